@@ -1,0 +1,16 @@
+#!/bin/sh
+# Installs every Debian package the build, the tests and the tools need. Safe to run again.
+set -e
+PKGS="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
+libjpeg62-turbo-dev libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
+python3 xvfb xauth curl"
+SUDO=""
+if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi
+missing=""
+for p in $PKGS; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing="$missing $p"
+done
+if [ -n "$missing" ]; then
+  $SUDO apt-get update
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y --no-install-recommends $missing
+fi
