@@ -1,0 +1,15 @@
+// Program-wide state of the running application.
+#pragma once
+
+// True while the main window is being created: status texts then go to the splash window.
+extern bool StartingUp;
+// Opening a program file failed during start-up: the program closes when first activated.
+extern bool DataFileFailed;
+
+// Application-wide settings made once before the main window exists: the application title,
+// the short-date format of the user's locale (with a four-digit year).
+void ConfigureApplication();
+
+// The locale's short date pattern turned into the store's tokens, with a four-digit year.
+#include <QString>
+QString ShortDatePatternFromLocale(const QString& qtPattern);

@@ -1,0 +1,130 @@
+// The main window: the tree on the left, the summary, picture and editor on the right, the
+// action table, start-up and shut-down.
+#pragma once
+
+#include "TaxonomyTree.h"
+
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+
+class QAction;
+class QActionGroup;
+class QCheckBox;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+class QRadioButton;
+class QSplitter;
+class QTabWidget;
+class QTextBrowser;
+class QToolButton;
+class QTreeView;
+class TFormSplash;
+class TTaxonomyTreeModel;
+
+class TFormMain : public QMainWindow {
+    Q_OBJECT
+public:
+    // Runs the whole creation sequence; `splash` receives the status texts while starting.
+    explicit TFormMain(TFormSplash* splash = nullptr, QWidget* parent = nullptr);
+    ~TFormMain() override;
+
+    // Page indexes of MainPageControl.
+    enum { TaxonomyPage = 0, SearchPage = 1, ResultPage = 2 };
+
+    QAction* Action(const char* name) const;
+    TTaxonomyTree& Tree() { return Tree_; }
+    TTaxonomyTreeModel* TreeModel() const { return TreeModel_; }
+    QTreeView* TaxonomyTreeView() const { return TaxonomyTreeView_; }
+    QTabWidget* MainPageControl() const { return MainPageControl_; }
+    QTextBrowser* DetailMemo() const { return DetailMemo_; }
+
+    // The status line: the splash while starting, the status bar after.
+    void SetStatusText(const QString& text);
+    QString StatusText() const;
+
+    void SetDisplayMode(int mode);
+    void RebuildTree();
+    void ShowMainPage(int index);
+    void MainPageControlChange(int index);
+    void InfoPageControlResize();
+
+    // Tree view helpers.
+    TTreeNode* SelectedNode() const;
+    void SelectNode(TTreeNode* node);
+    bool IsExpanded(const TTreeNode* node) const;
+    void SetExpanded(TTreeNode* node, bool expanded);
+    void ExpandAll();
+    void CollapseAll();
+    void ResetTreeAppearance();
+
+    // Set while a branch is deleted together with its database records.
+    bool DeleteWithRecords = false;
+
+    // Commands reached from start-up; they do their work once the server exchange exists.
+    void RefreshTaxonomyTree();
+    void SubmitUserDatabases();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void CreateLayout();
+    void CreateActions();
+    void CreateMenus();
+    void ConnectActions();
+    void FormCreate();
+    void FormActivate();
+    void FormDestroy();
+    void HandOverFromSplash();
+    void CloseSplash();
+    void TaxonomyTreeViewChange(TTreeNode* node);
+    void TaxonomyTreeViewDeletion(TTreeNode* node);
+    void CopySummary();
+    void CopyTree();
+    void Connect(const char* action, void (TFormMain::*method)());
+
+    TTaxonomyTree Tree_;
+    TTaxonomyTreeModel* TreeModel_ = nullptr;
+    QPointer<TFormSplash> Splash_;
+    QHash<QString, QAction*> Actions_;
+    bool ShutDownDone_ = false;
+    bool ProgramFilesLoaded_ = false;
+    bool OptionsRead_ = false;
+    bool Closing_ = false;
+
+public:
+    // Controls, named as the window's design names them.
+    QSplitter* MainSplitter = nullptr;
+    QTabWidget* MainPageControl_ = nullptr;
+    QTreeView* TaxonomyTreeView_ = nullptr;
+    QLineEdit* SearchTextEdit = nullptr;
+    QGroupBox* SearchMethodRadioGroup = nullptr;
+    QRadioButton* SearchMatchAllRadio = nullptr;
+    QRadioButton* SearchMatchSomeRadio = nullptr;
+    QGroupBox* SearchInGroupBox = nullptr;
+    QCheckBox* SearchKeywordChkBox = nullptr;
+    QCheckBox* SearchTypeChkBox = nullptr;
+    QCheckBox* SearchCommonNameChkBox = nullptr;
+    QCheckBox* SearchDescriptionChkBox = nullptr;
+    QCheckBox* SearchNameChkBox = nullptr;
+    QPushButton* SearchBtn = nullptr;
+    QPushButton* ShowAllGenusBtn = nullptr;
+    QLabel* SearchTextLabel = nullptr;
+    QLabel* SearchFoundTotalLabel = nullptr;
+    QListWidget* ResultListView = nullptr;
+    QWidget* RightPanel = nullptr;
+    QTabWidget* InfoPageControl = nullptr;
+    QTextBrowser* DetailMemo_ = nullptr;
+    QWidget* ImageTabSheet = nullptr;
+    QPushButton* ShowImageBtn = nullptr;
+    QWidget* EditorTabSheet = nullptr;
+    QWidget* RelatedLinksPanel = nullptr;
+    QListWidget* RelatedLinksList = nullptr;
+};

@@ -1,0 +1,130 @@
+#include "Dialogs.h"
+
+#include "Constants.h"
+#include "Errors.h"
+#include "Format.h"
+#include "QtText.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPointer>
+#include <QPushButton>
+
+namespace {
+
+QPointer<QWidget> DialogParent;
+
+class TRealDialogs : public TDialogSeam {
+public:
+    int MessageBox(const QString& text, int flags) override {
+        QMessageBox box(DialogParent);
+        box.setWindowTitle(ApplicationTitle());
+        box.setText(text);
+        switch (flags & 0xF0) {
+        case Mb::IconError: box.setIcon(QMessageBox::Critical); break;
+        case Mb::IconQuestion: box.setIcon(QMessageBox::Question); break;
+        case Mb::IconExclamation: box.setIcon(QMessageBox::Warning); break;
+        case Mb::IconInformation: box.setIcon(QMessageBox::Information); break;
+        default: break;
+        }
+        struct TButton {
+            QMessageBox::StandardButton Button;
+            int Id;
+        };
+        std::vector<TButton> buttons;
+        switch (flags & 0x0F) {
+        case Mb::OkCancel: buttons = {{QMessageBox::Ok, Mb::IdOk}, {QMessageBox::Cancel, Mb::IdCancel}}; break;
+        case Mb::YesNoCancel:
+            buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}, {QMessageBox::Cancel, Mb::IdCancel}};
+            break;
+        case Mb::YesNo: buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}}; break;
+        default: buttons = {{QMessageBox::Ok, Mb::IdOk}}; break;
+        }
+        QMessageBox::StandardButtons set;
+        for (const TButton& b : buttons)
+            set |= b.Button;
+        box.setStandardButtons(set);
+        box.setDefaultButton(buttons.front().Button);
+        box.exec();
+        QAbstractButton* clicked = box.clickedButton();
+        for (const TButton& b : buttons)
+            if (clicked == box.button(b.Button))
+                return b.Id;
+        // Closing the box by its frame counts as Cancel where there is one, else as the only answer.
+        for (const TButton& b : buttons)
+            if (b.Id == Mb::IdCancel)
+                return Mb::IdCancel;
+        return buttons.size() == 1 ? Mb::IdOk : Mb::IdNo;
+    }
+
+    bool InputBox(const QString& caption, const QString& prompt, QString& value) override {
+        bool ok = false;
+        const QString text =
+            QInputDialog::getText(DialogParent, caption, prompt, QLineEdit::Normal, value, &ok);
+        if (ok)
+            value = text;
+        return ok;
+    }
+
+    QString OpenFileName(const QString& caption, const QString& filter) override {
+        return QFileDialog::getOpenFileName(DialogParent, caption, QString(), filter);
+    }
+
+    QString SaveFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+        return QFileDialog::getSaveFileName(DialogParent, caption, suggested, filter);
+    }
+
+    int ExecDialog(QDialog& dialog) override { return dialog.exec(); }
+};
+
+TRealDialogs RealDialogs;
+TDialogSeam* CurrentSeam = nullptr;
+
+} // namespace
+
+TDialogSeam& DialogSeam() { return CurrentSeam ? *CurrentSeam : RealDialogs; }
+
+void SetDialogSeam(TDialogSeam* seam) { CurrentSeam = seam; }
+
+void SetDialogParent(QWidget* parent) { DialogParent = parent; }
+
+QString ApplicationTitle() { return QString::fromUtf8(AppTitle); }
+
+int AppMessageBox(const QString& text, int flags) { return DialogSeam().MessageBox(text, flags); }
+
+int AppMessageBox(const std::string& text, int flags) { return AppMessageBox(ToQ(text), flags); }
+
+void ShowErrorBox(const std::string& format) { ShowErrorBox(format, {}); }
+
+void ShowErrorBox(const std::string& format, const std::vector<TFormatArg>& args) {
+    QApplication::beep();
+    AppMessageBox(Format(format, args), Mb::IconError);
+}
+
+std::string DefaultErrorText(const std::string& text) {
+    if (!text.empty() && static_cast<unsigned char>(text.back()) > '.')
+        return text + ".";
+    return text;
+}
+
+void ShowDefaultErrorReport(const std::string& text) {
+    AppMessageBox(DefaultErrorText(text), Mb::IconError);
+}
+
+bool RunAction(const std::function<void()>& body) {
+    try {
+        body();
+        return true;
+    } catch (const EAbort&) {
+        return false;
+    } catch (const std::exception& e) {
+        ShowDefaultErrorReport(e.what());
+        return false;
+    } catch (...) {
+        ShowDefaultErrorReport("Unknown error");
+        return false;
+    }
+}

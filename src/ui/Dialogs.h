@@ -1,0 +1,66 @@
+// Every modal question of the program goes through one replaceable seam, so that tests can
+// answer it without showing anything and fail on a question they did not expect.
+#pragma once
+
+#include <QString>
+#include <functional>
+#include <string>
+#include <vector>
+
+class QDialog;
+class QWidget;
+
+// Message box flags and results, as the data files and texts of the program use them.
+namespace Mb {
+constexpr int Ok = 0;
+constexpr int OkCancel = 1;
+constexpr int YesNoCancel = 3;
+constexpr int YesNo = 4;
+constexpr int IconError = 16;
+constexpr int IconQuestion = 32;
+constexpr int IconExclamation = 48;
+constexpr int IconInformation = 64;
+constexpr int IdOk = 1;
+constexpr int IdCancel = 2;
+constexpr int IdYes = 6;
+constexpr int IdNo = 7;
+} // namespace Mb
+
+class TDialogSeam {
+public:
+    virtual ~TDialogSeam() = default;
+    // A message box captioned with the application title; returns one of the Mb::Id* values.
+    virtual int MessageBox(const QString& text, int flags) = 0;
+    // An input box; returns false on Cancel and leaves value unchanged then.
+    virtual bool InputBox(const QString& caption, const QString& prompt, QString& value) = 0;
+    // File dialogs; an empty result means Cancel.
+    virtual QString OpenFileName(const QString& caption, const QString& filter) = 0;
+    virtual QString SaveFileName(const QString& caption, const QString& filter, const QString& suggested) = 0;
+    // One of our own modal forms; returns the dialog's result code (QDialog::Accepted / Rejected).
+    virtual int ExecDialog(QDialog& dialog) = 0;
+};
+
+// The seam in use; the program's own shows real dialogs. SetDialogSeam(nullptr) restores it.
+TDialogSeam& DialogSeam();
+void SetDialogSeam(TDialogSeam* seam);
+// The window the real dialogs are parented to (the main window once it exists).
+void SetDialogParent(QWidget* parent);
+
+QString ApplicationTitle();
+
+int AppMessageBox(const QString& text, int flags);
+int AppMessageBox(const std::string& text, int flags);
+
+// Beeps, formats "%s"/"%d" placeholders and shows the result with the error icon.
+class TFormatArg;
+void ShowErrorBox(const std::string& format);
+void ShowErrorBox(const std::string& format, const std::vector<TFormatArg>& args);
+
+// The application's default error report: the text with a period added when it ends in a
+// character that sorts after the period.
+void ShowDefaultErrorReport(const std::string& text);
+std::string DefaultErrorText(const std::string& text);
+
+// Runs one user command: an escaped exception is shown by the default error report, the silent
+// abort is swallowed. Returns false when the command ended with an exception.
+bool RunAction(const std::function<void()>& body);

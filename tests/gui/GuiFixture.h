@@ -1,0 +1,28 @@
+// A fresh program folder for each widget test, filled with small program files.
+#pragma once
+
+#include <QString>
+#include <QTemporaryDir>
+#include <string>
+
+class TGuiFixture {
+public:
+    TGuiFixture();
+    ~TGuiFixture();
+
+    QString Folder() const;
+    void Write(const QString& name, const std::string& text);
+    std::string Read(const QString& name) const;
+    bool Exists(const QString& name) const;
+    void Remove(const QString& name);
+
+    // The ten templates, summary codes and net paths.
+    void WriteProgramFiles();
+    // A small tree: a class with an order, a family and genera, a planned genus and a placeholder.
+    void WriteSmallTree();
+    // options.ini with the current version so that no upgrade question is asked.
+    void WriteCurrentOptions(int lastUpdate);
+
+private:
+    QTemporaryDir Dir;
+};

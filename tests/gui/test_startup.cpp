@@ -1,0 +1,368 @@
+// Start-up and shut-down of the real main window, offscreen, with scripted answers.
+#include "AppState.h"
+#include "Form_Main.h"
+#include "Form_Splash.h"
+#include "Global.h"
+#include "GuiFixture.h"
+#include "ScriptedDialogs.h"
+#include "TaxonomyTreeModel.h"
+
+#include <QAbstractItemModelTester>
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QLabel>
+#include <QMenu>
+#include <QStatusBar>
+#include <QTabWidget>
+#include <QTreeView>
+#include <QtTest>
+#include <memory>
+
+namespace {
+const QString Welcome = "Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous version.";
+const QString NewFeatures = "This program version contain new features";
+const QString Reminder = "Your korvel taxonomy file has not been updated since ";
+const QString ReminderAgain = "The reminder will popped up again next 30 days.";
+} // namespace
+
+class TestStartup : public QObject {
+    Q_OBJECT
+private slots:
+    void FirstStartAsksUpgradeOnceThenReminds();
+    void ReminderAfterThirtyOneDaysNotThirty();
+    void ReminderNoStoresToday();
+    void ListTypeZeroStartsInNameMode();
+    void SaveTreeZeroIsLeftAlone();
+    void CloseWithModifiedFilesCancel();
+    void ShutdownWritesOptionsAndState();
+    void MissingTemplateClosesOnActivation();
+    void StatusGoesToSplashThenStatusBar();
+    void TreeModelCaptionsIconsAndGrey();
+    void MenusFollowTheActionTable();
+    void PagesAndCopyTree();
+};
+
+void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    {
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(Welcome, 36, 7);
+        dialogs.ExpectMessage(NewFeatures, 64, 1);
+        TFormMain w;
+        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        QCOMPARE(w.Tree().Count(), size_t(7));
+    }
+    QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("AppVersion=2.2"));
+    {
+        // No upgrade question again; the never-set update date now brings the reminder.
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(Reminder + "30/12/1899", 36, 7);
+        dialogs.ExpectMessage(ReminderAgain, 64, 1);
+        TFormMain w;
+        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    }
+}
+
+void TestStartup::ReminderAfterThirtyOneDaysNotThirty() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today() - 30);
+    {
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    }
+    fx.WriteCurrentOptions(Today() - 31);
+    {
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(Reminder + QString::fromStdString(FormatShortDate(Today() - 31)) +
+                                  ". Which is more than 30 days old",
+                              36, 7);
+        dialogs.ExpectMessage(ReminderAgain, 64, 1);
+        TFormMain w;
+        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    }
+}
+
+void TestStartup::ReminderNoStoresToday() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today() - 100);
+    {
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(Reminder, 36, 7);
+        dialogs.ExpectMessage(ReminderAgain, 64, 1);
+        TFormMain w;
+        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    }
+    const QString ini = QString::fromStdString(fx.Read("options.ini"));
+    QVERIFY2(ini.contains("LastUpdate=" + QString::fromStdString(FormatShortDate(Today()))), qPrintable(ini));
+    {
+        TScriptedDialogs dialogs; // nothing asked now
+        TFormMain w;
+        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    }
+}
+
+void TestStartup::ListTypeZeroStartsInNameMode() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(Today()) +
+                                "\r\n[Window]\r\nListType=0\r\n");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    QCOMPARE(Options.ListType, 1);
+    QVERIFY(w.Action("ActionOptionsShowName")->isChecked());
+    QVERIFY(!w.Action("ActionOptionsShowBoth")->isChecked());
+    QVERIFY(!w.Action("ActionOptionsShowInfo")->isChecked());
+    const QModelIndex first = w.TreeModel()->index(0, 0);
+    QCOMPARE(first.data().toString(), QString("Class Korvelia"));
+    // Switching to both rebuilds, expands and moves the mark.
+    w.Action("ActionOptionsShowBoth")->trigger();
+    QCOMPARE(w.TreeModel()->index(0, 0).data().toString(), QString("Class Korvelia (the korvels)"));
+    QVERIFY(w.Action("ActionOptionsShowBoth")->isChecked());
+    QVERIFY(!w.Action("ActionOptionsShowName")->isChecked());
+    QVERIFY(w.TaxonomyTreeView()->isExpanded(w.TreeModel()->index(0, 0)));
+}
+
+void TestStartup::SaveTreeZeroIsLeftAlone() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(Today()) +
+                                "\r\n[Window]\r\nSaveTree=0\r\n");
+    {
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        QVERIFY(!w.Action("ActionOptionsSaveTreeState")->isChecked());
+        w.Action("ActionOptionsSaveTreeState")->trigger();
+        QVERIFY(w.Action("ActionOptionsSaveTreeState")->isChecked());
+        w.Action("ActionOptionsSaveTreeState")->trigger();
+        QVERIFY(!w.Action("ActionOptionsSaveTreeState")->isChecked());
+    }
+    QVERIFY(!fx.Exists("treestate.dat"));
+    QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("SaveTree=0"));
+}
+
+void TestStartup::CloseWithModifiedFilesCancel() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    const std::string modified = fx.Folder().toStdString() + "usr_genus.dat\r\n";
+    fx.Write("modifiedfiles.dat", modified);
+    TScriptedDialogs dialogs;
+    auto w = std::make_unique<TFormMain>();
+    w->show();
+    dialogs.ExpectMessage("You have modified taxonomy databases. Do you want to submit it to Tovren?", 35, 2);
+    QVERIFY(!w->close());
+    QVERIFY(w->isVisible());
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    // Nothing was written by the cancelled close.
+    QCOMPARE(fx.Read("modifiedfiles.dat"), modified);
+    QVERIFY(!fx.Exists("treestate.dat"));
+    dialogs.ExpectMessage("You have modified taxonomy databases.", 35, 7);
+    QVERIFY(w->close());
+    w.reset();
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    QCOMPARE(fx.Read("modifiedfiles.dat"), modified);
+}
+
+void TestStartup::ShutdownWritesOptionsAndState() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\nName=Ilse\r\n[Server]\r\nId=17\r\nLastUpdate=" +
+                                FormatShortDate(Today() - 3) + "\r\n");
+    {
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        w.CollapseAll();
+        w.SetExpanded(w.Tree().First(), true);
+        Options.URL = "http://example.invalid/";
+        Options.OfflineMode = true;
+    }
+    const QString ini = QString::fromStdString(fx.Read("options.ini"));
+    QVERIFY2(ini.contains("URL=http://example.invalid/"), qPrintable(ini));
+    QVERIFY(ini.contains("OfflineMode=1"));
+    QVERIFY(ini.contains("ListType=3"));
+    QVERIFY(ini.contains("TaxonomySize="));
+    QVERIFY(ini.contains("Name=Ilse"));
+    QVERIFY(ini.contains("Id=17"));
+    QVERIFY(ini.contains("LastUpdate=" + QString::fromStdString(FormatShortDate(Today() - 3))));
+    // Only the first class was left expanded.
+    const std::string state = fx.Read("treestate.dat");
+    QCOMPARE(QString::fromStdString(state).split("\r\n", Qt::SkipEmptyParts).size(), 7);
+    QVERIFY(state.rfind("#c1#1\r\n", 0) == 0);
+    QVERIFY(state.find("#o1#0\r\n") != std::string::npos);
+    QVERIFY(fx.Exists("modifiedfiles.dat"));
+    {
+        // The saved state is restored at the next start.
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        QVERIFY(w.IsExpanded(w.Tree().First()));
+        QVERIFY(!w.IsExpanded(w.Tree().First()->Children[0].get()));
+        w.ExpandAll();
+        w.ResetTreeAppearance();
+        QVERIFY(!w.IsExpanded(w.Tree().First()->Children[0].get()));
+    }
+}
+
+void TestStartup::MissingTemplateClosesOnActivation() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.Remove("genus.tem");
+    fx.Write("options.ini", "[Window]\r\nListType=2\r\n");
+    fx.Write("modifiedfiles.dat", "/x/usr_genus.dat\r\n");
+    TScriptedDialogs dialogs;
+    dialogs.ExpectMessage("Data file open fail!\n\nTry reinstalling this product to make sure all required files are "
+                          "in the same folder as the program file.",
+                          16, 1);
+    auto w = std::make_unique<TFormMain>();
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    QVERIFY(DataFileFailed);
+    QCOMPARE(w->Tree().Count(), size_t(0));
+    w->show();
+    QApplication::setActiveWindow(w.get());
+    QTRY_VERIFY(!w->isVisible());
+    w.reset();
+    // The failed start leaves the user's files alone.
+    QCOMPARE(fx.Read("options.ini"), std::string("[Window]\r\nListType=2\r\n"));
+    QCOMPARE(fx.Read("modifiedfiles.dat"), std::string("/x/usr_genus.dat\r\n"));
+}
+
+void TestStartup::StatusGoesToSplashThenStatusBar() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    auto* splash = new TFormSplash;
+    QCOMPARE(splash->StatusText(), QString("Starting application..."));
+    TFormMain w(splash);
+    // The last text of the start went to the splash; the main window waits for the hand-over.
+    QCOMPARE(splash->StatusText(), QString("Ready"));
+    QVERIFY(splash->StatusPanel()->isHidden());
+    QVERIFY(!w.isEnabled());
+    QVERIFY(splash->CloseSplashTimer()->isActive());
+    QCOMPARE(splash->CloseSplashTimer()->interval(), 2000);
+    QPointer<TFormSplash> watch(splash);
+    splash->CloseSplashTimer()->start(1); // do not wait the two seconds
+    QTRY_VERIFY(watch.isNull());
+    QVERIFY(w.isEnabled());
+    SetStatus("Working...");
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Working..."));
+    // Hints of the actions reach the status line.
+    QStatusTipEvent tip(w.Action("ActionDBExit")->statusTip());
+    QApplication::sendEvent(&w, &tip);
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Exit Orvandel Viewer"));
+}
+
+void TestStartup::TreeModelCaptionsIconsAndGrey() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QAbstractItemModelTester tester(w.TreeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    TTaxonomyTreeModel* m = w.TreeModel();
+    const QModelIndex cls = m->index(0, 0);
+    const QModelIndex order = m->index(0, 0, cls);
+    const QModelIndex family = m->index(0, 0, order);
+    const QModelIndex genus = m->index(0, 0, family);
+    const QModelIndex planned = m->index(1, 0, family);
+    const QModelIndex placeholder = m->index(1, 0, cls);
+    QCOMPARE(genus.data().toString(), QString("Alpha (first)"));
+    QCOMPARE(order.data().toString(), QString("Order Ordina (walkers)"));
+    QVERIFY(!order.data(Qt::ForegroundRole).isValid());
+    QCOMPARE(planned.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(128, 128, 128));
+    QCOMPARE(placeholder.data(Qt::ForegroundRole).value<QBrush>().color(), QColor(128, 128, 128));
+    QCOMPARE(ImageIndexOf(m->NodeOf(genus)), 2);
+    QCOMPARE(ImageIndexOf(m->NodeOf(planned)), 4);
+    QCOMPARE(SelectedIndexOf(m->NodeOf(order)), 1);
+    QVERIFY(!genus.data(Qt::DecorationRole).value<QIcon>().isNull());
+    // Mode 2 shows the info only.
+    w.SetDisplayMode(2);
+    QCOMPARE(m->index(0, 0).data().toString(), QString("Class  (the korvels)"));
+    // A rebuild starts from the first node, selected.
+    QCOMPARE(w.SelectedNode(), w.Tree().First());
+}
+
+void TestStartup::MenusFollowTheActionTable() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QAction* exit = w.findChild<QAction*>("ActionDBExit");
+    QVERIFY(exit);
+    QCOMPARE(exit->text(), QString("E&xit"));
+    QCOMPARE(exit->statusTip(), QString("Exit Orvandel Viewer"));
+    QCOMPARE(w.Action("ActionDBRefresh")->shortcut(), QKeySequence(Qt::Key_F5));
+    QCOMPARE(w.Action("ActionDBRefreshItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    QCOMPARE(w.Action("ActionViewSearch")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QVERIFY(!w.Action("ActionDBSearch")->isEnabled());
+    QVERIFY(w.Action("ActionOptionsServer")->statusTip().startsWith(
+        "Address of Velmora server. Please do not modify this value!"));
+    QVERIFY(w.Action("ActionOptionsServer")->statusTip().contains(QString::fromLatin1(DefaultServerURL)));
+    // The Database menu in order, separators included.
+    QMenu* db = w.findChild<QMenu*>("itemDatabase");
+    QVERIFY(db);
+    QStringList items;
+    for (QAction* a : db->actions())
+        items << (a->isSeparator() ? "-" : a->text());
+    QCOMPARE(items, QStringList({"Download &All Datas", "Download All &Images", "-", "&Refresh Taxonomy Tree",
+                                 "Refresh &Item", "&Download Image", "-", "&Merge User Databases",
+                                 "&Delete User Database...", "-", "&Submit User Databases...", "-", "S&tatistic...",
+                                 "-", "E&xit"}));
+    QMenu* options = w.findChild<QMenu*>("itemOptions");
+    items.clear();
+    for (QAction* a : options->actions())
+        items << (a->isSeparator() ? "-" : a->text());
+    QCOMPARE(items, QStringList({"Show Scientific Name", "Show &Info", "Show &Both", "-", "Save Tree &Appearance",
+                                 "Viewing &Offline", "-", "Change &Server Address..."}));
+    // Changing the server address goes through the input box; Cancel keeps it.
+    dialogs.ExpectInput("Type in address of Velmora website:", true, "http://other.invalid:81/");
+    w.Action("ActionOptionsServer")->trigger();
+    QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
+    dialogs.ExpectInput("Type in address of Velmora website:", false, "ignored");
+    w.Action("ActionOptionsServer")->trigger();
+    QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+}
+
+void TestStartup::PagesAndCopyTree() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.Action("ActionViewTaxnomyTree")->isChecked());
+    w.MainPageControl()->setCurrentIndex(TFormMain::SearchPage); // as a click on the tab does
+    QVERIFY(w.Action("ActionViewSearch")->isChecked());
+    QVERIFY(!w.Action("ActionViewTaxnomyTree")->isChecked());
+    w.Action("ActionViewResult")->trigger();
+    QCOMPARE(w.MainPageControl()->currentIndex(), int(TFormMain::ResultPage));
+    QVERIFY(w.Action("ActionViewResult")->isChecked());
+
+    TTreeNode* genus = w.Tree().First()->Children[0]->Children[0]->Children[0].get();
+    w.SelectNode(genus);
+    w.Action("ActionViewCopyTree")->trigger();
+    QCOMPARE(QApplication::clipboard()->text(),
+             QString("Class Korvelia (the korvels)\r\nOrder Ordina (walkers)\r\nFamily Familia (round ones)\r\n"
+                     "Alpha (first)\r\n"));
+}
+
+QTEST_MAIN(TestStartup)
+#include "test_startup.moc"
