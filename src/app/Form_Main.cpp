@@ -5,6 +5,7 @@
 #include "Form_Splash.h"
 #include "Global.h"
 #include "QtText.h"
+#include "RelatedLinks.h"
 #include "TaxonomyTreeModel.h"
 
 #include <QAction>
@@ -43,6 +44,11 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent) : QMainWindow(parent)
                 if (TTreeNode* node = TreeModel_->NodeOf(current))
                     RunAction([&] { TaxonomyTreeViewChange(node); });
             });
+    LinksPanel_->OnSelectBranch = [this](int level, const QString& id) {
+        bool found = false;
+        RunAction([&] { found = SelectBranch(level, FromQ(id)); });
+        return found;
+    };
     connect(MainPageControl_, &QTabWidget::currentChanged, this, &TFormMain::MainPageControlChange);
     FormCreate();
 }
@@ -105,6 +111,12 @@ void TFormMain::ConnectActions() {
     Connect("ActionViewCopySummary", &TFormMain::CopySummary);
     Connect("ActionViewCopyTree", &TFormMain::CopyTree);
     Connect("ActionDBRefresh", &TFormMain::RefreshTaxonomyTree);
+    Connect("ActionDBRefreshItem", &TFormMain::RefreshItemCommand);
+    connect(Action("ActionViewRelatedLinks"), &QAction::triggered, this, [this] {
+        // The action toggled its own mark already; the panel decides from the state before.
+        Action("ActionViewRelatedLinks")->setChecked(!Action("ActionViewRelatedLinks")->isChecked());
+        LinksPanel_->Toggle();
+    });
     Connect("ActionDBSubmitUserDB", &TFormMain::SubmitUserDatabases);
 }
 
@@ -147,6 +159,7 @@ void TFormMain::FormCreate() {
         SetStatus("Loading data, please wait...");
         LoadProgramFiles();
         ProgramFilesLoaded_ = true;
+        Summary_ = std::make_unique<TSummaryDocument>(*this);
         const int size = ReadOptions(225);
         OptionsRead_ = true;
         MainSplitter->setSizes({size, std::max(120, width() - size - MainSplitter->handleWidth())});
@@ -266,6 +279,7 @@ void TFormMain::FormDestroy() {
     if (ProgramFilesLoaded_)
         guarded([] { SaveModifiedFiles(); });
     Tree_.Clear();
+    Summary_.reset();
 }
 
 // ---- the tree ----
@@ -318,8 +332,8 @@ void TFormMain::ResetTreeAppearance() {
 }
 
 void TFormMain::TaxonomyTreeViewChange(TTreeNode* node) {
-    // The summary of the selected branch is shown here once the summary document exists.
-    (void)node;
+    if (Summary_)
+        Summary_->ShowBranchSummary(node->Data);
 }
 
 void TFormMain::TaxonomyTreeViewDeletion(TTreeNode* node) {
@@ -345,6 +359,8 @@ void TFormMain::InfoPageControlResize() {
     const int left = static_cast<int>(std::nearbyint((ImageTabSheet->width() - ShowImageBtn->width()) / 2.0));
     const int top = static_cast<int>(std::nearbyint((ImageTabSheet->height() - ShowImageBtn->height()) / 2.0));
     ShowImageBtn->move(left, top);
+    if (LinksPanel_)
+        LinksPanel_->UpdateColumnWidth();
 }
 
 // ---- clipboard ----

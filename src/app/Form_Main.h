@@ -2,11 +2,14 @@
 // action table, start-up and shut-down.
 #pragma once
 
+#include "SummaryDocument.h"
 #include "TaxonomyTree.h"
 
 #include <QHash>
 #include <QMainWindow>
 #include <QPointer>
+#include <memory>
+#include <optional>
 
 class QAction;
 class QActionGroup;
@@ -24,8 +27,9 @@ class QToolButton;
 class QTreeView;
 class TFormSplash;
 class TTaxonomyTreeModel;
+class TRelatedLinksPanel;
 
-class TFormMain : public QMainWindow {
+class TFormMain : public QMainWindow, public ISummaryHost {
     Q_OBJECT
 public:
     // Runs the whole creation sequence; `splash` receives the status texts while starting.
@@ -68,6 +72,24 @@ public:
     void RefreshTaxonomyTree();
     void SubmitUserDatabases();
 
+    // The summary and its related links.
+    TSummaryDocument* Summary() const { return Summary_.get(); }
+    TRelatedLinksPanel* RelatedLinks() const { return LinksPanel_; }
+    bool SelectBranch(int level, const std::string& id);
+    void RefreshItemCommand();
+    // Plain text of the summary view (what the user reads).
+    QString SummaryPlainText() const;
+
+    // ISummaryHost
+    void AddRelatedLink(const std::string& caption, int kind, const TTaxonomyData& key,
+                        const std::string& url) override;
+    void ClearRelatedLinks() override;
+    std::optional<std::string> FindNodeCaption(const TTaxonomyData& key) override;
+    void LoadSummaryDocument(const std::string& rtf) override;
+    void RefreshItem() override { RefreshItemCommand(); }
+    void PresentRecord() override;
+    void PresentNoRecord() override;
+
 protected:
     void closeEvent(QCloseEvent* event) override;
     bool event(QEvent* event) override;
@@ -90,7 +112,13 @@ private:
     void CopyTree();
     void Connect(const char* action, void (TFormMain::*method)());
 
+    // Fetches the item's level database from the server before Refresh Item reads it again.
+    void FetchItemDatabase(const TTaxonomyData& item, int level);
+    void SetCaptionFromSelection();
+
     TTaxonomyTree Tree_;
+    std::unique_ptr<TSummaryDocument> Summary_;
+    TRelatedLinksPanel* LinksPanel_ = nullptr;
     TTaxonomyTreeModel* TreeModel_ = nullptr;
     QPointer<TFormSplash> Splash_;
     QHash<QString, QAction*> Actions_;
@@ -125,6 +153,4 @@ public:
     QWidget* ImageTabSheet = nullptr;
     QPushButton* ShowImageBtn = nullptr;
     QWidget* EditorTabSheet = nullptr;
-    QWidget* RelatedLinksPanel = nullptr;
-    QListWidget* RelatedLinksList = nullptr;
 };

@@ -1,6 +1,7 @@
 // The main window's controls, actions and menus.
 #include "Form_Main.h"
 #include "MainActions.h"
+#include "RelatedLinks.h"
 #include "TaxonomyTreeModel.h"
 
 #include <QAction>
@@ -218,13 +219,8 @@ void TFormMain::CreateLayout() {
     EditorTabSheet = Named(new QWidget, "EditorTabSheet");
     InfoPageControl->addTab(EditorTabSheet, QStringLiteral("Editor"));
 
-    RelatedLinksPanel = Named(new QWidget, "RelatedLinksPanel");
-    auto* linksLayout = new QVBoxLayout(RelatedLinksPanel);
-    linksLayout->setContentsMargins(0, 0, 0, 0);
-    RelatedLinksList = Named(new QListWidget, "RelatedLinksList");
-    RelatedLinksList->setMaximumHeight(110);
-    linksLayout->addWidget(RelatedLinksList);
-    rightLayout->addWidget(RelatedLinksPanel);
+    LinksPanel_ = new TRelatedLinksPanel(Action("ActionViewRelatedLinks"), RightPanel);
+    rightLayout->addWidget(LinksPanel_);
 
     MainSplitter->setStretchFactor(0, 0);
     MainSplitter->setStretchFactor(1, 1);

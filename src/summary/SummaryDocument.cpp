@@ -1,0 +1,176 @@
+#include "SummaryDocument.h"
+
+#include "Constants.h"
+#include "Detail.h"
+#include "Fields.h"
+#include "Format.h"
+#include "Global.h"
+#include "TaxonomyTree.h"
+
+#include <cctype>
+#include <cstdlib>
+
+namespace {
+
+std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+    std::string out;
+    out.reserve(text.size());
+    size_t pos = 0;
+    for (;;) {
+        const size_t hit = text.find(from, pos);
+        if (hit == std::string::npos)
+            break;
+        out.append(text, pos, hit - pos);
+        out.append(to);
+        pos = hit + from.size();
+    }
+    out.append(text, pos, std::string::npos);
+    return out;
+}
+
+bool StartsWithBracket(const std::string& name) {
+    return !name.empty() && (name[0] == '(' || name[0] == '<' || name[0] == '[' || name[0] == '{');
+}
+
+const char* LevelName(int level) {
+    return level >= 0 && level <= SpeciesLevel ? LevelNames[static_cast<size_t>(level)] : "";
+}
+
+// Reads a decimal integer as the conversion routines do: optional blanks and sign, digits only.
+int StrToIntOrThrow(const std::string& text) {
+    size_t i = 0;
+    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
+        ++i;
+    size_t start = i;
+    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
+        ++i;
+    const size_t digits = i;
+    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
+        ++i;
+    if (i == digits || i != text.size() || i - digits > 9)
+        throw EConvertError("'" + text + "' is not a valid integer value");
+    return std::atoi(text.c_str() + start);
+}
+
+} // namespace
+
+TSummaryDocument::TSummaryDocument(ISummaryHost& host) : Host(host) {
+    SummaryStrings.MacroStart = TCharSet{'(', '<', '[', '{'};
+    SummaryStrings.MacroEnd = TCharSet{')', '>', ']', '}'};
+    SummaryStrings.OnMacroFound = [this](const std::string& name, TMacroInfo& info, TEncodedStrings& sender) {
+        SummaryMacroFound(name, info, sender);
+    };
+    SummaryStrings.OnUnknownMacro = [this](const std::string& name, std::string& value, bool& handled,
+                                           TMacroInfo& info, TEncodedStrings& sender) {
+        SummaryUnknownMacro(name, value, handled, info, sender);
+    };
+    ResetMacros();
+}
+
+void TSummaryDocument::ResetMacros() { SummaryStrings.SetMacros(SummaryCodes); }
+
+void TSummaryDocument::ShowBranchSummary(const TTaxonomyData& data) {
+    SetStatus("Retriving data from database...");
+    Host.ClearRelatedLinks();
+    if (data.Id() != NotAvailableId) {
+        ReadDetail(data, CurrentRecord);
+        if (CurrentRecord.Level < 0) {
+            Host.RefreshItem();
+        } else {
+            Host.LoadSummaryDocument(std::string());
+            BuildRecordSummary(CurrentRecord);
+            Host.PresentRecord();
+        }
+    } else {
+        CurrentRecord.Level = -2;
+        const char* level = LevelName(data.Level());
+        ShowSummary(Format(NoDataTemplate, {level, data.Name(), level, data.Name()}));
+        Host.PresentNoRecord();
+    }
+    SetStatus("Ready");
+}
+
+std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
+    const std::string description = ReplaceAll(r.Description, "\n", "\\par\n");
+    const std::string meaning = (r.Meaning.empty() || r.Meaning == "n/a") ? std::string("(n/a)") : r.Meaning;
+    std::string body;
+    if (r.Level == GenusLevel) {
+        const std::string common = r.Genus.CommonName.empty() ? std::string("(no common name)") : r.Genus.CommonName;
+        body = Format(GenusTemplate,
+                      {r.Name, r.Name, meaning, r.Genus.KorvelType, common, r.Genus.Keywords, description});
+    } else {
+        body = Format(TaxonomyTemplate, {LevelName(r.Level), r.Name, r.Name, meaning, description});
+    }
+    if (StartsWithBracket(r.Name))
+        body = Format(WaitForNameTemplate, {LevelName(r.Level), r.Name}) + body;
+    if (r.Level == GenusLevel) {
+        body += SpeciesHeadText;
+        // Fields a short species line lacks are taken as empty rather than left from the line before.
+        for (const std::string& line : *r.Genus.Species) {
+            std::string fields[4];
+            SplitFields(line, fields, 3, "#");
+            body += Format(SpeciesTemplate, {r.Name, fields[1], fields[2], ReplaceAll(fields[3], "|", "\\par\n")});
+        }
+    }
+    return body;
+}
+
+void TSummaryDocument::BuildRecordSummary(const TTaxonomyDetail& record) { ShowSummary(RecordBody(record)); }
+
+void TSummaryDocument::ShowSummary(const std::string& body) {
+    SummaryStrings.SetText(body);
+    Host.LoadSummaryDocument(RtfHeadText + SummaryStrings.Text() + RtfFootText);
+}
+
+void TSummaryDocument::SummaryMacroFound(const std::string& name, TMacroInfo&, TEncodedStrings&) {
+    const std::string url = TAutomateStrings::ValueOfName(SummaryUrls, name);
+    if (url.empty())
+        return;
+    const std::string caption = TAutomateStrings::ValueOfName(SummaryCaptions, name);
+    Host.AddRelatedLink(caption, 1, TTaxonomyData(), Options.URL + url);
+}
+
+void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string& value, bool& handled,
+                                           TMacroInfo& info, TEncodedStrings&) {
+    std::string f[3];
+    SplitFields(name, f, 2, "$");
+    const std::string highlight = TAutomateStrings::ValueOfName(SummaryMisc, "highlighttext");
+    if (f[0] == "genus") {
+        value = highlight;
+        AddBranchLink(GenusLevel, f[1]);
+        handled = true;
+    } else if (f[0] == "info") {
+        value = highlight;
+        const std::string args = f[1]; // split into the same fields it came from
+        SplitFields(args, f, 2, ",");
+        AddBranchLink(StrToIntOrThrow(f[0]), f[1]);
+        handled = true;
+    } else if (f[0] == "url") {
+        value = highlight;
+        Host.AddRelatedLink(f[1], 1, TTaxonomyData(), f[1]);
+        handled = true;
+    } else if (name == "n/a" || name == "unclassified" || name == "no common name") {
+        value = std::string("\\i ") + info.OpenChar + name + info.CloseChar + "\\i0 ";
+        handled = true;
+    } else if (info.OpenChar == '<') {
+        value.clear();
+        handled = true;
+    } else if (info.OpenChar == '[') {
+        value = "\\i [" + name + "]\\i0 ";
+        handled = true;
+    }
+}
+
+void TSummaryDocument::AddBranchLink(int level, const std::string& arg) {
+    size_t b = 0, e = arg.size();
+    while (b < e && static_cast<unsigned char>(arg[b]) <= ' ')
+        ++b;
+    while (e > b && static_cast<unsigned char>(arg[e - 1]) <= ' ')
+        --e;
+    std::string inner = e - b > 2 ? arg.substr(b + 1, e - b - 2) : std::string();
+    if (level < 0 || level > GenusLevel)
+        level = 0; // the marker only needs a sane length; the look-up ignores the level
+    const TTaxonomyData key = MakeNodeKey(level, inner, std::string(), std::string());
+    if (const std::optional<std::string> caption = Host.FindNodeCaption(key))
+        Host.AddRelatedLink(*caption, 0, key, std::string());
+}

@@ -1,0 +1,199 @@
+// The summary of the selected branch as the user reads it, with its related links.
+#include "Form_Main.h"
+#include "Global.h"
+#include "GuiFixture.h"
+#include "RelatedLinks.h"
+#include "ScriptedDialogs.h"
+#include "TaxonomyTreeModel.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextBrowser>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+// Templates whose directives match the argument lists of each document.
+void WriteTemplates(TGuiFixture& fx) {
+    fx.WriteProgramFiles();
+    fx.Write("taxonomy.tem", "\\b %s %s\\b0\\par\r\nName: %s\\par\r\nMeaning: %s\\par\r\n%s\\par\r\n");
+    fx.Write("genus.tem", "\\b Genus %s\\b0\\par\r\nName: %s\\par\r\nMeaning: %s\\par\r\nType: %s\\par\r\n"
+                          "Common: %s\\par\r\nKeywords: %s\\par\r\n%s\\par\r\n");
+    fx.Write("specieshead.tem", "\\b Species\\b0\\par\r\n");
+    fx.Write("species.tem", "%s %s: %s\\par\r\n%s\\par\r\n");
+    fx.Write("waitforname.tem", "This %s is waiting for its name %s.\\par\r\n");
+    fx.Write("nodata.tem", "No data: %s %s (planned %s %s)\\par\r\n");
+    fx.Write("datanotfound.tem", "%s %s was not found.\\par\r\n");
+    fx.Write("summarycode.dat", "[Codes]\r\nabout=About the Korvel\r\n[Urls]\r\nabout=help.htm\r\n"
+                                "[Captions]\r\nabout=About\r\n[Misc]\r\nhighlighttext={\\ul see}\r\n");
+}
+
+void WriteData(TGuiFixture& fx) {
+    fx.Write("classifytree.dat", "#c1#Korvelia#the korvels\r\n"
+                                 "\t\t#o1#[Ordina]#walkers\r\n"
+                                 "\t\t\t\t\t#alpha#Alpha#first\r\n"
+                                 "\t\t\t\t\t#beta#Beta#second\r\n"
+                                 "\t\t\t\t\t#(n/a)#Planned#not yet\r\n"
+                                 "\t\t\t\t\t#gone#Gone#no record\r\n");
+    fx.Write("class.dat", "c1#Korvelia#n/a#Line one|Line two\r\n");
+    fx.Write("order.dat", "o1#[Ordina]#N/A#Walkers <hidden remark> (kept remark) [soft remark]\r\n");
+    fx.Write("genus.dat", "alpha#Alpha##A small korvel, see <genus$'Beta'> and <genus$'beta'> and <url$http://x.invalid/>"
+                          " <about>##########\r\n"
+                          "\t#minor#small#a|b\r\n"
+                          "\t#major#big#c\r\n"
+                          "beta#Beta#second one#Plain.#Hopper#Beta korvel#-#####kw\r\n");
+}
+
+QTreeWidget* Links(TFormMain& w) { return w.RelatedLinks()->List(); }
+
+} // namespace
+
+class TestSummary : public QObject {
+    Q_OBJECT
+private slots:
+    void GenusSummaryWithSpeciesAndLinks();
+    void BranchSummaryRemarksAndPlaceholder();
+    void PlannedAndMissingBranches();
+    void TemplateWithTooManyDirectives();
+    void CopySummaryFormats();
+};
+
+void TestSummary::GenusSummaryWithSpeciesAndLinks() {
+    TGuiFixture fx;
+    WriteTemplates(fx);
+    WriteData(fx);
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "alpha"));
+    const QString text = w.SummaryPlainText();
+    QVERIFY2(text.contains("Genus Alpha"), qPrintable(text));
+    QVERIFY(text.contains("Meaning: (n/a)"));
+    QVERIFY(text.contains("Common: (no common name)"));
+    QVERIFY2(text.contains("A small korvel, see see and see and see About the Korvel"), qPrintable(text));
+    QVERIFY(text.contains("Species"));
+    QVERIFY(text.contains("Alpha minor: small\na\nb"));
+    QVERIFY(text.contains("Alpha major: big"));
+    QCOMPARE(CurrentRecord.Level, 5);
+    QCOMPARE(w.windowTitle(), QString("Alpha (first) - Orvandel Viewer"));
+    // "(n/a)" comes out in italics.
+    QTextCursor found = w.DetailMemo()->document()->find("(n/a)");
+    QVERIFY(!found.isNull());
+    QVERIFY(found.charFormat().fontItalic());
+    // One branch link for both spellings of beta, one web link from the url macro, one from the code.
+    QTreeWidget* links = Links(w);
+    QCOMPARE(links->topLevelItemCount(), 3);
+    QStringList captions;
+    for (int i = 0; i < links->topLevelItemCount(); ++i)
+        captions << links->topLevelItem(i)->text(0);
+    QCOMPARE(captions, QStringList({"About", "Beta (second)", "http://x.invalid/"}));
+    QVERIFY(w.Action("ActionViewRelatedLinks")->isChecked());
+    QVERIFY(w.Action("ActionViewRelatedLinks")->isEnabled());
+    QCOMPARE(w.RelatedLinks()->Tip(0), QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
+    QCOMPARE(w.RelatedLinks()->Tip(1), QString("Click to see this branch's summary"));
+    // Hiding and showing the list by its command.
+    w.Action("ActionViewRelatedLinks")->trigger();
+    QVERIFY(!w.Action("ActionViewRelatedLinks")->isChecked());
+    QVERIFY(links->isHidden());
+    // Clicking the branch link shows that genus, which brings its own (empty) link list.
+    w.RelatedLinks()->Activate(1);
+    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("beta"));
+    QVERIFY(w.SummaryPlainText().contains("Common: Beta korvel"));
+    QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
+    QCOMPARE(links->topLevelItemCount(), 0);
+    QVERIFY(!w.Action("ActionViewRelatedLinks")->isEnabled());
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+}
+
+void TestSummary::BranchSummaryRemarksAndPlaceholder() {
+    TGuiFixture fx;
+    WriteTemplates(fx);
+    WriteData(fx);
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    // The first node is selected after the tree is built.
+    QString text = w.SummaryPlainText();
+    QVERIFY2(text.contains("Class Korvelia"), qPrintable(text));
+    QVERIFY(text.contains("Meaning: (n/a)"));
+    QVERIFY(text.contains("Line one\nLine two"));
+    QVERIFY(w.SelectBranch(2, "o1"));
+    text = w.SummaryPlainText();
+    QVERIFY2(text.startsWith("This Order is waiting for its name [Ordina]."), qPrintable(text));
+    QVERIFY(text.contains("Meaning: N/A"));
+    QVERIFY(text.contains("Walkers  (kept remark) [soft remark]"));
+    QTextCursor soft = w.DetailMemo()->document()->find("[soft remark]");
+    QVERIFY(soft.charFormat().fontItalic());
+    QTextCursor kept = w.DetailMemo()->document()->find("(kept remark)");
+    QVERIFY(!kept.charFormat().fontItalic());
+    // No links: the list stays hidden and its command disabled.
+    QCOMPARE(Links(w)->topLevelItemCount(), 0);
+    QVERIFY(!w.Action("ActionViewRelatedLinks")->isEnabled());
+}
+
+void TestSummary::PlannedAndMissingBranches() {
+    TGuiFixture fx;
+    WriteTemplates(fx);
+    WriteData(fx);
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    TTreeNode* planned = FindTreeNode(w.Tree(), MakeNodeKey(5, "(n/a)", "Planned", ""));
+    QVERIFY(planned);
+    w.SelectNode(planned);
+    QCOMPARE(w.SummaryPlainText().trimmed(), QString("No data: Genus Planned (planned Genus Planned)"));
+    QCOMPARE(CurrentRecord.Level, -2);
+    // A branch without a record ends on the not-found page.
+    QVERIFY(w.SelectBranch(5, "gone"));
+    QCOMPARE(w.SummaryPlainText().trimmed(), QString("Genus Gone was not found."));
+    QVERIFY(CurrentRecord.Level < 0);
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+}
+
+void TestSummary::TemplateWithTooManyDirectives() {
+    TGuiFixture fx;
+    WriteTemplates(fx);
+    WriteData(fx);
+    fx.Write("genus.tem", "%s %s %s %s %s %s %s %s\\par\r\n");
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    const QString before = w.SummaryPlainText();
+    dialogs.ExpectMessage("", 16, 1); // the format error, by the default error report
+    QVERIFY(w.SelectBranch(5, "alpha"));
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    QVERIFY(w.SummaryPlainText().isEmpty() || w.SummaryPlainText() == before);
+}
+
+void TestSummary::CopySummaryFormats() {
+    TGuiFixture fx;
+    WriteTemplates(fx);
+    WriteData(fx);
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "beta"));
+    w.Action("ActionViewCopySummary")->trigger();
+    const QMimeData* mime = QApplication::clipboard()->mimeData();
+    QVERIFY(mime->hasText());
+    QVERIFY(mime->hasHtml());
+    QVERIFY(mime->text().contains("Genus Beta"));
+    // Everything stays selected after copying the whole document.
+    QCOMPARE(w.DetailMemo()->textCursor().selectedText().size(), w.DetailMemo()->toPlainText().size());
+    // With a part selected, only that part goes.
+    QTextCursor c(w.DetailMemo()->document());
+    c.setPosition(0);
+    c.setPosition(5, QTextCursor::KeepAnchor);
+    w.DetailMemo()->setTextCursor(c);
+    w.Action("ActionViewCopySummary")->trigger();
+    QCOMPARE(QApplication::clipboard()->text(), QString("Genus"));
+}
+
+QTEST_MAIN(TestSummary)
+#include "test_summary.moc"
