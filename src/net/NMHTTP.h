@@ -1,0 +1,86 @@
+// The HTTP/1.0 client of all server traffic: GET into a file or memory, POST of a file's bytes.
+// It blocks the caller but calls OnWait while it waits, so the window stays responsive.
+#pragma once
+
+#include "NetErrors.h"
+
+#include <atomic>
+#include <cstddef>
+#include <functional>
+#include <string>
+
+// Command kinds as reported to OnFailure and OnSuccess.
+enum class CmdType : int { Get = 0, Post = 3 };
+
+using TResultEvent = std::function<void(CmdType Cmd)>;
+
+// Optional request headers; each is sent only when not empty.
+struct THeaderInfo {
+    std::string LocalMailAddress; // "From"
+    std::string LocalProgram;     // "User-Agent"
+    std::string Cookie;           // "Cookie", before any cookie a redirect brought
+    std::string Referer;          // "Referer"
+    std::string UserId;           // with Password: "Authorization: Basic"
+    std::string Password;
+};
+
+class TNMHTTP {
+public:
+    // Bounds on what a server can make the client do; exceeding one is an ESockError.
+    static constexpr int MaxRedirects = 10;
+    static constexpr std::size_t MaxHeaderLine = 64 * 1024;
+    static constexpr std::size_t MaxHeaderSize = 1024 * 1024;
+    static constexpr std::size_t MaxMemoryBody = 64 * 1024 * 1024;
+    // The body is received and stored in pieces of at most this size.
+    static constexpr std::size_t ChunkSize = 65536;
+
+    // Used when the URL names no port.
+    int Port = 80;
+    // Milliseconds without progress before a look-up, connection, sending or reception is given
+    // up; 0 or less waits for ever.
+    int TimeOut = 50000;
+    // Requests go to this host instead when it is not empty (the request line then holds the URL).
+    std::string Proxy;
+    int ProxyPort = 0;
+    // true: the reply body goes to the file named by Body; false: the reply body is stored in Body.
+    bool InputFileMode = false;
+    // Memory mode: the reply body after a request (whatever the status). File mode: the destination.
+    std::string Body;
+    // true: Post's data argument names a file whose bytes are the request body; false: it is the body.
+    bool OutputFileMode = true;
+    THeaderInfo HeaderInfo;
+    // After the reply has been stored: OnFailure for a final status of 400 or more, OnSuccess below 300.
+    TResultEvent OnFailure;
+    TResultEvent OnSuccess;
+    // Called about every millisecond while the client waits, and while data flows; the program
+    // lets the window process its pending events here. It may call Abort(); a Get or Post from
+    // inside it is refused with ESockError("Another transfer is under way").
+    std::function<void()> OnWait;
+
+    // The final reply of the last request: its status and its header lines as received (CR LF
+    // after each), the status line first.
+    int StatusCode = 0;
+    std::string Header;
+
+    TNMHTTP() = default;
+    TNMHTTP(const TNMHTTP&) = delete;
+    TNMHTTP& operator=(const TNMHTTP&) = delete;
+
+    // Statuses 300 to 303, 307 and 308 with a Location are followed (303 as a GET), cookies set on
+    // the way are sent back. In file mode the destination is replaced only when the final status
+    // is below 400 and the body arrived whole; otherwise the previous file stays. Throws EURLError,
+    // ESockError (ETransferAborted after Abort()), EFOpenError (destination or data file), EWriteError.
+    void Get(const std::string& url);
+    void Post(const std::string& url, const std::string& data);
+
+    // Ends the running transfer: the running Get or Post throws ETransferAborted. Safe to call
+    // from OnWait, from another thread, or when nothing runs.
+    void Abort();
+    bool Busy() const { return FBusy; }
+
+private:
+    void Execute(CmdType kind, const std::string& url, const std::string* data);
+
+    std::atomic<bool> FBusy{false};
+    std::atomic<bool> FAborted{false};
+};

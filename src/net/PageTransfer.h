@@ -1,0 +1,49 @@
+// The only way to the server: fetching one server path into a file or memory (with the user id
+// handshake and the once-per-run announcement before the first download), posting one file, and
+// the off-line gate. No Qt here; the window supplies the message boxes.
+#pragma once
+
+#include "Errors.h"
+#include "NMHTTP.h"
+
+#include <functional>
+#include <string>
+
+// The silent abort of a command whose network failure has been reported already.
+class EGetPageFail : public EAbort {
+public:
+    EGetPageFail() : EAbort("Network connection failure or file you requested could not be found on the server") {}
+};
+
+extern bool AnnouncementPending;
+
+class TPageTransfer {
+public:
+    explicit TPageTransfer(TNMHTTP& http);
+
+    // A message box (text, flags) returning the button pressed.
+    std::function<int(const std::string& text, int flags)> MessageBox;
+    // The error box: beep and error icon; the text is formatted already.
+    std::function<void(const std::string& text)> ErrorBox;
+    // Called when a Yes to the go-on-line question switched the off-line mode off.
+    std::function<void()> OnOfflineModeChanged;
+
+    void GetPage(const std::string& path, const std::string& destination);
+    bool PostPage(const std::string& path, const std::string& dataFile);
+    bool CouldGoOnline();
+    void NMHTTPFailure(CmdType kind);
+
+    // A user-control request: server address + UserControl filled with command, file and extras.
+    std::string UserControlUrl(const std::string& command, const std::string& file, const std::string& extra) const;
+
+    // Set when CouldGoOnline asked its question; every server command clears it when it ends.
+    bool OnlinePromptShown = false;
+
+    // The text after the last "=", ":" or space of a "newid" reply, read as an integer.
+    static bool ParseUserId(const std::string& reply, int& id);
+
+    TNMHTTP& Http;
+
+private:
+    void Fetch(const std::string& url, const std::string& destination);
+};

@@ -1,0 +1,71 @@
+// Non-blocking sockets for the HTTP client. Everything runs on the caller's thread except the host
+// look-up; every wait is cut into short slices so the caller's pump hook keeps the window alive.
+#pragma once
+
+#include "NetErrors.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <sys/socket.h>
+#include <vector>
+
+// Time-out, pump hook and abort mark of one transfer.
+class TWaitPolicy {
+public:
+    // timeOutMs <= 0 waits for ever.
+    TWaitPolicy(int timeOutMs, const std::function<void()>& onWait, const std::atomic<bool>& aborted);
+
+    // Something arrived or went out: the time-out starts again.
+    void Progress() { FLastProgress = Clock::now(); }
+    // Throws ETransferAborted after Abort(), or ESockError(timeOutText) once the time-out has run
+    // out since the last progress.
+    void Check(const char* timeOutText);
+    // Calls the hook when a millisecond has passed since the last call.
+    void Pump();
+    // The longest single wait, in milliseconds.
+    static constexpr int SliceMs = 1;
+
+private:
+    using Clock = std::chrono::steady_clock;
+    int FTimeOut;
+    const std::function<void()>& FOnWait;
+    const std::atomic<bool>& FAborted;
+    Clock::time_point FLastProgress;
+    Clock::time_point FLastPump;
+};
+
+struct TSockAddr {
+    sockaddr_storage Addr{};
+    socklen_t Len = 0;
+};
+
+// Resolves host names; returns 0 or a getaddrinfo error code (error gets its text). Runs on a
+// worker thread, so it must touch nothing but its arguments.
+using THostLookup =
+    std::function<int(const std::string& host, int port, std::vector<TSockAddr>& out, std::string& error)>;
+// Tests replace the resolver to make it slow; an empty function restores getaddrinfo.
+void SetHostLookup(THostLookup lookup);
+
+// Numeric addresses are taken at once; names are resolved on a worker thread while the caller
+// pumps. A look-up given up on (time-out, abort) finishes harmlessly on its own.
+std::vector<TSockAddr> LookupHost(const std::string& host, int port, TWaitPolicy& wait);
+
+class TSocket {
+public:
+    TSocket() = default;
+    TSocket(const TSocket&) = delete;
+    TSocket& operator=(const TSocket&) = delete;
+    ~TSocket();
+
+    // Tries each address in turn; the text of a failure names hostPort.
+    void Connect(const std::vector<TSockAddr>& addrs, const std::string& hostPort, TWaitPolicy& wait);
+    void SendAll(const char* data, size_t size, TWaitPolicy& wait);
+    // Returns at most size bytes as soon as some are there; 0 when the peer closed normally.
+    size_t Receive(char* buffer, size_t size, TWaitPolicy& wait);
+    void Close();
+
+private:
+    int FFd = -1;
+};

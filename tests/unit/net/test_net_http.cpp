@@ -1,0 +1,315 @@
+// The HTTP client against scripted servers on loopback.
+#include "NMHTTP.h"
+#include "ScriptServer.h"
+#include "SockIO.h"
+
+#include <chrono>
+#include <cstring>
+#include <gtest/gtest.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <thread>
+#include <unistd.h>
+
+namespace {
+
+const std::string RequestHead = "Accept: www/source, text/html, video/mpeg, image/jpeg, image/x-tiff\r\n"
+                                "Accept: image/x-rgb, image/x-xbm, image/gif, */*, application/postscript\r\n"
+                                "Content-type: application/x-www-form-urlencoded\r\n";
+
+struct TEvents {
+    std::vector<int> Failures;
+    std::vector<int> Successes;
+    void Attach(TNMHTTP& http) {
+        http.OnFailure = [this](CmdType cmd) { Failures.push_back(int(cmd)); };
+        http.OnSuccess = [this](CmdType cmd) { Successes.push_back(int(cmd)); };
+    }
+};
+
+template <class E, class F> std::string ThrownText(F&& f) {
+    try {
+        f();
+    } catch (const E& e) {
+        return e.what();
+    }
+    return "(nothing thrown)";
+}
+
+int FreePort() {
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in a{};
+    a.sin_family = AF_INET;
+    a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t len = sizeof a;
+    ::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a);
+    ::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
+    ::close(fd);
+    return ntohs(a.sin_port);
+}
+
+} // namespace
+
+TEST(NetHttp, GetIntoMemorySendsTheRequestLinesInOrder) {
+    TScriptServer server({{Reply("200 OK", {"content-length: 5", "X-Other: y"}, "hello")}});
+    TNMHTTP http;
+    TEvents events;
+    events.Attach(http);
+    http.Body = "stale";
+    http.Get(server.Url("/velmora/usercontrol?cmd=newid&file="));
+    EXPECT_EQ(http.Body, "hello");
+    EXPECT_EQ(http.StatusCode, 200);
+    EXPECT_EQ(http.Header, "HTTP/1.0 200 OK\r\ncontent-length: 5\r\nX-Other: y\r\n");
+    EXPECT_EQ(events.Successes, std::vector<int>{0});
+    EXPECT_TRUE(events.Failures.empty());
+    ASSERT_EQ(server.Requests().size(), 1u);
+    EXPECT_EQ(server.Requests()[0], "GET /velmora/usercontrol?cmd=newid&file= HTTP/1.0\r\n"
+                                    "Host: 127.0.0.1\r\n" +
+                                        RequestHead + "\r\n");
+}
+
+TEST(NetHttp, PostSendsTheFileBytesUnchanged) {
+    TScriptServer server({{Reply("200 OK", {}, "SUCCESS")}});
+    TTempDir dir;
+    const std::string bytes("line one\r\nzero\0byte\xff\n", 20);
+    WriteFile(dir.File("usr_genus.dat"), bytes);
+    WriteFile(dir.File("empty.dat"), "");
+    TNMHTTP http;
+    TEvents events;
+    events.Attach(http);
+    http.Post(server.Url("/submit?file=usr_genus.dat"), dir.File("usr_genus.dat"));
+    EXPECT_EQ(http.Body, "SUCCESS");
+    http.Post(server.Url("/submit"), dir.File("empty.dat"));
+    EXPECT_EQ(events.Successes, (std::vector<int>{3, 3}));
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 2u);
+    EXPECT_EQ(requests[0], "POST /submit?file=usr_genus.dat HTTP/1.0\r\nHost: 127.0.0.1\r\n" + RequestHead +
+                               "Content-Length: 20\r\n\r\n" + bytes);
+    EXPECT_EQ(requests[1],
+              "POST /submit HTTP/1.0\r\nHost: 127.0.0.1\r\n" + RequestHead + "Content-Length: 0\r\n\r\n");
+
+    // A data file that cannot be opened is a file error, and nothing is sent.
+    EXPECT_THROW(http.Post(server.Url("/submit"), dir.File("missing.dat")), EFOpenError);
+    EXPECT_EQ(server.Requests().size(), 2u);
+}
+
+TEST(NetHttp, FailureStatusRaisesOnFailureAndKeepsThePreviousFile) {
+    const std::string errorPage = "<html>not here</html>";
+    TScriptServer server({{Reply("404 Not Found", {}, errorPage)}});
+    TTempDir dir;
+    WriteFile(dir.File("genus.dat"), "old data");
+    WriteFile(dir.File("post.dat"), "x");
+    TNMHTTP http;
+    TEvents events;
+    events.Attach(http);
+
+    http.InputFileMode = true;
+    http.Body = dir.File("genus.dat");
+    http.Get(server.Url("/velmora/data/db?level=5&id=1"));
+    EXPECT_EQ(http.StatusCode, 404);
+    EXPECT_EQ(ReadFile(dir.File("genus.dat")), "old data");
+    EXPECT_EQ(http.Body, dir.File("genus.dat"));
+
+    http.InputFileMode = false;
+    http.Post(server.Url("/submit"), dir.File("post.dat"));
+    EXPECT_EQ(http.Body, errorPage);
+    EXPECT_EQ(events.Failures, (std::vector<int>{0, 3}));
+    EXPECT_TRUE(events.Successes.empty());
+    EXPECT_EQ(ListFolder(dir.Path()), (std::vector<std::string>{"genus.dat", "post.dat"}));
+}
+
+TEST(NetHttp, DownloadReplacesTheFileOnlyWhenTheBodyArrivedWhole) {
+    TScriptServer server({
+        {Reply("200 OK", {}, "")},                                 // empty body
+        {Reply("200 OK", {"Content-Length: 100"}, "only a part")}, // cut off
+        {Reply("200 OK", {"Content-Length: 3"}, "newEXTRA")},      // more than announced
+        {"SSH-2.0-not a web server\r\n\r\ndata"},                  // not HTTP at all
+    });
+    TTempDir dir;
+    const std::string dest = dir.File("classifytree.dat");
+    WriteFile(dest, "previous");
+    TNMHTTP http;
+    http.InputFileMode = true;
+    http.Body = dest;
+
+    http.Get(server.Url("/tree"));
+    EXPECT_EQ(ReadFile(dest), "");
+
+    WriteFile(dest, "previous");
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url("/tree")); }),
+              "Reply cut off: 11 of 100 bytes received");
+    EXPECT_EQ(ReadFile(dest), "previous");
+
+    http.Get(server.Url("/tree"));
+    EXPECT_EQ(ReadFile(dest), "new");
+
+    WriteFile(dest, "previous");
+    EXPECT_THROW(http.Get(server.Url("/tree")), ESockError);
+    EXPECT_EQ(ReadFile(dest), "previous");
+    // No temporary file is left behind.
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"classifytree.dat"});
+
+    // A destination that cannot be created fails before anything is sent.
+    http.Body = dir.File("no/such/folder/genus.dat");
+    EXPECT_THROW(http.Get(server.Url("/tree")), EFOpenError);
+    EXPECT_EQ(server.Requests().size(), 4u);
+}
+
+TEST(NetHttp, RedirectsFollowLocationAndSendTheCookieBack) {
+    TScriptServer final({{Reply("200 OK", {}, "moved here")}});
+    TScriptServer server({
+        {Reply("301 Moved", {"set-cookie: session=abc; path=/", "LOCATION: /velmora/data/new/tree.dat"}, "")},
+        {Reply("302 Found", {"Location: other.dat"}, "")},
+        {Reply("302 Found", {"Set-Cookie: lang=en", "Location: " + final.Url("/end")}, "")},
+    });
+    TTempDir dir;
+    TNMHTTP http;
+    http.InputFileMode = true;
+    http.Body = dir.File("tree.dat");
+    http.Get(server.Url("/velmora/data/tree.dat"));
+    EXPECT_EQ(ReadFile(dir.File("tree.dat")), "moved here");
+    EXPECT_EQ(http.StatusCode, 200);
+
+    const auto requests = server.Requests();
+    ASSERT_EQ(requests.size(), 3u);
+    EXPECT_EQ(requests[0].find("Cookie:"), std::string::npos);
+    EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /velmora/data/new/tree.dat HTTP/1.0");
+    EXPECT_NE(requests[1].find("\r\nCookie: session=abc\r\n"), std::string::npos);
+    // A location without "/" names a file beside the current one.
+    EXPECT_EQ(requests[2].substr(0, requests[2].find("\r\n")), "GET /velmora/data/new/other.dat HTTP/1.0");
+    ASSERT_EQ(final.Requests().size(), 1u);
+    EXPECT_NE(final.Requests()[0].find("\r\nCookie: session=abc; lang=en\r\n"), std::string::npos);
+}
+
+TEST(NetHttp, ServerCannotMakeTheClientLoopOrHoardMemory) {
+    TTempDir dir;
+    WriteFile(dir.File("genus.dat"), "kept");
+    {
+        TScriptServer server({{Reply("302 Found", {"Location: /again"}, "")}});
+        TNMHTTP http;
+        http.InputFileMode = true;
+        http.Body = dir.File("genus.dat");
+        EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url("/start")); }),
+                  "Too many redirects (more than 10)");
+        EXPECT_EQ(server.Requests().size(), 11u);
+        EXPECT_EQ(ReadFile(dir.File("genus.dat")), "kept");
+    }
+    {
+        const std::string longLine = "X-Long: " + std::string(70000, 'a');
+        TScriptServer server({{Reply("200 OK", {longLine}, "body")},
+                              {Reply("200 OK", {"X-Fits: " + std::string(65536 - 8, 'b')}, "body")}});
+        TNMHTTP http;
+        EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }),
+                  "Reply header line longer than 65536 bytes");
+        http.Get(server.Url());
+        EXPECT_EQ(http.Body, "body");
+    }
+    {
+        const std::string big(TNMHTTP::MaxMemoryBody + 1, 'z');
+        TScriptServer server(
+            {{Reply("200 OK", {}, big)}, {Reply("200 OK", {"Content-Length: 99999999999"}, "")}});
+        TNMHTTP http;
+        EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reply larger than 64 MiB");
+        EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reply larger than 64 MiB");
+    }
+}
+
+TEST(NetHttp, PortAndProxyInTheUrl) {
+    TScriptServer server({{Reply("200 OK", {}, "x")}});
+    TNMHTTP http;
+    // The port of the URL wins over the default; only the path goes into the request line.
+    http.Port = 1;
+    http.Get("HTTP://127.0.0.1:" + std::to_string(server.Port()) + "/a/b c.gif");
+    EXPECT_EQ(server.Requests()[0].substr(0, server.Requests()[0].find("\r\n")), "GET /a/b%20c.gif HTTP/1.0");
+
+    // Through a proxy the request line names the whole address.
+    http.Proxy = "127.0.0.1";
+    http.ProxyPort = server.Port();
+    http.Get("http://velmora.example:8080/news");
+    EXPECT_EQ(server.Requests()[1].substr(0, server.Requests()[1].find("\r\n\r\n") + 2),
+              "GET http://velmora.example:8080/news HTTP/1.0\r\nHost: velmora.example\r\n" + RequestHead);
+}
+
+TEST(NetHttp, NetworkFailuresAreSockErrors) {
+    TNMHTTP http;
+    http.TimeOut = 2000;
+    const std::string refused = "127.0.0.1:" + std::to_string(FreePort());
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get("http://" + refused + "/x"); }),
+              "Connection Failed: " + refused + " (Connection refused)");
+    const std::string lookup = "Host Lookup Failed: nosuch-host.invalid (";
+    EXPECT_EQ(
+        ThrownText<ESockError>([&] { http.Get("http://nosuch-host.invalid/x"); }).substr(0, lookup.size()),
+        lookup);
+
+    TScriptServer closer({{""}});
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(closer.Url()); }), "Connection closed without a reply");
+
+    EXPECT_EQ(ThrownText<EURLError>([&] { http.Get(""); }), "Empty URL");
+    EXPECT_EQ(ThrownText<EURLError>([&] { http.Get("https://127.0.0.1/"); }),
+              "HTTP Secure Socket is not supported");
+}
+
+TEST(NetHttp, SilentServerTimesOutWhileTheWindowIsPumped) {
+    TScriptServer server({{"", true}});
+    TTempDir dir;
+    WriteFile(dir.File("a.dat"), "kept");
+    TNMHTTP http;
+    http.TimeOut = 150;
+    http.InputFileMode = true;
+    http.Body = dir.File("a.dat");
+    int pumps = 0;
+    std::string nested;
+    http.OnWait = [&] {
+        ++pumps;
+        // A second transfer from inside the wait is refused, not interleaved.
+        if (pumps == 1)
+            nested = ThrownText<ESockError>([&] { http.Get(server.Url()); });
+    };
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reception Timed out");
+    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_GE(took, std::chrono::milliseconds(150));
+    EXPECT_LT(took, std::chrono::milliseconds(1500));
+    EXPECT_GE(pumps, 20); // about one per millisecond; loose for a busy machine
+    EXPECT_EQ(nested, "Another transfer is under way");
+    EXPECT_EQ(ReadFile(dir.File("a.dat")), "kept");
+
+    // Abort() from the hook (the window closing) ends the wait at once.
+    http.TimeOut = 0;
+    http.OnWait = [&] { http.Abort(); };
+    EXPECT_THROW(http.Get(server.Url()), ETransferAborted);
+    EXPECT_FALSE(http.Busy());
+}
+
+TEST(NetHttp, SlowHostLookupIsAbandonedSafely) {
+    auto finished = std::make_shared<std::atomic<int>>(0);
+    SetHostLookup([finished](const std::string&, int port, std::vector<TSockAddr>& out, std::string&) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_port = htons(uint16_t(port));
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        TSockAddr s;
+        std::memcpy(&s.Addr, &a, sizeof a);
+        s.Len = sizeof a;
+        out.push_back(s);
+        ++*finished;
+        return 0;
+    });
+    TScriptServer server({{Reply("200 OK", {}, "resolved")}});
+    TNMHTTP http;
+    int pumps = 0;
+    http.OnWait = [&] { ++pumps; };
+    http.TimeOut = 50;
+    const std::string url = "http://velmora.test:" + std::to_string(server.Port()) + "/";
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(url); }), "Host Lookup Timed Out: velmora.test");
+    EXPECT_GE(pumps, 10);
+    // With time enough the same look-up succeeds; the abandoned one finishes on its own meanwhile.
+    http.TimeOut = 5000;
+    http.Get(url);
+    EXPECT_EQ(http.Body, "resolved");
+    SetHostLookup(nullptr);
+    for (int i = 0; i < 100 && *finished < 2; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    EXPECT_EQ(*finished, 2);
+}
