@@ -37,6 +37,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent) : QMainWindow(parent)
     CreateMenus();
     ConnectActions();
     SetDialogParent(this);
+    SetUpServerExchange();
     SetStatusHook([this](const std::string& text) { SetStatusText(ToQ(text)); });
     TreeModel_->OnNodeDeleting = [this](TTreeNode* node) { TaxonomyTreeViewDeletion(node); };
     connect(TaxonomyTreeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
@@ -111,13 +112,24 @@ void TFormMain::ConnectActions() {
     Connect("ActionViewCopySummary", &TFormMain::CopySummary);
     Connect("ActionViewCopyTree", &TFormMain::CopyTree);
     Connect("ActionDBRefresh", &TFormMain::RefreshTaxonomyTree);
+    Connect("ActionDBLoadAll", &TFormMain::DownloadAllDatas);
+    Connect("ActionDBLoadAllImages", &TFormMain::DownloadAllImagesCommand);
+    Connect("ActionDBReloadImage", &TFormMain::DownloadImage);
+    Connect("ActionShowImage", &TFormMain::ShowImage);
+    Connect("ActionDBMergeUserData", &TFormMain::MergeUserDatabases);
+    Connect("ActionDBStatistic", &TFormMain::StatisticCommand);
+    Connect("ActionHelpAnnouncement", &TFormMain::CheckAnnouncement);
+    Connect("ActionHelpContents", &TFormMain::HelpContents);
+    Connect("ActionHelpWhatsNew", &TFormMain::HelpWhatsNew);
+    Connect("ActionHelpSurvey", &TFormMain::HelpSurvey);
+    Connect("ActionHelpSubmit", &TFormMain::HelpSubmitSuggestion);
     Connect("ActionDBRefreshItem", &TFormMain::RefreshItemCommand);
     connect(Action("ActionViewRelatedLinks"), &QAction::triggered, this, [this] {
         // The action toggled its own mark already; the panel decides from the state before.
         Action("ActionViewRelatedLinks")->setChecked(!Action("ActionViewRelatedLinks")->isChecked());
         LinksPanel_->Toggle();
     });
-    Connect("ActionDBSubmitUserDB", &TFormMain::SubmitUserDatabases);
+    Connect("ActionDBSubmitUserDB", &TFormMain::SubmitUserDatabasesCommand);
 }
 
 // ---- status line ----
@@ -242,6 +254,13 @@ void TFormMain::FormActivate() {
 }
 
 void TFormMain::closeEvent(QCloseEvent* e) {
+    if (TransferRunning()) {
+        // Abort the transfer; the window closes once the command has unwound.
+        CloseAfterTransfer_ = true;
+        Http_.Abort();
+        e->ignore();
+        return;
+    }
     if (!ModifiedFiles.Empty()) {
         const int answer =
             AppMessageBox(std::string("You have modified taxonomy databases. Do you want to submit it to Tovren?"),
@@ -378,8 +397,3 @@ void TFormMain::CopyTree() {
     QApplication::clipboard()->setText(text);
 }
 
-// ---- commands whose work comes with the server exchange ----
-
-void TFormMain::RefreshTaxonomyTree() {}
-
-void TFormMain::SubmitUserDatabases() {}

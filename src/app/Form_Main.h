@@ -2,6 +2,8 @@
 // action table, start-up and shut-down.
 #pragma once
 
+#include "NMHTTP.h"
+#include "PageTransfer.h"
 #include "SummaryDocument.h"
 #include "TaxonomyTree.h"
 
@@ -28,6 +30,10 @@ class QTreeView;
 class TFormSplash;
 class TTaxonomyTreeModel;
 class TRelatedLinksPanel;
+
+// The pictures of the genera in the user's modified genus databases that exist in the images folder.
+TStringList CollectSubmitImages(const TStringList& modifiedFiles);
+void AddGenusImages(const std::string& genusFile, TStringList& pictures);
 
 class TFormMain : public QMainWindow, public ISummaryHost {
     Q_OBJECT
@@ -68,9 +74,31 @@ public:
     // Set while a branch is deleted together with its database records.
     bool DeleteWithRecords = false;
 
-    // Commands reached from start-up; they do their work once the server exchange exists.
+    // Server commands.
+    void DownloadAllDatas();
     void RefreshTaxonomyTree();
+    void DownloadImage();
+    void ShowImage();
+    void DownloadAllImagesCommand();
+    void DownloadAllImages();
+    bool OfferMerge(int level);
+    void MergeUserDatabases();
+    void CheckAnnouncement();
+    void SubmitUserDatabasesCommand();
     void SubmitUserDatabases();
+    void PostFiles(TStringList& upload, const std::string& name, const std::string& email);
+    void StatisticCommand();
+    void HelpContents();
+    void HelpWhatsNew();
+    void HelpSurvey();
+    void HelpSubmitSuggestion();
+    bool TransferRunning() const;
+    TNMHTTP& Http() { return Http_; }
+    TPageTransfer& Pages() { return Pages_; }
+
+    // The genus picture on the Image page.
+    bool ShowGenusImage();
+    void ClearGenusImage();
 
     // The summary and its related links.
     TSummaryDocument* Summary() const { return Summary_.get(); }
@@ -116,6 +144,23 @@ private:
     void FetchItemDatabase(const TTaxonomyData& item, int level);
     void SetCaptionFromSelection();
 
+    class TServerCommand {
+    public:
+        explicit TServerCommand(TFormMain& window);
+        ~TServerCommand();
+        TServerCommand(const TServerCommand&) = delete;
+        TServerCommand& operator=(const TServerCommand&) = delete;
+
+    private:
+        TFormMain& Window;
+    };
+    void SetUpServerExchange();
+    void UpdateActionStates();
+
+    TNMHTTP Http_;
+    TPageTransfer Pages_{Http_};
+    int ServerCommandDepth_ = 0;
+    bool CloseAfterTransfer_ = false;
     TTaxonomyTree Tree_;
     std::unique_ptr<TSummaryDocument> Summary_;
     TRelatedLinksPanel* LinksPanel_ = nullptr;
@@ -152,5 +197,6 @@ public:
     QTextBrowser* DetailMemo_ = nullptr;
     QWidget* ImageTabSheet = nullptr;
     QPushButton* ShowImageBtn = nullptr;
+    QLabel* GenusImageLabel = nullptr;
     QWidget* EditorTabSheet = nullptr;
 };

@@ -213,6 +213,12 @@ void TFormMain::CreateLayout() {
     InfoPageControl->addTab(summaryPage, QStringLiteral("Summary"));
 
     ImageTabSheet = Named(new QWidget, "ImageTabSheet");
+    auto* imageLayout = new QVBoxLayout(ImageTabSheet);
+    imageLayout->setContentsMargins(0, 0, 0, 0);
+    GenusImageLabel = Named(new QLabel, "GenusImage");
+    GenusImageLabel->setAlignment(Qt::AlignCenter);
+    GenusImageLabel->hide();
+    imageLayout->addWidget(GenusImageLabel);
     ShowImageBtn = Named(new QPushButton(ImageTabSheet), "ShowImageBtn");
     InfoPageControl->addTab(ImageTabSheet, QStringLiteral("Image"));
 

@@ -60,16 +60,18 @@ void TFormMain::PresentRecord() {
     SetCaptionFromSelection();
     const bool genus = CurrentRecord.Level == GenusLevel;
     InfoPageControl->setTabVisible(InfoPageControl->indexOf(ImageTabSheet), genus);
-    ShowImageBtn->setVisible(genus);
+    if (genus && ShowGenusImage()) {
+        ShowImageBtn->hide();
+    } else {
+        ClearGenusImage();
+        ShowImageBtn->setVisible(genus);
+    }
 }
 
 void TFormMain::PresentNoRecord() {
     SetCaptionFromSelection();
+    ClearGenusImage();
     ShowImageBtn->setVisible(false);
-}
-
-void TFormMain::FetchItemDatabase(const TTaxonomyData&, int) {
-    // Without the server exchange there is nothing to fetch; the local database is read again.
 }
 
 void TFormMain::RefreshItemCommand() {
@@ -103,6 +105,7 @@ void TFormMain::RefreshItemCommand() {
         PresentNoRecord();
     } else {
         Summary_->BuildRecordSummary(CurrentRecord);
+        DownloadImage();
         PresentRecord();
     }
     SetStatus("Ready");

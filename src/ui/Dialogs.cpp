@@ -20,8 +20,12 @@ QPointer<QWidget> DialogParent;
 class TRealDialogs : public TDialogSeam {
 public:
     int MessageBox(const QString& text, int flags) override {
+        return CaptionedMessageBox(ApplicationTitle(), text, flags);
+    }
+
+    int CaptionedMessageBox(const QString& caption, const QString& text, int flags) override {
         QMessageBox box(DialogParent);
-        box.setWindowTitle(ApplicationTitle());
+        box.setWindowTitle(caption);
         box.setText(text);
         switch (flags & 0xF0) {
         case Mb::IconError: box.setIcon(QMessageBox::Critical); break;
@@ -96,6 +100,15 @@ QString ApplicationTitle() { return QString::fromUtf8(AppTitle); }
 int AppMessageBox(const QString& text, int flags) { return DialogSeam().MessageBox(text, flags); }
 
 int AppMessageBox(const std::string& text, int flags) { return AppMessageBox(ToQ(text), flags); }
+
+int CaptionedMessageBox(const QString& caption, const std::string& text, int flags) {
+    return DialogSeam().CaptionedMessageBox(caption, ToQ(text), flags);
+}
+
+void ShowErrorText(const std::string& text) {
+    QApplication::beep();
+    AppMessageBox(text, Mb::IconError);
+}
 
 void ShowErrorBox(const std::string& format) { ShowErrorBox(format, {}); }
 

@@ -31,6 +31,8 @@ public:
     virtual ~TDialogSeam() = default;
     // A message box captioned with the application title; returns one of the Mb::Id* values.
     virtual int MessageBox(const QString& text, int flags) = 0;
+    // The same with a caption of its own instead of the application title.
+    virtual int CaptionedMessageBox(const QString& caption, const QString& text, int flags) = 0;
     // An input box; returns false on Cancel and leaves value unchanged then.
     virtual bool InputBox(const QString& caption, const QString& prompt, QString& value) = 0;
     // File dialogs; an empty result means Cancel.
@@ -50,6 +52,9 @@ QString ApplicationTitle();
 
 int AppMessageBox(const QString& text, int flags);
 int AppMessageBox(const std::string& text, int flags);
+int CaptionedMessageBox(const QString& caption, const std::string& text, int flags);
+// Beeps and shows a text that is complete already (no placeholders are read in it).
+void ShowErrorText(const std::string& text);
 
 // Beeps, formats "%s"/"%d" placeholders and shows the result with the error icon.
 class TFormatArg;

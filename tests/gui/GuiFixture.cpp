@@ -64,6 +64,11 @@ void TGuiFixture::WriteSmallTree() {
                               "\t\t\t\t\t#(n/a)#Planned#not yet\r\n"
                               "\t\t#o2#[unnamed]#placeholder\r\n"
                               "#c2#Secunda#second class\r\n");
+    // Every branch with an id has its record, so that selecting it never needs the server.
+    Write("class.dat", "c1#Korvelia#the korvels#First class\r\nc2#Secunda#second#Second class\r\n");
+    Write("order.dat", "o1#Ordina#walkers#An order\r\no2#[unnamed]#n/a#Not named yet\r\n");
+    Write("family.dat", "f1#Familia#round#A family\r\n");
+    Write("genus.dat", "g1#Alpha#first#A genus#Hopper#Alpha korvel#-#####alpha\r\n\t#minor#small#tiny\r\n");
 }
 
 void TGuiFixture::WriteCurrentOptions(int lastUpdate) {

@@ -42,6 +42,10 @@ public:
             Failures << QString("flags %1 instead of %2 for: %3").arg(flags).arg(e.Flags).arg(text);
         return e.Answer;
     }
+    int CaptionedMessageBox(const QString& caption, const QString& text, int flags) override {
+        Captions << caption;
+        return MessageBox(text, flags);
+    }
     bool InputBox(const QString& caption, const QString& prompt, QString& value) override {
         Messages << caption + ": " + prompt;
         TExpected e;
@@ -76,6 +80,7 @@ public:
     }
 
     QStringList Messages;
+    QStringList Captions;
     QStringList Failures;
     QList<TExpected> Expected;
 

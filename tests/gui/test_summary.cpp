@@ -149,7 +149,11 @@ void TestSummary::PlannedAndMissingBranches() {
     w.SelectNode(planned);
     QCOMPARE(w.SummaryPlainText().trimmed(), QString("No data: Genus Planned (planned Genus Planned)"));
     QCOMPARE(CurrentRecord.Level, -2);
-    // A branch without a record ends on the not-found page.
+    // A branch without a record asks to go on-line (off-line mode), and without the server ends
+    // on the not-found page.
+    Options.OfflineMode = true;
+    dialogs.ExpectMessage("You are currently in off-line mode. Do you want to go on-line to download required data?",
+                          36, 7);
     QVERIFY(w.SelectBranch(5, "gone"));
     QCOMPARE(w.SummaryPlainText().trimmed(), QString("Genus Gone was not found."));
     QVERIFY(CurrentRecord.Level < 0);

@@ -1,0 +1,208 @@
+#include "DetailCache.h"
+
+#include "Errors.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <ctime>
+#include <fcntl.h>
+#include <map>
+#include <string_view>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <unordered_map>
+
+namespace {
+struct TFileKey {
+    dev_t Device = 0;
+    ino_t Inode = 0;
+    off_t Size = -1;
+    long long ModifiedNs = 0;
+    long long ChangedNs = 0;
+    bool operator==(const TFileKey&) const = default;
+};
+
+TFileKey KeyOf(const struct stat& st) {
+    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
+            st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
+}
+
+struct TSlice {
+    uint64_t Offset;
+    uint64_t Length;
+};
+
+struct TIndex {
+    TFileKey Key;
+    bool Trusted = false;
+    std::unordered_map<std::string, TSlice> Records;
+};
+
+// File times tick coarsely and inode numbers are reused, so a file changed
+// again within the same tick could look unchanged. An index is only reused
+// when the file was last changed well before the index was built.
+long long RacyMarginNs = 2000000000LL;
+
+long long NowNs() {
+    struct timespec ts;
+    clock_gettime(CLOCK_REALTIME, &ts);
+    return ts.tv_sec * 1000000000LL + ts.tv_nsec;
+}
+
+std::map<std::pair<std::string, bool>, TIndex>& Cache() {
+    static std::map<std::pair<std::string, bool>, TIndex> cache;
+    return cache;
+}
+
+std::string_view FirstField(std::string_view line) {
+    const size_t hash = line.find('#');
+    return hash == std::string_view::npos ? line : line.substr(0, hash);
+}
+
+// Builds the index: the first occurrence of every id, with the byte range of
+// its record line (and, for genus files, its species block).
+void BuildIndex(std::string_view text, bool genus, TIndex& index) {
+    index.Records.clear();
+    const char* base = text.data();
+    std::string_view pendingId;
+    const char* pendingStart = nullptr;
+    const char* pendingEnd = nullptr;
+    bool inBlock = false; // inside a genus's species block
+    auto flush = [&] {
+        if (pendingStart)
+            index.Records.try_emplace(std::string(pendingId),
+                                      TSlice{static_cast<uint64_t>(pendingStart - base),
+                                             static_cast<uint64_t>(pendingEnd - pendingStart)});
+        pendingStart = nullptr;
+        inBlock = false;
+    };
+    ForEachLine(text, [&](std::string_view line) {
+        if (!genus) {
+            index.Records.try_emplace(std::string(FirstField(line)),
+                                      TSlice{static_cast<uint64_t>(line.data() - base), line.size()});
+            return;
+        }
+        if (!line.empty() && line.front() == '\t') {
+            if (inBlock)
+                pendingEnd = line.data() + line.size();
+            return;
+        }
+        flush();
+        if (line.empty())
+            return;
+        pendingId = FirstField(line);
+        pendingStart = line.data();
+        pendingEnd = line.data() + line.size();
+        inBlock = true;
+    });
+    flush();
+}
+
+void SliceToRecord(std::string_view slice, bool genus, std::string& recordLine, TStringList& species) {
+    species.clear();
+    bool first = true;
+    ForEachLine(slice, [&](std::string_view line) {
+        if (first)
+            recordLine.assign(line);
+        else if (genus)
+            species.emplace_back(line);
+        first = false;
+    });
+    if (first)
+        recordLine.clear();
+}
+
+bool ReadRange(int fd, uint64_t offset, uint64_t length, std::string& out) {
+    out.resize(length);
+    uint64_t done = 0;
+    while (done < length) {
+        const ssize_t n = pread(fd, out.data() + done, length - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        done += static_cast<uint64_t>(n);
+    }
+    return true;
+}
+
+class TFd {
+public:
+    explicit TFd(int fd) : Fd(fd) {}
+    ~TFd() {
+        if (Fd >= 0)
+            close(Fd);
+    }
+    TFd(const TFd&) = delete;
+    TFd& operator=(const TFd&) = delete;
+    int Get() const { return Fd; }
+
+private:
+    int Fd;
+};
+} // namespace
+
+TLookupResult LookupRecord(const std::string& path, bool genus, const std::string& id,
+                           std::string& recordLine, TStringList& species) {
+    species.clear();
+    TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0) {
+        if (errno == ENOENT || errno == ENOTDIR)
+            return TLookupResult::NoFile;
+        throw EFOpenError::CannotOpen(path);
+    }
+    struct stat st;
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw EFOpenError::CannotOpen(path);
+    const TFileKey key = KeyOf(st);
+    TIndex& index = Cache()[{path, genus}];
+
+    if (index.Trusted && index.Key == key) {
+        const auto it = index.Records.find(id);
+        if (it == index.Records.end())
+            return TLookupResult::NotFound;
+        std::string slice;
+        if (ReadRange(fd.Get(), it->second.Offset, it->second.Length, slice)) {
+            SliceToRecord(slice, genus, recordLine, species);
+            return TLookupResult::Found;
+        }
+        // The file shrank under us: fall through and read it again.
+    }
+
+    // Map the whole file through the descriptor we checked.
+    const long long builtAt = NowNs();
+    const size_t size = static_cast<size_t>(st.st_size);
+    void* map = size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.Get(), 0) : nullptr;
+    if (map == MAP_FAILED) {
+        index = TIndex{};
+        throw EFOpenError("Cannot read file \"" + path + "\"");
+    }
+    struct TUnmap {
+        void* Map;
+        size_t Size;
+        ~TUnmap() {
+            if (Map)
+                munmap(Map, Size);
+        }
+    } unmap{map, size};
+    const std::string_view text(static_cast<const char*>(map), size);
+    index.Key = TFileKey{};
+    index.Trusted = false;
+    BuildIndex(text, genus, index);
+    index.Key = key; // only a complete index is kept
+    index.Trusted = key.ModifiedNs < builtAt - RacyMarginNs && key.ChangedNs < builtAt - RacyMarginNs;
+    const auto it = index.Records.find(id);
+    if (it == index.Records.end())
+        return TLookupResult::NotFound;
+    SliceToRecord(text.substr(it->second.Offset, it->second.Length), genus, recordLine, species);
+    return TLookupResult::Found;
+}
+
+void ClearDetailCache() {
+    Cache().clear();
+}
+
+void SetDetailCacheMargin(long long nanoseconds) {
+    RacyMarginNs = nanoseconds;
+}

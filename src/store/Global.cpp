@@ -1,0 +1,93 @@
+#include "Global.h"
+
+#include "Ini.h"
+
+TOptions Options;
+TQXNetPaths NetPaths;
+
+std::string RtfHeadText;
+std::string SpeciesHeadText;
+std::string RtfFootText;
+std::string TaxonomyTemplate;
+std::string GenusTemplate;
+std::string SpeciesTemplate;
+std::string WaitForNameTemplate;
+std::string NoDataTemplate;
+std::string DataNotFoundTemplate;
+std::string SearchHelpText;
+
+TStringList SummaryCodes;
+TStringList SummaryUrls;
+TStringList SummaryCaptions;
+TStringList SummaryMisc;
+
+TModifiedFileList ModifiedFiles;
+
+TTaxonomyDetail CurrentRecord;
+TTaxonomyDetail EditRecord;
+
+bool TreeModified = false;
+bool AnnouncementChecked = false;
+
+namespace {
+TStatusHook& StatusHook() {
+    static TStatusHook hook;
+    return hook;
+}
+} // namespace
+
+void SetStatusHook(TStatusHook hook) {
+    StatusHook() = std::move(hook);
+}
+
+void SetStatus(const std::string& text) {
+    if (StatusHook())
+        StatusHook()(text);
+}
+
+void LoadProgramFiles() {
+    TreeModified = false;
+    AnnouncementChecked = false;
+
+    const struct {
+        const char* File;
+        std::string* Text;
+    } templates[] = {
+        {RtfHeadFileName, &RtfHeadText},
+        {SpeciesHeadFileName, &SpeciesHeadText},
+        {RtfFootFileName, &RtfFootText},
+        {TaxonomyTemplateFileName, &TaxonomyTemplate},
+        {GenusTemplateFileName, &GenusTemplate},
+        {SpeciesTemplateFileName, &SpeciesTemplate},
+        {WaitForNameTemplateFileName, &WaitForNameTemplate},
+        {NoDataTemplateFileName, &NoDataTemplate},
+        {DataNotFoundTemplateFileName, &DataNotFoundTemplate},
+        {SearchHelpFileName, &SearchHelpText},
+    };
+    for (const auto& t : templates)
+        *t.Text = LoadTextFile(AppFile(t.File));
+
+    const TIniFile codes(AppFile(SummaryCodeFileName));
+    SummaryCodes = codes.ReadSectionValues("Codes");
+    SummaryUrls = codes.ReadSectionValues("Urls");
+    SummaryCaptions = codes.ReadSectionValues("Captions");
+    SummaryMisc = codes.ReadSectionValues("Misc");
+
+    const TIniFile paths(AppFile(NetPathsFileName));
+    NetPaths.UserControl = paths.ReadString("Velmora", "UserControl", "");
+    NetPaths.SurveyPage = paths.ReadString("Velmora", "SurveyPage", "");
+    NetPaths.SubmitPage = paths.ReadString("Velmora", "SubmitPage", "");
+    NetPaths.TaxonomyDb = paths.ReadString("Velmora", "TaxonomyDb", "");
+    NetPaths.DetailDb = paths.ReadString("Velmora", "DetailDb", "");
+    NetPaths.ImagesPath = paths.ReadString("Velmora", "ImagesPath", "");
+    NetPaths.AnatomyImagesPath = paths.ReadString("Velmora", "AnatomyImagesPath", "");
+
+    ModifiedFiles.Clear();
+    const std::string modified = AppFile(ModifiedFilesFileName);
+    if (FileExists(modified))
+        ModifiedFiles.Assign(ReadLines(modified));
+}
+
+void SaveModifiedFiles() {
+    WriteLines(AppFile(ModifiedFilesFileName), ModifiedFiles.Items());
+}

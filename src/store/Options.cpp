@@ -1,0 +1,56 @@
+#include "Options.h"
+
+#include "Constants.h"
+#include "Global.h"
+#include "Ini.h"
+#include "Platform.h"
+
+TOptions::TOptions() : URL(DefaultServerURL) {}
+
+int ReadOptions(int defaultTaxonomySize) {
+    const TIniFile ini(AppFile(OptionsFileName));
+    const TOptions defaults;
+    Options.AppVersion = ini.ReadFloat("UserInfo", "AppVersion", defaults.AppVersion);
+    Options.Id = ini.ReadInteger("Server", "Id", defaults.Id);
+    Options.URL = ini.ReadString("Server", "URL", defaults.URL);
+    if (Options.URL.empty())
+        Options.URL = DefaultServerURL;
+    Options.LastUpdate = ini.ReadDate("Server", "LastUpdate", defaults.LastUpdate);
+    Options.SaveTree = ini.ReadBool("Window", "SaveTree", defaults.SaveTree);
+    Options.OfflineMode = ini.ReadBool("Server", "OfflineMode", defaults.OfflineMode);
+    Options.ListType = ini.ReadInteger("Window", "ListType", defaults.ListType);
+    if (Options.ListType <= 0)
+        Options.ListType = 1;
+    const int size = ini.ReadInteger("Window", "TaxonomySize", defaultTaxonomySize);
+    return size < 0 ? defaultTaxonomySize : size;
+}
+
+void WriteOptionsAtShutdown(int taxonomySize) {
+    TIniFile ini(AppFile(OptionsFileName));
+    ini.WriteFloat("UserInfo", "AppVersion", ProgramVersion);
+    ini.WriteDate("Server", "LastUpdate", Options.LastUpdate);
+    ini.WriteString("Server", "URL", Options.URL);
+    ini.WriteBool("Server", "OfflineMode", Options.OfflineMode);
+    ini.WriteInteger("Window", "ListType", Options.ListType);
+    ini.WriteInteger("Window", "TaxonomySize", taxonomySize);
+    ini.UpdateFile();
+}
+
+void WriteOptionId() {
+    TIniFile ini(AppFile(OptionsFileName));
+    ini.WriteInteger("Server", "Id", Options.Id);
+    ini.UpdateFile();
+}
+
+void ReadSubmitterInfo(std::string& name, std::string& email) {
+    const TIniFile ini(AppFile(OptionsFileName));
+    name = ini.ReadString("UserInfo", "Name", "");
+    email = ini.ReadString("UserInfo", "Email", "");
+}
+
+void WriteSubmitterInfo(const std::string& name, const std::string& email) {
+    TIniFile ini(AppFile(OptionsFileName));
+    ini.WriteString("UserInfo", "Name", name);
+    ini.WriteString("UserInfo", "Email", email);
+    ini.UpdateFile();
+}

@@ -1,0 +1,33 @@
+#pragma once
+// The persisted options in "options.ini".
+
+#include "Dates.h"
+
+#include <string>
+
+struct TOptions {
+    float AppVersion = 0.0f;  // UserInfo/AppVersion
+    int Id = -1;              // Server/Id; negative = no user id yet
+    std::string URL;          // Server/URL; the default server URL when empty
+    TDate LastUpdate = 0;     // Server/LastUpdate
+    int ListType = 3;         // Window/ListType: display mode 1..3
+    bool SaveTree = true;     // Window/SaveTree
+    bool OfflineMode = false; // Server/OfflineMode
+
+    TOptions(); // the defaults above, URL = DefaultServerURL
+};
+
+// Reads "options.ini" into the global Options (missing file or keys give the
+// defaults; an empty URL gives the default URL; ListType <= 0 becomes 1).
+// Returns Window/TaxonomySize, `defaultTaxonomySize` when missing, unreadable
+// or negative.
+int ReadOptions(int defaultTaxonomySize);
+// Writes exactly the keys written at shut-down: UserInfo/AppVersion = 2.2,
+// Server/LastUpdate, Server/URL, Server/OfflineMode, Window/ListType and
+// Window/TaxonomySize. Server/Id and Window/SaveTree are left alone.
+void WriteOptionsAtShutdown(int taxonomySize);
+// Writes Server/Id at once (when the server hands out a user id).
+void WriteOptionId();
+// The submitter's details in section UserInfo (empty by default).
+void ReadSubmitterInfo(std::string& name, std::string& email);
+void WriteSubmitterInfo(const std::string& name, const std::string& email);

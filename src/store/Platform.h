@@ -1,0 +1,26 @@
+#pragma once
+// Where the program's files live, and plain file-system services.
+
+#include <string>
+
+// Folder of the running executable, with a trailing '/'. Never taken from
+// the environment or the working directory.
+std::string ProgramFolder();
+// Points the program folder somewhere else (tests); a trailing '/' is added.
+void SetProgramFolder(const std::string& path);
+// ProgramFolder() + name.
+std::string AppFile(const std::string& name);
+
+bool FileExists(const std::string& path); // a regular file (or a link to one)
+bool DirectoryExists(const std::string& path);
+// Creates the folder and any missing parents; false when that fails.
+bool ForceDirectories(const std::string& path);
+// Removes a file; false when it did not exist or could not be removed.
+bool DeleteFile(const std::string& path);
+// Copies a file over any existing destination (atomically). Throws
+// EFOpenError when the source cannot be read.
+void CopyFileOverwrite(const std::string& source, const std::string& destination);
+// The part after the last '/'.
+std::string ExtractFileName(const std::string& path);
+// The part up to and including the last '/' (empty when there is none).
+std::string ExtractFilePath(const std::string& path);

@@ -1,0 +1,84 @@
+#pragma once
+// Whole-file text reading and atomic whole-file writing.
+//
+// Reading: lines end at CR LF, LF or a lone CR; a final line break does not
+// make an extra empty line. Writing: every line is followed by CR LF.
+// Bytes are kept as they are (no encoding conversion).
+
+#include <cstring>
+#include <string>
+#include <string_view>
+#include <vector>
+
+using TStringList = std::vector<std::string>;
+
+// Calls fn(std::string_view line) for every line of text, without allocating.
+template <class F> void ForEachLine(std::string_view text, F&& fn);
+
+TStringList SplitLines(std::string_view text);
+// Every line followed by CR LF.
+std::string JoinLinesCRLF(const TStringList& lines);
+
+// Whole file as bytes; throws EFOpenError when it cannot be opened or read.
+std::string ReadFileBytes(const std::string& path);
+// Lines of a file; throws EFOpenError when it cannot be opened.
+TStringList ReadLines(const std::string& path);
+// Writes the lines, each followed by CR LF, atomically.
+void WriteLines(const std::string& path, const TStringList& lines);
+// Writes a temporary file in the same folder, flushes it to disk and renames
+// it over `path`. On any failure the previous file is untouched, the
+// temporary file is removed and EFOpenError (cannot create) or EWriteError
+// (cannot write or replace) is thrown.
+void WriteTextFileAtomic(const std::string& path, std::string_view bytes);
+
+// The whole text of a text file: its lines, each followed by CR LF. A missing
+// file raises EFOpenError.
+std::string LoadTextFile(const std::string& path);
+// Existing file: reads its lines into `lines` and returns true. Missing file:
+// creates it empty, clears `lines` and returns false. EFOpenError when the
+// file can be neither read nor created.
+bool OpenOrCreateLines(const std::string& path, TStringList& lines);
+
+// A whole file mapped read-only, for reading large files without copying.
+// The files are replaced by rename, never rewritten in place, so the mapped
+// contents stay valid while the object lives.
+class TMappedFile {
+public:
+    // Throws EFOpenError when the file cannot be opened or mapped.
+    explicit TMappedFile(const std::string& path);
+    ~TMappedFile();
+    TMappedFile(const TMappedFile&) = delete;
+    TMappedFile& operator=(const TMappedFile&) = delete;
+    std::string_view Text() const { return {Data, Size}; }
+
+private:
+    const char* Data = nullptr;
+    size_t Size = 0;
+};
+
+// ---- implementation of the template ----
+template <class F> void ForEachLine(std::string_view text, F&& fn) {
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    // The next CR and LF are searched separately (memchr is fast), each only
+    // when the scan has passed the previous one.
+    auto next = [end](const char* from, char c) {
+        const void* hit = from < end ? std::memchr(from, c, static_cast<size_t>(end - from)) : nullptr;
+        return hit ? static_cast<const char*>(hit) : end;
+    };
+    const char* cr = next(p, '\r');
+    const char* lf = next(p, '\n');
+    while (p < end) {
+        if (cr < p)
+            cr = next(p, '\r');
+        if (lf < p)
+            lf = next(p, '\n');
+        const char* q = cr < lf ? cr : lf;
+        fn(std::string_view(p, static_cast<size_t>(q - p)));
+        if (q < end && *q == '\r' && q + 1 < end && q[1] == '\n')
+            q += 2;
+        else if (q < end)
+            ++q;
+        p = q;
+    }
+}

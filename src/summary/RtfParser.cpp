@@ -1,0 +1,171 @@
+#include "RtfParser.h"
+
+#include <algorithm>
+#include <utility>
+
+namespace RtfParsing {
+
+TRtfDocument TRtfParser::Parse() {
+    FDoc.IsRtf = true;
+    while (FPos < FIn.size() && IsBlank(FIn[FPos]))
+        ++FPos;
+    while (FPos < FIn.size() && !FDone) {
+        if (FSkipDepth > 0) {
+            StepSkipped();
+            continue;
+        }
+        switch (FIn[FPos]) {
+        case '{':
+            ++FPos;
+            OpenGroup();
+            break;
+        case '}':
+            ++FPos;
+            CloseGroup();
+            break;
+        case '\\':
+            ReadControl();
+            break;
+        case '\r':
+        case '\n':
+            ++FPos; // line breaks in the source are not text
+            break;
+        default:
+            ReadText();
+            break;
+        }
+    }
+    FlushSurrogate();
+    if (!FPara.Runs.empty()) {
+        // A last paragraph without \par keeps the format its text was written in.
+        FPara.Format = FLastTextPara;
+        FDoc.Paragraphs.push_back(std::move(FPara));
+    }
+    return std::move(FDoc);
+}
+
+void TRtfParser::OpenGroup() {
+    FUnicodeSkip = 0;
+    if (FStack.size() > RtfMaxGroupDepth)
+        ++FOverflow;
+    else
+        FStack.push_back(FStack.back());
+    FGroupStart = true;
+}
+
+void TRtfParser::CloseGroup() {
+    FUnicodeSkip = 0;
+    FGroupStart = false;
+    if (FOverflow > 0) {
+        --FOverflow;
+        return;
+    }
+    if (FStack.size() <= 1) {
+        FDone = true;
+        return;
+    }
+    const TDest Dest = FStack.back().Dest;
+    const TDest Parent = FStack[FStack.size() - 2].Dest;
+    if (Dest == TDest::FontTable)
+        CommitFontEntry();
+    else if (Dest == TDest::ColorTable && Parent != TDest::ColorTable && FColorSet)
+        CommitColor();
+    FStack.pop_back();
+    if (FStack.size() == 1)
+        FDone = true; // the document's own group has closed
+}
+
+void TRtfParser::EnterSkip() {
+    // A group past the depth cap has no state of its own to mark.
+    if (FOverflow == 0)
+        Cur().Dest = TDest::Skip;
+    FSkipDepth = 1;
+    FUnicodeSkip = 0;
+}
+
+// Inside a skipped group only braces count, and \bin data, which may hold any byte.
+void TRtfParser::StepSkipped() {
+    const std::size_t Next = FIn.find_first_of("{}\\", FPos);
+    if (Next == std::string_view::npos) {
+        FPos = FIn.size();
+        return;
+    }
+    FPos = Next + 1;
+    const char C = FIn[Next];
+    if (C == '{') {
+        ++FSkipDepth;
+    } else if (C == '}') {
+        if (--FSkipDepth == 0)
+            CloseGroup();
+    } else if (FPos < FIn.size()) {
+        if (IsAlpha(FIn[FPos])) {
+            const TControlWord W = ScanWord();
+            if (W.Name == "bin")
+                SkipBinary(W);
+        } else {
+            ++FPos; // a control symbol: \{ and \} are no braces
+        }
+    }
+}
+
+// FPos is at the first letter of a control word.
+TControlWord TRtfParser::ScanWord() {
+    TControlWord W;
+    const std::size_t Start = FPos;
+    while (FPos < FIn.size() && IsAlpha(FIn[FPos]))
+        ++FPos;
+    W.Name = FIn.substr(Start, FPos - Start);
+    const bool Negative = FPos + 1 < FIn.size() && FIn[FPos] == '-' && IsDigit(FIn[FPos + 1]);
+    if (Negative || (FPos < FIn.size() && IsDigit(FIn[FPos]))) {
+        if (Negative)
+            ++FPos;
+        std::int64_t V = 0;
+        while (FPos < FIn.size() && IsDigit(FIn[FPos])) {
+            if (V < 100'000'000'000) // further digits only make it larger; it is clamped below
+                V = V * 10 + (FIn[FPos] - '0');
+            ++FPos;
+        }
+        V = std::min<std::int64_t>(V, 2'147'483'647);
+        W.HasParam = true;
+        W.Param = static_cast<int>(Negative ? -V : V);
+    }
+    if (FPos < FIn.size() && FIn[FPos] == ' ')
+        ++FPos; // the delimiter belongs to the word
+    return W;
+}
+
+void TRtfParser::ReadControl() {
+    ++FPos;
+    if (FPos >= FIn.size())
+        return;
+    const char C = FIn[FPos];
+    if (IsAlpha(C)) {
+        HandleWord(ScanWord());
+        return;
+    }
+    ++FPos;
+    if (C == '\'') {
+        if (FPos + 1 < FIn.size() && HexValue(FIn[FPos]) >= 0 && HexValue(FIn[FPos + 1]) >= 0) {
+            const int B = HexValue(FIn[FPos]) * 16 + HexValue(FIn[FPos + 1]);
+            FPos += 2;
+            HandleHex(static_cast<std::uint8_t>(B));
+        }
+        return;
+    }
+    HandleSymbol(C);
+}
+
+// Drops the token when it is a fallback character of the last \u.
+bool TRtfParser::ConsumeFallback() {
+    if (FUnicodeSkip <= 0)
+        return false;
+    --FUnicodeSkip;
+    return true;
+}
+
+void TRtfParser::SkipBinary(const TControlWord& W) {
+    if (W.HasParam && W.Param > 0)
+        FPos += std::min<std::size_t>(static_cast<std::size_t>(W.Param), FIn.size() - FPos);
+}
+
+} // namespace RtfParsing

@@ -1,0 +1,133 @@
+#include "Ini.h"
+#include "TempFolder.h"
+
+TEST_F(TStoreTest, IniCaseInsensitiveAndKeepsOtherLines) {
+    const std::string original = "; comment\r\n"
+                                 "[Server]\r\n"
+                                 "URL = http://x/ \r\n"
+                                 "garbage line\r\n"
+                                 "id=5\r\n"
+                                 "ID=6\r\n"
+                                 "\r\n"
+                                 "[window]\n"
+                                 "ListType=2\n";
+    Write("o.ini", original);
+    TIniFile ini(AppFile("o.ini"));
+    EXPECT_EQ(ini.ReadString("SERVER", "url", ""), "http://x/");
+    EXPECT_EQ(ini.ReadInteger("server", "Id", -1), 5); // the first of a repeated key
+    EXPECT_EQ(ini.ReadInteger("Window", "LISTTYPE", 3), 2);
+    EXPECT_EQ(ini.ReadString("Window", "Missing", "dflt"), "dflt");
+    EXPECT_EQ(ini.ReadSectionValues("server"), (TStringList{"URL=http://x/", "id=5"}));
+    EXPECT_TRUE(ini.ReadSectionValues("Nope").empty());
+
+    ini.WriteInteger("SERVER", "ID", 42);
+    ini.WriteString("Window", "TaxonomySize", "300");
+    ini.WriteString("New", "Key", "a\r\n[Server]\r\nId=1"); // cannot inject lines
+    ini.UpdateFile();
+    EXPECT_EQ(Read("o.ini"), "; comment\r\n"
+                             "[Server]\r\n"
+                             "URL = http://x/ \r\n"
+                             "garbage line\r\n"
+                             "ID=42\r\n"
+                             "ID=6\r\n"
+                             "\r\n"
+                             "[window]\r\n"
+                             "ListType=2\r\n"
+                             "TaxonomySize=300\r\n"
+                             "[New]\r\n"
+                             "Key=a  [Server]  Id=1\r\n");
+    const TIniFile again(AppFile("o.ini"));
+    EXPECT_EQ(again.ReadInteger("Server", "Id", -1), 42);
+}
+
+TEST_F(TStoreTest, IniTypedValues) {
+    Write("t.ini", "[S]\nf1=2.2\nf2=2,5\nf3=abc\nb1=1\nb2=0\nb3=TRUE\nb4=false\nb5=maybe\nb6=7\n"
+                   "i1=12abc\ni2=\nd1=05/06/2024\nd2=2024-06-05\n");
+    const TIniFile ini(AppFile("t.ini"));
+    EXPECT_FLOAT_EQ(ini.ReadFloat("S", "f1", 0), 2.2f);
+    EXPECT_FLOAT_EQ(ini.ReadFloat("S", "f2", 0), 2.5f);
+    EXPECT_FLOAT_EQ(ini.ReadFloat("S", "f3", 1.5f), 1.5f);
+    EXPECT_TRUE(ini.ReadBool("S", "b1", false));
+    EXPECT_FALSE(ini.ReadBool("S", "b2", true));
+    EXPECT_TRUE(ini.ReadBool("S", "b3", false));
+    EXPECT_FALSE(ini.ReadBool("S", "b4", true));
+    EXPECT_TRUE(ini.ReadBool("S", "b5", true));
+    EXPECT_TRUE(ini.ReadBool("S", "b6", false));
+    EXPECT_EQ(ini.ReadInteger("S", "i1", 9), 9);
+    EXPECT_EQ(ini.ReadInteger("S", "i2", 9), 9);
+    EXPECT_EQ(ini.ReadDate("S", "d1", 0), EncodeDate(2024, 6, 5));
+    EXPECT_EQ(ini.ReadDate("S", "d2", -7), -7);
+
+    TIniFile w(AppFile("w.ini"));
+    w.WriteFloat("S", "f", 2.2f);
+    w.WriteBool("S", "b", true);
+    w.WriteDate("S", "d", EncodeDate(2024, 6, 5));
+    w.UpdateFile();
+    EXPECT_EQ(Read("w.ini"), "[S]\r\nf=2.2\r\nb=1\r\nd=05/06/2024\r\n");
+}
+
+TEST_F(TStoreTest, OptionsDefaultsAndCorrections) {
+    // No options.ini at all: every default.
+    EXPECT_EQ(ReadOptions(225), 225);
+    EXPECT_EQ(Options.AppVersion, 0.0f);
+    EXPECT_EQ(Options.Id, -1);
+    EXPECT_EQ(Options.URL, DefaultServerURL);
+    EXPECT_EQ(Options.LastUpdate, 0);
+    EXPECT_EQ(Options.ListType, 3);
+    EXPECT_TRUE(Options.SaveTree);
+    EXPECT_FALSE(Options.OfflineMode);
+
+    // Empty URL, ListType 0, unreadable date and numbers.
+    Write("options.ini", "[UserInfo]\nAppVersion=two\n[Server]\nId=x\nURL=\nLastUpdate=32/13/2024\n"
+                         "OfflineMode=1\n[Window]\nListType=0\nSaveTree=0\nTaxonomySize=wide\n");
+    EXPECT_EQ(ReadOptions(225), 225);
+    EXPECT_EQ(Options.AppVersion, 0.0f);
+    EXPECT_EQ(Options.Id, -1);
+    EXPECT_EQ(Options.URL, DefaultServerURL);
+    EXPECT_EQ(Options.LastUpdate, 0);
+    EXPECT_EQ(Options.ListType, 1);
+    EXPECT_FALSE(Options.SaveTree);
+    EXPECT_TRUE(Options.OfflineMode);
+
+    Write("options.ini", "[Window]\nListType=-4\nTaxonomySize=-10\n");
+    EXPECT_EQ(ReadOptions(225), 225);
+    EXPECT_EQ(Options.ListType, 1);
+}
+
+TEST_F(TStoreTest, OptionsShutDownWritesOnlyItsKeys) {
+    Write("options.ini", "[UserInfo]\r\nName=Ann\r\nAppVersion=1,5\r\n[Window]\r\nSaveTree=0\r\n"
+                         "[Server]\r\nId=77\r\n");
+    ReadOptions(225);
+    EXPECT_FLOAT_EQ(Options.AppVersion, 1.5f);
+    EXPECT_LT(Options.AppVersion, ProgramVersion);
+    Options.Id = 99; // not written at shut-down
+    Options.SaveTree = true;
+    Options.URL = "http://velmora.example/";
+    Options.LastUpdate = EncodeDate(2024, 1, 31);
+    Options.OfflineMode = true;
+    Options.ListType = 2;
+    WriteOptionsAtShutdown(310);
+    EXPECT_EQ(Read("options.ini"), "[UserInfo]\r\nName=Ann\r\nAppVersion=2.2\r\n[Window]\r\nSaveTree=0\r\n"
+                                   "ListType=2\r\nTaxonomySize=310\r\n"
+                                   "[Server]\r\nId=77\r\nLastUpdate=31/01/2024\r\n"
+                                   "URL=http://velmora.example/\r\nOfflineMode=1\r\n");
+
+    Options = TOptions();
+    EXPECT_EQ(ReadOptions(225), 310);
+    EXPECT_FLOAT_EQ(Options.AppVersion, ProgramVersion);
+    EXPECT_FALSE(Options.AppVersion < ProgramVersion);
+    EXPECT_EQ(Options.Id, 77);
+    EXPECT_EQ(Options.LastUpdate, EncodeDate(2024, 1, 31));
+    EXPECT_FALSE(Options.SaveTree);
+
+    Options.Id = 1234;
+    WriteOptionId();
+    const TIniFile ini(AppFile("options.ini"));
+    EXPECT_EQ(ini.ReadInteger("Server", "Id", -1), 1234);
+
+    WriteSubmitterInfo("Bo", "bo@example.org");
+    std::string name, email;
+    ReadSubmitterInfo(name, email);
+    EXPECT_EQ(name, "Bo");
+    EXPECT_EQ(email, "bo@example.org");
+}

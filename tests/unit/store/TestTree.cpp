@@ -1,0 +1,217 @@
+#include "TaxonomyTree.h"
+#include "TempFolder.h"
+
+#include <map>
+
+namespace {
+// Records every notification, checking the data of deleted nodes is intact.
+struct TRecorder : ITreeObserver {
+    std::vector<std::string> Events;
+    void BeginReset() override { Events.push_back("BeginReset"); }
+    void EndReset() override { Events.push_back("EndReset"); }
+    void BeginInsert(TTreeNode* p, int row) override {
+        Events.push_back("BeginInsert " + (p ? p->Data.Id() : "-") + " " + std::to_string(row));
+    }
+    void EndInsert() override { Events.push_back("EndInsert"); }
+    void BeginRemove(TTreeNode* p, int row) override {
+        Events.push_back("BeginRemove " + (p ? p->Data.Id() : "-") + " " + std::to_string(row));
+    }
+    void EndRemove() override { Events.push_back("EndRemove"); }
+    void NodeChanged(TTreeNode* n) override { Events.push_back("Changed " + n->Data.Id()); }
+    void NodeDeleting(TTreeNode* n) override { Events.push_back("Deleting " + n->Data.Id()); }
+};
+
+// The tree as "id(parent id)" in pre-order.
+std::string Shape(const TTaxonomyTree& tree) {
+    std::string s;
+    tree.ForEachNode([&](const TTreeNode* n) {
+        s += n->Data.Id() + "(" + (n->Parent ? n->Parent->Data.Id() : "") + ") ";
+    });
+    return s;
+}
+} // namespace
+
+TEST_F(TStoreTest, LoadTreePlacesLinesUnderClosestSmallerLevel) {
+    TTaxonomyTree tree;
+    EXPECT_EQ(LoadTree(tree), -1); // missing file
+    Write("classifytree.dat", "");
+    EXPECT_EQ(LoadTree(tree), -1); // no lines
+    Write("classifytree.dat", "\r\n\r\n");
+    EXPECT_EQ(LoadTree(tree), -1); // no usable lines
+
+    Write("classifytree.dat", "#a#A#i\r\n"
+                              "\t#b#B#i\r\n"
+                              "\t\t\t#c#C#i\r\n" // level 3 under level 1
+                              "#d#D#i\r\n"
+                              "\t\t#e#E#i\r\n"         // under d, not under b
+                              "\t\t\t\t\t\t#x#X#i\r\n" // six characters: no node
+                              "\t\t\t\t\t#g#G#i\r\n");
+    EXPECT_EQ(LoadTree(tree), 0);
+    EXPECT_EQ(Shape(tree), "a() b(a) c(b) d() e(d) g(e) ");
+    EXPECT_EQ(tree.Count(), 6u);
+    EXPECT_EQ(tree.First()->Data.Id(), "a");
+    EXPECT_EQ(tree.TopNodes()[1]->Row, 1);
+}
+
+TEST_F(TStoreTest, LoadTreeBadInput) {
+    // A first line of level 2 becomes top level; empty lines and lines
+    // without '#' are skipped; short lines get empty fields, never the
+    // fields of the line before; lone CR ends lines; bytes stay as they are.
+    Write("classifytree.dat", "\t\t#o#Orderia#x\r"
+                              "\r"
+                              "just text\r"
+                              "\t\t\t#u#Sub\xF6rdo#old info\r"
+                              "\t\t\t#v\r"
+                              "#c#C#info#extra#more\r");
+    TTaxonomyTree tree;
+    EXPECT_EQ(LoadTree(tree), 0);
+    EXPECT_EQ(Shape(tree), "o() u(o) v(o) c() ");
+    const auto nodes = tree.Nodes();
+    EXPECT_EQ(nodes[1]->Data.Name(), "Sub\xF6rdo");
+    EXPECT_EQ(nodes[2]->Data, TTaxonomyData("\t\t\t", "v", "", ""));
+    EXPECT_EQ(nodes[3]->Data, TTaxonomyData("", "c", "C", "info"));
+
+    SaveTreeFile(tree);
+    EXPECT_EQ(Read("classifytree.dat"), "\t\t#o#Orderia#x\r\n\t\t\t#u#Sub\xF6rdo#old info\r\n"
+                                        "\t\t\t#v##\r\n#c#C#info\r\n");
+}
+
+TEST_F(TStoreTest, TreeRoundTripOf300Lines) {
+    std::string text;
+    for (int i = 0; i < 300; ++i)
+        text += std::string(static_cast<size_t>(i % 6), '\t') + "#id" + std::to_string(i) + "#N" +
+                std::to_string(i) + "#I\r\n";
+    Write("classifytree.dat", text);
+    TTaxonomyTree tree;
+    EXPECT_EQ(LoadTree(tree), 0);
+    EXPECT_EQ(tree.Count(), 300u);
+    TreeModified = true;
+    SaveTreeFile(tree);
+    EXPECT_EQ(Read("classifytree.dat"), text);
+
+    TTaxonomyTree empty;
+    SaveTreeFile(empty);
+    EXPECT_EQ(Read("classifytree.dat"), "");
+}
+
+TEST(TreeNodes, CaptionsAndIcons) {
+    const TTaxonomyData order("\t\t", "o", "Alpha", "x");
+    EXPECT_EQ(NodeText(2, order, 1), "Order Alpha");
+    EXPECT_EQ(NodeText(2, order, 2), "Order  (x)");
+    EXPECT_EQ(NodeText(2, order, 3), "Order Alpha (x)");
+    const TTaxonomyData genus("\t\t\t\t\t", "g", "Beta", "y");
+    EXPECT_EQ(NodeText(5, genus, 1), "Beta");
+    EXPECT_EQ(NodeText(5, genus, 2), " (y)");
+    EXPECT_EQ(NodeText(5, genus, 3), "Beta (y)");
+
+    TTaxonomyTree tree;
+    TTreeNode* fam = AddTreeNode(tree, nullptr, TTaxonomyData("\t\t\t\t", "f", "Fam", "i"));
+    TTreeNode* g = AddTreeNode(tree, fam, genus);
+    TTreeNode* planned = AddTreeNode(tree, fam, TTaxonomyData("\t\t\t\t\t", "(n/a)", "Gamma", ""));
+    EXPECT_EQ(ImageIndexOf(fam), 0);
+    EXPECT_EQ(SelectedIndexOf(fam), 1);
+    EXPECT_EQ(ImageIndexOf(g), 2);
+    EXPECT_EQ(SelectedIndexOf(g), 3);
+    EXPECT_EQ(ImageIndexOf(planned), 4);
+    EXPECT_EQ(SelectedIndexOf(planned), 5);
+    tree.SetDisplayMode(1);
+    EXPECT_EQ(tree.Caption(fam), "Family Fam");
+    EXPECT_EQ(tree.Caption(g), "Beta");
+
+    // The marker stays when a node is updated.
+    UpdateTreeNode(tree, g, TTaxonomyData("", "g2", "Beta2", "z"));
+    EXPECT_EQ(g->Data, TTaxonomyData("\t\t\t\t\t", "g2", "Beta2", "z"));
+}
+
+TEST(TreeNodes, FindByIdOrByNameForPlannedItems) {
+    TTaxonomyTree tree;
+    TTreeNode* c = AddTreeNode(tree, nullptr, TTaxonomyData("", "c1", "Same", ""));
+    TTreeNode* p1 = AddTreeNode(tree, c, TTaxonomyData("\t", "(n/a)", "Same", ""));
+    TTreeNode* c2 = AddTreeNode(tree, nullptr, TTaxonomyData("", "abc", "Other", ""));
+    AddTreeNode(tree, c2, TTaxonomyData("\t", "abc", "Dup", ""));
+
+    const TTaxonomyData key = MakeNodeKey(3, "ABC", "n", "i");
+    EXPECT_EQ(key, TTaxonomyData("   ", "abc", "n", "i"));
+    EXPECT_EQ(FindTreeNode(tree, key), c2); // first in tree order
+    EXPECT_EQ(FindTreeNode(tree, MakeNodeKey(0, "C1", "", "")), c);
+    EXPECT_EQ(FindTreeNode(tree, MakeNodeKey(0, "zz", "Same", "")), nullptr);
+    // "(n/a)" compares names; the first match in tree order wins.
+    TTaxonomyData byName = MakeNodeKey(1, "(n/a)", "Same", "");
+    EXPECT_EQ(FindTreeNode(tree, byName), c);
+    EXPECT_EQ(FindTreeNode(tree, MakeNodeKey(1, "(n/a)", "same", "")), nullptr);
+    (void)p1;
+}
+
+TEST(TreeNodes, ObserverSeesPairsAndEveryDeletion) {
+    TTaxonomyTree tree;
+    TRecorder rec;
+    tree.AddObserver(&rec);
+    TTreeNode* a = AddTreeNode(tree, nullptr, TTaxonomyData("", "a", "", ""));
+    TTreeNode* b = AddTreeNode(tree, a, TTaxonomyData("\t", "b", "", ""));
+    AddTreeNode(tree, b, TTaxonomyData("\t\t", "c", "", ""));
+    TTreeNode* d = AddTreeNode(tree, a, TTaxonomyData("\t", "d", "", ""));
+    EXPECT_EQ(rec.Events,
+              (std::vector<std::string>{"BeginInsert - 0", "EndInsert", "Changed a", "BeginInsert a 0",
+                                        "EndInsert", "Changed b", "BeginInsert b 0", "EndInsert", "Changed c",
+                                        "BeginInsert a 1", "EndInsert", "Changed d"}));
+    rec.Events.clear();
+    tree.DeleteNode(b);
+    EXPECT_EQ(rec.Events,
+              (std::vector<std::string>{"BeginRemove a 0", "Deleting b", "Deleting c", "EndRemove"}));
+    EXPECT_EQ(d->Row, 0);
+    EXPECT_EQ(tree.Count(), 2u);
+    EXPECT_EQ(Shape(tree), "a() d(a) ");
+
+    rec.Events.clear();
+    tree.Clear();
+    EXPECT_EQ(rec.Events, (std::vector<std::string>{"BeginReset", "Deleting a", "Deleting d", "EndReset"}));
+    EXPECT_TRUE(tree.Empty());
+    EXPECT_EQ(tree.First(), nullptr);
+    tree.RemoveObserver(&rec);
+}
+
+TEST_F(TStoreTest, LoadTreeAnnouncesOneReset) {
+    Write("classifytree.dat", "#a#A#\r\n\t#b#B#\r\n");
+    TTaxonomyTree tree;
+    TRecorder rec;
+    tree.AddObserver(&rec);
+    LoadTree(tree);
+    EXPECT_EQ(rec.Events, (std::vector<std::string>{"BeginReset", "EndReset"}));
+    rec.Events.clear();
+    LoadTree(tree); // a loaded tree is cleared first
+    EXPECT_EQ(rec.Events, (std::vector<std::string>{"BeginReset", "Deleting a", "Deleting b", "EndReset",
+                                                    "BeginReset", "EndReset"}));
+    EXPECT_EQ(tree.Count(), 2u);
+    tree.RemoveObserver(&rec);
+}
+
+TEST_F(TStoreTest, TreeStateRoundTripAndPartialMatch) {
+    Write("classifytree.dat", "#a#A#\r\n\t#b#B#\r\n\t\t#c#C#\r\n#d#D#\r\n\t#e#E#\r\n");
+    TTaxonomyTree tree;
+    LoadTree(tree);
+    std::map<const TTreeNode*, bool> expanded;
+    for (TTreeNode* n : tree.Nodes())
+        expanded[n] = n->Data.Id() == "a" || n->Data.Id() == "d";
+    SaveTreeState(tree, [&](const TTreeNode* n) { return expanded[n]; });
+    EXPECT_EQ(Read("treestate.dat"), "#a#1\r\n\t#b#0\r\n\t\t#c#0\r\n#d#1\r\n\t#e#0\r\n");
+
+    std::map<std::string, bool> applied;
+    auto set = [&](TTreeNode* n, bool e) { applied[n->Data.Id()] = e; };
+    LoadTreeState(tree, set);
+    EXPECT_EQ(applied, (std::map<std::string, bool>{
+                           {"a", true}, {"b", false}, {"c", false}, {"d", true}, {"e", false}}));
+
+    // Lines that do not match the current node are skipped; once the lines
+    // run out, the remaining nodes keep their state.
+    applied.clear();
+    Write("treestate.dat", "#a#1\r\n#zz#1\r\n\t#b#7\r\n#d#1\r\n\t\t#c#0\r\n");
+    LoadTreeState(tree, set);
+    EXPECT_EQ(applied, (std::map<std::string, bool>{{"a", true}, {"b", true}, {"c", false}}));
+
+    applied.clear();
+    Write("treestate.dat", "");
+    LoadTreeState(tree, set);
+    std::filesystem::remove(PathOf("treestate.dat"));
+    LoadTreeState(tree, set);
+    EXPECT_TRUE(applied.empty());
+}
