@@ -1,0 +1,27 @@
+// Developer aid, not a test: starts the main window on a program folder, selects a branch and
+// saves a picture of the window. Usage: gui_screenshot <program folder> <level> <id> <out.png>
+#include "AppState.h"
+#include "Dialogs.h"
+#include "Form_Main.h"
+#include "Global.h"
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    if (argc < 5)
+        return 2;
+    ConfigureApplication();
+    SetProgramFolder(argv[1]);
+    TFormMain w;
+    w.resize(1000, 720);
+    w.show();
+    w.SelectBranch(std::atoi(argv[2]), argv[3]);
+    QTimer::singleShot(300, [&] {
+        w.grab().save(QString::fromLocal8Bit(argv[4]));
+        app.quit();
+    });
+    return app.exec();
+}
