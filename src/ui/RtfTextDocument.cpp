@@ -67,6 +67,8 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
     Doc.setUndoRedoEnabled(false);
     Doc.clear();
     QTextCursor Cursor(&Doc);
+    // One edit block: the view lays the document out once instead of after every insertion.
+    Cursor.beginEditBlock();
     bool First = true;
     for (const TRtfParagraph& Para : Rtf.Paragraphs) {
         const QTextBlockFormat Block = BlockFormat(Para.Format);
@@ -82,6 +84,7 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
         for (const TRtfRun& Run : Para.Runs)
             Cursor.insertText(RunText(Run.Text), CharFormat(Run.Format));
     }
+    Cursor.endEditBlock();
     Doc.setUndoRedoEnabled(Undo);
 }
 

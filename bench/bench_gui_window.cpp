@@ -1,0 +1,149 @@
+// The main window on large data: start-up until the window is shown, Expand All and Collapse All
+// on the million-line tree, and the summary of a genus with 2,000 species. Reads the large data
+// from ORV_LARGE_DATA (default large-data/ of the repository; made by tools/gen_large_data.py).
+#include "AppState.h"
+#include "Dialogs.h"
+#include "Form_Main.h"
+#include "Global.h"
+#include "RtfTextDocument.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTextBrowser>
+#include <QTreeView>
+#include <benchmark/benchmark.h>
+#include <cstdio>
+#include <fstream>
+#include <memory>
+
+namespace {
+
+// Answers every question with its first button, so nothing ever waits for a person.
+class TAutoDialogs : public TDialogSeam {
+public:
+    int MessageBox(const QString&, int flags) override { return (flags & 0x0F) == 4 || (flags & 0x0F) == 3 ? 7 : 1; }
+    int CaptionedMessageBox(const QString&, const QString& t, int f) override { return MessageBox(t, f); }
+    bool InputBox(const QString&, const QString&, QString&) override { return false; }
+    QString OpenFileName(const QString&, const QString&) override { return {}; }
+    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
+    int ExecDialog(QDialog&) override { return 0; }
+};
+
+QString LargeData() {
+    const QByteArray env = qgetenv("ORV_LARGE_DATA");
+    return env.isEmpty() ? QStringLiteral(ORV_SOURCE_DIR "/large-data") : QString::fromLocal8Bit(env);
+}
+
+QTemporaryDir* Folder = nullptr;
+
+bool PrepareFolder() {
+    if (!QFile::exists(LargeData() + "/classifytree.dat"))
+        return false;
+    Folder = new QTemporaryDir;
+    const QString dst = Folder->path() + "/";
+    QDir data(QStringLiteral(ORV_SOURCE_DIR "/data"));
+    for (const QString& f : data.entryList(QDir::Files))
+        QFile::copy(data.filePath(f), dst + f);
+    QFile::remove(dst + "classifytree.dat");
+    QFile::link(LargeData() + "/classifytree.dat", dst + "classifytree.dat");
+    // A genus with 2,000 species for the summary benchmark.
+    std::ofstream genus((dst + "genus.dat").toStdString(), std::ios::binary);
+    genus << "big#Megakorva#great one#A large genus.|With two lines.#Soarer#Great korvel#-#####big\r\n";
+    for (int i = 0; i < 2000; ++i)
+        genus << "\t#species" << i << "#meaning " << i << "#Described from the steppe.|Rare (see notes) [old]\r\n";
+    std::ofstream options((dst + "options.ini").toStdString(), std::ios::binary);
+    options << "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" << FormatShortDate(Today()) << "\r\n";
+    SetProgramFolder(dst.toStdString());
+    return true;
+}
+
+std::unique_ptr<TFormMain> Window;
+
+void BM_StartUpToShownWindow(benchmark::State& state) {
+    if (!Folder) {
+        state.SkipWithError("no large data: run tools/gen_large_data.py");
+        return;
+    }
+    for (auto _ : state) {
+        Window.reset();
+        QElapsedTimer timer;
+        timer.start();
+        Window = std::make_unique<TFormMain>();
+        Window->show();
+        QApplication::processEvents();
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+    }
+    state.counters["nodes"] = static_cast<double>(Window->Tree().Count());
+}
+BENCHMARK(BM_StartUpToShownWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
+
+void BM_CollapseAll(benchmark::State& state) {
+    if (!Window) {
+        state.SkipWithError("no window");
+        return;
+    }
+    for (auto _ : state) {
+        Window->ExpandAll();
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        Window->CollapseAll();
+        QApplication::processEvents();
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+    }
+}
+BENCHMARK(BM_CollapseAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_ExpandAll(benchmark::State& state) {
+    if (!Window) {
+        state.SkipWithError("no window");
+        return;
+    }
+    for (auto _ : state) {
+        Window->CollapseAll();
+        QApplication::processEvents();
+        QElapsedTimer timer;
+        timer.start();
+        Window->ExpandAll();
+        QApplication::processEvents();
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+    }
+}
+BENCHMARK(BM_ExpandAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
+
+void BM_SummaryOf2000Species(benchmark::State& state) {
+    if (!Window) {
+        state.SkipWithError("no window");
+        return;
+    }
+    const TTaxonomyData node("\t\t\t\t\t", "big", "Megakorva", "the big one");
+    for (auto _ : state) {
+        TTaxonomyDetail record;
+        ReadDetail(node, record);
+        Window->Summary()->BuildRecordSummary(record);
+        QApplication::processEvents();
+    }
+    state.counters["characters"] = Window->DetailMemo()->document()->characterCount();
+}
+BENCHMARK(BM_SummaryOf2000Species)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    TAutoDialogs dialogs;
+    SetDialogSeam(&dialogs);
+    ConfigureApplication();
+    const bool ready = PrepareFolder();
+    if (!ready)
+        std::printf("large data missing in %s: run tools/gen_large_data.py\n", qPrintable(LargeData()));
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    Window.reset();
+    SetDialogSeam(nullptr);
+    delete Folder;
+    return 0;
+}
