@@ -21,7 +21,7 @@
 namespace {
 std::string DataFolder() {
     const char* env = std::getenv("ORV_LARGE_DATA");
-    std::string folder = env && *env ? env : "/work/main/large-data";
+    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
     if (folder.back() != '/')
         folder += '/';
     return folder;
