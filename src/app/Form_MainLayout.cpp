@@ -43,12 +43,14 @@ QWidget* Strip(QWidget* parent, const char* name, QLabel* a, QLabel* b) {
 } // namespace
 
 void TFormMain::CreateActions() {
+    // Every command lives in the action list; the window takes them so their keys work everywhere.
+    auto* actionList = Named(new QObject(this), "MainActionList");
     auto* pages = new QActionGroup(this);
     pages->setExclusive(true);
     auto* modes = new QActionGroup(this);
     modes->setExclusive(true);
     for (const TActionSpec& spec : MainActionTable()) {
-        auto* action = new QAction(QString::fromUtf8(spec.Caption), this);
+        auto* action = new QAction(QString::fromUtf8(spec.Caption), actionList);
         action->setObjectName(QString::fromLatin1(spec.Name));
         QString hint = QString::fromUtf8(spec.Hint);
         if (QLatin1String(spec.Name) == QLatin1String("ActionOptionsServer"))
@@ -127,7 +129,6 @@ void TFormMain::CreateLayout() {
     TaxonomyTreeView_->setIndentation(19);
     TaxonomyTreeView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     TaxonomyTreeView_->setUniformRowHeights(true);
-    TaxonomyTreeView_->setContextMenuPolicy(Qt::ActionsContextMenu);
     TreeModel_ = new TTaxonomyTreeModel(Tree_, this);
     TaxonomyTreeView_->setModel(TreeModel_);
     treeLayout->addWidget(TaxonomyTreeView_);
@@ -205,7 +206,6 @@ void TFormMain::CreateLayout() {
     DetailMemo_->setOpenLinks(false);
     DetailMemo_->setTabChangesFocus(false);
     DetailMemo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    DetailMemo_->setContextMenuPolicy(Qt::ActionsContextMenu);
     QFont memoFont = DetailMemo_->font();
     memoFont.setPointSize(10);
     DetailMemo_->setFont(memoFont);
@@ -235,11 +235,20 @@ void TFormMain::CreateLayout() {
     statusBar()->setObjectName("StatusBar");
     statusBar()->setSizeGripEnabled(true);
 
-    // Pop-up menu of the tree and the summary.
+    // Pop-up menus: the tree's and the summary's, and the picture's.
+    auto* summaryPopup = Named(new QMenu(this), "SummaryPopupMenu");
+    summaryPopup->addAction(Action("ActionViewCopySummary"));
+    summaryPopup->addAction(Action("ActionViewCopyTree"));
     for (QWidget* w : {static_cast<QWidget*>(TaxonomyTreeView_), static_cast<QWidget*>(DetailMemo_)}) {
-        w->addAction(Action("ActionViewCopySummary"));
-        w->addAction(Action("ActionViewCopyTree"));
+        w->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(w, &QWidget::customContextMenuRequested, this,
+                [w, summaryPopup](const QPoint& at) { summaryPopup->popup(w->mapToGlobal(at)); });
     }
+    auto* imagePopup = Named(new QMenu(this), "ImagePopupMenu");
+    imagePopup->addAction(Action("ActionViewSaveImage"));
+    GenusImageLabel->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(GenusImageLabel, &QWidget::customContextMenuRequested, this,
+            [this, imagePopup](const QPoint& at) { imagePopup->popup(GenusImageLabel->mapToGlobal(at)); });
     // Buttons bound to their actions.
     auto bind = [](QPushButton* button, QAction* action) {
         button->setText(action->text());

@@ -41,6 +41,7 @@ private slots:
     void TreeModelCaptionsIconsAndGrey();
     void MenusFollowTheActionTable();
     void PagesAndCopyTree();
+    void DeletionWithRecordsAndLayout();
 };
 
 void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
@@ -362,6 +363,44 @@ void TestStartup::PagesAndCopyTree() {
     QCOMPARE(QApplication::clipboard()->text(),
              QString("Class Korvelia (the korvels)\r\nOrder Ordina (walkers)\r\nFamily Familia (round ones)\r\n"
                      "Alpha (first)\r\n"));
+}
+
+void TestStartup::DeletionWithRecordsAndLayout() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(Today()) +
+                                "\r\n[Window]\r\nTaxonomySize=300\r\n");
+    fx.Write("usr_genus.dat", "g1#Alpha#mine#Kept#####-#####\r\n");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.resize(800, 500);
+    w.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&w));
+    QCOMPARE(w.MainPageControl()->width(), 300);
+    QCOMPARE(w.size(), QSize(800, 500));
+    QCOMPARE(w.minimumSize(), QSize(425, 200));
+    // The pop-up menu of the tree and the summary.
+    QMenu* popup = w.findChild<QMenu*>("SummaryPopupMenu");
+    QVERIFY(popup);
+    QCOMPARE(popup->actions().size(), 2);
+    QCOMPARE(popup->actions()[1]->text(), QString("Copy Selected &Branch's Tree"));
+    QVERIFY(w.findChild<QObject*>("MainActionList"));
+
+    // A rebuild never touches a database, even right after a deletion with records.
+    TTreeNode* o1 = w.Tree().First()->Children[0].get();
+    w.DeleteWithRecords = true;
+    w.Tree().DeleteNode(o1);
+    w.DeleteWithRecords = false;
+    // The order, its family and its genus left the main databases; the planned genus had none.
+    QCOMPARE(fx.Read("order.dat"), std::string("o2#[unnamed]#n/a#Not named yet\r\n"));
+    QCOMPARE(fx.Read("family.dat"), std::string());
+    QCOMPARE(fx.Read("genus.dat"), std::string());
+    QCOMPARE(fx.Read("usr_genus.dat"), std::string("g1#Alpha#mine#Kept#####-#####\r\n"));
+    const std::string classes = fx.Read("class.dat");
+    w.SetDisplayMode(1);
+    QCOMPARE(fx.Read("class.dat"), classes);
+    QCOMPARE(fx.Read("order.dat"), std::string("o2#[unnamed]#n/a#Not named yet\r\n"));
 }
 
 QTEST_MAIN(TestStartup)
