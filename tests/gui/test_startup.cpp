@@ -296,6 +296,18 @@ void TestStartup::TreeModelCaptionsIconsAndGrey() {
     QCOMPARE(m->index(0, 0).data().toString(), QString("Class  (the korvels)"));
     // A rebuild starts from the first node, selected.
     QCOMPARE(w.SelectedNode(), w.Tree().First());
+    // Inserts, changes and removals reach the view through the model, checked by the tester.
+    TTreeNode* familyNode = m->NodeOf(m->index(0, 0, m->index(0, 0, m->index(0, 0))));
+    TTreeNode* added = AddTreeNode(w.Tree(), familyNode, TTaxonomyData("\t\t\t\t\t", "g9", "Novus", "new"));
+    QCOMPARE(m->rowCount(m->IndexOf(familyNode)), 3);
+    QCOMPARE(m->IndexOf(added).data().toString(), QString(" (new)"));
+    UpdateTreeNode(w.Tree(), added, TTaxonomyData("", "g9", "Renamed", "newer"));
+    QCOMPARE(m->IndexOf(added).data().toString(), QString(" (newer)"));
+    w.Tree().DeleteNode(familyNode->Children[0].get());
+    QCOMPARE(m->rowCount(m->IndexOf(familyNode)), 2);
+    QCOMPARE(m->IndexOf(added).row(), 1);
+    w.Tree().DeleteNode(w.Tree().First());
+    QCOMPARE(m->rowCount(), 1);
 }
 
 void TestStartup::MenusFollowTheActionTable() {
