@@ -91,8 +91,18 @@ void TFormMain::PostFiles(TStringList& upload, const std::string& name, const st
     for (int i = 0; i < total; ++i) {
         const std::string& entry = upload[static_cast<size_t>(i)];
         SetStatus(Format("Uploading data to Velmora server...%d of %d", {i + 1, total}));
-        const std::string path = Format(NetPaths.UserControl, {"submitdb", ExtractFileName(entry), extra});
-        if (!Pages_.PostPage(path, entry))
+        // Encoded too: a picture name with a space, "&" or "+" would otherwise reach the server cut
+        // short or changed.
+        const std::string path =
+            Format(NetPaths.UserControl, {"submitdb", PercentEncode(ExtractFileName(entry)), extra});
+        bool posted = false;
+        try {
+            posted = Pages_.PostPage(path, entry);
+        } catch (const ETransferAborted&) {
+            // The window is closing: stop without a message; the list stays for the next time.
+            throw EAbort();
+        }
+        if (!posted)
             ++failures;
     }
     SetStatus("Ready");

@@ -23,7 +23,10 @@ TFormMain::TServerCommand::TServerCommand(TFormMain& window) : Window(window) {
 }
 
 TFormMain::TServerCommand::~TServerCommand() {
-    Window.Pages_.OnlinePromptShown = false;
+    // Only the outermost command ends the user's command: one run by another (a refresh, the
+    // announcement, a picture) must not make the go-on-line question come back within it.
+    if (Window.ServerCommandDepth_ == 1)
+        Window.Pages_.OnlinePromptShown = false;
     --Window.ServerCommandDepth_;
     Window.UpdateActionStates();
     if (Window.ServerCommandDepth_ == 0 && Window.CloseAfterTransfer_) {

@@ -75,6 +75,8 @@ void TFormMain::PresentNoRecord() {
 }
 
 void TFormMain::RefreshItemCommand() {
+    // One command: the go-on-line question is asked at most once, for the database and the picture.
+    TServerCommand command(*this);
     TTaxonomyData item;
     int level = 0;
     if (focusWidget() == ResultListView && ResultListView->currentItem()) {

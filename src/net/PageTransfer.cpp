@@ -68,7 +68,8 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             SetStatus("Receiving user Id...");
             Fetch(UserControlUrl("newid", "", ""), "");
             int id = 0;
-            if (!ParseUserId(Http.Body, id)) {
+            // An error page is no id, whatever number it happens to end with.
+            if (Http.StatusCode >= 400 || !ParseUserId(Http.Body, id)) {
                 if (ErrorBox)
                     ErrorBox(Format("Data convertion error while %s", {"obtaining user id"}));
                 return;
