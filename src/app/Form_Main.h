@@ -34,6 +34,9 @@ class TRelatedLinksPanel;
 // The pictures of the genera in the user's modified genus databases that exist in the images folder.
 TStringList CollectSubmitImages(const TStringList& modifiedFiles);
 void AddGenusImages(const std::string& genusFile, TStringList& pictures);
+// The pages the Help menu opens in the browser.
+std::string SurveyAddress();
+std::string SuggestionAddress();
 
 class TFormMain : public QMainWindow, public ISummaryHost {
     Q_OBJECT

@@ -37,16 +37,21 @@ void TFormMain::HelpContents() { THelpViewer::Instance().ShowContents(AppFile(He
 
 void TFormMain::HelpWhatsNew() { THelpViewer::Instance().ShowTopic(AppFile(HelpFileName), 502); }
 
-void TFormMain::HelpSurvey() { OpenInBrowser(Options.URL + NetPaths.SurveyPage); }
+std::string SurveyAddress() { return Options.URL + NetPaths.SurveyPage; }
 
-void TFormMain::HelpSubmitSuggestion() {
-    // The joined text is the format; a page without a placeholder opens unchanged.
+std::string SuggestionAddress() {
+    // The joined text is the format; a page without a placeholder opens unchanged. Only the
+    // placeholder is replaced, so a "%" written in the address itself stays as it is.
     std::string address = Options.URL + NetPaths.SubmitPage;
     const size_t at = address.find("%s");
     if (at != std::string::npos)
         address.replace(at, 2, "[QXClassify] Suggestion");
-    OpenInBrowser(address);
+    return address;
 }
+
+void TFormMain::HelpSurvey() { OpenInBrowser(SurveyAddress()); }
+
+void TFormMain::HelpSubmitSuggestion() { OpenInBrowser(SuggestionAddress()); }
 
 // ---- the announcement ----
 

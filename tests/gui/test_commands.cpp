@@ -1,0 +1,77 @@
+// Commands of the Database and Help menus that work on local files: statistics and help.
+#include "Form_HelpViewer.h"
+#include "Form_Main.h"
+#include "Global.h"
+#include "GuiFixture.h"
+#include "ScriptedDialogs.h"
+
+#include <QAction>
+#include <QDate>
+#include <QFile>
+#include <QLocale>
+#include <QStatusBar>
+#include <QtTest>
+
+class TestCommands : public QObject {
+    Q_OBJECT
+private slots:
+    void StatisticReportsEveryLevel();
+    void HelpOpensContentsAndWhatsNew();
+    void BrowserAddresses();
+};
+
+void TestCommands::StatisticReportsEveryLevel() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(EncodeDate(2026, 11, 30));
+    // Two genera, five species, three empty lines; the user's genus is not counted.
+    fx.Write("genus.dat", "g1#A\r\n\t#a\r\n\t#b\r\n\r\ng2#B\r\n\t#c\r\n\r\n\t#d\r\n\t#e\r\n\r\n");
+    fx.Write("usr_genus.dat", "g3#C\r\n\t#f\r\n");
+    fx.Remove("family.dat");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    const QString date = QLocale().toString(QDate(2026, 11, 30), "dddd d, MMMM, yyyy");
+    dialogs.ExpectMessage("Your Taxonomy tree was last updated in " + date +
+                              ".\nYour database files contain:\n\n\t2 Class(s)\n\t0 Subclass(s)\n\t2 Order(s)\n"
+                              "\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n\t5 Species(s)",
+                          64, 1);
+    w.Action("ActionDBStatistic")->trigger();
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    QCOMPARE(dialogs.Captions, QStringList({"Local Database Statistic"}));
+    QVERIFY(dialogs.Messages.back().endsWith("\t5 Species(s)"));
+    QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
+}
+
+void TestCommands::HelpOpensContentsAndWhatsNew() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    fx.Write("classify.hlp", "ORVANDEL-HELP 1\r\n#topic 1 Contents\r\nSee {{502|news}}.\r\n"
+                             "#topic 502 What's new\r\nNew things.\r\n#topic 1301 Adding tree items\r\nAdd.\r\n");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.Action("ActionHelpContents")->trigger();
+    QVERIFY(THelpViewer::Exists());
+    QCOMPARE(THelpViewer::Instance().CurrentTopic(), 1);
+    w.Action("ActionHelpWhatsNew")->trigger();
+    QCOMPARE(THelpViewer::Instance().CurrentTopic(), 502);
+    QCOMPARE(w.Action("ActionHelpContents")->shortcut(), QKeySequence(Qt::Key_F1));
+    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    THelpViewer::Instance().hide();
+}
+
+void TestCommands::BrowserAddresses() {
+    TGuiFixture fx;
+    Options.URL = "http://127.0.0.1:8642/";
+    NetPaths.SurveyPage = "velmora/survey.html";
+    NetPaths.SubmitPage = "velmora/suggest.html?subject=%s";
+    QCOMPARE(SurveyAddress(), std::string("http://127.0.0.1:8642/velmora/survey.html"));
+    QCOMPARE(SuggestionAddress(), std::string("http://127.0.0.1:8642/velmora/suggest.html?subject=[QXClassify] Suggestion"));
+    NetPaths.SubmitPage = "velmora/suggest.html";
+    QCOMPARE(SuggestionAddress(), std::string("http://127.0.0.1:8642/velmora/suggest.html"));
+}
+
+QTEST_MAIN(TestCommands)
+#include "test_commands.moc"
