@@ -13,6 +13,7 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QSplitter>
@@ -50,6 +51,9 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent) : QMainWindow(parent)
         RunAction([&] { found = SelectBranch(level, FromQ(id)); });
         return found;
     };
+    // The search can start once there is something to look for (blanks count).
+    connect(SearchTextEdit, &QLineEdit::textChanged, this,
+            [this](const QString& text) { Action("ActionDBSearch")->setEnabled(!text.isEmpty()); });
     connect(MainPageControl_, &QTabWidget::currentChanged, this, &TFormMain::MainPageControlChange);
     FormCreate();
 }
@@ -173,6 +177,7 @@ void TFormMain::FormCreate() {
         ProgramFilesLoaded_ = true;
         Summary_ = std::make_unique<TSummaryDocument>(*this);
         const int size = ReadOptions(225);
+        TaxonomySize_ = size;
         OptionsRead_ = true;
         MainSplitter->setSizes({size, std::max(120, width() - size - MainSplitter->handleWidth())});
         Action("ActionOptionsSaveTreeState")->setChecked(Options.SaveTree);
@@ -294,7 +299,11 @@ void TFormMain::FormDestroy() {
         guarded([this] { SaveTreeState(Tree_, [this](const TTreeNode* node) { return IsExpanded(node); }); });
     // A start that failed before the options or the lists were read leaves the files as they are.
     if (OptionsRead_)
-        guarded([this] { WriteOptionsAtShutdown(MainPageControl_->width()); });
+        guarded([this] {
+            // A window that was never shown has no laid-out width yet; its splitter knows the one set.
+            const int width = MainPageControl_->isVisible() ? MainPageControl_->width() : TaxonomySize_;
+            WriteOptionsAtShutdown(width);
+        });
     if (ProgramFilesLoaded_)
         guarded([] { SaveModifiedFiles(); });
     Tree_.Clear();

@@ -173,6 +173,7 @@ private:
     bool ShutDownDone_ = false;
     bool ProgramFilesLoaded_ = false;
     bool OptionsRead_ = false;
+    int TaxonomySize_ = 225;
     bool Closing_ = false;
 
 public:

@@ -12,6 +12,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -194,7 +196,7 @@ void TestStartup::ShutdownWritesOptionsAndState() {
     QVERIFY2(ini.contains("URL=http://example.invalid/"), qPrintable(ini));
     QVERIFY(ini.contains("OfflineMode=1"));
     QVERIFY(ini.contains("ListType=3"));
-    QVERIFY(ini.contains("TaxonomySize="));
+    QVERIFY2(ini.contains("TaxonomySize=225"), qPrintable(ini));
     QVERIFY(ini.contains("Name=Ilse"));
     QVERIFY(ini.contains("Id=17"));
     QVERIFY(ini.contains("LastUpdate=" + QString::fromStdString(FormatShortDate(Today() - 3))));
@@ -324,6 +326,13 @@ void TestStartup::MenusFollowTheActionTable() {
     QCOMPARE(w.Action("ActionDBRefresh")->shortcut(), QKeySequence(Qt::Key_F5));
     QCOMPARE(w.Action("ActionDBRefreshItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
     QCOMPARE(w.Action("ActionViewSearch")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QVERIFY(!w.Action("ActionDBSearch")->isEnabled());
+    QVERIFY(!w.SearchBtn->isEnabled());
+    w.SearchTextEdit->setText(" ");
+    QVERIFY(w.Action("ActionDBSearch")->isEnabled());
+    QVERIFY(w.SearchBtn->isEnabled());
+    QCOMPARE(w.SearchBtn->text(), QString("&Search Species"));
+    w.SearchTextEdit->clear();
     QVERIFY(!w.Action("ActionDBSearch")->isEnabled());
     QVERIFY(w.Action("ActionOptionsServer")->statusTip().startsWith(
         "Address of Velmora server. Please do not modify this value!"));
