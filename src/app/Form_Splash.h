@@ -15,8 +15,6 @@ public:
     QString StatusText() const;
     QLabel* StatusPanel() const { return StatusPanel_; }
     QTimer* CloseSplashTimer() const { return CloseSplashTimer_; }
-    // Loads the splash picture from the program folder when there is one.
-    void SetPicture(const QString& path);
 
 private:
     QLabel* Picture_ = nullptr;

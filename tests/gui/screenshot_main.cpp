@@ -1,8 +1,10 @@
 // Developer aid, not a test: starts the main window on a program folder, selects a branch and
 // saves a picture of the window. Usage: gui_screenshot <program folder> <level> <id> <out.png>
+// ("splash" for the level takes a picture of the splash window instead).
 #include "AppState.h"
 #include "Dialogs.h"
 #include "Form_Main.h"
+#include "Form_Splash.h"
 #include "Global.h"
 
 #include <QApplication>
@@ -14,6 +16,11 @@ int main(int argc, char* argv[]) {
     if (argc < 5)
         return 2;
     ConfigureApplication();
+    if (QString::fromLocal8Bit(argv[2]) == "splash") {
+        TFormSplash splash;
+        splash.show();
+        return splash.grab().save(QString::fromLocal8Bit(argv[4])) ? 0 : 1;
+    }
     SetProgramFolder(argv[1]);
     TFormMain w;
     w.resize(1000, 720);
