@@ -360,8 +360,10 @@ void TFormMain::ResetTreeAppearance() {
 }
 
 void TFormMain::TaxonomyTreeViewChange(TTreeNode* node) {
+    // A copy: the summary may wait on the server, and the node must not be needed after that.
+    const TTaxonomyData data = node->Data;
     if (Summary_)
-        Summary_->ShowBranchSummary(node->Data);
+        Summary_->ShowBranchSummary(data);
 }
 
 void TFormMain::TaxonomyTreeViewDeletion(TTreeNode* node) {
