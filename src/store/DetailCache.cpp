@@ -8,7 +8,6 @@
 #include <fcntl.h>
 #include <map>
 #include <string_view>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <unordered_map>
@@ -170,23 +169,15 @@ TLookupResult LookupRecord(const std::string& path, bool genus, const std::strin
         // The file shrank under us: fall through and read it again.
     }
 
-    // Map the whole file through the descriptor we checked.
+    // Read the whole file through the descriptor we checked. It is read, not mapped: a file
+    // truncated by another program meanwhile gives a short read, never a crash.
     const long long builtAt = NowNs();
-    const size_t size = static_cast<size_t>(st.st_size);
-    void* map = size ? mmap(nullptr, size, PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.Get(), 0) : nullptr;
-    if (map == MAP_FAILED) {
+    std::string bytes;
+    if (!ReadRange(fd.Get(), 0, static_cast<size_t>(st.st_size), bytes)) {
         index = TIndex{};
         throw EFOpenError("Cannot read file \"" + path + "\"");
     }
-    struct TUnmap {
-        void* Map;
-        size_t Size;
-        ~TUnmap() {
-            if (Map)
-                munmap(Map, Size);
-        }
-    } unmap{map, size};
-    const std::string_view text(static_cast<const char*>(map), size);
+    const std::string_view text(bytes);
     index.Key = TFileKey{};
     index.Trusted = false;
     BuildIndex(text, genus, index);

@@ -8,7 +8,6 @@
 #include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -192,24 +191,24 @@ bool OpenOrCreateLines(const std::string& path, TStringList& lines) {
     return false;
 }
 
-TMappedFile::TMappedFile(const std::string& path) {
+TWholeFile::TWholeFile(const std::string& path) {
     TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
         throw EFOpenError::CannotOpen(path);
     struct stat st;
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         throw EFOpenError::CannotOpen(path);
-    if (st.st_size == 0)
-        return;
-    void* map =
-        mmap(nullptr, static_cast<size_t>(st.st_size), PROT_READ, MAP_PRIVATE | MAP_POPULATE, fd.Get(), 0);
-    if (map == MAP_FAILED)
-        throw EFOpenError::CannotOpen(path);
-    Data = static_cast<const char*>(map);
-    Size = static_cast<size_t>(st.st_size);
-}
-
-TMappedFile::~TMappedFile() {
-    if (Data)
-        munmap(const_cast<char*>(Data), Size);
+    // A file that changes size while it is read gives what was there; reading never overruns.
+    const size_t capacity = static_cast<size_t>(st.st_size);
+    Bytes.reset(new char[capacity + 1]);
+    while (Size < capacity) {
+        const ssize_t n = read(fd.Get(), Bytes.get() + Size, capacity - Size);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw EFOpenError("Cannot read file \"" + path + "\": " + ErrorText());
+        if (n == 0)
+            break;
+        Size += static_cast<size_t>(n);
+    }
 }

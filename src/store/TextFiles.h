@@ -6,6 +6,7 @@
 // Bytes are kept as they are (no encoding conversion).
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -39,20 +40,18 @@ std::string LoadTextFile(const std::string& path);
 // file can be neither read nor created.
 bool OpenOrCreateLines(const std::string& path, TStringList& lines);
 
-// A whole file mapped read-only, for reading large files without copying.
-// The files are replaced by rename, never rewritten in place, so the mapped
-// contents stay valid while the object lives.
-class TMappedFile {
+// A whole file held in memory while large files are scanned.
+class TWholeFile {
 public:
-    // Throws EFOpenError when the file cannot be opened or mapped.
-    explicit TMappedFile(const std::string& path);
-    ~TMappedFile();
-    TMappedFile(const TMappedFile&) = delete;
-    TMappedFile& operator=(const TMappedFile&) = delete;
-    std::string_view Text() const { return {Data, Size}; }
+    // The whole file read into memory (not mapped: a file truncated by another program while it
+    // is read must not be able to crash the program). Throws EFOpenError.
+    explicit TWholeFile(const std::string& path);
+    TWholeFile(const TWholeFile&) = delete;
+    TWholeFile& operator=(const TWholeFile&) = delete;
+    std::string_view Text() const { return {Bytes.get(), Size}; }
 
 private:
-    const char* Data = nullptr;
+    std::unique_ptr<char[]> Bytes; // not zero-filled first: the read fills it
     size_t Size = 0;
 };
 

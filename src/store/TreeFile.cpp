@@ -43,7 +43,7 @@ int LoadTree(TTaxonomyTree& tree) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
         return -1;
-    const TMappedFile file(path);
+    const TWholeFile file(path);
     const std::string_view text = file.Text();
 
     TTaxonomyTree::TBulkLoad bulk(tree);
