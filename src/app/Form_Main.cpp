@@ -161,6 +161,11 @@ bool TFormMain::event(QEvent* e) {
 
 bool TFormMain::eventFilter(QObject* watched, QEvent* e) { return QMainWindow::eventFilter(watched, e); }
 
+void TFormMain::showEvent(QShowEvent* e) {
+    WasShown_ = true;
+    QMainWindow::showEvent(e);
+}
+
 void TFormMain::resizeEvent(QResizeEvent* e) {
     QMainWindow::resizeEvent(e);
     InfoPageControlResize();
@@ -295,13 +300,14 @@ void TFormMain::FormDestroy() {
     };
     if (TreeModified)
         guarded([this] { SaveTreeFile(Tree_); });
+    // An empty tree (a refresh that failed) must not wipe the saved appearance.
     if (Options.SaveTree && !Tree_.Empty())
         guarded([this] { SaveTreeState(Tree_, [this](const TTreeNode* node) { return IsExpanded(node); }); });
     // A start that failed before the options or the lists were read leaves the files as they are.
     if (OptionsRead_)
         guarded([this] {
-            // A window that was never shown has no laid-out width yet; its splitter knows the one set.
-            const int width = MainPageControl_->isVisible() ? MainPageControl_->width() : TaxonomySize_;
+            // A window that was never shown has no laid-out width; the closed window keeps its own.
+            const int width = WasShown_ ? MainPageControl_->width() : TaxonomySize_;
             WriteOptionsAtShutdown(width);
         });
     if (ProgramFilesLoaded_)

@@ -126,6 +126,7 @@ protected:
     bool event(QEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
+    void showEvent(QShowEvent* event) override;
 
 private:
     void CreateLayout();
@@ -174,6 +175,7 @@ private:
     bool ProgramFilesLoaded_ = false;
     bool OptionsRead_ = false;
     int TaxonomySize_ = 225;
+    bool WasShown_ = false;
     bool Closing_ = false;
 
 public:

@@ -40,9 +40,14 @@ QIcon DrawIcon(const QColor& fill, bool genus, bool planned, bool selected) {
 } // namespace
 
 std::array<QIcon, 6> MakeTaxonomyIcons() {
-    return {DrawIcon(QColor(196, 150, 60), false, false, false), DrawIcon(QColor(196, 150, 60), false, false, true),
-            DrawIcon(QColor(70, 140, 90), true, false, false),   DrawIcon(QColor(70, 140, 90), true, false, true),
-            DrawIcon(QColor(128, 128, 128), true, true, false),  DrawIcon(QColor(128, 128, 128), true, true, true)};
+    std::array<QIcon, 6> icons = {
+        DrawIcon(QColor(196, 150, 60), false, false, false), DrawIcon(QColor(196, 150, 60), false, false, true),
+        DrawIcon(QColor(70, 140, 90), true, false, false),   DrawIcon(QColor(70, 140, 90), true, false, true),
+        DrawIcon(QColor(128, 128, 128), true, true, false),  DrawIcon(QColor(128, 128, 128), true, true, true)};
+    // Each normal icon carries the next one as its selected state, as the view draws it.
+    for (size_t i = 0; i < icons.size(); i += 2)
+        icons[i].addPixmap(icons[i + 1].pixmap(16, 16), QIcon::Selected);
+    return icons;
 }
 
 TTaxonomyTreeModel::TTaxonomyTreeModel(TTaxonomyTree& tree, QObject* parent)

@@ -57,6 +57,7 @@ TIniFile::TIniFile(std::string path) : Path(std::move(path)) {
         Lines = ReadLines(Path);
     } catch (const EFOpenError&) {
         Lines.clear(); // unreadable reads as empty, like a missing file
+        Unreadable = true;
     }
 }
 
@@ -225,5 +226,8 @@ void TIniFile::WriteDate(std::string_view section, std::string_view key, TDate v
 }
 
 void TIniFile::UpdateFile() {
+    // Writing what little we know over a file we could not read would lose all its other keys.
+    if (Unreadable)
+        throw EFOpenError::CannotOpen(Path);
     WriteLines(Path, Lines);
 }

@@ -56,4 +56,5 @@ private:
 
     std::string Path;
     TStringList Lines;
+    bool Unreadable = false; // the file exists but could not be read
 };

@@ -15,6 +15,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
+#include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeView>
@@ -292,7 +293,10 @@ void TestStartup::TreeModelCaptionsIconsAndGrey() {
     QCOMPARE(ImageIndexOf(m->NodeOf(genus)), 2);
     QCOMPARE(ImageIndexOf(m->NodeOf(planned)), 4);
     QCOMPARE(SelectedIndexOf(m->NodeOf(order)), 1);
-    QVERIFY(!genus.data(Qt::DecorationRole).value<QIcon>().isNull());
+    const QIcon genusIcon = genus.data(Qt::DecorationRole).value<QIcon>();
+    QVERIFY(!genusIcon.isNull());
+    // The selected state shows the next icon of the list, not a tinted copy.
+    QVERIFY(genusIcon.pixmap(16, QIcon::Selected).toImage() != genusIcon.pixmap(16, QIcon::Normal).toImage());
     // Mode 2 shows the info only.
     w.SetDisplayMode(2);
     QCOMPARE(m->index(0, 0).data().toString(), QString("Class  (the korvels)"));
@@ -394,12 +398,16 @@ void TestStartup::DeletionWithRecordsAndLayout() {
                                 "\r\n[Window]\r\nTaxonomySize=300\r\n");
     fx.Write("usr_genus.dat", "g1#Alpha#mine#Kept#####-#####\r\n");
     TScriptedDialogs dialogs;
-    TFormMain w;
+    auto window = std::make_unique<TFormMain>();
+    TFormMain& w = *window;
     w.resize(800, 500);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
     QCOMPARE(w.MainPageControl()->width(), 300);
     QCOMPARE(w.size(), QSize(800, 500));
+    // The width the user drags to is what the next start gets.
+    w.MainSplitter->setSizes({340, 457});
+    QCOMPARE(w.MainPageControl()->width(), 340);
     QCOMPARE(w.minimumSize(), QSize(425, 200));
     // The pop-up menu of the tree and the summary.
     QMenu* popup = w.findChild<QMenu*>("SummaryPopupMenu");
@@ -422,7 +430,11 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     w.SetDisplayMode(1);
     QCOMPARE(fx.Read("class.dat"), classes);
     QCOMPARE(fx.Read("order.dat"), std::string("o2#[unnamed]#n/a#Not named yet\r\n"));
+    w.close();
+    window.reset();
+    QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("TaxonomySize=340"));
 }
+
 
 QTEST_MAIN(TestStartup)
 #include "test_startup.moc"
