@@ -12,6 +12,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
@@ -159,7 +160,16 @@ bool TFormMain::event(QEvent* e) {
     return QMainWindow::event(e);
 }
 
-bool TFormMain::eventFilter(QObject* watched, QEvent* e) { return QMainWindow::eventFilter(watched, e); }
+bool TFormMain::eventFilter(QObject* watched, QEvent* e) {
+    if (e->type() == QEvent::Resize && (watched == InfoPageControl || watched == ImageTabSheet))
+        InfoPageControlResize();
+    if (watched == DetailMemo_ && e->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(e)->key();
+        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
+            return true; // the summary keeps the Tab key: it does not move the focus
+    }
+    return QMainWindow::eventFilter(watched, e);
+}
 
 void TFormMain::showEvent(QShowEvent* e) {
     WasShown_ = true;
@@ -373,8 +383,16 @@ void TFormMain::TaxonomyTreeViewChange(TTreeNode* node) {
 }
 
 void TFormMain::TaxonomyTreeViewDeletion(TTreeNode* node) {
-    if (DeleteWithRecords && node->Data.Id() != NotAvailableId)
+    if (!DeleteWithRecords || node->Data.Id() == NotAvailableId)
+        return;
+    // This runs while the view is removing rows: an exception must not escape into it. The first
+    // failure is kept for the command that deleted the branch to report.
+    try {
         DeleteRecord(node->Data.Id(), node->Level(), false, true);
+    } catch (const std::exception& e) {
+        if (DeletionError.empty())
+            DeletionError = e.what();
+    }
 }
 
 // ---- pages ----

@@ -76,6 +76,8 @@ public:
 
     // Set while a branch is deleted together with its database records.
     bool DeleteWithRecords = false;
+    // The first record that could not be removed during such a deletion (empty when none).
+    std::string DeletionError;
 
     // Server commands.
     void DownloadAllDatas();

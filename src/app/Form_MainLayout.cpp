@@ -17,6 +17,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShortcut>
 #include <QSplitter>
 #include <QStatusBar>
 #include <QTabWidget>
@@ -191,6 +192,7 @@ void TFormMain::CreateLayout() {
 
     // Right: the information pages above the related links.
     RightPanel = Named(new QWidget(MainSplitter), "RightPanel");
+    RightPanel->setMinimumWidth(120);
     auto* rightLayout = new QVBoxLayout(RightPanel);
     rightLayout->setContentsMargins(0, 0, 0, 0);
     rightLayout->setSpacing(0);
@@ -263,6 +265,19 @@ void TFormMain::CreateLayout() {
     bind(SearchBtn, Action("ActionDBSearch"));
     bind(ShowAllGenusBtn, Action("ActionViewAllGenus"));
     bind(ShowImageBtn, Action("ActionShowImage"));
+
+    // The Show Image button follows every size change of the pages (the Image page is sized only
+    // when it is shown); Tab stays in the summary; Enter on the Search page starts the search.
+    InfoPageControl->installEventFilter(this);
+    ImageTabSheet->installEventFilter(this);
+    DetailMemo_->installEventFilter(this);
+    for (QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+        auto* enter = new QShortcut(key, searchPage, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
+        connect(enter, &QShortcut::activated, this, [this] {
+            if (Action("ActionDBSearch")->isEnabled())
+                Action("ActionDBSearch")->trigger();
+        });
+    }
 
     resize(580, 401);
     setMinimumSize(425, 200);

@@ -96,8 +96,12 @@ void TFormMain::RefreshItemCommand() {
         item = node->Data;
         level = node->Level();
     }
+    const TTreeNode* selected = SelectedNode();
     if (!item.Id().empty())
         FetchItemDatabase(item, level);
+    // A branch chosen while the database was coming has shown its own summary; this one is stale.
+    if (SelectedNode() != selected)
+        return;
     SetStatus("Generating summary...");
     ReadDetail(item, CurrentRecord);
     DetailMemo_->clear();

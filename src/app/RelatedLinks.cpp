@@ -14,6 +14,14 @@
 namespace {
 constexpr int KindColumn = 1, TargetColumn = 2, IdColumn = 3;
 constexpr int InitialHeight = 2;
+
+// Entries sort by their text without regard to letter case.
+class TLinkItem : public QTreeWidgetItem {
+public:
+    bool operator<(const QTreeWidgetItem& other) const override {
+        return text(0).compare(other.text(0), Qt::CaseInsensitive) < 0;
+    }
+};
 } // namespace
 
 TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidget(parent), ToggleAction(toggle) {
@@ -41,7 +49,8 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
         ListView->setColumnHidden(c, true);
     ListView->setRootIsDecorated(false);
     ListView->setFrameShape(QFrame::NoFrame);
-    ListView->setBackgroundRole(QPalette::Button);
+    ListView->viewport()->setBackgroundRole(QPalette::Button);
+    ListView->header()->setStretchLastSection(false);
     ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
     ListView->setSortingEnabled(true);
     ListView->sortByColumn(0, Qt::AscendingOrder);
@@ -71,7 +80,7 @@ void TRelatedLinksPanel::AddRelatedLink(const QString& caption, int kind, const 
     for (int i = 0; i < Count(); ++i)
         if (Caption(i).compare(caption, Qt::CaseInsensitive) == 0)
             return;
-    auto* item = new QTreeWidgetItem;
+    auto* item = new TLinkItem;
     item->setText(0, caption);
     item->setText(KindColumn, QString::number(kind));
     item->setText(TargetColumn, markerOrUrl);

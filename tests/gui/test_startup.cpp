@@ -16,6 +16,7 @@
 #include <QPushButton>
 #include <QMenu>
 #include <QSplitter>
+#include <QTextBrowser>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeView>
@@ -409,6 +410,29 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     w.MainSplitter->setSizes({340, 457});
     QCOMPARE(w.MainPageControl()->width(), 340);
     QCOMPARE(w.minimumSize(), QSize(425, 200));
+    // The Show Image button sits in the middle of the Image page once that page is shown.
+    QTabWidget* info = w.findChild<QTabWidget*>("InfoPageControl");
+    info->setCurrentWidget(w.ImageTabSheet);
+    QApplication::processEvents();
+    const QRect page = w.ImageTabSheet->rect();
+    QVERIFY(qAbs(w.ShowImageBtn->geometry().center().x() - page.center().x()) <= 1);
+    QVERIFY(qAbs(w.ShowImageBtn->geometry().center().y() - page.center().y()) <= 1);
+    // Tab stays in the summary view.
+    info->setCurrentIndex(0);
+    w.DetailMemo()->setFocus();
+    QTest::keyClick(w.DetailMemo(), Qt::Key_Tab);
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.DetailMemo()));
+    // Enter on the Search page starts the search once there is a text.
+    int searches = 0;
+    connect(w.Action("ActionDBSearch"), &QAction::triggered, [&] { ++searches; });
+    w.ShowMainPage(TFormMain::SearchPage);
+    w.SearchTextEdit->setFocus();
+    QTest::keyClick(w.SearchTextEdit, Qt::Key_Return);
+    QCOMPARE(searches, 0);
+    QTest::keyClicks(w.SearchTextEdit, "vane");
+    QTest::keyClick(w.SearchTextEdit, Qt::Key_Return);
+    QCOMPARE(searches, 1);
+    w.ShowMainPage(TFormMain::TaxonomyPage);
     // The pop-up menu of the tree and the summary.
     QMenu* popup = w.findChild<QMenu*>("SummaryPopupMenu");
     QVERIFY(popup);

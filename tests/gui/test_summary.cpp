@@ -89,20 +89,24 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     // One branch link for both spellings of beta, one web link from the url macro, one from the code.
     QTreeWidget* links = Links(w);
     QCOMPARE(links->topLevelItemCount(), 3);
+    QCOMPARE(links->height(), 2 + 3 * (links->sizeHintForRow(0) + 1));
     QStringList captions;
     for (int i = 0; i < links->topLevelItemCount(); ++i)
         captions << links->topLevelItem(i)->text(0);
     QCOMPARE(captions, QStringList({"About", "Beta (second)", "http://x.invalid/"}));
+    // Sorted without regard to case.
+    w.RelatedLinks()->AddRelatedLink("alpha web", 1, "http://a.invalid/", QString());
+    QCOMPARE(links->topLevelItem(1)->text(0), QString("alpha web"));
     QVERIFY(w.Action("ActionViewRelatedLinks")->isChecked());
     QVERIFY(w.Action("ActionViewRelatedLinks")->isEnabled());
     QCOMPARE(w.RelatedLinks()->Tip(0), QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
-    QCOMPARE(w.RelatedLinks()->Tip(1), QString("Click to see this branch's summary"));
+    QCOMPARE(w.RelatedLinks()->Tip(2), QString("Click to see this branch's summary"));
     // Hiding and showing the list by its command.
     w.Action("ActionViewRelatedLinks")->trigger();
     QVERIFY(!w.Action("ActionViewRelatedLinks")->isChecked());
     QVERIFY(links->isHidden());
     // Clicking the branch link shows that genus, which brings its own (empty) link list.
-    w.RelatedLinks()->Activate(1);
+    w.RelatedLinks()->Activate(2);
     QCOMPARE(w.SelectedNode()->Data.Id(), std::string("beta"));
     QVERIFY(w.SummaryPlainText().contains("Common: Beta korvel"));
     QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
