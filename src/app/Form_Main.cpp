@@ -44,8 +44,22 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent) : QMainWindow(parent)
     TreeModel_->OnNodeDeleting = [this](TTreeNode* node) { TaxonomyTreeViewDeletion(node); };
     connect(TaxonomyTreeView_->selectionModel(), &QItemSelectionModel::currentChanged, this,
             [this](const QModelIndex& current) {
-                if (TTreeNode* node = TreeModel_->NodeOf(current))
+                TTreeNode* node = TreeModel_->NodeOf(current);
+                if (!node)
+                    return;
+                if (!TransferRunning()) {
                     RunAction([&] { TaxonomyTreeViewChange(node); });
+                    return;
+                }
+                // Inside a server command (the refresh selects the first node) a silent abort
+                // must end that command too; it is noted here and raised there.
+                try {
+                    TaxonomyTreeViewChange(node);
+                } catch (const EAbort&) {
+                    NestedAbort_ = true;
+                } catch (const std::exception& e) {
+                    ShowDefaultErrorReport(e.what());
+                }
             });
     LinksPanel_->OnSelectBranch = [this](int level, const QString& id) {
         bool found = false;

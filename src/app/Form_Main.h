@@ -98,6 +98,7 @@ public:
     void HelpSurvey();
     void HelpSubmitSuggestion();
     bool TransferRunning() const;
+    void SetCommandAllowed(const char* name, bool allowed);
     TNMHTTP& Http() { return Http_; }
     TPageTransfer& Pages() { return Pages_; }
 
@@ -162,6 +163,10 @@ private:
     };
     void SetUpServerExchange();
     void UpdateActionStates();
+    // Whether the window's state allows a command (editor states and the like); a transfer under
+    // way disables the data-changing ones on top of that.
+    QHash<QString, bool> CommandAllowed_;
+    bool NestedAbort_ = false; // a command run from a selection change ended in the silent abort
 
     TNMHTTP Http_;
     TPageTransfer Pages_{Http_};

@@ -18,6 +18,8 @@
 // Marks one server command: the enabled states follow, the go-on-line question may be asked
 // again afterwards, and a close requested meanwhile happens once the command has unwound.
 TFormMain::TServerCommand::TServerCommand(TFormMain& window) : Window(window) {
+    if (Window.ServerCommandDepth_ == 0)
+        Window.NestedAbort_ = false;
     ++Window.ServerCommandDepth_;
     Window.UpdateActionStates();
 }
@@ -40,18 +42,30 @@ void TFormMain::SetUpServerExchange() {
     Pages_.MessageBox = [](const std::string& text, int flags) { return AppMessageBox(text, flags); };
     Pages_.ErrorBox = [](const std::string& text) { ShowErrorText(text); };
     Pages_.OnOfflineModeChanged = [this] { Action("ActionOptionsOffLine")->setChecked(Options.OfflineMode); };
+    Pages_.Cancelled = [this] { return CloseAfterTransfer_; };
 }
 
 bool TFormMain::TransferRunning() const { return ServerCommandDepth_ > 0; }
 
+void TFormMain::SetCommandAllowed(const char* name, bool allowed) {
+    CommandAllowed_[QString::fromLatin1(name)] = allowed;
+    UpdateActionStates();
+}
+
 void TFormMain::UpdateActionStates() {
+    // The one place where enabled states are worked out: what the window's state allows, and,
+    // while a transfer runs, nothing that could start a second one or change the data under it.
+    static const char* const transferSensitive[] = {
+        "ActionDBLoadAll",         "ActionDBLoadAllImages",      "ActionDBRefresh",       "ActionDBRefreshItem",
+        "ActionDBReloadImage",     "ActionDBMergeUserData",      "ActionDBDeleteUserDB",  "ActionDBSubmitUserDB",
+        "ActionHelpAnnouncement",  "ActionShowImage",            "ActionEditorSave",      "ActionEditorAddTreeItem",
+        "ActionEditorDeleteTreeItem", "ActionOptionsShowName",   "ActionOptionsShowInfo", "ActionOptionsShowBoth",
+        "ActionOptionsServer"};
     const bool idle = !TransferRunning();
-    for (const char* name : {"ActionDBLoadAll", "ActionDBLoadAllImages", "ActionDBRefresh", "ActionDBRefreshItem",
-                             "ActionDBReloadImage", "ActionDBMergeUserData", "ActionDBDeleteUserDB",
-                             "ActionDBSubmitUserDB", "ActionHelpAnnouncement", "ActionShowImage", "ActionEditorSave",
-                             "ActionEditorAddTreeItem", "ActionEditorDeleteTreeItem", "ActionOptionsShowName",
-                             "ActionOptionsShowInfo", "ActionOptionsShowBoth", "ActionOptionsServer"})
-        Action(name)->setEnabled(idle);
+    for (auto it = CommandAllowed_.cbegin(); it != CommandAllowed_.cend(); ++it)
+        Action(it.key().toLatin1().constData())->setEnabled(it.value());
+    for (const char* name : transferSensitive)
+        Action(name)->setEnabled(idle && CommandAllowed_.value(QString::fromLatin1(name), true));
 }
 
 void TFormMain::DownloadAllDatas() {
@@ -68,6 +82,8 @@ void TFormMain::RefreshTaxonomyTree() {
         return;
     SetStatus("Downloading Taxonomy tree from Velmora server...");
     Pages_.GetPage(NetPaths.TaxonomyDb, AppFile(TreeFileName));
+    // A refused download keeps the old tree: loading it again is no update.
+    const bool treeArrived = Http_.StatusCode < 400;
     SetStatus("Generating taxonomy tree...");
     Tree_.Clear();
     Tree_.SetDisplayMode(Options.ListType);
@@ -82,9 +98,14 @@ void TFormMain::RefreshTaxonomyTree() {
                      "corrupted. Try closing other programs and select Refresh command from Database menu to "
                      "correct this error.");
     } else {
-        Options.LastUpdate = Today();
+        if (treeArrived)
+            Options.LastUpdate = Today();
         if (TTreeNode* first = Tree_.First())
             SelectNode(first);
+        // The first node's summary may have run Refresh Item; a network failure there ends this
+        // command as well.
+        if (NestedAbort_)
+            throw EGetPageFail();
         ExpandAll();
         LoadTreeState(Tree_, [this](TTreeNode* node, bool expanded) { SetExpanded(node, expanded); });
     }

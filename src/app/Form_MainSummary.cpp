@@ -79,8 +79,10 @@ void TFormMain::RefreshItemCommand() {
     TServerCommand command(*this);
     TTaxonomyData item;
     int level = 0;
-    if (focusWidget() == ResultListView && ResultListView->currentItem()) {
+    if (focusWidget() == ResultListView) {
         QListWidgetItem* entry = ResultListView->currentItem();
+        if (!entry || !entry->isSelected())
+            return; // nothing selected in the active list: nothing to refresh
         const QVariant data = entry->data(Qt::UserRole);
         if (data.canConvert<QStringList>() && data.toStringList().size() == 4) {
             const QStringList f = data.toStringList();

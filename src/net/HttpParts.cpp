@@ -147,7 +147,9 @@ std::size_t TReplyHeader::Feed(const char* data, std::size_t size) {
 void TReplyHeader::TakeLine(const std::string& line) {
     if (FFirst) {
         FFirst = false;
-        // "HTTP/x.y 200 text": anything else is not a reply we can trust with a file.
+        // "HTTP/x.y 200 text": anything else is not a reply we can trust with a file. Read as
+        // status 0 it would count as success and could replace a database with garbage, so it
+        // is a failure of the transfer instead.
         const auto sp = line.find(' ');
         const std::string code = sp == std::string::npos ? std::string() : line.substr(sp + 1, 4);
         const bool http = line.size() > 5 && SameText(line.substr(0, 5), "HTTP/");

@@ -63,6 +63,9 @@ void TPageTransfer::Fetch(const std::string& url, const std::string& destination
 }
 
 void TPageTransfer::GetPage(const std::string& path, const std::string& destination) {
+    // A command whose transfer was aborted (the window is closing) fetches nothing more.
+    if (Cancelled && Cancelled())
+        throw EGetPageFail();
     try {
         if (Options.Id < 0) {
             SetStatus("Receiving user Id...");
@@ -96,16 +99,12 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             ErrorBox(NetworkFailureText);
         SetStatus("Ready");
         throw EGetPageFail();
-    } catch (const EURLError&) {
-        // An address the client cannot use is a network failure to the user.
-        if (ErrorBox)
-            ErrorBox(NetworkFailureText);
-        SetStatus("Ready");
-        throw EGetPageFail();
     }
 }
 
 bool TPageTransfer::PostPage(const std::string& path, const std::string& dataFile) {
+    if (Cancelled && Cancelled())
+        throw EAbort();
     Http.InputFileMode = false;
     Http.Body.clear();
     Http.OutputFileMode = true;

@@ -27,6 +27,8 @@ public:
     std::function<void(const std::string& text)> ErrorBox;
     // Called when a Yes to the go-on-line question switched the off-line mode off.
     std::function<void()> OnOfflineModeChanged;
+    // True once the running command must stop (its transfer was aborted): no further request starts.
+    std::function<bool()> Cancelled;
 
     void GetPage(const std::string& path, const std::string& destination);
     bool PostPage(const std::string& path, const std::string& dataFile);

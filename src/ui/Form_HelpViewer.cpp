@@ -57,6 +57,8 @@ THelpViewer::THelpViewer(QWidget* parent)
 THelpViewer::~THelpViewer() = default;
 
 bool THelpViewer::LoadFile(const std::string& helpFilePath) {
+    // The viewer, like any help viewer, says why it shows nothing; the main window itself
+    // reports nothing about help.
     THelpFile file;
     if (!file.Load(helpFilePath)) {
         ShowErrorBox("The help file %s could not be opened.", {helpFilePath});

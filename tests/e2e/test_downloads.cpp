@@ -125,6 +125,7 @@ private slots:
     void DownloadImageKeepsOrReports();
     void AnnouncementCommand();
     void CloseDuringTransferAborts();
+    void FailureInFirstSummaryEndsRefresh();
 };
 
 void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
@@ -570,6 +571,33 @@ void TestDownloads::CloseDuringTransferAborts() {
     for (auto it = before.begin(); it != before.end(); ++it)
         if (it.key() != "options.ini")
             QCOMPARE(after.value(it.key()), it.value());
+}
+
+void TestDownloads::FailureInFirstSummaryEndsRefresh() {
+    // The new tree's first class has no local record: its summary fetches class.dat, which never
+    // comes. That network failure ends the whole refresh: no level database is fetched after it.
+    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0},
+                          {Reply("200 OK", {}, "#c9#Nova#a new class\r\n"), false, 0},
+                          {std::string(), true, 0}});
+    TE2eProgram fx;
+    FillProgram(fx, QString::fromStdString(server.Url("/")));
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    CHECK_DIALOGS(dialogs);
+    w.Http().TimeOut = 300;
+    dialogs.ExpectMessage(NetworkFailure, 16, Ok);
+    w.Action("ActionDBRefresh")->trigger();
+    CHECK_DIALOGS(dialogs);
+    const QStringList requests = RequestLines(server);
+    QCOMPARE(requests.size(), 3);
+    QVERIFY(requests[2].contains("db?level=0"));
+    QVERIFY(w.Action("ActionDBRefresh")->isEnabled());
+
+    // An address the client cannot use says why, through the default error report.
+    Options.URL = "https://secure.invalid/";
+    dialogs.ExpectMessage("HTTP Secure Socket is not supported.", 16, Ok);
+    w.Action("ActionDBRefresh")->trigger();
+    CHECK_DIALOGS(dialogs);
 }
 
 QTEST_MAIN(TestDownloads)
