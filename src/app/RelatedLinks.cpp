@@ -58,6 +58,8 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
     ListView->setMinimumWidth(30);
     ListView->setMouseTracking(true);
     ListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    // The column is narrower than the list by the width a scroll bar needs: no sideways scrolling.
+    ListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView->viewport()->installEventFilter(this);
     ListView->installEventFilter(this);
     ListView->setFixedHeight(InitialHeight);

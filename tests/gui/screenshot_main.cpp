@@ -9,6 +9,7 @@
 
 #include <QApplication>
 #include <QPixmap>
+#include <QScreen>
 #include <QTimer>
 
 int main(int argc, char* argv[]) {
@@ -26,8 +27,11 @@ int main(int argc, char* argv[]) {
     w.resize(1000, 720);
     w.show();
     w.SelectBranch(std::atoi(argv[2]), argv[3]);
-    QTimer::singleShot(300, [&] {
-        w.grab().save(QString::fromLocal8Bit(argv[4]));
+    QTimer::singleShot(600, [&] {
+        // Under a real display (xvfb-run) the screen itself is taken, as a person sees it.
+        QScreen* screen = QGuiApplication::primaryScreen();
+        const QPixmap picture = QGuiApplication::platformName() == "xcb" && screen ? screen->grabWindow(0) : w.grab();
+        picture.save(QString::fromLocal8Bit(argv[4]));
         app.quit();
     });
     return app.exec();
