@@ -1,6 +1,7 @@
 #include "DetailCache.h"
 
 #include "Errors.h"
+#include "FileDescriptor.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -126,20 +127,6 @@ bool ReadRange(int fd, uint64_t offset, uint64_t length, std::string& out) {
     return true;
 }
 
-class TFd {
-public:
-    explicit TFd(int fd) : Fd(fd) {}
-    ~TFd() {
-        if (Fd >= 0)
-            close(Fd);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd; }
-
-private:
-    int Fd;
-};
 } // namespace
 
 TLookupResult LookupRecord(const std::string& path, bool genus, const std::string& id,

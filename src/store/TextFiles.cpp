@@ -1,6 +1,7 @@
 #include "TextFiles.h"
 
 #include "Errors.h"
+#include "FileDescriptor.h"
 
 #include <atomic>
 #include <cerrno>
@@ -12,33 +13,25 @@
 #include <unistd.h>
 
 namespace {
-class TFd {
-public:
-    explicit TFd(int fd) : Fd(fd) {}
-    ~TFd() {
-        if (Fd >= 0)
-            close(Fd);
-    }
-    TFd(const TFd&) = delete;
-    TFd& operator=(const TFd&) = delete;
-    int Get() const { return Fd; }
-    int Release() {
-        int fd = Fd;
-        Fd = -1;
-        return fd;
-    }
-    void Reset(int fd) {
-        if (Fd >= 0)
-            close(Fd);
-        Fd = fd;
-    }
-
-private:
-    int Fd;
-};
 
 std::string ErrorText() {
     return std::strerror(errno);
+}
+
+// Reads until `capacity` bytes are in `buffer` or the file ends; returns how many arrived.
+size_t ReadInto(int fd, char* buffer, size_t capacity, const std::string& path) {
+    size_t done = 0;
+    while (done < capacity) {
+        const ssize_t n = read(fd, buffer + done, capacity - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw EFOpenError("Cannot read file \"" + path + "\": " + ErrorText());
+        if (n == 0)
+            break;
+        done += static_cast<size_t>(n);
+    }
+    return done;
 }
 
 // A link is replaced through its target, so that the link itself survives.
@@ -99,16 +92,10 @@ std::string ReadFileBytes(const std::string& path) {
     std::string data(st.st_size > 0 ? static_cast<size_t>(st.st_size) + 1 : 65536, '\0');
     size_t length = 0;
     for (;;) {
-        if (length == data.size())
-            data.resize(data.size() * 2);
-        const ssize_t n = read(fd.Get(), data.data() + length, data.size() - length);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw EFOpenError("Cannot read file \"" + path + "\": " + ErrorText());
-        if (n == 0)
+        length += ReadInto(fd.Get(), data.data() + length, data.size() - length, path);
+        if (length < data.size())
             break;
-        length += static_cast<size_t>(n);
+        data.resize(data.size() * 2);
     }
     data.resize(length);
     return data;
@@ -201,14 +188,5 @@ TWholeFile::TWholeFile(const std::string& path) {
     // A file that changes size while it is read gives what was there; reading never overruns.
     const size_t capacity = static_cast<size_t>(st.st_size);
     Bytes.reset(new char[capacity + 1]);
-    while (Size < capacity) {
-        const ssize_t n = read(fd.Get(), Bytes.get() + Size, capacity - Size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            throw EFOpenError("Cannot read file \"" + path + "\": " + ErrorText());
-        if (n == 0)
-            break;
-        Size += static_cast<size_t>(n);
-    }
+    Size = ReadInto(fd.Get(), Bytes.get(), capacity, path);
 }
