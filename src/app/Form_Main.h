@@ -34,6 +34,8 @@ class TRelatedLinksPanel;
 // The pictures of the genera in the user's modified genus databases that exist in the images folder.
 TStringList CollectSubmitImages(const TStringList& modifiedFiles);
 void AddGenusImages(const std::string& genusFile, TStringList& pictures);
+// The picture names of a genus database's records, in file order, "-" and unsafe names left out.
+TStringList GenusPictureNames(const std::string& genusFile);
 // The pages the Help menu opens in the browser.
 std::string SurveyAddress();
 std::string SuggestionAddress();

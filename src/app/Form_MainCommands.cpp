@@ -135,14 +135,7 @@ TStringList CollectSubmitImages(const TStringList& modifiedFiles) {
 }
 
 void AddGenusImages(const std::string& genusFile, TStringList& pictures) {
-    ForEachLine(ReadFileBytes(genusFile), [&](std::string_view line) {
-        if (line.empty() || line[0] == '\t')
-            return;
-        std::string fields[12];
-        SplitFields(line, fields, 11, "#");
-        const std::string& picture = fields[6];
-        if (!picture.empty() && picture != "-" && IsPlainFileName(picture) &&
-            FileExists(AppFile(std::string(ImagesFolderName) + picture)))
-            pictures.push_back(picture);
-    });
+    for (std::string& picture : GenusPictureNames(genusFile))
+        if (FileExists(AppFile(std::string(ImagesFolderName) + picture)))
+            pictures.push_back(std::move(picture));
 }

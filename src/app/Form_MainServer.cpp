@@ -171,13 +171,13 @@ void TFormMain::DownloadAllImagesCommand() {
         CheckAnnouncement();
 }
 
-static std::vector<std::string> GenusPictureNames(const std::string& genusFile) {
-    std::vector<std::string> names;
+TStringList GenusPictureNames(const std::string& genusFile) {
+    TStringList names;
     ForEachLine(ReadFileBytes(genusFile), [&](std::string_view line) {
         if (line.empty() || line[0] == '\t')
-            return;
-        std::string fields[11];
-        SplitFields(line, fields, 10, "#");
+            return; // species lines
+        std::string fields[7];
+        SplitFields(line, fields, 6, "#");
         // An empty name (a malformed record) or one that is not a plain file name is skipped.
         if (fields[6] != "-" && IsPlainFileName(fields[6]))
             names.push_back(fields[6]);
@@ -190,7 +190,7 @@ void TFormMain::DownloadAllImages() {
     if (!FileExists(genusFile))
         return;
     SetStatus("Generating images list...");
-    const std::vector<std::string> names = GenusPictureNames(genusFile);
+    const TStringList names = GenusPictureNames(genusFile);
     for (size_t i = 0; i < names.size(); ++i) {
         SetStatus(Format("Downloading image from Velmora server...%d of %d",
                          {static_cast<int>(i + 1), static_cast<int>(names.size())}));

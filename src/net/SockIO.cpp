@@ -18,6 +18,17 @@ namespace {
 std::mutex LookupFnMutex;
 THostLookup LookupFn;
 
+// Copies the addresses of a look-up's result and frees it.
+void TakeAddresses(addrinfo* list, std::vector<TSockAddr>& out) {
+    for (addrinfo* ai = list; ai; ai = ai->ai_next) {
+        TSockAddr a;
+        std::memcpy(&a.Addr, ai->ai_addr, ai->ai_addrlen);
+        a.Len = ai->ai_addrlen;
+        out.push_back(a);
+    }
+    freeaddrinfo(list);
+}
+
 int SystemLookup(const std::string& host, int port, std::vector<TSockAddr>& out, std::string& error) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
@@ -29,13 +40,7 @@ int SystemLookup(const std::string& host, int port, std::vector<TSockAddr>& out,
         error = rc == EAI_SYSTEM ? std::strerror(errno) : gai_strerror(rc);
         return rc;
     }
-    for (addrinfo* ai = list; ai; ai = ai->ai_next) {
-        TSockAddr a;
-        std::memcpy(&a.Addr, ai->ai_addr, ai->ai_addrlen);
-        a.Len = ai->ai_addrlen;
-        out.push_back(a);
-    }
-    freeaddrinfo(list);
+    TakeAddresses(list, out);
     return 0;
 }
 
@@ -47,13 +52,7 @@ bool NumericLookup(const std::string& host, int port, std::vector<TSockAddr>& ou
     addrinfo* list = nullptr;
     if (getaddrinfo(host.c_str(), std::to_string(port).c_str(), &hints, &list) != 0)
         return false;
-    for (addrinfo* ai = list; ai; ai = ai->ai_next) {
-        TSockAddr a;
-        std::memcpy(&a.Addr, ai->ai_addr, ai->ai_addrlen);
-        a.Len = ai->ai_addrlen;
-        out.push_back(a);
-    }
-    freeaddrinfo(list);
+    TakeAddresses(list, out);
     return !out.empty();
 }
 
