@@ -107,8 +107,6 @@ QString AnnouncementText() {
     return TFormAnnouncement::Instance().findChild<QPlainTextEdit*>("MessageMemo")->toPlainText();
 }
 
-#define CHECK_DIALOGS(d) QVERIFY2((d).AllAnswered(), qPrintable((d).Report()))
-
 } // namespace
 
 class TestDownloads : public QObject {

@@ -55,8 +55,6 @@ QUrlQuery QueryOf(const QString& requestLine) {
     return QUrlQuery(target.section('?', 1));
 }
 
-#define CHECK_DIALOGS(d) QVERIFY2((d).AllAnswered(), qPrintable((d).Report()))
-
 } // namespace
 
 class TestSubmit : public QObject {

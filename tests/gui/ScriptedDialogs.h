@@ -9,6 +9,9 @@
 #include <QStringList>
 #include <functional>
 
+// Every planned question was asked and nothing else; the report says what went wrong.
+#define CHECK_DIALOGS(d) QVERIFY2((d).AllAnswered(), qPrintable((d).Report()))
+
 class TScriptedDialogs : public TDialogSeam {
 public:
     struct TExpected {

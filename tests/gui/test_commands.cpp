@@ -37,7 +37,7 @@ void TestCommands::StatisticReportsEveryLevel() {
                               "\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n\t5 Species(s)",
                           64, 1);
     w.Action("ActionDBStatistic")->trigger();
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Captions, QStringList({"Local Database Statistic"}));
     QVERIFY(dialogs.Messages.back().endsWith("\t5 Species(s)"));
     QCOMPARE(w.statusBar()->currentMessage(), QString("Ready"));
@@ -58,7 +58,7 @@ void TestCommands::HelpOpensContentsAndWhatsNew() {
     w.Action("ActionHelpWhatsNew")->trigger();
     QCOMPARE(THelpViewer::Instance().CurrentTopic(), 502);
     QCOMPARE(w.Action("ActionHelpContents")->shortcut(), QKeySequence(Qt::Key_F1));
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     THelpViewer::Instance().hide();
 }
 

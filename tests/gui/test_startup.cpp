@@ -57,7 +57,7 @@ void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
         dialogs.ExpectMessage(Welcome, 36, 7);
         dialogs.ExpectMessage(NewFeatures, 64, 1);
         TFormMain w;
-        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        CHECK_DIALOGS(dialogs);
         QCOMPARE(w.Tree().Count(), size_t(7));
     }
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("AppVersion=2.2"));
@@ -67,7 +67,7 @@ void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
         dialogs.ExpectMessage(Reminder + "30/12/1899", 36, 7);
         dialogs.ExpectMessage(ReminderAgain, 64, 1);
         TFormMain w;
-        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        CHECK_DIALOGS(dialogs);
     }
 }
 
@@ -79,7 +79,7 @@ void TestStartup::ReminderAfterThirtyOneDaysNotThirty() {
     {
         TScriptedDialogs dialogs;
         TFormMain w;
-        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        CHECK_DIALOGS(dialogs);
     }
     fx.WriteCurrentOptions(Today() - 31);
     {
@@ -89,7 +89,7 @@ void TestStartup::ReminderAfterThirtyOneDaysNotThirty() {
                               36, 7);
         dialogs.ExpectMessage(ReminderAgain, 64, 1);
         TFormMain w;
-        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        CHECK_DIALOGS(dialogs);
     }
 }
 
@@ -103,14 +103,14 @@ void TestStartup::ReminderNoStoresToday() {
         dialogs.ExpectMessage(Reminder, 36, 7);
         dialogs.ExpectMessage(ReminderAgain, 64, 1);
         TFormMain w;
-        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        CHECK_DIALOGS(dialogs);
     }
     const QString ini = QString::fromStdString(fx.Read("options.ini"));
     QVERIFY2(ini.contains("LastUpdate=" + QString::fromStdString(FormatShortDate(Today()))), qPrintable(ini));
     {
         TScriptedDialogs dialogs; // nothing asked now
         TFormMain w;
-        QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+        CHECK_DIALOGS(dialogs);
     }
 }
 
@@ -122,7 +122,7 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
                                 "\r\n[Window]\r\nListType=0\r\n");
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     QCOMPARE(Options.ListType, 1);
     QVERIFY(w.Action("ActionOptionsShowName")->isChecked());
     QVERIFY(!w.Action("ActionOptionsShowBoth")->isChecked());
@@ -169,14 +169,14 @@ void TestStartup::CloseWithModifiedFilesCancel() {
     dialogs.ExpectMessage("You have modified taxonomy databases. Do you want to submit it to Tovren?", 35, 2);
     QVERIFY(!w->close());
     QVERIFY(w->isVisible());
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     // Nothing was written by the cancelled close.
     QCOMPARE(fx.Read("modifiedfiles.dat"), modified);
     QVERIFY(!fx.Exists("treestate.dat"));
     dialogs.ExpectMessage("You have modified taxonomy databases.", 35, 7);
     QVERIFY(w->close());
     w.reset();
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Read("modifiedfiles.dat"), modified);
 }
 
@@ -232,7 +232,7 @@ void TestStartup::MissingTemplateClosesOnActivation() {
                           "in the same folder as the program file.",
                           16, 1);
     auto w = std::make_unique<TFormMain>();
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     QVERIFY(DataFileFailed);
     QCOMPARE(w->Tree().Count(), size_t(0));
     w->show();
@@ -365,7 +365,7 @@ void TestStartup::MenusFollowTheActionTable() {
     dialogs.ExpectInput("Type in address of Velmora website:", false, "ignored");
     w.Action("ActionOptionsServer")->trigger();
     QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
 }
 
 void TestStartup::PagesAndCopyTree() {

@@ -112,7 +112,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
     QCOMPARE(links->topLevelItemCount(), 0);
     QVERIFY(!w.Action("ActionViewRelatedLinks")->isEnabled());
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
 }
 
 void TestSummary::BranchSummaryRemarksAndPlaceholder() {
@@ -161,7 +161,7 @@ void TestSummary::PlannedAndMissingBranches() {
     QVERIFY(w.SelectBranch(5, "gone"));
     QCOMPARE(w.SummaryPlainText().trimmed(), QString("Genus Gone was not found."));
     QVERIFY(CurrentRecord.Level < 0);
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
 }
 
 void TestSummary::TemplateWithTooManyDirectives() {
@@ -175,7 +175,7 @@ void TestSummary::TemplateWithTooManyDirectives() {
     const QString before = w.SummaryPlainText();
     dialogs.ExpectMessage("", 16, 1); // the format error, by the default error report
     QVERIFY(w.SelectBranch(5, "alpha"));
-    QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
+    CHECK_DIALOGS(dialogs);
     QVERIFY(w.SummaryPlainText().isEmpty() || w.SummaryPlainText() == before);
 }
 
