@@ -1,0 +1,287 @@
+#include "GIFImage.h"
+
+#include <algorithm>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+#include <sys/stat.h>
+
+namespace {
+
+// Thrown by Progress when the handler stops the load.
+struct TLoadStopped {};
+
+bool IsFile(const std::string& name) {
+    struct stat st;
+    return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
+}
+
+} // namespace
+
+bool TGIFImage::LoadFromFile(const std::string& fileName) {
+    if (!IsFile(fileName)) {
+        Error = gifFileNotFound;
+        return false;
+    }
+    std::string bytes;
+    try {
+        std::ifstream in(fileName, std::ios::binary);
+        if (!in)
+            throw EGIFError("Cannot open file");
+        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+        if (in.bad())
+            throw EGIFError("Cannot read file");
+    } catch (...) {
+        Clear();
+        Error = gifFailed;
+        return false;
+    }
+    return Load(std::move(bytes));
+}
+
+bool TGIFImage::LoadFromStream(std::istream& stream) {
+    std::string bytes;
+    try {
+        stream.clear();
+        stream.seekg(0, std::ios::beg);
+        std::ostringstream all;
+        all << stream.rdbuf();
+        bytes = std::move(all).str();
+    } catch (...) {
+        Clear();
+        Error = gifFailed;
+        return false;
+    }
+    return Load(std::move(bytes));
+}
+
+bool TGIFImage::LoadFromBytes(std::string_view bytes) {
+    try {
+        return Load(std::string(bytes));
+    } catch (...) { // the copy itself
+        Clear();
+        Error = gifFailed;
+        return false;
+    }
+}
+
+bool TGIFImage::ReadData(std::string_view formData) {
+    std::size_t count = 0;
+    if (formData.size() >= 4) {
+        const auto* p = reinterpret_cast<const unsigned char*>(formData.data());
+        count = p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<std::size_t>(p[3]) << 24);
+        formData.remove_prefix(4);
+    }
+    return LoadFromBytes(formData.substr(0, count));
+}
+
+std::string TGIFImage::WriteData() const {
+    if (Stored.empty())
+        return {};
+    const std::size_t n = Stored.size();
+    std::string out{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
+                    static_cast<char>((n >> 16) & 0xFF), static_cast<char>((n >> 24) & 0xFF)};
+    return out + Stored;
+}
+
+bool TGIFImage::Load(std::string bytes) {
+    try {
+        Reset();
+        Stored = std::move(bytes);
+        if (DecodeData())
+            return true;
+    } catch (const TLoadStopped&) {
+        Clear();
+        Error = gifStopped;
+        return false;
+    } catch (...) {
+        Error = gifFailed;
+    }
+    const int error = Error;
+    Clear();
+    Error = error;
+    return false;
+}
+
+void TGIFImage::Reset() {
+    Error = gifFailed;
+    IsEmpty = true;
+    Frames.clear();
+    Stored.clear();
+    Composed = {};
+    FirstBitmap = {};
+    GlobalTable = {};
+    GlobalDepth = 0;
+    LogicalWidth = LogicalHeight = 0;
+    Current = 1;
+    Loops = 1;
+    Pass = 1;
+    FirstStep = true;
+    KeepOnProcessing = true;
+    AnyTransparent = false;
+    PixelsRead = 0;
+}
+
+void TGIFImage::Clear() {
+    const int error = Error;
+    Reset();
+    Error = error;
+}
+
+bool TGIFImage::DecodeData() {
+    Error = gifFailed;
+    if (Stored.empty()) {
+        Error = gifNoData;
+        return false;
+    }
+    TGIFReader reader(reinterpret_cast<const std::uint8_t*>(Stored.data()), Stored.size());
+
+    char header[6];
+    reader.Read(header, sizeof header);
+    if (header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
+        return false;
+    FileVersion = header[4] == '9' ? gvGIF89a : gvGIF87a;
+
+    const int screenWidth = reader.Word();
+    const int screenHeight = reader.Word();
+    const std::uint8_t screenFlags = reader.Byte();
+    reader.Skip(2); // background colour index, aspect ratio
+    if (screenFlags & 0x80) {
+        const int depth = (screenFlags & 7) + 1;
+        for (int i = 0; i < (1 << depth); ++i) {
+            GlobalTable[i].Red = reader.Byte();
+            GlobalTable[i].Green = reader.Byte();
+            GlobalTable[i].Blue = reader.Byte();
+        }
+        GlobalDepth = depth;
+    }
+
+    TControl control;
+    std::string comment;
+    while (reader.Remaining() > 0 && KeepOnProcessing) {
+        Progress(reader.Position());
+        // Two bytes, or the last one (a trailer).
+        std::uint8_t pair[2] = {0, 0};
+        const std::size_t got = std::min<std::size_t>(2, reader.Remaining());
+        reader.Read(pair, got);
+        if (pair[0] == '!' && got == 2) {
+            ReadExtension(reader, pair[1], control, comment);
+        } else if (pair[0] == ',') {
+            reader.Back(got);
+            if (FrameCount() >= MaxFrames)
+                break;
+            TGIFFrame frame;
+            try {
+                if (!ReadFrame(reader, frame, control))
+                    return false;
+            } catch (const TLoadStopped&) {
+                throw;
+            } catch (...) {
+                break; // a frame that cannot be read ends the file; the frames before it stay
+            }
+            GlobalDepth = std::max(GlobalDepth, frame.ColorDepth);
+            AnyTransparent = AnyTransparent || frame.Transparent;
+            frame.Comment = std::move(comment);
+            Frames.push_back(std::move(frame));
+            comment.clear();
+            control = {};
+            if (FirstImageOnly)
+                break;
+        } else if (pair[0] == ';') {
+            break;
+        }
+        // Any other pair of bytes is not a block start and is passed over.
+    }
+    Progress(reader.Position());
+    if (Frames.empty())
+        return false;
+
+    LogicalWidth = screenWidth;
+    LogicalHeight = screenHeight;
+    for (const TGIFFrame& f : Frames) {
+        LogicalWidth = std::max(LogicalWidth, f.Left + f.Width);
+        LogicalHeight = std::max(LogicalHeight, f.Top + f.Height);
+    }
+    if (static_cast<std::size_t>(LogicalWidth) * LogicalHeight > MaxPixels)
+        return false;
+
+    Composed.Width = LogicalWidth;
+    Composed.Height = LogicalHeight;
+    Composed.Pixels.assign(static_cast<std::size_t>(LogicalWidth) * LogicalHeight,
+                           GIFRgba(0, 0, 0, AnyTransparent ? 0 : 255));
+    IsEmpty = false;
+
+    Changing();
+    DrawFrame();
+    Change();
+    Error = gifOk;
+    return true;
+}
+
+void TGIFImage::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& control,
+                              std::string& comment) {
+    switch (label) {
+    case 0xF9: { // graphic control: size, flags, delay, transparent index, terminator
+        std::uint8_t block[6];
+        reader.Read(block, sizeof block);
+        control.Present = true;
+        control.Flags = block[1];
+        control.Delay = static_cast<std::uint16_t>(block[2] | (block[3] << 8));
+        control.TransparentIndex = block[4];
+        return;
+    }
+    case 0xFE: { // comment: a damaged one only ends the comment
+        try {
+            for (std::uint8_t n = reader.Byte(); n != 0; n = reader.Byte()) {
+                const std::size_t at = comment.size();
+                comment.resize(at + n);
+                reader.Read(comment.data() + at, n);
+            }
+        } catch (const EGIFError&) {
+        }
+        return;
+    }
+    case 0xFF: { // application
+        const std::uint8_t size = reader.Byte();
+        char id[256] = {};
+        reader.Read(id, size);
+        if (size >= 11 && std::string_view(id, 11) == "NETSCAPE2.0") {
+            const std::uint8_t n = reader.Byte();
+            if (n == 0)
+                return;
+            std::uint8_t sub[255];
+            reader.Read(sub, n);
+            if (n >= 3)
+                Loops = sub[1] | (sub[2] << 8);
+        }
+        reader.SkipSubBlocks();
+        return;
+    }
+    default: // plain text, and labels this reader does not know: a block and its sub-blocks
+        reader.Skip(reader.Byte());
+        reader.SkipSubBlocks();
+        return;
+    }
+}
+
+void TGIFImage::Changing() {
+    if (OnChanging)
+        OnChanging(*this);
+}
+
+void TGIFImage::Change() {
+    if (OnChange)
+        OnChange(*this);
+}
+
+void TGIFImage::Progress(std::size_t position) {
+    if (!OnProgress)
+        return;
+    const std::size_t size = Stored.size();
+    const int percent = size ? static_cast<int>(100.0 * static_cast<double>(position) / size) : 0;
+    OnProgress(*this, position, size, percent, KeepOnProcessing);
+    if (!KeepOnProcessing) {
+        Error = gifStopped;
+        throw TLoadStopped{};
+    }
+}

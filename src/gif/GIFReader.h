@@ -1,0 +1,75 @@
+#pragma once
+// A bounds-checked cursor over the bytes of a GIF file. Every read past the end
+// throws EGIFError, which is how a truncated file shows up.
+
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+#include <utility>
+#include <vector>
+
+class EGIFError : public std::runtime_error {
+public:
+    explicit EGIFError(const std::string& message) : std::runtime_error(message) {}
+};
+
+class TGIFReader {
+public:
+    TGIFReader(const std::uint8_t* data, std::size_t size) : Data(data), Size(size) {}
+
+    std::size_t Position() const { return Pos; }
+    std::size_t Length() const { return Size; }
+    std::size_t Remaining() const { return Size - Pos; }
+
+    void Read(void* buffer, std::size_t count) {
+        Need(count);
+        std::memcpy(buffer, Data + Pos, count);
+        Pos += count;
+    }
+    std::uint8_t Byte() {
+        Need(1);
+        return Data[Pos++];
+    }
+    std::uint16_t Word() {
+        Need(2);
+        const std::uint16_t value = static_cast<std::uint16_t>(Data[Pos] | (Data[Pos + 1] << 8));
+        Pos += 2;
+        return value;
+    }
+    void Skip(std::size_t count) {
+        Need(count);
+        Pos += count;
+    }
+    void Back(std::size_t count) { Pos = count > Pos ? 0 : Pos - count; }
+
+    // Skips data sub-blocks up to and including the zero-length terminator.
+    void SkipSubBlocks() {
+        for (std::uint8_t n = Byte(); n != 0; n = Byte())
+            Skip(n);
+    }
+
+    // Appends the data of the sub-blocks to `out`; when `blocks` is given, it
+    // records for each sub-block its offset in `out` and its position in the file.
+    void ReadSubBlocks(std::vector<std::uint8_t>& out,
+                       std::vector<std::pair<std::size_t, std::size_t>>* blocks = nullptr) {
+        for (std::uint8_t n = Byte(); n != 0; n = Byte()) {
+            Need(n);
+            if (blocks)
+                blocks->emplace_back(out.size(), Pos);
+            out.insert(out.end(), Data + Pos, Data + Pos + n);
+            Pos += n;
+        }
+    }
+
+private:
+    void Need(std::size_t count) const {
+        if (count > Size - Pos)
+            throw EGIFError("Unexpected end of GIF data");
+    }
+
+    const std::uint8_t* Data;
+    std::size_t Size;
+    std::size_t Pos = 0;
+};

@@ -1,0 +1,152 @@
+#include "JpegDecoder.h"
+
+#include <algorithm>
+#include <bit>
+#include <csetjmp>
+#include <cstdio>
+#include <cstring>
+#include <exception>
+
+#include <jpeglib.h>
+// After jpeglib.h: the message codes.
+#include <jerror.h>
+
+namespace {
+
+// libjpeg's default error handler ends the process; this one jumps back to
+// DecodeWithLibjpeg with the message number.
+struct TErrorManager {
+    jpeg_error_mgr Pub;
+    std::jmp_buf Jump;
+};
+
+[[noreturn]] void ErrorExit(j_common_ptr cinfo) {
+    std::longjmp(reinterpret_cast<TErrorManager*>(cinfo->err)->Jump, 1);
+}
+
+// Warnings (corrupt data libjpeg can step over) are not shown.
+void OutputMessage(j_common_ptr) {}
+
+void ScanMonitor(j_common_ptr cinfo) {
+    const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
+    if (d->input_scan_number > JpegMaxScans)
+        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
+}
+
+J_COLOR_SPACE OutputSpace(TJpegLayout layout) {
+    if (layout == TJpegLayout::Rgb)
+        return JCS_RGB;
+    return std::endian::native == std::endian::little ? JCS_EXT_BGRA : JCS_EXT_ARGB;
+}
+
+// CMYK samples to RGB; files with an Adobe marker store them inverted.
+void CmykToRgb(const JSAMPLE* cmyk, std::uint8_t* out, JDIMENSION width, TJpegLayout layout, bool inverted) {
+    for (JDIMENSION x = 0; x < width; ++x, cmyk += 4) {
+        int c = cmyk[0], m = cmyk[1], y = cmyk[2], k = cmyk[3];
+        if (!inverted) {
+            c = 255 - c;
+            m = 255 - m;
+            y = 255 - y;
+            k = 255 - k;
+        }
+        const auto r = static_cast<std::uint8_t>(c * k / 255);
+        const auto g = static_cast<std::uint8_t>(m * k / 255);
+        const auto b = static_cast<std::uint8_t>(y * k / 255);
+        if (layout == TJpegLayout::Rgb) {
+            *out++ = r;
+            *out++ = g;
+            *out++ = b;
+        } else {
+            const std::uint32_t v = 0xFF000000u | (r << 16) | (g << 8) | b;
+            std::memcpy(out, &v, 4);
+            out += 4;
+        }
+    }
+}
+
+// Only plain data lives in this frame, so the jump back from libjpeg skips no
+// destructor. Returns 0, or the message number of the error. An exception of
+// `allocate` is kept in `thrown` once the decoder is released.
+int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout,
+                      const TJpegAllocate& allocate, std::exception_ptr& thrown) {
+    jpeg_decompress_struct cinfo;
+    TErrorManager err;
+    jpeg_progress_mgr progress;
+    cinfo.err = jpeg_std_error(&err.Pub);
+    err.Pub.error_exit = ErrorExit;
+    err.Pub.output_message = OutputMessage;
+    if (setjmp(err.Jump)) {
+        jpeg_destroy_decompress(&cinfo);
+        return err.Pub.msg_code;
+    }
+    jpeg_create_decompress(&cinfo);
+    cinfo.mem->max_memory_to_use = static_cast<long>(JpegMaxPixels * 8);
+    progress.progress_monitor = ScanMonitor;
+    cinfo.progress = &progress;
+    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    jpeg_read_header(&cinfo, TRUE);
+
+    if (static_cast<std::size_t>(cinfo.image_width) * cinfo.image_height > JpegMaxPixels)
+        ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+    const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
+    cinfo.out_color_space = cmyk ? JCS_CMYK : OutputSpace(layout);
+    jpeg_start_decompress(&cinfo);
+
+    std::size_t stride = 0;
+    std::uint8_t* pixels = nullptr;
+    try {
+        pixels =
+            allocate(static_cast<int>(cinfo.output_width), static_cast<int>(cinfo.output_height), stride);
+    } catch (...) {
+        thrown = std::current_exception();
+    }
+    if (thrown || !pixels) {
+        jpeg_destroy_decompress(&cinfo);
+        return thrown ? 0 : JERR_OUT_OF_MEMORY;
+    }
+
+    JSAMPARRAY cmykRow = cmyk ? (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo),
+                                                           JPOOL_IMAGE, cinfo.output_width * 4, 1)
+                              : nullptr;
+    while (cinfo.output_scanline < cinfo.output_height) {
+        std::uint8_t* row = pixels + static_cast<std::size_t>(cinfo.output_scanline) * stride;
+        if (cmyk) {
+            jpeg_read_scanlines(&cinfo, cmykRow, 1);
+            CmykToRgb(cmykRow[0], row, cinfo.output_width, layout, cinfo.saw_Adobe_marker);
+            continue;
+        }
+        JSAMPROW rows[16];
+        const JDIMENSION want = std::min<JDIMENSION>(16, cinfo.output_height - cinfo.output_scanline);
+        for (JDIMENSION i = 0; i < want; ++i)
+            rows[i] = row + i * stride;
+        jpeg_read_scanlines(&cinfo, rows, want);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    return 0;
+}
+
+} // namespace
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout,
+                const TJpegAllocate& allocate) {
+    std::exception_ptr thrown;
+    const int code = DecodeWithLibjpeg(data, size, layout, allocate, thrown);
+    if (thrown)
+        std::rethrow_exception(thrown);
+    if (code != 0)
+        throw EJpegError(code);
+}
+
+TJpegPicture DecodeJpeg(std::string_view bytes, TJpegLayout layout) {
+    TJpegPicture picture;
+    DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), layout,
+               [&](int w, int h, std::size_t& stride) {
+                   stride = static_cast<std::size_t>(w) * (layout == TJpegLayout::Rgb ? 3 : 4);
+                   picture.Width = w;
+                   picture.Height = h;
+                   picture.Pixels.resize(stride * h);
+                   return picture.Pixels.data();
+               });
+    return picture;
+}

@@ -1,0 +1,197 @@
+// Picture files of the Image page: the decoder chosen by extension, libjpeg and its errors.
+#include "GIFImage.h"
+#include "GifWriter.h"
+#include "JpegDecoder.h"
+#include "PictureFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QtTest>
+
+#include <cstdio>
+#include <functional>
+#include <jerror.h>
+#include <jpeglib.h>
+
+namespace {
+
+// A JPEG made with libjpeg's compressor; sample(x, y, component) gives the samples.
+std::string EncodeJpeg(int width, int height, int components, J_COLOR_SPACE space,
+                       const std::function<int(int, int, int)>& sample, bool progressive = false) {
+    jpeg_compress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_compress(&cinfo);
+    unsigned char* buffer = nullptr;
+    unsigned long size = 0;
+    jpeg_mem_dest(&cinfo, &buffer, &size);
+    cinfo.image_width = static_cast<JDIMENSION>(width);
+    cinfo.image_height = static_cast<JDIMENSION>(height);
+    cinfo.input_components = components;
+    cinfo.in_color_space = space;
+    jpeg_set_defaults(&cinfo);
+    jpeg_set_quality(&cinfo, 95, TRUE);
+    if (progressive)
+        jpeg_simple_progression(&cinfo);
+    jpeg_start_compress(&cinfo, TRUE);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(width) * components);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < components; ++c)
+                row[static_cast<std::size_t>(x) * components + c] = static_cast<JSAMPLE>(sample(x, y, c));
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_write_scanlines(&cinfo, rows, 1);
+    }
+    jpeg_finish_compress(&cinfo);
+    jpeg_destroy_compress(&cinfo);
+    std::string bytes(reinterpret_cast<char*>(buffer), size);
+    std::free(buffer);
+    return bytes;
+}
+
+std::string RgbJpeg(int width, int height, bool progressive = false) {
+    return EncodeJpeg(
+        width, height, 3, JCS_RGB, [](int x, int, int c) { return c == 0   ? 250
+                                                                  : c == 1 ? x
+                                                                           : 10; },
+        progressive);
+}
+
+QString JpegError(int code) {
+    return QString("JPEG error #%1").arg(code);
+}
+
+// The message of the error a call throws; empty when it throws none.
+QString ErrorOf(const std::function<void()>& call) {
+    try {
+        call();
+    } catch (const std::exception& e) {
+        return QString::fromStdString(e.what());
+    }
+    return {};
+}
+
+bool Near(QRgb pixel, int r, int g, int b) {
+    return std::abs(qRed(pixel) - r) <= 4 && std::abs(qGreen(pixel) - g) <= 4 &&
+           std::abs(qBlue(pixel) - b) <= 4;
+}
+
+} // namespace
+
+class TestPicture : public QObject {
+    Q_OBJECT
+
+private slots:
+    void DecodesJpegWhateverItsColorSpace() {
+        const QImage rgb = DecodeJpegImage(RgbJpeg(64, 16));
+        QCOMPARE(rgb.size(), QSize(64, 16));
+        QVERIFY(Near(rgb.pixel(0, 0), 250, 0, 10));
+        QVERIFY(Near(rgb.pixel(40, 9), 250, 40, 10));
+
+        const QImage grey =
+            DecodeJpegImage(EncodeJpeg(8, 8, 1, JCS_GRAYSCALE, [](int, int, int) { return 128; }));
+        QVERIFY(Near(grey.pixel(3, 3), 128, 128, 128));
+
+        // CMYK is stored inverted beside an Adobe marker: (255, 0, 0, 255) is full magenta and yellow.
+        const QImage cmyk = DecodeJpegImage(
+            EncodeJpeg(8, 8, 4, JCS_CMYK, [](int, int, int c) { return c == 0 || c == 3 ? 255 : 0; }));
+        QVERIFY(Near(cmyk.pixel(5, 5), 255, 0, 0));
+
+        const QImage progressive = DecodeJpegImage(RgbJpeg(64, 16, true));
+        QVERIFY(Near(progressive.pixel(40, 9), 250, 40, 10));
+    }
+
+    void ReportsJpegErrorsWithTheMessageNumber() {
+        const std::string good = RgbJpeg(64, 64);
+        QCOMPARE(ErrorOf([] { DecodeJpegImage("hello"); }), JpegError(JERR_NO_SOI));
+        QCOMPARE(ErrorOf([] { DecodeJpegImage(""); }), JpegError(JERR_INPUT_EMPTY));
+        QVERIFY(ErrorOf([&] { DecodeJpegImage(good.substr(0, 30)); }).startsWith("JPEG error #"));
+
+        // A file cut in its scan data is only warned about: it shows as far as it goes.
+        const std::string noisy = EncodeJpeg(
+            64, 64, 3, JCS_RGB, [](int x, int y, int c) { return (x * 37 + y * 11 + c * 5) % 256; });
+        QCOMPARE(DecodeJpegImage(noisy.substr(0, noisy.size() * 2 / 3)).size(), QSize(64, 64));
+
+        const std::size_t maxPixels = JpegMaxPixels;
+        JpegMaxPixels = 64 * 64 - 1;
+        QCOMPARE(ErrorOf([&] { DecodeJpegImage(good); }), JpegError(JERR_IMAGE_TOO_BIG));
+        JpegMaxPixels = maxPixels;
+
+        const int maxScans = JpegMaxScans;
+        JpegMaxScans = 2;
+        QCOMPARE(ErrorOf([] { DecodeJpegImage(RgbJpeg(16, 16, true)); }), JpegError(JERR_BAD_PROGRESSION));
+        JpegMaxScans = maxScans;
+    }
+
+    void ChoosesTheDecoderByExtension() {
+        QTemporaryDir dir;
+        QVERIFY(dir.isValid());
+        auto write = [&](const QString& name, const std::string& bytes) {
+            QFile f(dir.filePath(name));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+            return dir.filePath(name).toStdString();
+        };
+        QImage square(5, 3, QImage::Format_RGB32);
+        square.fill(qRgb(10, 200, 30));
+        QVERIFY(square.save(dir.filePath("aurex.Bmp"), "BMP"));
+        QVERIFY(square.save(dir.filePath("aurex.ico"), "ICO"));
+        const std::string jpeg = RgbJpeg(8, 8);
+        TGifSpec spec;
+        spec.Width = spec.Height = 1;
+        spec.GlobalTable = MakeTable(2);
+        spec.Frames = {MakeFrame(0, 0, 1, 1, [](int, int) { return 1; })};
+
+        const struct {
+            QString name;
+            std::string bytes; // none: written above
+            QString error;
+        } cases[] = {
+            {"aurex.jpg", jpeg, ""},
+            {"aurex.JPEG", jpeg, ""},
+            {"aurex.Bmp", "", ""},
+            {"aurex.ico", "", ""},
+            {"aurex.GIF", WriteGif(spec), "Unknown picture file extension (.GIF)"},
+            {"aurex.png", jpeg, "Unknown picture file extension (.png)"},
+            {"aurex", jpeg, "Unknown picture file extension (.)"},
+            {"aurex.jpeg", "GIF89a", JpegError(JERR_NO_SOI)},
+            {"bad.bmp", jpeg, "Bitmap image is not valid"},
+            {"bad.ico", "", "Icon image is not valid"},
+        };
+        for (const auto& c : cases) {
+            const std::string path = c.bytes.empty() && !c.name.startsWith("bad")
+                                         ? dir.filePath(c.name).toStdString()
+                                         : write(c.name, c.bytes);
+            QImage image;
+            QCOMPARE(ErrorOf([&] { image = LoadPictureFile(path); }), c.error);
+            if (c.error.isEmpty())
+                QVERIFY2(image.width() >= 5, qPrintable(c.name));
+        }
+        QVERIFY_THROWS_EXCEPTION(EFOpenError, LoadPictureFile(dir.filePath("missing.jpg").toStdString()));
+    }
+
+    void GifNamesAreExact() {
+        for (const char* name : {"aurex.gif", "/images/x.y/aurex.gif", ".gif"})
+            QVERIFY2(IsGifFileName(name), name);
+        for (const char* name : {"aurex.GIF", "aurex.Gif", "aurex.gif.jpg", "gif", "aurexgif"})
+            QVERIFY2(!IsGifFileName(name), name);
+    }
+
+    void GifFirstFrameAtItsOwnSize() {
+        TGifSpec spec;
+        spec.Width = spec.Height = 4;
+        spec.GlobalTable = MakeTable(4);
+        spec.Frames = {MakeFrame(1, 1, 2, 1, [](int x, int) { return x + 1; }),
+                       MakeFrame(0, 0, 4, 4, [](int, int) { return 3; })};
+        TGIFImage gif;
+        QVERIFY(GifFirstFrameImage(gif).isNull());
+        QVERIFY(gif.LoadFromBytes(WriteGif(spec)));
+        const QImage first = GifFirstFrameImage(gif);
+        QCOMPARE(first.size(), QSize(2, 1));
+        QCOMPARE(first.pixel(0, 0), qRgb(1, 254, 7));
+        QCOMPARE(first.pixel(1, 0), qRgb(2, 253, 14));
+    }
+};
+
+QTEST_MAIN(TestPicture)
+#include "test_ui_picture.moc"
