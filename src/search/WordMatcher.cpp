@@ -1,0 +1,127 @@
+#include "WordMatcher.h"
+
+namespace {
+inline unsigned char Fold(char c) {
+    const auto u = static_cast<unsigned char>(c);
+    return static_cast<unsigned char>(u - 'A') < 26 ? static_cast<unsigned char>(u + ('a' - 'A')) : u;
+}
+
+std::string Folded(std::string_view s) {
+    std::string r(s);
+    for (char& c : r)
+        c = static_cast<char>(Fold(c));
+    return r;
+}
+
+// Every byte of the text that folds onto the (folded) byte b.
+template <class F> void ForEachUnfolded(unsigned char b, F&& fn) {
+    fn(b);
+    if (b >= 'a' && b <= 'z')
+        fn(static_cast<unsigned char>(b - ('a' - 'A')));
+}
+} // namespace
+
+void TWordSet::Assign(const std::vector<std::string>& words) {
+    Words = words;
+    for (size_t i = 0; i < Words.size(); ++i) {
+        const std::string& w = Words[i];
+        const uint32_t bit = uint32_t(1) << i;
+        if (w.size() == 1) {
+            ForEachUnfolded(static_cast<unsigned char>(w[0]), [&](unsigned char b) { Singles[b] |= bit; });
+            AnySingle = true;
+        } else if (w.size() > 1) {
+            ForEachUnfolded(static_cast<unsigned char>(w[0]), [&](unsigned char b0) {
+                ByPair[b0].push_back(static_cast<uint32_t>(i));
+                ForEachUnfolded(static_cast<unsigned char>(w[1]),
+                                [&](unsigned char b1) { Pairs.set(size_t(b0) << 8 | b1); });
+            });
+        }
+    }
+}
+
+uint32_t TWordSet::Find(std::string_view text, uint32_t wanted, bool any) const {
+    uint32_t found = 0; // only wanted words
+    const auto* t = reinterpret_cast<const unsigned char*>(text.data());
+    const size_t n = text.size();
+    for (size_t i = 0; i < n && wanted != 0; ++i) {
+        if (AnySingle)
+            found |= Singles[t[i]] & wanted;
+        if (i + 1 < n && Pairs[size_t(t[i]) << 8 | t[i + 1]]) {
+            for (uint32_t k : ByPair[t[i]]) {
+                const uint32_t bit = uint32_t(1) << k;
+                const std::string& w = Words[k];
+                if (!(wanted & bit) || (found & bit) || w.size() > n - i)
+                    continue;
+                size_t j = 1;
+                while (j < w.size() && Fold(static_cast<char>(t[i + j])) == static_cast<unsigned char>(w[j]))
+                    ++j;
+                if (j == w.size())
+                    found |= bit;
+            }
+        }
+        if (found == wanted || (any && found))
+            break;
+    }
+    return found;
+}
+
+TWordMatcher::TWordMatcher(const TSearchWords& words, bool matchAll, const TSearchFields& fields)
+    : MatchAll(matchAll), Fields(fields) {
+    std::vector<std::string> text, fileForm;
+    for (const std::string& w : words) {
+        if (w.empty() || text.size() == static_cast<size_t>(MaxSearchWords))
+            break;
+        std::string lower = Folded(w);
+        std::string inFile = lower;
+        bool usable = true;
+        for (char& c : inFile) {
+            if (c == '|')
+                usable = false;
+            else if (c == '\n')
+                c = '|';
+        }
+        if (usable)
+            FileFormWords |= uint32_t(1) << text.size();
+        text.push_back(std::move(lower));
+        fileForm.push_back(std::move(inFile));
+    }
+    Text.Assign(text);
+    FileForm.Assign(fileForm);
+    AllWords = text.empty() ? 0 : static_cast<uint32_t>((uint64_t(1) << text.size()) - 1);
+}
+
+bool TWordMatcher::NeverMatches() const {
+    const TSearchFields& f = Fields;
+    const bool anyField = f.InKeywords || f.InType || f.InCommonName || f.InDescription || f.InName;
+    return MatchAll ? AllWords != 0 && !anyField : AllWords == 0 || !anyField;
+}
+
+uint32_t TWordMatcher::RecordMask(std::string_view keywords, std::string_view type,
+                                  std::string_view commonName, std::string_view description,
+                                  bool fileForm) const {
+    // Fields are searched for the words not found yet; the order of the
+    // fields does not change the outcome.
+    uint32_t mask = 0;
+    auto look = [&](bool chosen, const TWordSet& set, std::string_view text, uint32_t words) {
+        // "Match Some" is decided by the first word found.
+        if (chosen && (words & ~mask) && (MatchAll || !mask))
+            mask |= set.Find(text, words & ~mask, !MatchAll);
+    };
+    look(Fields.InKeywords, Text, keywords, AllWords);
+    look(Fields.InType, Text, type, AllWords);
+    look(Fields.InCommonName, Text, commonName, AllWords);
+    if (fileForm)
+        look(Fields.InDescription, FileForm, description, FileFormWords);
+    else
+        look(Fields.InDescription, Text, description, AllWords);
+    return mask;
+}
+
+bool TWordMatcher::Decide(uint32_t mask, std::string_view name) const {
+    if (MatchAll ? mask == AllWords : mask != 0)
+        return true;
+    if (!Fields.InName)
+        return false;
+    mask |= Text.Find(name, AllWords & ~mask, !MatchAll);
+    return MatchAll ? mask == AllWords : mask != 0;
+}
