@@ -36,6 +36,21 @@ private:
 // Calls fn(std::string_view line) for every line of the file.
 template <class F> void ForEachFileLine(TFileLines& lines, F&& fn) {
     std::string_view block;
-    while (lines.NextBlock(block))
+    bool first = true;
+    while (lines.NextBlock(block)) {
+        // ForEachLine drops a byte-order mark at the start of what it is
+        // given, which is right only at the start of the file: a later line
+        // that begins with those bytes is handed out whole.
+        while (!first && block.substr(0, 3) == "\xEF\xBB\xBF") {
+            const size_t end = block.find_first_of("\r\n");
+            fn(block.substr(0, end));
+            if (end == std::string_view::npos)
+                block = {};
+            else
+                block.remove_prefix(
+                    end + (block[end] == '\r' && end + 1 < block.size() && block[end + 1] == '\n' ? 2 : 1));
+        }
+        first = false;
         ForEachLine(block, fn);
+    }
 }

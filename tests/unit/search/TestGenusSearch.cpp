@@ -70,6 +70,8 @@ TEST(MatchGenus, WordsFieldsAndModes) {
         {{}, true, standard, true}, // no words: And keeps, Or drops
         {{}, false, standard, false},
         {{"soa", "", "xyz"}, true, standard, true}, // words end at the empty one
+        {{"L", "y"}, true, standard, true},         // one-letter words
+        {{"q"}, false, standard, false},
     };
     for (const auto& c : cases) {
         std::string words;

@@ -1,0 +1,163 @@
+// Tree editing on the large data set (tools/gen_large_data.py): deleting a branch of 10,000 genera
+// with their records from the 200,000-genus database, and recording an added genus in a user tree
+// file of 100,000 lines. Each reports its ratio to a plain line count of the file it rewrites.
+
+#include "Global.h"
+#include "TaxonomyTree.h"
+#include "TreeEdit.h"
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+std::string DataFolder() {
+    const char* env = std::getenv("ORV_LARGE_DATA");
+    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+fs::path Work;                       // the program folder the benchmarks write in
+std::unique_ptr<TTaxonomyTree> Tree; // the million-line tree
+std::vector<std::string> BranchIds;  // 10,000 genus ids spread over the genus database
+fs::path UserTree;                   // a user tree file of 100,000 lines
+
+size_t CountLines(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return 0;
+    static char buf[1 << 20];
+    size_t lines = 0;
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', buf + n - p))); ++p)
+            ++lines;
+    std::fclose(f);
+    return lines;
+}
+
+double Now() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+void Report(benchmark::State& state, const std::string& path, double total, size_t runs) {
+    double baseline = 1e9;
+    for (int i = 0; i < 3; ++i) {
+        const double t0 = Now();
+        benchmark::DoNotOptimize(CountLines(path));
+        baseline = std::min(baseline, Now() - t0);
+    }
+    state.counters["wall_ms"] = total / static_cast<double>(runs) * 1000.0;
+    state.counters["linecount_ms"] = baseline * 1000.0;
+    state.counters["ratio_wall"] = total / static_cast<double>(runs) / baseline;
+}
+
+bool Prepare() {
+    if (!FileExists(DataFolder() + "classifytree.dat") || !FileExists(DataFolder() + "genus.dat"))
+        return false;
+    SetProgramFolder(DataFolder());
+    Tree = std::make_unique<TTaxonomyTree>();
+    LoadTree(*Tree);
+    Work = fs::temp_directory_path() / ("orv-bench-tree-edit-" + std::to_string(::getpid()));
+    fs::create_directories(Work);
+    SetProgramFolder(Work.string());
+    // Every 20th genus record of the database belongs to the branch that is deleted.
+    int genus = 0;
+    ForEachLine(ReadFileBytes(DataFolder() + "genus.dat"), [&](std::string_view line) {
+        if (!line.empty() && line[0] != '\t' && genus++ % 20 == 0)
+            BranchIds.emplace_back(line.substr(0, line.find('#')));
+    });
+    BranchIds.resize(10000);
+    // The user tree file: the first 100,000 lines of the tree file, a valid outline.
+    TStringList lines = ReadLines(DataFolder() + "classifytree.dat");
+    lines.resize(100000);
+    UserTree = Work / "usr_tree.source";
+    WriteLines(UserTree.string(), lines);
+    return true;
+}
+
+void BM_DeleteBranchOf10000GeneraWithRecords(benchmark::State& state) {
+    if (!Tree) {
+        state.SkipWithError("no large data: run tools/gen_large_data.py or set ORV_LARGE_DATA");
+        return;
+    }
+    double total = 0;
+    size_t runs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::copy_file(DataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
+        fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
+        TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
+        TTreeNode* family =
+            AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
+        for (const std::string& id : BranchIds)
+            AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
+        state.ResumeTiming();
+        const double t0 = Now();
+        DeleteTreeItem(*Tree, branch, true);
+        total += Now() - t0;
+        ++runs;
+    }
+    state.counters["genera_left"] = static_cast<double>(CountLines((Work / "genus.dat").string()));
+    Report(state, DataFolder() + "genus.dat", total, runs);
+}
+
+void BM_RecordUserTreeItemIn100000Lines(benchmark::State& state) {
+    if (!Tree) {
+        state.SkipWithError("no large data: run tools/gen_large_data.py or set ORV_LARGE_DATA");
+        return;
+    }
+    // A family near the end of the user tree file, so that the scan passes most of it.
+    TTreeNode* family = nullptr;
+    size_t index = 0;
+    Tree->ForEachNode([&](TTreeNode* n) {
+        if (index++ < 99000 && n->Level() == 4)
+            family = n;
+    });
+    double total = 0;
+    size_t runs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
+        TTreeNode* genus =
+            AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", "benchgenus", "Benchus", ""));
+        state.ResumeTiming();
+        const double t0 = Now();
+        RecordUserTreeItem(genus);
+        total += Now() - t0;
+        ++runs;
+        state.PauseTiming();
+        Tree->DeleteNode(genus);
+        state.ResumeTiming();
+    }
+    state.counters["lines"] = static_cast<double>(CountLines((Work / "usr_tree.dat").string()));
+    Report(state, (Work / "usr_tree.dat").string(), total, runs);
+}
+
+BENCHMARK(BM_DeleteBranchOf10000GeneraWithRecords)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_RecordUserTreeItemIn100000Lines)->Unit(benchmark::kMillisecond)->Iterations(10);
+} // namespace
+
+int main(int argc, char** argv) {
+    benchmark::Initialize(&argc, argv);
+    if (!Prepare())
+        std::printf("No large data in %s: run tools/gen_large_data.py (or set ORV_LARGE_DATA). Skipping.\n",
+                    DataFolder().c_str());
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    Tree.reset();
+    if (!Work.empty())
+        fs::remove_all(Work);
+    return 0;
+}

@@ -1,0 +1,185 @@
+#include "TreeEdit.h"
+
+#include "Constants.h"
+#include "Detail.h"
+#include "Fields.h"
+#include "Global.h"
+#include "Platform.h"
+#include "TextFiles.h"
+
+#include <array>
+#include <string_view>
+#include <unordered_set>
+
+namespace {
+
+std::string_view FirstField(std::string_view line) {
+    const size_t hash = line.find('#');
+    return hash == std::string_view::npos ? line : line.substr(0, hash);
+}
+
+// A whole file worked out in memory, written only when every file of the
+// operation could be worked out.
+struct TPendingFile {
+    std::string Path;
+    std::string Bytes;
+};
+
+// The database without the records whose id is in `ids`; false when none was
+// there. A genus record takes along the empty and species lines after it, as
+// RemoveRecordLines does.
+bool WithoutRecords(int level, const std::unordered_set<std::string_view>& ids, bool user, TPendingFile& out,
+                    size_t& removed) {
+    removed = 0;
+    if (level < 0 || level >= LevelCount || ids.empty())
+        return false;
+    out.Path = DetailFile(level, user);
+    if (!FileExists(out.Path))
+        return false;
+    const std::string text = ReadFileBytes(out.Path);
+    out.Bytes.clear();
+    out.Bytes.reserve(text.size());
+    bool inRemoved = false; // inside the species block of a removed genus
+    ForEachLine(text, [&](std::string_view line) {
+        if (inRemoved && (line.empty() || line.front() == '\t'))
+            return;
+        inRemoved = false;
+        if (ids.count(FirstField(line))) {
+            ++removed;
+            inRemoved = level == GenusLevel;
+            return;
+        }
+        out.Bytes.append(line).append("\r\n");
+    });
+    return removed > 0;
+}
+
+// "usr_tree.dat" without the lines that stand for `item` and the lines of
+// its descendants (the longer markers right after it); false when there were
+// none.
+bool WithoutUserTreeItem(const TTaxonomyData& item, TPendingFile& out) {
+    out.Path = DetailFile(-1, true);
+    if (!FileExists(out.Path))
+        return false;
+    const std::string text = ReadFileBytes(out.Path);
+    out.Bytes.clear();
+    out.Bytes.reserve(text.size());
+    bool removed = false;
+    bool inRemoved = false; // among the removed item's descendants
+    ForEachLine(text, [&](std::string_view line) {
+        if (inRemoved && FirstField(line).size() > item.Marker().size())
+            return;
+        inRemoved = false;
+        if (UserTreeLineStandsFor(line, item)) {
+            removed = inRemoved = true;
+            return;
+        }
+        out.Bytes.append(line).append("\r\n");
+    });
+    return removed;
+}
+
+} // namespace
+
+bool UserTreeLineStandsFor(std::string_view line, const TTaxonomyData& node) {
+    std::array<std::string_view, 3> f{};
+    SplitFieldViews(line, f, 2);
+    if (f[0] != node.Marker())
+        return false;
+    return node.Id() == NotAvailableId ? f[2] == node.Name() : f[1] == node.Id();
+}
+
+void RecordUserTreeItem(const TTreeNode* node) {
+    TreeModified = true;
+    if (!node)
+        return;
+    // The node's ancestor at each level, the node itself at its own; a level
+    // the path skips stays empty.
+    const int level = node->Level();
+    std::vector<const TTreeNode*> path(static_cast<size_t>(level) + 1, nullptr);
+    const TTreeNode* current = node;
+    for (int k = level; k >= 0 && current; --k) {
+        if (current->Level() < k)
+            continue;
+        path[static_cast<size_t>(k)] = current;
+        current = current->Parent;
+    }
+
+    const std::string file = DetailFile(-1, true);
+    TStringList lines;
+    if (FileExists(file))
+        lines = ReadLines(file);
+    size_t from = 0;
+    for (const TTreeNode* n : path) {
+        if (!n)
+            continue;
+        const TTaxonomyData& data = n->Data;
+        // Search the parent's range: it ends at the first line of a shorter marker.
+        size_t i = from;
+        bool found = false;
+        for (; i < lines.size(); ++i) {
+            if (FirstField(lines[i]).size() < data.Marker().size())
+                break;
+            if (UserTreeLineStandsFor(lines[i], data)) {
+                found = true;
+                break;
+            }
+        }
+        std::string line = JoinFields(data.Fields, 3);
+        if (found)
+            lines[i] = std::move(line); // a changed name or info is refreshed
+        else
+            lines.insert(lines.begin() + static_cast<std::ptrdiff_t>(i), std::move(line));
+        from = i + 1;
+    }
+    // Written whole and atomically: a failure leaves the previous file.
+    WriteLines(file, lines);
+}
+
+size_t DeleteRecords(int level, const std::vector<std::string>& ids, bool user) {
+    std::unordered_set<std::string_view> set;
+    for (const std::string& id : ids)
+        if (!id.empty()) // records always have an id; an empty one would match empty lines
+            set.insert(id);
+    TPendingFile file;
+    size_t removed = 0;
+    if (WithoutRecords(level, set, user, file, removed))
+        WriteTextFileAtomic(file.Path, file.Bytes);
+    return removed;
+}
+
+void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
+    if (!node)
+        return;
+    // The item's data are needed after it is gone.
+    const TTaxonomyData item = node->Data;
+
+    std::vector<TPendingFile> files;
+    if (withLinked) {
+        std::array<std::unordered_set<std::string_view>, LevelCount> ids;
+        std::vector<const TTreeNode*> pending{node};
+        while (!pending.empty()) {
+            const TTreeNode* n = pending.back();
+            pending.pop_back();
+            const int level = n->Level();
+            if (level < LevelCount && !n->Data.Id().empty() && n->Data.Id() != NotAvailableId)
+                ids[static_cast<size_t>(level)].insert(n->Data.Id());
+            for (const auto& child : n->Children)
+                pending.push_back(child.get());
+        }
+        for (int level = 0; level < LevelCount; ++level) {
+            TPendingFile file;
+            size_t removed = 0;
+            if (WithoutRecords(level, ids[static_cast<size_t>(level)], false, file, removed))
+                files.push_back(std::move(file));
+        }
+    }
+    TPendingFile userTree;
+    if (WithoutUserTreeItem(item, userTree))
+        files.push_back(std::move(userTree));
+
+    for (const TPendingFile& file : files)
+        WriteTextFileAtomic(file.Path, file.Bytes);
+    tree.DeleteNode(node);
+    TreeModified = true;
+}
