@@ -4,6 +4,7 @@
 #include "AppState.h"
 #include "Dialogs.h"
 #include "Form_Main.h"
+#include "TaxonomyTree.h"
 #include "Global.h"
 #include "RtfTextDocument.h"
 

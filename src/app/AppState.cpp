@@ -2,6 +2,8 @@
 
 #include "Constants.h"
 #include "Dates.h"
+#include "Global.h"
+#include "PageTransfer.h"
 
 #include <QApplication>
 #include <QLocale>
@@ -24,4 +26,11 @@ void ConfigureApplication() {
     QApplication::setApplicationName(QString::fromUtf8(AppTitle));
     QApplication::setApplicationDisplayName(QString::fromUtf8(AppTitle));
     SetShortDateFormat(ShortDatePatternFromLocale(QLocale::system().dateFormat(QLocale::ShortFormat)).toStdString());
+}
+
+void ResetAppState() {
+    ResetProgramState();
+    AnnouncementPending = false;
+    StartingUp = false;
+    DataFileFailed = false;
 }

@@ -13,3 +13,7 @@ void ConfigureApplication();
 // The locale's short date pattern turned into the store's tokens, with a four-digit year.
 #include <QString>
 QString ShortDatePatternFromLocale(const QString& qtPattern);
+
+// Puts the program-wide state (store, server exchange, start-up flags) back to that of a fresh
+// start; tests run many program lives in one process.
+void ResetAppState();

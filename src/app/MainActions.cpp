@@ -2,84 +2,94 @@
 
 #include "Constants.h"
 
-const std::vector<TActionSpec>& MainActionTable() {
-    static const std::vector<TActionSpec> table = {
+#include <QAction>
+#include <QActionGroup>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPushButton>
+#include <QWidget>
+
+const std::array<TActionSpec, ActionCount>& MainActionTable() {
+    static constexpr std::array<TActionSpec, ActionCount> table = {{
         // Database
-        {"ActionDBLoadAll", "Download &All Datas", "Reload all datas from Velmora server", "", "Database", false, 0},
-        {"ActionDBLoadAllImages", "Download All &Images",
+        {EAction::DBLoadAll, "ActionDBLoadAll", "Download &All Datas", "Reload all datas from Velmora server", "", "Database", false, 0},
+        {EAction::DBLoadAllImages, "ActionDBLoadAllImages", "Download All &Images",
          "Reload all images in local Taxonomy Tree from Velmora server", "", "Database", false, 0},
-        {"ActionDBRefresh", "&Refresh Taxonomy Tree", "Refresh Taxonomy tree and datas, except images", "F5",
+        {EAction::DBRefresh, "ActionDBRefresh", "&Refresh Taxonomy Tree", "Refresh Taxonomy tree and datas, except images", "F5",
          "Database", false, 0},
-        {"ActionDBRefreshItem", "Refresh &Item", "Refresh data of selected item", "Ctrl+F5", "Database", false, 0},
-        {"ActionDBReloadImage", "&Download Image", "Reload image of current genus from Velmora server", "",
+        {EAction::DBRefreshItem, "ActionDBRefreshItem", "Refresh &Item", "Refresh data of selected item", "Ctrl+F5", "Database", false, 0},
+        {EAction::DBReloadImage, "ActionDBReloadImage", "&Download Image", "Reload image of current genus from Velmora server", "",
          "Database", false, 0},
-        {"ActionDBMergeUserData", "&Merge User Databases",
+        {EAction::DBCancelTransfer, "ActionDBCancelTransfer", "Cancel &Transfer", "Stop the transfer under way, keeping the previous file", "Esc",
+         "Database", false, 0},
+        {EAction::DBMergeUserData, "ActionDBMergeUserData", "&Merge User Databases",
          "Merge all user modified data into default database to make them show", "", "Database", false, 0},
-        {"ActionDBDeleteUserDB", "&Delete User Database...", "Delete data files kept user modified database", "",
+        {EAction::DBDeleteUserDB, "ActionDBDeleteUserDB", "&Delete User Database...", "Delete data files kept user modified database", "",
          "Database", false, 0},
-        {"ActionDBSubmitUserDB", "&Submit User Databases...", "Submit user edited database back to Tovren", "",
+        {EAction::DBSubmitUserDB, "ActionDBSubmitUserDB", "&Submit User Databases...", "Submit user edited database back to Tovren", "",
          "Database", false, 0},
-        {"ActionDBStatistic", "S&tatistic...", "Show current statistic on Orvandel Project", "", "Database", false, 0},
-        {"ActionDBExit", "E&xit", "Exit Orvandel Viewer", "", "Database", false, 0},
-        {"ActionDBSearch", "&Search Species", "Start searching", "", "Database", false, 0},
+        {EAction::DBStatistic, "ActionDBStatistic", "S&tatistic...", "Show current statistic on Orvandel Project", "", "Database", false, 0},
+        {EAction::DBExit, "ActionDBExit", "E&xit", "Exit Orvandel Viewer", "", "Database", false, 0},
+        {EAction::DBSearch, "ActionDBSearch", "&Search Species", "Start searching", "", "Database", false, 0},
         // View
-        {"ActionViewTaxoExpandAll", "&Expand All", "Expand all branchs in Taxonomy tree", "", "View", false, 0},
-        {"ActionViewTaxoCollapseAll", "&Collapse All", "Collapse all branch in Taxonomy tree", "", "View", false, 0},
-        {"ActionViewTaxoReset", "&Reset", "Reset tree appearance to the saved state", "", "View", false, 0},
-        {"ActionViewTaxnomyTree", "View &Taxonomy Tree", "Go to Korvel Taxonomy Tree", "Ctrl+T", "View", true, 1},
-        {"ActionViewSearch", "View &Search Page", "Go to search page", "Ctrl+F", "View", true, 1},
-        {"ActionViewResult", "View Search &Result", "View search result", "", "View", true, 1},
-        {"ActionViewRelatedLinks", "Show Related &Links", "Show/Hide related links panel", "", "View", true, 0},
-        {"ActionViewCopySummary", "&Copy Summary", "Copy summary to clipboard", "Ctrl+C", "View", false, 0},
-        {"ActionViewCopyTree", "Copy Selected &Branch's Tree",
+        {EAction::ViewTaxoExpandAll, "ActionViewTaxoExpandAll", "&Expand All", "Expand all branchs in Taxonomy tree", "", "View", false, 0},
+        {EAction::ViewTaxoCollapseAll, "ActionViewTaxoCollapseAll", "&Collapse All", "Collapse all branch in Taxonomy tree", "", "View", false, 0},
+        {EAction::ViewTaxoReset, "ActionViewTaxoReset", "&Reset", "Reset tree appearance to the saved state", "", "View", false, 0},
+        {EAction::ViewTaxnomyTree, "ActionViewTaxnomyTree", "View &Taxonomy Tree", "Go to Korvel Taxonomy Tree", "Ctrl+T", "View", true, 1},
+        {EAction::ViewSearch, "ActionViewSearch", "View &Search Page", "Go to search page", "Ctrl+F", "View", true, 1},
+        {EAction::ViewResult, "ActionViewResult", "View Search &Result", "View search result", "", "View", true, 1},
+        {EAction::ViewRelatedLinks, "ActionViewRelatedLinks", "Show Related &Links", "Show/Hide related links panel", "", "View", true, 0},
+        {EAction::ViewCopySummary, "ActionViewCopySummary", "&Copy Summary", "Copy summary to clipboard", "Ctrl+C", "View", false, 0},
+        {EAction::ViewCopyTree, "ActionViewCopyTree", "Copy Selected &Branch's Tree",
          "Copy brief summary of selected branch up to the root to clipboard", "", "View", false, 0},
-        {"ActionViewSaveImage", "Save Profile &Image", "Save profile image to disk", "", "View", false, 0},
-        {"ActionViewAllGenus", "Show &All Genus",
+        {EAction::ViewSaveImage, "ActionViewSaveImage", "Save Profile &Image", "Save profile image to disk", "", "View", false, 0},
+        {EAction::ViewAllGenus, "ActionViewAllGenus", "Show &All Genus",
          "Show all genus that are appeared in both Taxonomy tree and database", "", "View", false, 0},
-        {"ActionViewForgotten", "Show &Forgotten Genus", "Show genus appear in database but missed in Taxonomy tree",
+        {EAction::ViewForgotten, "ActionViewForgotten", "Show &Forgotten Genus", "Show genus appear in database but missed in Taxonomy tree",
          "", "View", false, 0},
-        {"ActionViewPlanGenus", "Show &Planning Branches",
+        {EAction::ViewPlanGenus, "ActionViewPlanGenus", "Show &Planning Branches",
          "Show planning branch and unnamed item in Taxonomy tree", "", "View", false, 0},
         // Editor
-        {"ActionEditorAddTreeItem", "Add &Tree Item",
+        {EAction::EditorAddTreeItem, "ActionEditorAddTreeItem", "Add &Tree Item",
          "Add a child to selected branch if selected branch is below Genus level. Otherwise, add another Genus", "",
          "Editor", false, 0},
-        {"ActionEditorDeleteTreeItem", "&Delete Tree Item", "Remove selected branch from Taxonomy tree and database",
+        {EAction::EditorDeleteTreeItem, "ActionEditorDeleteTreeItem", "&Delete Tree Item", "Remove selected branch from Taxonomy tree and database",
          "", "Editor", false, 0},
-        {"ActionEditorAddData", "&Enable Detail Edit", "Add detail data for selected planning branch", "", "Editor",
+        {EAction::EditorAddData, "ActionEditorAddData", "&Enable Detail Edit", "Add detail data for selected planning branch", "", "Editor",
          false, 0},
-        {"ActionEditorSave", "&Save", "Save change", "Ctrl+S", "Editor", false, 0},
-        {"ActionEditorCancel", "&Cancel", "Cancel change made in editor", "Ctrl+Z", "Editor", false, 0},
-        {"ActionEditorPrevTab", "&Previous Tab", "Go to previous editor tab", "", "Editor", false, 0},
-        {"ActionEditorNextTab", "&Next Tab", "Go to next editor tab", "", "Editor", false, 0},
-        {"ActionEditorChooseImg", "Choose Image...", "Choose image to identify this genus", "", "Editor", false, 0},
-        {"ActionEditorNewSpecies", "&Add New Species", "Add a new species to current genus", "", "Editor", false, 0},
-        {"ActionEditorRemoveSpecies", "&Remove Species", "Remove selected species from genus", "", "Editor", false, 0},
-        {"ActionEditorNewSpeciesBitBtn", "", "Add a new species to current genus", "", "Editor", false, 0},
-        {"ActionEditorRemoveSpeciesBitBtn", "", "Remove selected species from genus", "", "Editor", false, 0},
+        {EAction::EditorSave, "ActionEditorSave", "&Save", "Save change", "Ctrl+S", "Editor", false, 0},
+        {EAction::EditorCancel, "ActionEditorCancel", "&Cancel", "Cancel change made in editor", "Ctrl+Z", "Editor", false, 0},
+        {EAction::EditorPrevTab, "ActionEditorPrevTab", "&Previous Tab", "Go to previous editor tab", "", "Editor", false, 0},
+        {EAction::EditorNextTab, "ActionEditorNextTab", "&Next Tab", "Go to next editor tab", "", "Editor", false, 0},
+        {EAction::EditorChooseImg, "ActionEditorChooseImg", "Choose Image...", "Choose image to identify this genus", "", "Editor", false, 0},
+        {EAction::EditorNewSpecies, "ActionEditorNewSpecies", "&Add New Species", "Add a new species to current genus", "", "Editor", false, 0},
+        {EAction::EditorRemoveSpecies, "ActionEditorRemoveSpecies", "&Remove Species", "Remove selected species from genus", "", "Editor", false, 0},
+        {EAction::EditorNewSpeciesBitBtn, "ActionEditorNewSpeciesBitBtn", "", "Add a new species to current genus", "", "Editor", false, 0},
+        {EAction::EditorRemoveSpeciesBitBtn, "ActionEditorRemoveSpeciesBitBtn", "", "Remove selected species from genus", "", "Editor", false, 0},
         // Options
-        {"ActionOptionsShowName", "Show Scientific Name", "Show scientific name in Taxonomy tree", "", "Options", true,
+        {EAction::OptionsShowName, "ActionOptionsShowName", "Show Scientific Name", "Show scientific name in Taxonomy tree", "", "Options", true,
          2},
-        {"ActionOptionsShowInfo", "Show &Info", "Show addition info of each item in Taxonomy tree", "", "Options",
+        {EAction::OptionsShowInfo, "ActionOptionsShowInfo", "Show &Info", "Show addition info of each item in Taxonomy tree", "", "Options",
          true, 2},
-        {"ActionOptionsShowBoth", "Show &Both", "Show both scientific name and info in Taxonomy tree", "", "Options",
+        {EAction::OptionsShowBoth, "ActionOptionsShowBoth", "Show &Both", "Show both scientific name and info in Taxonomy tree", "", "Options",
          true, 2},
-        {"ActionOptionsSaveTreeState", "Save Tree &Appearance",
+        {EAction::OptionsSaveTreeState, "ActionOptionsSaveTreeState", "Save Tree &Appearance",
          "Save appearance of each item in Taxonomy tree when closing program", "", "Options", true, 0},
-        {"ActionOptionsOffLine", "Viewing &Offline", "Checked to not allow program to download data from internet", "",
+        {EAction::OptionsOffLine, "ActionOptionsOffLine", "Viewing &Offline", "Checked to not allow program to download data from internet", "",
          "Options", true, 0},
-        {"ActionOptionsServer", "Change &Server Address...", "", "", "Options", false, 0},
+        {EAction::OptionsServer, "ActionOptionsServer", "Change &Server Address...", "", "", "Options", false, 0},
         // Help
-        {"ActionHelpContents", "&Help Topics", "Orvandel Viewer Help", "F1", "Help", false, 0},
-        {"ActionHelpWhatsNew", "What's &New", "What's new in this version", "", "Help", false, 0},
-        {"ActionHelpSurvey", "Do the Korvel Survey", "Do the survey to submit your korvel detail to the project", "",
+        {EAction::HelpContents, "ActionHelpContents", "&Help Topics", "Orvandel Viewer Help", "F1", "Help", false, 0},
+        {EAction::HelpWhatsNew, "ActionHelpWhatsNew", "What's &New", "What's new in this version", "", "Help", false, 0},
+        {EAction::HelpSurvey, "ActionHelpSurvey", "Do the Korvel Survey", "Do the survey to submit your korvel detail to the project", "",
          "Help", false, 0},
-        {"ActionHelpSubmit", "&Submit Suggestion", "Submit suggestion to Tovren", "", "Help", false, 0},
-        {"ActionHelpAnnouncement", "Check A&nnouncement", "Show Velmora announcement", "", "Help", false, 0},
-        {"ActionHelpAbout", "&About...", "About Orvandel Viewer", "", "Help", false, 0},
+        {EAction::HelpSubmit, "ActionHelpSubmit", "&Submit Suggestion", "Submit suggestion to Tovren", "", "Help", false, 0},
+        {EAction::HelpAnnouncement, "ActionHelpAnnouncement", "Check A&nnouncement", "Show Velmora announcement", "", "Help", false, 0},
+        {EAction::HelpAbout, "ActionHelpAbout", "&About...", "About Orvandel Viewer", "", "Help", false, 0},
         // Without category
-        {"ActionShowImage", "Show Image", "", "", "", false, 0},
-    };
+        {EAction::ShowImage, "ActionShowImage", "Show Image", "", "", "", false, 0},
+    }};
+    static_assert(InEnumOrder(table), "the action table follows the order of EAction");
     return table;
 }
 
@@ -88,7 +98,7 @@ const std::vector<TMenuSpec>& MainMenuTable() {
         {"&Database",
          "itemDatabase",
          {"ActionDBLoadAll", "ActionDBLoadAllImages", "-", "ActionDBRefresh", "ActionDBRefreshItem",
-          "ActionDBReloadImage", "-", "ActionDBMergeUserData", "ActionDBDeleteUserDB", "-", "ActionDBSubmitUserDB", "-",
+          "ActionDBReloadImage", "ActionDBCancelTransfer", "-", "ActionDBMergeUserData", "ActionDBDeleteUserDB", "-", "ActionDBSubmitUserDB", "-",
           "ActionDBStatistic", "-", "ActionDBExit"}},
         {"&View",
          "itemView",
@@ -116,4 +126,90 @@ const std::vector<TMenuSpec>& MainMenuTable() {
 QString ServerHint() {
     return QStringLiteral("Address of Velmora server. Please do not modify this value! The default address is %1.")
         .arg(QString::fromLatin1(DefaultServerURL));
+}
+
+TMainActions::TMainActions(QWidget* window) : QObject(window) {
+    setObjectName(QStringLiteral("MainActionList"));
+    auto* pages = new QActionGroup(this);
+    pages->setExclusive(true);
+    auto* modes = new QActionGroup(this);
+    modes->setExclusive(true);
+    for (const TActionSpec& spec : MainActionTable()) {
+        auto* action = new QAction(QString::fromUtf8(spec.Caption), this);
+        action->setObjectName(QString::fromLatin1(spec.Name));
+        const QString hint = spec.Id == EAction::OptionsServer ? ServerHint() : QString::fromUtf8(spec.Hint);
+        action->setStatusTip(hint);
+        action->setToolTip(hint.isEmpty() ? QString(action->text()).remove('&') : hint);
+        action->setProperty("category", QString::fromLatin1(spec.Category));
+        if (*spec.Key)
+            action->setShortcut(QKeySequence(QString::fromLatin1(spec.Key)));
+        action->setCheckable(spec.Checkable);
+        if (spec.RadioGroup == 1)
+            pages->addAction(action);
+        else if (spec.RadioGroup == 2)
+            modes->addAction(action);
+        FActions[static_cast<std::size_t>(spec.Id)] = action;
+        window->addAction(action);
+    }
+    // Marks by the window's design; start-up then sets them from the options.
+    (*this)[EAction::ViewTaxnomyTree]->setChecked(true);
+    (*this)[EAction::OptionsShowBoth]->setChecked(true);
+    (*this)[EAction::OptionsSaveTreeState]->setChecked(true);
+    (*this)[EAction::ViewRelatedLinks]->setChecked(true);
+}
+
+void TMainActions::Connect(EAction id, std::function<void()> handler) {
+    FWired.set(static_cast<std::size_t>(id));
+    connect((*this)[id], &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+}
+
+void TMainActions::MarkUnavailable(EAction id) {
+    FUnavailable.set(static_cast<std::size_t>(id));
+    (*this)[id]->setEnabled(false);
+}
+
+void TMainActions::BuildMenus(QMenuBar* bar) const {
+    bar->setObjectName(QStringLiteral("MainMenu"));
+    auto byName = [this](const QString& name) -> QAction* {
+        for (QAction* action : FActions)
+            if (action->objectName() == name)
+                return action;
+        qFatal("menu table names an unknown action");
+    };
+    for (const TMenuSpec& spec : MainMenuTable()) {
+        QMenu* menu = bar->addMenu(QString::fromUtf8(spec.Caption));
+        menu->setObjectName(QString::fromLatin1(spec.ObjectName));
+        QMenu* target = menu;
+        for (const char* item : spec.Items) {
+            const QString text = QString::fromUtf8(item);
+            if (text == "-") {
+                target->addSeparator();
+            } else if (text.startsWith('>')) {
+                target = menu->addMenu(text.mid(1));
+                target->setObjectName(QStringLiteral("itemViewTaxoTree"));
+            } else if (text == "<") {
+                target = menu;
+            } else {
+                QAction* action = byName(text);
+                target->addAction(action);
+                action->setProperty("menuItem", text == "ActionHelpAnnouncement" ? QStringLiteral("CheckQXAnnouncement1")
+                                                                                 : "item" + text.mid(6));
+            }
+        }
+    }
+    // The page commands' menu items carry the names the page switching refers to.
+    (*this)[EAction::ViewTaxnomyTree]->setProperty("menuItem", "itemViewTaxonomyTree");
+    (*this)[EAction::ViewSearch]->setProperty("menuItem", "itemViewSearch");
+    (*this)[EAction::ViewResult]->setProperty("menuItem", "itemViewResult");
+}
+
+void BindButtonToAction(QPushButton* button, QAction* action) {
+    button->setText(action->text());
+    button->setEnabled(action->isEnabled());
+    button->setStatusTip(action->statusTip());
+    QObject::connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, button, [button, action] {
+        button->setEnabled(action->isEnabled());
+        button->setText(action->text());
+    });
 }

@@ -1,11 +1,76 @@
 // The main window's action table: every user command with its caption, hint, key and category,
-// and the menus built from it.
+// the typed handle of each (EAction), and the menus built from it.
 #pragma once
 
+#include <QObject>
 #include <QString>
+#include <array>
+#include <bitset>
+#include <cstddef>
+#include <functional>
 #include <vector>
 
+class QAction;
+class QMenuBar;
+class QWidget;
+
+enum class EAction {
+    DBLoadAll,
+    DBLoadAllImages,
+    DBRefresh,
+    DBRefreshItem,
+    DBReloadImage,
+    DBCancelTransfer,
+    DBMergeUserData,
+    DBDeleteUserDB,
+    DBSubmitUserDB,
+    DBStatistic,
+    DBExit,
+    DBSearch,
+    ViewTaxoExpandAll,
+    ViewTaxoCollapseAll,
+    ViewTaxoReset,
+    ViewTaxnomyTree,
+    ViewSearch,
+    ViewResult,
+    ViewRelatedLinks,
+    ViewCopySummary,
+    ViewCopyTree,
+    ViewSaveImage,
+    ViewAllGenus,
+    ViewForgotten,
+    ViewPlanGenus,
+    EditorAddTreeItem,
+    EditorDeleteTreeItem,
+    EditorAddData,
+    EditorSave,
+    EditorCancel,
+    EditorPrevTab,
+    EditorNextTab,
+    EditorChooseImg,
+    EditorNewSpecies,
+    EditorRemoveSpecies,
+    EditorNewSpeciesBitBtn,
+    EditorRemoveSpeciesBitBtn,
+    OptionsShowName,
+    OptionsShowInfo,
+    OptionsShowBoth,
+    OptionsSaveTreeState,
+    OptionsOffLine,
+    OptionsServer,
+    HelpContents,
+    HelpWhatsNew,
+    HelpSurvey,
+    HelpSubmit,
+    HelpAnnouncement,
+    HelpAbout,
+    ShowImage,
+    Count
+};
+inline constexpr std::size_t ActionCount = static_cast<std::size_t>(EAction::Count);
+
 struct TActionSpec {
+    EAction Id;
     const char* Name;     // objectName of the QAction
     const char* Caption;  // menu text with its & accelerator ("" for glyph-button actions)
     const char* Hint;     // shown in the status line
@@ -15,7 +80,14 @@ struct TActionSpec {
     int RadioGroup;       // 0 none, 1 page commands, 2 display modes
 };
 
-const std::vector<TActionSpec>& MainActionTable();
+template <std::size_t N> constexpr bool InEnumOrder(const std::array<TActionSpec, N>& table) {
+    for (std::size_t i = 0; i < N; ++i)
+        if (static_cast<std::size_t>(table[i].Id) != i)
+            return false;
+    return true;
+}
+
+const std::array<TActionSpec, ActionCount>& MainActionTable();
 
 // A menu entry: an action name, "-" for a separator, ">Caption" opens a submenu and "<" closes it.
 struct TMenuSpec {
@@ -27,3 +99,30 @@ const std::vector<TMenuSpec>& MainMenuTable();
 
 // The default server address named in the hint of "Change &Server Address...".
 QString ServerHint();
+
+// The window's actions, made once from the table. Every action is either connected to a handler
+// or marked as not available yet, which keeps it disabled; a test checks that none is left out.
+class TMainActions : public QObject {
+    Q_OBJECT
+public:
+    // The actions are added to `window` so that their keys work even while the menu bar is hidden.
+    explicit TMainActions(QWidget* window);
+
+    QAction* operator[](EAction id) const { return FActions[static_cast<std::size_t>(id)]; }
+    // Runs `handler` when the action is triggered.
+    void Connect(EAction id, std::function<void()> handler);
+    // The command has no effect in this version: it stays disabled whatever the window's state.
+    void MarkUnavailable(EAction id);
+    bool IsWired(EAction id) const { return FWired[static_cast<std::size_t>(id)]; }
+    bool IsUnavailable(EAction id) const { return FUnavailable[static_cast<std::size_t>(id)]; }
+    void BuildMenus(QMenuBar* bar) const;
+
+private:
+    std::array<QAction*, ActionCount> FActions{};
+    std::bitset<ActionCount> FWired;
+    std::bitset<ActionCount> FUnavailable;
+};
+
+class QPushButton;
+// The button shows the action's caption and hint, follows its enabled state and triggers it.
+void BindButtonToAction(QPushButton* button, QAction* action);

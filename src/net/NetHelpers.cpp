@@ -127,13 +127,3 @@ std::string PercentEncode(const std::string& text) {
     return out;
 }
 
-bool IsPlainFileName(const std::string& name) {
-    if (name.empty() || name.size() > 255 || name[0] == '.')
-        return false;
-    if (name.find("..") != std::string::npos)
-        return false;
-    for (unsigned char c : name)
-        if (c < 0x20 || c == 0x7f || c == '/' || c == '\\' || c == ':')
-            return false;
-    return true;
-}

@@ -1,6 +1,8 @@
 // URL splitting and the small text helpers of the HTTP exchange. No Qt here.
 #pragma once
 
+#include "GenusPictures.h" // IsPlainFileName
+
 #include "NetErrors.h"
 
 #include <string>

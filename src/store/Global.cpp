@@ -45,6 +45,22 @@ void SetStatus(const std::string& text) {
         StatusHook()(text);
 }
 
+void ResetProgramState() {
+    Options = TOptions();
+    NetPaths = TQXNetPaths();
+    for (std::string* text : {&RtfHeadText, &SpeciesHeadText, &RtfFootText, &TaxonomyTemplate, &GenusTemplate,
+                              &SpeciesTemplate, &WaitForNameTemplate, &NoDataTemplate, &DataNotFoundTemplate,
+                              &SearchHelpText})
+        text->clear();
+    for (TStringList* list : {&SummaryCodes, &SummaryUrls, &SummaryCaptions, &SummaryMisc})
+        list->clear();
+    ModifiedFiles.Clear();
+    CurrentRecord = TTaxonomyDetail();
+    EditRecord = TTaxonomyDetail();
+    TreeModified = false;
+    AnnouncementChecked = false;
+}
+
 void LoadProgramFiles() {
     TreeModified = false;
     AnnouncementChecked = false;

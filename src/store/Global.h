@@ -59,6 +59,10 @@ extern TTaxonomyDetail EditRecord;
 extern bool TreeModified;        // the tree's content changed this run
 extern bool AnnouncementChecked; // the announcement was fetched this run
 
+// Puts every program-wide value above back to its state at program start (tests run many
+// program lives in one process; the program itself resets once, before loading).
+void ResetProgramState();
+
 // Loads templates, summary codes, net paths and the modified-files list, in
 // that order. A missing template throws EFOpenError (values read before it
 // stay); missing INI files or "modifiedfiles.dat" give empty values.

@@ -168,7 +168,7 @@ void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
     TFormAnnouncement::Instance().hide();
     velmora.ForgetRequests();
     TStatusLog status(w);
-    w.Action("ActionDBRefresh")->trigger();
+    w.Action(EAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!AnnouncementVisible());
     QCOMPARE(velmora.SettledRequests(), QStringList{TreeRequest} + AllDbRequests(1));
@@ -210,18 +210,18 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.Action("ActionOptionsOffLine")->isChecked());
+    QVERIFY(w.Action(EAction::OptionsOffLine)->isChecked());
     const QMap<QString, QByteArray> before = Snapshot(fx);
 
     // No: one question, nothing fetched, nothing touched.
     dialogs.ExpectMessage(GoOnline, 36, No);
-    w.Action("ActionDBLoadAll")->trigger();
+    w.Action(EAction::DBLoadAll)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages.size(), 1);
     QVERIFY(velmora.SettledRequests().isEmpty());
     QCOMPARE(Snapshot(fx), before);
     QVERIFY(Options.OfflineMode);
-    QVERIFY(w.Action("ActionOptionsOffLine")->isChecked());
+    QVERIFY(w.Action(EAction::OptionsOffLine)->isChecked());
     QVERIFY(!AnnouncementVisible());
 
     // The next command asks again; Yes fetches the tree, the databases and the pictures.
@@ -232,11 +232,11 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
             announcedBeforePictures = AnnouncementVisible();
     });
     dialogs.ExpectMessage(GoOnline, 36, Yes);
-    w.Action("ActionDBLoadAll")->trigger();
+    w.Action(EAction::DBLoadAll)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages.size(), 2);
     QVERIFY(!Options.OfflineMode);
-    QVERIFY(!w.Action("ActionOptionsOffLine")->isChecked());
+    QVERIFY(!w.Action(EAction::OptionsOffLine)->isChecked());
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7) +
                                             QStringList({"GET /velmora/images/alpha.gif", "GET /velmora/images/beta.jpg"}));
     QCOMPARE(fx.Read(TreeFileName), ServerTree);
@@ -252,7 +252,7 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
 
     // Not again in this run.
     TFormAnnouncement::Instance().hide();
-    w.Action("ActionDBLoadAllImages")->trigger();
+    w.Action(EAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!AnnouncementVisible());
 }
@@ -283,7 +283,7 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, Yes);
     dialogs.ExpectMessage(AllowReplace, 36, No);
     dialogs.ExpectMessage("1 User Genus(s) are merged, 0 existing record(s) were replaced", 64, Ok);
-    w.Action("ActionDBRefresh")->trigger();
+    w.Action(EAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     // Each level was merged into the file just fetched.
     QCOMPARE(fx.Read("class.dat"), std::string("c2#Secunda#second#Second class\r\n") + userClass);
@@ -298,7 +298,7 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     dialogs.ExpectMessage(MergeQuestion("Class"), 36, No);
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, No);
     dialogs.ExpectMessage("No file has been merged into databases", 48, Ok);
-    w.Action("ActionDBMergeUserData")->trigger();
+    w.Action(EAction::DBMergeUserData)->trigger();
     CHECK_DIALOGS(dialogs);
 }
 
@@ -325,14 +325,14 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
     QCOMPARE(fx.Read("genus.dat"), ServerGenus);
     QVERIFY2(w.SummaryPlainText().contains("Beta major"), qPrintable(w.SummaryPlainText()));
     QCOMPARE(fx.Bytes("images/beta.jpg"), velmora.Data("images/beta.jpg"));
-    QVERIFY(!w.GenusImageLabel->pixmap().isNull());
-    QVERIFY(w.ShowImageBtn->isHidden());
+    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+    QVERIFY(Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     QCOMPARE(fx.Read("usr_genus.dat"), userGenus);
     QVERIFY(AnnouncementVisible());
 
     // Off-line, a branch without a record asks once; No shows the data-not-found page.
     velmora.ForgetRequests();
-    w.Action("ActionOptionsOffLine")->trigger();
+    w.Action(EAction::OptionsOffLine)->trigger();
     const QMap<QString, QByteArray> before = Snapshot(fx);
     dialogs.ExpectMessage(GoOnline, 36, No);
     QVERIFY(w.SelectBranch(GenusLevel, "g3"));
@@ -359,7 +359,7 @@ void TestDownloads::RefreshItemAsksOnceOffline() {
     // Refresh Item on a genus with a record and a picture: declined once, the picture is not
     // asked about again within the same command.
     dialogs.ExpectMessage(GoOnline, 36, No);
-    w.Action("ActionDBRefreshItem")->trigger();
+    w.Action(EAction::DBRefreshItem)->trigger();
     QVERIFY2(dialogs.AllAnswered() && dialogs.Messages.size() == 1, qPrintable(dialogs.Report()));
     QVERIFY(w.SummaryPlainText().contains("Alpha minor"));
     QVERIFY(velmora.SettledRequests().isEmpty());
@@ -386,7 +386,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, No);
-    w.Action("ActionDBRefresh")->trigger();
+    w.Action(EAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7));
     QCOMPARE(fx.Bytes(TreeFileName), before.value(TreeFileName));
@@ -399,7 +399,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
     // With the server gone, one message ends each command and nothing changes.
     const QMap<QString, QByteArray> after = Snapshot(fx);
     velmora.Stop();
-    for (const char* action : {"ActionDBRefresh", "ActionDBLoadAll", "ActionDBRefreshItem"}) {
+    for (EAction action : {EAction::DBRefresh, EAction::DBLoadAll, EAction::DBRefreshItem}) {
         dialogs.ExpectMessage(NetworkFailure, 16, Ok);
         w.Action(action)->trigger();
         CHECK_DIALOGS(dialogs);
@@ -432,7 +432,7 @@ void TestDownloads::AllImagesFetchesEveryNamedPicture() {
     TFormMain w;
     CHECK_DIALOGS(dialogs);
     TStatusLog status(w);
-    w.Action("ActionDBLoadAllImages")->trigger();
+    w.Action(EAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
     const QString shared = "GET /velmora/images/shared.gif";
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, shared, shared, shared, "GET /velmora/images/solo.jpg"}));
@@ -469,26 +469,26 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     CHECK_DIALOGS(dialogs);
     QVERIFY(w.SelectBranch(GenusLevel, "g1"));
     CHECK_DIALOGS(dialogs);
-    QVERIFY(!w.GenusImageLabel->pixmap().isNull());
+    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
     QVERIFY(velmora.SettledRequests().isEmpty());
 
     // A picture the server does not have: reported, and the one here stays and is shown.
-    w.GenusImageLabel->clear();
+    Find<QLabel>(w, "GenusImage")->clear();
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
-    w.Action("ActionDBReloadImage")->trigger();
+    w.Action(EAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Bytes("images/alpha.gif"), good);
-    QVERIFY(!w.GenusImageLabel->pixmap().isNull());
-    QVERIFY(w.ShowImageBtn->isHidden());
+    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+    QVERIFY(Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, "GET /velmora/images/alpha.gif"}));
 
     // No picture here yet: Show Image fetches it, and one that cannot be shown is reported.
     QVERIFY(w.SelectBranch(GenusLevel, "g2"));
-    QVERIFY(!w.ShowImageBtn->isHidden());
+    QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     velmora.ForgetRequests();
     dialogs.ExpectMessage("Image file error\n\nPossible to be network connection failure or image file corrupt.", 16,
                           Ok);
-    w.Action("ActionShowImage")->trigger();
+    w.Action(EAction::ShowImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(), QStringList{"GET /velmora/images/beta.jpg"});
     QCOMPARE(w.StatusText(), QString("Ready"));
@@ -509,14 +509,14 @@ void TestDownloads::AnnouncementCommand() {
     // Off-line and declined with nothing fetched ever: nothing to show.
     dialogs.ExpectMessage(GoOnline, 36, No);
     dialogs.ExpectMessage(notChecked, 16, Ok);
-    w.Action("ActionHelpAnnouncement")->trigger();
+    w.Action(EAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!AnnouncementVisible());
 
     // What an earlier run fetched is shown as it is.
     fx.Write("Announcement.txt", "Old news\r\nline two\r\n");
     dialogs.ExpectMessage(GoOnline, 36, No);
-    w.Action("ActionHelpAnnouncement")->trigger();
+    w.Action(EAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Old news\nline two"));
@@ -525,12 +525,12 @@ void TestDownloads::AnnouncementCommand() {
     // On-line it is fetched once in the run; the second time the same text comes up again.
     TFormAnnouncement::Instance().hide();
     dialogs.ExpectMessage(GoOnline, 36, Yes);
-    w.Action("ActionHelpAnnouncement")->trigger();
+    w.Action(EAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Fresh news"));
     TFormAnnouncement::Instance().hide();
-    w.Action("ActionHelpAnnouncement")->trigger();
+    w.Action(EAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Fresh news"));
@@ -551,12 +551,12 @@ void TestDownloads::CloseDuringTransferAborts() {
     bool enabledWhileRunning = true;
     bool closedWhileRunning = true;
     QTimer::singleShot(200, w.get(), [&] {
-        enabledWhileRunning = w->Action("ActionDBRefresh")->isEnabled() || w->Action("ActionEditorSave")->isEnabled();
+        enabledWhileRunning = w->Action(EAction::DBRefresh)->isEnabled() || w->Action(EAction::EditorSave)->isEnabled();
         closedWhileRunning = w->close();
     });
     QElapsedTimer clock;
     clock.start();
-    w->Action("ActionDBRefresh")->trigger();
+    w->Action(EAction::DBRefresh)->trigger();
     QVERIFY(clock.elapsed() < 10000);
     QVERIFY(!enabledWhileRunning);
     QVERIFY(!closedWhileRunning); // the close waits for the command to unwind
@@ -584,17 +584,17 @@ void TestDownloads::FailureInFirstSummaryEndsRefresh() {
     CHECK_DIALOGS(dialogs);
     w.Http().TimeOut = 300;
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
-    w.Action("ActionDBRefresh")->trigger();
+    w.Action(EAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     const QStringList requests = RequestLines(server);
     QCOMPARE(requests.size(), 3);
     QVERIFY(requests[2].contains("db?level=0"));
-    QVERIFY(w.Action("ActionDBRefresh")->isEnabled());
+    QVERIFY(w.Action(EAction::DBRefresh)->isEnabled());
 
     // An address the client cannot use says why, through the default error report.
     Options.URL = "https://secure.invalid/";
     dialogs.ExpectMessage("HTTP Secure Socket is not supported.", 16, Ok);
-    w.Action("ActionDBRefresh")->trigger();
+    w.Action(EAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
 }
 

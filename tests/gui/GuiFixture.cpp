@@ -8,6 +8,7 @@
 #include <QFile>
 
 TGuiFixture::TGuiFixture() {
+    ResetAppState();
     SetProgramFolder(Dir.path().toStdString());
     SetShortDateFormat("dd/MM/yyyy");
     SetTodayForTesting(EncodeDate(2026, 12, 7));

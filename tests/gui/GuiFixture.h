@@ -26,3 +26,12 @@ public:
 private:
     QTemporaryDir Dir;
 };
+
+#include <QObject>
+// A control of `parent` by its objectName; a missing one ends the test run at once.
+template <class T> T* Find(const QObject& parent, const char* name) {
+    T* child = parent.findChild<T*>(QString::fromLatin1(name));
+    if (!child)
+        qFatal("no control named %s", name);
+    return child;
+}

@@ -124,16 +124,16 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
     TFormMain w;
     CHECK_DIALOGS(dialogs);
     QCOMPARE(Options.ListType, 1);
-    QVERIFY(w.Action("ActionOptionsShowName")->isChecked());
-    QVERIFY(!w.Action("ActionOptionsShowBoth")->isChecked());
-    QVERIFY(!w.Action("ActionOptionsShowInfo")->isChecked());
+    QVERIFY(w.Action(EAction::OptionsShowName)->isChecked());
+    QVERIFY(!w.Action(EAction::OptionsShowBoth)->isChecked());
+    QVERIFY(!w.Action(EAction::OptionsShowInfo)->isChecked());
     const QModelIndex first = w.TreeModel()->index(0, 0);
     QCOMPARE(first.data().toString(), QString("Class Korvelia"));
     // Switching to both rebuilds, expands and moves the mark.
-    w.Action("ActionOptionsShowBoth")->trigger();
+    w.Action(EAction::OptionsShowBoth)->trigger();
     QCOMPARE(w.TreeModel()->index(0, 0).data().toString(), QString("Class Korvelia (the korvels)"));
-    QVERIFY(w.Action("ActionOptionsShowBoth")->isChecked());
-    QVERIFY(!w.Action("ActionOptionsShowName")->isChecked());
+    QVERIFY(w.Action(EAction::OptionsShowBoth)->isChecked());
+    QVERIFY(!w.Action(EAction::OptionsShowName)->isChecked());
     QVERIFY(w.TaxonomyTreeView()->isExpanded(w.TreeModel()->index(0, 0)));
 }
 
@@ -146,11 +146,11 @@ void TestStartup::SaveTreeZeroIsLeftAlone() {
     {
         TScriptedDialogs dialogs;
         TFormMain w;
-        QVERIFY(!w.Action("ActionOptionsSaveTreeState")->isChecked());
-        w.Action("ActionOptionsSaveTreeState")->trigger();
-        QVERIFY(w.Action("ActionOptionsSaveTreeState")->isChecked());
-        w.Action("ActionOptionsSaveTreeState")->trigger();
-        QVERIFY(!w.Action("ActionOptionsSaveTreeState")->isChecked());
+        QVERIFY(!w.Action(EAction::OptionsSaveTreeState)->isChecked());
+        w.Action(EAction::OptionsSaveTreeState)->trigger();
+        QVERIFY(w.Action(EAction::OptionsSaveTreeState)->isChecked());
+        w.Action(EAction::OptionsSaveTreeState)->trigger();
+        QVERIFY(!w.Action(EAction::OptionsSaveTreeState)->isChecked());
     }
     QVERIFY(!fx.Exists("treestate.dat"));
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("SaveTree=0"));
@@ -266,7 +266,7 @@ void TestStartup::StatusGoesToSplashThenStatusBar() {
     SetStatus("Working...");
     QCOMPARE(w.statusBar()->currentMessage(), QString("Working..."));
     // Hints of the actions reach the status line.
-    QStatusTipEvent tip(w.Action("ActionDBExit")->statusTip());
+    QStatusTipEvent tip(w.Action(EAction::DBExit)->statusTip());
     QApplication::sendEvent(&w, &tip);
     QCOMPARE(w.statusBar()->currentMessage(), QString("Exit Orvandel Viewer"));
 }
@@ -328,20 +328,20 @@ void TestStartup::MenusFollowTheActionTable() {
     QVERIFY(exit);
     QCOMPARE(exit->text(), QString("E&xit"));
     QCOMPARE(exit->statusTip(), QString("Exit Orvandel Viewer"));
-    QCOMPARE(w.Action("ActionDBRefresh")->shortcut(), QKeySequence(Qt::Key_F5));
-    QCOMPARE(w.Action("ActionDBRefreshItem")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
-    QCOMPARE(w.Action("ActionViewSearch")->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
-    QVERIFY(!w.Action("ActionDBSearch")->isEnabled());
-    QVERIFY(!w.SearchBtn->isEnabled());
-    w.SearchTextEdit->setText(" ");
-    QVERIFY(w.Action("ActionDBSearch")->isEnabled());
-    QVERIFY(w.SearchBtn->isEnabled());
-    QCOMPARE(w.SearchBtn->text(), QString("&Search Species"));
-    w.SearchTextEdit->clear();
-    QVERIFY(!w.Action("ActionDBSearch")->isEnabled());
-    QVERIFY(w.Action("ActionOptionsServer")->statusTip().startsWith(
+    QCOMPARE(w.Action(EAction::DBRefresh)->shortcut(), QKeySequence(Qt::Key_F5));
+    QCOMPARE(w.Action(EAction::DBRefreshItem)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    QCOMPARE(w.Action(EAction::ViewSearch)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QVERIFY(!w.Action(EAction::DBSearch)->isEnabled());
+    QVERIFY(!Find<QPushButton>(w, "SearchBtn")->isEnabled());
+    Find<QLineEdit>(w, "SearchTextEdit")->setText(" ");
+    QVERIFY(w.Action(EAction::DBSearch)->isEnabled());
+    QVERIFY(Find<QPushButton>(w, "SearchBtn")->isEnabled());
+    QCOMPARE(Find<QPushButton>(w, "SearchBtn")->text(), QString("&Search Species"));
+    Find<QLineEdit>(w, "SearchTextEdit")->clear();
+    QVERIFY(!w.Action(EAction::DBSearch)->isEnabled());
+    QVERIFY(w.Action(EAction::OptionsServer)->statusTip().startsWith(
         "Address of Velmora server. Please do not modify this value!"));
-    QVERIFY(w.Action("ActionOptionsServer")->statusTip().contains(QString::fromLatin1(DefaultServerURL)));
+    QVERIFY(w.Action(EAction::OptionsServer)->statusTip().contains(QString::fromLatin1(DefaultServerURL)));
     // The Database menu in order, separators included.
     QMenu* db = w.findChild<QMenu*>("itemDatabase");
     QVERIFY(db);
@@ -349,7 +349,7 @@ void TestStartup::MenusFollowTheActionTable() {
     for (QAction* a : db->actions())
         items << (a->isSeparator() ? "-" : a->text());
     QCOMPARE(items, QStringList({"Download &All Datas", "Download All &Images", "-", "&Refresh Taxonomy Tree",
-                                 "Refresh &Item", "&Download Image", "-", "&Merge User Databases",
+                                 "Refresh &Item", "&Download Image", "Cancel &Transfer", "-", "&Merge User Databases",
                                  "&Delete User Database...", "-", "&Submit User Databases...", "-", "S&tatistic...",
                                  "-", "E&xit"}));
     QMenu* options = w.findChild<QMenu*>("itemOptions");
@@ -360,10 +360,10 @@ void TestStartup::MenusFollowTheActionTable() {
                                  "Viewing &Offline", "-", "Change &Server Address..."}));
     // Changing the server address goes through the input box; Cancel keeps it.
     dialogs.ExpectInput("Type in address of Velmora website:", true, "http://other.invalid:81/");
-    w.Action("ActionOptionsServer")->trigger();
+    w.Action(EAction::OptionsServer)->trigger();
     QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
     dialogs.ExpectInput("Type in address of Velmora website:", false, "ignored");
-    w.Action("ActionOptionsServer")->trigger();
+    w.Action(EAction::OptionsServer)->trigger();
     QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
     CHECK_DIALOGS(dialogs);
 }
@@ -375,17 +375,17 @@ void TestStartup::PagesAndCopyTree() {
     fx.WriteCurrentOptions(Today());
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.Action("ActionViewTaxnomyTree")->isChecked());
-    w.MainPageControl()->setCurrentIndex(TFormMain::SearchPage); // as a click on the tab does
-    QVERIFY(w.Action("ActionViewSearch")->isChecked());
-    QVERIFY(!w.Action("ActionViewTaxnomyTree")->isChecked());
-    w.Action("ActionViewResult")->trigger();
-    QCOMPARE(w.MainPageControl()->currentIndex(), int(TFormMain::ResultPage));
-    QVERIFY(w.Action("ActionViewResult")->isChecked());
+    QVERIFY(w.Action(EAction::ViewTaxnomyTree)->isChecked());
+    Find<QTabWidget>(w, "MainPageControl")->setCurrentIndex(TFormMain::SearchPage); // as a click on the tab does
+    QVERIFY(w.Action(EAction::ViewSearch)->isChecked());
+    QVERIFY(!w.Action(EAction::ViewTaxnomyTree)->isChecked());
+    w.Action(EAction::ViewResult)->trigger();
+    QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::ResultPage));
+    QVERIFY(w.Action(EAction::ViewResult)->isChecked());
 
     TTreeNode* genus = w.Tree().First()->Children[0]->Children[0]->Children[0].get();
     w.SelectNode(genus);
-    w.Action("ActionViewCopyTree")->trigger();
+    w.Action(EAction::ViewCopyTree)->trigger();
     QCOMPARE(QApplication::clipboard()->text(),
              QString("Class Korvelia (the korvels)\r\nOrder Ordina (walkers)\r\nFamily Familia (round ones)\r\n"
                      "Alpha (first)\r\n"));
@@ -404,19 +404,19 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     w.resize(800, 500);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(w.MainPageControl()->width(), 300);
+    QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->width(), 300);
     QCOMPARE(w.size(), QSize(800, 500));
     // The width the user drags to is what the next start gets.
-    w.MainSplitter->setSizes({340, 457});
-    QCOMPARE(w.MainPageControl()->width(), 340);
+    Find<QSplitter>(w, "MainSplitter")->setSizes({340, 457});
+    QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->width(), 340);
     QCOMPARE(w.minimumSize(), QSize(425, 200));
     // The Show Image button sits in the middle of the Image page once that page is shown.
     QTabWidget* info = w.findChild<QTabWidget*>("InfoPageControl");
-    info->setCurrentWidget(w.ImageTabSheet);
+    info->setCurrentWidget(Find<QWidget>(w, "ImageTabSheet"));
     QApplication::processEvents();
-    const QRect page = w.ImageTabSheet->rect();
-    QVERIFY(qAbs(w.ShowImageBtn->geometry().center().x() - page.center().x()) <= 1);
-    QVERIFY(qAbs(w.ShowImageBtn->geometry().center().y() - page.center().y()) <= 1);
+    const QRect page = Find<QWidget>(w, "ImageTabSheet")->rect();
+    QVERIFY(qAbs(Find<QPushButton>(w, "ShowImageBtn")->geometry().center().x() - page.center().x()) <= 1);
+    QVERIFY(qAbs(Find<QPushButton>(w, "ShowImageBtn")->geometry().center().y() - page.center().y()) <= 1);
     // Tab stays in the summary view.
     info->setCurrentIndex(0);
     w.DetailMemo()->setFocus();
@@ -424,13 +424,13 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.DetailMemo()));
     // Enter on the Search page starts the search once there is a text.
     int searches = 0;
-    connect(w.Action("ActionDBSearch"), &QAction::triggered, [&] { ++searches; });
+    connect(w.Action(EAction::DBSearch), &QAction::triggered, [&] { ++searches; });
     w.ShowMainPage(TFormMain::SearchPage);
-    w.SearchTextEdit->setFocus();
-    QTest::keyClick(w.SearchTextEdit, Qt::Key_Return);
+    Find<QLineEdit>(w, "SearchTextEdit")->setFocus();
+    QTest::keyClick(Find<QLineEdit>(w, "SearchTextEdit"), Qt::Key_Return);
     QCOMPARE(searches, 0);
-    QTest::keyClicks(w.SearchTextEdit, "vane");
-    QTest::keyClick(w.SearchTextEdit, Qt::Key_Return);
+    QTest::keyClicks(Find<QLineEdit>(w, "SearchTextEdit"), "vane");
+    QTest::keyClick(Find<QLineEdit>(w, "SearchTextEdit"), Qt::Key_Return);
     QCOMPARE(searches, 1);
     w.ShowMainPage(TFormMain::TaxonomyPage);
     // The pop-up menu of the tree and the summary.
@@ -442,9 +442,7 @@ void TestStartup::DeletionWithRecordsAndLayout() {
 
     // A rebuild never touches a database, even right after a deletion with records.
     TTreeNode* o1 = w.Tree().First()->Children[0].get();
-    w.DeleteWithRecords = true;
-    w.Tree().DeleteNode(o1);
-    w.DeleteWithRecords = false;
+    w.DeleteBranch(o1, true);
     // The order, its family and its genus left the main databases; the planned genus had none.
     QCOMPARE(fx.Read("order.dat"), std::string("o2#[unnamed]#n/a#Not named yet\r\n"));
     QCOMPARE(fx.Read("family.dat"), std::string());

@@ -97,13 +97,13 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     // Sorted without regard to case.
     w.RelatedLinks()->AddRelatedLink("alpha web", 1, "http://a.invalid/", QString());
     QCOMPARE(links->topLevelItem(1)->text(0), QString("alpha web"));
-    QVERIFY(w.Action("ActionViewRelatedLinks")->isChecked());
-    QVERIFY(w.Action("ActionViewRelatedLinks")->isEnabled());
+    QVERIFY(w.Action(EAction::ViewRelatedLinks)->isChecked());
+    QVERIFY(w.Action(EAction::ViewRelatedLinks)->isEnabled());
     QCOMPARE(w.RelatedLinks()->Tip(0), QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
     QCOMPARE(w.RelatedLinks()->Tip(2), QString("Click to see this branch's summary"));
     // Hiding and showing the list by its command.
-    w.Action("ActionViewRelatedLinks")->trigger();
-    QVERIFY(!w.Action("ActionViewRelatedLinks")->isChecked());
+    w.Action(EAction::ViewRelatedLinks)->trigger();
+    QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isChecked());
     QVERIFY(links->isHidden());
     // Clicking the branch link shows that genus, which brings its own (empty) link list.
     w.RelatedLinks()->Activate(2);
@@ -111,7 +111,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(w.SummaryPlainText().contains("Common: Beta korvel"));
     QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
     QCOMPARE(links->topLevelItemCount(), 0);
-    QVERIFY(!w.Action("ActionViewRelatedLinks")->isEnabled());
+    QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isEnabled());
     CHECK_DIALOGS(dialogs);
 }
 
@@ -138,7 +138,7 @@ void TestSummary::BranchSummaryRemarksAndPlaceholder() {
     QVERIFY(!kept.charFormat().fontItalic());
     // No links: the list stays hidden and its command disabled.
     QCOMPARE(Links(w)->topLevelItemCount(), 0);
-    QVERIFY(!w.Action("ActionViewRelatedLinks")->isEnabled());
+    QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isEnabled());
 }
 
 void TestSummary::PlannedAndMissingBranches() {
@@ -187,7 +187,7 @@ void TestSummary::CopySummaryFormats() {
     TScriptedDialogs dialogs;
     TFormMain w;
     QVERIFY(w.SelectBranch(5, "beta"));
-    w.Action("ActionViewCopySummary")->trigger();
+    w.Action(EAction::ViewCopySummary)->trigger();
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     QVERIFY(mime->hasText());
     QVERIFY(mime->hasHtml());
@@ -199,7 +199,7 @@ void TestSummary::CopySummaryFormats() {
     c.setPosition(0);
     c.setPosition(5, QTextCursor::KeepAnchor);
     w.DetailMemo()->setTextCursor(c);
-    w.Action("ActionViewCopySummary")->trigger();
+    w.Action(EAction::ViewCopySummary)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QString("Genus"));
 }
 

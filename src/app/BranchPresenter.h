@@ -1,0 +1,67 @@
+// Presents the selected branch: its summary, related links, picture and the window caption, and
+// Refresh Item. Not a widget: it works on the pages the window hands it.
+#pragma once
+
+#include "SummaryDocument.h"
+
+#include <QPointer>
+#include <functional>
+#include <memory>
+
+class QTabWidget;
+class QWidget;
+class TImagePage;
+class TRelatedLinksPanel;
+class TResultPage;
+class TServerCommands;
+class TSummaryPage;
+class TTaxonomyTreePage;
+
+struct TBranchPages {
+    QWidget* Window;
+    TTaxonomyTreePage* TreePage;
+    TResultPage* ResultPage;
+    QTabWidget* InfoPageControl;
+    TSummaryPage* SummaryPage;
+    TImagePage* ImagePage;
+    TRelatedLinksPanel* Links;
+};
+
+class TBranchPresenter : public ISummaryHost {
+public:
+    TBranchPresenter(const TBranchPages& pages, TServerCommands& server);
+    ~TBranchPresenter() override;
+
+    // The summary document exists once the program files (templates, codes) are loaded.
+    void CreateSummary();
+    void DestroySummary();
+    TSummaryDocument* Summary() const { return FSummary.get(); }
+
+    // The selected node's summary; works on a copy of its data, as the summary may wait on the
+    // server.
+    void ShowBranch(const TTaxonomyData& data);
+    // Selects the branch with this level and id; false when the tree has none.
+    bool SelectBranch(int level, const std::string& id);
+    // Refresh Item: the result list's entry when `fromResultList`, else the tree's selection.
+    void RefreshItemCommand(bool fromResultList);
+    // Shows the picture named `pictureName` on the Image page; false when it cannot be read.
+    bool ShowGenusImage(const std::string& pictureName);
+    // Whether the result list is the active list (Refresh Item asked for by the summary).
+    std::function<bool()> ResultListActive;
+
+    // ISummaryHost
+    void AddRelatedLink(const std::string& caption, int kind, const TTaxonomyData& key,
+                        const std::string& url) override;
+    void ClearRelatedLinks() override;
+    std::optional<std::string> FindNodeCaption(const TTaxonomyData& key) override;
+    void LoadSummaryDocument(const std::string& rtf) override;
+    void RefreshItem() override;
+    void PresentRecord() override;
+    void PresentNoRecord() override;
+
+private:
+    void SetCaptionFromSelection();
+    TBranchPages FPages;
+    TServerCommands& FServer;
+    std::unique_ptr<TSummaryDocument> FSummary;
+};

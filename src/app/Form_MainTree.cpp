@@ -1,0 +1,104 @@
+// The main window's tree, pages and the services it gives the server commands.
+#include "Form_Main.h"
+
+#include "Dialogs.h"
+#include "Form_Announcement.h"
+#include "Form_SubmitInfo.h"
+#include "Global.h"
+#include "TaxonomyTreeModel.h"
+#include "ui_Form_Main.h"
+
+TTaxonomyTree& TFormMain::Tree() { return FUi->TreeTabSheet->Tree(); }
+TTaxonomyTreeModel* TFormMain::TreeModel() const { return FUi->TreeTabSheet->Model(); }
+QTreeView* TFormMain::TaxonomyTreeView() const { return FUi->TreeTabSheet->View(); }
+QTextBrowser* TFormMain::DetailMemo() const { return FUi->SummaryTabSheet->Memo(); }
+QString TFormMain::SummaryPlainText() const { return FUi->SummaryTabSheet->PlainText(); }
+TTreeNode* TFormMain::SelectedNode() const { return FUi->TreeTabSheet->SelectedNode(); }
+void TFormMain::SelectNode(TTreeNode* node) { FUi->TreeTabSheet->SelectNode(node); }
+bool TFormMain::IsExpanded(const TTreeNode* node) const { return FUi->TreeTabSheet->IsExpanded(node); }
+void TFormMain::SetExpanded(TTreeNode* node, bool expanded) { FUi->TreeTabSheet->SetExpanded(node, expanded); }
+void TFormMain::ExpandAll() { FUi->TreeTabSheet->ExpandAll(); }
+void TFormMain::CollapseAll() { FUi->TreeTabSheet->CollapseAll(); }
+void TFormMain::ResetTreeAppearance() { FUi->TreeTabSheet->ApplySavedState(); }
+void TFormMain::ApplySavedTreeState() { FUi->TreeTabSheet->ApplySavedState(); }
+
+void TFormMain::SetDisplayMode(int mode) {
+    Options.ListType = mode;
+    Action(EAction::OptionsShowName)->setChecked(mode == 1);
+    Action(EAction::OptionsShowInfo)->setChecked(mode == 2);
+    Action(EAction::OptionsShowBoth)->setChecked(mode == 3);
+    RebuildTree();
+}
+
+void TFormMain::RebuildTree() {
+    SetStatus("Generating taxonomy tree...");
+    // Result entries refer to nodes of the tree being replaced.
+    FUi->SearchResultTabSheet->Clear();
+    Tree().Clear();
+    Tree().SetDisplayMode(Options.ListType);
+    if (LoadTree(Tree()) != 0) {
+        FServer.RefreshTaxonomyTree();
+    } else {
+        ExpandAll();
+        if (TTreeNode* first = Tree().First())
+            SelectNode(first);
+    }
+    SetStatus("Ready");
+}
+
+void TFormMain::ShowMainPage(int index) {
+    FUi->MainPageControl->setCurrentIndex(index);
+    Action(EAction::ViewTaxnomyTree)->setChecked(index == TaxonomyPage);
+    Action(EAction::ViewSearch)->setChecked(index == SearchPage);
+    Action(EAction::ViewResult)->setChecked(index == ResultPage);
+}
+
+void TFormMain::NodeSelected(TTreeNode* node) {
+    const TTaxonomyData data = node->Data;
+    if (!TransferRunning()) {
+        RunAction([&] { FPresenter->ShowBranch(data); });
+        return;
+    }
+    // Inside a server command (the refresh selects the first node) a silent abort must end that
+    // command too; it is noted here and raised there.
+    try {
+        FPresenter->ShowBranch(data);
+    } catch (const EAbort&) {
+        FServer.NoteNestedAbort();
+    } catch (const std::exception& e) {
+        ShowDefaultErrorReport(e.what());
+    }
+}
+
+void TFormMain::DeleteBranch(TTreeNode* node, bool withRecords) {
+    FDeleteWithRecords = withRecords;
+    FDeletionError.clear();
+    FUi->SearchResultTabSheet->Clear();
+    Tree().DeleteNode(node);
+    FDeleteWithRecords = false;
+    if (!FDeletionError.empty())
+        throw EOrvError(FDeletionError);
+}
+
+void TFormMain::NodeDeleting(TTreeNode* node) {
+    if (!FDeleteWithRecords || node->Data.Id() == NotAvailableId)
+        return;
+    // This runs while the view is removing rows: an exception must not escape into it. The first
+    // failure is kept for the command that deleted the branch to report.
+    try {
+        DeleteRecord(node->Data.Id(), node->Level(), false, true);
+    } catch (const std::exception& e) {
+        if (FDeletionError.empty())
+            FDeletionError = e.what();
+    }
+}
+
+bool TFormMain::ShowGenusImage(const std::string& pictureName) { return FPresenter->ShowGenusImage(pictureName); }
+
+TSubmitInfoResult TFormMain::RunSubmitDialog(const TStringList& files, const TStringList& pictures) {
+    return ::RunSubmitDialog(files, pictures, this);
+}
+
+void TFormMain::ShowAnnouncement() { ::ShowAnnouncement(this); }
+
+void TFormMain::OfflineModeChanged() { Action(EAction::OptionsOffLine)->setChecked(Options.OfflineMode); }

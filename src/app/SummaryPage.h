@@ -1,0 +1,27 @@
+// The Summary page: the selected branch's summary in a read-only rich-text view.
+#pragma once
+
+#include <QWidget>
+#include <string>
+
+class QTextBrowser;
+
+class TSummaryPage : public QWidget {
+    Q_OBJECT
+public:
+    explicit TSummaryPage(QWidget* parent = nullptr);
+
+    QTextBrowser* Memo() const { return FMemo; }
+    // Shows an RTF document (or plain text when it is not RTF).
+    void LoadRtf(const std::string& rtf);
+    void Clear();
+    QString PlainText() const;
+    // Copies the selection, or the whole summary when nothing is selected.
+    void CopySummary();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QTextBrowser* FMemo;
+};

@@ -1,0 +1,128 @@
+// Transfers that no click can break: the selection moving, keys, a modal opened while the server
+// is slow, and cancelling.
+#include "Constants.h"
+#include "E2eSupport.h"
+#include "Form_Main.h"
+#include "Global.h"
+#include "ScriptServer.h"
+#include "ScriptedDialogs.h"
+#include "TaxonomyTree.h"
+
+#include <QAction>
+#include <QEventLoop>
+#include <QLabel>
+#include <QPushButton>
+#include <QTreeView>
+#include <QtTest>
+
+namespace {
+
+const std::string Tree = "#c1#Korvelia#the korvels\r\n"
+                         "\t\t\t\t\t#g1#Alpha#first\r\n"
+                         "\t\t\t\t\t#g2#Beta#second\r\n";
+const std::string Genus = "g1#Alpha#first#Alpha#Hopper#Alpha korvel#alpha.gif#####alpha\r\n"
+                          "g2#Beta#second#Beta#Glider#Beta korvel#beta.jpg#####beta\r\n";
+
+void FillProgram(TE2eProgram& fx, const TScriptServer& server) {
+    fx.WriteServerProgramFiles();
+    fx.Write(TreeFileName, Tree);
+    fx.Write("class.dat", "c1#Korvelia#the korvels#A class\r\n");
+    fx.Write("genus.dat", Genus);
+    fx.WriteOptions(QString::fromStdString(server.Url("/")), 7);
+}
+
+std::string Picture() {
+    const QByteArray gif = ReadBytes(ShippedData() + "images/aurovelis.gif");
+    return std::string(gif.constData(), static_cast<size_t>(gif.size()));
+}
+
+} // namespace
+
+class TestTransferSafety : public QObject {
+    Q_OBJECT
+private slots:
+    void DownloadImageSurvivesSelectionAndKeys();
+    void ModalOpenedDuringTransferDoesNotTimeOut();
+    void CancelTransferKeepsFilesSilently();
+};
+
+void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
+    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Picture()), false, 600}});
+    TE2eProgram fx;
+    FillProgram(fx, server);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    QVERIFY(!fx.Exists("images/alpha.gif"));
+
+    bool treeTookInput = true, statisticEnabled = true;
+    QTimer::singleShot(200, &w, [&] {
+        // Something selects another branch while the picture is coming; keys and the mouse do
+        // nothing, and no command but closing and cancelling can start.
+        QVERIFY(w.SelectBranch(GenusLevel, "g2"));
+        QTest::keyClick(w.TaxonomyTreeView(), Qt::Key_Up);
+        treeTookInput = w.SelectedNode()->Data.Id() != "g2";
+        statisticEnabled = w.Action(EAction::DBStatistic)->isEnabled() || w.Action(EAction::HelpContents)->isEnabled();
+        QVERIFY(w.Action(EAction::DBCancelTransfer)->isEnabled());
+        QVERIFY(w.Action(EAction::DBExit)->isEnabled());
+    });
+    w.Action(EAction::DBReloadImage)->trigger();
+    CHECK_DIALOGS(dialogs); // no "Image file error" about the branch selected meanwhile
+    QVERIFY(!treeTookInput);
+    QVERIFY(!statisticEnabled);
+    QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
+    QCOMPARE(CurrentRecord.Id, std::string("g2"));
+    QVERIFY(Find<QLabel>(w, "GenusImage")->pixmap().isNull()); // Beta has no picture here
+    QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
+    QVERIFY(w.Action(EAction::DBStatistic)->isEnabled());
+    QVERIFY(!w.Action(EAction::DBCancelTransfer)->isEnabled());
+}
+
+void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
+    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Picture()), false, 50}});
+    TE2eProgram fx;
+    FillProgram(fx, server);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    w.Http().TimeOut = 200;
+    // A dialog's own event loop, run from the wait hook, stays open longer than the time-out.
+    QTimer::singleShot(10, &w, [] {
+        QEventLoop modal;
+        QTimer::singleShot(700, &modal, &QEventLoop::quit);
+        modal.exec();
+    });
+    w.Action(EAction::DBReloadImage)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
+    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+}
+
+void TestTransferSafety::CancelTransferKeepsFilesSilently() {
+    // The tree comes slowly; Esc ends the refresh before it arrives.
+    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {std::string(), true, 0}});
+    TE2eProgram fx;
+    FillProgram(fx, server);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    CHECK_DIALOGS(dialogs);
+    const std::string tree = fx.Read(TreeFileName);
+    QTimer::singleShot(200, &w, [&] { QTest::keyClick(&w, Qt::Key_Escape); });
+    QElapsedTimer clock;
+    clock.start();
+    w.Action(EAction::DBRefresh)->trigger();
+    QVERIFY(clock.elapsed() < 5000);
+    CHECK_DIALOGS(dialogs); // silent
+    QCOMPARE(fx.Read(TreeFileName), tree);
+    QCOMPARE(RequestLines(server).size(), 2); // nothing asked after the cancelled download
+    QVERIFY(w.isVisible());
+    QVERIFY(w.Action(EAction::DBRefresh)->isEnabled());
+    QCOMPARE(w.Tree().Count(), size_t(3));
+}
+
+QTEST_MAIN(TestTransferSafety)
+#include "test_transfer_safety.moc"
