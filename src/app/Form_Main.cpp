@@ -68,6 +68,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         RunAction([&] { found = SelectBranch(level, FromQ(id)); });
         return found;
     };
+    connect(FActions, &TMainActions::AllowancesChanged, this, &TFormMain::UpdateActionStates);
     connect(FUi->SearchTabSheet, &TSearchPage::SearchTextChanged, this, &TFormMain::UpdateActionStates);
     connect(FUi->MainPageControl, &QTabWidget::currentChanged, this, &TFormMain::ShowMainPage);
     UpdateActionStates();
@@ -152,7 +153,7 @@ void TFormMain::UpdateActionStates() {
     // window and cancelling the transfer stay.
     const bool idle = !TransferRunning();
     for (const TActionSpec& spec : MainActionTable()) {
-        bool enabled = idle && !FActions->IsUnavailable(spec.Id);
+        bool enabled = idle && !FActions->IsUnavailable(spec.Id) && FActions->IsAllowed(spec.Id);
         if (spec.Id == EAction::DBCancelTransfer)
             enabled = !idle;
         else if (spec.Id == EAction::DBExit)

@@ -163,6 +163,13 @@ void TMainActions::Connect(EAction id, std::function<void()> handler) {
     connect((*this)[id], &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
 }
 
+void TMainActions::SetAllowed(EAction id, bool allowed) {
+    if (IsAllowed(id) == allowed)
+        return;
+    FDisallowed.set(static_cast<std::size_t>(id), !allowed);
+    emit AllowancesChanged();
+}
+
 void TMainActions::MarkUnavailable(EAction id) {
     FUnavailable.set(static_cast<std::size_t>(id));
     (*this)[id]->setEnabled(false);

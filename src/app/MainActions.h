@@ -113,6 +113,10 @@ public:
     void Connect(EAction id, std::function<void()> handler);
     // The command has no effect in this version: it stays disabled whatever the window's state.
     void MarkUnavailable(EAction id);
+    // What the window's state allows (the editor's two states and the like); the window combines
+    // it with "a transfer is under way" in its one enabled-state function.
+    void SetAllowed(EAction id, bool allowed);
+    bool IsAllowed(EAction id) const { return !FDisallowed[static_cast<std::size_t>(id)]; }
     bool IsWired(EAction id) const { return FWired[static_cast<std::size_t>(id)]; }
     bool IsUnavailable(EAction id) const { return FUnavailable[static_cast<std::size_t>(id)]; }
     void BuildMenus(QMenuBar* bar) const;
@@ -121,6 +125,10 @@ private:
     std::array<QAction*, ActionCount> FActions{};
     std::bitset<ActionCount> FWired;
     std::bitset<ActionCount> FUnavailable;
+    std::bitset<ActionCount> FDisallowed;
+
+signals:
+    void AllowancesChanged();
 };
 
 class QPushButton;
