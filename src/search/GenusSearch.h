@@ -40,7 +40,8 @@ struct TSearchOptions {
 // compared without case and every other byte (accented letters included)
 // exactly; no word boundaries. MatchAll: every word must be found (no words:
 // true). Otherwise: some word must be found (no words: false). Words after an
-// empty word or after the 26th are not used.
+// empty word or after the 26th are not used. (For one record at a time;
+// SearchGenus prepares the words once for all records.)
 bool MatchGenus(const TSearchWords& words, const TTaxonomyDetail& record, bool matchAll,
                 const TSearchFields& fields);
 

@@ -5,7 +5,6 @@
 
 #include "GenusSearch.h"
 
-#include <array>
 #include <bitset>
 #include <cstdint>
 #include <string>

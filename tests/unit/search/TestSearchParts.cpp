@@ -21,7 +21,9 @@ TEST(ViewIndex, NumbersKeysAcrossGrowthAndLongKeys) {
     EXPECT_EQ(index.Key(3), "same-head-of-twenty-bytes-3");
 }
 
-TEST_F(TStoreTest, FileLinesCutsLikeForEachLine) {
+class TFileLinesTest : public TStoreTest {};
+
+TEST_F(TFileLinesTest, CutsLikeForEachLine) {
     // Line ends of every kind, also where a block ends between CR and LF, a
     // line longer than a block, and a last line without a line end.
     std::string text;
