@@ -1,13 +1,7 @@
 #include "HttpParts.h"
 
 #include <cctype>
-#include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -64,30 +58,14 @@ std::string Trim(const std::string& s) {
     return s.substr(b, e - b);
 }
 
-std::string Printable(const std::string& s) {
+} // namespace
+
+std::string Printable(const std::string& s, std::size_t limit) {
     std::string out;
-    for (unsigned char c : s.substr(0, 60))
+    for (unsigned char c : s.substr(0, limit))
         out += (c < 0x20 || c >= 0x7f) ? '?' : char(c);
     return out;
 }
-
-mode_t NewFileMode() {
-    // The mode a plain creat() would give, so the download looks like any other written file.
-    static const mode_t mode = [] {
-        mode_t mask = 022;
-        if (FILE* f = std::fopen("/proc/self/status", "r")) {
-            char line[256];
-            while (std::fgets(line, sizeof line, f))
-                if (std::strncmp(line, "Umask:", 6) == 0)
-                    mask = mode_t(std::strtoul(line + 6, nullptr, 8));
-            std::fclose(f);
-        }
-        return mode_t(0666 & ~mask);
-    }();
-    return mode;
-}
-
-} // namespace
 
 std::string BuildRequest(const char* method, const TUrlParts& target, bool viaProxy, const THeaderInfo& info,
                          const std::vector<std::string>& cookies, std::int64_t contentLength) {
@@ -202,56 +180,5 @@ void MergeCookies(std::vector<std::string>& list, const std::vector<std::string>
             }
         if (!replaced)
             list.push_back(c);
-    }
-}
-
-TDownloadFile::TDownloadFile(std::string destination) : FDestination(std::move(destination)) {
-    const auto slash = FDestination.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string() : FDestination.substr(0, slash + 1);
-    const std::string name = FDestination.substr(slash == std::string::npos ? 0 : slash + 1);
-    FTempName = folder + "." + name.substr(0, 200) + ".XXXXXX";
-    std::vector<char> templ(FTempName.begin(), FTempName.end());
-    templ.push_back('\0');
-    FFd = name.empty() ? -1 : ::mkostemp(templ.data(), O_CLOEXEC);
-    if (FFd < 0)
-        throw EFOpenError::CannotCreate(FDestination);
-    FTempName = templ.data();
-    struct stat st {};
-    ::fchmod(FFd, ::stat(FDestination.c_str(), &st) == 0 ? (st.st_mode & 07777) : NewFileMode());
-}
-
-TDownloadFile::~TDownloadFile() {
-    if (FFd >= 0) {
-        ::close(FFd);
-        ::unlink(FTempName.c_str());
-    }
-}
-
-void TDownloadFile::Write(const char* data, std::size_t size) {
-    while (size > 0) {
-        const ssize_t n = ::write(FFd, data, size);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throw EWriteError("Cannot write file \"" + FDestination + "\" (" + std::strerror(errno) + ")");
-        data += n;
-        size -= std::size_t(n);
-    }
-}
-
-void TDownloadFile::Truncate() {
-    if (::ftruncate(FFd, 0) != 0 || ::lseek(FFd, 0, SEEK_SET) != 0)
-        throw EWriteError("Cannot write file \"" + FDestination + "\"");
-}
-
-void TDownloadFile::Commit() {
-    // On disk before the rename, so a crash leaves the old file or the new one, never a torn one.
-    const bool synced = ::fdatasync(FFd) == 0;
-    const bool closed = ::close(FFd) == 0;
-    FFd = -1;
-    if (!synced || !closed || ::rename(FTempName.c_str(), FDestination.c_str()) != 0) {
-        const int err = errno;
-        ::unlink(FTempName.c_str());
-        throw EWriteError("Cannot replace file \"" + FDestination + "\" (" + std::strerror(err) + ")");
     }
 }

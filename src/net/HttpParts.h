@@ -1,5 +1,4 @@
-// Pieces of one HTTP exchange: the request text, the reply header reader and the file a download
-// is written to before it replaces its destination.
+// Pieces of one HTTP exchange: the request text and the reply header reader.
 #pragma once
 
 #include "NMHTTP.h"
@@ -37,24 +36,8 @@ private:
     bool FFirst = true;
 };
 
+// Text from a server made fit for a message: at most limit bytes, anything but printable ASCII as "?".
+std::string Printable(const std::string& s, std::size_t limit = 60);
+
 // Adds or replaces the cookies of a reply in the list sent back on a redirect.
 void MergeCookies(std::vector<std::string>& list, const std::vector<std::string>& received);
-
-// A download under way: a temporary file beside the destination that replaces it on Commit.
-// Dropped without Commit, it is removed and the destination stays as it was.
-class TDownloadFile {
-public:
-    explicit TDownloadFile(std::string destination); // EFOpenError "Cannot create file"
-    TDownloadFile(const TDownloadFile&) = delete;
-    TDownloadFile& operator=(const TDownloadFile&) = delete;
-    ~TDownloadFile();
-
-    void Write(const char* data, std::size_t size);
-    void Truncate();
-    void Commit();
-
-private:
-    std::string FDestination;
-    std::string FTempName;
-    int FFd = -1;
-};

@@ -2,10 +2,12 @@
 
 #include "HttpParts.h"
 #include "SockIO.h"
+#include "TextFiles.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <sys/stat.h>
@@ -55,7 +57,7 @@ public:
                 continue;
             // The length is already announced: a file that shrank cannot be sent.
             if (n <= 0)
-                throw EFOpenError("Cannot read file \"" + FName + "\"");
+                throw EFOpenError("Cannot read file " + FName);
             sock.SendAll(buffer.data(), std::size_t(n), wait);
             offset += n;
         }
@@ -71,7 +73,7 @@ private:
 // Where the reply body goes: memory (bounded) or the download file.
 class TBodySink {
 public:
-    TBodySink(std::string* memory, TDownloadFile* file) : FMemory(memory), FFile(file) {}
+    TBodySink(std::string* memory, TAtomicFile* file) : FMemory(memory), FFile(file) {}
 
     void Begin(std::int64_t contentLength) {
         if (FMemory) {
@@ -97,8 +99,10 @@ public:
 
 private:
     std::string* FMemory;
-    TDownloadFile* FFile;
+    TAtomicFile* FFile;
 };
+
+using TProgressReport = std::function<void(std::int64_t received, std::int64_t total)>;
 
 bool IsRedirect(int status) {
     return (status >= 300 && status <= 303) || status == 307 || status == 308;
@@ -114,7 +118,7 @@ struct TConnection {
 // must arrive whole: up to a normal close, and as long as its Content-Length when it has one.
 TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnection& conn,
                       const THeaderInfo& info, const TPostBody* post, const std::vector<std::string>& cookies,
-                      TBodySink& sink, TWaitPolicy& wait) {
+                      TBodySink& sink, const TProgressReport& progress, TWaitPolicy& wait) {
     wait.Progress();
     const std::vector<TSockAddr> addrs = LookupHost(conn.Host, conn.Port, wait);
     TSocket sock;
@@ -144,9 +148,13 @@ TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnec
     auto take = [&](const char* data, std::size_t size) {
         if (length >= 0)
             size = std::size_t(std::min<std::int64_t>(std::int64_t(size), length - received));
+        if (size == 0)
+            return;
         sink.Write(data, size);
         received += std::int64_t(size);
+        progress(received, length);
     };
+    progress(0, length);
     take(buffer.data() + used, got - used);
     while (length < 0 || received < length) {
         got = sock.Receive(buffer.data(), buffer.size(), wait);
@@ -158,6 +166,20 @@ TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnec
         throw ESockError("Reply cut off: " + std::to_string(received) + " of " + std::to_string(length) +
                          " bytes received");
     return reply;
+}
+
+// The target of a redirect; a network failure with its reason when the client cannot go there.
+TUrlParts FollowLocation(const TUrlParts& current, const std::string& location, int defaultPort) {
+    const std::string failure = "Cannot follow redirect to \"" + Printable(location) + "\"";
+    TUrlParts next;
+    try {
+        next = ResolveLocation(current, location, defaultPort);
+    } catch (const EURLError& e) {
+        throw ESockError(failure + " (" + Printable(e.what(), 200) + ")");
+    }
+    if (!next.Scheme.empty() && !SameText(next.Scheme, "http"))
+        throw ESockError(failure + " (only http is supported)");
+    return next;
 }
 
 } // namespace
@@ -179,13 +201,14 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
     // A second transfer from inside OnWait would tear the first one's Body and file apart.
     if (FBusy)
         throw ESockError("Another transfer is under way");
+    FCommitted = false;
     TUrlParts target = SplitUrl(url, Port);
     std::optional<TPostBody> post;
     if (data)
         post.emplace(*data, OutputFileMode);
-    std::unique_ptr<TDownloadFile> file;
+    std::unique_ptr<TAtomicFile> file;
     if (InputFileMode)
-        file = std::make_unique<TDownloadFile>(Body);
+        file = std::make_unique<TAtomicFile>(Body);
     else
         Body.clear();
     StatusCode = 0;
@@ -200,14 +223,23 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
 
     TWaitPolicy wait(TimeOut, OnWait, FAborted);
     TBodySink sink(file ? nullptr : &Body, file.get());
+    const TProgressReport progress = [this, &wait](std::int64_t received, std::int64_t total) {
+        if (!OnProgress)
+            return;
+        OnProgress(received, total);
+        if (FAborted)
+            throw ETransferAborted();
+        // Data did arrive: the time the report took is not silence of the server.
+        wait.Progress();
+    };
     std::vector<std::string> cookies;
     const char* method = kind == CmdType::Post ? "POST" : "GET";
     bool sendBody = post.has_value();
     for (int redirects = 0;; ++redirects) {
         const TConnection conn = Proxy.empty() ? TConnection{target.Host, target.Port, false}
                                                : TConnection{Proxy, ProxyPort > 0 ? ProxyPort : Port, true};
-        TReplyHeader reply =
-            Exchange(method, target, conn, HeaderInfo, sendBody ? &*post : nullptr, cookies, sink, wait);
+        TReplyHeader reply = Exchange(method, target, conn, HeaderInfo, sendBody ? &*post : nullptr, cookies,
+                                      sink, progress, wait);
         if (!IsRedirect(reply.Status) || reply.Location.empty()) {
             StatusCode = reply.Status;
             Header = std::move(reply.Text);
@@ -216,21 +248,25 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
         if (redirects == MaxRedirects)
             throw ESockError("Too many redirects (more than " + std::to_string(MaxRedirects) + ")");
         MergeCookies(cookies, reply.Cookies);
-        target = ResolveLocation(target, reply.Location, Port);
+        target = FollowLocation(target, reply.Location, Port);
         // "See other" asks for the new address to be fetched, not posted to.
         if (reply.Status == 303) {
             method = "GET";
             sendBody = false;
         }
     }
-    if (file && StatusCode < 400)
+    // Only a real file replaces a local one: not an error page, not a redirect that went
+    // nowhere, not an interim reply.
+    const bool whole2xx = StatusCode >= 200 && StatusCode <= 299;
+    if (file && whole2xx)
         file->Commit();
     file.reset();
+    FCommitted = whole2xx;
     FBusy = false;
     if (StatusCode >= 400) {
         if (OnFailure)
             OnFailure(kind);
-    } else if (StatusCode < 300 && OnSuccess) {
+    } else if (StatusCode >= 200 && StatusCode < 299 && OnSuccess) {
         OnSuccess(kind);
     }
 }

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cstddef>
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -49,13 +50,18 @@ public:
     // true: Post's data argument names a file whose bytes are the request body; false: it is the body.
     bool OutputFileMode = true;
     THeaderInfo HeaderInfo;
-    // After the reply has been stored: OnFailure for a final status of 400 or more, OnSuccess below 300.
+    // After the reply has been stored: OnFailure for a final status of 400 or more, OnSuccess for
+    // a 2xx below 299.
     TResultEvent OnFailure;
     TResultEvent OnSuccess;
     // Called about every millisecond while the client waits, and while data flows; the program
-    // lets the window process its pending events here. It may call Abort(); a Get or Post from
-    // inside it is refused with ESockError("Another transfer is under way").
+    // lets the window process its pending events here. Time spent inside it is not counted
+    // against TimeOut (a modal dialog opened from it must not end the transfer). It may call
+    // Abort(); a Get or Post from inside it is refused with ESockError("Another transfer is under way").
     std::function<void()> OnWait;
+    // Called as the final reply's body arrives, with the bytes received so far and the total when
+    // the reply announced it (-1 otherwise); first with 0 when the body starts. It may call Abort().
+    std::function<void(std::int64_t received, std::int64_t total)> OnProgress;
 
     // The final reply of the last request: its status and its header lines as received (CR LF
     // after each), the status line first.
@@ -67,11 +73,18 @@ public:
     TNMHTTP& operator=(const TNMHTTP&) = delete;
 
     // Statuses 300 to 303, 307 and 308 with a Location are followed (303 as a GET), cookies set on
-    // the way are sent back. In file mode the destination is replaced only when the final status
-    // is below 400 and the body arrived whole; otherwise the previous file stays. Throws EURLError,
-    // ESockError (ETransferAborted after Abort()), EFOpenError (destination or data file), EWriteError.
+    // the way are sent back; a Location the client cannot follow (not http, a bad port) is an
+    // ESockError. In file mode the destination is replaced only when the final status is 2xx and
+    // the body arrived whole; otherwise the previous file stays. Throws EURLError (for the URL
+    // given), ESockError (ETransferAborted after Abort()), EFOpenError (destination or data
+    // file), EWriteError.
     void Get(const std::string& url);
     void Post(const std::string& url, const std::string& data);
+
+    // True when the last Get or Post ended with a 2xx final status and the whole body: in file
+    // mode the destination then holds the new file, in memory mode Body is a real reply. False
+    // after any other status, a failure, or before the first request.
+    bool Committed() const { return FCommitted; }
 
     // Ends the running transfer: the running Get or Post throws ETransferAborted. Safe to call
     // from OnWait, from another thread, or when nothing runs.
@@ -83,4 +96,5 @@ private:
 
     std::atomic<bool> FBusy{false};
     std::atomic<bool> FAborted{false};
+    bool FCommitted = false;
 };

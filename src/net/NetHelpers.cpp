@@ -99,6 +99,9 @@ TUrlParts ResolveLocation(const TUrlParts& current, const std::string& location,
     TUrlParts next = current;
     if (!location.empty() && location[0] == '/') {
         next.Path = location;
+    } else if (location.find('/') == std::string::npos) {
+        // A bare name is a file at the top of the same host.
+        next.Path = "/" + location;
     } else {
         std::string base = current.Path.substr(0, current.Path.find('?'));
         base.resize(base.rfind('/') + 1);

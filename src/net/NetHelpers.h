@@ -18,8 +18,8 @@ struct TUrlParts {
 // "host:port" replaces it, an empty path becomes "/". Throws EURLError.
 TUrlParts SplitUrl(const std::string& url, int defaultPort = 80);
 
-// The target of a redirect: a full URL, a path on the same host ("/..."), or a name relative to
-// the folder of the current path (a location without any "/" is a file on the same host).
+// The target of a redirect: a full URL, a path on the same host ("/..."), a name without any "/"
+// (a file at the top of the same host), or a relative path (against the current path's folder).
 TUrlParts ResolveLocation(const TUrlParts& current, const std::string& location, int defaultPort = 80);
 
 // Percent-encodes every byte except letters, digits and "-._~", so a value can sit in a query.

@@ -36,12 +36,14 @@ bool TPageTransfer::ParseUserId(const std::string& reply, int& id) {
         negative = rest[i++] == '-';
     if (i >= rest.size())
         return false;
+    // The magnitude may reach 2147483648 for the one negative number without a positive twin.
+    const long long limit = negative ? -static_cast<long long>(INT_MIN) : INT_MAX;
     long long value = 0;
     for (; i < rest.size(); ++i) {
         if (!std::isdigit(static_cast<unsigned char>(rest[i])))
             return false;
         value = value * 10 + (rest[i] - '0');
-        if (value > INT_MAX)
+        if (value > limit)
             return false;
     }
     id = static_cast<int>(negative ? -value : value);
@@ -64,6 +66,7 @@ void TPageTransfer::Fetch(const std::string& url, const std::string& destination
 
 void TPageTransfer::GetPage(const std::string& path, const std::string& destination) {
     // A command whose transfer was aborted (the window is closing) fetches nothing more.
+    FPageArrived = false;
     if (Cancelled && Cancelled())
         throw EGetPageFail();
     try {
@@ -72,7 +75,7 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             Fetch(UserControlUrl("newid", "", ""), "");
             int id = 0;
             // An error page is no id, whatever number it happens to end with.
-            if (Http.StatusCode >= 400 || !ParseUserId(Http.Body, id)) {
+            if (!Http.Committed() || !ParseUserId(Http.Body, id)) {
                 if (ErrorBox)
                     ErrorBox(Format("Data convertion error while %s", {"obtaining user id"}));
                 return;
@@ -88,8 +91,10 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             AnnouncementPending = true;
             SetStatus("Continue downloading file...");
         }
-        if (!path.empty())
+        if (!path.empty()) {
             Fetch(Options.URL + path, destination);
+            FPageArrived = Http.Committed();
+        }
     } catch (const ETransferAborted&) {
         // The window is closing: end the command without a message.
         SetStatus("Ready");

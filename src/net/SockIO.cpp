@@ -89,8 +89,12 @@ void TWaitPolicy::Pump() {
     const auto now = Clock::now();
     if (now - FLastPump < std::chrono::milliseconds(SliceMs))
         return;
-    FLastPump = now;
     FOnWait();
+    // Time inside the hook is the window's, not the server's silence: a modal dialog opened
+    // from it must not time the transfer out.
+    const auto after = Clock::now();
+    FLastProgress += after - now;
+    FLastPump = after;
     // Abort() is often called from inside the hook (the window is closing).
     if (FAborted.load(std::memory_order_relaxed))
         throw ETransferAborted();

@@ -22,7 +22,8 @@ public:
     // Throws ETransferAborted after Abort(), or ESockError(timeOutText) once the time-out has run
     // out since the last progress.
     void Check(const char* timeOutText);
-    // Calls the hook when a millisecond has passed since the last call.
+    // Calls the hook when a millisecond has passed since the last call. The time the hook takes
+    // does not count towards the time-out.
     void Pump();
     // The longest single wait, in milliseconds.
     static constexpr int SliceMs = 1;

@@ -162,7 +162,7 @@ TLookupResult LookupRecord(const std::string& path, bool genus, const std::strin
     std::string bytes;
     if (!ReadRange(fd.Get(), 0, static_cast<size_t>(st.st_size), bytes)) {
         index = TIndex{};
-        throw EFOpenError("Cannot read file \"" + path + "\"");
+        throw EFOpenError("Cannot read file " + path);
     }
     const std::string_view text(bytes);
     index.Key = TFileKey{};

@@ -10,15 +10,13 @@ public:
     explicit EOrvError(const std::string& message) : std::runtime_error(message) {}
 };
 
-// A file could not be opened or created. The text names the file.
+// A file could not be opened or created. The text names the file as it is, without quotes.
 class EFOpenError : public EOrvError {
 public:
     explicit EFOpenError(const std::string& message) : EOrvError(message) {}
-    static EFOpenError CannotOpen(const std::string& path) {
-        return EFOpenError("Cannot open file \"" + path + "\"");
-    }
+    static EFOpenError CannotOpen(const std::string& path) { return EFOpenError("Cannot open file " + path); }
     static EFOpenError CannotCreate(const std::string& path) {
-        return EFOpenError("Cannot create file \"" + path + "\"");
+        return EFOpenError("Cannot create file " + path);
     }
 };
 

@@ -21,7 +21,8 @@ bool HeaderName(std::string_view line, std::string_view& name) {
     return true;
 }
 
-// A key line's key and value (both trimmed); false for comments and other lines.
+// A key line's key and value (both trimmed, a value in matching single or double quotes without
+// them, as profile readers give it); false for comments and other lines.
 bool KeyValue(std::string_view line, std::string_view& key, std::string_view& value) {
     const std::string_view t = TrimView(line);
     if (t.empty() || t.front() == ';' || t.front() == '[')
@@ -31,13 +32,9 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
         return false;
     key = TrimView(line.substr(0, eq));
     value = TrimView(line.substr(eq + 1));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
     return !key.empty();
-}
-
-std::string_view WithoutBom(std::string_view line) {
-    if (line.size() >= 3 && line.substr(0, 3) == "\xEF\xBB\xBF")
-        line.remove_prefix(3);
-    return line;
 }
 
 std::string OneLine(std::string_view value) {
@@ -64,7 +61,7 @@ TIniFile::TIniFile(std::string path) : Path(std::move(path)) {
 int TIniFile::FindSection(std::string_view section) const {
     for (size_t i = 0; i < Lines.size(); ++i) {
         std::string_view name;
-        if (HeaderName(i == 0 ? WithoutBom(Lines[i]) : Lines[i], name) && SameText(name, section))
+        if (HeaderName(Lines[i], name) && SameText(name, section))
             return static_cast<int>(i);
     }
     return -1;

@@ -1,5 +1,7 @@
 #include "StrUtils.h"
 
+#include "Errors.h"
+
 #include <charconv>
 #include <climits>
 
@@ -71,4 +73,11 @@ bool TryStrToInt(std::string_view s, int& value) {
 int StrToIntDef(std::string_view s, int defaultValue) {
     int v;
     return TryStrToInt(s, v) ? v : defaultValue;
+}
+
+int StrToInt(std::string_view s) {
+    int v;
+    if (!TryStrToInt(s, v))
+        throw EConvertError("'" + std::string(s) + "' is not a valid integer value");
+    return v;
 }

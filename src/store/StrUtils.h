@@ -17,5 +17,8 @@ std::string_view TrimView(std::string_view s);
 std::string Trim(std::string_view s);
 // Optional sign and decimal digits, blanks around allowed, nothing else;
 // false when unreadable or out of the 32-bit range.
+// Leading zeros are no digits of range: "0000000005" is 5.
 bool TryStrToInt(std::string_view s, int& value);
 int StrToIntDef(std::string_view s, int defaultValue);
+// As TryStrToInt; EConvertError "'<s>' is not a valid integer value" otherwise.
+int StrToInt(std::string_view s);

@@ -2,12 +2,15 @@
 
 #include "Errors.h"
 #include "FileDescriptor.h"
+#include "Platform.h"
 
 #include <atomic>
 #include <cerrno>
 #include <climits>
+#include <csignal>
 #include <cstdlib>
 #include <cstring>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,7 +29,7 @@ size_t ReadInto(int fd, char* buffer, size_t capacity, const std::string& path) 
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)
-            throw EFOpenError("Cannot read file \"" + path + "\": " + ErrorText());
+            throw EFOpenError("Cannot read file " + path + ": " + ErrorText());
         if (n == 0)
             break;
         done += static_cast<size_t>(n);
@@ -43,6 +46,27 @@ std::string ResolveTarget(const std::string& path) {
     if (realpath(path.c_str(), buf) == nullptr)
         return path;
     return buf;
+}
+
+// "<name>.~tmp<pid>-<n>": the names TAtomicFile gives its temporary files.
+constexpr std::string_view TempMark = ".~tmp";
+
+bool TempWriter(std::string_view name, pid_t& pid) {
+    const size_t mark = name.rfind(TempMark);
+    if (mark == std::string_view::npos || mark == 0)
+        return false;
+    const std::string_view rest = name.substr(mark + TempMark.size());
+    const size_t dash = rest.find('-');
+    if (dash == std::string_view::npos || dash == 0 || dash + 1 == rest.size() || dash > 9)
+        return false;
+    for (size_t i = 0; i < rest.size(); ++i)
+        if (i != dash && (rest[i] < '0' || rest[i] > '9'))
+            return false;
+    long value = 0;
+    for (char c : rest.substr(0, dash))
+        value = value * 10 + (c - '0');
+    pid = static_cast<pid_t>(value);
+    return value > 0;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -110,55 +134,109 @@ void WriteLines(const std::string& path, const TStringList& lines) {
 }
 
 void WriteTextFileAtomic(const std::string& path, std::string_view bytes) {
+    TAtomicFile file(path);
+    file.Write(bytes.data(), bytes.size());
+    file.Commit();
+}
+
+TAtomicFile::TAtomicFile(const std::string& path) : Path(path), Target(ResolveTarget(path)) {
     static std::atomic<unsigned> counter{0};
-    const std::string target = ResolveTarget(path);
-    const size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : target.substr(0, slash + 1);
-
-    // Keep the permissions of the file being replaced.
+    // Keep the permissions of the file being replaced; a new one gets what creat() would give.
     struct stat old;
-    const bool hadOld = stat(target.c_str(), &old) == 0;
-    if (hadOld && S_ISDIR(old.st_mode))
+    const bool hadOld = stat(Target.c_str(), &old) == 0;
+    if ((hadOld && S_ISDIR(old.st_mode)) || Target.empty() || Target.back() == '/')
         throw EFOpenError::CannotCreate(path);
-
-    std::string temp;
-    TFd fd(-1);
-    for (int attempt = 0; attempt < 100 && fd.Get() < 0; ++attempt) {
-        temp = target + ".~tmp" + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        fd.Reset(open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-        if (fd.Get() < 0 && errno != EEXIST) {
-            throw EFOpenError::CannotCreate(path);
-        }
+    // A name near the length limit leaves no room for the mark: the temporary name is cut.
+    const size_t slash = Target.rfind('/');
+    const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
+    const std::string stem = Target.substr(0, nameStart) + Target.substr(nameStart, 200);
+    for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
+        Temp = stem + std::string(TempMark) + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        Fd = open(Temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (Fd < 0 && errno != EEXIST)
+            break;
     }
-    if (fd.Get() < 0)
+    if (Fd < 0)
         throw EFOpenError::CannotCreate(path);
+    if (hadOld && fchmod(Fd, old.st_mode & 07777) != 0)
+        Fail("write", errno);
+}
 
-    auto fail = [&](const std::string& what) {
-        const std::string reason = ErrorText();
-        close(fd.Release());
-        unlink(temp.c_str());
-        throw EWriteError("Cannot " + what + " file \"" + path + "\": " + reason);
-    };
-    if (hadOld && fchmod(fd.Get(), old.st_mode & 07777) != 0)
-        fail("write");
-    if (!WriteAll(fd.Get(), bytes))
-        fail("write");
-    if (fsync(fd.Get()) != 0)
-        fail("write");
-    if (close(fd.Release()) != 0) {
-        const std::string reason = ErrorText();
-        unlink(temp.c_str());
-        throw EWriteError("Cannot write file \"" + path + "\": " + reason);
+TAtomicFile::~TAtomicFile() {
+    if (Fd >= 0) {
+        close(Fd);
+        unlink(Temp.c_str());
     }
-    if (rename(temp.c_str(), target.c_str()) != 0) {
-        const std::string reason = ErrorText();
-        unlink(temp.c_str());
-        throw EWriteError("Cannot replace file \"" + path + "\": " + reason);
+}
+
+void TAtomicFile::Fail(const char* what, int err) {
+    if (Fd >= 0)
+        close(Fd);
+    Fd = -1;
+    unlink(Temp.c_str());
+    throw EWriteError(std::string("Cannot ") + what + " file " + Path + ": " + std::strerror(err));
+}
+
+void TAtomicFile::Write(const char* data, size_t size) {
+    if (!WriteAll(Fd, std::string_view(data, size)))
+        Fail("write", errno);
+}
+
+void TAtomicFile::Truncate() {
+    if (ftruncate(Fd, 0) != 0 || lseek(Fd, 0, SEEK_SET) != 0)
+        Fail("write", errno);
+}
+
+void TAtomicFile::Commit() {
+    // On disk before the rename, so a crash leaves the old file or the new one.
+    if (fsync(Fd) != 0)
+        Fail("write", errno);
+    const int fd = Fd;
+    Fd = -1;
+    if (close(fd) != 0) {
+        const int err = errno;
+        unlink(Temp.c_str());
+        throw EWriteError("Cannot write file " + Path + ": " + std::strerror(err));
     }
-    // Make the rename itself durable.
+    if (rename(Temp.c_str(), Target.c_str()) != 0) {
+        const int err = errno;
+        unlink(Temp.c_str());
+        throw EWriteError("Cannot replace file " + Path + ": " + std::strerror(err));
+    }
+    // The rename lives in the folder: without this a power loss could undo it.
+    const size_t slash = Target.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : Target.substr(0, slash + 1);
     TFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
         fsync(dir.Get());
+}
+
+int RemoveStaleTempFiles(const std::string& folder) {
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    const std::string base = folder.empty() || folder.back() == '/' ? folder : folder + "/";
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        pid_t writer = 0;
+        if (!TempWriter(name, writer) || writer == getpid())
+            continue;
+        // Only a writer that is gone: another copy of the program may be writing right now.
+        if (kill(writer, 0) == 0 || errno != ESRCH)
+            continue;
+        const std::string path = base + std::string(name);
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && unlink(path.c_str()) == 0)
+            ++removed;
+    }
+    closedir(dir);
+    return removed;
+}
+
+void RemoveStaleTempFiles() {
+    RemoveStaleTempFiles(ProgramFolder());
+    RemoveStaleTempFiles(ProgramFolder() + "images/");
 }
 
 std::string LoadTextFile(const std::string& path) {

@@ -2,7 +2,8 @@
 // Whole-file text reading and atomic whole-file writing.
 //
 // Reading: lines end at CR LF, LF or a lone CR; a final line break does not
-// make an extra empty line. Writing: every line is followed by CR LF.
+// make an extra empty line; a UTF-8 byte-order mark before the first line is
+// not part of it. Writing: every line is followed by CR LF.
 // Bytes are kept as they are (no encoding conversion).
 
 #include <cstring>
@@ -14,6 +15,8 @@
 using TStringList = std::vector<std::string>;
 
 // Calls fn(std::string_view line) for every line of text, without allocating.
+// Every text file becomes lines here, so this is where a leading byte-order
+// mark (written by some editors) is dropped.
 template <class F> void ForEachLine(std::string_view text, F&& fn);
 
 TStringList SplitLines(std::string_view text);
@@ -31,6 +34,44 @@ void WriteLines(const std::string& path, const TStringList& lines);
 // temporary file is removed and EFOpenError (cannot create) or EWriteError
 // (cannot write or replace) is thrown.
 void WriteTextFileAtomic(const std::string& path, std::string_view bytes);
+
+// A whole-file replacement under way: the bytes go to a temporary file beside
+// the target (a link is replaced through its target), which replaces the
+// target on Commit. Dropped without Commit, the temporary file is removed and
+// the target stays as it was. The temporary file is named
+// "<target>.~tmp<pid>-<n>", so a later run can tell whose it was.
+class TAtomicFile {
+public:
+    // EFOpenError (cannot create) when the folder is missing or not writable,
+    // or the target is a folder.
+    explicit TAtomicFile(const std::string& path);
+    TAtomicFile(const TAtomicFile&) = delete;
+    TAtomicFile& operator=(const TAtomicFile&) = delete;
+    ~TAtomicFile();
+
+    void Write(const char* data, size_t size); // EWriteError
+    void Truncate();                           // starts the content again
+    // Flushes the file, renames it over the target and syncs the folder, so
+    // that a crash or power loss leaves the old file or the new one, never a
+    // torn one and never a lost rename. EWriteError; the old file then stays.
+    void Commit();
+    const std::string& TempName() const { return Temp; }
+
+private:
+    [[noreturn]] void Fail(const char* what, int err);
+
+    std::string Path;   // as given, for messages
+    std::string Target; // the file that is replaced
+    std::string Temp;
+    int Fd = -1;
+};
+
+// Removes the temporary files of TAtomicFile left in the program folder and
+// its "images/" folder by a run that was killed, and only those: a name of
+// the temporary pattern whose writing process is no longer running.
+void RemoveStaleTempFiles();
+// The same for one folder; returns how many files were removed.
+int RemoveStaleTempFiles(const std::string& folder);
 
 // The whole text of a text file: its lines, each followed by CR LF. A missing
 // file raises EFOpenError.
@@ -57,6 +98,8 @@ private:
 
 // ---- implementation of the template ----
 template <class F> void ForEachLine(std::string_view text, F&& fn) {
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
     const char* p = text.data();
     const char* const end = p + text.size();
     // The next CR and LF are searched separately (memchr is fast), each only

@@ -7,9 +7,6 @@
 #include "Global.h"
 #include "TaxonomyTree.h"
 
-#include <cctype>
-#include <cstdlib>
-
 namespace {
 
 std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
@@ -34,22 +31,6 @@ bool StartsWithBracket(const std::string& name) {
 
 const char* LevelName(int level) {
     return level >= 0 && level <= SpeciesLevel ? LevelNames[static_cast<size_t>(level)] : "";
-}
-
-// Reads a decimal integer as the conversion routines do: optional blanks and sign, digits only.
-int StrToIntOrThrow(const std::string& text) {
-    size_t i = 0;
-    while (i < text.size() && (text[i] == ' ' || text[i] == '\t'))
-        ++i;
-    size_t start = i;
-    if (i < text.size() && (text[i] == '-' || text[i] == '+'))
-        ++i;
-    const size_t digits = i;
-    while (i < text.size() && std::isdigit(static_cast<unsigned char>(text[i])))
-        ++i;
-    if (i == digits || i != text.size() || i - digits > 9)
-        throw EConvertError("'" + text + "' is not a valid integer value");
-    return std::atoi(text.c_str() + start);
 }
 
 } // namespace
@@ -143,7 +124,7 @@ void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string&
         value = highlight;
         const std::string args = f[1]; // split into the same fields it came from
         SplitFields(args, f, 2, ",");
-        AddBranchLink(StrToIntOrThrow(f[0]), f[1]);
+        AddBranchLink(StrToInt(f[0]), f[1]);
         handled = true;
     } else if (f[0] == "url") {
         value = highlight;

@@ -29,12 +29,6 @@ bool IsBlankLine(std::string_view line) {
     return TrimBlanks(line).empty();
 }
 
-std::string_view WithoutBom(std::string_view line) {
-    if (line.starts_with("\xEF\xBB\xBF"))
-        line.remove_prefix(3);
-    return line;
-}
-
 // "#topic" followed by a blank or the end of the line (so "#topics" is text).
 bool IsTopicLine(std::string_view line) {
     return line.starts_with(TopicTag) && (line.size() == TopicTag.size() || IsBlank(line[TopicTag.size()]));
@@ -132,13 +126,13 @@ void THelpFile::Parse(std::string_view text) {
     std::vector<std::string_view> lines;
     ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
 
-    if (lines.empty() || TrimBlanks(WithoutBom(lines.front())) != Header) {
+    if (lines.empty() || TrimBlanks(lines.front()) != Header) {
         // Not our format: show whatever it holds rather than nothing.
         THelpTopic plain;
         plain.Number = 0;
         plain.Title = PlainTextTitle;
-        for (size_t i = 0; i < lines.size(); ++i)
-            plain.Lines.emplace_back(i == 0 ? WithoutBom(lines[i]) : lines[i]);
+        for (const std::string_view line : lines)
+            plain.Lines.emplace_back(line);
         Topics_.push_back(std::move(plain));
         return;
     }
@@ -180,15 +174,21 @@ std::vector<THelpRun> ParseHelpRuns(std::string_view line) {
     std::vector<THelpRun> runs;
     std::string text;
     size_t pos = 0;
+    // The first "}}" after the current "{{": it only moves forward, so a line of many "{{"
+    // costs one scan, not one per brace.
+    size_t close = 0;
     while (pos < line.size()) {
         const size_t open = line.find("{{", pos);
         if (open == std::string_view::npos)
             break;
+        if (close != std::string_view::npos && close < open + 2)
+            close = line.find("}}", open + 2);
+        if (close == std::string_view::npos) // no link can follow: the rest is text
+            break;
         text.append(line.substr(pos, open - pos));
-        const size_t close = line.find("}}", open + 2);
-        const std::string_view inner =
-            close == std::string_view::npos ? std::string_view() : line.substr(open + 2, close - open - 2);
-        const size_t bar = inner.find('|');
+        const std::string_view inner = line.substr(open + 2, close - open - 2);
+        // A number longer than ParseHelpNumber takes is no link; looking further is wasted.
+        const size_t bar = inner.substr(0, 12).find('|');
         const int number = bar == std::string_view::npos ? -1 : ParseHelpNumber(inner.substr(0, bar));
         if (number < 0) {
             text += "{{";

@@ -85,20 +85,20 @@ void TScriptServer::Serve(int fd, const TScriptStep& step) {
     }
     for (int waited = 0; waited < step.DelayMs && !FStop; waited += 5)
         ::usleep(5000);
-    if (step.Silent) {
+    const std::size_t size = step.Silent ? 0 : std::min(step.Reply.size(), step.HoldAfter);
+    std::size_t sent = 0;
+    while (sent < size && !FStop) {
+        const ssize_t n = ::send(fd, step.Reply.data() + sent, size - sent, MSG_NOSIGNAL);
+        if (n <= 0)
+            break;
+        sent += std::size_t(n);
+    }
+    if (step.Silent || size < step.Reply.size()) {
         while (!FStop) {
             pollfd p{fd, POLLIN, 0};
             if (::poll(&p, 1, 5) > 0 && ::recv(fd, buf, sizeof buf, 0) <= 0)
                 break;
         }
-        return;
-    }
-    std::size_t sent = 0;
-    while (sent < step.Reply.size() && !FStop) {
-        const ssize_t n = ::send(fd, step.Reply.data() + sent, step.Reply.size() - sent, MSG_NOSIGNAL);
-        if (n <= 0)
-            break;
-        sent += std::size_t(n);
     }
 }
 

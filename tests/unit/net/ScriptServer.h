@@ -12,6 +12,8 @@ struct TScriptStep {
     std::string Reply;   // sent as it stands, then the connection is closed
     bool Silent = false; // send nothing; hold the connection until the client gives up
     int DelayMs = 0;     // wait this long before replying
+    // Send only this many bytes of Reply, then hold the connection as Silent does.
+    std::size_t HoldAfter = std::string::npos;
 };
 
 class TScriptServer {

@@ -30,7 +30,9 @@ TEST(NetHelpers, SplitUrl) {
 
 TEST(NetHelpers, ResolveLocation) {
     const TUrlParts here = SplitUrl("http://h:81/velmora/data/db?level=1");
-    EXPECT_EQ(Parts(ResolveLocation(here, "genus.dat")), "h|81|/velmora/data/genus.dat");
+    // A bare name is a file at the top of the host; a relative path keeps the current folder.
+    EXPECT_EQ(Parts(ResolveLocation(here, "genus.dat")), "h|81|/genus.dat");
+    EXPECT_EQ(Parts(ResolveLocation(here, "new/genus.dat")), "h|81|/velmora/data/new/genus.dat");
     EXPECT_EQ(Parts(ResolveLocation(here, "/root.dat")), "h|81|/root.dat");
     EXPECT_EQ(Parts(ResolveLocation(here, "http://other/x")), "other|80|/x");
     EXPECT_EQ(Parts(ResolveLocation(here, "//other:82/y")), "other|82|/y");

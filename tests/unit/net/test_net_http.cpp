@@ -10,6 +10,7 @@
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
@@ -155,6 +156,70 @@ TEST(NetHttp, DownloadReplacesTheFileOnlyWhenTheBodyArrivedWhole) {
     EXPECT_EQ(server.Requests().size(), 4u);
 }
 
+TEST(NetHttp, OnlyA2xxFinalReplyReplacesTheFile) {
+    const std::string page = "<html>Moved</html>";
+    struct TCase {
+        std::string Reply;
+        bool Committed;
+        int Status;
+    };
+    const TCase cases[] = {
+        {Reply("301 Moved", {}, page), false, 301},              // nowhere to go
+        {Reply("302 Found", {"Location:  "}, page), false, 302}, // an empty location
+        {Reply("304 Not Modified", {}, ""), false, 304},
+        {"HTTP/1.1 100 Continue\r\n\r\n" + Reply("200 OK", {}, page), false, 100}, // interim reply
+        {Reply("299 Odd", {}, "new"), true, 299},
+        {Reply("200 OK", {"Content-Length: 3"}, "new"), true, 200},
+    };
+    TTempDir dir;
+    const std::string dest = dir.File("genus.dat");
+    for (const TCase& c : cases) {
+        TScriptServer server({{c.Reply}});
+        WriteFile(dest, "old");
+        TNMHTTP http;
+        TEvents events;
+        events.Attach(http);
+        http.InputFileMode = true;
+        http.Body = dest;
+        http.Get(server.Url("/genus.dat"));
+        EXPECT_EQ(http.StatusCode, c.Status) << c.Reply;
+        EXPECT_EQ(http.Committed(), c.Committed) << c.Reply;
+        EXPECT_EQ(ReadFile(dest), c.Committed ? "new" : "old") << c.Reply;
+        // Success is reported below 299 only, and never for a reply that was not kept.
+        EXPECT_EQ(events.Successes.size(), c.Status == 200 ? 1u : 0u) << c.Reply;
+        EXPECT_TRUE(events.Failures.empty()) << c.Reply;
+        EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"genus.dat"}) << c.Reply;
+    }
+    // In memory mode the body is there whatever the status, but only a 2xx counts.
+    TScriptServer server({{Reply("404 Not Found", {}, page)}});
+    TNMHTTP http;
+    http.Get(server.Url());
+    EXPECT_EQ(http.Body, page);
+    EXPECT_FALSE(http.Committed());
+}
+
+TEST(NetHttp, RedirectTheClientCannotFollowIsANetworkFailure) {
+    TScriptServer ftp({{Reply("200 OK", {}, "not for us")}});
+    const std::pair<std::string, std::string> cases[] = {
+        {"https://secure.example/genus.dat", "(HTTP Secure Socket is not supported)"},
+        {ftp.Url("/genus.dat").replace(0, 4, "ftp"), "(only http is supported)"},
+        {"http://127.0.0.1:99999/genus.dat", "(Invalid port in URL http://127.0.0.1:99999/genus.dat)"},
+    };
+    TTempDir dir;
+    WriteFile(dir.File("genus.dat"), "kept");
+    for (const auto& [location, reason] : cases) {
+        TScriptServer server({{Reply("302 Found", {"Location: " + location}, "")}});
+        TNMHTTP http;
+        http.InputFileMode = true;
+        http.Body = dir.File("genus.dat");
+        EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url("/genus.dat")); }),
+                  "Cannot follow redirect to \"" + location + "\" " + reason);
+        EXPECT_FALSE(http.Committed());
+    }
+    EXPECT_TRUE(ftp.Requests().empty());
+    EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"genus.dat"});
+}
+
 TEST(NetHttp, RedirectsFollowLocationAndSendTheCookieBack) {
     TScriptServer final({{Reply("200 OK", {}, "moved here")}});
     TScriptServer server({
@@ -175,8 +240,8 @@ TEST(NetHttp, RedirectsFollowLocationAndSendTheCookieBack) {
     EXPECT_EQ(requests[0].find("Cookie:"), std::string::npos);
     EXPECT_EQ(requests[1].substr(0, requests[1].find("\r\n")), "GET /velmora/data/new/tree.dat HTTP/1.0");
     EXPECT_NE(requests[1].find("\r\nCookie: session=abc\r\n"), std::string::npos);
-    // A location without "/" names a file beside the current one.
-    EXPECT_EQ(requests[2].substr(0, requests[2].find("\r\n")), "GET /velmora/data/new/other.dat HTTP/1.0");
+    // A location without "/" names a file at the top of the same host.
+    EXPECT_EQ(requests[2].substr(0, requests[2].find("\r\n")), "GET /other.dat HTTP/1.0");
     ASSERT_EQ(final.Requests().size(), 1u);
     EXPECT_NE(final.Requests()[0].find("\r\nCookie: session=abc; lang=en\r\n"), std::string::npos);
 }
@@ -312,4 +377,75 @@ TEST(NetHttp, SlowHostLookupIsAbandonedSafely) {
     for (int i = 0; i < 100 && *finished < 2; ++i)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     EXPECT_EQ(*finished, 2);
+}
+
+TEST(NetHttp, TimeInsideTheWaitHookIsNotSilence) {
+    // The reply comes 600 ms after the request; the hook blocks 500 ms once (a modal dialog).
+    TScriptServer server({{Reply("200 OK", {}, "late but whole"), false, 600}});
+    TTempDir dir;
+    TNMHTTP http;
+    http.TimeOut = 300;
+    http.InputFileMode = true;
+    http.Body = dir.File("tree.dat");
+    bool blocked = false;
+    http.OnWait = [&] {
+        if (!std::exchange(blocked, true))
+            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+    };
+    http.Get(server.Url());
+    EXPECT_TRUE(blocked);
+    EXPECT_EQ(ReadFile(dir.File("tree.dat")), "late but whole");
+}
+
+TEST(NetHttp, ProgressReportsAndAbortKeepThePreviousFile) {
+    const std::string body(300000, 'b');
+    TScriptServer server({
+        {Reply("200 OK", {"Content-Length: 300000"}, body)},
+        {Reply("200 OK", {}, body)},
+        {Reply("200 OK", {}, body), false, 0, 100000}, // stalls in the middle of the body
+    });
+    TTempDir dir;
+    const std::string dest = dir.File("genus.dat");
+    TNMHTTP http;
+    http.InputFileMode = true;
+    http.Body = dest;
+    std::vector<std::pair<std::int64_t, std::int64_t>> reports;
+    std::vector<std::string> duringTransfer;
+    http.OnProgress = [&](std::int64_t received, std::int64_t total) {
+        reports.emplace_back(received, total);
+        duringTransfer = ListFolder(dir.Path());
+    };
+    for (const std::int64_t total : {300000, -1}) {
+        reports.clear();
+        http.Get(server.Url());
+        ASSERT_GE(reports.size(), 2u);
+        EXPECT_EQ(reports.front(), std::make_pair(std::int64_t(0), total));
+        EXPECT_EQ(reports.back(), std::make_pair(std::int64_t(300000), total));
+        for (std::size_t i = 1; i < reports.size(); ++i)
+            EXPECT_GT(reports[i].first, reports[i - 1].first);
+    }
+    // The download goes to a temporary file named after its writer, so a later run can tell
+    // whether it was left by a crash.
+    ASSERT_EQ(duringTransfer.size(), 2u);
+    EXPECT_EQ(duringTransfer[1].rfind("genus.dat.~tmp" + std::to_string(::getpid()) + "-", 0), 0u);
+
+    // Abort from either hook, once data has arrived, ends the transfer and keeps the old file.
+    WriteFile(dest, "old");
+    for (int viaWait = 0; viaWait < 2; ++viaWait) {
+        std::int64_t got = 0;
+        http.OnProgress = [&](std::int64_t received, std::int64_t) {
+            got = received;
+            if (!viaWait && received > 0)
+                http.Abort();
+        };
+        http.OnWait = [&] {
+            if (viaWait && got > 0)
+                http.Abort();
+        };
+        EXPECT_THROW(http.Get(server.Url()), ETransferAborted);
+        EXPECT_GT(got, 0);
+        EXPECT_FALSE(http.Committed());
+        EXPECT_EQ(ReadFile(dest), "old");
+        EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"genus.dat"});
+    }
 }

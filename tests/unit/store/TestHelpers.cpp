@@ -1,6 +1,7 @@
 #include "TempFolder.h"
 
 #include <array>
+#include <climits>
 #include <csignal>
 #include <sys/resource.h>
 
@@ -185,4 +186,18 @@ TEST(StrUtils, CaseAndNumbers) {
     EXPECT_EQ(v, 7);
     for (const char* bad : {"", "1x", "0x10", "99999999999", "- 1"})
         EXPECT_FALSE(TryStrToInt(bad, v)) << bad;
+
+    // Leading zeros are no digits of range, and the 32-bit range includes its most negative value.
+    for (const auto& [text, value] :
+         std::initializer_list<std::pair<const char*, int>>{{"0000000005", 5},
+                                                            {"000000000000000000042", 42},
+                                                            {"-2147483648", INT_MIN},
+                                                            {"2147483647", INT_MAX}})
+        EXPECT_EQ(StrToInt(text), value) << text;
+    try {
+        StrToInt("2147483648");
+        ADD_FAILURE() << "out of range accepted";
+    } catch (const EConvertError& e) {
+        EXPECT_STREQ(e.what(), "'2147483648' is not a valid integer value");
+    }
 }

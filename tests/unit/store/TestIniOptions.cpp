@@ -66,6 +66,20 @@ TEST_F(TStoreTest, IniTypedValues) {
     EXPECT_EQ(Read("w.ini"), "[S]\r\nf=2.2\r\nb=1\r\nd=05/06/2024\r\n");
 }
 
+TEST_F(TStoreTest, IniValuesInMatchingQuotesLoseThem) {
+    Write("q.ini", "[Velmora]\n"
+                   "Double = \"  /velmora/data/ \" \n"
+                   "Single='x'\nNumber=\"42\"\nEmpty=\"\"\nLone=\"\nMixed=\"a'\nInner=a \"b\"\n");
+    const TIniFile ini(AppFile("q.ini"));
+    EXPECT_EQ(ini.ReadString("Velmora", "Double", ""), "  /velmora/data/ ");
+    EXPECT_EQ(ini.ReadString("Velmora", "Single", ""), "x");
+    EXPECT_EQ(ini.ReadInteger("Velmora", "Number", 0), 42);
+    EXPECT_EQ(ini.ReadString("Velmora", "Empty", "d"), "");
+    EXPECT_EQ(ini.ReadSectionValues("Velmora"),
+              (TStringList{"Double=  /velmora/data/ ", "Single=x", "Number=42", "Empty=", "Lone=\"",
+                           "Mixed=\"a'", "Inner=a \"b\""}));
+}
+
 TEST_F(TStoreTest, OptionsDefaultsAndCorrections) {
     // No options.ini at all: every default.
     EXPECT_EQ(ReadOptions(225), 225);

@@ -5,6 +5,7 @@
 #include "ScriptedDialogs.h"
 #include "UiTestFolder.h"
 
+#include <QElapsedTimer>
 #include <QListWidget>
 #include <QPushButton>
 #include <QTextBrowser>
@@ -112,6 +113,27 @@ private slots:
         QCOMPARE(runs[2].Text, std::string("}"));
         QCOMPARE(HelpTopicFromHref(HelpTopicHref(502)), 502);
         QCOMPARE(HelpTopicFromHref("http://example.org/"), -1);
+    }
+
+    void LongBraceLinesTakeOneScan() {
+        // Each "{{" used to search the rest of the line for its "}}": a 2 MB line took minutes.
+        // The bound is a hundred times what one scan needs, so only the old way can miss it.
+        const std::string braces(2 << 20, '{');
+        QElapsedTimer timer;
+        timer.start();
+        for (const std::string& line : {braces, braces + "}}", braces + "7|end}}"}) {
+            const auto runs = ParseHelpRuns(line);
+            const bool linked = line.ends_with("end}}");
+            QCOMPARE(runs.size(), size_t(linked ? 2 : 1));
+            QCOMPARE(runs[0].Text, linked ? braces.substr(2) : line);
+        }
+        QVERIFY2(timer.elapsed() < 2000, qPrintable(QString::number(timer.elapsed()) + " ms"));
+        // The remembered "}}" is looked for again once a link has passed it.
+        const auto runs = ParseHelpRuns("{{a}} {{5|five}} {{x {{6|six}}");
+        QCOMPARE(runs.size(), size_t(4));
+        QCOMPARE(runs[1].Link, 5);
+        QCOMPARE(runs[2].Text, std::string(" {{x "));
+        QCOMPARE(runs[3].Link, 6);
     }
 
     void RendersHtml() {

@@ -1,0 +1,89 @@
+// What a crash, an editor's byte-order mark or a failed open leaves behind in the program folder.
+#include "TaxonomyTree.h"
+#include "TempFolder.h"
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+const std::string Bom = "\xEF\xBB\xBF";
+
+// A process id that is certainly not running: a child that has exited and been reaped.
+pid_t GonePid() {
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(0);
+    waitpid(child, nullptr, 0);
+    return child;
+}
+
+std::vector<std::string> Names(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& e : std::filesystem::directory_iterator(folder))
+        names.push_back(e.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+} // namespace
+
+TEST_F(TStoreTest, ByteOrderMarkIsNotPartOfTheFirstLine) {
+    EXPECT_EQ(SplitLines(Bom + "a\r\nb"), (TStringList{"a", "b"}));
+    EXPECT_EQ(SplitLines("a\r\n" + Bom + "b"), (TStringList{"a", Bom + "b"})); // only at the start
+
+    Write("classifytree.dat", Bom + "#c1#Class1#i\r\n\t#o1#Order1#i\r\n");
+    TTaxonomyTree tree;
+    ASSERT_EQ(LoadTree(tree), 0);
+    EXPECT_EQ(tree.First()->Level(), 0);
+    EXPECT_EQ(tree.First()->Children.size(), 1u);
+
+    Write("class.dat", Bom + "c1#Class1#meaning#desc\r\n");
+    Write("genus.dat", Bom + "g1#G#m#d#t#c#-#cr#cu#ow#ou#kw\r\n\t#sp1#m#d\r\n");
+    TTaxonomyDetail r;
+    ReadDetail(tree.First()->Data, r);
+    EXPECT_EQ(r.Level, 0);
+    EXPECT_EQ(r.Meaning, "meaning");
+    ReadDetail(TTaxonomyData("\t\t\t\t\t", "g1", "G", ""), r);
+    EXPECT_EQ(r.Level, GenusLevel);
+    ASSERT_TRUE(r.Genus.Species);
+    EXPECT_EQ(*r.Genus.Species, TStringList{"\t#sp1#m#d"});
+}
+
+TEST_F(TStoreTest, StaleTemporaryFilesAreRemovedAtStart) {
+    const std::string gone = std::to_string(GonePid());
+    const std::string mine = std::to_string(getpid());
+    std::filesystem::create_directory(PathOf("images"));
+    for (const std::string& name : std::vector<std::string>{
+             "genus.dat", "genus.dat.~tmp" + gone + "-0", "classifytree.dat.~tmp" + mine + "-3", "notes.~tmp",
+             "notes.~tmpx-1", "a.~tmp" + gone + "-", "images/g1.jpg", "images/g1.jpg.~tmp" + gone + "-7"})
+        Write(name, "x");
+    // A folder that happens to have the pattern is no file of ours.
+    std::filesystem::create_directory(PathOf("keep.~tmp" + gone + "-1"));
+    // An open replacement of this very process stays.
+    TAtomicFile open(AppFile("order.dat"));
+
+    RemoveStaleTempFiles();
+    EXPECT_EQ(Names(Folder),
+              (std::vector<std::string>{"a.~tmp" + gone + "-", "classifytree.dat.~tmp" + mine + "-3",
+                                        "genus.dat", "images", "keep.~tmp" + gone + "-1", "notes.~tmp",
+                                        "notes.~tmpx-1", ExtractFileName(open.TempName())}));
+    EXPECT_EQ(Names(PathOf("images")), std::vector<std::string>{"g1.jpg"});
+    EXPECT_EQ(RemoveStaleTempFiles(PathOf("no such folder")), 0);
+}
+
+TEST_F(TStoreTest, FileErrorsNameThePathWithoutQuotes) {
+    const std::string missing = AppFile("missing.tem");
+    const std::string nowhere = AppFile("nowhere/x.dat");
+    const std::pair<std::function<void()>, std::string> cases[] = {
+        {[&] { LoadTextFile(missing); }, "Cannot open file " + missing},
+        {[&] { WriteLines(nowhere, {"x"}); }, "Cannot create file " + nowhere},
+        {[&] { TAtomicFile file(nowhere); }, "Cannot create file " + nowhere},
+    };
+    for (const auto& [action, text] : cases) {
+        try {
+            action();
+            ADD_FAILURE() << "nothing thrown for " << text;
+        } catch (const EFOpenError& e) {
+            EXPECT_EQ(e.what(), text);
+        }
+    }
+}
