@@ -5,11 +5,92 @@
 #include <QString>
 #include <QStringList>
 #include <QTextBlockFormat>
+#include <QTextBoundaryFinder>
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
 namespace {
+
+// Marks where an overlong line was broken for the view.
+const QChar BreakMark(0x21B5);
+const char* const CutNote = "[\u2026 the rest of this text is not shown]";
+
+// Keeps what the view lays out small enough to take well under a second: Qt's line breaking is
+// quadratic in a stretch without break opportunities, and linear but not free in the whole text,
+// where a paragraph costs about as much as eight characters and a change of format four.
+class TLayoutBudget {
+public:
+    // Room for one more paragraph; false once the document has had its share.
+    bool NextParagraph() {
+        Unbroken = 0;
+        return Take(ParagraphCost);
+    }
+    // The run as the view gets it: overlong stretches broken with a mark, cut at the budget.
+    QString Bound(QString Text) {
+        if (!Take(RunCost))
+            return QString();
+        // Marks add a little, so the run is cut before and after breaking it.
+        for (int Pass = 0; Pass < 2; ++Pass) {
+            if (Text.size() > Left) {
+                Text.truncate(Left);
+                if (!Text.isEmpty() && Text.back().isHighSurrogate())
+                    Text.chop(1);
+                Cut = true;
+            }
+            if (Pass == 0)
+                Text = BreakOverlong(Text);
+        }
+        Take(Text.size());
+        return Text;
+    }
+    bool WasCut() const { return Cut; }
+
+    static constexpr qsizetype MaxUnbroken = 1000;
+    static constexpr qsizetype MaxShown = 150000;
+    static constexpr qsizetype ParagraphCost = 8;
+    static constexpr qsizetype RunCost = 4;
+
+private:
+    bool Take(qsizetype Count) {
+        if (Left <= 0) {
+            Cut = true;
+            return false;
+        }
+        Left -= Count;
+        return true;
+    }
+
+    QString BreakOverlong(const QString& Text) {
+        QString Out;
+        Out.reserve(Text.size() + Text.size() / MaxUnbroken * 2 + 2);
+        QTextBoundaryFinder Breaks(QTextBoundaryFinder::Line, Text);
+        qsizetype Next = Breaks.toNextBoundary();
+        for (qsizetype I = 0; I < Text.size(); ++I) {
+            if (I == Next) {
+                Unbroken = 0;
+                Next = Breaks.toNextBoundary();
+            }
+            const QChar C = Text.at(I);
+            if (C == QChar::LineSeparator) {
+                Unbroken = 0;
+            } else if (++Unbroken > MaxUnbroken && !C.isLowSurrogate()) {
+                Out += BreakMark;
+                Out += QChar(QChar::LineSeparator);
+                Unbroken = 1;
+            }
+            Out += C;
+        }
+        // The end of a run is a boundary to the finder, but a line breaks there only after a blank.
+        if (!Text.isEmpty() && Text.back().isSpace())
+            Unbroken = 0;
+        return Out;
+    }
+
+    qsizetype Left = MaxShown;
+    qsizetype Unbroken = 0;
+    bool Cut = false;
+};
 
 qreal TwipsToPixels(int Twips) {
     return Twips / 15.0;
@@ -69,8 +150,11 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
     QTextCursor Cursor(&Doc);
     // One edit block: the view lays the document out once instead of after every insertion.
     Cursor.beginEditBlock();
+    TLayoutBudget Budget;
     bool First = true;
     for (const TRtfParagraph& Para : Rtf.Paragraphs) {
+        if (!Budget.NextParagraph())
+            break;
         const QTextBlockFormat Block = BlockFormat(Para.Format);
         // The first paragraph takes the block an empty document already has.
         if (First)
@@ -81,8 +165,17 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
         if (Para.Runs.empty())
             continue;
         Cursor.setBlockCharFormat(CharFormat(Para.Runs.front().Format));
-        for (const TRtfRun& Run : Para.Runs)
-            Cursor.insertText(RunText(Run.Text), CharFormat(Run.Format));
+        for (const TRtfRun& Run : Para.Runs) {
+            Cursor.insertText(Budget.Bound(RunText(Run.Text)), CharFormat(Run.Format));
+            if (Budget.WasCut())
+                break;
+        }
+    }
+    if (Budget.WasCut()) {
+        QTextCharFormat Note;
+        Note.setFontItalic(true);
+        Cursor.insertBlock(QTextBlockFormat());
+        Cursor.insertText(QString::fromUtf8(CutNote), Note);
     }
     Cursor.endEditBlock();
     Doc.setUndoRedoEnabled(Undo);

@@ -8,7 +8,11 @@
 class QTextDocument;
 
 // Replaces the content of Doc by the paragraphs of Rtf. Lengths in twips become pixels at
-// 96 dpi (twips / 15); a "\n" inside a run becomes a line break within the paragraph.
+// 96 dpi (twips / 15); a "\n" inside a run becomes a line break within the paragraph. What a
+// view has to lay out is bounded, so that no text makes the window hang: a stretch of more than
+// 1000 characters without a break opportunity is broken after a "\u21B5" mark, and a document
+// beyond about 150,000 characters (fewer when it has many paragraphs or changes of format) is
+// cut, with a closing note in italics saying so.
 void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf);
 
 // Reads Bytes as RTF (or as plain text when they are not RTF) into Doc.

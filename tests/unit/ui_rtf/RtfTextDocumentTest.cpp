@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <QColor>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QGuiApplication>
 #include <QTextBlock>
@@ -77,6 +78,51 @@ TEST(RtfTextDocument, ReplacesContentAndShowsPlainText) {
     EXPECT_TRUE(Doc.isEmpty());
     LoadRtfIntoDocument(Doc, "{\\rtf1 \\par\\par x}");
     EXPECT_EQ(Doc.toPlainText(), "\n\nx");
+}
+
+TEST(RtfTextDocument, OverlongLinesAreBrokenWithAMark) {
+    const QString Mark = QString(QChar(0x21B5)) + QChar(QChar::LineSeparator);
+    QTextDocument Doc;
+    // 2500 characters without a break opportunity, in two runs: broken after 1000 and 2000.
+    LoadRtfIntoDocument(Doc, "{\\rtf1 " + std::string(1500, 'a') + "{\\b " + std::string(1000, 'b') + "}}");
+    const QString Text = Doc.firstBlock().text();
+    EXPECT_EQ(Text,
+              QString(1000, 'a') + Mark + QString(500, 'a') + QString(500, 'b') + Mark + QString(500, 'b'));
+    // Lines that can break, however long, stay as they are; so does the text around a mark.
+    std::string Words;
+    for (int I = 0; I < 1000; ++I)
+        Words += "word ";
+    LoadRtfIntoDocument(Doc, Words + "\r\n" + std::string(999, 'c') + " " + std::string(999, 'd'));
+    EXPECT_EQ(Doc.toPlainText(),
+              QString::fromStdString(Words + "\n" + std::string(999, 'c') + " " + std::string(999, 'd')));
+}
+
+TEST(RtfTextDocument, NoTextTakesLongToLayOut) {
+    // One megabyte on one line without a break opportunity kept the window busy for minutes.
+    QTextDocument Doc;
+    QElapsedTimer Timer;
+    Timer.start();
+    LoadRtfIntoDocument(Doc, std::string(1 << 20, 'x'));
+    Doc.setTextWidth(600);
+    EXPECT_GT(Doc.size().height(), 0);
+    // The window's bound is one second on an idle machine; this leaves room for a loaded or
+    // sanitized one and still fails the old way by minutes.
+    EXPECT_LT(Timer.elapsed(), 3000);
+    // What was cut is said at the end, in italics.
+    const QTextBlock Note = Doc.lastBlock();
+    EXPECT_EQ(Note.text(), QString::fromUtf8("[\u2026 the rest of this text is not shown]"));
+    EXPECT_TRUE(Note.begin().fragment().charFormat().fontItalic());
+    EXPECT_LE(Doc.characterCount(), 150000 + 100);
+
+    // Many short lines count too; a document within the bound is shown whole.
+    std::string Lines;
+    for (int I = 0; I < 300000; ++I)
+        Lines += "\r\n";
+    LoadRtfIntoDocument(Doc, Lines);
+    EXPECT_LE(Doc.blockCount(), 150000 / 8 + 2); // the note is one more
+    EXPECT_EQ(Doc.lastBlock().text(), QString::fromUtf8("[\u2026 the rest of this text is not shown]"));
+    LoadRtfIntoDocument(Doc, std::string(140000, 'y') + "\r\nend");
+    EXPECT_EQ(Doc.lastBlock().text(), "end");
 }
 
 int main(int argc, char** argv) {
