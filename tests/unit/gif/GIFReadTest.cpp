@@ -266,8 +266,11 @@ TEST(GIFRead, LzwDataEndsAndCorruptCodes) {
         EXPECT_EQ(f.Pixels, c.pixels);
         EXPECT_EQ(f.DataCount, c.data);
         EXPECT_EQ(f.Corrupt, c.corrupt);
-        for (int x = 0; x < 4; ++x) // no data, or the transparent index: see-through
-            EXPECT_EQ(f.SeeThrough(x, 0), static_cast<std::size_t>(x) >= c.data || c.pixels[x] == 2) << x;
+        for (int x = 0; x < 4; ++x) { // no data, or the transparent index: see-through, also once drawn
+            const bool seeThrough = static_cast<std::size_t>(x) >= c.data || c.pixels[x] == 2;
+            EXPECT_EQ(f.SeeThrough(x, 0), seeThrough) << x;
+            EXPECT_EQ(gif.Picture().Pixel(x, 0) == GIFRgba(0, 0, 0, 0), seeThrough) << x;
+        }
         EXPECT_EQ(gif.Frame(2).Index(0, 0), 7);
     }
 }
