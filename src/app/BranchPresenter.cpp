@@ -80,12 +80,16 @@ void TBranchPresenter::PresentRecord() {
         FPages.ImagePage->ClearPicture();
         FPages.ImagePage->SetShowButtonVisible(genus);
     }
+    if (FEditor)
+        FEditor->LoadEditor();
 }
 
 void TBranchPresenter::PresentNoRecord() {
     SetCaptionFromSelection();
     FPages.ImagePage->ClearPicture();
     FPages.ImagePage->SetShowButtonVisible(false);
+    if (FEditor)
+        FEditor->ShowNoDataPage();
 }
 
 void TBranchPresenter::RefreshItemCommand(bool fromResultList) {

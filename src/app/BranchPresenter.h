@@ -17,6 +17,14 @@ class TServerCommands;
 class TSummaryPage;
 class TTaxonomyTreePage;
 
+// The editor's part in presenting a branch: edit state for a record, no-data state without one.
+class IBranchEditor {
+public:
+    virtual ~IBranchEditor() = default;
+    virtual void LoadEditor() = 0;
+    virtual void ShowNoDataPage() = 0;
+};
+
 struct TBranchPages {
     QWidget* Window;
     TTaxonomyTreePage* TreePage;
@@ -48,6 +56,7 @@ public:
     bool ShowGenusImage(const std::string& pictureName);
     // Whether the result list is the active list (Refresh Item asked for by the summary).
     std::function<bool()> ResultListActive;
+    void SetEditor(IBranchEditor* editor) { FEditor = editor; }
 
     // ISummaryHost
     void AddRelatedLink(const std::string& caption, int kind, const TTaxonomyData& key,
@@ -64,4 +73,5 @@ private:
     TBranchPages FPages;
     TServerCommands& FServer;
     std::unique_ptr<TSummaryDocument> FSummary;
+    IBranchEditor* FEditor = nullptr;
 };

@@ -12,6 +12,7 @@
 #include <memory>
 
 class QLabel;
+class TEditorCommands;
 class TFormSplash;
 class TRelatedLinksPanel;
 class TTaxonomyTreeModel;
@@ -96,6 +97,7 @@ private:
     QLabel* FProgressLabel;
     TServerCommands FServer{*this};
     std::unique_ptr<TBranchPresenter> FPresenter;
+    std::unique_ptr<TEditorCommands> FEditor;
     TSession FSession{*this};
     QPointer<TFormSplash> FSplash;
     bool FDeleteWithRecords = false;

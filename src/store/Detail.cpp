@@ -150,6 +150,9 @@ bool DeleteRecord(const std::string& id, int level, bool user, bool remove) {
 void SaveDetail(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user) {
     if (!ValidLevel(edited.Level))
         throw EOrvError("Cannot save a record of level " + std::to_string(edited.Level));
+    // Nothing could find or remove a record without an id again.
+    if (edited.Id.empty())
+        throw EOrvError("Cannot save a record without an id");
     const std::string path = DetailFile(edited.Level, user);
     // One read and one atomic write: the file never holds a half-done save.
     TStringList lines;

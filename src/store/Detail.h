@@ -20,7 +20,7 @@ std::string RecordToLine(const TTaxonomyDetail& record);
 // database or database by `edited` (appended at the end, with its species
 // for a genus), in one atomic write. A user save enters the file in
 // ModifiedFiles and writes "modifiedfiles.dat" when it was not listed.
-// Throws EOrvError when edited.Level is not 0..5.
+// Throws EOrvError when edited.Level is not 0..5 or edited.Id is empty.
 void SaveDetail(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user);
 // Whether the database holds a record with `id`; with `remove` every such
 // record (with its species lines) is removed and the file rewritten. A

@@ -70,6 +70,10 @@ TMergeResult MergeUserDatabase(int level, bool replace) {
                 while (u + count < user.size() && !user[u + count].empty() && IsSpeciesLine(user[u + count]))
                     ++count;
             const std::string_view id = FirstField(user[u]);
+            if (id.empty()) {
+                u += count; // a record without an id: nothing could find or remove it in the database
+                continue;
+            }
             bool found = false;
             auto hit = byId.find(id);
             if (hit != byId.end())

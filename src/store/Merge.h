@@ -10,7 +10,8 @@ struct TMergeResult {
 
 // Copies the level's user records into its database. With `replace`, a user record replaces
 // every database record with its id; without, user records whose id the database already holds
-// are skipped. The user database is left unchanged; the database is rewritten in one atomic write.
+// are skipped; records without an id are never merged. The user database is left unchanged; the
+// database is rewritten in one atomic write.
 TMergeResult MergeUserDatabase(int level, bool replace);
 
 // Statistics over the databases (user databases are not counted).

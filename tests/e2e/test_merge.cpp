@@ -119,11 +119,18 @@ void TestMerge::MissingFilesAndStrayLines() {
     QCOMPARE(status, QStringList({"Merging user Suborder(s)...", "Ready"}));
     SetStatusHook({});
 
-    // No database: it is made of the user records; lines that belong to no record are left out.
+    // No database: it is made of the user records; lines that belong to no record, and records
+    // without an id, are left out.
     fx.Write("usr_genus.dat", "\t#orphan#x#y\r\n\r\ng1#Alpha#a#A#####-#####a\r\n\t#s#x#y\r\n\r\n"
-                              "g2#Beta#b#B#####-#####b\r\n");
+                              "#NoId#n#N#####-#####\r\n\t#lost#x#y\r\ng2#Beta#b#B#####-#####b\r\n");
     QCOMPARE(MergeUserDatabase(GenusLevel, false), Result(2, 0));
     QCOMPARE(fx.Read("genus.dat"), std::string("g1#Alpha#a#A#####-#####a\r\n\t#s#x#y\r\ng2#Beta#b#B#####-#####b\r\n"));
+
+    // An empty id matches nothing at any level: the database's empty line stays.
+    fx.Write("usr_family.dat", "#Nameless#x#y\r\n");
+    fx.Write("family.dat", "f1#F#x#y\r\n\r\n");
+    QCOMPARE(MergeUserDatabase(4, true), Result(0, 0));
+    QCOMPARE(fx.Read("family.dat"), std::string("f1#F#x#y\r\n\r\n"));
 }
 
 void TestMerge::StatisticReportText() {

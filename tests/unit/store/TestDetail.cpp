@@ -117,6 +117,12 @@ TEST_F(TStoreTest, SaveDetailReplacesAndAppends) {
     EXPECT_EQ(Read("order.dat"), "b#Bee#bm#one|two|three\r\n");
     EXPECT_EQ(ModifiedFiles.Count(), 1u);
 
+    // A record without an id could never be found or removed again.
+    TTaxonomyDetail noId = edited;
+    noId.Id.clear();
+    EXPECT_THROW(SaveDetail(noId, edited, false), EOrvError);
+    EXPECT_EQ(Read("order.dat"), "b#Bee#bm#one|two|three\r\n");
+
     TTaxonomyDetail noLevel = edited;
     noLevel.Level = -1;
     EXPECT_THROW(SaveDetail(noLevel, noLevel, false), EOrvError);

@@ -1,0 +1,390 @@
+#include "EditorCommands.h"
+
+#include "Dialogs.h"
+#include "GenusPictures.h"
+#include "Global.h"
+#include "MainActions.h"
+#include "QtText.h"
+#include "TaxonomyTree.h"
+#include "TaxonomyTreePage.h"
+
+#include <QAction>
+#include <QTabWidget>
+#include <array>
+
+namespace {
+
+const char* const NewSpeciesLine = "\t###";
+
+std::string* RecordField(EEditorBox box) {
+    TGenusDetail& g = EditRecord.Genus;
+    switch (box) {
+    case EEditorBox::Id:
+        return &EditRecord.Id;
+    case EEditorBox::Name:
+        return &EditRecord.Name;
+    case EEditorBox::Meaning:
+        return &EditRecord.Meaning;
+    case EEditorBox::Info:
+        return &EditRecord.Info;
+    case EEditorBox::Description:
+        return &EditRecord.Description;
+    case EEditorBox::KorvelType:
+        return &g.KorvelType;
+    case EEditorBox::CommonName:
+        return &g.CommonName;
+    case EEditorBox::ImgCopyright:
+        return &g.ImgCopyright;
+    case EEditorBox::ImgCopyrightURL:
+        return &g.ImgCopyrightURL;
+    case EEditorBox::ImgOwner:
+        return &g.ImgOwner;
+    case EEditorBox::ImgOwnerURL:
+        return &g.ImgOwnerURL;
+    default:
+        return nullptr; // the species boxes go back only on deselection
+    }
+}
+
+TStringList& EditSpecies() {
+    if (!EditRecord.Genus.Species)
+        EditRecord.Genus.Species = std::make_shared<TStringList>();
+    return *EditRecord.Genus.Species;
+}
+
+} // namespace
+
+void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record) {
+    record.Level = node.Level();
+    record.Id = node.Id();
+    record.Name = node.Name();
+    record.Info = node.Info();
+    record.Meaning.clear();
+    record.Description.clear();
+    if (record.Level != GenusLevel)
+        return;
+    TGenusDetail& g = record.Genus;
+    g.KorvelType.clear();
+    g.CommonName.clear();
+    g.Keywords.clear();
+    g.ImageFile = "-";
+    g.ImgCopyright = "(n/a)";
+    g.ImgCopyrightURL.clear();
+    g.ImgOwner = "(n/a)";
+    g.ImgOwnerURL.clear();
+    // A list of its own: copies of the record elsewhere keep theirs.
+    g.Species = std::make_shared<TStringList>();
+}
+
+TEditorCommands::TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxonomyTreePage* treePage,
+                                 TBranchPresenter& presenter)
+    : FActions(actions), FPage(page), FTreePage(treePage), FPresenter(presenter) {
+    FPage->SpeciesText = [this](int row) { return SpeciesListViewData(row); };
+    connect(FPage, &TEditorPage::BoxChanged, this, &TEditorCommands::BoxChanged);
+    connect(FPage, &TEditorPage::SpeciesSelectionChanged, this, &TEditorCommands::SpeciesListViewSelectItem);
+    FPage->BindActions({actions[EAction::EditorPrevTab], actions[EAction::EditorNextTab],
+                        actions[EAction::EditorSave], actions[EAction::EditorCancel],
+                        actions[EAction::EditorAddTreeItem], actions[EAction::EditorDeleteTreeItem],
+                        actions[EAction::EditorAddData], actions[EAction::EditorChooseImg],
+                        actions[EAction::EditorNewSpeciesBitBtn],
+                        actions[EAction::EditorRemoveSpeciesBitBtn]});
+
+    const QPointer<TEditorCommands> self(this);
+    auto run = [this, self](EAction id, void (TEditorCommands::*handler)()) {
+        FActions.Connect(id, [self, handler] {
+            if (self)
+                RunAction([&] { (self.data()->*handler)(); });
+        });
+    };
+    run(EAction::EditorAddData, &TEditorCommands::AddDataExecute);
+    run(EAction::EditorSave, &TEditorCommands::SaveExecute);
+    run(EAction::EditorCancel, &TEditorCommands::CancelExecute);
+    run(EAction::EditorPrevTab, &TEditorCommands::PrevTabExecute);
+    run(EAction::EditorNextTab, &TEditorCommands::NextTabExecute);
+    run(EAction::EditorNewSpecies, &TEditorCommands::NewSpeciesExecute);
+    run(EAction::EditorNewSpeciesBitBtn, &TEditorCommands::NewSpeciesExecute);
+    run(EAction::EditorRemoveSpecies, &TEditorCommands::RemoveSpeciesExecute);
+    run(EAction::EditorRemoveSpeciesBitBtn, &TEditorCommands::RemoveSpeciesExecute);
+    FPresenter.SetEditor(this);
+    ShowNoDataPage();
+}
+
+TEditorCommands::~TEditorCommands() {
+    FPresenter.SetEditor(nullptr);
+    if (FPage)
+        FPage->SpeciesText = nullptr;
+}
+
+// ---- the two states ----
+
+void TEditorCommands::SetEditState(bool edit, bool genus) {
+    FActions.SetAllowed(EAction::EditorAddData, !edit);
+    for (EAction id :
+         {EAction::EditorSave, EAction::EditorCancel, EAction::EditorPrevTab, EAction::EditorNextTab})
+        FActions.SetAllowed(id, edit);
+    for (EAction id : {EAction::EditorNewSpecies, EAction::EditorRemoveSpecies, EAction::EditorChooseImg})
+        FActions.SetAllowed(id, edit && genus);
+}
+
+void TEditorCommands::ShowNoDataPage() {
+    FPage->SetTabVisible(TEditorPage::NoDataTab, true);
+    FPage->PageControl()->setCurrentIndex(TEditorPage::NoDataTab);
+    for (TEditorPage::ETab tab : {TEditorPage::GeneralTab, TEditorPage::GenusTab, TEditorPage::SpeciesTab})
+        FPage->SetTabVisible(tab, false);
+    SetEditState(false, false);
+}
+
+void TEditorCommands::LoadEditor() {
+    const bool genus = CurrentRecord.Level == GenusLevel;
+    QTabWidget* tabs = FPage->PageControl();
+    FPage->SetTabVisible(TEditorPage::GeneralTab, true);
+    FPage->SetTabVisible(TEditorPage::GenusTab, genus);
+    FPage->SetTabVisible(TEditorPage::SpeciesTab, genus);
+    FPage->SetTabVisible(TEditorPage::NoDataTab, false);
+    // The page the user was on stays when the new branch has it.
+    if (!tabs->isTabVisible(tabs->currentIndex()))
+        tabs->setCurrentIndex(TEditorPage::GeneralTab);
+    SetEditState(true, genus);
+
+    EditRecord.Level = CurrentRecord.Level;
+    SetBox(EEditorBox::Name, CurrentRecord.Name); // the id follows
+    SetBox(EEditorBox::Meaning, CurrentRecord.Meaning);
+    SetBox(EEditorBox::Info, CurrentRecord.Info);
+    SetBox(EEditorBox::Description, CurrentRecord.Description);
+    if (!genus)
+        return;
+
+    const TGenusDetail& g = CurrentRecord.Genus;
+    SetBox(EEditorBox::KorvelType, g.KorvelType);
+    EditRecord.Genus.KorvelType = g.KorvelType;
+    SetBox(EEditorBox::CommonName, g.CommonName);
+    EditRecord.Genus.Keywords = g.Keywords;
+    EditRecord.Genus.ImageFile = g.ImageFile;
+    FActions[EAction::EditorChooseImg]->setText(
+        g.ImageFile != "-" ? QStringLiteral("Replace Current Image...") : QStringLiteral("Choose Image..."));
+    SetBox(EEditorBox::ImgCopyright, g.ImgCopyright);
+    SetBox(EEditorBox::ImgCopyrightURL, g.ImgCopyrightURL);
+    SetBox(EEditorBox::ImgOwner, g.ImgOwner);
+    SetBox(EEditorBox::ImgOwnerURL, g.ImgOwnerURL);
+
+    // The species being edited goes back into the old list before it is replaced by a copy of
+    // its own, so that edits never reach CurrentRecord before Save.
+    FPage->ClearSpeciesSelection();
+    EditRecord.Genus.Species = std::make_shared<TStringList>(g.Species ? *g.Species : TStringList());
+    FSelectedSpeciesIndex = -1;
+    const int count = static_cast<int>(EditRecord.Genus.Species->size());
+    FPage->ResetSpecies(count);
+    if (count > 0)
+        FPage->SelectSpecies(0);
+    else
+        ClearSpeciesBoxes();
+    FPage->RepaintSpecies();
+}
+
+// ---- box rules ----
+
+void TEditorCommands::SetBox(EEditorBox box, const std::string& value) {
+    FPage->SetText(box, ToQ(value));
+}
+
+void TEditorCommands::BoxChanged(EEditorBox box) {
+    std::string* field = RecordField(box);
+    if (!field)
+        return;
+    *field = FromQ(FPage->Text(box));
+    if (box == EEditorBox::Name) {
+        // The id always follows the name; the species rows show the genus initial.
+        SetBox(EEditorBox::Id, LowerCase(EditRecord.Name));
+        FPage->RepaintSpecies();
+    }
+}
+
+// ---- commands ----
+
+void TEditorCommands::AddDataExecute() {
+    const TTreeNode* node = FTreePage->SelectedNode();
+    if (!node)
+        return;
+    BlankRecordFromNode(node->Data, CurrentRecord);
+    ClearSpeciesBoxes();
+    FPresenter.PresentRecord();
+}
+
+TTreeNode* TEditorCommands::PresentedNode() const {
+    TTreeNode* node = FTreePage->SelectedNode();
+    return node && node->Level() == CurrentRecord.Level && node->Data.Id() == CurrentRecord.Id ? node
+                                                                                               : nullptr;
+}
+
+bool TEditorCommands::ConfirmSave() const {
+    // Nothing could find or remove a record without an id again.
+    if (EditRecord.Id.empty()) {
+        AppMessageBox(std::string("A branch without a name cannot be saved. Please enter its name first."),
+                      Mb::Ok | Mb::IconExclamation);
+        return false;
+    }
+    // A new id that another record already has would silently take that record's place.
+    const int level = EditRecord.Level;
+    if (EditRecord.Id != CurrentRecord.Id && level >= 0 && level <= GenusLevel &&
+        (DeleteRecord(EditRecord.Id, level, false, false) ||
+         DeleteRecord(EditRecord.Id, level, true, false))) {
+        const std::string question =
+            Format("Another %s is stored under the id \"%s\". Saving replaces that record with this one. "
+                   "Do you want to continue?",
+                   {LevelNames[static_cast<size_t>(level)], EditRecord.Id});
+        return AppMessageBox(question, Mb::OkCancel | Mb::IconExclamation) == Mb::IdOk;
+    }
+    return true;
+}
+
+void TEditorCommands::SaveExecute() {
+    if (!ConfirmSave())
+        return;
+    TTreeNode* node = PresentedNode(); // found by the id before editing
+    SaveDetail(EditRecord, CurrentRecord, true);
+    SaveDetail(EditRecord, CurrentRecord, false);
+    CurrentRecord.Id = EditRecord.Id;
+    CurrentRecord.Name = EditRecord.Name;
+    CurrentRecord.Meaning = EditRecord.Meaning;
+    CurrentRecord.Info = EditRecord.Info;
+    CurrentRecord.Description = EditRecord.Description;
+    if (EditRecord.Level == GenusLevel) {
+        TGenusDetail& to = CurrentRecord.Genus;
+        const TGenusDetail& from = EditRecord.Genus;
+        to.KorvelType = from.KorvelType;
+        to.CommonName = from.CommonName;
+        to.ImageFile = from.ImageFile;
+        to.ImgCopyright = from.ImgCopyright;
+        to.ImgCopyrightURL = from.ImgCopyrightURL;
+        to.ImgOwner = from.ImgOwner;
+        to.ImgOwnerURL = from.ImgOwnerURL;
+        to.Species = std::make_shared<TStringList>(EditSpecies());
+    }
+    // A record shown without a tree node (a forgotten genus) leaves the tree as it is.
+    if (node) {
+        UpdateTreeNode(
+            FTreePage->Tree(), node,
+            TTaxonomyData(node->Data.Marker(), CurrentRecord.Id, CurrentRecord.Name, CurrentRecord.Info));
+        TreeModified = true;
+    }
+}
+
+void TEditorCommands::CancelExecute() {
+    const std::string& assigned = EditRecord.Genus.ImageFile;
+    if (EditRecord.Level == GenusLevel && CurrentRecord.Genus.ImageFile == "-" && assigned != "-" &&
+        AppMessageBox(std::string("Do you want to delete image file you assigned to this genus?"),
+                      Mb::OkCancel | Mb::IconQuestion) == Mb::IdOk) {
+        const std::string path = AppFile(std::string(ImagesFolderName) + assigned);
+        // A file already gone needs no deleting; a name that is no plain file name is never used.
+        if (!IsPlainFileName(assigned) || (FileExists(path) && !DeleteFile(path)))
+            AppMessageBox(
+                Format("File \"%s\" could not be deleted. You may need to delete it manually.", {path}),
+                Mb::Ok | Mb::IconExclamation);
+    }
+    LoadEditor();
+}
+
+void TEditorCommands::StepTab(int step) {
+    QTabWidget* tabs = FPage->PageControl();
+    const int count = tabs->count();
+    int index = tabs->currentIndex();
+    for (int i = 0; i < count; ++i) {
+        index = (index + step + count) % count;
+        if (tabs->isTabVisible(index)) {
+            tabs->setCurrentIndex(index);
+            return;
+        }
+    }
+}
+
+void TEditorCommands::PrevTabExecute() {
+    StepTab(-1);
+}
+void TEditorCommands::NextTabExecute() {
+    StepTab(1);
+}
+
+// ---- species ----
+
+QString TEditorCommands::SpeciesListViewData(int row) const {
+    const TStringList* lines = EditRecord.Genus.Species.get();
+    if (!lines || row < 0 || row >= static_cast<int>(lines->size()))
+        return {};
+    std::array<std::string, 4> f;
+    SplitFields((*lines)[static_cast<size_t>(row)], f, 3);
+    const QString genus = ToQ(EditRecord.Name);
+    const QString initial = genus.isEmpty() ? QString() : genus.left(genus.front().isHighSurrogate() ? 2 : 1);
+    return initial + QStringLiteral(". ") + ToQ(f[1]) + QStringLiteral(" (") + ToQ(f[2]) +
+           QStringLiteral(")");
+}
+
+void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
+    if (FIgnoreSelection)
+        return;
+    TStringList& lines = EditSpecies();
+    const int count = static_cast<int>(lines.size());
+    if (selected && row >= 0 && row < count) {
+        FSelectedSpeciesIndex = row;
+        std::array<std::string, 4> f;
+        SplitFields(lines[static_cast<size_t>(row)], f, 3);
+        SetBox(EEditorBox::SpeciesName, f[1]);
+        SetBox(EEditorBox::SpeciesMeaning, f[2]);
+        SetBox(EEditorBox::SpeciesDescription, FieldToLines(f[3]));
+    } else if (!selected) {
+        if (FSelectedSpeciesIndex >= 0 && FSelectedSpeciesIndex < count) {
+            const std::array<std::string, 4> f = {
+                "\t", FromQ(FPage->Text(EEditorBox::SpeciesName)),
+                FromQ(FPage->Text(EEditorBox::SpeciesMeaning)),
+                LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)))};
+            lines[static_cast<size_t>(FSelectedSpeciesIndex)] = JoinFields(f, 3);
+        }
+        FSelectedSpeciesIndex = -1;
+    }
+    FPage->SetSpeciesBoxesEnabled(FSelectedSpeciesIndex >= 0);
+}
+
+void TEditorCommands::ClearSpeciesBoxes() {
+    for (EEditorBox box :
+         {EEditorBox::SpeciesName, EEditorBox::SpeciesMeaning, EEditorBox::SpeciesDescription})
+        FPage->SetText(box, QString());
+}
+
+void TEditorCommands::NewSpeciesExecute() {
+    if (!FActions.IsAllowed(EAction::EditorNewSpecies))
+        return; // the glyph button's twin is never disabled; its page is shown for genera only
+    TStringList& lines = EditSpecies();
+    lines.push_back(NewSpeciesLine);
+    FPage->AppendSpeciesRow();
+    FPage->SelectSpecies(static_cast<int>(lines.size()) - 1);
+    FPage->RepaintSpecies();
+}
+
+void TEditorCommands::RemoveSpeciesExecute() {
+    if (!FActions.IsAllowed(EAction::EditorRemoveSpecies))
+        return;
+    const int row = FPage->SelectedSpecies();
+    TStringList& lines = EditSpecies();
+    if (row < 0 || row >= static_cast<int>(lines.size()))
+        return;
+    const std::string question =
+        Format("Are you sure to remove species name \"%s\"?", {FromQ(SpeciesListViewData(row))});
+    if (AppMessageBox(question, Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
+        return;
+    // The removed species' boxes are dropped, never written over the line that moves up; what the
+    // view selects by itself while the row goes is ignored and cleared.
+    FSelectedSpeciesIndex = -1;
+    FIgnoreSelection = true;
+    FPage->ClearSpeciesSelection();
+    lines.erase(lines.begin() + row);
+    FPage->RemoveSpeciesRow(row);
+    FPage->ClearSpeciesSelection();
+    FIgnoreSelection = false;
+    const int left = static_cast<int>(lines.size());
+    if (left > 0) {
+        FPage->SelectSpecies(std::min(row, left - 1));
+    } else {
+        ClearSpeciesBoxes();
+        FPage->SetSpeciesBoxesEnabled(false);
+    }
+    FPage->RepaintSpecies();
+}

@@ -1,0 +1,65 @@
+// The branch detail editor: fills the Editor page from CurrentRecord, keeps EditRecord equal to
+// its boxes, and runs the editor's commands (Enable Detail Edit, Save, Cancel, tab steps, species).
+// Not a widget: it works on the page and the actions the window hands it.
+#pragma once
+
+#include "BranchPresenter.h"
+#include "EditorPage.h"
+#include "TaxonomyData.h"
+
+#include <QObject>
+#include <QPointer>
+
+class TMainActions;
+class TTaxonomyTreePage;
+struct TTreeNode;
+
+// An empty record for a branch that has none: its level, id, name and info from the node.
+void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record);
+
+class TEditorCommands : public QObject, public IBranchEditor {
+    Q_OBJECT
+public:
+    // Connects the editor's actions and hooks into the presenter; the editor starts in no-data state.
+    TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxonomyTreePage* treePage,
+                    TBranchPresenter& presenter);
+    ~TEditorCommands() override;
+
+    // IBranchEditor: edit state filled from CurrentRecord, or no-data state.
+    void LoadEditor() override;
+    void ShowNoDataPage() override;
+
+    // The species whose values are in the species boxes, -1 when they were written back.
+    int SelectedSpeciesIndex() const { return FSelectedSpeciesIndex; }
+
+    void AddDataExecute();
+    void SaveExecute();
+    void CancelExecute();
+    void PrevTabExecute();
+    void NextTabExecute();
+    void NewSpeciesExecute();
+    void RemoveSpeciesExecute();
+
+    // What a species row shows: the genus initial, ". ", name, " (", meaning, ")".
+    QString SpeciesListViewData(int row) const;
+
+private:
+    // Moves to the next (+1) or previous (-1) visible page, wrapping around.
+    void StepTab(int step);
+    void BoxChanged(EEditorBox box);
+    void SpeciesListViewSelectItem(int row, bool selected);
+    void SetBox(EEditorBox box, const std::string& value);
+    void SetEditState(bool edit, bool genus);
+    void ClearSpeciesBoxes();
+    // Whether the record may be stored as it stands; asks or explains when not.
+    bool ConfirmSave() const;
+    // The tree node that shows CurrentRecord, if there is one (a forgotten genus has none).
+    TTreeNode* PresentedNode() const;
+
+    TMainActions& FActions;
+    QPointer<TEditorPage> FPage;
+    TTaxonomyTreePage* FTreePage;
+    TBranchPresenter& FPresenter;
+    int FSelectedSpeciesIndex = -1;
+    bool FIgnoreSelection = false;
+};

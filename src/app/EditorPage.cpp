@@ -1,0 +1,307 @@
+#include "EditorPage.h"
+
+#include "MainActions.h"
+#include "ui_EditorPage.h"
+
+#include <QAbstractListModel>
+#include <QAction>
+#include <QApplication>
+#include <QPainter>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QValidator>
+
+// Rows are only counted; their text is asked for when a row is drawn, so a genus with thousands
+// of species is shown at once.
+class TSpeciesListModel : public QAbstractListModel {
+public:
+    explicit TSpeciesListModel(TEditorPage* page) : QAbstractListModel(page), FPage(page) {}
+
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : FCount; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole || !index.isValid() || !FPage->SpeciesText)
+            return {};
+        return FPage->SpeciesText(index.row());
+    }
+    void Reset(int count) {
+        beginResetModel();
+        FCount = count;
+        endResetModel();
+    }
+    void Append() {
+        beginInsertRows({}, FCount, FCount);
+        ++FCount;
+        endInsertRows();
+    }
+    void Remove(int row) {
+        beginRemoveRows({}, row, row);
+        --FCount;
+        endRemoveRows();
+    }
+    void RepaintAll() {
+        if (FCount > 0)
+            emit dataChanged(index(0), index(FCount - 1), {Qt::DisplayRole});
+    }
+
+private:
+    TEditorPage* FPage;
+    int FCount = 0;
+};
+
+namespace {
+
+// "#" separates the fields of a stored record and a control character would break its line, so
+// neither can be typed into a one-line box.
+class TRecordTextValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        for (qsizetype i = input.size() - 1; i >= 0; --i) {
+            const QChar c = input[i];
+            if (c == '#' || c.unicode() < 0x20) {
+                input.remove(i, 1);
+                if (pos > i)
+                    --pos;
+            }
+        }
+        return Acceptable;
+    }
+};
+
+QIcon Glyph(bool plus) {
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter p(&pixmap);
+    p.setPen(QPen(QApplication::palette().color(QPalette::ButtonText), 2));
+    p.drawLine(3, 8, 13, 8);
+    if (plus)
+        p.drawLine(8, 3, 8, 13);
+    return QIcon(pixmap);
+}
+
+} // namespace
+
+TEditorPage::TEditorPage(QWidget* parent)
+    : QWidget(parent), FUi(std::make_unique<Ui::TEditorPage>()), FSpecies(nullptr) {
+    FUi->setupUi(this);
+    FSpecies = new TSpeciesListModel(this);
+    FUi->SpeciesListView->setModel(FSpecies);
+    // The id is the program's, not the user's: read-only on a grey ground.
+    QPalette grey = FUi->IdEdit->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Window));
+    FUi->IdEdit->setPalette(grey);
+
+    auto* validator = new TRecordTextValidator(this);
+    for (QLineEdit* edit :
+         {FUi->NameEdit, FUi->InfoEdit, FUi->MeaningEdit, FUi->KorvelTypeComboBox->lineEdit(),
+          FUi->CommonNameEdit, FUi->ImgCopyrightEdit, FUi->ImgCopyrightURLEdit, FUi->ImgOwnerEdit,
+          FUi->ImgOwnerURLEdit, FUi->SpeciesNameEdit, FUi->SpeciesMeaningEdit})
+        edit->setValidator(validator);
+
+    const std::pair<QLineEdit*, EEditorBox> lines[] = {
+        {FUi->IdEdit, EEditorBox::Id},
+        {FUi->NameEdit, EEditorBox::Name},
+        {FUi->MeaningEdit, EEditorBox::Meaning},
+        {FUi->InfoEdit, EEditorBox::Info},
+        {FUi->CommonNameEdit, EEditorBox::CommonName},
+        {FUi->ImgCopyrightEdit, EEditorBox::ImgCopyright},
+        {FUi->ImgCopyrightURLEdit, EEditorBox::ImgCopyrightURL},
+        {FUi->ImgOwnerEdit, EEditorBox::ImgOwner},
+        {FUi->ImgOwnerURLEdit, EEditorBox::ImgOwnerURL},
+        {FUi->SpeciesNameEdit, EEditorBox::SpeciesName},
+        {FUi->SpeciesMeaningEdit, EEditorBox::SpeciesMeaning},
+    };
+    for (const auto& [edit, box] : lines)
+        connect(edit, &QLineEdit::textChanged, this, [this, box = box] { emit BoxChanged(box); });
+    connect(FUi->KorvelTypeComboBox, &QComboBox::editTextChanged, this,
+            [this] { emit BoxChanged(EEditorBox::KorvelType); });
+    WatchMemo(EEditorBox::Description);
+    WatchMemo(EEditorBox::SpeciesDescription);
+
+    connect(FUi->SpeciesListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected, const QItemSelection& deselected) {
+                for (const QModelIndex& index : deselected.indexes())
+                    emit SpeciesSelectionChanged(index.row(), false);
+                for (const QModelIndex& index : selected.indexes())
+                    emit SpeciesSelectionChanged(index.row(), true);
+            });
+    SetSpeciesBoxesEnabled(false);
+}
+
+TEditorPage::~TEditorPage() = default;
+
+void TEditorPage::WatchMemo(EEditorBox box) {
+    QPlainTextEdit* memo =
+        box == EEditorBox::Description ? FUi->DescriptionMemo : FUi->SpeciesDescriptionMemo;
+    connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, box] {
+        if (memo->property("filtering").toBool())
+            return;
+        QTextDocument* doc = memo->document();
+        QTextCursor hash = doc->find(QStringLiteral("#"));
+        if (!hash.isNull()) {
+            // Typed or pasted: the field separator goes, in one undo step.
+            memo->setProperty("filtering", true);
+            QTextCursor block(doc);
+            block.beginEditBlock();
+            for (; !hash.isNull(); hash = doc->find(QStringLiteral("#"), hash))
+                hash.removeSelectedText();
+            block.endEditBlock();
+            memo->setProperty("filtering", false);
+            QApplication::beep();
+        }
+        emit BoxChanged(box);
+    });
+}
+
+void TEditorPage::BindActions(const TEditorPageActions& a) {
+    QToolBar* bar = FUi->EditorToolBar;
+    bar->addActions({a.PrevTab, a.NextTab});
+    bar->addSeparator();
+    bar->addActions({a.Save, a.Cancel});
+    bar->addSeparator();
+    bar->addActions({a.AddTreeItem, a.DeleteTreeItem});
+    BindButtonToAction(FUi->AddDataBtn, a.AddData);
+    BindButtonToAction(FUi->ChooseImageBtn, a.ChooseImg);
+    a.NewSpeciesBitBtn->setIcon(Glyph(true));
+    a.RemoveSpeciesBitBtn->setIcon(Glyph(false));
+    FUi->NewSpeciesBitBtn->setDefaultAction(a.NewSpeciesBitBtn);
+    FUi->RemoveSpeciesBitBtn->setDefaultAction(a.RemoveSpeciesBitBtn);
+}
+
+QString TEditorPage::Text(EEditorBox box) const {
+    switch (box) {
+    case EEditorBox::Id:
+        return FUi->IdEdit->text();
+    case EEditorBox::Name:
+        return FUi->NameEdit->text();
+    case EEditorBox::Meaning:
+        return FUi->MeaningEdit->text();
+    case EEditorBox::Info:
+        return FUi->InfoEdit->text();
+    case EEditorBox::Description:
+        return FUi->DescriptionMemo->toPlainText();
+    case EEditorBox::KorvelType:
+        return FUi->KorvelTypeComboBox->currentText();
+    case EEditorBox::CommonName:
+        return FUi->CommonNameEdit->text();
+    case EEditorBox::ImgCopyright:
+        return FUi->ImgCopyrightEdit->text();
+    case EEditorBox::ImgCopyrightURL:
+        return FUi->ImgCopyrightURLEdit->text();
+    case EEditorBox::ImgOwner:
+        return FUi->ImgOwnerEdit->text();
+    case EEditorBox::ImgOwnerURL:
+        return FUi->ImgOwnerURLEdit->text();
+    case EEditorBox::SpeciesName:
+        return FUi->SpeciesNameEdit->text();
+    case EEditorBox::SpeciesMeaning:
+        return FUi->SpeciesMeaningEdit->text();
+    case EEditorBox::SpeciesDescription:
+        return FUi->SpeciesDescriptionMemo->toPlainText();
+    case EEditorBox::Count:
+        break;
+    }
+    return {};
+}
+
+void TEditorPage::SetText(EEditorBox box, const QString& text) {
+    if (Text(box) == text) {
+        // The box's own signal stays silent for an unchanged text; the rule still applies.
+        emit BoxChanged(box);
+        return;
+    }
+    switch (box) {
+    case EEditorBox::Id:
+        FUi->IdEdit->setText(text);
+        break;
+    case EEditorBox::Name:
+        FUi->NameEdit->setText(text);
+        break;
+    case EEditorBox::Meaning:
+        FUi->MeaningEdit->setText(text);
+        break;
+    case EEditorBox::Info:
+        FUi->InfoEdit->setText(text);
+        break;
+    case EEditorBox::Description:
+        FUi->DescriptionMemo->setPlainText(text);
+        break;
+    case EEditorBox::KorvelType:
+        FUi->KorvelTypeComboBox->setEditText(text);
+        break;
+    case EEditorBox::CommonName:
+        FUi->CommonNameEdit->setText(text);
+        break;
+    case EEditorBox::ImgCopyright:
+        FUi->ImgCopyrightEdit->setText(text);
+        break;
+    case EEditorBox::ImgCopyrightURL:
+        FUi->ImgCopyrightURLEdit->setText(text);
+        break;
+    case EEditorBox::ImgOwner:
+        FUi->ImgOwnerEdit->setText(text);
+        break;
+    case EEditorBox::ImgOwnerURL:
+        FUi->ImgOwnerURLEdit->setText(text);
+        break;
+    case EEditorBox::SpeciesName:
+        FUi->SpeciesNameEdit->setText(text);
+        break;
+    case EEditorBox::SpeciesMeaning:
+        FUi->SpeciesMeaningEdit->setText(text);
+        break;
+    case EEditorBox::SpeciesDescription:
+        FUi->SpeciesDescriptionMemo->setPlainText(text);
+        break;
+    case EEditorBox::Count:
+        break;
+    }
+}
+
+QTabWidget* TEditorPage::PageControl() const {
+    return FUi->EditorPageControl;
+}
+
+void TEditorPage::SetTabVisible(ETab tab, bool visible) {
+    FUi->EditorPageControl->setTabVisible(tab, visible);
+}
+
+QListView* TEditorPage::SpeciesList() const {
+    return FUi->SpeciesListView;
+}
+int TEditorPage::SpeciesCount() const {
+    return FSpecies->rowCount();
+}
+void TEditorPage::ResetSpecies(int count) {
+    FSpecies->Reset(count);
+}
+void TEditorPage::AppendSpeciesRow() {
+    FSpecies->Append();
+}
+void TEditorPage::RemoveSpeciesRow(int row) {
+    FSpecies->Remove(row);
+}
+void TEditorPage::RepaintSpecies() {
+    FSpecies->RepaintAll();
+}
+
+int TEditorPage::SelectedSpecies() const {
+    const QModelIndexList rows = FUi->SpeciesListView->selectionModel()->selectedIndexes();
+    return rows.isEmpty() ? -1 : rows.front().row();
+}
+
+void TEditorPage::SelectSpecies(int row) {
+    const QModelIndex index = FSpecies->index(row);
+    FUi->SpeciesListView->setCurrentIndex(index);
+    FUi->SpeciesListView->scrollTo(index);
+}
+
+void TEditorPage::ClearSpeciesSelection() {
+    FUi->SpeciesListView->clearSelection();
+}
+
+void TEditorPage::SetSpeciesBoxesEnabled(bool enabled) {
+    for (QWidget* box : std::initializer_list<QWidget*>{FUi->SpeciesNameEdit, FUi->SpeciesMeaningEdit,
+                                                        FUi->SpeciesDescriptionMemo})
+        box->setEnabled(enabled);
+}

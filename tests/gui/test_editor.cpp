@@ -1,0 +1,414 @@
+// The branch detail editor as the user drives it: its two states, the box rules, Save into both
+// databases and the tree, Cancel, the tab steps and the species list.
+#include "Form_Main.h"
+#include "Global.h"
+#include "GuiFixture.h"
+#include "QtText.h"
+#include "ScriptedDialogs.h"
+#include "TaxonomyTree.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QPlainTextEdit>
+#include <QTabWidget>
+#include <QtTest>
+
+namespace {
+
+const std::string AurexLine =
+    "g1#Aurex#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw\r\n";
+const std::string AurexSpecies = "\t#minor#small#tiny|very\r\n\t#major#big#large\r\n";
+const std::string AvisLine = "avis#Avis#bird#B#Flyer#Avis korvel#avis.jpg#Holder#-#Owner#-#\r\n";
+
+void WriteData(TGuiFixture& fx) {
+    fx.WriteProgramFiles();
+    fx.WriteCurrentOptions(Today());
+    fx.Write("classifytree.dat", "#c1#Korvelia#the korvels\r\n"
+                                 "\t\t#o1#Ordina#walkers\r\n"
+                                 "\t\t\t\t\t#g1#Aurex#first\r\n"
+                                 "\t\t\t\t\t#avis#Avis#second\r\n"
+                                 "\t\t\t\t\t#(n/a)#Planned#not yet\r\n");
+    fx.Write("class.dat", "c1#Korvelia#the korvels#First class\r\n");
+    fx.Write("order.dat", "o1#Ordina#walkers#An order\r\n");
+    fx.Write("genus.dat", AurexLine + AurexSpecies + AvisLine);
+}
+
+template <class T> T* Box(TFormMain& w, const char* name) {
+    return Find<T>(w, name);
+}
+QLineEdit* Edit(TFormMain& w, const char* name) {
+    return Find<QLineEdit>(w, name);
+}
+QTabWidget* Tabs(TFormMain& w) {
+    return Find<QTabWidget>(w, "EditorPageControl");
+}
+QListView* Species(TFormMain& w) {
+    return Find<QListView>(w, "SpeciesListView");
+}
+void Trigger(TFormMain& w, EAction id) {
+    w.Action(id)->trigger();
+}
+
+QStringList VisibleTabs(TFormMain& w) {
+    QStringList titles;
+    for (int i = 0; i < Tabs(w)->count(); ++i)
+        if (Tabs(w)->isTabVisible(i))
+            titles << Tabs(w)->tabText(i);
+    return titles;
+}
+
+QStringList SpeciesTexts(TFormMain& w) {
+    QStringList texts;
+    for (int i = 0; i < Species(w)->model()->rowCount(); ++i)
+        texts << Species(w)->model()->index(i, 0).data().toString();
+    return texts;
+}
+
+void SelectSpecies(TFormMain& w, int row) {
+    Species(w)->setCurrentIndex(Species(w)->model()->index(row, 0));
+}
+
+void TypeInto(QLineEdit* edit, const QString& text) {
+    edit->clear();
+    QTest::keyClicks(edit, text);
+}
+
+TTreeNode* Planned(TFormMain& w) {
+    return FindTreeNode(w.Tree(), MakeNodeKey(5, "(n/a)", "Planned", ""));
+}
+
+} // namespace
+
+class TestEditor : public QObject {
+    Q_OBJECT
+private slots:
+    void StatesTabsAndActions();
+    void PageLayoutAndBoxRules();
+    void SaveGenusUnderNewIdIntoBothDatabases();
+    void SaveBranchAndTreeAtShutDown();
+    void SaveRefusesEmptyNameAndAsksBeforeTakingAnId();
+    void EnableDetailEditOnPlannedGenus();
+    void SpeciesAddRemoveAndWriteBack();
+    void CancelAsksAboutAssignedPicture();
+};
+
+void TestEditor::StatesTabsAndActions() {
+    TGuiFixture fx;
+    WriteData(fx);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    const EAction editOnly[] = {EAction::EditorSave, EAction::EditorCancel, EAction::EditorPrevTab,
+                                EAction::EditorNextTab};
+    const EAction genusOnly[] = {EAction::EditorNewSpecies, EAction::EditorRemoveSpecies};
+    struct TCase {
+        const char* Branch;
+        QStringList Tabs;
+        bool Edit, Genus;
+    };
+    const TCase cases[] = {
+        {"c1", {"General"}, true, false},
+        {"g1", {"General", "Genus Level", "Species Level"}, true, true},
+        {"planned", {"No Data Available"}, false, false},
+    };
+    for (const TCase& c : cases) {
+        if (QString(c.Branch) == "planned")
+            w.SelectNode(Planned(w));
+        else
+            QVERIFY(w.SelectBranch(QString(c.Branch) == "c1" ? 0 : 5, c.Branch));
+        QCOMPARE(VisibleTabs(w), c.Tabs);
+        QVERIFY(Tabs(w)->isTabVisible(Tabs(w)->currentIndex()));
+        QCOMPARE(w.Action(EAction::EditorAddData)->isEnabled(), !c.Edit);
+        for (EAction id : editOnly)
+            QCOMPARE(w.Action(id)->isEnabled(), c.Edit);
+        for (EAction id : genusOnly)
+            QCOMPARE(w.Action(id)->isEnabled(), c.Genus);
+        // Never disabled by the editor's state.
+        QVERIFY(w.Action(EAction::EditorNewSpeciesBitBtn)->isEnabled());
+        QVERIFY(w.Action(EAction::EditorRemoveSpeciesBitBtn)->isEnabled());
+    }
+
+    // Tab steps go over the visible pages only and wrap around at both ends.
+    QVERIFY(w.SelectBranch(5, "g1"));
+    Tabs(w)->setCurrentIndex(1);
+    const std::pair<EAction, QString> steps[] = {{EAction::EditorPrevTab, "Species Level"},
+                                                 {EAction::EditorNextTab, "General"},
+                                                 {EAction::EditorNextTab, "Genus Level"},
+                                                 {EAction::EditorNextTab, "Species Level"}};
+    for (const auto& [action, title] : steps) {
+        Trigger(w, action);
+        QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), title);
+    }
+    // Another genus keeps the page; a branch without it falls back to General.
+    QVERIFY(w.SelectBranch(5, "avis"));
+    QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("Species Level"));
+    QVERIFY(w.SelectBranch(0, "c1"));
+    QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("General"));
+    Trigger(w, EAction::EditorNextTab);
+    QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("General"));
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestEditor::PageLayoutAndBoxRules() {
+    TGuiFixture fx;
+    WriteData(fx);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "g1"));
+    // The boxes show the record; the id is the name in lower case, not the stored id.
+    const std::pair<const char*, QString> shown[] = {{"IdEdit", "aurex"},
+                                                     {"NameEdit", "Aurex"},
+                                                     {"InfoEdit", "first"},
+                                                     {"MeaningEdit", "gold"},
+                                                     {"CommonNameEdit", "Aurex korvel"},
+                                                     {"ImgCopyrightEdit", "(n/a)"},
+                                                     {"ImgCopyrightURLEdit", "-"},
+                                                     {"ImgOwnerEdit", "(n/a)"},
+                                                     {"ImgOwnerURLEdit", "-"},
+                                                     {"SpeciesNameEdit", "minor"},
+                                                     {"SpeciesMeaningEdit", "small"}};
+    for (const auto& [name, text] : shown)
+        QCOMPARE(Edit(w, name)->text(), text);
+    QCOMPARE(Box<QPlainTextEdit>(w, "DescriptionMemo")->toPlainText(), QString("A genus\nsecond line"));
+    QCOMPARE(Box<QPlainTextEdit>(w, "SpeciesDescriptionMemo")->toPlainText(), QString("tiny\nvery"));
+    auto* type = Box<QComboBox>(w, "KorvelTypeComboBox");
+    QCOMPARE(type->currentText(), QString("Hopper"));
+    QVERIFY(type->isEditable());
+    QCOMPARE(type->count(), 0);
+    QCOMPARE(SpeciesTexts(w), QStringList({"A. minor (small)", "A. major (big)"}));
+
+    // The id box: read-only, skipped by Tab. The owner's URL box carries the copyright URL label.
+    QVERIFY(Edit(w, "IdEdit")->isReadOnly());
+    QVERIFY(!(Edit(w, "IdEdit")->focusPolicy() & Qt::TabFocus));
+    QCOMPARE(Box<QLabel>(w, "ImgOwnerURLLabel")->text(), QString("Copyright URL :"));
+    QCOMPARE(Edit(w, "NameEdit")->statusTip(), QString("Scientific name of this branch"));
+    QCOMPARE(Find<QWidget>(w, "EditorToolBar")->actions().size(), 8);
+
+    // Typing: the id follows the name, the species rows follow the initial, every box reaches
+    // EditRecord; "#" never gets into a box.
+    TypeInto(Edit(w, "NameEdit"), "Zurex Major");
+    QCOMPARE(Edit(w, "IdEdit")->text(), QString("zurex major"));
+    QCOMPARE(EditRecord.Id, std::string("zurex major"));
+    QCOMPARE(SpeciesTexts(w).front(), QString("Z. minor (small)"));
+    TypeInto(Edit(w, "MeaningEdit"), "shi#ny");
+    QCOMPARE(EditRecord.Meaning, std::string("shiny"));
+    QTest::keyClicks(type->lineEdit(), "s");
+    QCOMPARE(EditRecord.Genus.KorvelType, std::string("Hoppers"));
+    auto* memo = Box<QPlainTextEdit>(w, "DescriptionMemo");
+    memo->clear();
+    QTest::keyClicks(memo, "one#");
+    QTest::keyClick(memo, Qt::Key_Return);
+    QTest::keyClicks(memo, "two");
+    QCOMPARE(EditRecord.Description, std::string("one\ntwo"));
+    // Changing the name touches neither the tree nor the caption before Save.
+    QCOMPARE(w.SelectedNode()->Data.Name(), std::string("Aurex"));
+    QVERIFY(w.windowTitle().startsWith("Aurex"));
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
+    TGuiFixture fx;
+    WriteData(fx);
+    fx.Write("usr_genus.dat", "g1#Aurex#old user copy#########\r\n\t#old#x#y\r\n");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "g1"));
+    TypeInto(Edit(w, "NameEdit"), "Aurex Major");
+    QCOMPARE(Edit(w, "IdEdit")->text(), QString("aurex major"));
+    // The selected species is edited but not written back: Save stores its line as it stood.
+    TypeInto(Edit(w, "SpeciesNameEdit"), "minima");
+    Trigger(w, EAction::EditorSave);
+
+    const std::string saved =
+        "aurex major#Aurex Major#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw"
+        "\r\n" +
+        AurexSpecies;
+    QCOMPARE(fx.Read("usr_genus.dat"), saved);
+    QCOMPARE(fx.Read("genus.dat"), AvisLine + saved);
+    QVERIFY(ModifiedFiles.Contains(AppFile("usr_genus.dat")));
+    TTreeNode* node = w.SelectedNode();
+    QCOMPARE(node->Data.Id(), std::string("aurex major"));
+    QCOMPARE(w.Tree().Caption(node), std::string("Aurex Major (first)"));
+    QVERIFY(TreeModified);
+    QCOMPARE(CurrentRecord.Id, std::string("aurex major"));
+    QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("minima")); // still in edit state, boxes kept
+
+    // Selecting the other species writes the edit back; the next Save stores it.
+    SelectSpecies(w, 1);
+    QCOMPARE(SpeciesTexts(w).front(), QString("A. minima (small)"));
+    Trigger(w, EAction::EditorSave);
+    QVERIFY(fx.Read("genus.dat").find("\t#minima#small#tiny|very\r\n\t#major#big#large\r\n") !=
+            std::string::npos);
+    QCOMPARE(CurrentRecord.Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
+    // The saved copy is CurrentRecord's own: later edits stay in the editor until saved.
+    SelectSpecies(w, 0);
+    TypeInto(Edit(w, "SpeciesNameEdit"), "later");
+    SelectSpecies(w, 1);
+    QCOMPARE(CurrentRecord.Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestEditor::SaveBranchAndTreeAtShutDown() {
+    TGuiFixture fx;
+    WriteData(fx);
+    {
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        QVERIFY(w.SelectBranch(2, "o1"));
+        TypeInto(Edit(w, "InfoEdit"), "new info");
+        Trigger(w, EAction::EditorSave);
+        // Id, name, meaning and description; the info goes to the tree only.
+        QCOMPARE(fx.Read("order.dat"), std::string("ordina#Ordina#walkers#An order\r\n"));
+        QCOMPARE(fx.Read("usr_order.dat"), std::string("ordina#Ordina#walkers#An order\r\n"));
+        QVERIFY(fx.Read("classifytree.dat").find("#o1#") != std::string::npos);
+        CHECK_DIALOGS(dialogs);
+    }
+    QVERIFY(fx.Read("classifytree.dat").find("\t\t#ordina#Ordina#new info\r\n") != std::string::npos);
+}
+
+void TestEditor::SaveRefusesEmptyNameAndAsksBeforeTakingAnId() {
+    TGuiFixture fx;
+    WriteData(fx);
+    const std::string genus = fx.Read("genus.dat");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "g1"));
+    TypeInto(Edit(w, "MeaningEdit"), "kept");
+    Edit(w, "NameEdit")->clear();
+    QCOMPARE(EditRecord.Id, std::string());
+    dialogs.ExpectMessage("A branch without a name cannot be saved. Please enter its name first.", 48, 1);
+    Trigger(w, EAction::EditorSave);
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(fx.Read("genus.dat"), genus);
+    QVERIFY(!fx.Exists("usr_genus.dat"));
+    QCOMPARE(Edit(w, "MeaningEdit")->text(), QString("kept"));
+
+    // Renaming onto the id of another stored genus asks first; Cancel writes nothing.
+    TypeInto(Edit(w, "NameEdit"), "Avis");
+    const QString taken =
+        "Another Genus is stored under the id \"avis\". Saving replaces that record with this one. "
+        "Do you want to continue?";
+    dialogs.ExpectMessage(taken, 49, 2);
+    Trigger(w, EAction::EditorSave);
+    QCOMPARE(fx.Read("genus.dat"), genus);
+    dialogs.ExpectMessage(taken, 49, 1);
+    Trigger(w, EAction::EditorSave);
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(fx.Read("genus.dat").starts_with("avis#Avis#kept#"));
+}
+
+void TestEditor::EnableDetailEditOnPlannedGenus() {
+    TGuiFixture fx;
+    WriteData(fx);
+    const std::string genus = fx.Read("genus.dat");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.SelectNode(Planned(w));
+    Trigger(w, EAction::EditorAddData);
+    QCOMPARE(VisibleTabs(w), QStringList({"General", "Genus Level", "Species Level"}));
+    QVERIFY(!w.Action(EAction::EditorAddData)->isEnabled());
+    QCOMPARE(CurrentRecord.Genus.ImageFile, std::string("-"));
+    QCOMPARE(Edit(w, "ImgCopyrightEdit")->text(), QString("(n/a)"));
+    QCOMPARE(Edit(w, "ImgOwnerEdit")->text(), QString("(n/a)"));
+    QCOMPARE(Edit(w, "IdEdit")->text(), QString("planned"));
+    QCOMPARE(Species(w)->model()->rowCount(), 0);
+    QVERIFY(!Edit(w, "SpeciesNameEdit")->isEnabled()); // no species: nothing to type into
+    QCOMPARE(fx.Read("genus.dat"), genus);             // nothing is written before Save
+    QVERIFY(!fx.Exists("usr_genus.dat"));
+
+    Trigger(w, EAction::EditorSave);
+    QCOMPARE(fx.Read("usr_genus.dat"), std::string("planned#Planned#####-#(n/a)##(n/a)##\r\n"));
+    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("planned"));
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestEditor::SpeciesAddRemoveAndWriteBack() {
+    TGuiFixture fx;
+    WriteData(fx);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "avis"));
+    QCOMPARE(Species(w)->model()->rowCount(), 0);
+    Trigger(w, EAction::EditorRemoveSpecies); // nothing selected: no question
+    Trigger(w, EAction::EditorNewSpecies);
+    Trigger(w, EAction::EditorNewSpeciesBitBtn);
+    QCOMPARE(*EditRecord.Genus.Species, TStringList({"\t###", "\t###"}));
+    QCOMPARE(SpeciesTexts(w), QStringList({"A.  ()", "A.  ()"}));
+    QCOMPARE(Species(w)->currentIndex().row(), 1);
+
+    // Three species; the first is edited, then removed: its values go nowhere, and the boxes
+    // show the species that moved up.
+    SelectSpecies(w, 0);
+    TypeInto(Edit(w, "SpeciesNameEdit"), "first");
+    SelectSpecies(w, 1);
+    TypeInto(Edit(w, "SpeciesNameEdit"), "second");
+    Trigger(w, EAction::EditorNewSpecies);
+    TypeInto(Edit(w, "SpeciesNameEdit"), "third");
+    TypeInto(Edit(w, "SpeciesMeaningEdit"), "3");
+    SelectSpecies(w, 0);
+    TypeInto(Edit(w, "SpeciesNameEdit"), "unsaved");
+    dialogs.ExpectMessage("Are you sure to remove species name \"A. first ()\"?", 33, 2);
+    Trigger(w, EAction::EditorRemoveSpeciesBitBtn);
+    QCOMPARE(EditRecord.Genus.Species->size(), size_t(3));
+    dialogs.ExpectMessage("Are you sure to remove species name \"A. first ()\"?", 33, 1);
+    Trigger(w, EAction::EditorRemoveSpecies);
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(*EditRecord.Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
+    QCOMPARE(Species(w)->currentIndex().row(), 0);
+    QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("second"));
+    SelectSpecies(w, 1);
+    QCOMPARE(*EditRecord.Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
+    QCOMPARE(Edit(w, "SpeciesMeaningEdit")->text(), QString("3"));
+
+    // Presenting another branch drops the edit; coming back shows the stored species.
+    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(w.SelectBranch(5, "avis"));
+    QCOMPARE(Species(w)->model()->rowCount(), 0);
+}
+
+void TestEditor::CancelAsksAboutAssignedPicture() {
+    TGuiFixture fx;
+    WriteData(fx);
+    fx.Write("images/aurex.jpg", "picture");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    const QString question = "Do you want to delete image file you assigned to this genus?";
+    struct TCase {
+        const char* Genus;
+        std::string Assigned;
+        int Answer; // 0: no question
+        bool FileLeft;
+    };
+    // Assigned to a genus that had none: asked, deleted on OK, kept on Cancel. A genus that had
+    // a picture is not asked about.
+    const TCase cases[] = {
+        {"g1", "aurex.jpg", 2, true}, {"g1", "aurex.jpg", 1, false}, {"avis", "aurex.jpg", 0, true}};
+    for (const TCase& c : cases) {
+        fx.Write("images/aurex.jpg", "picture");
+        QVERIFY(w.SelectBranch(5, c.Genus));
+        TypeInto(Edit(w, "NameEdit"), "Changed");
+        EditRecord.Genus.ImageFile = c.Assigned; // as Choose Image leaves it
+        if (c.Answer)
+            dialogs.ExpectMessage(question, 33, c.Answer);
+        Trigger(w, EAction::EditorCancel);
+        CHECK_DIALOGS(dialogs);
+        QCOMPARE(fx.Exists("images/aurex.jpg"), c.FileLeft);
+        QCOMPARE(EditRecord.Genus.ImageFile, CurrentRecord.Genus.ImageFile);
+        QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(CurrentRecord.Name));
+    }
+    // A name that is no plain file name is never deleted; the user is told.
+    QVERIFY(w.SelectBranch(5, "g1"));
+    EditRecord.Genus.ImageFile = "../classifytree.dat";
+    dialogs.ExpectMessage(question, 33, 1);
+    dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/../classifytree.dat")) +
+                              "\" could not be deleted. You may need to delete it manually.",
+                          48, 1);
+    Trigger(w, EAction::EditorCancel);
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(fx.Exists("classifytree.dat"));
+}
+
+QTEST_MAIN(TestEditor)
+#include "test_editor.moc"
