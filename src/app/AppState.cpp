@@ -24,7 +24,7 @@ QString ShortDatePatternFromLocale(const QString& qtPattern) {
 
 void ConfigureApplication() {
     QApplication::setApplicationName(QString::fromUtf8(AppTitle));
-    QApplication::setApplicationDisplayName(QString::fromUtf8(AppTitle));
+    // No display name: the platform would append it to every specified window caption.
     SetShortDateFormat(ShortDatePatternFromLocale(QLocale::system().dateFormat(QLocale::ShortFormat)).toStdString());
 }
 

@@ -2,7 +2,6 @@
 
 #include "AppState.h"
 #include "Dialogs.h"
-#include "EditorCommands.h"
 #include "Form_Announcement.h"
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
@@ -10,6 +9,7 @@
 #include "MainCommands.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
+#include "SearchCommands.h"
 #include "TaxonomyTreeModel.h"
 #include "ui_Form_Main.h"
 
@@ -17,8 +17,9 @@
 #include <QClipboard>
 #include <QCloseEvent>
 #include <QLabel>
-#include <QListWidget>
+#include <QListView>
 #include <QMenu>
+#include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextBrowser>
@@ -43,7 +44,6 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                      FUi->ImageTabSheet, FLinks},
         FServer);
     FPresenter->ResultListActive = [this] { return focusWidget() == FUi->SearchResultTabSheet->List(); };
-    FEditor = std::make_unique<TEditorCommands>(*FActions, FUi->EditorTabSheet, FUi->TreeTabSheet, *FPresenter);
 
     // Pop-up menus: the tree's and the summary's, and the picture's.
     auto* summaryPopup = new QMenu(this);
@@ -60,6 +60,13 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FUi->ImageTabSheet->BindActions(Action(EAction::ShowImage), imagePopup);
     FUi->SearchTabSheet->BindActions(Action(EAction::DBSearch), Action(EAction::ViewAllGenus));
 
+    new TSearchCommands(*FActions,
+                        {FUi->TreeTabSheet, FUi->SearchTabSheet, FUi->SearchResultTabSheet, FPresenter.get(),
+                         [this] { ShowMainPage(ResultPage); }},
+                        this);
+    // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
+    connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet, &TResultPage::Clear);
+    connect(TreeModel(), &QAbstractItemModel::rowsAboutToBeRemoved, FUi->SearchResultTabSheet, &TResultPage::Clear);
     ConnectActions();
     SetDialogParent(this);
     SetStatusHook([this](const std::string& text) { SetStatusText(ToQ(text)); });
@@ -74,6 +81,9 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     connect(FUi->SearchTabSheet, &TSearchPage::SearchTextChanged, this, &TFormMain::UpdateActionStates);
     connect(FUi->MainPageControl, &QTabWidget::currentChanged, this, &TFormMain::ShowMainPage);
     UpdateActionStates();
+    // Placed before start-up runs: what it shows (the announcement) is centred on the window.
+    if (QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
     FSession.Start();
     HandOverFromSplash();
 }
@@ -140,9 +150,11 @@ void TFormMain::ConnectActions() {
     });
     run(EAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
     // Commands of this version that have no effect yet stay disabled.
-    for (EAction id : {EAction::DBDeleteUserDB, EAction::ViewSaveImage, EAction::ViewAllGenus,
-                       EAction::ViewForgotten, EAction::ViewPlanGenus, EAction::EditorAddTreeItem,
-                       EAction::EditorDeleteTreeItem, EAction::EditorChooseImg, EAction::HelpAbout})
+    for (EAction id : {EAction::DBDeleteUserDB, EAction::ViewSaveImage, EAction::EditorAddTreeItem,
+                       EAction::EditorDeleteTreeItem, EAction::EditorAddData, EAction::EditorSave,
+                       EAction::EditorCancel, EAction::EditorPrevTab, EAction::EditorNextTab,
+                       EAction::EditorChooseImg, EAction::EditorNewSpecies, EAction::EditorRemoveSpecies,
+                       EAction::EditorNewSpeciesBitBtn, EAction::EditorRemoveSpeciesBitBtn, EAction::HelpAbout})
         a.MarkUnavailable(id);
 }
 
@@ -195,10 +207,12 @@ bool TFormMain::event(QEvent* e) {
         SetStatusText(static_cast<QStatusTipEvent*>(e)->tip());
         return true;
     }
-    if (e->type() == QEvent::Show)
+    if (e->type() == QEvent::Show) {
         FWasShown = true;
-    if (e->type() == QEvent::WindowActivate && DataFileFailed && !FClosing)
-        QTimer::singleShot(0, this, [this] { close(); }); // a failed start ends right after its message
+        // A failed start ends right after its message, with or without a window manager.
+        if (DataFileFailed && !FClosing)
+            QTimer::singleShot(0, this, [this] { close(); });
+    }
     return QMainWindow::event(e);
 }
 

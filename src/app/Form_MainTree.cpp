@@ -32,8 +32,6 @@ void TFormMain::SetDisplayMode(int mode) {
 
 void TFormMain::RebuildTree() {
     SetStatus("Generating taxonomy tree...");
-    // Result entries refer to nodes of the tree being replaced.
-    FUi->SearchResultTabSheet->Clear();
     Tree().Clear();
     Tree().SetDisplayMode(Options.ListType);
     if (LoadTree(Tree()) != 0) {
@@ -73,7 +71,6 @@ void TFormMain::NodeSelected(TTreeNode* node) {
 void TFormMain::DeleteBranch(TTreeNode* node, bool withRecords) {
     FDeleteWithRecords = withRecords;
     FDeletionError.clear();
-    FUi->SearchResultTabSheet->Clear();
     Tree().DeleteNode(node);
     FDeleteWithRecords = false;
     if (!FDeletionError.empty())

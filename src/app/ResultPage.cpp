@@ -5,24 +5,41 @@
 #include "TaxonomyTree.h"
 #include "ui_ResultPage.h"
 
-TResultPage::TResultPage(QWidget* parent) : QWidget(parent), FUi(std::make_unique<Ui::TResultPage>()) {
+TResultPage::TResultPage(QWidget* parent)
+    : QWidget(parent), FUi(std::make_unique<Ui::TResultPage>()), FModel(new TResultListModel(this)) {
     FUi->setupUi(this);
+    FUi->ResultListView->setModel(FModel);
+    // Every row has the same height: a list of 200,000 genera lays out at once.
+    FUi->ResultListView->setUniformItemSizes(true);
+    connect(FUi->ResultListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            [this](const QItemSelection& selected) {
+                if (!selected.indexes().isEmpty())
+                    emit EntrySelected(FModel->Entry(selected.indexes().first().row()));
+            });
 }
 
 TResultPage::~TResultPage() = default;
 
-QListWidget* TResultPage::List() const { return FUi->ResultListView; }
+QListView* TResultPage::List() const { return FUi->ResultListView; }
 
-std::optional<TTaxonomyData> TResultPage::SelectedKey() const {
-    const QListWidgetItem* entry = FUi->ResultListView->currentItem();
-    if (!entry || !entry->isSelected())
-        return std::nullopt;
-    const QVariant data = entry->data(Qt::UserRole);
-    if (data.canConvert<QStringList>() && data.toStringList().size() == 4) {
-        const QStringList f = data.toStringList();
-        return TTaxonomyData(FromQ(f[0]), FromQ(f[1]), FromQ(f[2]), FromQ(f[3]));
-    }
-    return MakeNodeKey(GenusLevel, std::string(), FromQ(entry->text()), std::string());
+void TResultPage::Show(std::vector<TResultEntry> entries, const QString& listed, const QString& count) {
+    FModel->SetEntries(std::move(entries));
+    FUi->SearchTextLabel->setText(listed);
+    FUi->SearchFoundTotalLabel->setText(count);
 }
 
-void TResultPage::Clear() { FUi->ResultListView->clear(); }
+QString TResultPage::ListedText() const { return FUi->SearchTextLabel->text(); }
+
+QString TResultPage::CountText() const { return FUi->SearchFoundTotalLabel->text(); }
+
+std::optional<TTaxonomyData> TResultPage::SelectedKey() const {
+    const QModelIndex current = FUi->ResultListView->currentIndex();
+    if (!current.isValid() || !FUi->ResultListView->selectionModel()->isSelected(current))
+        return std::nullopt;
+    const TResultEntry& entry = FModel->Entry(current.row());
+    if (entry.HasNode)
+        return entry.Data;
+    return MakeNodeKey(GenusLevel, std::string(), FromQ(entry.Caption), std::string());
+}
+
+void TResultPage::Clear() { FModel->Clear(); }

@@ -1,13 +1,13 @@
 // The Search Result page: what was looked for, the genera found, and their count.
 #pragma once
 
-#include "TaxonomyData.h"
+#include "ResultListModel.h"
 
 #include <QWidget>
 #include <memory>
 #include <optional>
 
-class QListWidget;
+class QListView;
 namespace Ui {
 class TResultPage;
 }
@@ -18,14 +18,24 @@ public:
     explicit TResultPage(QWidget* parent = nullptr);
     ~TResultPage() override;
 
-    QListWidget* List() const;
+    QListView* List() const;
+    TResultListModel* Model() const { return FModel; }
+    // Fills the list (sorted by caption) and the two labels.
+    void Show(std::vector<TResultEntry> entries, const QString& listed, const QString& count);
+    QString ListedText() const;
+    QString CountText() const;
     // The selected entry as a tree key: an entry with node data gives (marker, id, name, info),
     // one without (a forgotten genus) the genus key made from its caption. None when nothing is
     // selected.
     std::optional<TTaxonomyData> SelectedKey() const;
-    // Empties the list: entries refer to tree nodes, which a rebuilt tree no longer has.
+    // Empties the list (the tree its entries came from is being replaced); the labels stay.
     void Clear();
+
+signals:
+    // An entry became selected (not when one loses its selection).
+    void EntrySelected(const TResultEntry& entry);
 
 private:
     std::unique_ptr<Ui::TResultPage> FUi;
+    TResultListModel* FModel;
 };

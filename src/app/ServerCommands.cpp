@@ -37,6 +37,7 @@ TServerCommands::TScope::~TScope() {
 
 TServerCommands::TServerCommands(IServerHost& host) : FHost(host) {
     FHttp.OnWait = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    FHttp.OnProgress = [this](std::int64_t received, std::int64_t total) { FHost.TransferProgress(received, total); };
     FPages.MessageBox = [](const std::string& text, int flags) { return AppMessageBox(text, flags); };
     FPages.ErrorBox = [](const std::string& text) { ShowErrorText(text); };
     FPages.OnOfflineModeChanged = [this] { FHost.OfflineModeChanged(); };
@@ -66,7 +67,7 @@ void TServerCommands::RefreshTaxonomyTree() {
     SetStatus("Downloading Taxonomy tree from Velmora server...");
     FPages.GetPage(NetPaths.TaxonomyDb, AppFile(TreeFileName));
     // A refused download keeps the old tree: loading it again is no update.
-    const bool treeArrived = FHttp.StatusCode >= 200 && FHttp.StatusCode < 300;
+    const bool treeArrived = FPages.PageArrived();
     SetStatus("Generating taxonomy tree...");
     TTaxonomyTree& tree = FHost.Tree();
     tree.Clear();

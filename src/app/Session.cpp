@@ -18,6 +18,8 @@ void TSession::Start() {
     StartingUp = true;
     try {
         SetStatus("Loading data, please wait...");
+        // What an earlier run left when it was killed in the middle of a write.
+        RemoveStaleTempFiles();
         LoadProgramFiles();
         FProgramFilesLoaded = true;
         FHost.ProgramFilesLoaded();

@@ -3,7 +3,6 @@
 #include "Form_Splash.h"
 
 #include <QApplication>
-#include <QScreen>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -15,8 +14,6 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();
         ConfigureApplication();
         TFormMain main(splash);
-        if (QScreen* screen = QGuiApplication::primaryScreen())
-            main.move(screen->availableGeometry().center() - main.rect().center());
         main.show();
         result = app.exec();
     }

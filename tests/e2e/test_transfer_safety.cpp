@@ -102,8 +102,10 @@ void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
 }
 
 void TestTransferSafety::CancelTransferKeepsFilesSilently() {
-    // The tree comes slowly; Esc ends the refresh before it arrives.
-    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {std::string(), true, 0}});
+    // Part of the tree comes, then nothing: the status line shows what arrived, and Esc ends the
+    // refresh before the rest.
+    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0},
+                          {Reply("200 OK", {"Content-Length: 100000"}, std::string(100000, '#')), false, 0, 30000}});
     TE2eProgram fx;
     FillProgram(fx, server);
     TScriptedDialogs dialogs;
@@ -111,7 +113,11 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     w.show();
     CHECK_DIALOGS(dialogs);
     const std::string tree = fx.Read(TreeFileName);
-    QTimer::singleShot(200, &w, [&] { QTest::keyClick(&w, Qt::Key_Escape); });
+    QString progress;
+    QTimer::singleShot(300, &w, [&] {
+        progress = Find<QLabel>(w, "TransferProgressLabel")->text();
+        QTest::keyClick(&w, Qt::Key_Escape);
+    });
     QElapsedTimer clock;
     clock.start();
     w.Action(EAction::DBRefresh)->trigger();
@@ -120,6 +126,8 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     QCOMPARE(fx.Read(TreeFileName), tree);
     QCOMPARE(RequestLines(server).size(), 2); // nothing asked after the cancelled download
     QVERIFY(w.isVisible());
+    QVERIFY2(progress.contains(" of "), qPrintable(progress));
+    QVERIFY(Find<QLabel>(w, "TransferProgressLabel")->text().isEmpty());
     QVERIFY(w.Action(EAction::DBRefresh)->isEnabled());
     QCOMPARE(w.Tree().Count(), size_t(3));
 }

@@ -1,4 +1,5 @@
 // Commands of the Database and Help menus that work on local files: statistics and help.
+#include "AppState.h"
 #include "Form_HelpViewer.h"
 #include "Form_Main.h"
 #include "MainCommands.h"
@@ -10,6 +11,8 @@
 #include <QDate>
 #include <QFile>
 #include <QLocale>
+#include <QScreen>
+#include <QWindow>
 #include <QStatusBar>
 #include <QtTest>
 
@@ -19,6 +22,7 @@ private slots:
     void StatisticReportsEveryLevel();
     void HelpOpensContentsAndWhatsNew();
     void BrowserAddresses();
+    void CaptionsAndPlacementAsSpecified();
 };
 
 void TestCommands::StatisticReportsEveryLevel() {
@@ -72,6 +76,26 @@ void TestCommands::BrowserAddresses() {
     QCOMPARE(SuggestionAddress(), std::string("http://127.0.0.1:8642/velmora/suggest.html?subject=[QXClassify] Suggestion"));
     NetPaths.SubmitPage = "velmora/suggest.html";
     QCOMPARE(SuggestionAddress(), std::string("http://127.0.0.1:8642/velmora/suggest.html"));
+}
+
+void TestCommands::CaptionsAndPlacementAsSpecified() {
+    ConfigureApplication();
+    // A window's caption reaches the screen as it is, without the program's name added.
+    QWidget dialog;
+    dialog.setWindowTitle("Change Server Address");
+    dialog.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&dialog));
+    QCOMPARE(dialog.windowHandle()->title(), QString("Change Server Address"));
+
+    // The main window is in its place before start-up shows anything over it.
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();
+    QVERIFY((w.geometry().center() - centre).manhattanLength() <= 2);
 }
 
 QTEST_MAIN(TestCommands)

@@ -235,8 +235,8 @@ void TestStartup::MissingTemplateClosesOnActivation() {
     CHECK_DIALOGS(dialogs);
     QVERIFY(DataFileFailed);
     QCOMPARE(w->Tree().Count(), size_t(0));
+    // It closes once shown, activated by a window manager or not.
     w->show();
-    QApplication::setActiveWindow(w.get());
     QTRY_VERIFY(!w->isVisible());
     w.reset();
     // The failed start leaves the user's files alone.

@@ -1,0 +1,34 @@
+// The entries of the Search Result list, kept sorted by caption. Each entry holds a copy of its
+// branch's key, never a pointer into the tree, so no tree change can leave it dangling.
+#pragma once
+
+#include "TaxonomyData.h"
+
+#include <QAbstractListModel>
+#include <QIcon>
+#include <vector>
+
+struct TResultEntry {
+    QString Caption;
+    bool HasNode = false; // false for a forgotten genus: only its name is known
+    TTaxonomyData Data;   // marker, id, name and info of the listed node
+};
+
+class TResultListModel : public QAbstractListModel {
+    Q_OBJECT
+public:
+    explicit TResultListModel(QObject* parent = nullptr);
+
+    // Replaces every entry; sorts them by caption without regard to letter case.
+    void SetEntries(std::vector<TResultEntry> entries);
+    void Clear() { SetEntries({}); }
+    const TResultEntry& Entry(int row) const { return FEntries[static_cast<size_t>(row)]; }
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    // Qt::UserRole gives (marker, id, name, info) for an entry with node data.
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+
+private:
+    std::vector<TResultEntry> FEntries;
+    QIcon FGenusIcon;
+};

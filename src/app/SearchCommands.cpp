@@ -1,0 +1,72 @@
+#include "SearchCommands.h"
+
+#include "BranchPresenter.h"
+#include "Dialogs.h"
+#include "GenusSearch.h"
+#include "Global.h"
+#include "MainActions.h"
+#include "QtText.h"
+#include "ResultPage.h"
+#include "SearchPage.h"
+#include "TaxonomyTreePage.h"
+
+TSearchCommands::TSearchCommands(TMainActions& actions, const TSearchPages& pages, QObject* parent)
+    : QObject(parent), FPages(pages) {
+    actions.Connect(EAction::ViewAllGenus, [this] { RunAction([this] { ShowAllGenus(); }); });
+    actions.Connect(EAction::ViewForgotten, [this] { RunAction([this] { ShowForgottenGenus(); }); });
+    actions.Connect(EAction::ViewPlanGenus, [this] { RunAction([this] { ShowPlanningBranches(); }); });
+    actions.Connect(EAction::DBSearch, [this] { RunAction([this] { Search(); }); });
+    connect(FPages.ResultPage, &TResultPage::EntrySelected, this,
+            [this](const TResultEntry& entry) { RunAction([&] { ResultListViewSelectItem(entry); }); });
+}
+
+void TSearchCommands::Fill(const std::vector<TGenusEntry>& entries, const QString& listed, const char* countFormat) {
+    const TTaxonomyTree& tree = FPages.TreePage->Tree();
+    std::vector<TResultEntry> rows;
+    rows.reserve(entries.size());
+    for (const TGenusEntry& entry : entries)
+        rows.push_back({ToQ(entry.Caption(tree)), entry.HasNode(), entry.Data()});
+    const int count = static_cast<int>(rows.size());
+    FPages.ResultPage->Show(std::move(rows), listed, ToQ(Format(countFormat, {count})));
+}
+
+void TSearchCommands::ShowAllGenus() {
+    Fill(AllGenus(FPages.TreePage->Tree()), QStringLiteral("[All]"), "%d Genus");
+    FPages.ShowResultPage();
+}
+
+void TSearchCommands::ShowForgottenGenus() {
+    // Without a genus database nothing can be forgotten: the list is empty rather than a list of
+    // every genus under the caption of forgotten ones.
+    ShowAllGenus();
+    Fill(ForgottenGenus(FPages.TreePage->Tree()), QStringLiteral("[Forgotten Genus]"), "%d Genus");
+}
+
+void TSearchCommands::ShowPlanningBranches() {
+    Fill(PlanningBranches(FPages.TreePage->Tree()), QStringLiteral("[Planning Branches]"), "%d Items");
+    FPages.ShowResultPage();
+}
+
+void TSearchCommands::Search() {
+    const TSearchPage& page = *FPages.SearchPage;
+    TSearchOptions options;
+    options.Text = FromQ(page.SearchText());
+    options.MatchAll = page.MatchAll();
+    options.Fields = {page.SearchKeyword(), page.SearchType(), page.SearchCommonName(), page.SearchDescription(),
+                      page.SearchName()};
+    ShowAllGenus();
+    if (options.Text.empty())
+        return;
+    Fill(SearchGenus(FPages.TreePage->Tree(), options), page.SearchText(), "%d Genus");
+    if (TSummaryDocument* summary = FPages.Presenter->Summary())
+        summary->ShowSummary(SearchHelpText);
+}
+
+void TSearchCommands::ResultListViewSelectItem(const TResultEntry& entry) {
+    if (entry.HasNode) {
+        FPages.Presenter->SelectBranch(static_cast<int>(entry.Data.Marker().size()), entry.Data.Id());
+        return;
+    }
+    const std::string caption = FromQ(entry.Caption);
+    FPages.Presenter->ShowBranch(MakeNodeKey(GenusLevel, caption, caption, std::string()));
+}
