@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "Dialogs.h"
+#include "EditorCommands.h"
 #include "Form_Announcement.h"
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
@@ -44,6 +45,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                      FUi->ImageTabSheet, FLinks},
         FServer);
     FPresenter->ResultListActive = [this] { return focusWidget() == FUi->SearchResultTabSheet->List(); };
+    FEditor = std::make_unique<TEditorCommands>(*FActions, FUi->EditorTabSheet, FUi->TreeTabSheet, *FPresenter);
 
     // Pop-up menus: the tree's and the summary's, and the picture's.
     auto* summaryPopup = new QMenu(this);
@@ -151,10 +153,7 @@ void TFormMain::ConnectActions() {
     run(EAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
     // Commands of this version that have no effect yet stay disabled.
     for (EAction id : {EAction::DBDeleteUserDB, EAction::ViewSaveImage, EAction::EditorAddTreeItem,
-                       EAction::EditorDeleteTreeItem, EAction::EditorAddData, EAction::EditorSave,
-                       EAction::EditorCancel, EAction::EditorPrevTab, EAction::EditorNextTab,
-                       EAction::EditorChooseImg, EAction::EditorNewSpecies, EAction::EditorRemoveSpecies,
-                       EAction::EditorNewSpeciesBitBtn, EAction::EditorRemoveSpeciesBitBtn, EAction::HelpAbout})
+                       EAction::EditorDeleteTreeItem, EAction::EditorChooseImg, EAction::HelpAbout})
         a.MarkUnavailable(id);
 }
 
