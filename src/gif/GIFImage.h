@@ -25,6 +25,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <istream>
 #include <string>
@@ -52,7 +53,7 @@ struct TGIFColor {
 inline std::uint32_t GIFRgba(std::uint8_t r, std::uint8_t g, std::uint8_t b, std::uint8_t a = 255) {
     const std::uint8_t bytes[4] = {r, g, b, a};
     std::uint32_t v;
-    __builtin_memcpy(&v, bytes, 4);
+    std::memcpy(&v, bytes, 4);
     return v;
 }
 
