@@ -33,6 +33,9 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
     ToolBar = new QToolBar(this);
     ToolBar->setObjectName("RelatedLinksToolBar");
     ToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // Flat, with a line along its bottom edge.
+    ToolBar->setStyleSheet(QStringLiteral("QToolBar#RelatedLinksToolBar { border: none; border-bottom: 1px solid "
+                                          "palette(mid); padding: 0px; }"));
     ToolBar->addAction(ToggleAction);
     if (auto* button = qobject_cast<QToolButton*>(ToolBar->widgetForAction(ToggleAction))) {
         button->setObjectName("ShowRelatedLinksToolBtn");
@@ -55,6 +58,7 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
     ListView->setSortingEnabled(true);
     ListView->sortByColumn(0, Qt::AscendingOrder);
     ListView->setStatusTip(QStringLiteral("Click to see the item"));
+    ListView->setToolTip(ListView->statusTip());
     ListView->setMinimumWidth(30);
     ListView->setMouseTracking(true);
     ListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
@@ -94,7 +98,21 @@ void TRelatedLinksPanel::AddRelatedLink(const QString& caption, int kind, const 
         ShowRelatedLinks(true);
 }
 
+void TRelatedLinksPanel::SetHotItem(QTreeWidgetItem* item) {
+    if (item == HotItem)
+        return;
+    for (QTreeWidgetItem* changed : {HotItem, item}) {
+        if (!changed)
+            continue;
+        QFont font = ListView->font();
+        font.setUnderline(changed == item);
+        changed->setFont(0, font);
+    }
+    HotItem = item;
+}
+
 void TRelatedLinksPanel::ClearRelatedLinks() {
+    HotItem = nullptr;
     ListView->clear();
     UpdateHeight();
     ShowRelatedLinks(false);
@@ -144,6 +162,11 @@ bool TRelatedLinksPanel::eventFilter(QObject* watched, QEvent* event) {
         }
         return mouse->button() == Qt::LeftButton;
     }
+    // Hot entries: the one under the pointer is underlined.
+    if (watched == ListView->viewport() && event->type() == QEvent::MouseMove)
+        SetHotItem(ListView->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    if (watched == ListView->viewport() && event->type() == QEvent::Leave)
+        SetHotItem(nullptr);
     if (watched == ListView && event->type() == QEvent::Resize)
         UpdateColumnWidth();
     return QWidget::eventFilter(watched, event);

@@ -41,7 +41,9 @@ protected:
 
 private:
     void UpdateHeight();
+    void SetHotItem(QTreeWidgetItem* item);
     QAction* ToggleAction;
     QToolBar* ToolBar = nullptr;
     QTreeWidget* ListView = nullptr;
+    QTreeWidgetItem* HotItem = nullptr;
 };

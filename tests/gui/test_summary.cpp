@@ -101,6 +101,20 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(w.Action(EAction::ViewRelatedLinks)->isEnabled());
     QCOMPARE(w.RelatedLinks()->Tip(0), QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
     QCOMPARE(w.RelatedLinks()->Tip(2), QString("Click to see this branch's summary"));
+    QCOMPARE(links->toolTip(), QString("Click to see the item"));
+    // The entry under the pointer is underlined, and only while it is there.
+    auto hover = [links](int row) {
+        const QPointF at = links->visualItemRect(links->topLevelItem(row)).center();
+        QMouseEvent move(QEvent::MouseMove, at, links->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(links->viewport(), &move);
+    };
+    hover(1);
+    QVERIFY(links->topLevelItem(1)->font(0).underline());
+    QVERIFY(!links->topLevelItem(0)->font(0).underline());
+    hover(0);
+    QVERIFY(!links->topLevelItem(1)->font(0).underline());
+    QVERIFY(links->topLevelItem(0)->font(0).underline());
     // Hiding and showing the list by its command.
     w.Action(EAction::ViewRelatedLinks)->trigger();
     QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isChecked());
