@@ -12,6 +12,7 @@
 #include "RelatedLinks.h"
 #include "SearchCommands.h"
 #include "TaxonomyTreeModel.h"
+#include "TreeItemCommands.h"
 #include "ui_Form_Main.h"
 
 #include <QApplication>
@@ -46,6 +47,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         FServer);
     FPresenter->ResultListActive = [this] { return focusWidget() == FUi->SearchResultTabSheet->List(); };
     FEditor = std::make_unique<TEditorCommands>(*FActions, FUi->EditorTabSheet, FUi->TreeTabSheet, *FPresenter);
+    FTreeItems = std::make_unique<TTreeItemCommands>(*FActions, FUi->TreeTabSheet, this);
 
     // Pop-up menus: the tree's and the summary's, and the picture's.
     auto* summaryPopup = new QMenu(this);
@@ -72,7 +74,6 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     ConnectActions();
     SetDialogParent(this);
     SetStatusHook([this](const std::string& text) { SetStatusText(ToQ(text)); });
-    FUi->TreeTabSheet->Model()->OnNodeDeleting = [this](TTreeNode* node) { NodeDeleting(node); };
     connect(FUi->TreeTabSheet, &TTaxonomyTreePage::NodeSelected, this, &TFormMain::NodeSelected);
     FLinks->OnSelectBranch = [this](int level, const QString& id) {
         bool found = false;
@@ -95,7 +96,6 @@ TFormMain::~TFormMain() {
     SetStatusHook({});
     SetDialogParent(nullptr);
     // The pages go while the window's members they call back into are still here.
-    FUi->TreeTabSheet->Model()->OnNodeDeleting = nullptr;
     disconnect(FUi->TreeTabSheet, nullptr, this, nullptr);
     FPresenter->DestroySummary();
     delete centralWidget();
@@ -152,8 +152,7 @@ void TFormMain::ConnectActions() {
     });
     run(EAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
     // Commands of this version that have no effect yet stay disabled.
-    for (EAction id : {EAction::DBDeleteUserDB, EAction::ViewSaveImage, EAction::EditorAddTreeItem,
-                       EAction::EditorDeleteTreeItem, EAction::EditorChooseImg, EAction::HelpAbout})
+    for (EAction id : {EAction::ViewSaveImage, EAction::EditorChooseImg, EAction::HelpAbout})
         a.MarkUnavailable(id);
 }
 

@@ -14,6 +14,7 @@
 class QLabel;
 class TEditorCommands;
 class TFormSplash;
+class TTreeItemCommands;
 class TRelatedLinksPanel;
 class TTaxonomyTreeModel;
 class QTextBrowser;
@@ -59,8 +60,8 @@ public:
     void CollapseAll();
     void ResetTreeAppearance();
     bool SelectBranch(int level, const std::string& id) { return FPresenter->SelectBranch(level, id); }
-    // Removes the branch and everything below it; with `withRecords` their records leave the
-    // level databases too. Throws with the first record that could not be removed.
+    // Removes the branch and everything below it, as Delete Tree Item does after its questions;
+    // with `withRecords` their records leave the level databases too.
     void DeleteBranch(TTreeNode* node, bool withRecords);
     bool TransferRunning() const { return FServer.Running(); }
 
@@ -73,7 +74,6 @@ private:
     void HandOverFromSplash();
     void RebuildTree();
     void NodeSelected(TTreeNode* node);
-    void NodeDeleting(TTreeNode* node);
     void UpdateActionStates();
 
     // IServerHost
@@ -98,10 +98,9 @@ private:
     TServerCommands FServer{*this};
     std::unique_ptr<TBranchPresenter> FPresenter;
     std::unique_ptr<TEditorCommands> FEditor;
+    std::unique_ptr<TTreeItemCommands> FTreeItems;
     TSession FSession{*this};
     QPointer<TFormSplash> FSplash;
-    bool FDeleteWithRecords = false;
-    std::string FDeletionError;
     bool FWasShown = false;
     bool FClosing = false;
 };

@@ -6,6 +6,7 @@
 #include "Form_SubmitInfo.h"
 #include "Global.h"
 #include "TaxonomyTreeModel.h"
+#include "TreeEdit.h"
 #include "ui_Form_Main.h"
 
 TTaxonomyTree& TFormMain::Tree() { return FUi->TreeTabSheet->Tree(); }
@@ -68,27 +69,7 @@ void TFormMain::NodeSelected(TTreeNode* node) {
     }
 }
 
-void TFormMain::DeleteBranch(TTreeNode* node, bool withRecords) {
-    FDeleteWithRecords = withRecords;
-    FDeletionError.clear();
-    Tree().DeleteNode(node);
-    FDeleteWithRecords = false;
-    if (!FDeletionError.empty())
-        throw EOrvError(FDeletionError);
-}
-
-void TFormMain::NodeDeleting(TTreeNode* node) {
-    if (!FDeleteWithRecords || node->Data.Id() == NotAvailableId)
-        return;
-    // This runs while the view is removing rows: an exception must not escape into it. The first
-    // failure is kept for the command that deleted the branch to report.
-    try {
-        DeleteRecord(node->Data.Id(), node->Level(), false, true);
-    } catch (const std::exception& e) {
-        if (FDeletionError.empty())
-            FDeletionError = e.what();
-    }
-}
+void TFormMain::DeleteBranch(TTreeNode* node, bool withRecords) { DeleteTreeItem(Tree(), node, withRecords); }
 
 bool TFormMain::ShowGenusImage(const std::string& pictureName) { return FPresenter->ShowGenusImage(pictureName); }
 

@@ -441,8 +441,12 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     QVERIFY(w.findChild<QObject*>("MainActionList"));
 
     // A rebuild never touches a database, even right after a deletion with records.
-    TTreeNode* o1 = w.Tree().First()->Children[0].get();
-    w.DeleteBranch(o1, true);
+    w.SelectNode(w.Tree().First()->Children[0].get());
+    dialogs.ExpectMessage("You are going to delete selected item", Mb::OkCancel | Mb::IconQuestion, Mb::IdOk);
+    dialogs.ExpectMessage("Do you want them to be deleted as well?", Mb::YesNoCancel | Mb::IconQuestion,
+                          Mb::IdYes);
+    w.Action(EAction::EditorDeleteTreeItem)->trigger();
+    CHECK_DIALOGS(dialogs);
     // The order, its family and its genus left the main databases; the planned genus had none.
     QCOMPARE(fx.Read("order.dat"), std::string("o2#[unnamed]#n/a#Not named yet\r\n"));
     QCOMPARE(fx.Read("family.dat"), std::string());

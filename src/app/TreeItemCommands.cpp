@@ -1,0 +1,90 @@
+#include "TreeItemCommands.h"
+
+#include "Dialogs.h"
+#include "Form_AddBranch.h"
+#include "Form_DeleteUserDB.h"
+#include "Global.h"
+#include "MainActions.h"
+#include "TaxonomyTreeModel.h"
+#include "TaxonomyTreePage.h"
+#include "TreeEdit.h"
+
+#include <QTreeView>
+
+TTreeItemCommands::TTreeItemCommands(TMainActions& actions, TTaxonomyTreePage* treePage, QWidget* window)
+    : FTreePage(treePage), FWindow(window) {
+    actions.Connect(EAction::EditorAddTreeItem,
+                    [this] { RunAction([this] { ActionEditorAddTreeItemExecute(); }); });
+    actions.Connect(EAction::EditorDeleteTreeItem,
+                    [this] { RunAction([this] { ActionEditorDeleteTreeItemExecute(); }); });
+    actions.Connect(EAction::DBDeleteUserDB,
+                    [this] { RunAction([this] { ActionDBDeleteUserDBExecute(); }); });
+}
+
+TTreeItemCommands::~TTreeItemCommands() = default;
+
+void TTreeItemCommands::ActionEditorAddTreeItemExecute() {
+    TTreeNode* selected = FTreePage->SelectedNode();
+    if (!selected)
+        return;
+    TTaxonomyData data = selected->Data;
+    // Beside a genus another genus is added; below anything else a child.
+    TTreeNode* parent = data.Level() >= GenusLevel ? selected->Parent : selected;
+    if (!parent)
+        return;
+    if (!FAddBranch)
+        FAddBranch = std::make_unique<TFormAddBranch>(FWindow);
+    data.Name().clear();
+    data.Info().clear();
+    if (FAddBranch->Execute(parent->Data, data) != QDialog::Accepted)
+        return;
+    TTreeNode* node = AddTreeNode(FTreePage->Tree(), parent, data);
+    MakeVisible(node);
+    RecordUserTreeItem(node);
+    // The outline of additions goes to the reviewer with the user databases.
+    if (ModifiedFiles.Add(DetailFile(-1, true)))
+        SaveModifiedFiles();
+}
+
+void TTreeItemCommands::ActionEditorDeleteTreeItemExecute() {
+    TTreeNode* node = FTreePage->SelectedNode();
+    if (!node)
+        return;
+    if (AppMessageBox(
+            std::string("You are going to delete selected item from Taxonomy tree. All its subitems will "
+                        "be permanently deleted. Are you sure you want to preceed?"),
+            Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
+        return;
+    const int answer = AppMessageBox(
+        std::string(
+            "Database's entries may be linked to selected item. Do you want them to be deleted as well?"),
+        Mb::YesNoCancel | Mb::IconQuestion);
+    if (answer != Mb::IdYes && answer != Mb::IdNo)
+        return;
+    // The selection moves to the neighbour the view would choose before anything is removed, so
+    // that showing that branch never runs in the middle of the removal.
+    const auto& siblings = FTreePage->Tree().ChildrenOf(node->Parent);
+    const auto row = static_cast<size_t>(node->Row);
+    TTreeNode* next = row + 1 < siblings.size() ? siblings[row + 1].get()
+                      : row > 0                 ? siblings[row - 1].get()
+                                                : node->Parent;
+    if (next)
+        FTreePage->SelectNode(next);
+    try {
+        DeleteTreeItem(FTreePage->Tree(), node, answer == Mb::IdYes);
+    } catch (...) {
+        // Nothing was deleted: the branch is selected again.
+        FTreePage->SelectNode(node);
+        throw;
+    }
+}
+
+void TTreeItemCommands::ActionDBDeleteUserDBExecute() {
+    RunDeleteUserDBDialog(FWindow);
+}
+
+void TTreeItemCommands::MakeVisible(TTreeNode* node) {
+    for (TTreeNode* above = node->Parent; above; above = above->Parent)
+        FTreePage->SetExpanded(above, true);
+    FTreePage->View()->scrollTo(FTreePage->Model()->IndexOf(node));
+}

@@ -1,0 +1,127 @@
+#include "Form_AddBranch.h"
+
+#include "Constants.h"
+#include "Dialogs.h"
+#include "Form_HelpViewer.h"
+#include "Platform.h"
+#include "QtText.h"
+#include "StrUtils.h"
+#include "ui_Form_AddBranch.h"
+
+#include <QValidator>
+
+namespace {
+
+// "#" separates the fields of a tree line and a control character would break the line, so
+// neither can be typed into the name or the info.
+class TTreeFieldValidator : public QValidator {
+public:
+    using QValidator::QValidator;
+    State validate(QString& input, int& pos) const override {
+        for (qsizetype i = input.size() - 1; i >= 0; --i) {
+            const QChar c = input[i];
+            if (c == '#' || c.unicode() < 0x20) {
+                input.remove(i, 1);
+                if (pos > i)
+                    --pos;
+            }
+        }
+        return Acceptable;
+    }
+};
+
+void MakeGrey(QLineEdit* edit) {
+    QPalette grey = edit->palette();
+    grey.setColor(QPalette::Base, grey.color(QPalette::Window));
+    edit->setPalette(grey);
+}
+
+} // namespace
+
+TFormAddBranch::TFormAddBranch(QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                          Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
+      Ui_(std::make_unique<Ui::FormAddBranch>()) {
+    Ui_->setupUi(this);
+    setFixedSize(size());
+    // Only the main window waits for the dialog: the help it opens stays usable.
+    setWindowModality(Qt::WindowModal);
+    MakeGrey(Ui_->ParentEdit);
+    MakeGrey(Ui_->IdEdit);
+    auto* fields = new TTreeFieldValidator(this);
+    Ui_->NameEdit->setValidator(fields);
+    Ui_->InfoEdit->setValidator(fields);
+    Ui_->LevelComboBox->lineEdit()->setValidator(fields);
+    connect(Ui_->NameEdit, &QLineEdit::textChanged, this, &TFormAddBranch::NameEditChange);
+    connect(Ui_->AddBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(Ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(Ui_->HelpBtn, &QPushButton::clicked, this, &TFormAddBranch::HelpBtnClick);
+    NameEditChange();
+}
+
+TFormAddBranch::~TFormAddBranch() = default;
+
+QStringList TFormAddBranch::LevelEntries(int parentLevel) {
+    QStringList entries;
+    const int first = parentLevel + 1;
+    const int last = first == 3 || first == 4 ? first + 1 : first;
+    for (int level = std::max(first, 0); level <= last && level <= GenusLevel; ++level)
+        entries << QStringLiteral("%1 - %2").arg(level).arg(QString::fromLatin1(LevelNames[level]));
+    return entries;
+}
+
+bool TFormAddBranch::LevelFits(int level, int parentLevel) {
+    return level > parentLevel && level <= GenusLevel;
+}
+
+int TFormAddBranch::LevelFromText() const {
+    const QString text = Ui_->LevelComboBox->currentText();
+    return !text.isEmpty() && text.front() >= '0' && text.front() <= '9' ? text.front().unicode() - '0' : 0;
+}
+
+int TFormAddBranch::Execute(const TTaxonomyData& parent, TTaxonomyData& data) {
+    Ui_->ParentEdit->setText(ToQ(parent.Name()));
+    const QStringList entries = LevelEntries(parent.Level());
+    Ui_->LevelComboBox->clear();
+    Ui_->LevelComboBox->addItems(entries);
+    Ui_->LevelComboBox->setEditText(entries.value(0));
+    Ui_->NameEdit->setText(data.Name().empty() ? QString::fromLatin1(NoNamedText) : ToQ(data.Name()));
+    Ui_->InfoEdit->setText(ToQ(data.Info()));
+    // Typing replaces the proposed name.
+    Ui_->NameEdit->setFocus();
+    Ui_->NameEdit->selectAll();
+
+    const int result = DialogSeam().ExecDialog(*this);
+
+    // A level the tree cannot hold here (typed, emptied, or no digit at all) would leave the new
+    // branch outside its parent at the next load, or drop it: the first offered level is taken.
+    int level = LevelFromText();
+    if (!LevelFits(level, parent.Level()))
+        level = parent.Level() + 1;
+    data.Marker() = std::string(static_cast<size_t>(std::max(level, 0)), '\t');
+    data.Id() = FromQ(Ui_->IdEdit->text());
+    data.Name() = FromQ(Ui_->NameEdit->text());
+    data.Info() = FromQ(Ui_->InfoEdit->text());
+    return result == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
+}
+
+void TFormAddBranch::NameEditChange() {
+    const QString name = Ui_->NameEdit->text();
+    if (name.isEmpty() || QStringLiteral("(<[{").contains(name.front()))
+        Ui_->IdEdit->setText(ToQ(std::string(NotAvailableId)));
+    else
+        Ui_->IdEdit->setText(ToQ(LowerCase(FromQ(name))));
+}
+
+void TFormAddBranch::HelpBtnClick() {
+    THelpViewer::Instance().ShowTopic(AppFile(HelpFileName), AddBranchHelpContext);
+}
+
+void TFormAddBranch::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (const QWidget* owner = parentWidget()) {
+        QRect frame = frameGeometry();
+        frame.moveCenter(owner->window()->frameGeometry().center());
+        move(frame.topLeft());
+    }
+}

@@ -1,0 +1,244 @@
+// Add Tree Item, Delete Tree Item and Delete User Database through the real window.
+#include "Constants.h"
+#include "Form_AddBranch.h"
+#include "Form_Main.h"
+#include "Global.h"
+#include "GuiFixture.h"
+#include "ScriptedDialogs.h"
+#include "TaxonomyTreeModel.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QListView>
+#include <QPushButton>
+#include <QTreeView>
+#include <QTreeWidget>
+#include <QtTest>
+
+namespace {
+
+const QString AskDelete =
+    "You are going to delete selected item from Taxonomy tree. All its subitems will be "
+    "permanently deleted. Are you sure you want to preceed?";
+const QString AskLinked =
+    "Database's entries may be linked to selected item. Do you want them to be deleted as well?";
+
+TTreeNode* Node(TFormMain& w, const std::string& id) {
+    TTreeNode* found = nullptr;
+    w.Tree().ForEachNode([&](TTreeNode* n) {
+        if (!found && n->Data.Id() == id)
+            found = n;
+    });
+    return found;
+}
+
+int Click(QDialog& dialog, const char* button) {
+    QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
+    return dialog.result();
+}
+
+QStringList LevelEntries(QDialog& d) {
+    QStringList entries;
+    auto* box = Find<QComboBox>(d, "LevelComboBox");
+    for (int i = 0; i < box->count(); ++i)
+        entries << box->itemText(i);
+    return entries;
+}
+
+} // namespace
+
+class TestTreeItems : public QObject {
+    Q_OBJECT
+private slots:
+    void init() {
+        Fx = std::make_unique<TGuiFixture>();
+        Fx->WriteProgramFiles();
+        Fx->WriteSmallTree();
+        Fx->WriteCurrentOptions(Today());
+        Dialogs = std::make_unique<TScriptedDialogs>();
+    }
+    void cleanup() {
+        Dialogs.reset();
+        Fx.reset();
+    }
+
+    void AddsAGenusBesideTheSelectedOne();
+    void CancelAddsNothing();
+    void AFailedRecordingKeepsTheNode();
+    void DeleteAsksTwiceAndObeys();
+    void DeletesChosenUserDatabases();
+
+private:
+    std::unique_ptr<TGuiFixture> Fx;
+    std::unique_ptr<TScriptedDialogs> Dialogs;
+};
+
+void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
+    {
+        TFormMain w;
+        for (EAction id :
+             {EAction::EditorAddTreeItem, EAction::EditorDeleteTreeItem, EAction::DBDeleteUserDB})
+            QVERIFY(w.Action(id)->isEnabled());
+        TTreeNode* family = Node(w, "f1");
+        w.SelectNode(Node(w, "g1"));
+        w.SetExpanded(family, false);
+        QString parentText;
+        QStringList entries;
+        Dialogs->ExpectDialog("FormAddBranch", [&](QDialog& d) {
+            parentText = Find<QLineEdit>(d, "ParentEdit")->text();
+            entries = LevelEntries(d);
+            QTest::keyClicks(Find<QLineEdit>(d, "NameEdit"), "Aurex");
+            Find<QLineEdit>(d, "InfoEdit")->setText("tall");
+            return Click(d, "AddBtn");
+        });
+        w.Action(EAction::EditorAddTreeItem)->trigger();
+        CHECK_DIALOGS(*Dialogs);
+        QCOMPARE(parentText, QString("Familia"));
+        QCOMPARE(entries, QStringList({"5 - Genus"}));
+        // The last child of the family, shown, and the selection has not moved.
+        QCOMPARE(family->Children.size(), size_t(3));
+        const TTreeNode* added = family->Children.back().get();
+        QCOMPARE(added->Data, TTaxonomyData("\t\t\t\t\t", "aurex", "Aurex", "tall"));
+        QCOMPARE(w.SelectedNode()->Data.Id(), std::string("g1"));
+        QVERIFY(w.IsExpanded(family));
+        QCOMPARE(w.TreeModel()->IndexOf(added).data().toString(), QString("Aurex (tall)"));
+        // Recorded with its ancestors and offered for submission.
+        QCOMPARE(Fx->Read("usr_tree.dat"),
+                 std::string("#c1#Korvelia#the korvels\r\n\t\t#o1#Ordina#walkers\r\n"
+                             "\t\t\t\t#f1#Familia#round ones\r\n"
+                             "\t\t\t\t\t#aurex#Aurex#tall\r\n"));
+        const std::string userTree = (Fx->Folder() + "usr_tree.dat").toStdString();
+        QCOMPARE(ModifiedFiles.Items(), TStringList{userTree});
+        QCOMPARE(Fx->Read("modifiedfiles.dat"), userTree + "\r\n");
+
+        // The same dialog again, with the name proposed anew.
+        TFormAddBranch* form = w.findChild<TFormAddBranch*>();
+        QString proposed;
+        Dialogs->ExpectDialog("FormAddBranch", [&](QDialog& d) {
+            proposed = Find<QLineEdit>(d, "NameEdit")->text();
+            return Click(d, "CancelBtn");
+        });
+        w.Action(EAction::EditorAddTreeItem)->trigger();
+        CHECK_DIALOGS(*Dialogs);
+        QCOMPARE(proposed, QString("[no named]"));
+        QCOMPARE(w.findChildren<TFormAddBranch*>(), QList<TFormAddBranch*>({form}));
+
+        Dialogs->ExpectMessage("You have modified taxonomy databases", Mb::YesNoCancel | Mb::IconQuestion,
+                               Mb::IdNo);
+        w.close();
+    }
+    CHECK_DIALOGS(*Dialogs);
+    // The next start has it in the tree file.
+    QVERIFY(Fx->Read("classifytree.dat")
+                .find("\t\t\t\t\t#(n/a)#Planned#not yet\r\n\t\t\t\t\t#aurex#Aurex#tall\r\n") !=
+            std::string::npos);
+}
+
+void TestTreeItems::CancelAddsNothing() {
+    TFormMain w;
+    const size_t count = w.Tree().Count();
+    TTreeNode* order = Node(w, "o1");
+    w.SelectNode(order);
+    Dialogs->ExpectDialog("FormAddBranch", [](QDialog& d) {
+        Find<QLineEdit>(d, "NameEdit")->setText("Never");
+        return Click(d, "CancelBtn");
+    });
+    w.Action(EAction::EditorAddTreeItem)->trigger();
+    CHECK_DIALOGS(*Dialogs);
+    QCOMPARE(w.Tree().Count(), count);
+    QVERIFY(!Fx->Exists("usr_tree.dat"));
+    QVERIFY(!TreeModified);
+
+    // A planned family: its id is "(n/a)" until it has a proper name.
+    Dialogs->ExpectDialog("FormAddBranch", [](QDialog& d) {
+        Find<QComboBox>(d, "LevelComboBox")->setCurrentIndex(1);
+        return Click(d, "AddBtn");
+    });
+    w.Action(EAction::EditorAddTreeItem)->trigger();
+    CHECK_DIALOGS(*Dialogs);
+    QCOMPARE(order->Children.back()->Data, TTaxonomyData("\t\t\t\t", "(n/a)", "[no named]", ""));
+    QVERIFY(TreeModified);
+
+    // Nothing selected, or a genus with no parent: no dialog.
+    w.TaxonomyTreeView()->setCurrentIndex(QModelIndex());
+    w.Action(EAction::EditorAddTreeItem)->trigger();
+    w.Action(EAction::EditorDeleteTreeItem)->trigger();
+    TTreeNode* loose = AddTreeNode(w.Tree(), nullptr, TTaxonomyData("\t\t\t\t\t", "(n/a)", "Loose", ""));
+    w.SelectNode(loose);
+    w.Action(EAction::EditorAddTreeItem)->trigger();
+    CHECK_DIALOGS(*Dialogs);
+}
+
+void TestTreeItems::AFailedRecordingKeepsTheNode() {
+    // A folder where the user tree file should be: it cannot be written.
+    QVERIFY(QDir().mkpath(Fx->Folder() + "usr_tree.dat/x"));
+    TFormMain w;
+    w.SelectNode(Node(w, "c2"));
+    Dialogs->ExpectDialog("FormAddBranch", [](QDialog& d) { return Click(d, "AddBtn"); });
+    Dialogs->ExpectMessage("usr_tree.dat", Mb::IconError, Mb::IdOk);
+    w.Action(EAction::EditorAddTreeItem)->trigger();
+    CHECK_DIALOGS(*Dialogs);
+    QCOMPARE(Node(w, "c2")->Children.size(), size_t(1));
+    QVERIFY(TreeModified);
+    QVERIFY(ModifiedFiles.Empty());
+}
+
+void TestTreeItems::DeleteAsksTwiceAndObeys() {
+    TFormMain w;
+    Fx->Write("usr_tree.dat",
+              "#c1#Korvelia#\r\n\t\t#o1#Ordina#\r\n\t\t\t\t#f1#Familia#\r\n\t\t\t\t\t#g1#Alpha#\r\n");
+    const std::string databases = Fx->Read("family.dat") + Fx->Read("genus.dat");
+    const size_t count = w.Tree().Count();
+    struct TCase {
+        QList<int> Answers;
+        bool Deleted;
+    };
+    // Cancel on either question deletes nothing; No deletes the branch and keeps the databases.
+    const TCase cases[] = {
+        {{Mb::IdCancel}, false}, {{Mb::IdOk, Mb::IdCancel}, false}, {{Mb::IdOk, Mb::IdNo}, true}};
+    for (const TCase& c : cases) {
+        w.Action(EAction::ViewAllGenus)->trigger();
+        w.SelectNode(Node(w, "f1"));
+        Dialogs->ExpectMessage(AskDelete, Mb::OkCancel | Mb::IconQuestion, c.Answers[0]);
+        if (c.Answers.size() > 1)
+            Dialogs->ExpectMessage(AskLinked, Mb::YesNoCancel | Mb::IconQuestion, c.Answers[1]);
+        w.Action(EAction::EditorDeleteTreeItem)->trigger();
+        CHECK_DIALOGS(*Dialogs);
+        QCOMPARE(Node(w, "f1") == nullptr, c.Deleted);
+    }
+    QCOMPARE(w.Tree().Count(), count - 3);
+    QCOMPARE(Fx->Read("family.dat") + Fx->Read("genus.dat"), databases);
+    // The family and its genus leave the user tree; their ancestors stay.
+    QCOMPARE(Fx->Read("usr_tree.dat"), std::string("#c1#Korvelia#\r\n\t\t#o1#Ordina#\r\n"));
+    // The order, left without children, is selected and shown; no listed genus outlives its node.
+    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("o1"));
+    QVERIFY(w.SummaryPlainText().contains("Ordina"));
+    QCOMPARE(Find<QListView>(w, "ResultListView")->model()->rowCount(), 0);
+    QVERIFY(TreeModified);
+}
+
+void TestTreeItems::DeletesChosenUserDatabases() {
+    Fx->Write("usr_genus.dat", "g1#Alpha#mine\r\n");
+    Fx->Write("modifiedfiles.dat", (Fx->Folder() + "usr_genus.dat\r\n").toStdString());
+    TFormMain w;
+    const size_t count = w.Tree().Count();
+    QCOMPARE(ModifiedFiles.Count(), size_t(1));
+    Dialogs->ExpectDialog("FormDeleteUserDB", [](QDialog& d) {
+        Find<QTreeWidget>(d, "FileListView")->topLevelItem(0)->setCheckState(0, Qt::Checked);
+        return Click(d, "OKBtn");
+    });
+    Dialogs->ExpectMessage("Are you sure", Mb::YesNo | Mb::IconQuestion, Mb::IdYes);
+    Dialogs->ExpectMessage("1 Files has been deleted", Mb::Ok | Mb::IconInformation, Mb::IdOk);
+    w.Action(EAction::DBDeleteUserDB)->trigger();
+    CHECK_DIALOGS(*Dialogs);
+    QVERIFY(!Fx->Exists("usr_genus.dat"));
+    QVERIFY(ModifiedFiles.Empty());
+    // Nothing else changes: the dialog is gone and the tree is as loaded.
+    QVERIFY(!w.findChild<QDialog*>("FormDeleteUserDB"));
+    QCOMPARE(w.Tree().Count(), count);
+}
+
+QTEST_MAIN(TestTreeItems)
+#include "test_tree_items.moc"
