@@ -140,7 +140,6 @@ void TTaxonomyTreeModel::NodeChanged(TTreeNode* node) {
     emit dataChanged(idx, idx);
 }
 
-void TTaxonomyTreeModel::NodeDeleting(TTreeNode* node) {
-    if (OnNodeDeleting)
-        OnNodeDeleting(node);
+void TTaxonomyTreeModel::NodeDeleting(TTreeNode*) {
+    // Rows are removed as a whole in BeginRemove/EndRemove; a single node needs nothing more.
 }

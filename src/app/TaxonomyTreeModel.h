@@ -31,8 +31,6 @@ public:
     // Grey for planned branches and bracketed placeholder names.
     static bool IsGreyNode(const TTreeNode* node);
 
-    // Called for each node the tree deletes, before its data are released.
-    std::function<void(TTreeNode*)> OnNodeDeleting;
 
     // ITreeObserver
     void BeginReset() override;

@@ -25,9 +25,5 @@ TUrlParts ResolveLocation(const TUrlParts& current, const std::string& location,
 // Percent-encodes every byte except letters, digits and "-._~", so a value can sit in a query.
 std::string PercentEncode(const std::string& text);
 
-// True for a bare file name that cannot reach outside its folder: not empty, no "/", "\", ":",
-// "..", no leading ".", no control characters, at most 255 bytes.
-bool IsPlainFileName(const std::string& name);
-
 // Letter case folding of A to Z only, for header names.
 bool SameText(const std::string& a, const std::string& b);

@@ -41,21 +41,21 @@ void MakeGrey(QLineEdit* edit) {
 TFormAddBranch::TFormAddBranch(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      Ui_(std::make_unique<Ui::FormAddBranch>()) {
-    Ui_->setupUi(this);
+      FUi(std::make_unique<Ui::FormAddBranch>()) {
+    FUi->setupUi(this);
     setFixedSize(size());
     // Only the main window waits for the dialog: the help it opens stays usable.
     setWindowModality(Qt::WindowModal);
-    MakeGrey(Ui_->ParentEdit);
-    MakeGrey(Ui_->IdEdit);
+    MakeGrey(FUi->ParentEdit);
+    MakeGrey(FUi->IdEdit);
     auto* fields = new TTreeFieldValidator(this);
-    Ui_->NameEdit->setValidator(fields);
-    Ui_->InfoEdit->setValidator(fields);
-    Ui_->LevelComboBox->lineEdit()->setValidator(fields);
-    connect(Ui_->NameEdit, &QLineEdit::textChanged, this, &TFormAddBranch::NameEditChange);
-    connect(Ui_->AddBtn, &QPushButton::clicked, this, &QDialog::accept);
-    connect(Ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(Ui_->HelpBtn, &QPushButton::clicked, this, &TFormAddBranch::HelpBtnClick);
+    FUi->NameEdit->setValidator(fields);
+    FUi->InfoEdit->setValidator(fields);
+    FUi->LevelComboBox->lineEdit()->setValidator(fields);
+    connect(FUi->NameEdit, &QLineEdit::textChanged, this, &TFormAddBranch::NameEditChange);
+    connect(FUi->AddBtn, &QPushButton::clicked, this, &QDialog::accept);
+    connect(FUi->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(FUi->HelpBtn, &QPushButton::clicked, this, &TFormAddBranch::HelpBtnClick);
     NameEditChange();
 }
 
@@ -75,21 +75,21 @@ bool TFormAddBranch::LevelFits(int level, int parentLevel) {
 }
 
 int TFormAddBranch::LevelFromText() const {
-    const QString text = Ui_->LevelComboBox->currentText();
+    const QString text = FUi->LevelComboBox->currentText();
     return !text.isEmpty() && text.front() >= '0' && text.front() <= '9' ? text.front().unicode() - '0' : 0;
 }
 
 int TFormAddBranch::Execute(const TTaxonomyData& parent, TTaxonomyData& data) {
-    Ui_->ParentEdit->setText(ToQ(parent.Name()));
+    FUi->ParentEdit->setText(ToQ(parent.Name()));
     const QStringList entries = LevelEntries(parent.Level());
-    Ui_->LevelComboBox->clear();
-    Ui_->LevelComboBox->addItems(entries);
-    Ui_->LevelComboBox->setEditText(entries.value(0));
-    Ui_->NameEdit->setText(data.Name().empty() ? QString::fromLatin1(NoNamedText) : ToQ(data.Name()));
-    Ui_->InfoEdit->setText(ToQ(data.Info()));
+    FUi->LevelComboBox->clear();
+    FUi->LevelComboBox->addItems(entries);
+    FUi->LevelComboBox->setEditText(entries.value(0));
+    FUi->NameEdit->setText(data.Name().empty() ? QString::fromLatin1(NoNamedText) : ToQ(data.Name()));
+    FUi->InfoEdit->setText(ToQ(data.Info()));
     // Typing replaces the proposed name.
-    Ui_->NameEdit->setFocus();
-    Ui_->NameEdit->selectAll();
+    FUi->NameEdit->setFocus();
+    FUi->NameEdit->selectAll();
 
     const int result = DialogSeam().ExecDialog(*this);
 
@@ -99,18 +99,18 @@ int TFormAddBranch::Execute(const TTaxonomyData& parent, TTaxonomyData& data) {
     if (!LevelFits(level, parent.Level()))
         level = parent.Level() + 1;
     data.Marker() = std::string(static_cast<size_t>(std::max(level, 0)), '\t');
-    data.Id() = FromQ(Ui_->IdEdit->text());
-    data.Name() = FromQ(Ui_->NameEdit->text());
-    data.Info() = FromQ(Ui_->InfoEdit->text());
+    data.Id() = FromQ(FUi->IdEdit->text());
+    data.Name() = FromQ(FUi->NameEdit->text());
+    data.Info() = FromQ(FUi->InfoEdit->text());
     return result == QDialog::Accepted ? QDialog::Accepted : QDialog::Rejected;
 }
 
 void TFormAddBranch::NameEditChange() {
-    const QString name = Ui_->NameEdit->text();
+    const QString name = FUi->NameEdit->text();
     if (name.isEmpty() || QStringLiteral("(<[{").contains(name.front()))
-        Ui_->IdEdit->setText(ToQ(std::string(NotAvailableId)));
+        FUi->IdEdit->setText(ToQ(std::string(NotAvailableId)));
     else
-        Ui_->IdEdit->setText(ToQ(LowerCase(FromQ(name))));
+        FUi->IdEdit->setText(ToQ(LowerCase(FromQ(name))));
 }
 
 void TFormAddBranch::HelpBtnClick() {

@@ -40,5 +40,5 @@ private:
     void NameEditChange();
     void HelpBtnClick();
 
-    std::unique_ptr<Ui::FormAddBranch> Ui_;
+    std::unique_ptr<Ui::FormAddBranch> FUi;
 };

@@ -34,13 +34,13 @@ TFormAnnouncement::TFormAnnouncement(QWidget* parent)
     : QDialog(parent, Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowMaximizeButtonHint | Qt::WindowCloseButtonHint |
                           Qt::WindowStaysOnTopHint),
-      Ui_(std::make_unique<Ui::FormAnnouncement>()) {
-    Ui_->setupUi(this);
+      FUi(std::make_unique<Ui::FormAnnouncement>()) {
+    FUi->setupUi(this);
     // An announcement left open must not keep the program running once the main window closed.
     setAttribute(Qt::WA_QuitOnClose, false);
     setModal(false);
     // Escape rejects the dialog, and a hidden dialog is all Close means here.
-    connect(Ui_->CloseBtn, &QPushButton::clicked, this, &TFormAnnouncement::CloseBtnClick);
+    connect(FUi->CloseBtn, &QPushButton::clicked, this, &TFormAnnouncement::CloseBtnClick);
 }
 
 TFormAnnouncement::~TFormAnnouncement() = default;
@@ -55,15 +55,15 @@ void TFormAnnouncement::SetMessageLines(const TStringList& lines) {
     text.reserve(static_cast<qsizetype>(lines.size()));
     for (const std::string& line : lines)
         text << ToQ(line);
-    Ui_->MessageMemo->setPlainText(text.join('\n'));
+    FUi->MessageMemo->setPlainText(text.join('\n'));
 }
 
 void TFormAnnouncement::ShowMessage(QWidget* centreOn) {
     show();
     if (isMinimized())
         showNormal();
-    if (!Placed_) {
-        Placed_ = true;
+    if (!FPlaced) {
+        FPlaced = true;
         // Placed once shown, when the frame's size is known.
         if (centreOn) {
             QRect frame = frameGeometry();

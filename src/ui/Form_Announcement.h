@@ -30,8 +30,8 @@ public:
 private:
     void CloseBtnClick();
 
-    std::unique_ptr<Ui::FormAnnouncement> Ui_;
-    bool Placed_ = false;
+    std::unique_ptr<Ui::FormAnnouncement> FUi;
+    bool FPlaced = false;
 };
 
 // The display step of Check Announcement: shows "Announcement.txt" of the program folder in the

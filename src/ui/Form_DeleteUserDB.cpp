@@ -31,15 +31,15 @@ long long LineCount(const std::string& path) {
 TFormDeleteUserDB::TFormDeleteUserDB(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      Ui_(std::make_unique<Ui::FormDeleteUserDB>()) {
-    Ui_->setupUi(this);
+      FUi(std::make_unique<Ui::FormDeleteUserDB>()) {
+    FUi->setupUi(this);
     setFixedSize(size());
-    QTreeWidget* list = Ui_->FileListView;
+    QTreeWidget* list = FUi->FileListView;
     list->setColumnWidth(LevelColumn, 120);
     list->setColumnWidth(FileColumn, 93);
     list->setColumnWidth(ItemsColumn, 60);
-    connect(Ui_->OKBtn, &QPushButton::clicked, this, &TFormDeleteUserDB::OKBtnClick);
-    connect(Ui_->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
+    connect(FUi->OKBtn, &QPushButton::clicked, this, &TFormDeleteUserDB::OKBtnClick);
+    connect(FUi->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
     connect(list, &QTreeWidget::itemChanged, this, &TFormDeleteUserDB::UpdateDeleteButton);
     FormCreate();
 }
@@ -47,7 +47,7 @@ TFormDeleteUserDB::TFormDeleteUserDB(QWidget* parent)
 TFormDeleteUserDB::~TFormDeleteUserDB() = default;
 
 void TFormDeleteUserDB::FormCreate() {
-    QTreeWidget* list = Ui_->FileListView;
+    QTreeWidget* list = FUi->FileListView;
     const QSignalBlocker quiet(list);
     // The user tree first, then the six level files from Class to Genus.
     for (int level = -1; level < LevelCount; ++level) {
@@ -68,18 +68,18 @@ void TFormDeleteUserDB::FormCreate() {
 
 void TFormDeleteUserDB::UpdateDeleteButton() {
     // Deleting nothing is no choice to offer.
-    const QTreeWidget* list = Ui_->FileListView;
+    const QTreeWidget* list = FUi->FileListView;
     bool any = false;
     for (int row = 0; row < list->topLevelItemCount() && !any; ++row)
         any = list->topLevelItem(row)->checkState(LevelColumn) == Qt::Checked;
-    Ui_->OKBtn->setEnabled(any);
+    FUi->OKBtn->setEnabled(any);
 }
 
 void TFormDeleteUserDB::OKBtnClick() {
     FDeletedCount = 0;
     if (AppMessageBox(std::string("Are you sure you want to delete all selected files?"),
                       Mb::YesNo | Mb::IconQuestion) == Mb::IdYes) {
-        const QTreeWidget* list = Ui_->FileListView;
+        const QTreeWidget* list = FUi->FileListView;
         for (int row = 0; row < list->topLevelItemCount(); ++row) {
             const QTreeWidgetItem* item = list->topLevelItem(row);
             if (item->checkState(LevelColumn) != Qt::Checked)

@@ -25,7 +25,7 @@ private:
     void OKBtnClick();
     void UpdateDeleteButton();
 
-    std::unique_ptr<Ui::FormDeleteUserDB> Ui_;
+    std::unique_ptr<Ui::FormDeleteUserDB> FUi;
     int FDeletedCount = 0;
 };
 

@@ -32,20 +32,20 @@ bool THelpViewer::Exists() {
 }
 
 THelpViewer::THelpViewer(QWidget* parent)
-    : QWidget(parent, Qt::Window), Ui_(std::make_unique<Ui::FormHelpViewer>()) {
-    Ui_->setupUi(this);
+    : QWidget(parent, Qt::Window), FUi(std::make_unique<Ui::FormHelpViewer>()) {
+    FUi->setupUi(this);
     // Help left open must not keep the program running once the main window has closed.
     setAttribute(Qt::WA_QuitOnClose, false);
-    Ui_->HelpSplitter->setStretchFactor(0, 0);
-    Ui_->HelpSplitter->setStretchFactor(1, 1);
-    Ui_->HelpSplitter->setSizes({220, 540});
-    Ui_->HelpBackBtn->setEnabled(false);
+    FUi->HelpSplitter->setStretchFactor(0, 0);
+    FUi->HelpSplitter->setStretchFactor(1, 1);
+    FUi->HelpSplitter->setSizes({220, 540});
+    FUi->HelpBackBtn->setEnabled(false);
 
-    connect(Ui_->HelpTopicList, &QListWidget::currentRowChanged, this, &THelpViewer::TopicListRowChanged);
-    connect(Ui_->HelpTopicView, &QTextBrowser::anchorClicked, this, &THelpViewer::TopicViewAnchorClicked);
-    connect(Ui_->HelpBackBtn, &QPushButton::clicked, this, &THelpViewer::GoBack);
-    connect(Ui_->HelpContentsBtn, &QPushButton::clicked, this, [this] {
-        if (const THelpTopic* contents = File_.Contents())
+    connect(FUi->HelpTopicList, &QListWidget::currentRowChanged, this, &THelpViewer::TopicListRowChanged);
+    connect(FUi->HelpTopicView, &QTextBrowser::anchorClicked, this, &THelpViewer::TopicViewAnchorClicked);
+    connect(FUi->HelpBackBtn, &QPushButton::clicked, this, &THelpViewer::GoBack);
+    connect(FUi->HelpContentsBtn, &QPushButton::clicked, this, [this] {
+        if (const THelpTopic* contents = FFile.Contents())
             GoToTopic(contents->Number);
     });
     auto* back = new QShortcut(QKeySequence::Back, this);
@@ -69,24 +69,24 @@ bool THelpViewer::LoadFile(const std::string& helpFilePath) {
         return false;
     }
     // The same file keeps its history, so help opened again can still go back.
-    if (helpFilePath != Path_) {
-        History_.clear();
-        Current_ = -1;
+    if (helpFilePath != FPath) {
+        FHistory.clear();
+        FCurrent = -1;
     }
-    Path_ = helpFilePath;
-    File_ = std::move(file);
-    if (Current_ >= 0 && !File_.FindTopic(Current_))
-        Current_ = -1;
-    std::erase_if(History_, [this](int number) { return !File_.FindTopic(number); });
+    FPath = helpFilePath;
+    FFile = std::move(file);
+    if (FCurrent >= 0 && !FFile.FindTopic(FCurrent))
+        FCurrent = -1;
+    std::erase_if(FHistory, [this](int number) { return !FFile.FindTopic(number); });
     FillTopicList();
     return true;
 }
 
 void THelpViewer::FillTopicList() {
-    const QSignalBlocker block(Ui_->HelpTopicList);
-    Ui_->HelpTopicList->clear();
-    for (const THelpTopic& topic : File_.Topics()) {
-        auto* item = new QListWidgetItem(ToQ(topic.Title), Ui_->HelpTopicList);
+    const QSignalBlocker block(FUi->HelpTopicList);
+    FUi->HelpTopicList->clear();
+    for (const THelpTopic& topic : FFile.Topics()) {
+        auto* item = new QListWidgetItem(ToQ(topic.Title), FUi->HelpTopicList);
         item->setData(Qt::UserRole, topic.Number);
     }
 }
@@ -94,7 +94,7 @@ void THelpViewer::FillTopicList() {
 void THelpViewer::ShowContents(const std::string& helpFilePath) {
     if (!LoadFile(helpFilePath))
         return;
-    GoToTopic(File_.Contents()->Number);
+    GoToTopic(FFile.Contents()->Number);
     ShowWindow();
 }
 
@@ -106,37 +106,37 @@ void THelpViewer::ShowTopic(const std::string& helpFilePath, int contextNumber) 
 }
 
 void THelpViewer::GoToTopic(int contextNumber) {
-    const THelpTopic* topic = File_.FindTopic(contextNumber);
+    const THelpTopic* topic = FFile.FindTopic(contextNumber);
     if (!topic)
-        topic = File_.Contents();
+        topic = FFile.Contents();
     if (!topic)
         return;
-    if (Current_ >= 0 && Current_ != topic->Number)
-        History_.push_back(Current_);
+    if (FCurrent >= 0 && FCurrent != topic->Number)
+        FHistory.push_back(FCurrent);
     Present(*topic);
 }
 
 void THelpViewer::GoBack() {
-    if (History_.empty())
+    if (FHistory.empty())
         return;
-    const int number = History_.back();
-    History_.pop_back();
-    if (const THelpTopic* topic = File_.FindTopic(number))
+    const int number = FHistory.back();
+    FHistory.pop_back();
+    if (const THelpTopic* topic = FFile.FindTopic(number))
         Present(*topic);
 }
 
 void THelpViewer::Present(const THelpTopic& topic) {
-    Current_ = topic.Number;
-    Ui_->HelpTopicView->setHtml(QString::fromUtf8(HelpTopicHtml(File_, topic)));
-    const auto& topics = File_.Topics();
+    FCurrent = topic.Number;
+    FUi->HelpTopicView->setHtml(QString::fromUtf8(HelpTopicHtml(FFile, topic)));
+    const auto& topics = FFile.Topics();
     for (size_t i = 0; i < topics.size(); ++i) {
         if (&topics[i] == &topic) {
-            const QSignalBlocker block(Ui_->HelpTopicList);
-            Ui_->HelpTopicList->setCurrentRow(static_cast<int>(i));
+            const QSignalBlocker block(FUi->HelpTopicList);
+            FUi->HelpTopicList->setCurrentRow(static_cast<int>(i));
             break;
         }
     }
-    Ui_->HelpBackBtn->setEnabled(CanGoBack());
+    FUi->HelpBackBtn->setEnabled(CanGoBack());
 }
 
 void THelpViewer::ShowWindow() {
@@ -148,7 +148,7 @@ void THelpViewer::ShowWindow() {
 }
 
 void THelpViewer::TopicListRowChanged(int row) {
-    if (QListWidgetItem* item = Ui_->HelpTopicList->item(row))
+    if (QListWidgetItem* item = FUi->HelpTopicList->item(row))
         GoToTopic(item->data(Qt::UserRole).toInt());
 }
 

@@ -32,13 +32,13 @@ public:
     void ShowTopic(const std::string& helpFilePath, int contextNumber);
 
     // The context number of the topic shown, -1 before one is shown.
-    int CurrentTopic() const { return Current_; }
-    const THelpFile& HelpFile() const { return File_; }
+    int CurrentTopic() const { return FCurrent; }
+    const THelpFile& HelpFile() const { return FFile; }
 
     // Navigation inside the loaded file, as the links and buttons use it.
     void GoToTopic(int contextNumber);
     void GoBack();
-    bool CanGoBack() const { return !History_.empty(); }
+    bool CanGoBack() const { return !FHistory.empty(); }
 
 private:
     bool LoadFile(const std::string& helpFilePath);
@@ -48,9 +48,9 @@ private:
     void TopicListRowChanged(int row);
     void TopicViewAnchorClicked(const QUrl& url);
 
-    std::unique_ptr<Ui::FormHelpViewer> Ui_;
-    THelpFile File_;
-    std::string Path_;
-    int Current_ = -1;
-    std::vector<int> History_; // topics shown before the current one
+    std::unique_ptr<Ui::FormHelpViewer> FUi;
+    THelpFile FFile;
+    std::string FPath;
+    int FCurrent = -1;
+    std::vector<int> FHistory; // topics shown before the current one
 };

@@ -14,11 +14,11 @@
 TFormSubmitInfo::TFormSubmitInfo(QWidget* parent)
     : QDialog(parent, Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
                           Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint),
-      Ui_(std::make_unique<Ui::FormSubmitInfo>()) {
-    Ui_->setupUi(this);
+      FUi(std::make_unique<Ui::FormSubmitInfo>()) {
+    FUi->setupUi(this);
     setFixedSize(size());
-    connect(Ui_->SubmitBtn, &QPushButton::clicked, this, &TFormSubmitInfo::accept);
-    connect(Ui_->CancelBtn, &QPushButton::clicked, this, &TFormSubmitInfo::reject);
+    connect(FUi->SubmitBtn, &QPushButton::clicked, this, &TFormSubmitInfo::accept);
+    connect(FUi->CancelBtn, &QPushButton::clicked, this, &TFormSubmitInfo::reject);
 
     std::string name, email;
     ReadSubmitterInfo(name, email);
@@ -29,34 +29,34 @@ TFormSubmitInfo::TFormSubmitInfo(QWidget* parent)
 TFormSubmitInfo::~TFormSubmitInfo() = default;
 
 void TFormSubmitInfo::SetUserName(const std::string& name) {
-    Ui_->NameEdit->setText(ToQ(name));
+    FUi->NameEdit->setText(ToQ(name));
 }
 
 void TFormSubmitInfo::SetUserEmail(const std::string& email) {
-    Ui_->EmailEdit->setText(ToQ(email));
+    FUi->EmailEdit->setText(ToQ(email));
 }
 
 std::string TFormSubmitInfo::UserName() const {
-    return FromQ(Ui_->NameEdit->text());
+    return FromQ(FUi->NameEdit->text());
 }
 
 std::string TFormSubmitInfo::UserEmail() const {
-    return FromQ(Ui_->EmailEdit->text());
+    return FromQ(FUi->EmailEdit->text());
 }
 
 void TFormSubmitInfo::SetFileList(const TStringList& paths) {
-    Files_ = paths;
+    FFiles = paths;
     QStringList lines;
     for (const std::string& path : paths)
         lines << ToQ(path);
-    Ui_->FileListMemo->setPlainText(lines.join('\n'));
+    FUi->FileListMemo->setPlainText(lines.join('\n'));
 }
 
 void TFormSubmitInfo::SetImageList(const TStringList& names) {
-    Images_ = names;
-    Ui_->ImagesChkListBox->clear();
+    FImages = names;
+    FUi->ImagesChkListBox->clear();
     for (size_t i = 0; i < names.size(); ++i) {
-        auto* item = new QListWidgetItem(ToQ(names[i]), Ui_->ImagesChkListBox);
+        auto* item = new QListWidgetItem(ToQ(names[i]), FUi->ImagesChkListBox);
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(Qt::Checked);
         item->setData(Qt::UserRole, static_cast<qulonglong>(i));
@@ -65,29 +65,29 @@ void TFormSubmitInfo::SetImageList(const TStringList& names) {
 
 TStringList TFormSubmitInfo::CheckedImageNames() const {
     TStringList names;
-    const QListWidget* list = Ui_->ImagesChkListBox;
+    const QListWidget* list = FUi->ImagesChkListBox;
     for (int row = 0; row < list->count(); ++row) {
         const QListWidgetItem* item = list->item(row);
         const auto index = static_cast<size_t>(item->data(Qt::UserRole).toULongLong());
-        if (item->checkState() == Qt::Checked && index < Images_.size())
-            names.push_back(Images_[index]);
+        if (item->checkState() == Qt::Checked && index < FImages.size())
+            names.push_back(FImages[index]);
     }
     return names;
 }
 
 const TStringList& TFormSubmitInfo::CheckedImageFiles() {
-    Checked_.clear();
+    FChecked.clear();
     const std::string folder = AppFile(ImagesFolderName);
     for (const std::string& name : CheckedImageNames())
-        Checked_.push_back(folder + name);
-    return Checked_;
+        FChecked.push_back(folder + name);
+    return FChecked;
 }
 
 void TFormSubmitInfo::accept() {
-    if (Ui_->NameEdit->text().isEmpty())
-        Ui_->NameEdit->setText(QString::fromLatin1(NoNameText));
-    if (Ui_->EmailEdit->text().isEmpty())
-        Ui_->EmailEdit->setText(QString::fromLatin1(MaintainerEmail));
+    if (FUi->NameEdit->text().isEmpty())
+        FUi->NameEdit->setText(QString::fromLatin1(NoNameText));
+    if (FUi->EmailEdit->text().isEmpty())
+        FUi->EmailEdit->setText(QString::fromLatin1(MaintainerEmail));
     try {
         WriteSubmitterInfo(UserName(), UserEmail());
     } catch (const std::exception& e) {
@@ -99,9 +99,9 @@ void TFormSubmitInfo::accept() {
 
 void TFormSubmitInfo::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
-    if (Centred_)
+    if (FCentred)
         return;
-    Centred_ = true;
+    FCentred = true;
     if (const QScreen* where = screen()) {
         QRect frame = frameGeometry();
         frame.moveCenter(where->availableGeometry().center());

@@ -34,7 +34,7 @@ public:
     // Shows the picture names (not made unique), every entry checked.
     void SetImageList(const TStringList& names);
     // The data file paths exactly as given to SetFileList.
-    const TStringList& FileLines() const { return Files_; }
+    const TStringList& FileLines() const { return FFiles; }
     // For each checked entry in list order: the images folder of the program folder followed by
     // the entry's name. Returns the dialog's own result list, emptied first.
     const TStringList& CheckedImageFiles();
@@ -49,11 +49,11 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    std::unique_ptr<Ui::FormSubmitInfo> Ui_;
-    TStringList Files_;
-    TStringList Images_;  // the names as given, so that no byte is changed on the way back
-    TStringList Checked_; // CheckedImageFiles' result
-    bool Centred_ = false;
+    std::unique_ptr<Ui::FormSubmitInfo> FUi;
+    TStringList FFiles;
+    TStringList FImages;  // the names as given, so that no byte is changed on the way back
+    TStringList FChecked; // CheckedImageFiles' result
+    bool FCentred = false;
 };
 
 // What SubmitUserDatabases needs from the dialog.

@@ -108,8 +108,8 @@ int ParseHelpNumber(std::string_view text) {
 }
 
 bool THelpFile::Load(const std::string& path) {
-    Topics_.clear();
-    HasHeader_ = false;
+    FTopics.clear();
+    FHasHeader = false;
     std::string bytes;
     try {
         bytes = ReadFileBytes(path);
@@ -121,8 +121,8 @@ bool THelpFile::Load(const std::string& path) {
 }
 
 void THelpFile::Parse(std::string_view text) {
-    Topics_.clear();
-    HasHeader_ = false;
+    FTopics.clear();
+    FHasHeader = false;
     std::vector<std::string_view> lines;
     ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
 
@@ -133,10 +133,10 @@ void THelpFile::Parse(std::string_view text) {
         plain.Title = PlainTextTitle;
         for (const std::string_view line : lines)
             plain.Lines.emplace_back(line);
-        Topics_.push_back(std::move(plain));
+        FTopics.push_back(std::move(plain));
         return;
     }
-    HasHeader_ = true;
+    FHasHeader = true;
 
     std::set<int> numbers;
     THelpTopic* current = nullptr; // null before the first topic and inside a skipped one
@@ -149,8 +149,8 @@ void THelpFile::Parse(std::string_view text) {
             current = nullptr;
             // A topic with a bad or repeated number is dropped with its text.
             if (ParseTopicLine(line, topic) && numbers.insert(topic.Number).second) {
-                Topics_.push_back(std::move(topic));
-                current = &Topics_.back();
+                FTopics.push_back(std::move(topic));
+                current = &FTopics.back();
             }
             continue;
         }
@@ -160,14 +160,14 @@ void THelpFile::Parse(std::string_view text) {
 }
 
 const THelpTopic* THelpFile::FindTopic(int number) const {
-    for (const THelpTopic& topic : Topics_)
+    for (const THelpTopic& topic : FTopics)
         if (topic.Number == number)
             return &topic;
     return nullptr;
 }
 
 const THelpTopic* THelpFile::Contents() const {
-    return Topics_.empty() ? nullptr : &Topics_.front();
+    return FTopics.empty() ? nullptr : &FTopics.front();
 }
 
 std::vector<THelpRun> ParseHelpRuns(std::string_view line) {

@@ -29,20 +29,20 @@ public:
     // Parses text already in memory.
     void Parse(std::string_view text);
 
-    const std::vector<THelpTopic>& Topics() const { return Topics_; }
+    const std::vector<THelpTopic>& Topics() const { return FTopics; }
     // The topic with this context number, or nullptr.
     const THelpTopic* FindTopic(int number) const;
     // The first topic, or nullptr for a file without topics.
     const THelpTopic* Contents() const;
     // False when the file had no header and was taken as plain text.
-    bool HasHeader() const { return HasHeader_; }
+    bool HasHeader() const { return FHasHeader; }
 
     // Title used for the plain-text contents of a file without the header.
     static constexpr const char* PlainTextTitle = "Contents";
 
 private:
-    std::vector<THelpTopic> Topics_;
-    bool HasHeader_ = false;
+    std::vector<THelpTopic> FTopics;
+    bool FHasHeader = false;
 };
 
 // One piece of a text line: plain text, or a link when Link >= 0.
