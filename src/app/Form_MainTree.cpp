@@ -33,6 +33,10 @@ void TFormMain::SetDisplayMode(int mode) {
 
 void TFormMain::RebuildTree() {
     SetStatus("Generating taxonomy tree...");
+    // Edits of this run live in memory until shut-down: they are written first, so that reading
+    // the file again loses none of them. A failed write leaves the tree as it is.
+    if (TreeModified && !Tree().Empty())
+        SaveTreeFile(Tree());
     Tree().Clear();
     Tree().SetDisplayMode(Options.ListType);
     if (LoadTree(Tree()) != 0) {
