@@ -1,90 +1,42 @@
 #include "Form_Splash.h"
 
-#include <QApplication>
+#include "GIFImageWidget.h"
+
+#include <QFile>
 #include <QGuiApplication>
-#include <QLinearGradient>
-#include <QPainter>
-#include <QPainterPath>
 #include <QLabel>
-#include <QPixmap>
 #include <QScreen>
 #include <QTimer>
-#include <QVBoxLayout>
-
-namespace {
-
-// The splash picture: the title over a dusk sky with a korvel gliding across it.
-QPixmap DrawSplashPicture() {
-    QPixmap pixmap(400, 220);
-    QPainter p(&pixmap);
-    p.setRenderHint(QPainter::Antialiasing);
-    QLinearGradient sky(0, 0, 0, 220);
-    sky.setColorAt(0, QColor(24, 52, 40));
-    sky.setColorAt(1, QColor(92, 128, 88));
-    p.fillRect(pixmap.rect(), sky);
-    // Hills.
-    p.setPen(Qt::NoPen);
-    p.setBrush(QColor(30, 60, 44));
-    QPainterPath hills(QPointF(0, 220));
-    hills.cubicTo(QPointF(90, 150), QPointF(180, 200), QPointF(260, 170));
-    hills.cubicTo(QPointF(320, 150), QPointF(370, 175), QPointF(400, 160));
-    hills.lineTo(400, 220);
-    p.drawPath(hills);
-    // A korvel: body, head and two pairs of vanes.
-    p.translate(300, 72);
-    p.rotate(-12);
-    p.setBrush(QColor(214, 170, 72));
-    p.drawEllipse(QRectF(-30, -9, 60, 18));
-    p.drawEllipse(QRectF(24, -8, 16, 14));
-    p.setBrush(QColor(240, 214, 140, 200));
-    for (int side : {-1, 1}) {
-        QPainterPath vane;
-        vane.moveTo(-8, 0);
-        vane.quadTo(-20, side * 40, 10, side * 34);
-        vane.quadTo(6, side * 12, -8, 0);
-        p.drawPath(vane);
-        QPainterPath rear;
-        rear.moveTo(-22, 0);
-        rear.quadTo(-40, side * 26, -16, side * 24);
-        rear.quadTo(-16, side * 8, -22, 0);
-        p.drawPath(rear);
-    }
-    p.resetTransform();
-    // Title.
-    p.setPen(QColor(241, 234, 210));
-    QFont title = QApplication::font();
-    title.setPointSize(22);
-    title.setBold(true);
-    p.setFont(title);
-    p.drawText(QRect(24, 120, 360, 40), Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Orvandel Viewer"));
-    QFont sub = QApplication::font();
-    sub.setPointSize(10);
-    p.setFont(sub);
-    p.drawText(QRect(26, 158, 360, 24), Qt::AlignLeft | Qt::AlignVCenter,
-               QStringLiteral("v2.20  \u00b7  the Korvel taxonomy"));
-    return pixmap;
-}
-
-} // namespace
 
 TFormSplash::TFormSplash(QWidget* parent)
     : QWidget(parent, Qt::SplashScreen | Qt::FramelessWindowHint | Qt::WindowStaysOnTopHint) {
     setObjectName("FormSplash");
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(0);
+    setWindowTitle(QStringLiteral("Splash Screen"));
+    setFixedSize(374, 84);
 
-    Picture_ = new QLabel(this);
-    Picture_->setObjectName("SplashImage");
-    Picture_->setAlignment(Qt::AlignCenter);
-    Picture_->setPixmap(DrawSplashPicture());
-    layout->addWidget(Picture_);
+    // A still picture kept in the program's resources, drawn at its own size.
+    SplashImage_ = new Gui::TGIFImage(this);
+    SplashImage_->setObjectName("SplashImage");
+    SplashImage_->setGeometry(0, 0, 374, 84);
+    QFile picture(QStringLiteral(":/app/Form_Splash.gif"));
+    if (picture.open(QIODevice::ReadOnly)) {
+        const QByteArray bytes = picture.readAll();
+        SplashImage_->LoadFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+    }
 
     StatusPanel_ = new QLabel(QStringLiteral("Loading, please wait..."), this);
     StatusPanel_->setObjectName("StatusPanel");
+    StatusPanel_->setGeometry(124, 61, 217, 17);
     StatusPanel_->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    StatusPanel_->setMargin(3);
-    layout->addWidget(StatusPanel_);
+    StatusPanel_->setIndent(3);
+    StatusPanel_->setAutoFillBackground(true);
+    QPalette colours = StatusPanel_->palette();
+    colours.setColor(QPalette::Window, QColor(0, 128, 128)); // teal
+    colours.setColor(QPalette::WindowText, QColor(0, 255, 255)); // aqua
+    StatusPanel_->setPalette(colours);
+    QFont small = StatusPanel_->font();
+    small.setPixelSize(11);
+    StatusPanel_->setFont(small);
 
     CloseSplashTimer_ = new QTimer(this);
     CloseSplashTimer_->setObjectName("CloseSplashTimer");
@@ -93,7 +45,6 @@ TFormSplash::TFormSplash(QWidget* parent)
 
     // Creation puts the first status text up.
     SetStatusText(QStringLiteral("Starting application..."));
-    adjustSize();
     if (QScreen* screen = QGuiApplication::primaryScreen()) {
         const QRect area = screen->availableGeometry();
         move(area.center() - rect().center());

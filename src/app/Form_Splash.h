@@ -1,10 +1,14 @@
-// The splash window: a picture and a status panel, shown while the main window is created.
+// The splash window: a still GIF picture with a status panel over its lower right part, shown
+// while the main window is created.
 #pragma once
 
 #include <QWidget>
 
 class QLabel;
 class QTimer;
+namespace Gui {
+class TGIFImage;
+}
 
 class TFormSplash : public QWidget {
     Q_OBJECT
@@ -13,11 +17,12 @@ public:
 
     void SetStatusText(const QString& text);
     QString StatusText() const;
+    Gui::TGIFImage* SplashImage() const { return SplashImage_; }
     QLabel* StatusPanel() const { return StatusPanel_; }
     QTimer* CloseSplashTimer() const { return CloseSplashTimer_; }
 
 private:
-    QLabel* Picture_ = nullptr;
+    Gui::TGIFImage* SplashImage_ = nullptr;
     QLabel* StatusPanel_ = nullptr;
     QTimer* CloseSplashTimer_ = nullptr;
 };
