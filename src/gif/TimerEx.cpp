@@ -6,6 +6,9 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <pthread.h>
+#include <sched.h>
+#include <thread>
 
 // What the timer and its thread share. The thread never waits for the user-interface thread
 // without also waking on Terminated, so ending it from that thread cannot deadlock.
@@ -55,13 +58,23 @@ void ReportTimerError(std::exception_ptr error) {
     }
 }
 
-class TTimerThread : public QThread {
+// The sleeping loop. A plain thread: it needs no event loop of its own, and joining it gives
+// every later reader (and the race detectors) a clear order.
+class TTimerThread {
 public:
     TTimerThread(TTimerEx& owner, std::shared_ptr<TTimerThreadState> state)
-        : Owner(owner), State(std::move(state)) {}
+        : Owner(owner), State(std::move(state)), Thread([this] { Run(); }) {}
+    ~TTimerThread() { Thread.join(); }
 
-protected:
-    void run() override {
+    // What the system offers: on Linux only the idle class differs from the normal one.
+    void SetPriority(QThread::Priority priority) {
+        sched_param param{};
+        pthread_setschedparam(Thread.native_handle(), priority == QThread::IdlePriority ? SCHED_IDLE : SCHED_OTHER,
+                              &param);
+    }
+
+private:
+    void Run() {
         TTimerThreadState& s = *State;
         std::unique_lock lock(s.Lock);
         while (!s.Terminated) {
@@ -87,9 +100,9 @@ protected:
         }
     }
 
-private:
     TTimerEx& Owner;
     std::shared_ptr<TTimerThreadState> State;
+    std::thread Thread; // last: it starts once the rest is in place
 };
 
 TTimerEx::TTimerEx(QObject* owner) : QObject(owner) {}
@@ -165,7 +178,6 @@ void TTimerEx::UpdateTimer() {
         if (!FThread) {
             FThreadState = std::make_shared<TTimerThreadState>();
             FThread = new TTimerThread(*this, FThreadState);
-            FThread->start(FPriority);
         }
     } else {
         EndThread();
@@ -173,7 +185,7 @@ void TTimerEx::UpdateTimer() {
     if (FInterval == 0 || !FEnabled || !FOnTimer)
         return;
     if (FThreaded) {
-        FThread->setPriority(FPriority);
+        FThread->SetPriority(FPriority);
         std::lock_guard guard(FThreadState->Lock);
         FThreadState->Interval = FInterval;
         FThreadState->Suspended = false;
@@ -194,8 +206,7 @@ void TTimerEx::EndThread() {
         FThreadState->Wake.notify_all();
     }
     // The thread wakes at once; only a thread-safe handler still running keeps it.
-    FThread->wait();
-    delete FThread;
+    delete FThread; // joins
     FThread = nullptr;
     FThreadState.reset();
 }
