@@ -7,7 +7,9 @@ pictures, and keeps submitted files in an inbox for the maintainer. Standard lib
     python3 tools/velmora_server.py [--host 127.0.0.1] [--port 8642] [--data DIR]
                                     [--state DIR] [--news FILE]
 
-Every connection carries one request and is closed after the reply.
+Every connection carries one request and is closed after the reply. The first line on standard
+output names the address listened on; with --port 0 the system picks a free port and that line
+says which, so tests never race another program for a port.
 """
 
 import argparse

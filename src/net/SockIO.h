@@ -46,7 +46,8 @@ struct TSockAddr {
 // worker thread, so it must touch nothing but its arguments.
 using THostLookup =
     std::function<int(const std::string& host, int port, std::vector<TSockAddr>& out, std::string& error)>;
-// Tests replace the resolver to make it slow; an empty function restores getaddrinfo.
+// Replaces the resolver (tests use one of their own, so that they never depend on the machine's
+// name service); an empty function restores the getaddrinfo look-up.
 void SetHostLookup(THostLookup lookup);
 
 // Numeric addresses are taken at once; names are resolved on a worker thread while the caller

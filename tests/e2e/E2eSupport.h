@@ -24,7 +24,7 @@ inline QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), stat
 // The folder of the data set the program ships with.
 QString ShippedData();
 
-// The reference server on a free loopback port. Fill its data folder, then Start().
+// The reference server on a loopback port it takes itself. Fill its data folder, then Start().
 class TVelmora {
 public:
     TVelmora();

@@ -1,5 +1,6 @@
-// The HTTP client against the reference Velmora server, started on a free loopback port with a
-// data folder and a state folder made here.
+// The HTTP client alone against the reference Velmora server, started with a data folder and a
+// state folder made here. The server binds a port of the system's choice and names it on its first
+// line, so no other program can take the port in between.
 #include "NMHTTP.h"
 #include "NetHelpers.h"
 #include "ScriptServer.h"
