@@ -11,7 +11,11 @@
 # and forgotten genera; link macros and brackets in descriptions; the
 # templates' directives against their argument lists and their brace groups
 # against the line-by-line macro expansion; summarycode.dat, netpaths.dat,
-# classify.hlp; and the pictures (GIF decoded in full, JPEG markers).
+# classify.hlp; the pictures (GIF decoded in full, JPEG markers); and the
+# pictures only the reference server has (tools/velmora-images/): each one a
+# picture that the data set names but leaves out, with at least one left
+# out picture downloadable and at least one that exists nowhere.
+#   python3 tools/check_dataset.py [data-folder [server-images-folder]]
 
 import os
 import re
@@ -555,6 +559,32 @@ def check_images(ck, dbs):
     return stats
 
 
+def check_server_images(ck, dbs, missing, folder):
+    """The reference server's own pictures: those the data set names but leaves out of images/."""
+    files = set(os.listdir(folder)) if os.path.isdir(folder) else set()
+    left_out = {dbs[5][gid][6]: gid for gid in missing}
+    for name in sorted(files):
+        if name not in left_out:
+            ck.fault(f'server picture {name}: not a picture that the data set leaves out')
+            continue
+        with open(os.path.join(folder, name), 'rb') as f:
+            raw = f.read()
+        try:
+            size = parse_gif(raw)['size'] if name.endswith('.gif') else jpeg_size(raw)
+        except (ValueError, IndexError, struct.error) as e:
+            ck.fault(f'server picture {name}: {e}')
+            continue
+        if not (160 <= size[0] <= 320 and 120 <= size[1] <= 240):
+            ck.fault(f'server picture {name}: size {size} outside 160x120 .. 320x240')
+    served = sorted(n for n in left_out if n in files)
+    nowhere = sorted(gid for n, gid in left_out.items() if n not in files)
+    if not served:
+        ck.fault('no picture left out of images/ can be downloaded from the reference server')
+    if not nowhere:
+        ck.fault('every picture left out of images/ is on the reference server: no download fails')
+    return {'served': served, 'nowhere': nowhere}
+
+
 # --- whole summary documents, built as the viewer builds them ---------------
 
 LEVEL_NAMES = ['Class', 'Subclass', 'Order', 'Suborder', 'Family', 'Genus']
@@ -676,9 +706,11 @@ def check_documents(ck, dbs, tree):
     return len(bodies), dead
 
 
-def main(folder=None):
-    folder = folder or os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)),
-                                                     '..', 'data'))
+def main(folder=None, server_images=None):
+    here = os.path.dirname(os.path.abspath(__file__))
+    if not folder:
+        folder = os.path.normpath(os.path.join(here, '..', 'data'))
+        server_images = server_images or os.path.join(here, 'velmora-images')
     ck = Checker(folder)
     for name in NOT_SHIPPED:
         if os.path.exists(ck.path(name)):
@@ -688,6 +720,7 @@ def main(folder=None):
     check_config(ck)
     topics = check_help(ck)
     images = check_images(ck, dbs)
+    server = check_server_images(ck, dbs, images['missing'], server_images) if server_images else None
     docs, dead = check_documents(ck, dbs, tree)
     for k, v in stats.items():
         print(f'{k}: {v}')
@@ -695,6 +728,8 @@ def main(folder=None):
     print(f'help topics: {topics}')
     print(f'summary documents built: {docs} (branch links to nowhere: {dead})')
     print('pictures: ' + ', '.join(f'{k} {v}' for k, v in images.items()))
+    if server:
+        print('pictures only on the reference server: ' + ', '.join(f'{k} {v}' for k, v in server.items()))
     for f in ck.faults:
         print('FAULT:', f)
     print(f'{0 if ck.faults else 1} passed, {1 if ck.faults else 0} failed')
@@ -702,4 +737,4 @@ def main(folder=None):
 
 
 if __name__ == '__main__':
-    sys.exit(main(sys.argv[1] if len(sys.argv) > 1 else None))
+    sys.exit(main(*sys.argv[1:3]))

@@ -9,9 +9,15 @@
 # libjpeg-turbo-progs) to turn the rendered PPM into JPEG. GIFs are written
 # by the encoder below (median-cut palette, ordered dither, LZW).
 #
+#   python3 tools/make_images.py --server-only   (tools/velmora-images/ only)
+#
 # Which genus gets which picture comes from make_dataset.build(): most get a
 # JPEG, some a GIF, a few none ("-"), and a few name a picture that is left
-# out on purpose so that the viewer offers to download it. The showcase GIFs:
+# out of data/ on purpose so that the viewer offers to download it. Those are
+# drawn into tools/velmora-images/, which only the reference server serves,
+# so that the download brings a real picture - except ABSENT_EVERYWHERE,
+# whose picture exists nowhere and shows how a failed download looks.
+# The showcase GIFs:
 #   aurovelis     animated: several frames on sub-rectangles, delays, loop
 #   limnonessa    interlaced
 #   psammodrassa  transparent background
@@ -458,29 +464,44 @@ def jpeg_picture(path, gid, hab, size):
         os.unlink(tmp.name)
 
 
-def main():
-    folder = os.path.join(make_dataset.DATA, 'images')
-    os.makedirs(folder, exist_ok=True)
+SERVER_IMAGES = os.path.join(os.path.dirname(os.path.abspath(__file__)), 'velmora-images')
+ABSENT_EVERYWHERE = 'scotothren'
+
+
+def draw(folder, g):
+    size = random.Random(zlib.crc32(g.id.encode()) ^ 0x5A5A).choice(SIZES)
+    if g.picture_kind == 'gif-animated':
+        size = (160, 120)
+    path = os.path.join(folder, g.image)
+    if g.picture_kind == 'jpg':
+        jpeg_picture(path, g.id, g.hab, size)
+    else:
+        gif_picture(path, g.id, g.hab, size, g.picture_kind)
+    print(os.path.basename(folder), g.image, g.picture_kind, size, file=sys.stderr)
+
+
+def main(argv):
+    shipped = os.path.join(make_dataset.DATA, 'images')
+    folders = [SERVER_IMAGES] if '--server-only' in argv else [shipped, SERVER_IMAGES]
     roots, forgotten = make_dataset.build()
     genera = [t for root in roots for t in root.walk() if t.level == 5 and not t.planned] + forgotten
-    wanted = set()
-    for g in genera:
-        if g.image == '-' or g.missing:
-            continue
-        wanted.add(g.image)
-        size = random.Random(zlib.crc32(g.id.encode()) ^ 0x5A5A).choice(SIZES)
-        if g.picture_kind == 'gif-animated':
-            size = (160, 120)
-        path = os.path.join(folder, g.image)
-        if g.picture_kind == 'jpg':
-            jpeg_picture(path, g.id, g.hab, size)
-        else:
-            gif_picture(path, g.id, g.hab, size, g.picture_kind)
-        print(g.image, g.picture_kind, size, file=sys.stderr)
-    for name in os.listdir(folder):
-        if name not in wanted:
-            os.unlink(os.path.join(folder, name))
+    missing = [g for g in genera if g.image != '-' and g.missing]
+    if ABSENT_EVERYWHERE not in [g.id for g in missing]:
+        raise SystemExit(f'{ABSENT_EVERYWHERE} is not among the genera whose picture is left out: '
+                         + ', '.join(g.id for g in missing))
+    for folder in folders:
+        os.makedirs(folder, exist_ok=True)
+        server = folder == SERVER_IMAGES
+        wanted = set()
+        for g in genera:
+            if g.image == '-' or g.missing != server or g.id == ABSENT_EVERYWHERE:
+                continue
+            wanted.add(g.image)
+            draw(folder, g)
+        for name in os.listdir(folder):
+            if name not in wanted:
+                os.unlink(os.path.join(folder, name))
 
 
 if __name__ == '__main__':
-    main()
+    main(sys.argv[1:])

@@ -24,8 +24,8 @@ class VelmoraServerTest(unittest.TestCase):
         self.state = os.path.join(self.tmp.name, "state")
         self.start()
 
-    def start(self):
-        self.server = velmora_server.make_server("127.0.0.1", 0, self.data, self.state)
+    def start(self, server_images=None):
+        self.server = velmora_server.make_server("127.0.0.1", 0, self.data, self.state, server_images=server_images)
         self.thread = threading.Thread(target=self.server.serve_forever, args=(0.05,), daemon=True)
         self.thread.start()
 
@@ -76,6 +76,38 @@ class VelmoraServerTest(unittest.TestCase):
             with self.subTest(path=path):
                 self.assertEqual(self.request(method, path, body, headers)[0], expected)
         self.assertEqual(os.listdir(os.path.join(self.state, "inbox")), [])
+
+    def test_pictures_only_the_server_has(self):
+        extra = os.path.join(self.tmp.name, "server-images")
+        os.makedirs(extra)
+        for folder, name, body in [(self.data, "images/both.gif", b"data"), (extra, "both.gif", b"extra"),
+                                   (extra, "only.jpg", b"only here")]:
+            with open(os.path.join(folder, name), "wb") as f:
+                f.write(body)
+        self.stop()
+        self.start(extra)
+        # The data set's copy wins; a picture it lacks comes from the server's own folder.
+        self.assertEqual(self.request("GET", "/velmora/images/both.gif"), (200, b"data"))
+        self.assertEqual(self.request("GET", "/velmora/images/only.jpg"), (200, b"only here"))
+        self.assertEqual(self.request("GET", "/velmora/images/none.jpg")[0], 404)
+        self.assertEqual(self.request("GET", "/velmora/images/..%2Fserver-images%2Fonly.jpg")[0], 404)
+
+    def test_reference_data_set_downloads_all_but_one_picture(self):
+        # What a fresh machine meets: every picture the genus database names can be had, except
+        # the one kept nowhere to show a failed download.
+        data, extra = velmora_server.served_folders(None, None)
+        self.stop()
+        self.data = data
+        self.start(extra)
+        names = set()
+        with open(os.path.join(data, "genus.dat"), encoding="utf-8") as f:
+            for line in f:
+                fields = line.rstrip("\r\n").split("#")
+                if not line.startswith("\t") and len(fields) > 6 and fields[6] != "-":
+                    names.add(fields[6])
+        failed = [n for n in sorted(names) if self.request("GET", "/velmora/images/" + n)[0] != 200]
+        self.assertEqual(len(failed), 1, failed)
+        self.assertFalse(os.path.exists(os.path.join(data, "images", failed[0])))
 
     def test_submissions_get_folders_of_their_own(self):
         path = "/velmora/usercontrol?cmd=submitdb&file=usr_tree.dat&name=A%20B&email=a%40b"

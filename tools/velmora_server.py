@@ -5,7 +5,11 @@ It hands out user ids, the announcement, the taxonomy tree, the six detail datab
 pictures, and keeps submitted files in an inbox for the maintainer. Standard library only.
 
     python3 tools/velmora_server.py [--host 127.0.0.1] [--port 8642] [--data DIR]
-                                    [--state DIR] [--news FILE]
+                                    [--state DIR] [--news FILE] [--server-images DIR]
+
+With the repository's data/ (the default) it also serves tools/velmora-images/: the pictures that the
+data set names but the program does not ship, so that downloading them brings real pictures; one
+(scotothren.jpg) exists nowhere and shows a failed download. tools/make_images.py draws them.
 
 Every connection carries one request and is closed after the reply. The first line on standard
 output names the address listened on; with --port 0 the system picks a free port and that line
@@ -130,7 +134,7 @@ class VelmoraHandler(BaseHTTPRequestHandler):
     # A client that stalls in the middle of a request does not hold its thread for ever.
     timeout = 60
 
-    # The server object carries data_folder and state (see make_server).
+    # The server object carries data_folder, image_folders and state (see make_server).
 
     def log_message(self, format, *args):  # noqa: A002 - the base class's name
         pass  # every request is logged once, by reply()
@@ -199,6 +203,10 @@ class VelmoraHandler(BaseHTTPRequestHandler):
             name = urllib.parse.unquote(path[len("/velmora/images/"):], errors="surrogateescape")
             if not is_plain_file_name(name):
                 return self.not_found("No such picture.")
+            # The data set's pictures first, then those only the server has.
+            for folder in self.server.image_folders:
+                if os.path.isfile(os.path.join(folder, name)):
+                    return self.serve_file(os.path.join(folder, name))
             return self.serve_file(os.path.join(data, "images", name))
         return self.not_found()
 
@@ -262,26 +270,42 @@ class VelmoraServer(ThreadingHTTPServer):
         super().__init__(address, handler)
 
 
-def make_server(host, port, data_folder, state_folder, news_file=None):
+def make_server(host, port, data_folder, state_folder, news_file=None, server_images=None):
     server = VelmoraServer((host, port), VelmoraHandler)
     server.data_folder = os.path.abspath(data_folder)
+    server.image_folders = [os.path.join(server.data_folder, "images")]
+    if server_images:
+        server.image_folders.append(os.path.abspath(server_images))
     server.state = VelmoraState(state_folder, news_file)
     return server
 
 
-def main(argv=None):
+def served_folders(data, server_images):
+    """The data folder and the folder of pictures only the server has. The repository's data set
+    (the default) comes with the pictures it leaves out for downloading, tools/velmora-images."""
     here = os.path.dirname(os.path.abspath(__file__))
+    shipped = os.path.join(os.path.dirname(here), "data")
+    data = data or shipped
+    if server_images is None and os.path.realpath(data) == os.path.realpath(shipped):
+        server_images = os.path.join(here, "velmora-images")
+    return data, server_images
+
+
+def main(argv=None):
     parser = argparse.ArgumentParser(description="Reference Velmora server for Orvandel Viewer.")
     parser.add_argument("--host", default="127.0.0.1", help="address to listen on (default 127.0.0.1)")
     parser.add_argument("--port", type=int, default=8642, help="port (default 8642; 0 picks a free one)")
-    parser.add_argument("--data", default=os.path.join(os.path.dirname(here), "data"),
-                        help="data folder served (default: the repository's data/)")
+    parser.add_argument("--data", default=None, help="data folder served (default: the repository's data/)")
     parser.add_argument("--state", default="velmora-state",
                         help="folder for the inbox, the last user id and the announcement")
     parser.add_argument("--news", default=None, help="announcement text file (default <state>/news.txt)")
+    parser.add_argument("--server-images", default=None,
+                        help="pictures only the server has, served after <data>/images (default with the "
+                             "repository's data/: tools/velmora-images, the pictures the program does not ship)")
     args = parser.parse_args(argv)
+    data, server_images = served_folders(args.data, args.server_images)
 
-    server = make_server(args.host, args.port, args.data, args.state, args.news)
+    server = make_server(args.host, args.port, data, args.state, args.news, server_images)
     host, port = server.server_address[:2]
     print("listening on http://%s:%d/" % (host, port), flush=True)
     try:

@@ -1,6 +1,5 @@
 #include "BranchPresenter.h"
 
-#include "GenusPictures.h"
 #include "Global.h"
 #include "ImagePage.h"
 #include "QtText.h"
@@ -64,8 +63,9 @@ void TBranchPresenter::SetCaptionFromSelection() {
 }
 
 bool TBranchPresenter::ShowGenusImage(const std::string& pictureName) {
-    if (!IsPlainFileName(pictureName) ||
-        !FPages.ImagePage->ShowPicture(AppFile(std::string(ImagesFolderName) + pictureName)))
+    // Only the presented genus's own picture is shown, with its credits.
+    if (CurrentRecord.Level != GenusLevel || pictureName != CurrentRecord.Genus.ImageFile ||
+        !FPages.ImagePage->ShowGenusImage(CurrentRecord))
         return false;
     FPages.ImagePage->SetShowButtonVisible(false);
     return true;
@@ -75,10 +75,18 @@ void TBranchPresenter::PresentRecord() {
     SetCaptionFromSelection();
     const bool genus = CurrentRecord.Level == GenusLevel;
     QTabWidget* info = FPages.InfoPageControl;
-    info->setTabVisible(info->indexOf(FPages.ImagePage), genus);
-    if (!(genus && ShowGenusImage(CurrentRecord.Genus.ImageFile))) {
-        FPages.ImagePage->ClearPicture();
-        FPages.ImagePage->SetShowButtonVisible(genus);
+    TImagePage* image = FPages.ImagePage;
+    info->setTabVisible(info->indexOf(image), genus);
+    if (genus) {
+        image->EnableImageLoad(CurrentRecord.Genus.ImageFile != "-");
+        if (!ShowGenusImage(CurrentRecord.Genus.ImageFile)) {
+            image->ClearGenusImage();
+            image->SetShowButtonVisible(true);
+        }
+    } else {
+        image->ClearGenusImage();
+        image->EnableImageLoad(false);
+        image->SetShowButtonVisible(false);
     }
     if (FEditor)
         FEditor->LoadEditor();
@@ -86,7 +94,8 @@ void TBranchPresenter::PresentRecord() {
 
 void TBranchPresenter::PresentNoRecord() {
     SetCaptionFromSelection();
-    FPages.ImagePage->ClearPicture();
+    FPages.ImagePage->ClearGenusImage();
+    FPages.ImagePage->EnableImageLoad(false);
     FPages.ImagePage->SetShowButtonVisible(false);
     if (FEditor)
         FEditor->ShowNoDataPage();

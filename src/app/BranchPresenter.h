@@ -52,7 +52,8 @@ public:
     bool SelectBranch(int level, const std::string& id);
     // Refresh Item: the result list's entry when `fromResultList`, else the tree's selection.
     void RefreshItemCommand(bool fromResultList);
-    // Shows the picture named `pictureName` on the Image page; false when it cannot be read.
+    // Shows the presented genus's picture (named `pictureName`) on the Image page and hides the Show
+    // Image button; false when it cannot be shown.
     bool ShowGenusImage(const std::string& pictureName);
     // Whether the result list is the active list (Refresh Item asked for by the summary).
     std::function<bool()> ResultListActive;

@@ -3,6 +3,7 @@
 #include "Dialogs.h"
 #include "GenusPictures.h"
 #include "Global.h"
+#include "ImagePage.h"
 #include "MainActions.h"
 #include "QtText.h"
 #include "TaxonomyTree.h"
@@ -105,6 +106,7 @@ TEditorCommands::TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxo
     run(EAction::EditorNewSpeciesBitBtn, &TEditorCommands::NewSpeciesExecute);
     run(EAction::EditorRemoveSpecies, &TEditorCommands::RemoveSpeciesExecute);
     run(EAction::EditorRemoveSpeciesBitBtn, &TEditorCommands::RemoveSpeciesExecute);
+    run(EAction::EditorChooseImg, &TEditorCommands::ChooseImgExecute);
     FPresenter.SetEditor(this);
     ShowNoDataPage();
 }
@@ -282,6 +284,39 @@ void TEditorCommands::CancelExecute() {
                 Mb::Ok | Mb::IconExclamation);
     }
     LoadEditor();
+}
+
+void TEditorCommands::ChooseImgExecute() {
+    if (EditRecord.Genus.ImageFile != "-" &&
+        AppMessageBox(std::string("This genus already have an image attached. Are you sure you want to select a new "
+                                  "image file?"),
+                      Mb::OkCancel | Mb::IconExclamation) != Mb::IdOk)
+        return;
+    const std::string chosen = ExecuteOpenPictureDialog();
+    if (chosen.empty())
+        return;
+    const std::string name = PictureFileNameFor(EditRecord.Name, chosen);
+    // The name comes from the Name box: one that could reach outside the images folder is refused.
+    if (!IsPlainFileName(name)) {
+        AppMessageBox(Format("\"%s\" cannot be the name of a picture file. Please change the name of the genus "
+                             "first.",
+                             {name}),
+                      Mb::Ok | Mb::IconExclamation);
+        return;
+    }
+    const std::string folder = AppFile(ImagesFolderName);
+    const std::string destination = folder + name;
+    if (FileExists(destination) &&
+        AppMessageBox(std::string("By selecting OK, the current image file for this genus will be replaced with the "
+                                  "new one. This action could not be canceled or undo. Proceed?"),
+                      Mb::OkCancel | Mb::IconExclamation) != Mb::IdOk)
+        return;
+    if (!ForceDirectories(folder) || !CopyPictureFile(chosen, destination)) {
+        ShowErrorBox("Error copying file from \"%s\" to \"%s\"", {chosen, destination});
+        return;
+    }
+    EditRecord.Genus.ImageFile = name;
+    FActions[EAction::EditorChooseImg]->setText(QStringLiteral("Replace Current Image..."));
 }
 
 void TEditorCommands::StepTab(int step) {

@@ -39,6 +39,8 @@ public:
     void NextTabExecute();
     void NewSpeciesExecute();
     void RemoveSpeciesExecute();
+    // Copies a picture the user chooses into the images folder under the genus's name.
+    void ChooseImgExecute();
 
     // What a species row shows: the genus initial, ". ", name, " (", meaning, ")".
     QString SpeciesListViewData(int row) const;

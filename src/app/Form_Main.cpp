@@ -7,6 +7,7 @@
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
 #include "Global.h"
+#include "ImagePage.h"
 #include "MainCommands.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
@@ -61,7 +62,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     auto* imagePopup = new QMenu(this);
     imagePopup->setObjectName(QStringLiteral("ImagePopupMenu"));
     imagePopup->addAction(Action(EAction::ViewSaveImage));
-    FUi->ImageTabSheet->BindActions(Action(EAction::ShowImage), imagePopup);
+    FUi->ImageTabSheet->BindActions(*FActions, imagePopup);
     FUi->SearchTabSheet->BindActions(Action(EAction::DBSearch), Action(EAction::ViewAllGenus));
 
     new TSearchCommands(*FActions,
@@ -135,6 +136,7 @@ void TFormMain::ConnectActions() {
     run(EAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
     run(EAction::DBReloadImage, [this] { FServer.DownloadImage(CurrentRecord); });
     run(EAction::ShowImage, [this] { FServer.ShowImage(CurrentRecord); });
+    run(EAction::ViewSaveImage, [] { SaveProfileImage(CurrentRecord); });
     run(EAction::DBMergeUserData, [this] { FServer.MergeUserDatabases(); });
     run(EAction::DBStatistic, [] { ShowStatistic(); });
     run(EAction::HelpAnnouncement, [this] { FServer.CheckAnnouncement(); });
@@ -152,8 +154,7 @@ void TFormMain::ConnectActions() {
     });
     run(EAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
     // Commands of this version that have no effect yet stay disabled.
-    for (EAction id : {EAction::ViewSaveImage, EAction::EditorChooseImg, EAction::HelpAbout})
-        a.MarkUnavailable(id);
+    a.MarkUnavailable(EAction::HelpAbout);
 }
 
 void TFormMain::UpdateActionStates() {
@@ -169,6 +170,8 @@ void TFormMain::UpdateActionStates() {
             enabled = true;
         else if (spec.Id == EAction::DBSearch)
             enabled = enabled && !FUi->SearchTabSheet->SearchText().isEmpty();
+        else if (spec.Id == EAction::ViewRelatedLinks)
+            enabled = enabled && FLinks->Count() > 0; // nothing to show or hide without links
         Action(spec.Id)->setEnabled(enabled);
     }
     FUi->MainPageControl->setEnabled(idle);

@@ -1,62 +1,251 @@
 #include "ImagePage.h"
 
+#include "Constants.h"
+#include "Dialogs.h"
+#include "Format.h"
+#include "GIFImageWidget.h"
+#include "GenusPictures.h"
 #include "MainActions.h"
+#include "PictureFile.h"
+#include "Platform.h"
 #include "QtText.h"
+#include "StrUtils.h"
+#include "TaxonomyData.h"
+#include "UrlLabel.h"
+#include "ui_ImagePage.h"
 
-#include <QLabel>
+#include <QAction>
+#include <QFile>
 #include <QMenu>
 #include <QPixmap>
-#include <QPushButton>
-#include <QVBoxLayout>
 #include <cmath>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const char* const NotGiven = "(n/a)";
+const char* const NoLink = "-";
+
+// Our file dialogs take Qt's filter form; the texts stay those of the Windows-style filters
+// "Caption|patterns|Caption|patterns", with the pattern lists written with blanks.
+QString QtFilter(const char* filter) {
+    const QStringList parts = QString::fromLatin1(filter).split(QLatin1Char('|'));
+    QStringList captions;
+    for (qsizetype i = 0; i < parts.size(); i += 2)
+        captions << QString(parts[i]).replace(QLatin1Char(';'), QLatin1Char(' '));
+    return captions.join(QStringLiteral(";;"));
+}
+
+// A file nobody may write (the read-only mark of other systems) or that we may not write.
+bool IsReadOnlyFile(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode))
+        return false;
+    return (st.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0 || ::access(path.c_str(), W_OK) != 0;
+}
+
+} // namespace
 
 TImagePage::TImagePage(QWidget* parent)
-    : QWidget(parent), FGenusImage(new QLabel(this)), FShowImageBtn(new QPushButton(this)) {
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    FGenusImage->setObjectName(QStringLiteral("GenusImage"));
-    FGenusImage->setAlignment(Qt::AlignCenter);
-    FGenusImage->hide();
-    layout->addWidget(FGenusImage);
-    FShowImageBtn->setObjectName(QStringLiteral("ShowImageBtn"));
+    : QWidget(parent), FUi(std::make_unique<Ui::TImagePage>()), FGIFImage(new Gui::TGIFImage) {
+    FUi->setupUi(this);
+    FGIFImage->setParent(FUi->ImageScrollContents);
+    FGIFImage->setObjectName(QStringLiteral("GIFImage"));
+    FGIFImage->hide();
+    // The page only ever shows a still picture.
+    FGIFImage->SetFirstImageOnly(true);
+    FUi->ImageScrollContents->installEventFilter(this);
+    SetBandVisible(false);
 }
 
-void TImagePage::BindActions(QAction* showImage, QMenu* popup) {
-    BindButtonToAction(FShowImageBtn, showImage);
-    FGenusImage->setContextMenuPolicy(Qt::CustomContextMenu);
-    connect(FGenusImage, &QWidget::customContextMenuRequested, this,
-            [this, popup](const QPoint& at) { popup->popup(FGenusImage->mapToGlobal(at)); });
+TImagePage::~TImagePage() = default;
+
+void TImagePage::BindActions(TMainActions& actions, QMenu* popup) {
+    FActions = &actions;
+    BindButtonToAction(FUi->ShowImageBtn, actions[EAction::ShowImage]);
+    connect(FUi->InfoImage, &QWidget::customContextMenuRequested, this,
+            [this, popup](const QPoint& at) { popup->popup(FUi->InfoImage->mapToGlobal(at)); });
+    SetBandVisible(BandVisible());
 }
 
-bool TImagePage::ShowPicture(const std::string& path) {
-    QPixmap picture(ToQ(path));
-    if (picture.isNull())
+QPushButton* TImagePage::ShowImageButton() const {
+    return FUi->ShowImageBtn;
+}
+
+QLabel* TImagePage::InfoImage() const {
+    return FUi->InfoImage;
+}
+
+bool TImagePage::BandVisible() const {
+    return !FUi->BevelImageInfo->isHidden();
+}
+
+void TImagePage::SetBandVisible(bool visible) {
+    FUi->BevelImageInfo->setVisible(visible);
+    // Save Profile Image goes with the band.
+    if (FActions)
+        FActions->SetAllowed(EAction::ViewSaveImage, visible);
+}
+
+bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage& picture) {
+    const std::string path = GenusPicturePath(record);
+    if (path.empty() || !FileExists(path))
         return false;
-    FGenusImage->setPixmap(picture);
-    FGenusImage->show();
+    if (isGif)
+        return FGIFImage->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(path)));
+    picture = LoadPictureFile(path);
     return true;
 }
 
-void TImagePage::ClearPicture() {
-    FGenusImage->clear();
-    FGenusImage->hide();
+bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
+    const bool isGif = IsGifFileName(record.Genus.ImageFile);
+    QImage picture;
+    bool loaded = false;
+    try {
+        loaded = LoadImageFile(record, isGif, picture);
+    } catch (const std::exception& e) {
+        // The decoder's own words; the load counts as failed and the caller goes on.
+        ShowErrorText(e.what());
+    }
+    if (loaded && isGif) {
+        // Frame 1 at its own size, as the reader gives it (every pixel opaque).
+        if (const TGIFPicture* still = FGIFImage->FirstFrameBitmap())
+            picture =
+                QImage(still->Bytes(), still->Width, still->Height, still->Width * 4, QImage::Format_RGBA8888)
+                    .convertToFormat(QImage::Format_RGB32);
+        FGIFImage->Clear();
+        loaded = !picture.isNull();
+    }
+    if (!loaded) {
+        SetBandVisible(false);
+        return false;
+    }
+    // The picture changes only once it was decoded whole.
+    SetPicture(picture);
+    const TGenusDetail& g = record.Genus;
+    if (g.ImgOwner == NotGiven && g.ImgCopyright == NotGiven) {
+        SetBandVisible(false);
+        return true;
+    }
+    FillLine(FUi->LabelImageOf, FUi->UrlLabelImageOf, "Picture of", g.ImgOwner, g.ImgOwnerURL);
+    FillLine(FUi->LabelImageCopyrighted, FUi->UrlLabelImageCopyrighted, "Copyrighted(c)", g.ImgCopyright,
+             g.ImgCopyrightURL);
+    SetBandVisible(true);
+    return true;
 }
 
-void TImagePage::SetShowButtonVisible(bool visible) { FShowImageBtn->setVisible(visible); }
-
-void TImagePage::resizeEvent(QResizeEvent* e) {
-    QWidget::resizeEvent(e);
-    PlaceShowButton();
+void TImagePage::FillLine(QLabel* label, TUrlLabel* link, const char* caption, const std::string& name,
+                          const std::string& url) {
+    const QString text = QString::fromLatin1(caption);
+    if (url != NoLink) {
+        label->setText(text);
+        link->setText(ToQ(name));
+        link->SetURL(ToQ(url));
+        link->setToolTip(ToQ(url));
+    } else {
+        label->setText(text + QLatin1Char(' ') + ToQ(name));
+        link->setText(QString());
+        link->SetURL(QString());
+        link->setToolTip(QString());
+    }
 }
 
-void TImagePage::showEvent(QShowEvent* e) {
-    QWidget::showEvent(e);
-    PlaceShowButton();
+void TImagePage::SetPicture(const QImage& picture) {
+    // The picture control takes the picture's size; a larger one scrolls.
+    QLabel* image = FUi->InfoImage;
+    if (picture.isNull())
+        image->clear();
+    else
+        image->setPixmap(QPixmap::fromImage(picture));
+    const QSize size = picture.isNull() ? QSize(0, 0) : picture.size();
+    image->setGeometry(QRect(QPoint(0, 0), size));
+    FUi->ImageScrollContents->setMinimumSize(size);
+}
+
+void TImagePage::ClearGenusImage() {
+    SetPicture(QImage());
+    SetBandVisible(false);
+}
+
+void TImagePage::EnableImageLoad(bool enabled) {
+    if (!FActions)
+        return;
+    FActions->SetAllowed(EAction::ShowImage, enabled);
+    FActions->SetAllowed(EAction::DBReloadImage, enabled);
+    (*FActions)[EAction::ShowImage]->setText(enabled ? QStringLiteral("Download Image")
+                                                     : QStringLiteral("No Image Available"));
+}
+
+void TImagePage::SetShowButtonVisible(bool visible) {
+    FUi->ShowImageBtn->setVisible(visible);
+}
+
+bool TImagePage::eventFilter(QObject* watched, QEvent* e) {
+    if (watched == FUi->ImageScrollContents && (e->type() == QEvent::Resize || e->type() == QEvent::Show))
+        PlaceShowButton();
+    return QWidget::eventFilter(watched, e);
 }
 
 void TImagePage::PlaceShowButton() {
-    // Halves go to the even neighbour.
-    const int left = static_cast<int>(std::nearbyint((width() - FShowImageBtn->width()) / 2.0));
-    const int top = static_cast<int>(std::nearbyint((height() - FShowImageBtn->height()) / 2.0));
-    FShowImageBtn->move(left, top);
+    // Centred in what the scroll box shows; halves go to the even neighbour.
+    const QWidget* area = FUi->ImageScrollContents;
+    QPushButton* button = FUi->ShowImageBtn;
+    const int left = static_cast<int>(std::nearbyint((area->width() - button->width()) / 2.0));
+    const int top = static_cast<int>(std::nearbyint((area->height() - button->height()) / 2.0));
+    button->move(left, top);
+}
+
+// ---- the picture commands ----
+
+std::string GenusPicturePath(const TTaxonomyDetail& record) {
+    const std::string& name = record.Genus.ImageFile;
+    // A name from a database or the server never reaches outside the images folder.
+    if (name == NoLink || !IsPlainFileName(name))
+        return {};
+    return AppFile(std::string(ImagesFolderName) + name);
+}
+
+std::string ExecuteOpenPictureDialog() {
+    const char* filter = "All (*.jpg;*.jpeg;*.gif)|*.jpg;*.jpeg;*.gif|JPEG Image File (*.jpg)|*.jpg|"
+                         "JPEG Image File (*.jpeg)|*.jpeg|GIF Image File (*.gif)|*.gif";
+    return FromQ(DialogSeam().OpenFileName(QStringLiteral("Choose Image File"), QtFilter(filter)));
+}
+
+std::string ExecuteSavePictureDialog(const std::string& suggested) {
+    const char* filter = "Original Type (*.jpg;*.jpeg;*.gif)|*.jpg;*.jpeg;*.gif";
+    return FromQ(DialogSeam().SaveFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
+}
+
+std::string PictureFileNameFor(const std::string& genusName, const std::string& chosenPath) {
+    const std::string file = ExtractFileName(chosenPath);
+    const std::size_t dot = file.rfind('.');
+    return LowerCase(genusName + (dot == std::string::npos ? std::string() : file.substr(dot)));
+}
+
+bool CopyPictureFile(const std::string& from, const std::string& to) {
+    // Read whole before the target is replaced: a picture copied onto itself stays whole, and a
+    // failed copy leaves the old file as it was.
+    try {
+        CopyFileOverwrite(from, to);
+        return true;
+    } catch (const std::exception&) {
+        return false;
+    }
+}
+
+void SaveProfileImage(const TTaxonomyDetail& record) {
+    const std::string source = GenusPicturePath(record);
+    if (source.empty())
+        return;
+    std::string target = ExecuteSavePictureDialog(record.Name);
+    // The file is replaced by renaming over it, which a read-only file would not stop: such a
+    // file is refused, as the dialog refuses it elsewhere, and another name is asked for.
+    while (!target.empty() && IsReadOnlyFile(target)) {
+        AppMessageBox(Format("The file \"%s\" is read-only. Please choose another file name.", {target}),
+                      Mb::Ok | Mb::IconExclamation);
+        target = ExecuteSavePictureDialog(target);
+    }
+    if (!target.empty())
+        CopyPictureFile(source, target);
 }

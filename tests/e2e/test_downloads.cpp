@@ -325,7 +325,7 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
     QCOMPARE(fx.Read("genus.dat"), ServerGenus);
     QVERIFY2(w.SummaryPlainText().contains("Beta major"), qPrintable(w.SummaryPlainText()));
     QCOMPARE(fx.Bytes("images/beta.jpg"), velmora.Data("images/beta.jpg"));
-    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+    QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
     QVERIFY(Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     QCOMPARE(fx.Read("usr_genus.dat"), userGenus);
     QVERIFY(AnnouncementVisible());
@@ -469,16 +469,16 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     CHECK_DIALOGS(dialogs);
     QVERIFY(w.SelectBranch(GenusLevel, "g1"));
     CHECK_DIALOGS(dialogs);
-    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+    QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
     QVERIFY(velmora.SettledRequests().isEmpty());
 
     // A picture the server does not have: reported, and the one here stays and is shown.
-    Find<QLabel>(w, "GenusImage")->clear();
+    Find<QLabel>(w, "InfoImage")->clear();
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     w.Action(EAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Bytes("images/alpha.gif"), good);
-    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+    QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
     QVERIFY(Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, "GET /velmora/images/alpha.gif"}));
 
@@ -486,6 +486,7 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     QVERIFY(w.SelectBranch(GenusLevel, "g2"));
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     velmora.ForgetRequests();
+    dialogs.ExpectMessage("JPEG error #", 16, Ok); // the decoder's own words first
     dialogs.ExpectMessage("Image file error\n\nPossible to be network connection failure or image file corrupt.", 16,
                           Ok);
     w.Action(EAction::ShowImage)->trigger();

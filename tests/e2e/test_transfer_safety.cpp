@@ -74,7 +74,7 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
     QVERIFY(!statisticEnabled);
     QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
     QCOMPARE(CurrentRecord.Id, std::string("g2"));
-    QVERIFY(Find<QLabel>(w, "GenusImage")->pixmap().isNull()); // Beta has no picture here
+    QVERIFY(Find<QLabel>(w, "InfoImage")->pixmap().isNull()); // Beta has no picture here
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     QVERIFY(w.Action(EAction::DBStatistic)->isEnabled());
     QVERIFY(!w.Action(EAction::DBCancelTransfer)->isEnabled());
@@ -98,7 +98,7 @@ void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
     w.Action(EAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
-    QVERIFY(!Find<QLabel>(w, "GenusImage")->pixmap().isNull());
+    QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
 }
 
 void TestTransferSafety::CancelTransferKeepsFilesSilently() {
