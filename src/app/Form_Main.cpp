@@ -3,6 +3,7 @@
 #include "AppState.h"
 #include "Dialogs.h"
 #include "EditorCommands.h"
+#include "Form_About.h"
 #include "Form_Announcement.h"
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
@@ -153,8 +154,7 @@ void TFormMain::ConnectActions() {
         FLinks->Toggle();
     });
     run(EAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
-    // Commands of this version that have no effect yet stay disabled.
-    a.MarkUnavailable(EAction::HelpAbout);
+    run(EAction::HelpAbout, [this] { ShowAboutBox(this); });
 }
 
 void TFormMain::UpdateActionStates() {

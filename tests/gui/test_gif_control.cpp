@@ -1,10 +1,19 @@
 // The GIF control on screen: painting (grabbed and compared pixel by pixel), the opacity it
 // declares, and the animation driven step by step with a clock of the test's own.
+#include "Dates.h"
+#include "Form_Main.h"
+#include "Form_Splash.h"
 #include "GIFImageWidget.h"
 #include "GifWriter.h"
+#include "GuiFixture.h"
+#include "ScriptedDialogs.h"
 #include "TimerEx.h"
 
+#include <QAction>
+#include <QLabel>
 #include <QPointer>
+#include <QPushButton>
+#include <QTimer>
 #include <QtTest>
 
 #include <cstdint>
@@ -90,6 +99,8 @@ private slots:
     void StepsRepaintAtOnce();
     void PlaysToTheEndWithARealTimer_data();
     void PlaysToTheEndWithARealTimer();
+    void SplashShowsItsPictureAndStatus();
+    void AboutBoxFromTheHelpMenu();
 };
 
 void TestGifControl::Defaults() {
@@ -372,6 +383,60 @@ void TestGifControl::PlaysToTheEndWithARealTimer() {
     QTRY_VERIFY(timer.isNull());
     QCOMPARE(wraps, 2);
     QCOMPARE(gif.Image().Picture().Pixels, Composed(Animation({0, 0, 0}, 2), 3));
+}
+
+void TestGifControl::SplashShowsItsPictureAndStatus() {
+    TFormSplash splash;
+    QCOMPARE(splash.size(), QSize(374, 84));
+    QVERIFY(splash.windowFlags().testFlag(Qt::FramelessWindowHint));
+    QVERIFY(splash.windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+    QCOMPARE(splash.windowTitle(), QString("Splash Screen"));
+    Gui::TGIFImage* image = Find<Gui::TGIFImage>(splash, "SplashImage");
+    QCOMPARE(image->geometry(), QRect(0, 0, 374, 84));
+    QCOMPARE(image->Version(), gvGIF89a);
+    QCOMPARE(QSize(image->Image().Width(), image->Image().Height()), QSize(374, 84));
+    QVERIFY(!image->Animate() && !image->Stretch() && !image->Center() && !image->FirstImageOnly());
+    auto* panel = Find<QLabel>(splash, "StatusPanel");
+    QCOMPARE(panel->geometry(), QRect(124, 61, 217, 17));
+    QCOMPARE(panel->text(), QString("Starting application..."));
+    QCOMPARE(panel->frameShadow(), QFrame::Sunken);
+    QCOMPARE(panel->palette().color(QPalette::Window), QColor(0, 128, 128));
+    QCOMPARE(panel->palette().color(QPalette::WindowText), QColor(0, 255, 255));
+    auto* timer = Find<QTimer>(splash, "CloseSplashTimer");
+    QVERIFY(!timer->isActive());
+    QCOMPARE(timer->interval(), 2000);
+
+    // The picture as the reader composed it, with the panel lying over its lower right part.
+    const QImage shot = splash.grab().toImage();
+    const TGIFPicture& picture = image->Image().Picture();
+    for (QPoint p : {QPoint(0, 0), QPoint(60, 42), QPoint(200, 20), QPoint(373, 83), QPoint(123, 70)}) {
+        const std::uint32_t rgba = picture.Pixel(p.x(), p.y());
+        const auto* c = reinterpret_cast<const std::uint8_t*>(&rgba);
+        QCOMPARE(shot.pixelColor(p), QColor(c[0], c[1], c[2]));
+    }
+    QCOMPARE(shot.pixelColor(338, 75), QColor(0, 128, 128));
+}
+
+void TestGifControl::AboutBoxFromTheHelpMenu() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.WriteCurrentOptions(Today());
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QAction* about = w.Action(EAction::HelpAbout);
+    QCOMPARE(about->text(), QString("&About..."));
+    QCOMPARE(about->statusTip(), QString("About Orvandel Viewer"));
+    QVERIFY(about->isEnabled());
+    QString caption;
+    dialogs.ExpectDialog("AboutBox", [&](QDialog& box) {
+        caption = box.windowTitle();
+        box.findChild<QPushButton*>("OKButton")->click();
+        return box.result();
+    });
+    about->trigger();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(caption, QString("About Orvandel Viewer"));
 }
 
 QTEST_MAIN(TestGifControl)
