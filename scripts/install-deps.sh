@@ -2,7 +2,7 @@
 # Installs every Debian package the build, the tests and the tools need. Safe to run again.
 set -e
 PKGS="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
-libjpeg62-turbo-dev libgif-dev libsimpleini-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
+libjpeg62-turbo-dev libgif-dev libsimpleini-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
 python3 xvfb xauth curl"
 SUDO=""
 if [ "$(id -u)" != "0" ]; then SUDO="sudo"; fi

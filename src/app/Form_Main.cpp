@@ -1,6 +1,7 @@
 #include "Form_Main.h"
 
 #include "AppState.h"
+#include "BranchTools.h"
 #include "Dialogs.h"
 #include "EditorCommands.h"
 #include "Form_About.h"
@@ -70,6 +71,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                         {FUi->TreeTabSheet, FUi->SearchTabSheet, FUi->SearchResultTabSheet, FPresenter.get(),
                          [this] { ShowMainPage(ResultPage); }},
                         this);
+    new TBranchTools(*FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
     connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet, &TResultPage::Clear);
     connect(TreeModel(), &QAbstractItemModel::rowsAboutToBeRemoved, FUi->SearchResultTabSheet, &TResultPage::Clear);

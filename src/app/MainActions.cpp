@@ -88,6 +88,11 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
         {EAction::HelpAbout, "ActionHelpAbout", "&About...", "About Orvandel Viewer", "", "Help", false, 0},
         // Without category
         {EAction::ShowImage, "ActionShowImage", "Show Image", "", "", "", false, 0},
+        // Finding any branch, taking a branch elsewhere
+        {EAction::ViewGoToBranch, "ActionViewGoToBranch", "&Go to Branch",
+         "Find a branch by a part of its name, id or info and select it in Taxonomy tree", "Ctrl+L", "View", false, 0},
+        {EAction::ViewExportBranch, "ActionViewExportBranch", "E&xport Branch...",
+         "Write selected branch and all below it to a CSV file or a Darwin Core Archive", "", "View", false, 0},
     }};
     static_assert(InEnumOrder(table), "the action table follows the order of EAction");
     return table;
@@ -105,7 +110,7 @@ const std::vector<TMenuSpec>& MainMenuTable() {
          {">Taxonomy T&ree", "ActionViewTaxoExpandAll", "ActionViewTaxoCollapseAll", "-", "ActionViewTaxoReset", "<",
           "-", "ActionViewTaxnomyTree", "ActionViewSearch", "ActionViewResult", "-", "ActionViewRelatedLinks", "-",
           "ActionViewCopySummary", "ActionViewCopyTree", "ActionViewSaveImage", "-", "ActionViewAllGenus",
-          "ActionViewForgotten", "ActionViewPlanGenus"}},
+          "ActionViewForgotten", "ActionViewPlanGenus", "-", "ActionViewGoToBranch", "ActionViewExportBranch"}},
         {"&Editor",
          "itemEditor",
          {"ActionEditorAddTreeItem", "ActionEditorDeleteTreeItem", "-", "ActionEditorAddData", "-", "ActionEditorSave",

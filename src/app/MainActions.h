@@ -65,6 +65,8 @@ enum class EAction {
     HelpAnnouncement,
     HelpAbout,
     ShowImage,
+    ViewGoToBranch,
+    ViewExportBranch,
     Count
 };
 inline constexpr std::size_t ActionCount = static_cast<std::size_t>(EAction::Count);

@@ -2,6 +2,7 @@
 
 #include "Constants.h"
 #include "Dialogs.h"
+#include "Form_SubmitPreview.h"
 #include "Options.h"
 #include "Platform.h"
 #include "QtText.h"
@@ -19,6 +20,8 @@ TFormSubmitInfo::TFormSubmitInfo(QWidget* parent)
     setFixedSize(size());
     connect(FUi->SubmitBtn, &QPushButton::clicked, this, &TFormSubmitInfo::accept);
     connect(FUi->CancelBtn, &QPushButton::clicked, this, &TFormSubmitInfo::reject);
+    connect(FUi->PreviewBtn, &QPushButton::clicked, this,
+            [this] { RunSubmitPreview(FFiles, CheckedImageNames(), this); });
 
     std::string name, email;
     ReadSubmitterInfo(name, email);
