@@ -1,11 +1,13 @@
 #include "AppState.h"
 
+#include "CommandLine.h"
 #include "Constants.h"
 #include "Dates.h"
 #include "Global.h"
 #include "PageTransfer.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QLocale>
 #include <QRegularExpression>
 
@@ -22,8 +24,20 @@ QString ShortDatePatternFromLocale(const QString& qtPattern) {
     return p;
 }
 
+QIcon ProgramIcon() {
+    // The resources live in a static library: nothing else would pull them into the program.
+    Q_INIT_RESOURCE(icons);
+    QIcon icon;
+    for (int size : {16, 24, 32, 48, 64, 128, 256})
+        icon.addFile(QStringLiteral(":/icons/orvandel-viewer-%1.png").arg(size), QSize(size, size));
+    return icon;
+}
+
 void ConfigureApplication() {
     QApplication::setApplicationName(QString::fromUtf8(AppTitle));
+    QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersionLong));
+    // Every window, the about box included, shows the icon the desktop menu shows.
+    QApplication::setWindowIcon(ProgramIcon());
     // No display name: the platform would append it to every specified window caption.
     SetShortDateFormat(ShortDatePatternFromLocale(QLocale::system().dateFormat(QLocale::ShortFormat)).toStdString());
 }

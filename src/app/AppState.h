@@ -7,8 +7,12 @@ extern bool StartingUp;
 extern bool DataFileFailed;
 
 // Application-wide settings made once before the main window exists: the application title,
-// the short-date format of the user's locale (with a four-digit year).
+// version and window icon, the short-date format of the user's locale (with a four-digit year).
 void ConfigureApplication();
+
+// The program's icon at the sizes it ships in (the same as the desktop menu's).
+class QIcon;
+QIcon ProgramIcon();
 
 // The locale's short date pattern turned into the store's tokens, with a four-digit year.
 #include <QString>

@@ -1,25 +1,109 @@
 #include "AppState.h"
+#include "CommandLine.h"
+#include "DataFolder.h"
 #include "Dialogs.h"
 #include "Form_Main.h"
 #include "Form_Splash.h"
+#include "Options.h"
+#include "Platform.h"
 #include "TimerEx.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QLabel>
+#include <QSocketNotifier>
+#include <QStatusBar>
+
+#include <csignal>
+#include <cstdio>
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+// A permanent part of the status line, so the specified status texts stay as they are.
+void ShowDataFolder(TFormMain& window, const QString& folder) {
+    QString shown = QDir::toNativeSeparators(folder);
+    const QString home = QDir::homePath();
+    if (home.size() > 1 && shown.startsWith(home + '/'))
+        shown = '~' + shown.mid(home.size());
+    auto* label = new QLabel(QStringLiteral("Data: %1").arg(shown), &window);
+    label->setObjectName(QStringLiteral("DataFolderLabel"));
+    label->setToolTip(QStringLiteral("The program keeps its files in %1").arg(folder));
+    window.statusBar()->addPermanentWidget(label);
+}
+
+int SignalPipe[2] = {-1, -1};
+bool QuitRequested = false;
+
+void OnQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(SignalPipe[1], &byte, 1);
+}
+
+// A logout or a kill ends the program the way closing it does at shut-down, so the tree, the
+// options and the edits are written. The handler only wakes the event loop (self-pipe); leaving
+// every event loop also ends a question that start-up is still asking.
+void QuitOnSignals(QObject* owner) {
+    if (pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
+        char buffer[16];
+        while (read(SignalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        QuitRequested = true;
+        QCoreApplication::exit(0);
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
+}
+
+} // namespace
 
 int main(int argc, char* argv[]) {
+    // Before any window: --help and --version need no display.
+    QStringList arguments;
+    for (int i = 0; i < argc; ++i)
+        arguments << QString::fromLocal8Bit(argv[i]);
+    const TCommandLine line = ParseCommandLine(arguments);
+    if (line.Action != TCommandLine::EAction::Run) {
+        std::fputs(line.Output.toLocal8Bit().constData(), line.Action == TCommandLine::EAction::Fail ? stderr : stdout);
+        return line.ExitCode;
+    }
+
     QApplication app(argc, argv);
+    ConfigureApplication();
+    QuitOnSignals(&app);
+    // An error in a timer's handler goes to the default error report; the timer goes on.
+    SetTimerErrorHandler([](std::exception_ptr e) { RunAction([&] { std::rethrow_exception(e); }); });
+    // Settled before start-up touches the folder (stale temporary files, program files, options).
+    try {
+        const TDataFolder folder = ChooseDataFolder(DataFolderRequestFromEnvironment(line.DataDir.toStdString()));
+        SetProgramFolder(folder.Folder);
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "orvandel-viewer: %s\n", e.what());
+        ShowErrorText(e.what());
+        return 1;
+    }
+    SetOfflineForThisRun(line.Offline);
+
     int result = 0;
     {
         auto* splash = new TFormSplash;
         splash->show();
         splash->repaint();
         QApplication::processEvents();
-        ConfigureApplication();
-        // An error in a timer's handler goes to the default error report; the timer goes on.
-        SetTimerErrorHandler([](std::exception_ptr e) { RunAction([&] { std::rethrow_exception(e); }); });
         TFormMain main(splash);
+        ShowDataFolder(main, QString::fromStdString(ProgramFolder()));
         main.show();
-        result = app.exec();
+        // A signal during start-up has left the event loops already; exec would wait for another.
+        if (!QuitRequested)
+            result = app.exec();
     }
     return result;
 }

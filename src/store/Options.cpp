@@ -7,6 +7,13 @@
 
 TOptions::TOptions() : URL(DefaultServerURL) {}
 
+namespace {
+bool OfflineForThisRun = false;
+bool StoredOfflineMode = false;
+} // namespace
+
+void SetOfflineForThisRun(bool offline) { OfflineForThisRun = offline; }
+
 int ReadOptions(int defaultTaxonomySize) {
     const TIniFile ini(AppFile(OptionsFileName));
     const TOptions defaults;
@@ -17,7 +24,8 @@ int ReadOptions(int defaultTaxonomySize) {
         Options.URL = DefaultServerURL;
     Options.LastUpdate = ini.ReadDate("Server", "LastUpdate", defaults.LastUpdate);
     Options.SaveTree = ini.ReadBool("Window", "SaveTree", defaults.SaveTree);
-    Options.OfflineMode = ini.ReadBool("Server", "OfflineMode", defaults.OfflineMode);
+    StoredOfflineMode = ini.ReadBool("Server", "OfflineMode", defaults.OfflineMode);
+    Options.OfflineMode = StoredOfflineMode || OfflineForThisRun;
     Options.ListType = ini.ReadInteger("Window", "ListType", defaults.ListType);
     if (Options.ListType <= 0)
         Options.ListType = 1;
@@ -30,7 +38,8 @@ void WriteOptionsAtShutdown(int taxonomySize) {
     ini.WriteFloat("UserInfo", "AppVersion", ProgramVersion);
     ini.WriteDate("Server", "LastUpdate", Options.LastUpdate);
     ini.WriteString("Server", "URL", Options.URL);
-    ini.WriteBool("Server", "OfflineMode", Options.OfflineMode);
+    ini.WriteBool("Server", "OfflineMode",
+                  OfflineForThisRun && Options.OfflineMode ? StoredOfflineMode : Options.OfflineMode);
     ini.WriteInteger("Window", "ListType", Options.ListType);
     ini.WriteInteger("Window", "TaxonomySize", taxonomySize);
     ini.UpdateFile();

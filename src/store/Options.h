@@ -26,6 +26,9 @@ int ReadOptions(int defaultTaxonomySize);
 // Server/LastUpdate, Server/URL, Server/OfflineMode, Window/ListType and
 // Window/TaxonomySize. Server/Id and Window/SaveTree are left alone.
 void WriteOptionsAtShutdown(int taxonomySize);
+// Starts this run off-line without changing the stored option (--offline): ReadOptions then
+// turns OfflineMode on, and shut-down keeps the stored value unless the user turned it off.
+void SetOfflineForThisRun(bool offline);
 // Writes Server/Id at once (when the server hands out a user id).
 void WriteOptionId();
 // The submitter's details in section UserInfo (empty by default).

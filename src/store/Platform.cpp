@@ -13,6 +13,7 @@ std::string& FolderOverride() {
     static std::string folder;
     return folder;
 }
+} // namespace
 
 std::string ExecutableFolder() {
     char buf[PATH_MAX + 1];
@@ -23,7 +24,6 @@ std::string ExecutableFolder() {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string("./") : path.substr(0, slash + 1);
 }
-} // namespace
 
 std::string ProgramFolder() {
     if (!FolderOverride().empty())

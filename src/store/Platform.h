@@ -3,10 +3,12 @@
 
 #include <string>
 
-// Folder of the running executable, with a trailing '/'. Never taken from
-// the environment or the working directory.
+// Where the program keeps its files, with a trailing '/': the executable's folder unless
+// SetProgramFolder chose another. Never taken from the working directory.
 std::string ProgramFolder();
-// Points the program folder somewhere else (tests); a trailing '/' is added.
+// Folder of the running executable, with a trailing '/', whatever the program folder is.
+std::string ExecutableFolder();
+// Points the program folder somewhere else (the chosen data folder, tests); a trailing '/' is added.
 void SetProgramFolder(const std::string& path);
 // ProgramFolder() + name.
 std::string AppFile(const std::string& name);

@@ -145,3 +145,23 @@ TEST_F(TStoreTest, OptionsShutDownWritesOnlyItsKeys) {
     EXPECT_EQ(name, "Bo");
     EXPECT_EQ(email, "bo@example.org");
 }
+
+// --offline: the run starts off-line, the stored option survives unless the user turned it off.
+TEST_F(TStoreTest, OfflineForThisRunKeepsTheStoredOption) {
+    const struct {
+        bool Stored, TurnedOffByUser;
+        bool Written;
+    } cases[] = {{false, false, false}, {true, false, true}, {false, true, false}, {true, true, false}};
+    for (const auto& c : cases) {
+        Write("options.ini", std::string("[Server]\r\nOfflineMode=") + (c.Stored ? "1" : "0") + "\r\n");
+        SetOfflineForThisRun(true);
+        ReadOptions(225);
+        EXPECT_TRUE(Options.OfflineMode);
+        if (c.TurnedOffByUser)
+            Options.OfflineMode = false;
+        WriteOptionsAtShutdown(225);
+        SetOfflineForThisRun(false);
+        EXPECT_EQ(TIniFile(AppFile("options.ini")).ReadBool("Server", "OfflineMode", !c.Written), c.Written)
+            << "stored " << c.Stored << ", turned off " << c.TurnedOffByUser;
+    }
+}
