@@ -9,9 +9,10 @@ namespace {
 const char* const ExecutableName = "orvandel-viewer";
 
 // Qt's own options, taken by QApplication; those that take a value (also as -name=value).
-const char* const ToolkitValueOptions[] = {"platform", "platformpluginpath", "platformtheme", "plugin",
-                                           "qwindowgeometry", "qwindowicon", "qwindowtitle", "session",
-                                           "display", "geometry", "style", "stylesheet", "qmljsdebugger"};
+const char* const ToolkitValueOptions[] = {
+    "platform",    "platformpluginpath", "platformtheme", "plugin",  "qwindowgeometry",
+    "qwindowicon", "qwindowtitle",       "session",       "display", "geometry",
+    "style",       "stylesheet",         "qmljsdebugger"};
 const char* const ToolkitFlags[] = {"reverse", "widgetcount", "nograb", "dograb"};
 
 // "-platform", "--platform" -> "platform"; anything else -> empty.
@@ -26,7 +27,8 @@ TCommandLine Failure(const QString& reason) {
     TCommandLine result;
     result.Action = TCommandLine::EAction::Fail;
     result.ExitCode = 2;
-    result.Output = QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ExecutableName, reason);
+    result.Output =
+        QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ExecutableName, reason);
     return result;
 }
 
@@ -56,8 +58,8 @@ QStringList WithoutToolkitOptions(const QStringList& arguments) {
 
 TCommandLine ParseCommandLine(const QStringList& arguments) {
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("%1 %2: browse and edit the taxonomy of the Korvel.").arg(AppTitle, ProgramVersionLong));
+    parser.setApplicationDescription(QStringLiteral("%1 %2: browse and edit the taxonomy of the Korvel.")
+                                         .arg(AppTitle, ProgramVersionLong));
     const QCommandLineOption help({"h", "help"}, "Show this help and exit.");
     const QCommandLineOption version({"v", "version"}, "Show the version and exit.");
     const QCommandLineOption dataDir(

@@ -72,7 +72,8 @@ int main(int argc, char* argv[]) {
         arguments << QString::fromLocal8Bit(argv[i]);
     const TCommandLine line = ParseCommandLine(arguments);
     if (line.Action != TCommandLine::EAction::Run) {
-        std::fputs(line.Output.toLocal8Bit().constData(), line.Action == TCommandLine::EAction::Fail ? stderr : stdout);
+        std::fputs(line.Output.toLocal8Bit().constData(),
+                   line.Action == TCommandLine::EAction::Fail ? stderr : stdout);
         return line.ExitCode;
     }
 
@@ -83,7 +84,8 @@ int main(int argc, char* argv[]) {
     SetTimerErrorHandler([](std::exception_ptr e) { RunAction([&] { std::rethrow_exception(e); }); });
     // Settled before start-up touches the folder (stale temporary files, program files, options).
     try {
-        const TDataFolder folder = ChooseDataFolder(DataFolderRequestFromEnvironment(line.DataDir.toStdString()));
+        const TDataFolder folder =
+            ChooseDataFolder(DataFolderRequestFromEnvironment(line.DataDir.toStdString()));
         SetProgramFolder(folder.Folder);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "orvandel-viewer: %s\n", e.what());

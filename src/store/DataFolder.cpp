@@ -75,8 +75,8 @@ std::string ShippedDataFolder(const std::string& executableFolder) {
 void SeedDataFolder(const std::string& from, const std::string& to) {
     std::error_code ec;
     std::vector<fs::path> files;
-    for (auto it = fs::recursive_directory_iterator(from, ec); !ec && it != fs::recursive_directory_iterator();
-         it.increment(ec)) {
+    for (auto it = fs::recursive_directory_iterator(from, ec);
+         !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
         // A half-written file left by a killed run of a program folder is no data.
         if (name.find(".~tmp") != std::string::npos)

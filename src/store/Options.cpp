@@ -12,7 +12,9 @@ bool OfflineForThisRun = false;
 bool StoredOfflineMode = false;
 } // namespace
 
-void SetOfflineForThisRun(bool offline) { OfflineForThisRun = offline; }
+void SetOfflineForThisRun(bool offline) {
+    OfflineForThisRun = offline;
+}
 
 int ReadOptions(int defaultTaxonomySize) {
     const TIniFile ini(AppFile(OptionsFileName));
