@@ -51,7 +51,7 @@ std::string PerUserFolder(const TDataFolderRequest& request) {
 TDataFolder MakeFolder(const std::string& folder, const std::string& shipped) {
     TDataFolder result{folder, shipped, false};
     if (!ForceDirectories(folder))
-        throw EFOpenError::CannotCreate(folder);
+        throw EFOpenError("Cannot create folder " + folder);
     if (!shipped.empty() && !HoldsProgramData(folder) && !SameFolder(shipped, folder)) {
         SeedDataFolder(shipped, folder);
         result.Seeded = true;
