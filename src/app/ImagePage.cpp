@@ -57,6 +57,37 @@ TImagePage::TImagePage(QWidget* parent)
     FGIFImage->SetFirstImageOnly(true);
     FUi->ImageScrollContents->installEventFilter(this);
     SetBandVisible(false);
+    FPlayAction = new QAction(QStringLiteral("Play Animation"), this);
+    FPlayAction->setObjectName(QStringLiteral("PlayAnimationItem"));
+    FPlayAction->setStatusTip(QStringLiteral("Play the animation of this picture"));
+    FPlayAction->setCheckable(true);
+    FPlayAction->setEnabled(false);
+    connect(FPlayAction, &QAction::toggled, this, &TImagePage::SetPlayAnimation);
+}
+
+void TImagePage::SetPlayAnimation(bool play) {
+    if (play && !FGifPath.empty()) {
+        if (!FPlayer) {
+            FPlayer = new Gui::TGIFImage(FUi->ImageScrollContents);
+            FPlayer->setObjectName(QStringLiteral("AnimationPlayer"));
+            FPlayer->setContextMenuPolicy(Qt::CustomContextMenu);
+            connect(FPlayer, &QWidget::customContextMenuRequested, FUi->InfoImage,
+                    [this](const QPoint& at) { emit FUi->InfoImage->customContextMenuRequested(at); });
+        }
+        if (FPlayer->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(FGifPath)))) {
+            FPlayer->setGeometry(FUi->InfoImage->geometry());
+            FPlayer->show();
+            FPlayer->SetAnimate(true);
+            FUi->InfoImage->hide();
+        }
+    } else if (FPlayer) {
+        FPlayer->SetAnimate(false);
+        FPlayer->hide();
+        FPlayer->Clear();
+        FUi->InfoImage->show();
+    }
+    const QSignalBlocker quiet(FPlayAction);
+    FPlayAction->setChecked(play && FPlayer && FPlayer->isVisible());
 }
 
 TImagePage::~TImagePage() = default;
@@ -66,6 +97,8 @@ void TImagePage::BindActions(TMainActions& actions, QMenu* popup) {
     BindButtonToAction(FUi->ShowImageBtn, actions[EAction::ShowImage]);
     connect(FUi->InfoImage, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint& at) { popup->popup(FUi->InfoImage->mapToGlobal(at)); });
+    popup->addSeparator();
+    popup->addAction(FPlayAction);
     SetBandVisible(BandVisible());
 }
 
@@ -99,6 +132,9 @@ bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage
 }
 
 bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
+    SetPlayAnimation(false);
+    FGifPath.clear();
+    FPlayAction->setEnabled(false);
     const bool isGif = IsGifFileName(record.Genus.ImageFile);
     QImage picture;
     bool loaded = false;
@@ -116,6 +152,10 @@ bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
                     .convertToFormat(QImage::Format_RGB32);
         FGIFImage->Clear();
         loaded = !picture.isNull();
+        if (loaded) {
+            FGifPath = GenusPicturePath(record);
+            FPlayAction->setEnabled(true);
+        }
     }
     if (!loaded) {
         SetBandVisible(false);
@@ -164,6 +204,9 @@ void TImagePage::SetPicture(const QImage& picture) {
 }
 
 void TImagePage::ClearGenusImage() {
+    SetPlayAnimation(false);
+    FGifPath.clear();
+    FPlayAction->setEnabled(false);
     SetPicture(QImage());
     SetBandVisible(false);
 }

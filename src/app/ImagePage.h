@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+class QAction;
 class QLabel;
 class QMenu;
 class QPushButton;
@@ -47,6 +48,11 @@ public:
     bool LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage& picture);
     void SetShowButtonVisible(bool visible);
 
+    // Plays the shown GIF in the picture's place ("Play Animation" on the picture's menu); off
+    // whenever another picture comes, so the still picture is what a user sees first.
+    void SetPlayAnimation(bool play);
+    QAction* PlayAnimationAction() const { return FPlayAction; }
+
     QPushButton* ShowImageButton() const;
     QLabel* InfoImage() const;
     bool BandVisible() const;
@@ -66,6 +72,10 @@ private:
     // The GIF control, hidden: it only decodes GIF files, whose first image the page shows still.
     // Shown in InfoImage's place and set animating, it would play them.
     Gui::TGIFImage* FGIFImage;
+    // The player of "Play Animation", made when first asked for; the GIF shown, if any.
+    Gui::TGIFImage* FPlayer = nullptr;
+    QAction* FPlayAction;
+    std::string FGifPath;
 };
 
 // The picture a genus's record names, in the images folder; empty when it names none ("-") or a

@@ -128,7 +128,34 @@ private slots:
     void ChooseImageQuestionsNameAndCaption();
     void ChooseImageRefusesAndReports();
     void SaveProfileImageCopiesTheBytes();
+    void PlayAnimationOnDemand();
 };
+
+void TestImage::PlayAnimationOnDemand() {
+    TGuiFixture fx;
+    WriteData(fx);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    auto* play = Find<QAction>(w, "PlayAnimationItem");
+    QVERIFY(Find<QMenu>(w, "ImagePopupMenu")->actions().contains(play));
+    // Off at first: the still picture is what shows; only a GIF can be played.
+    Select(w, "g2");
+    QVERIFY(play->isEnabled());
+    QVERIFY(!play->isChecked());
+    QVERIFY(!Picture(w)->isHidden());
+    play->trigger();
+    auto* player = Find<QWidget>(w, "AnimationPlayer");
+    QVERIFY(!player->isHidden());
+    QVERIFY(Picture(w)->isHidden());
+    QCOMPARE(player->geometry(), Picture(w)->geometry());
+    // Another picture stops it.
+    Select(w, "g1");
+    QVERIFY(!play->isEnabled());
+    QVERIFY(!play->isChecked());
+    QVERIFY(player->isHidden());
+    QVERIFY(!Picture(w)->isHidden());
+    CHECK_DIALOGS(dialogs);
+}
 
 void TestImage::PageStatesFollowTheRecord() {
     TGuiFixture fx;
