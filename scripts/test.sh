@@ -1,7 +1,10 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs every test.
+# Installs what is needed, builds, and runs every test. On CI (CI=true) every test runs a second
+# time under the sanitizers (scripts/test-sanitizers.sh).
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/build.sh
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)"
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
+if [ "$CI" = "true" ]; then
+  ./scripts/test-sanitizers.sh
+fi

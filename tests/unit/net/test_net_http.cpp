@@ -415,17 +415,18 @@ TEST(NetHttp, SlowHostLookupIsAbandonedSafely) {
 }
 
 TEST(NetHttp, TimeInsideTheWaitHookIsNotSilence) {
-    // The reply comes 600 ms after the request; the hook blocks 500 ms once (a modal dialog).
-    TScriptServer server({{Reply("200 OK", {}, "late but whole"), false, 600}});
+    // The reply comes 900 ms after the request; the hook blocks 800 ms once (a modal dialog). Both
+    // sides of the 500 ms time-out keep 400 ms to spare for a busy machine.
+    TScriptServer server({{Reply("200 OK", {}, "late but whole"), false, 900}});
     TTempDir dir;
     TNMHTTP http;
-    http.TimeOut = 300;
+    http.TimeOut = 500;
     http.InputFileMode = true;
     http.Body = dir.File("tree.dat");
     bool blocked = false;
     http.OnWait = [&] {
         if (!std::exchange(blocked, true))
-            std::this_thread::sleep_for(std::chrono::milliseconds(500));
+            std::this_thread::sleep_for(std::chrono::milliseconds(800));
     };
     http.Get(server.Url());
     EXPECT_TRUE(blocked);
