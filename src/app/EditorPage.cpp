@@ -1,4 +1,5 @@
 #include "EditorPage.h"
+#include "RecordTextValidator.h"
 
 #include "MainActions.h"
 #include "ui_EditorPage.h"
@@ -49,24 +50,6 @@ private:
 };
 
 namespace {
-
-// "#" separates the fields of a stored record and a control character would break its line, so
-// neither can be typed into a one-line box.
-class TRecordTextValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override {
-        for (qsizetype i = input.size() - 1; i >= 0; --i) {
-            const QChar c = input[i];
-            if (c == '#' || c.unicode() < 0x20) {
-                input.remove(i, 1);
-                if (pos > i)
-                    --pos;
-            }
-        }
-        return Acceptable;
-    }
-};
 
 QIcon Glyph(bool plus) {
     QPixmap pixmap(16, 16);

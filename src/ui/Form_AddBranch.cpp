@@ -1,4 +1,5 @@
 #include "Form_AddBranch.h"
+#include "RecordTextValidator.h"
 
 #include "Constants.h"
 #include "Dialogs.h"
@@ -11,24 +12,6 @@
 #include <QValidator>
 
 namespace {
-
-// "#" separates the fields of a tree line and a control character would break the line, so
-// neither can be typed into the name or the info.
-class TTreeFieldValidator : public QValidator {
-public:
-    using QValidator::QValidator;
-    State validate(QString& input, int& pos) const override {
-        for (qsizetype i = input.size() - 1; i >= 0; --i) {
-            const QChar c = input[i];
-            if (c == '#' || c.unicode() < 0x20) {
-                input.remove(i, 1);
-                if (pos > i)
-                    --pos;
-            }
-        }
-        return Acceptable;
-    }
-};
 
 void MakeGrey(QLineEdit* edit) {
     QPalette grey = edit->palette();
@@ -48,7 +31,7 @@ TFormAddBranch::TFormAddBranch(QWidget* parent)
     setWindowModality(Qt::WindowModal);
     MakeGrey(FUi->ParentEdit);
     MakeGrey(FUi->IdEdit);
-    auto* fields = new TTreeFieldValidator(this);
+    auto* fields = new TRecordTextValidator(this);
     FUi->NameEdit->setValidator(fields);
     FUi->InfoEdit->setValidator(fields);
     FUi->LevelComboBox->lineEdit()->setValidator(fields);
