@@ -2,6 +2,7 @@
 // 1,000,000 lines and a genus database of 200,000 genera. Each reports its ratio to a plain line
 // count of the file it reads (the tree file for the lists, the genus database for the others).
 
+#include "LineCount.h"
 #include "GenusSearch.h"
 #include "Global.h"
 
@@ -26,21 +27,6 @@ std::string DataFolder() {
 }
 
 std::unique_ptr<TTaxonomyTree> Tree; // loaded once: the lists read it, never change it
-
-// The baseline: read the file in 1 MiB blocks and count line feeds.
-size_t CountLines(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    static char buf[1 << 20];
-    size_t lines = 0;
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', buf + n - p))); ++p)
-            ++lines;
-    std::fclose(f);
-    return lines;
-}
 
 double WallNow() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();

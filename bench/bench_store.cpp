@@ -1,6 +1,7 @@
 // Store benchmarks on the large data set (tools/gen_large_data.py). Each
 // reports its ratio to a plain line count of the same file.
 
+#include "LineCount.h"
 #include "DetailCache.h"
 #include "Global.h"
 #include "TaxonomyTree.h"
@@ -29,21 +30,6 @@ std::string DataFolder() {
 
 bool HaveData() {
     return FileExists(DataFolder() + "classifytree.dat") && FileExists(DataFolder() + "genus.dat");
-}
-
-// The baseline: read the file in 1 MiB blocks and count line feeds.
-size_t CountLines(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    static char buf[1 << 20];
-    size_t lines = 0;
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', buf + n - p))); ++p)
-            ++lines;
-    std::fclose(f);
-    return lines;
 }
 
 // Wall and CPU time of this thread, in seconds. The machine is shared, so

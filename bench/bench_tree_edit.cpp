@@ -2,6 +2,7 @@
 // with their records from the 200,000-genus database, and recording an added genus in a user tree
 // file of 100,000 lines. Each reports its ratio to a plain line count of the file it rewrites.
 
+#include "LineCount.h"
 #include "Global.h"
 #include "TaxonomyTree.h"
 #include "TreeEdit.h"
@@ -33,20 +34,6 @@ fs::path Work;                       // the program folder the benchmarks write 
 std::unique_ptr<TTaxonomyTree> Tree; // the million-line tree
 std::vector<std::string> BranchIds;  // 10,000 genus ids spread over the genus database
 fs::path UserTree;                   // a user tree file of 100,000 lines
-
-size_t CountLines(const std::string& path) {
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    static char buf[1 << 20];
-    size_t lines = 0;
-    size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', buf + n - p))); ++p)
-            ++lines;
-    std::fclose(f);
-    return lines;
-}
 
 double Now() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
