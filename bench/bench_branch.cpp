@@ -138,8 +138,8 @@ void Export(benchmark::State& state, const char* file) {
     if (!Ready(state))
         return;
     std::vector<const TTreeNode*> roots;
-    for (const auto& top : Data().Tree.TopNodes())
-        roots.push_back(top.get());
+    for (const TTreeNode* top : Data().Tree.TopNodes())
+        roots.push_back(top);
     const std::string path = Data().Folder + file;
     double wall = 0;
     TExportCounts counts;

@@ -117,7 +117,7 @@ void TBranchPresenter::RefreshItemCommand(bool fromResultList) {
         const TTreeNode* node = FPages.TreePage->SelectedNode();
         if (!node)
             return;
-        item = node->Data;
+        item = node->Data();
         level = node->Level();
     }
     const TTreeNode* selected = FPages.TreePage->SelectedNode();

@@ -8,12 +8,12 @@
 #include "MainActions.h"
 #include "QtText.h"
 #include "TaxonomyTreePage.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAction>
 #include <QFile>
 #include <QLocale>
 #include <QProgressDialog>
-#include <QTreeView>
 
 TBranchTools::TBranchTools(TMainActions& actions, TTaxonomyTreePage* treePage,
                            std::function<void()> showTreePage, QWidget* window)
@@ -51,7 +51,7 @@ void TBranchTools::ExportBranch() {
                       Mb::IconExclamation);
         return;
     }
-    QString suggested = ToQ(node->Data.Name()).trimmed();
+    QString suggested = ToQ(node->Name()).trimmed();
     for (QChar& c : suggested)
         if (QStringLiteral("/\\:*?\"<>|").contains(c) || c.unicode() < 0x20)
             c = '_';
@@ -67,7 +67,7 @@ void TBranchTools::ExportBranch() {
 
     // Shown only when the export takes a while; application-modal, so that nothing changes the
     // tree while it is written.
-    QProgressDialog progress(QStringLiteral("Exporting %1...").arg(ToQ(node->Data.Name())),
+    QProgressDialog progress(QStringLiteral("Exporting %1...").arg(ToQ(node->Name())),
                              QStringLiteral("Cancel"), 0, static_cast<int>(CountBranches(node)), FWindow);
     progress.setObjectName(QStringLiteral("ExportProgressDialog"));
     progress.setWindowTitle(ApplicationTitle());

@@ -207,14 +207,14 @@ void TEditorCommands::AddDataExecute() {
     const TTreeNode* node = FTreePage->SelectedNode();
     if (!node)
         return;
-    BlankRecordFromNode(node->Data, CurrentRecord);
+    BlankRecordFromNode(node->Data(), CurrentRecord);
     ClearSpeciesBoxes();
     FPresenter.PresentRecord();
 }
 
 TTreeNode* TEditorCommands::PresentedNode() const {
     TTreeNode* node = FTreePage->SelectedNode();
-    return node && node->Level() == CurrentRecord.Level && node->Data.Id() == CurrentRecord.Id ? node
+    return node && node->Level() == CurrentRecord.Level && node->Id() == CurrentRecord.Id ? node
                                                                                                : nullptr;
 }
 
@@ -266,7 +266,7 @@ void TEditorCommands::SaveExecute() {
     if (node) {
         UpdateTreeNode(
             FTreePage->Tree(), node,
-            TTaxonomyData(node->Data.Marker(), CurrentRecord.Id, CurrentRecord.Name, CurrentRecord.Info));
+            TTaxonomyData(std::string(node->Marker()), CurrentRecord.Id, CurrentRecord.Name, CurrentRecord.Info));
         TreeModified = true;
     }
 }

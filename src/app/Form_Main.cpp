@@ -15,6 +15,7 @@
 #include "RelatedLinks.h"
 #include "SearchCommands.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 #include "TreeItemCommands.h"
 #include "ui_Form_Main.h"
 
@@ -29,7 +30,6 @@
 #include <QStatusTipEvent>
 #include <QTextBrowser>
 #include <QTimer>
-#include <QTreeView>
 
 TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     : QMainWindow(parent), FUi(std::make_unique<Ui::TFormMain>()), FSplash(splash) {

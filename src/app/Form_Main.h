@@ -18,7 +18,7 @@ class TTreeItemCommands;
 class TRelatedLinksPanel;
 class TTaxonomyTreeModel;
 class QTextBrowser;
-class QTreeView;
+class TTaxonomyTreeView;
 namespace Ui {
 class TFormMain;
 }
@@ -37,7 +37,7 @@ public:
     const TMainActions& Actions() const { return *FActions; }
     TTaxonomyTree& Tree() override;
     TTaxonomyTreeModel* TreeModel() const;
-    QTreeView* TaxonomyTreeView() const;
+    TTaxonomyTreeView* TaxonomyTreeView() const;
     QTextBrowser* DetailMemo() const;
     TRelatedLinksPanel* RelatedLinks() const { return FLinks; }
     TSummaryDocument* Summary() const { return FPresenter->Summary(); }

@@ -6,12 +6,13 @@
 #include "Form_SubmitInfo.h"
 #include "Global.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 #include "TreeEdit.h"
 #include "ui_Form_Main.h"
 
 TTaxonomyTree& TFormMain::Tree() { return FUi->TreeTabSheet->Tree(); }
 TTaxonomyTreeModel* TFormMain::TreeModel() const { return FUi->TreeTabSheet->Model(); }
-QTreeView* TFormMain::TaxonomyTreeView() const { return FUi->TreeTabSheet->View(); }
+TTaxonomyTreeView* TFormMain::TaxonomyTreeView() const { return FUi->TreeTabSheet->View(); }
 QTextBrowser* TFormMain::DetailMemo() const { return FUi->SummaryTabSheet->Memo(); }
 QString TFormMain::SummaryPlainText() const { return FUi->SummaryTabSheet->PlainText(); }
 TTreeNode* TFormMain::SelectedNode() const { return FUi->TreeTabSheet->SelectedNode(); }
@@ -57,7 +58,7 @@ void TFormMain::ShowMainPage(int index) {
 }
 
 void TFormMain::NodeSelected(TTreeNode* node) {
-    const TTaxonomyData data = node->Data;
+    const TTaxonomyData data = node->Data();
     if (!TransferRunning()) {
         RunAction([&] { FPresenter->ShowBranch(data); });
         return;

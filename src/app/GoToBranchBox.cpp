@@ -101,10 +101,10 @@ void TGoToBranchBox::Requery() {
     for (const TTreeNode* node : FShown) {
         auto* row = new QTreeWidgetItem;
         row->setText(PathColumn, ToQ(BranchPath(node, PathSeparator)));
-        row->setText(IdColumn, ToQ(node->Data.Id()));
-        row->setText(InfoColumn, ToQ(node->Data.Info()));
+        row->setText(IdColumn, ToQ(node->Id()));
+        row->setText(InfoColumn, ToQ(node->Info()));
         row->setToolTip(PathColumn, QString::fromLatin1(LevelNames[static_cast<size_t>(node->Level())]) +
-                                        ' ' + ToQ(node->Data.Name()));
+                                        ' ' + ToQ(node->Name()));
         rows.append(row);
     }
     FList->setUpdatesEnabled(false);

@@ -73,7 +73,7 @@ QModelIndex TTaxonomyTreeModel::index(int row, int column, const QModelIndex& pa
     const auto& children = Tree.ChildrenOf(NodeOf(parent));
     if (row >= static_cast<int>(children.size()))
         return {};
-    return createIndex(row, 0, children[static_cast<size_t>(row)].get());
+    return createIndex(row, 0, children[static_cast<size_t>(row)]);
 }
 
 QModelIndex TTaxonomyTreeModel::parent(const QModelIndex& child) const {
@@ -100,9 +100,9 @@ Qt::ItemFlags TTaxonomyTreeModel::flags(const QModelIndex& index) const {
 }
 
 bool TTaxonomyTreeModel::IsGreyNode(const TTreeNode* node) {
-    if (node->Data.Id() == NotAvailableId)
+    if (node->Id() == NotAvailableId)
         return true;
-    const std::string& name = node->Data.Name();
+    const std::string_view name = node->Name();
     return !name.empty() && (name[0] == '(' || name[0] == '<' || name[0] == '[' || name[0] == '{');
 }
 

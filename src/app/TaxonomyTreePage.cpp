@@ -2,19 +2,15 @@
 
 #include "QtText.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 
-#include <QTreeView>
 #include <QVBoxLayout>
 
 TTaxonomyTreePage::TTaxonomyTreePage(QWidget* parent)
-    : QWidget(parent), FModel(new TTaxonomyTreeModel(FTree, this)), FView(new QTreeView(this)) {
+    : QWidget(parent), FModel(new TTaxonomyTreeModel(FTree, this)), FView(new TTaxonomyTreeView(FTree, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FView->setObjectName(QStringLiteral("TaxonomyTreeView"));
-    FView->setHeaderHidden(true);
-    FView->setIndentation(19);
-    FView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    FView->setUniformRowHeights(true);
     FView->setModel(FModel);
     layout->addWidget(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
@@ -38,19 +34,17 @@ void TTaxonomyTreePage::SelectNode(TTreeNode* node) {
     FView->scrollTo(index);
 }
 
-bool TTaxonomyTreePage::IsExpanded(const TTreeNode* node) const { return FView->isExpanded(FModel->IndexOf(node)); }
+bool TTaxonomyTreePage::IsExpanded(const TTreeNode* node) const { return FView->IsExpanded(node); }
 
-void TTaxonomyTreePage::SetExpanded(TTreeNode* node, bool expanded) {
-    if (node->HasChildren())
-        FView->setExpanded(FModel->IndexOf(node), expanded);
-}
+void TTaxonomyTreePage::SetExpanded(TTreeNode* node, bool expanded) { FView->SetExpanded(node, expanded); }
 
-void TTaxonomyTreePage::ExpandAll() { FView->expandAll(); }
+void TTaxonomyTreePage::ExpandAll() { FView->ExpandAll(); }
 
-void TTaxonomyTreePage::CollapseAll() { FView->collapseAll(); }
+void TTaxonomyTreePage::CollapseAll() { FView->CollapseAll(); }
 
 void TTaxonomyTreePage::ApplySavedState() {
-    LoadTreeState(FTree, [this](TTreeNode* node, bool expanded) { SetExpanded(node, expanded); });
+    LoadTreeState(FTree, [](TTreeNode* node, bool expanded) { node->Expanded = expanded; });
+    FView->RefreshRows();
 }
 
 QString TTaxonomyTreePage::SelectedPath() const {

@@ -6,8 +6,8 @@
 
 #include <QWidget>
 
-class QTreeView;
 class TTaxonomyTreeModel;
+class TTaxonomyTreeView;
 
 class TTaxonomyTreePage : public QWidget {
     Q_OBJECT
@@ -18,7 +18,7 @@ public:
     TTaxonomyTree& Tree() { return FTree; }
     const TTaxonomyTree& Tree() const { return FTree; }
     TTaxonomyTreeModel* Model() const { return FModel; }
-    QTreeView* View() const { return FView; }
+    TTaxonomyTreeView* View() const { return FView; }
 
     TTreeNode* SelectedNode() const;
     void SelectNode(TTreeNode* node);
@@ -26,7 +26,7 @@ public:
     void SetExpanded(TTreeNode* node, bool expanded);
     void ExpandAll();
     void CollapseAll();
-    // Opens and closes the branches as the saved tree state says.
+    // Opens and closes the branches as the saved tree state says, laid out once at the end.
     void ApplySavedState();
     // The captions from the class down to the selected branch, one per line.
     QString SelectedPath() const;
@@ -39,5 +39,5 @@ private:
     // The tree outlives the model and the view that show it.
     TTaxonomyTree FTree;
     TTaxonomyTreeModel* FModel;
-    QTreeView* FView;
+    TTaxonomyTreeView* FView;
 };

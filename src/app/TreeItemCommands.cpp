@@ -7,9 +7,8 @@
 #include "MainActions.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreePage.h"
+#include "TaxonomyTreeView.h"
 #include "TreeEdit.h"
-
-#include <QTreeView>
 
 TTreeItemCommands::TTreeItemCommands(TMainActions& actions, TTaxonomyTreePage* treePage, QWidget* window)
     : FTreePage(treePage), FWindow(window) {
@@ -27,7 +26,7 @@ void TTreeItemCommands::ActionEditorAddTreeItemExecute() {
     TTreeNode* selected = FTreePage->SelectedNode();
     if (!selected)
         return;
-    TTaxonomyData data = selected->Data;
+    TTaxonomyData data = selected->Data();
     // Beside a genus another genus is added; below anything else a child.
     TTreeNode* parent = data.Level() >= GenusLevel ? selected->Parent : selected;
     if (!parent)
@@ -36,7 +35,7 @@ void TTreeItemCommands::ActionEditorAddTreeItemExecute() {
         FAddBranch = std::make_unique<TFormAddBranch>(FWindow);
     data.Name().clear();
     data.Info().clear();
-    if (FAddBranch->Execute(parent->Data, data) != QDialog::Accepted)
+    if (FAddBranch->Execute(parent->Data(), data) != QDialog::Accepted)
         return;
     TTreeNode* node = AddTreeNode(FTreePage->Tree(), parent, data);
     MakeVisible(node);
@@ -65,8 +64,8 @@ void TTreeItemCommands::ActionEditorDeleteTreeItemExecute() {
     // that showing that branch never runs in the middle of the removal.
     const auto& siblings = FTreePage->Tree().ChildrenOf(node->Parent);
     const auto row = static_cast<size_t>(node->Row);
-    TTreeNode* next = row + 1 < siblings.size() ? siblings[row + 1].get()
-                      : row > 0                 ? siblings[row - 1].get()
+    TTreeNode* next = row + 1 < siblings.size() ? siblings[row + 1]
+                      : row > 0                 ? siblings[row - 1]
                                                 : node->Parent;
     if (next)
         FTreePage->SelectNode(next);

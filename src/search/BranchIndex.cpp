@@ -50,7 +50,7 @@ std::string BranchPath(const TTreeNode* node, std::string_view separator) {
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
         if (it != chain.rbegin())
             path += separator;
-        path += (*it)->Data.Name();
+        path += (*it)->Name();
     }
     return path;
 }
@@ -84,7 +84,7 @@ void TBranchIndex::Build() {
     if (FTree) {
         size_t bytes = 0;
         FTree->ForEachNode([&](const TTreeNode* n) {
-            bytes += n->Data.Name().size() + n->Data.Id().size() + n->Data.Info().size() + 3;
+            bytes += n->Name().size() + n->Id().size() + n->Info().size() + 3;
         });
         if (bytes >= std::numeric_limits<std::uint32_t>::max())
             throw EOrvError("The taxonomy tree is too large to search for branches");
@@ -95,12 +95,12 @@ void TBranchIndex::Build() {
         FTree->ForEachNode([&](TTreeNode* n) {
             FNodes.push_back(n);
             FStart.push_back(static_cast<std::uint32_t>(FText.size()));
-            AppendFolded(FText, n->Data.Name());
+            AppendFolded(FText, n->Name());
             FText += FieldEnd;
-            AppendFolded(FText, n->Data.Id());
+            AppendFolded(FText, n->Id());
             FText += FieldEnd;
             FInfo.push_back(static_cast<std::uint32_t>(FText.size()));
-            AppendFolded(FText, n->Data.Info());
+            AppendFolded(FText, n->Info());
             FText += RecordEnd;
         });
     }

@@ -12,15 +12,15 @@
 #include <string_view>
 
 bool IsListedGenus(const TTreeNode* node) {
-    return node && node->Level() == GenusLevel && node->Data.Id() != NotAvailableId;
+    return node && node->Level() == GenusLevel && node->Id() != NotAvailableId;
 }
 
 bool IsPlanningBranch(const TTreeNode* node) {
     if (!node)
         return false;
-    if (node->Level() == GenusLevel && node->Data.Id() == NotAvailableId)
+    if (node->Level() == GenusLevel && node->Id() == NotAvailableId)
         return true;
-    const std::string& name = node->Data.Name();
+    const std::string_view name = node->Name();
     return !name.empty() && std::string_view("(<[{").find(name.front()) != std::string_view::npos;
 }
 
@@ -28,9 +28,8 @@ std::string TGenusEntry::Caption(const TTaxonomyTree& tree) const {
     return Node ? tree.Caption(Node) : Name;
 }
 
-const TTaxonomyData& TGenusEntry::Data() const {
-    static const TTaxonomyData none;
-    return Node ? Node->Data : none;
+TTaxonomyData TGenusEntry::Data() const {
+    return Node ? Node->Data() : TTaxonomyData();
 }
 
 TGenusEntries AllGenus(const TTaxonomyTree& tree) {
@@ -82,7 +81,7 @@ TGenusEntries ForgottenGenus(const TTaxonomyTree& tree) {
     tree.ForEachNode([&](const TTreeNode* n) {
         if (!IsListedGenus(n))
             return;
-        const uint32_t k = names.Find(n->Data.Name());
+        const uint32_t k = names.Find(n->Name());
         if (k != TViewIndex::None)
             inTree[k] = true;
     });

@@ -24,7 +24,7 @@ struct TGenusEntry {
     // The node's caption in the tree's display mode, or the forgotten name.
     std::string Caption(const TTaxonomyTree& tree) const;
     // The node's marker, id, name and info; empty data for a forgotten genus.
-    const TTaxonomyData& Data() const;
+    TTaxonomyData Data() const;
 };
 using TGenusEntries = std::vector<TGenusEntry>;
 

@@ -68,11 +68,11 @@ TGenusEntries SearchGenus(const TTaxonomyTree& tree, const TSearchOptions& optio
     TGenusEntries entries;
     tree.ForEachNode([&](TTreeNode* n) {
         // An empty id has no record (ReadDetail gives Level -2).
-        if (!IsListedGenus(n) || n->Data.Id().empty())
+        if (!IsListedGenus(n) || n->Id().empty())
             return;
-        const uint32_t k = ids.Find(n->Data.Id());
+        const uint32_t k = ids.Find(n->Id());
         // The genus's name comes from the tree, not from its record line.
-        if (k != TViewIndex::None && matcher.Decide(masks[k], n->Data.Name()))
+        if (k != TViewIndex::None && matcher.Decide(masks[k], n->Name()))
             entries.push_back(TGenusEntry{n, {}});
     });
     return entries;

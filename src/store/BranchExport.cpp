@@ -155,7 +155,7 @@ TExportCounts TExporter::Run(const std::vector<const TTreeNode*>& roots) {
 void TExporter::Walk(const TTreeNode* root) {
     FPrefix.clear();
     for (const TTreeNode* above = root->Parent; above; above = above->Parent)
-        FPrefix.insert(0, std::string(above->Data.Name()) + std::string(PathSeparator));
+        FPrefix.insert(0, std::string(above->Name()) + std::string(PathSeparator));
     struct TFrame {
         const TTreeNode* Node;
         size_t Depth;
@@ -167,13 +167,13 @@ void TExporter::Walk(const TTreeNode* root) {
         Branch(frame.Node, frame.Depth);
         if (FCounts.Branches % ProgressEvery == 0 && FProgress && !FProgress(FCounts.Branches))
             throw EAbort();
-        for (auto child = frame.Node->Children.rbegin(); child != frame.Node->Children.rend(); ++child)
-            stack.push_back({child->get(), frame.Depth + 1});
+        for (auto child = frame.Node->Children().rbegin(); child != frame.Node->Children().rend(); ++child)
+            stack.push_back({*child, frame.Depth + 1});
     }
 }
 
 void TExporter::Branch(const TTreeNode* node, size_t depth) {
-    const TTaxonomyData& data = node->Data;
+    const TTaxonomyData data = node->Data();
     const int level = data.Level();
     if (FPaths.size() <= depth) {
         FPaths.resize(depth + 1);
@@ -309,8 +309,8 @@ size_t CountBranches(const TTreeNode* root) {
         const TTreeNode* node = stack.back();
         stack.pop_back();
         ++count;
-        for (const auto& child : node->Children)
-            stack.push_back(child.get());
+        for (const TTreeNode* child : node->Children())
+            stack.push_back(child);
     }
     return count;
 }

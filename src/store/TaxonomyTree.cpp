@@ -1,17 +1,88 @@
 #include "TaxonomyTree.h"
 
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <stdexcept>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
-TTaxonomyTree::~TTaxonomyTree() {
-    // Deep trees are released level by level, not by recursion.
-    std::vector<std::unique_ptr<TTreeNode>> pending = std::move(Top);
-    while (!pending.empty()) {
-        std::unique_ptr<TTreeNode> node = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : node->Children)
-            pending.push_back(std::move(child));
-    }
+namespace {
+
+constexpr size_t NodeBlockSize = 65536;
+constexpr size_t TextBlockSize = 64 * 1024;
+constexpr size_t PointerBlockSize = 8192;
+constexpr size_t LevelSlots = 6; // a marker of six or more characters makes no node
+
+uint32_t FieldLength(size_t size) {
+    if (size > UINT32_MAX)
+        throw std::length_error("tree field too long");
+    return static_cast<uint32_t>(size);
 }
+
+// Calls fn(begin, end, hashes, count) for every line of `text` (split at CR,
+// LF or CR LF; a CR LF pair gives an empty line in between, which has no '#'),
+// with the positions of its first four '#' and their count. The bytes are
+// looked at sixteen at a time: a tree file is mostly short lines.
+template <class F> void ScanOutline(std::string_view text, F&& fn) {
+    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
+        text.remove_prefix(3);
+    const char* const data = text.data();
+    const size_t size = text.size();
+    const char* line = data;
+    std::array<const char*, 4> hashes{};
+    size_t count = 0;
+    auto at = [&](size_t i) {
+        const char c = data[i];
+        if (c == '#') {
+            if (count < hashes.size())
+                hashes[count] = data + i;
+            ++count;
+            return;
+        }
+        fn(line, data + i, hashes, count < 4 ? count : 4);
+        line = data + i + 1;
+        count = 0;
+    };
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i hash = _mm_set1_epi8('#');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(block, hash),
+                                         _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
+            at(i + static_cast<size_t>(__builtin_ctz(mask)));
+    }
+#endif
+    for (; i < size; ++i)
+        if (data[i] == '#' || data[i] == '\r' || data[i] == '\n')
+            at(i);
+    if (line < data + size)
+        fn(line, data + size, hashes, count < 4 ? count : 4);
+}
+
+} // namespace
+
+static_assert(sizeof(TTreeNode) <= 56, "a tree node should stay one small record");
+
+std::string_view TTreeNode::Field(size_t k) const {
+    if (FLen[k] == 0)
+        return {};
+    const char* p = FText;
+    for (size_t i = 0; i < k; ++i)
+        p += FLen[i] + 1;
+    return {p, FLen[k]};
+}
+
+TTaxonomyData TTreeNode::Data() const {
+    return TTaxonomyData(std::string(Marker()), std::string(Id()), std::string(Name()), std::string(Info()));
+}
+
+TTaxonomyTree::~TTaxonomyTree() = default;
 
 void TTaxonomyTree::AddObserver(ITreeObserver* observer) {
     if (observer && std::find(Observers.begin(), Observers.end(), observer) == Observers.end())
@@ -22,95 +93,173 @@ void TTaxonomyTree::RemoveObserver(ITreeObserver* observer) {
     Observers.erase(std::remove(Observers.begin(), Observers.end(), observer), Observers.end());
 }
 
-const TTaxonomyTree::TNodeList& TTaxonomyTree::ChildrenOf(const TTreeNode* parent) const {
-    return parent ? parent->Children : Top;
-}
-
 TTreeNode* TTaxonomyTree::Next(const TTreeNode* node) const {
     if (!node)
         return nullptr;
-    if (!node->Children.empty())
-        return node->Children.front().get();
+    if (node->FChildCount != 0)
+        return node->FChildren[0];
+    return NextSkippingChildren(node);
+}
+
+TTreeNode* TTaxonomyTree::NextSkippingChildren(const TTreeNode* node) const {
     for (const TTreeNode* n = node; n; n = n->Parent) {
-        const TNodeList& siblings = ChildrenOf(n->Parent);
         const size_t next = static_cast<size_t>(n->Row) + 1;
-        if (next < siblings.size())
-            return siblings[next].get();
+        if (next < ChildCount(n->Parent))
+            return Child(n->Parent, next);
     }
     return nullptr;
 }
 
 std::vector<TTreeNode*> TTaxonomyTree::Nodes() const {
     std::vector<TTreeNode*> nodes;
-    nodes.reserve(NodeCount);
+    nodes.reserve(FNodeCount);
     ForEachNode([&](TTreeNode* n) { nodes.push_back(n); });
     return nodes;
 }
 
-TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
-    return AddNode(parent, TTaxonomyData(data));
+TTreeNode* TTaxonomyTree::NewNode() {
+    if (FNodesLeft == 0) {
+        FNodeBlocks.push_back(std::make_unique<TTreeNode[]>(NodeBlockSize));
+        FNodesLeft = NodeBlockSize;
+    }
+    return &FNodeBlocks.back()[NodeBlockSize - FNodesLeft--];
 }
 
-TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, TTaxonomyData&& data) {
-    TNodeList& siblings = MutableChildren(parent);
-    auto node = std::unique_ptr<TTreeNode>(
-        new TTreeNode{std::move(data), parent, {}, static_cast<int>(siblings.size())});
-    TTreeNode* raw = node.get();
+char* TTaxonomyTree::AllocText(size_t size) {
+    if (size > TextBlockSize / 4) {
+        // A long text gets a block of its own; the current block stays in use.
+        FTextBlocks.push_back(std::make_unique_for_overwrite<char[]>(size));
+        return FTextBlocks.back().get();
+    }
+    if (size > FTextLeft) {
+        FTextBlocks.push_back(std::make_unique_for_overwrite<char[]>(TextBlockSize));
+        FTextFree = FTextBlocks.back().get();
+        FTextLeft = TextBlockSize;
+    }
+    char* p = FTextFree;
+    FTextFree += size;
+    FTextLeft -= size;
+    return p;
+}
+
+TTreeNode** TTaxonomyTree::AllocPointers(size_t count) {
+    if (count > PointerBlockSize / 4) {
+        FPointerBlocks.push_back(std::make_unique_for_overwrite<TTreeNode*[]>(count));
+        return FPointerBlocks.back().get();
+    }
+    if (count > FPointersLeft) {
+        FPointerBlocks.push_back(std::make_unique_for_overwrite<TTreeNode*[]>(PointerBlockSize));
+        FPointersFree = FPointerBlocks.back().get();
+        FPointersLeft = PointerBlockSize;
+    }
+    TTreeNode** p = FPointersFree;
+    FPointersFree += count;
+    FPointersLeft -= count;
+    return p;
+}
+
+void TTaxonomyTree::StoreFields(TTreeNode* node, std::string_view marker, std::string_view id,
+                                std::string_view name, std::string_view info) {
+    const std::array<std::string_view, 4> fields{marker, id, name, info};
+    size_t size = 0;
+    for (std::string_view f : fields)
+        size += f.size() + 1;
+    char* p = AllocText(size);
+    node->FText = p;
+    for (size_t k = 0; k < fields.size(); ++k) {
+        node->FLen[k] = FieldLength(fields[k].size());
+        if (!fields[k].empty())
+            std::memcpy(p, fields[k].data(), fields[k].size());
+        p += fields[k].size();
+        *p++ = '#';
+    }
+}
+
+void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
+    if (!parent || parent->FChildCount < parent->FChildCapacity)
+        return;
+    const size_t capacity = std::max<size_t>(4, size_t{parent->FChildCapacity} * 2);
+    TTreeNode** children = AllocPointers(capacity);
+    if (parent->FChildCount != 0)
+        std::memcpy(children, parent->FChildren, parent->FChildCount * sizeof(TTreeNode*));
+    parent->FChildren = children;
+    parent->FChildCapacity = FieldLength(capacity);
+}
+
+TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
+    const int row = static_cast<int>(ChildCount(parent));
     const bool notify = BulkDepth == 0;
     if (notify)
         for (auto* o : Observers)
-            o->BeginInsert(parent, raw->Row);
-    siblings.push_back(std::move(node));
-    ++NodeCount;
+            o->BeginInsert(parent, row);
+    TTreeNode* node = NewNode();
+    StoreFields(node, data.Marker(), data.Id(), data.Name(), data.Info());
+    node->Parent = parent;
+    node->Row = row;
+    if (parent) {
+        MakeRoomForChild(parent);
+        parent->FChildren[parent->FChildCount++] = node;
+    } else {
+        FTop.push_back(node);
+    }
+    ++FNodeCount;
     if (notify)
         for (auto* o : Observers)
             o->EndInsert();
-    return raw;
+    return node;
 }
 
-void TTaxonomyTree::ReleaseSubtree(TTreeNode* node) {
-    // Pre-order: the node first, then its descendants, all still intact.
-    const TTreeNode* stop = nullptr;
-    for (const TTreeNode* n = node; n; n = n->Parent) {
-        const TNodeList& siblings = ChildrenOf(n->Parent);
-        if (static_cast<size_t>(n->Row) + 1 < siblings.size()) {
-            stop = siblings[static_cast<size_t>(n->Row) + 1].get();
-            break;
-        }
-    }
-    for (TTreeNode* n = node; n && n != stop; n = Next(n)) {
-        for (auto* o : Observers)
-            o->NodeDeleting(n);
-        --NodeCount;
-    }
+void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
+    // The old text stays in the pool: the marker is copied from it.
+    StoreFields(node, node->Marker(), data.Id(), data.Name(), data.Info());
 }
 
 void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     if (!node)
         return;
-    TNodeList& siblings = MutableChildren(node->Parent);
-    const int row = node->Row;
+    TTreeNode* parent = node->Parent;
+    const size_t row = static_cast<size_t>(node->Row);
     const bool notify = BulkDepth == 0;
     if (notify)
         for (auto* o : Observers)
-            o->BeginRemove(node->Parent, row);
-    ReleaseSubtree(node);
-    std::unique_ptr<TTreeNode> owned = std::move(siblings[static_cast<size_t>(row)]);
-    siblings.erase(siblings.begin() + row);
-    for (size_t i = static_cast<size_t>(row); i < siblings.size(); ++i)
-        siblings[i]->Row = static_cast<int>(i);
-    // Release without recursion through a long chain of descendants.
-    std::vector<std::unique_ptr<TTreeNode>> pending;
-    pending.push_back(std::move(owned));
-    while (!pending.empty()) {
-        std::unique_ptr<TTreeNode> n = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : n->Children)
-            pending.push_back(std::move(child));
+            o->BeginRemove(parent, node->Row);
+    // Pre-order: the node first, then its descendants, all still intact.
+    const TTreeNode* stop = NextSkippingChildren(node);
+    for (TTreeNode* n = node; n && n != stop; n = Next(n)) {
+        for (auto* o : Observers)
+            o->NodeDeleting(n);
+        --FNodeCount;
     }
+    // The records stay in their blocks until the tree is cleared.
+    if (parent) {
+        TTreeNode** children = parent->FChildren;
+        std::memmove(children + row, children + row + 1, (parent->FChildCount - row - 1) * sizeof(TTreeNode*));
+        --parent->FChildCount;
+        for (size_t i = row; i < parent->FChildCount; ++i)
+            children[i]->Row = static_cast<int>(i);
+    } else {
+        FTop.erase(FTop.begin() + static_cast<std::ptrdiff_t>(row));
+        for (size_t i = row; i < FTop.size(); ++i)
+            FTop[i]->Row = static_cast<int>(i);
+    }
+    node->Parent = nullptr;
     if (notify)
         for (auto* o : Observers)
             o->EndRemove();
+}
+
+void TTaxonomyTree::ReleaseAll() {
+    FTop.clear();
+    FTop.shrink_to_fit();
+    FNodeBlocks.clear();
+    FNodesLeft = 0;
+    FTextBlocks.clear();
+    FTextFree = nullptr;
+    FTextLeft = 0;
+    FPointerBlocks.clear();
+    FPointersFree = nullptr;
+    FPointersLeft = 0;
+    FNodeCount = 0;
 }
 
 void TTaxonomyTree::Clear() {
@@ -122,15 +271,7 @@ void TTaxonomyTree::Clear() {
         for (TTreeNode* n = First(); n; n = Next(n))
             for (auto* o : Observers)
                 o->NodeDeleting(n);
-    std::vector<std::unique_ptr<TTreeNode>> pending = std::move(Top);
-    Top.clear();
-    while (!pending.empty()) {
-        std::unique_ptr<TTreeNode> n = std::move(pending.back());
-        pending.pop_back();
-        for (auto& child : n->Children)
-            pending.push_back(std::move(child));
-    }
-    NodeCount = 0;
+    ReleaseAll();
     if (notify)
         for (auto* o : Observers)
             o->EndReset();
@@ -140,6 +281,69 @@ void TTaxonomyTree::NotifyChanged(TTreeNode* node) {
     if (BulkDepth == 0)
         for (auto* o : Observers)
             o->NodeChanged(node);
+}
+
+void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
+    if (!Empty())
+        Clear();
+    TBulkLoad bulk(*this);
+    ReleaseAll();
+    const std::string_view text(bytes.get(), size);
+    FTextBlocks.push_back(std::move(bytes));
+
+    // Parents by level: the closest line above with a smaller level.
+    std::array<TTreeNode*, LevelSlots> slots{};
+    auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes, size_t count) {
+        // A line without any '#' (including an empty one) is not a tree line.
+        if (count == 0)
+            return;
+        const size_t level = static_cast<size_t>(hashes[0] - begin);
+        if (level >= LevelSlots)
+            return;
+        TTreeNode* node = NewNode();
+        node->FText = begin;
+        node->FLen[0] = static_cast<uint32_t>(level);
+        // Every field ends at the next '#' or at the end of the line; a fifth field is dropped.
+        for (size_t k = 1; k < 4 && k <= count; ++k) {
+            const char* from = hashes[k - 1] + 1;
+            node->FLen[k] = FieldLength(static_cast<size_t>((k < count ? hashes[k] : end) - from));
+        }
+        TTreeNode* parent = nullptr;
+        for (size_t k = level; k-- > 0;)
+            if (slots[k]) {
+                parent = slots[k];
+                break;
+            }
+        for (size_t k = level + 1; k < slots.size(); ++k)
+            slots[k] = nullptr;
+        slots[level] = node;
+        node->Parent = parent;
+        if (parent) {
+            node->Row = static_cast<int>(parent->FChildCount++);
+        } else {
+            node->Row = static_cast<int>(FTop.size());
+            FTop.push_back(node);
+        }
+        ++FNodeCount;
+    };
+    ScanOutline(text, addLine);
+
+    // The child arrays: one array for the whole tree, each parent's part
+    // given out in file order (a parent always comes before its children).
+    const size_t childTotal = FNodeCount - FTop.size();
+    TTreeNode** next = childTotal ? AllocPointers(childTotal) : nullptr;
+    for (const auto& block : FNodeBlocks) {
+        const size_t used = &block == &FNodeBlocks.back() ? NodeBlockSize - FNodesLeft : NodeBlockSize;
+        for (TTreeNode* n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {
+            if (n->FChildCount != 0) {
+                n->FChildren = next;
+                n->FChildCapacity = n->FChildCount;
+                next += n->FChildCount;
+            }
+            if (n->Parent)
+                n->Parent->FChildren[n->Row] = n;
+        }
+    }
 }
 
 TTaxonomyTree::TBulkLoad::TBulkLoad(TTaxonomyTree& tree) : Tree(tree) {
@@ -162,5 +366,5 @@ void TTaxonomyTree::SetDisplayMode(int mode) {
 }
 
 std::string TTaxonomyTree::Caption(const TTreeNode* node) const {
-    return node ? NodeText(node->Level(), node->Data, Mode) : std::string();
+    return node ? NodeText(node->Level(), node->Name(), node->Info(), Mode) : std::string();
 }

@@ -6,18 +6,48 @@
 
 #include <cstddef>
 #include <functional>
+#include <cstdint>
 #include <memory>
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
-struct TTreeNode {
-    TTaxonomyData Data;
+// One branch of the tree. Its four fields live in the tree's pooled text (a
+// loaded node points into the bytes of the tree file itself) and its children
+// in the tree's pooled pointer arrays: a node is one fixed-size record, with
+// no allocation of its own. Nodes are created and released by TTaxonomyTree
+// only; a node's address stays the same for its whole life.
+class TTreeNode {
+public:
     TTreeNode* Parent = nullptr; // none for a top-level node
-    std::vector<std::unique_ptr<TTreeNode>> Children;
-    int Row = 0; // index among its siblings (top-level nodes: in the tree)
+    int Row = 0;                 // index among its siblings (top-level nodes: in the tree)
+    bool Expanded = false;       // shown open in the tree view
 
-    int Level() const { return Data.Level(); }
-    bool HasChildren() const { return !Children.empty(); }
+    int Level() const { return static_cast<int>(FLen[0]); }
+    std::string_view Marker() const { return Field(0); }
+    std::string_view Id() const { return Field(1); }
+    std::string_view Name() const { return Field(2); }
+    std::string_view Info() const { return Field(3); }
+    // A copy of the four fields.
+    TTaxonomyData Data() const;
+
+    bool HasChildren() const { return FChildCount != 0; }
+    size_t ChildCount() const { return FChildCount; }
+    TTreeNode* Child(size_t i) const { return FChildren[i]; }
+    std::span<TTreeNode* const> Children() const { return {FChildren, FChildCount}; }
+
+private:
+    friend class TTaxonomyTree;
+    // The fields are stored one after another, each followed by one separator
+    // byte: field k starts where field k - 1 ended, plus one.
+    std::string_view Field(size_t k) const;
+
+    const char* FText = nullptr;
+    uint32_t FLen[4] = {0, 0, 0, 0};
+    TTreeNode** FChildren = nullptr;
+    uint32_t FChildCount = 0;
+    uint32_t FChildCapacity = 0;
 };
 
 // Announces every change in pairs so that an item model can follow.
@@ -42,7 +72,7 @@ public:
 
 class TTaxonomyTree {
 public:
-    using TNodeList = std::vector<std::unique_ptr<TTreeNode>>;
+    using TNodeList = std::span<TTreeNode* const>;
 
     TTaxonomyTree() = default;
     TTaxonomyTree(const TTaxonomyTree&) = delete;
@@ -52,14 +82,19 @@ public:
     void AddObserver(ITreeObserver* observer);
     void RemoveObserver(ITreeObserver* observer);
 
-    const TNodeList& TopNodes() const { return Top; }
+    TNodeList TopNodes() const { return {FTop.data(), FTop.size()}; }
     // Children of `parent`, or the top-level nodes for nullptr.
-    const TNodeList& ChildrenOf(const TTreeNode* parent) const;
-    size_t Count() const { return NodeCount; }
-    bool Empty() const { return NodeCount == 0; }
-    TTreeNode* First() const { return Top.empty() ? nullptr : Top.front().get(); }
+    TNodeList ChildrenOf(const TTreeNode* parent) const { return parent ? parent->Children() : TopNodes(); }
+    // Number of children of `parent` (top-level nodes for nullptr) and child `i` of it.
+    size_t ChildCount(const TTreeNode* parent) const { return parent ? parent->ChildCount() : FTop.size(); }
+    TTreeNode* Child(const TTreeNode* parent, size_t i) const { return parent ? parent->Child(i) : FTop[i]; }
+    size_t Count() const { return FNodeCount; }
+    bool Empty() const { return FNodeCount == 0; }
+    TTreeNode* First() const { return FTop.empty() ? nullptr : FTop.front(); }
     // Next node in pre-order (depth-first, top to bottom), nullptr at the end.
     TTreeNode* Next(const TTreeNode* node) const;
+    // The node after the subtree of `node` in pre-order, nullptr at the end.
+    TTreeNode* NextSkippingChildren(const TTreeNode* node) const;
     // Calls fn(TTreeNode*) for every node in pre-order.
     template <class F> void ForEachNode(F&& fn) const {
         for (TTreeNode* n = First(); n; n = Next(n))
@@ -70,13 +105,24 @@ public:
     // Appends a node with a copy of `data` as the last child of `parent`
     // (nullptr = last top-level node).
     TTreeNode* AddNode(TTreeNode* parent, const TTaxonomyData& data);
-    TTreeNode* AddNode(TTreeNode* parent, TTaxonomyData&& data);
+    // Copies id, name and info of `data` into the node (its marker stays);
+    // no notification (see NotifyChanged).
+    void SetFields(TTreeNode* node, const TTaxonomyData& data);
     // Deletes the node with its subtree; NodeDeleting runs for each first.
     void DeleteNode(TTreeNode* node);
     // Deletes every node; NodeDeleting runs for each, inside BeginReset/EndReset.
     void Clear();
     // Tells the observers that a node's caption or data changed.
     void NotifyChanged(TTreeNode* node);
+
+    // Builds the tree from the bytes of a tree file, which the tree keeps as
+    // the text of its nodes (clearing it first). Lines are split at CR, LF or
+    // CR LF, a leading UTF-8 byte-order mark is dropped; empty lines and lines
+    // without any '#' are skipped, missing fields are empty, a fifth field and
+    // beyond are dropped, lines whose marker has 6 or more characters are
+    // skipped; a line with no possible parent becomes a top-level node.
+    // Observers see one reset.
+    void LoadOutline(std::unique_ptr<char[]> bytes, size_t size);
 
     // Bulk loading: BeginReset now, EndReset when the scope ends; the
     // inserts in between send no notifications.
@@ -99,11 +145,31 @@ public:
     std::string Caption(const TTreeNode* node) const;
 
 private:
-    void ReleaseSubtree(TTreeNode* node); // NodeDeleting for node and descendants
-    TNodeList& MutableChildren(TTreeNode* parent) { return parent ? parent->Children : Top; }
+    TTreeNode* NewNode();
+    // Stores marker#id#name#info in the pooled text and points the node at it.
+    void StoreFields(TTreeNode* node, std::string_view marker, std::string_view id, std::string_view name,
+                     std::string_view info);
+    char* AllocText(size_t size);
+    TTreeNode** AllocPointers(size_t count);
+    // Room for one more child of `parent` (or at the top level).
+    void MakeRoomForChild(TTreeNode* parent);
+    void ReleaseAll(); // drops every node and pool without notifications
 
-    TNodeList Top;
-    size_t NodeCount = 0;
+    // Nodes in blocks of fixed size; a deleted node's record is not reused.
+    std::vector<std::unique_ptr<TTreeNode[]>> FNodeBlocks;
+    size_t FNodesLeft = 0; // free records in the last block
+    // Text: the loaded file, then blocks for fields written later.
+    std::vector<std::unique_ptr<char[]>> FTextBlocks;
+    char* FTextFree = nullptr;
+    size_t FTextLeft = 0;
+    // Child pointer arrays (one array for all children after a load; grown
+    // arrays are taken from here too).
+    std::vector<std::unique_ptr<TTreeNode*[]>> FPointerBlocks;
+    TTreeNode** FPointersFree = nullptr;
+    size_t FPointersLeft = 0;
+
+    std::vector<TTreeNode*> FTop;
+    size_t FNodeCount = 0;
     int Mode = 3;
     int BulkDepth = 0;
     std::vector<ITreeObserver*> Observers;
@@ -113,7 +179,10 @@ private:
 
 // Caption: LevelNames[level] + " " (nothing for a genus), then the name when
 // bit 1 of `mode` is set, then " (" + info + ")" when bit 2 is set.
-std::string NodeText(int level, const TTaxonomyData& data, int mode);
+std::string NodeText(int level, std::string_view name, std::string_view info, int mode);
+inline std::string NodeText(int level, const TTaxonomyData& data, int mode) {
+    return NodeText(level, data.Name(), data.Info(), mode);
+}
 // Icons: levels 0..4 -> 0, genus -> 2, genus with id "(n/a)" -> 4; the
 // selected icon is the next index.
 int ImageIndexOf(const TTreeNode* node);

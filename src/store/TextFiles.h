@@ -90,6 +90,11 @@ public:
     TWholeFile(const TWholeFile&) = delete;
     TWholeFile& operator=(const TWholeFile&) = delete;
     std::string_view Text() const { return {Bytes.get(), Size}; }
+    // Hands the bytes over (Text().size() of them); the file is empty afterwards.
+    std::unique_ptr<char[]> Release() {
+        Size = 0;
+        return std::move(Bytes);
+    }
 
 private:
     std::unique_ptr<char[]> Bytes; // not zero-filled first: the read fills it

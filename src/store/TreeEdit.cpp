@@ -113,7 +113,7 @@ void RecordUserTreeItem(const TTreeNode* node) {
     for (const TTreeNode* n : path) {
         if (!n)
             continue;
-        const TTaxonomyData& data = n->Data;
+        const TTaxonomyData data = n->Data();
         // Search the parent's range: it ends at the first line of a shorter marker.
         size_t i = from;
         bool found = false;
@@ -152,7 +152,7 @@ void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
     if (!node)
         return;
     // The item's data are needed after it is gone.
-    const TTaxonomyData item = node->Data;
+    const TTaxonomyData item = node->Data();
 
     std::vector<TPendingFile> files;
     if (withLinked) {
@@ -162,10 +162,10 @@ void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
             const TTreeNode* n = pending.back();
             pending.pop_back();
             const int level = n->Level();
-            if (level < LevelCount && !n->Data.Id().empty() && n->Data.Id() != NotAvailableId)
-                ids[static_cast<size_t>(level)].insert(n->Data.Id());
-            for (const auto& child : n->Children)
-                pending.push_back(child.get());
+            if (level < LevelCount && !n->Id().empty() && n->Id() != NotAvailableId)
+                ids[static_cast<size_t>(level)].insert(n->Id());
+            for (TTreeNode* child : n->Children())
+                pending.push_back(child);
         }
         for (int level = 0; level < LevelCount; ++level) {
             TPendingFile file;

@@ -2,7 +2,7 @@
 
 #include "TextEncoding.h"
 
-QString ToQ(const std::string& bytes) {
+QString ToQ(std::string_view bytes) {
     if (IsValidUtf8(bytes))
         return QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));

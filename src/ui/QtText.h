@@ -4,6 +4,7 @@
 
 #include <QString>
 #include <string>
+#include <string_view>
 
-QString ToQ(const std::string& bytes);
+QString ToQ(std::string_view bytes);
 std::string FromQ(const QString& text);

@@ -8,6 +8,7 @@
 #include "ScriptServer.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAction>
 #include <QDirIterator>
@@ -17,7 +18,6 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -150,7 +150,7 @@ void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
     QCOMPARE(int(w.Tree().Count()), lines);
     QCOMPARE(w.TreeModel()->rowCount(), top);
     QCOMPARE(w.SelectedNode(), w.Tree().First());
-    QVERIFY(w.SummaryPlainText().contains(QString::fromStdString(w.Tree().First()->Data.Name())));
+    QVERIFY(w.SummaryPlainText().contains(QString::fromStdString(std::string(w.Tree().First()->Name()))));
     QCOMPARE(Options.Id, 1);
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("Id=1"));
     QCOMPARE(Options.LastUpdate, Today());

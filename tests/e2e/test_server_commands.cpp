@@ -17,7 +17,7 @@ public:
     TTaxonomyTree Nodes;
     QStringList Calls;
     TTaxonomyTree& Tree() override { return Nodes; }
-    void SelectNode(TTreeNode* node) override { Calls << "select " + QString::fromStdString(node->Data.Id()); }
+    void SelectNode(TTreeNode* node) override { Calls << "select " + QString::fromStdString(std::string(node->Id())); }
     void ExpandAll() override { Calls << "expand"; }
     void ApplySavedTreeState() override { Calls << "state"; }
     bool ShowGenusImage(const std::string& name) override {

@@ -7,12 +7,12 @@
 #include "ScriptServer.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTree.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAction>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
-#include <QTreeView>
 #include <QtTest>
 
 namespace {
@@ -63,7 +63,7 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
         // nothing, and no command but closing and cancelling can start.
         QVERIFY(w.SelectBranch(GenusLevel, "g2"));
         QTest::keyClick(w.TaxonomyTreeView(), Qt::Key_Up);
-        treeTookInput = w.SelectedNode()->Data.Id() != "g2";
+        treeTookInput = w.SelectedNode()->Id() != "g2";
         statisticEnabled = w.Action(EAction::DBStatistic)->isEnabled() || w.Action(EAction::HelpContents)->isEnabled();
         QVERIFY(w.Action(EAction::DBCancelTransfer)->isEnabled());
         QVERIFY(w.Action(EAction::DBExit)->isEnabled());

@@ -5,6 +5,7 @@
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAction>
 #include <QLabel>
@@ -12,7 +13,6 @@
 #include <QMenu>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -20,7 +20,7 @@ namespace {
 TTreeNode* Node(TFormMain& w, const std::string& id) {
     TTreeNode* found = nullptr;
     w.Tree().ForEachNode([&](TTreeNode* n) {
-        if (!found && n->Data.Id() == id)
+        if (!found && n->Id() == id)
             found = n;
     });
     return found;

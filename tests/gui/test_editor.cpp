@@ -203,7 +203,7 @@ void TestEditor::PageLayoutAndBoxRules() {
     QTest::keyClicks(memo, "two");
     QCOMPARE(EditRecord.Description, std::string("one\ntwo"));
     // Changing the name touches neither the tree nor the caption before Save.
-    QCOMPARE(w.SelectedNode()->Data.Name(), std::string("Aurex"));
+    QCOMPARE(w.SelectedNode()->Name(), std::string("Aurex"));
     QVERIFY(w.windowTitle().startsWith("Aurex"));
     CHECK_DIALOGS(dialogs);
 }
@@ -229,7 +229,7 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     QCOMPARE(fx.Read("genus.dat"), AvisLine + saved);
     QVERIFY(ModifiedFiles.Contains(AppFile("usr_genus.dat")));
     TTreeNode* node = w.SelectedNode();
-    QCOMPARE(node->Data.Id(), std::string("aurex major"));
+    QCOMPARE(node->Id(), std::string("aurex major"));
     QCOMPARE(w.Tree().Caption(node), std::string("Aurex Major (first)"));
     QVERIFY(TreeModified);
     QCOMPARE(CurrentRecord.Id, std::string("aurex major"));
@@ -320,7 +320,7 @@ void TestEditor::EnableDetailEditOnPlannedGenus() {
 
     Trigger(w, EAction::EditorSave);
     QCOMPARE(fx.Read("usr_genus.dat"), std::string("planned#Planned#####-#(n/a)##(n/a)##\r\n"));
-    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("planned"));
+    QCOMPARE(w.SelectedNode()->Id(), std::string("planned"));
     CHECK_DIALOGS(dialogs);
 }
 

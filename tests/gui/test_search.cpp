@@ -162,13 +162,13 @@ void TestSearch::ListedEntriesOpenTheirSummary() {
     auto* list = Find<QListView>(w, "ResultListView");
     w.Action(EAction::ViewAllGenus)->trigger();
     list->setCurrentIndex(list->model()->index(1, 0)); // beta
-    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("g2"));
+    QCOMPARE(w.SelectedNode()->Id(), std::string("g2"));
     QVERIFY(w.SummaryPlainText().contains("second"));
 
     // A forgotten genus shows its record without moving the tree's selection.
     w.Action(EAction::ViewForgotten)->trigger();
     list->setCurrentIndex(list->model()->index(1, 0)); // Lost
-    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("g2"));
+    QCOMPARE(w.SelectedNode()->Id(), std::string("g2"));
     QVERIFY(w.SummaryPlainText().startsWith("Lost\nLost\ngone"));
 
     // A deleted branch takes the list with it: no entry outlives its node.

@@ -6,6 +6,7 @@
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAbstractItemModelTester>
 #include <QAction>
@@ -19,7 +20,6 @@
 #include <QTextBrowser>
 #include <QStatusBar>
 #include <QTabWidget>
-#include <QTreeView>
 #include <QtTest>
 #include <memory>
 
@@ -213,10 +213,10 @@ void TestStartup::ShutdownWritesOptionsAndState() {
         TScriptedDialogs dialogs;
         TFormMain w;
         QVERIFY(w.IsExpanded(w.Tree().First()));
-        QVERIFY(!w.IsExpanded(w.Tree().First()->Children[0].get()));
+        QVERIFY(!w.IsExpanded(w.Tree().First()->Child(0)));
         w.ExpandAll();
         w.ResetTreeAppearance();
-        QVERIFY(!w.IsExpanded(w.Tree().First()->Children[0].get()));
+        QVERIFY(!w.IsExpanded(w.Tree().First()->Child(0)));
     }
 }
 
@@ -310,7 +310,7 @@ void TestStartup::TreeModelCaptionsIconsAndGrey() {
     QCOMPARE(m->IndexOf(added).data().toString(), QString(" (new)"));
     UpdateTreeNode(w.Tree(), added, TTaxonomyData("", "g9", "Renamed", "newer"));
     QCOMPARE(m->IndexOf(added).data().toString(), QString(" (newer)"));
-    w.Tree().DeleteNode(familyNode->Children[0].get());
+    w.Tree().DeleteNode(familyNode->Child(0));
     QCOMPARE(m->rowCount(m->IndexOf(familyNode)), 2);
     QCOMPARE(m->IndexOf(added).row(), 1);
     w.Tree().DeleteNode(w.Tree().First());
@@ -383,7 +383,7 @@ void TestStartup::PagesAndCopyTree() {
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::ResultPage));
     QVERIFY(w.Action(EAction::ViewResult)->isChecked());
 
-    TTreeNode* genus = w.Tree().First()->Children[0]->Children[0]->Children[0].get();
+    TTreeNode* genus = w.Tree().First()->Child(0)->Child(0)->Child(0);
     w.SelectNode(genus);
     w.Action(EAction::ViewCopyTree)->trigger();
     QCOMPARE(QApplication::clipboard()->text(),
@@ -441,7 +441,7 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     QVERIFY(w.findChild<QObject*>("MainActionList"));
 
     // A rebuild never touches a database, even right after a deletion with records.
-    w.SelectNode(w.Tree().First()->Children[0].get());
+    w.SelectNode(w.Tree().First()->Child(0));
     dialogs.ExpectMessage("You are going to delete selected item", Mb::OkCancel | Mb::IconQuestion, Mb::IdOk);
     dialogs.ExpectMessage("Do you want them to be deleted as well?", Mb::YesNoCancel | Mb::IconQuestion,
                           Mb::IdYes);

@@ -121,7 +121,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(links->isHidden());
     // Clicking the branch link shows that genus, which brings its own (empty) link list.
     w.RelatedLinks()->Activate(2);
-    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("beta"));
+    QCOMPARE(w.SelectedNode()->Id(), std::string("beta"));
     QVERIFY(w.SummaryPlainText().contains("Common: Beta korvel"));
     QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
     QCOMPARE(links->topLevelItemCount(), 0);

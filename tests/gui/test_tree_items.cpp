@@ -6,6 +6,7 @@
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -13,7 +14,6 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
-#include <QTreeView>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -28,7 +28,7 @@ const QString AskLinked =
 TTreeNode* Node(TFormMain& w, const std::string& id) {
     TTreeNode* found = nullptr;
     w.Tree().ForEachNode([&](TTreeNode* n) {
-        if (!found && n->Data.Id() == id)
+        if (!found && n->Id() == id)
             found = n;
     });
     return found;
@@ -98,10 +98,10 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
         QCOMPARE(parentText, QString("Familia"));
         QCOMPARE(entries, QStringList({"5 - Genus"}));
         // The last child of the family, shown, and the selection has not moved.
-        QCOMPARE(family->Children.size(), size_t(3));
-        const TTreeNode* added = family->Children.back().get();
-        QCOMPARE(added->Data, TTaxonomyData("\t\t\t\t\t", "aurex", "Aurex", "tall"));
-        QCOMPARE(w.SelectedNode()->Data.Id(), std::string("g1"));
+        QCOMPARE(family->ChildCount(), size_t(3));
+        const TTreeNode* added = family->Children().back();
+        QCOMPARE(added->Data(), TTaxonomyData("\t\t\t\t\t", "aurex", "Aurex", "tall"));
+        QCOMPARE(w.SelectedNode()->Id(), std::string("g1"));
         QVERIFY(w.IsExpanded(family));
         QCOMPARE(w.TreeModel()->IndexOf(added).data().toString(), QString("Aurex (tall)"));
         // Recorded with its ancestors and offered for submission.
@@ -158,7 +158,7 @@ void TestTreeItems::CancelAddsNothing() {
     });
     w.Action(EAction::EditorAddTreeItem)->trigger();
     CHECK_DIALOGS(*Dialogs);
-    QCOMPARE(order->Children.back()->Data, TTaxonomyData("\t\t\t\t", "(n/a)", "[no named]", ""));
+    QCOMPARE(order->Children().back()->Data(), TTaxonomyData("\t\t\t\t", "(n/a)", "[no named]", ""));
     QVERIFY(TreeModified);
 
     // Nothing selected, or a genus with no parent: no dialog.
@@ -180,7 +180,7 @@ void TestTreeItems::AFailedRecordingKeepsTheNode() {
     Dialogs->ExpectMessage("usr_tree.dat", Mb::IconError, Mb::IdOk);
     w.Action(EAction::EditorAddTreeItem)->trigger();
     CHECK_DIALOGS(*Dialogs);
-    QCOMPARE(Node(w, "c2")->Children.size(), size_t(1));
+    QCOMPARE(Node(w, "c2")->ChildCount(), size_t(1));
     QVERIFY(TreeModified);
     QVERIFY(ModifiedFiles.Empty());
 }
@@ -213,7 +213,7 @@ void TestTreeItems::DeleteAsksTwiceAndObeys() {
     // The family and its genus leave the user tree; their ancestors stay.
     QCOMPARE(Fx->Read("usr_tree.dat"), std::string("#c1#Korvelia#\r\n\t\t#o1#Ordina#\r\n"));
     // The order, left without children, is selected and shown; no listed genus outlives its node.
-    QCOMPARE(w.SelectedNode()->Data.Id(), std::string("o1"));
+    QCOMPARE(w.SelectedNode()->Id(), std::string("o1"));
     QVERIFY(w.SummaryPlainText().contains("Ordina"));
     QCOMPARE(Find<QListView>(w, "ResultListView")->model()->rowCount(), 0);
     QVERIFY(TreeModified);

@@ -20,7 +20,7 @@ protected:
     TNames Names(const TBranchMatches& matches) const {
         TNames names;
         for (const TTreeNode* node : matches.Nodes)
-            names.push_back(node->Data.Name());
+            names.emplace_back(node->Name());
         return names;
     }
     TBranchIndex Index{Tree};

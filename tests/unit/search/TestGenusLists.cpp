@@ -22,7 +22,7 @@ TEST_F(TGenusListTest, AllGenusAndPlanningBranches) {
     EXPECT_EQ(Captions(all), (TCaptions{"Aurex (i1)", "{Beta} (i2)", "Gamma (i3)"}));
     ASSERT_EQ(all.size(), 3u);
     EXPECT_EQ(all[0].Node, FindTreeNode(Tree, MakeNodeKey(5, "g1", "", "")));
-    EXPECT_EQ(all[0].Data(), all[0].Node->Data);
+    EXPECT_EQ(all[0].Data(), all[0].Node->Data());
 
     const TGenusEntries plan = PlanningBranches(Tree);
     EXPECT_EQ(Captions(plan), (TCaptions{"Order [Ordo novus] (oi)", "Zeta (p)", "{Beta} (i2)"}));

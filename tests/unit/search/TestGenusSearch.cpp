@@ -140,7 +140,7 @@ TEST_F(TGenusSearchTest, EmptyTextBlanksAndMissingDatabase) {
 
     const TGenusEntries found = SearchGenus(Tree, TSearchOptions{"fin", true, {}});
     ASSERT_EQ(found.size(), 1u);
-    EXPECT_EQ(found[0].Node->Data.Id(), "g2");
+    EXPECT_EQ(found[0].Node->Id(), "g2");
     EXPECT_EQ(found[0].Data(), TTaxonomyData("\t\t\t\t\t", "g2", "Beta", "i2"));
 
     ASSERT_TRUE(DeleteFile(PathOf("genus.dat")));
@@ -157,7 +157,7 @@ TEST_F(TGenusSearchTest, FindsWhatReadDetailReads) {
             TCaptions expected;
             for (const TGenusEntry& e : AllGenus(Tree)) {
                 TTaxonomyDetail r;
-                ReadDetail(e.Node->Data, r);
+                ReadDetail(e.Node->Data(), r);
                 if (MatchGenus(SearchWords(text), r, matchAll, all))
                     expected.push_back(e.Caption(Tree));
             }

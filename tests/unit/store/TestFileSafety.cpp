@@ -34,12 +34,12 @@ TEST_F(TStoreTest, ByteOrderMarkIsNotPartOfTheFirstLine) {
     TTaxonomyTree tree;
     ASSERT_EQ(LoadTree(tree), 0);
     EXPECT_EQ(tree.First()->Level(), 0);
-    EXPECT_EQ(tree.First()->Children.size(), 1u);
+    EXPECT_EQ(tree.First()->ChildCount(), 1u);
 
     Write("class.dat", Bom + "c1#Class1#meaning#desc\r\n");
     Write("genus.dat", Bom + "g1#G#m#d#t#c#-#cr#cu#ow#ou#kw\r\n\t#sp1#m#d\r\n");
     TTaxonomyDetail r;
-    ReadDetail(tree.First()->Data, r);
+    ReadDetail(tree.First()->Data(), r);
     EXPECT_EQ(r.Level, 0);
     EXPECT_EQ(r.Meaning, "meaning");
     ReadDetail(TTaxonomyData("\t\t\t\t\t", "g1", "G", ""), r);

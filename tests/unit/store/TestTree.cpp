@@ -10,22 +10,22 @@ struct TRecorder : ITreeObserver {
     void BeginReset() override { Events.push_back("BeginReset"); }
     void EndReset() override { Events.push_back("EndReset"); }
     void BeginInsert(TTreeNode* p, int row) override {
-        Events.push_back("BeginInsert " + (p ? p->Data.Id() : "-") + " " + std::to_string(row));
+        Events.push_back("BeginInsert " + (p ? std::string(p->Id()) : "-") + " " + std::to_string(row));
     }
     void EndInsert() override { Events.push_back("EndInsert"); }
     void BeginRemove(TTreeNode* p, int row) override {
-        Events.push_back("BeginRemove " + (p ? p->Data.Id() : "-") + " " + std::to_string(row));
+        Events.push_back("BeginRemove " + (p ? std::string(p->Id()) : "-") + " " + std::to_string(row));
     }
     void EndRemove() override { Events.push_back("EndRemove"); }
-    void NodeChanged(TTreeNode* n) override { Events.push_back("Changed " + n->Data.Id()); }
-    void NodeDeleting(TTreeNode* n) override { Events.push_back("Deleting " + n->Data.Id()); }
+    void NodeChanged(TTreeNode* n) override { Events.push_back("Changed " + std::string(n->Id())); }
+    void NodeDeleting(TTreeNode* n) override { Events.push_back("Deleting " + std::string(n->Id())); }
 };
 
 // The tree as "id(parent id)" in pre-order.
 std::string Shape(const TTaxonomyTree& tree) {
     std::string s;
     tree.ForEachNode([&](const TTreeNode* n) {
-        s += n->Data.Id() + "(" + (n->Parent ? n->Parent->Data.Id() : "") + ") ";
+        s += std::string(n->Id()) + "(" + std::string(n->Parent ? n->Parent->Id() : "") + ") ";
     });
     return s;
 }
@@ -49,7 +49,7 @@ TEST_F(TStoreTest, LoadTreePlacesLinesUnderClosestSmallerLevel) {
     EXPECT_EQ(LoadTree(tree), 0);
     EXPECT_EQ(Shape(tree), "a() b(a) c(b) d() e(d) g(e) ");
     EXPECT_EQ(tree.Count(), 6u);
-    EXPECT_EQ(tree.First()->Data.Id(), "a");
+    EXPECT_EQ(tree.First()->Id(), "a");
     EXPECT_EQ(tree.TopNodes()[1]->Row, 1);
 }
 
@@ -67,13 +67,36 @@ TEST_F(TStoreTest, LoadTreeBadInput) {
     EXPECT_EQ(LoadTree(tree), 0);
     EXPECT_EQ(Shape(tree), "o() u(o) v(o) c() ");
     const auto nodes = tree.Nodes();
-    EXPECT_EQ(nodes[1]->Data.Name(), "Sub\xF6rdo");
-    EXPECT_EQ(nodes[2]->Data, TTaxonomyData("\t\t\t", "v", "", ""));
-    EXPECT_EQ(nodes[3]->Data, TTaxonomyData("", "c", "C", "info"));
+    EXPECT_EQ(nodes[1]->Name(), "Sub\xF6rdo");
+    EXPECT_EQ(nodes[2]->Data(), TTaxonomyData("\t\t\t", "v", "", ""));
+    EXPECT_EQ(nodes[3]->Data(), TTaxonomyData("", "c", "C", "info"));
 
     SaveTreeFile(tree);
     EXPECT_EQ(Read("classifytree.dat"), "\t\t#o#Orderia#x\r\n\t\t\t#u#Sub\xF6rdo#old info\r\n"
                                         "\t\t\t#v##\r\n#c#C#info\r\n");
+}
+
+TEST_F(TStoreTest, EditsOfALoadedTree) {
+    // A leading byte-order mark is no part of the first marker; the last line
+    // has no line end and stops right after its '#'.
+    Write("classifytree.dat", "\xEF\xBB\xBF#a#A#i\r\n\t#b#B#i\r\n\t#c#C#i\r\n#d#D#i\n\t#");
+    TTaxonomyTree tree;
+    ASSERT_EQ(LoadTree(tree), 0);
+    EXPECT_EQ(Shape(tree), "a() b(a) c(a) d() (d) ");
+    TTreeNode* a = tree.First();
+    // Children added after loading outgrow the loaded child list.
+    for (const char* id : {"e", "f", "g", "h", "i"})
+        AddTreeNode(tree, a, TTaxonomyData("\t", id, "N", ""));
+    tree.DeleteNode(a->Child(1)); // c
+    EXPECT_EQ(Shape(tree), "a() b(a) e(a) f(a) g(a) h(a) i(a) d() (d) ");
+    for (size_t i = 0; i < a->ChildCount(); ++i)
+        EXPECT_EQ(a->Child(i)->Row, static_cast<int>(i));
+    UpdateTreeNode(tree, a->Child(0), TTaxonomyData("", "b", "Renamed", "new info"));
+    tree.DeleteNode(tree.TopNodes()[1]); // d and its child
+    EXPECT_EQ(tree.Count(), 7u);
+    SaveTreeFile(tree);
+    EXPECT_EQ(Read("classifytree.dat"), "#a#A#i\r\n\t#b#Renamed#new info\r\n\t#e#N#\r\n\t#f#N#\r\n"
+                                        "\t#g#N#\r\n\t#h#N#\r\n\t#i#N#\r\n");
 }
 
 TEST_F(TStoreTest, TreeRoundTripOf300Lines) {
@@ -120,7 +143,7 @@ TEST(TreeNodes, CaptionsAndIcons) {
 
     // The marker stays when a node is updated.
     UpdateTreeNode(tree, g, TTaxonomyData("", "g2", "Beta2", "z"));
-    EXPECT_EQ(g->Data, TTaxonomyData("\t\t\t\t\t", "g2", "Beta2", "z"));
+    EXPECT_EQ(g->Data(), TTaxonomyData("\t\t\t\t\t", "g2", "Beta2", "z"));
 }
 
 TEST(TreeNodes, FindByIdOrByNameForPlannedItems) {
@@ -191,12 +214,12 @@ TEST_F(TStoreTest, TreeStateRoundTripAndPartialMatch) {
     LoadTree(tree);
     std::map<const TTreeNode*, bool> expanded;
     for (TTreeNode* n : tree.Nodes())
-        expanded[n] = n->Data.Id() == "a" || n->Data.Id() == "d";
+        expanded[n] = n->Id() == "a" || n->Id() == "d";
     SaveTreeState(tree, [&](const TTreeNode* n) { return expanded[n]; });
     EXPECT_EQ(Read("treestate.dat"), "#a#1\r\n\t#b#0\r\n\t\t#c#0\r\n#d#1\r\n\t#e#0\r\n");
 
     std::map<std::string, bool> applied;
-    auto set = [&](TTreeNode* n, bool e) { applied[n->Data.Id()] = e; };
+    auto set = [&](TTreeNode* n, bool e) { applied[std::string(n->Id())] = e; };
     LoadTreeState(tree, set);
     EXPECT_EQ(applied, (std::map<std::string, bool>{
                            {"a", true}, {"b", false}, {"c", false}, {"d", true}, {"e", false}}));

@@ -14,7 +14,7 @@ TTaxonomyData Item(int level, const std::string& id, const std::string& name, co
 std::string Shape(const TTaxonomyTree& tree) {
     std::string s;
     tree.ForEachNode([&](const TTreeNode* n) {
-        s += n->Data.Id() + "(" + (n->Parent ? n->Parent->Data.Id() : "") + ") ";
+        s += std::string(n->Id()) + "(" + std::string(n->Parent ? n->Parent->Id() : "") + ") ";
     });
     return s;
 }
@@ -23,7 +23,7 @@ struct TDeletions : ITreeObserver {
     std::vector<std::string> Ids;
     int Removes = 0;
     void BeginRemove(TTreeNode*, int) override { ++Removes; }
-    void NodeDeleting(TTreeNode* n) override { Ids.push_back(n->Data.Id()); }
+    void NodeDeleting(TTreeNode* n) override { Ids.emplace_back(n->Id()); }
 };
 
 // Makes every write of more than a few bytes fail while it lives.
@@ -62,7 +62,7 @@ TEST_F(TStoreTest, RecordUserTreeItemKeepsAnOutlineOfAdditions) {
 
     // A second genus: its ancestors are refreshed in place (the family's new
     // info), and its line goes after the first genus's.
-    f->Data.Info() = "new";
+    UpdateTreeNode(tree, f, Item(4, "f", "F", "new"));
     RecordUserTreeItem(AddTreeNode(tree, f, Item(5, "g2", "G2")));
     const std::string eight = "#c#C#i\r\n\t#s#S#i\r\n\t\t#o#O#i\r\n\t\t\t#u#U#i\r\n\t\t\t\t#f#F#new\r\n"
                               "\t\t\t\t\t#g#G#i\r\n\t\t\t\t\t#g2#G2#i\r\n";
@@ -74,7 +74,7 @@ TEST_F(TStoreTest, RecordUserTreeItemKeepsAnOutlineOfAdditions) {
     TTreeNode* p1 = AddTreeNode(tree, f2, Item(5, "(n/a)", "[one]"));
     RecordUserTreeItem(p1);
     RecordUserTreeItem(AddTreeNode(tree, f2, Item(5, "(n/a)", "[two]")));
-    p1->Data.Info() = "named later";
+    UpdateTreeNode(tree, p1, Item(5, "(n/a)", "[one]", "named later"));
     RecordUserTreeItem(p1);
     EXPECT_EQ(Read("usr_tree.dat"),
               "#c#C#i\r\n\t#s#S#i\r\n\t\t#o#O#i\r\n"
@@ -132,7 +132,7 @@ TEST_F(TStoreTest, DeleteTreeItemWithAndWithoutRecords) {
     // With records: the family's record and its genera's records with their
     // species lines go; the planned genus removes nothing, the user database
     // keeps its record; the ancestors stay in the user tree file.
-    DeleteTreeItem(tree, tree.First()->Children[0]->Children[0].get(), true);
+    DeleteTreeItem(tree, tree.First()->Child(0)->Child(0), true);
     EXPECT_EQ(Shape(tree), "c() o(c) ");
     EXPECT_EQ(Read("family.dat"), "f2#F2#m#d\r\n");
     EXPECT_EQ(Read("genus.dat"), "(n/a)#[p]#m\r\ng4#G4#m\r\n\t#s4#m#d\r\n");
@@ -147,7 +147,7 @@ TEST_F(TStoreTest, DeleteTreeItemWithAndWithoutRecords) {
 
     // Without a user tree file only the tree changes.
     ASSERT_TRUE(DeleteFile(PathOf("usr_tree.dat")));
-    DeleteTreeItem(tree, tree.First()->Children[0].get(), true);
+    DeleteTreeItem(tree, tree.First()->Child(0), true);
     EXPECT_EQ(Shape(tree), "c() ");
     EXPECT_FALSE(FileExists(PathOf("usr_tree.dat")));
     tree.RemoveObserver(&seen);
@@ -190,11 +190,11 @@ TEST_F(TStoreTest, TreeEditsThatCannotWriteLoseNothing) {
     Write("usr_tree.dat", "#c#C#i\r\n\t\t\t\t#f#F#i\r\n");
     TTaxonomyTree tree;
     ASSERT_EQ(LoadTree(tree), 0);
-    TTreeNode* f = tree.First()->Children[0].get();
+    TTreeNode* f = tree.First()->Child(0);
     {
         TFileSizeLimit limit;
         EXPECT_THROW(DeleteTreeItem(tree, f, true), EWriteError);
-        EXPECT_THROW(RecordUserTreeItem(f->Children[0].get()), EWriteError);
+        EXPECT_THROW(RecordUserTreeItem(f->Child(0)), EWriteError);
     }
     // The tree and every file as they were; no temporary file left behind.
     EXPECT_EQ(Shape(tree), "c() f(c) g(f) ");

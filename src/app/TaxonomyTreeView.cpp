@@ -1,0 +1,671 @@
+#include "TaxonomyTreeView.h"
+
+#include "TaxonomyTreeModel.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPainter>
+#include <QPaintEvent>
+#include <QScrollBar>
+#include <QStyle>
+#include <QStyleOptionViewItem>
+#include <algorithm>
+
+namespace {
+
+// Number of ancestors: 0 for a top-level node.
+int DepthOf(const TTreeNode* node) {
+    int depth = 0;
+    for (const TTreeNode* p = node->Parent; p; p = p->Parent)
+        ++depth;
+    return depth;
+}
+
+} // namespace
+
+TTaxonomyTreeView::TTaxonomyTreeView(const TTaxonomyTree& tree, QWidget* parent)
+    : QAbstractItemView(parent), FTree(tree) {
+    setSelectionMode(SingleSelection);
+    setSelectionBehavior(SelectRows);
+    setEditTriggers(NoEditTriggers);
+    setIconSize(QSize(16, 16));
+    setTextElideMode(Qt::ElideRight);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    viewport()->setMouseTracking(true);
+}
+
+TTaxonomyTreeView::~TTaxonomyTreeView() = default;
+
+void TTaxonomyTreeView::setModel(QAbstractItemModel* model) {
+    if (model == this->model())
+        return;
+    for (const QMetaObject::Connection& c : FModelConnections)
+        disconnect(c);
+    FModelConnections.clear();
+    FRows.clear();
+    FHoverRow = -1;
+    FPressedNode = nullptr;
+    FRowHeight = 0;
+    FModel = qobject_cast<TTaxonomyTreeModel*>(model);
+    Q_ASSERT(FModel || !model);
+    QAbstractItemView::setModel(model);
+    if (FModel) {
+        FModelConnections = {
+            connect(FModel, &QAbstractItemModel::modelAboutToBeReset, this,
+                    [this] {
+                        // The nodes are about to go: nothing may point at them until the reset ends.
+                        FRows.clear();
+                        FHoverRow = -1;
+                        FPressedNode = nullptr;
+                    }),
+            connect(FModel, &QAbstractItemModel::layoutChanged, this, &TTaxonomyTreeView::RefreshRows)};
+    }
+    RefreshRows();
+}
+
+// ---- nodes and rows ----
+
+TTreeNode* TTaxonomyTreeView::NodeOf(const QModelIndex& index) const {
+    return FModel && index.model() == FModel ? FModel->NodeOf(index) : nullptr;
+}
+
+QModelIndex TTaxonomyTreeView::IndexOf(const TTreeNode* node) const {
+    return FModel ? FModel->IndexOf(node) : QModelIndex();
+}
+
+size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const {
+    return node->Parent ? node->Parent->ChildCount() : FTree.ChildCount(nullptr);
+}
+
+bool TTaxonomyTreeView::IsShown(const TTreeNode* node) const {
+    for (const TTreeNode* p = node->Parent; p; p = p->Parent)
+        if (!p->Expanded)
+            return false;
+    return true;
+}
+
+bool TTaxonomyTreeView::IsExpanded(const TTreeNode* node) const {
+    return node && node->Expanded && node->HasChildren();
+}
+
+void TTaxonomyTreeView::CollectRows(const TTreeNode* root, std::vector<TTreeNode*>& out) const {
+    if (FTree.ChildCount(root) == 0)
+        return;
+    TTreeNode* node = FTree.Child(root, 0);
+    while (node) {
+        out.push_back(node);
+        if (node->Expanded && node->HasChildren()) {
+            node = node->Child(0);
+            continue;
+        }
+        // The next sibling, or the next sibling of the nearest ancestor below `root` that has one.
+        for (;;) {
+            TTreeNode* parent = node->Parent;
+            const size_t next = static_cast<size_t>(node->Row) + 1;
+            if (next < SiblingCount(node)) {
+                node = FTree.Child(parent, next);
+                break;
+            }
+            if (parent == root) {
+                node = nullptr;
+                break;
+            }
+            node = parent;
+        }
+    }
+}
+
+int TTaxonomyTreeView::RowOf(const TTreeNode* node) const {
+    if (!node || FRows.empty() || !IsShown(node))
+        return -1;
+    if (FLastRow < FRows.size() && FRows[FLastRow] == node)
+        return static_cast<int>(FLastRow);
+    // Most questions are about rows on the screen; the rest costs one pass over the rows.
+    const size_t top = static_cast<size_t>(TopRow());
+    const size_t bottom = std::min(FRows.size(), top + static_cast<size_t>(PageRows()) + 1);
+    auto found = std::find(FRows.begin() + static_cast<std::ptrdiff_t>(top),
+                           FRows.begin() + static_cast<std::ptrdiff_t>(bottom), node);
+    if (found == FRows.begin() + static_cast<std::ptrdiff_t>(bottom)) {
+        found = std::find(FRows.begin(), FRows.end(), node);
+        if (found == FRows.end())
+            return -1;
+    }
+    FLastRow = static_cast<size_t>(found - FRows.begin());
+    return static_cast<int>(FLastRow);
+}
+
+size_t TTaxonomyTreeView::SubtreeEnd(size_t row) const {
+    const int depth = DepthOf(FRows[row]);
+    size_t end = row + 1;
+    while (end < FRows.size() && DepthOf(FRows[end]) > depth)
+        ++end;
+    return end;
+}
+
+void TTaxonomyTreeView::RelayoutBelow(size_t row) {
+    const TTreeNode* node = FRows[row];
+    const size_t first = row + 1;
+    const size_t old = SubtreeEnd(row) - first;
+    std::vector<TTreeNode*> fresh;
+    if (IsExpanded(node))
+        CollectRows(node, fresh);
+    const size_t common = std::min(old, fresh.size());
+    const auto at = FRows.begin() + static_cast<std::ptrdiff_t>(first);
+    std::copy_n(fresh.begin(), common, at);
+    if (fresh.size() > old)
+        FRows.insert(at + static_cast<std::ptrdiff_t>(old), fresh.begin() + static_cast<std::ptrdiff_t>(old),
+                     fresh.end());
+    else
+        FRows.erase(at + static_cast<std::ptrdiff_t>(common), at + static_cast<std::ptrdiff_t>(old));
+    RowsChanged();
+}
+
+void TTaxonomyTreeView::RowsChanged() {
+    FHoverRow = -1;
+    updateGeometries();
+    viewport()->update();
+}
+
+void TTaxonomyTreeView::RefreshRows() {
+    // The node in the first row stays there, or the nearest branch that still shows it.
+    const TTreeNode* anchor = NodeAtRow(static_cast<size_t>(TopRow()));
+    FRows.clear();
+    if (FModel)
+        CollectRows(nullptr, FRows);
+    if (FRows.capacity() > 4 * FRows.size() + 4096)
+        FRows.shrink_to_fit();
+    RowsChanged();
+    while (anchor && !IsShown(anchor))
+        anchor = anchor->Parent;
+    verticalScrollBar()->setValue(anchor ? std::max(0, RowOf(anchor)) : 0);
+}
+
+// ---- expanding and collapsing ----
+
+void TTaxonomyTreeView::SetExpanded(TTreeNode* node, bool expanded) {
+    if (!node || (expanded && !node->HasChildren()) || node->Expanded == expanded)
+        return;
+    node->Expanded = expanded;
+    const int row = RowOf(node);
+    if (row >= 0)
+        RelayoutBelow(static_cast<size_t>(row));
+}
+
+void TTaxonomyTreeView::ExpandSubtree(TTreeNode* node) {
+    if (!node || !node->HasChildren())
+        return;
+    std::vector<TTreeNode*> pending{node};
+    while (!pending.empty()) {
+        TTreeNode* n = pending.back();
+        pending.pop_back();
+        if (!n->HasChildren())
+            continue;
+        n->Expanded = true;
+        for (size_t i = 0; i < n->ChildCount(); ++i)
+            pending.push_back(n->Child(i));
+    }
+    const int row = RowOf(node);
+    if (row >= 0)
+        RelayoutBelow(static_cast<size_t>(row));
+}
+
+void TTaxonomyTreeView::ExpandAll() {
+    for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n))
+        if (n->HasChildren())
+            n->Expanded = true;
+    FRows.reserve(FTree.Count());
+    RefreshRows();
+}
+
+void TTaxonomyTreeView::CollapseAll() {
+    for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n))
+        n->Expanded = false;
+    RefreshRows();
+}
+
+bool TTaxonomyTreeView::isExpanded(const QModelIndex& index) const { return IsExpanded(NodeOf(index)); }
+
+void TTaxonomyTreeView::setExpanded(const QModelIndex& index, bool expanded) { SetExpanded(NodeOf(index), expanded); }
+
+// ---- geometry ----
+
+int TTaxonomyTreeView::RowHeight() const {
+    if (FRowHeight > 0)
+        return FRowHeight;
+    int height = std::max(fontMetrics().height(), iconSize().height());
+    if (FModel && !FRows.empty()) {
+        // All rows are as high as the first one.
+        QStyleOptionViewItem option;
+        initViewItemOption(&option);
+        height = std::max(height, itemDelegate()->sizeHint(option, IndexOf(FRows.front())).height());
+        FRowHeight = height;
+    }
+    return std::max(height, 1);
+}
+
+int TTaxonomyTreeView::TopRow() const {
+    return std::clamp(verticalScrollBar()->value(), 0, std::max(0, static_cast<int>(FRows.size()) - 1));
+}
+
+int TTaxonomyTreeView::PageRows() const { return std::max(1, viewport()->height() / RowHeight()); }
+
+int TTaxonomyTreeView::RowAt(int y) const {
+    const int height = RowHeight();
+    const int offset = y >= 0 ? y / height : -((-y + height - 1) / height);
+    const int row = TopRow() + offset;
+    return row >= 0 && row < static_cast<int>(FRows.size()) ? row : -1;
+}
+
+int TTaxonomyTreeView::IndentOf(const TTreeNode* node) const { return (DepthOf(node) + 1) * FIndentation; }
+
+QRect TTaxonomyTreeView::visualRect(const QModelIndex& index) const {
+    const TTreeNode* node = NodeOf(index);
+    const int row = RowOf(node);
+    if (row < 0)
+        return {};
+    const int indent = IndentOf(node);
+    return QRect(indent, (row - TopRow()) * RowHeight(), std::max(0, viewport()->width() - indent), RowHeight());
+}
+
+QRect TTaxonomyTreeView::ExpanderRect(const QModelIndex& index) const {
+    const TTreeNode* node = NodeOf(index);
+    if (!node || !node->HasChildren())
+        return {};
+    const QRect item = visualRect(index);
+    if (!item.isValid())
+        return {};
+    QStyleOption option;
+    option.initFrom(this);
+    option.rect = QRect(item.left() - FIndentation, item.top(), FIndentation, item.height());
+    return style()->subElementRect(QStyle::SE_TreeViewDisclosureItem, &option, this);
+}
+
+QModelIndex TTaxonomyTreeView::indexAt(const QPoint& point) const {
+    const int row = RowAt(point.y());
+    return row >= 0 ? IndexOf(FRows[static_cast<size_t>(row)]) : QModelIndex();
+}
+
+void TTaxonomyTreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
+    TTreeNode* node = NodeOf(index);
+    if (!node)
+        return;
+    // Open the closed branches above it first, as one change below the outermost of them.
+    TTreeNode* outermost = nullptr;
+    for (TTreeNode* p = node->Parent; p; p = p->Parent)
+        if (!p->Expanded) {
+            p->Expanded = true;
+            outermost = p;
+        }
+    if (outermost) {
+        const int above = RowOf(outermost);
+        if (above >= 0)
+            RelayoutBelow(static_cast<size_t>(above));
+        else
+            RefreshRows();
+    }
+    const int row = RowOf(node);
+    if (row < 0)
+        return;
+    const int page = PageRows();
+    int top = TopRow();
+    switch (hint) {
+    case EnsureVisible:
+        if (row < top)
+            top = row;
+        else if (row >= top + page)
+            top = row - page + 1;
+        break;
+    case PositionAtTop: top = row; break;
+    case PositionAtBottom: top = row - page + 1; break;
+    case PositionAtCenter: top = row - page / 2; break;
+    }
+    verticalScrollBar()->setValue(top);
+}
+
+QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers) {
+    if (FRows.empty())
+        return {};
+    const QModelIndex current = currentIndex();
+    TTreeNode* node = NodeOf(current);
+    if (!node)
+        return IndexOf(FRows.front());
+    const int row = RowOf(node);
+    if (row < 0) {
+        // A closed branch hides the current node: any move goes to that branch first.
+        TTreeNode* shown = node->Parent;
+        while (shown && !IsShown(shown))
+            shown = shown->Parent;
+        return IndexOf(shown ? shown : FRows.front());
+    }
+    const int last = static_cast<int>(FRows.size()) - 1;
+    auto at = [this, last](int r) { return IndexOf(FRows[static_cast<size_t>(std::clamp(r, 0, last))]); };
+    switch (cursorAction) {
+    case MoveUp:
+    case MovePrevious: return at(row - 1);
+    case MoveDown:
+    case MoveNext: return at(row + 1);
+    case MovePageUp: return at(row - PageRows());
+    case MovePageDown: return at(row + PageRows());
+    case MoveHome: return at(0);
+    case MoveEnd: return at(last);
+    case MoveLeft:
+        if (IsExpanded(node)) {
+            SetExpanded(node, false);
+            return current;
+        }
+        return node->Parent ? IndexOf(node->Parent) : current;
+    case MoveRight:
+        if (!node->HasChildren())
+            return current;
+        if (!node->Expanded) {
+            SetExpanded(node, true);
+            return current;
+        }
+        return IndexOf(node->Child(0));
+    }
+    return current;
+}
+
+int TTaxonomyTreeView::horizontalOffset() const { return 0; }
+
+int TTaxonomyTreeView::verticalOffset() const { return TopRow() * RowHeight(); }
+
+bool TTaxonomyTreeView::isIndexHidden(const QModelIndex&) const { return false; }
+
+void TTaxonomyTreeView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
+    if (!selectionModel() || FRows.empty())
+        return;
+    const QRect area = rect.normalized();
+    int first = RowAt(area.top());
+    int last = RowAt(area.bottom());
+    if (first < 0 && last < 0) {
+        if (command & QItemSelectionModel::Clear)
+            selectionModel()->clear();
+        return;
+    }
+    if (first < 0)
+        first = 0;
+    if (last < 0)
+        last = static_cast<int>(FRows.size()) - 1;
+    if (selectionMode() == SingleSelection)
+        last = first;
+    QItemSelection selection;
+    for (int row = first; row <= last; ++row) {
+        const QModelIndex index = IndexOf(FRows[static_cast<size_t>(row)]);
+        selection.select(index, index);
+    }
+    selectionModel()->select(selection, command);
+}
+
+QRegion TTaxonomyTreeView::visualRegionForSelection(const QItemSelection& selection) const {
+    QRegion region;
+    const QRect area = viewport()->rect();
+    for (const QItemSelectionRange& range : selection) {
+        if (!range.isValid())
+            continue;
+        const TTreeNode* parent = NodeOf(range.parent());
+        if (parent && !(IsExpanded(parent) && IsShown(parent)))
+            continue;
+        for (int r = range.top(); r <= range.bottom(); ++r) {
+            const QRect item = visualRect(range.model()->index(r, 0, range.parent()));
+            // The selection colours the branch column too.
+            const QRect line(0, item.top(), area.width(), item.height());
+            if (item.isValid() && line.intersects(area))
+                region += line;
+        }
+    }
+    return region;
+}
+
+void TTaxonomyTreeView::updateGeometries() {
+    const int page = PageRows();
+    verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(FRows.size()) - page));
+    verticalScrollBar()->setPageStep(page);
+    verticalScrollBar()->setSingleStep(1);
+    horizontalScrollBar()->setRange(0, 0);
+    QAbstractItemView::updateGeometries();
+}
+
+void TTaxonomyTreeView::scrollContentsBy(int, int) {
+    FHoverRow = -1;
+    viewport()->update();
+}
+
+// ---- following the model ----
+
+void TTaxonomyTreeView::reset() {
+    QAbstractItemView::reset();
+    FRowHeight = 0;
+    RefreshRows();
+}
+
+void TTaxonomyTreeView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QAbstractItemView::rowsInserted(parent, start, end);
+    if (!FModel)
+        return;
+    TTreeNode* parentNode = NodeOf(parent);
+    if (parentNode) {
+        // A branch that gets its first children starts closed.
+        if (parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
+            parentNode->Expanded = false;
+        if (!parentNode->Expanded || !IsShown(parentNode)) {
+            viewport()->update(); // its glyph may have changed
+            return;
+        }
+    }
+    // The new rows go below the rows of the previous sibling, or right below the parent.
+    int at = 0;
+    if (start > 0) {
+        const int previous = RowOf(FTree.Child(parentNode, static_cast<size_t>(start - 1)));
+        at = previous < 0 ? -1 : static_cast<int>(SubtreeEnd(static_cast<size_t>(previous)));
+    } else if (parentNode) {
+        const int above = RowOf(parentNode);
+        at = above < 0 ? -1 : above + 1;
+    }
+    if (at < 0) {
+        RefreshRows();
+        return;
+    }
+    std::vector<TTreeNode*> fresh;
+    for (int i = start; i <= end; ++i) {
+        TTreeNode* child = FTree.Child(parentNode, static_cast<size_t>(i));
+        fresh.push_back(child);
+        if (IsExpanded(child))
+            CollectRows(child, fresh);
+    }
+    FRows.insert(FRows.begin() + at, fresh.begin(), fresh.end());
+    RowsChanged();
+}
+
+void TTaxonomyTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    // The base class moves the current index off the removed rows first.
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    FPressedNode = nullptr;
+    if (!FModel)
+        return;
+    TTreeNode* parentNode = NodeOf(parent);
+    if (!parentNode || (IsExpanded(parentNode) && IsShown(parentNode))) {
+        const int first = RowOf(FTree.Child(parentNode, static_cast<size_t>(start)));
+        if (first >= 0) {
+            size_t stop = static_cast<size_t>(first);
+            for (int i = start; i <= end && stop < FRows.size(); ++i)
+                stop = SubtreeEnd(stop);
+            FRows.erase(FRows.begin() + first, FRows.begin() + static_cast<std::ptrdiff_t>(stop));
+        }
+    }
+    // A branch that loses all its children is closed.
+    if (parentNode && parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
+        parentNode->Expanded = false;
+    RowsChanged();
+}
+
+void TTaxonomyTreeView::dataChanged(const QModelIndex&, const QModelIndex&, const QList<int>&) {
+    viewport()->update();
+}
+
+// ---- painting ----
+
+void TTaxonomyTreeView::paintEvent(QPaintEvent* event) {
+    if (FRows.empty() || !FModel)
+        return;
+    QPainter painter(viewport());
+    const int height = RowHeight();
+    const int top = TopRow();
+    const QRect area = event->rect();
+    const int first = top + std::max(0, area.top()) / height;
+    const int last = std::min(static_cast<int>(FRows.size()) - 1, top + std::max(0, area.bottom()) / height);
+    QStyleOptionViewItem base;
+    initViewItemOption(&base);
+    for (int row = first; row <= last; ++row)
+        DrawRow(painter, base, static_cast<size_t>(row), (row - top) * height);
+}
+
+void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& base, size_t row, int y) const {
+    const TTreeNode* node = FRows[row];
+    const QModelIndex index = IndexOf(node);
+    const int indent = IndentOf(node);
+    const int height = RowHeight();
+    QStyleOptionViewItem option = base;
+    const bool selected = selectionModel() && selectionModel()->isSelected(index);
+    const bool hover = static_cast<int>(row) == FHoverRow;
+    option.state.setFlag(QStyle::State_Selected, selected);
+    option.state.setFlag(QStyle::State_HasFocus, hasFocus() && index == currentIndex());
+    option.state.setFlag(QStyle::State_MouseOver, hover);
+    if (option.state & QStyle::State_Enabled)
+        option.palette.setCurrentColorGroup(option.state.testFlag(QStyle::State_Active) ? QPalette::Active
+                                                                                 : QPalette::Inactive);
+    // The background of the branch columns, as the style colours a selected row there.
+    option.rect = QRect(0, y, indent, height);
+    option.showDecorationSelected = style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &option, this);
+    style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
+    DrawBranches(painter, option.rect, node, selected, hover);
+    // Whole rows are selected: the item's selection reaches the right edge.
+    option.showDecorationSelected = true;
+    option.rect = QRect(indent, y, viewport()->width() - indent, height);
+    itemDelegateForIndex(index)->paint(&painter, option, index);
+}
+
+void TTaxonomyTreeView::DrawBranches(QPainter& painter, const QRect& rect, const TTreeNode* node, bool selected,
+                                     bool hover) const {
+    QStyleOptionViewItem option;
+    initViewItemOption(&option);
+    QStyle::State extra = QStyle::State_None;
+    if (isEnabled())
+        extra |= QStyle::State_Enabled;
+    if (hasFocus())
+        extra |= QStyle::State_Active;
+    if (selected)
+        extra |= QStyle::State_Selected;
+    if (hover)
+        extra |= QStyle::State_MouseOver;
+    auto moreSiblings = [this](const TTreeNode* n) {
+        return static_cast<size_t>(n->Row) + 1 < SiblingCount(n) ? QStyle::State_Sibling : QStyle::State_None;
+    };
+    // The node's own column: its glyph and the line to it.
+    QRect column(rect.right() + 1 - FIndentation, rect.top(), FIndentation, rect.height());
+    option.rect = column;
+    option.state = QStyle::State_Item | extra | moreSiblings(node) |
+                   (node->HasChildren() ? QStyle::State_Children : QStyle::State_None) |
+                   (IsExpanded(node) ? QStyle::State_Open : QStyle::State_None);
+    style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, &painter, this);
+    // One column per ancestor: a line down where that ancestor has more siblings below.
+    for (const TTreeNode* above = node->Parent; above; above = above->Parent) {
+        column.translate(-FIndentation, 0);
+        option.rect = column;
+        option.state = extra | moreSiblings(above);
+        style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, &painter, this);
+    }
+}
+
+// ---- input ----
+
+bool TTaxonomyTreeView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave || event->type() == QEvent::HoverLeave)
+        SetHoverRow(-1);
+    return QAbstractItemView::viewportEvent(event);
+}
+
+void TTaxonomyTreeView::SetHoverRow(int row) {
+    if (row == FHoverRow)
+        return;
+    const int top = TopRow();
+    const int height = RowHeight();
+    for (int r : {FHoverRow, row})
+        if (r >= 0)
+            viewport()->update(QRect(0, (r - top) * height, viewport()->width(), height));
+    FHoverRow = row;
+}
+
+void TTaxonomyTreeView::mousePressEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const int row = RowAt(pos.y());
+    TTreeNode* node = row >= 0 ? FRows[static_cast<size_t>(row)] : nullptr;
+    FPressedNode = node;
+    FPressOnExpander = false;
+    if (node && event->button() == Qt::LeftButton && ExpanderRect(IndexOf(node)).contains(pos)) {
+        // The glyph opens or closes the branch and leaves the selection alone.
+        FPressOnExpander = true;
+        SetExpanded(node, !IsExpanded(node));
+        return;
+    }
+    QAbstractItemView::mousePressEvent(event);
+}
+
+void TTaxonomyTreeView::mouseReleaseEvent(QMouseEvent* event) {
+    if (FPressOnExpander) {
+        FPressOnExpander = false;
+        return;
+    }
+    QAbstractItemView::mouseReleaseEvent(event);
+}
+
+void TTaxonomyTreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    const int row = RowAt(pos.y());
+    if (row < 0)
+        return;
+    TTreeNode* node = FRows[static_cast<size_t>(row)];
+    if (ExpanderRect(IndexOf(node)).contains(pos)) {
+        // The first click on the glyph did the work.
+        FPressOnExpander = true;
+        return;
+    }
+    if (node != FPressedNode) {
+        // The first click was on another row: this one is a press of its own.
+        mousePressEvent(event);
+        return;
+    }
+    const QPersistentModelIndex index = IndexOf(node);
+    QAbstractItemView::mouseDoubleClickEvent(event);
+    // What the double click started may have removed the node.
+    if (TTreeNode* still = NodeOf(index))
+        SetExpanded(still, !IsExpanded(still));
+}
+
+void TTaxonomyTreeView::mouseMoveEvent(QMouseEvent* event) {
+    SetHoverRow(RowAt(event->position().toPoint().y()));
+    QAbstractItemView::mouseMoveEvent(event);
+}
+
+void TTaxonomyTreeView::keyPressEvent(QKeyEvent* event) {
+    if (TTreeNode* node = NodeOf(currentIndex())) {
+        switch (event->key()) {
+        case Qt::Key_Asterisk: ExpandSubtree(node); return;
+        case Qt::Key_Plus: SetExpanded(node, true); return;
+        case Qt::Key_Minus: SetExpanded(node, false); return;
+        default: break;
+        }
+    }
+    QAbstractItemView::keyPressEvent(event);
+    // Opening or closing with Left and Right is this view's business, never its parent's.
+    if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
+        event->accept();
+}
+
+void TTaxonomyTreeView::changeEvent(QEvent* event) {
+    if (event->type() == QEvent::FontChange || event->type() == QEvent::StyleChange) {
+        FRowHeight = 0;
+        updateGeometries();
+    }
+    QAbstractItemView::changeEvent(event);
+}
