@@ -160,6 +160,49 @@ void BM_SummaryOf2000Species(benchmark::State& state) {
 }
 BENCHMARK(BM_SummaryOf2000Species)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Painted once: the moment a document is on the screen.
+class TPaintWatch : public QObject {
+public:
+    bool Painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            Painted = true;
+        return false;
+    }
+};
+
+// From choosing the genus with 2,000 species in the tree to its summary painted in the view (the
+// editor and the picture are filled on the way, as they are for the user).
+void BM_SummaryFromSelection(benchmark::State& state) {
+    if (!Window) {
+        state.SkipWithError("no window");
+        return;
+    }
+    TTaxonomyTree& tree = Window->Tree();
+    TTreeNode* family = tree.First();
+    while (family && family->Level() != 4)
+        family = tree.Next(family);
+    TTreeNode* big = AddTreeNode(tree, family, TTaxonomyData("\t\t\t\t\t", "big", "Megakorva", "the big one"));
+    QWidget* viewport = Window->DetailMemo()->viewport();
+    TPaintWatch watch;
+    viewport->installEventFilter(&watch);
+    for (auto _ : state) {
+        Window->SelectNode(family);
+        QApplication::processEvents();
+        watch.Painted = false;
+        QElapsedTimer timer;
+        timer.start();
+        Window->SelectNode(big);
+        while (!watch.Painted && timer.elapsed() < 5000)
+            QApplication::processEvents();
+        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
+    }
+    viewport->removeEventFilter(&watch);
+    state.counters["characters"] = Window->DetailMemo()->document()->characterCount();
+    tree.DeleteNode(big);
+}
+BENCHMARK(BM_SummaryFromSelection)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
+
 // "Show All Genus" on the million-line tree (over 900,000 genera): the command, the sorted list
 // and the view laid out.
 void BM_ShowAllGenus(benchmark::State& state) {

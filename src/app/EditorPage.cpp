@@ -276,7 +276,10 @@ int TEditorPage::SelectedSpecies() const {
 void TEditorPage::SelectSpecies(int row) {
     const QModelIndex index = FSpecies->index(row);
     FUi->SpeciesListView->setCurrentIndex(index);
-    FUi->SpeciesListView->scrollTo(index);
+    // Scrolling lays every row out at once; a hidden list does that when it is shown, and the
+    // first row needs no scrolling there.
+    if (row > 0 || FUi->SpeciesListView->isVisible())
+        FUi->SpeciesListView->scrollTo(index);
 }
 
 void TEditorPage::ClearSpeciesSelection() {

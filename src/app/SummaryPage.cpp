@@ -3,6 +3,7 @@
 #include "RtfTextDocument.h"
 
 #include <QKeyEvent>
+#include <QTextDocument>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
@@ -21,7 +22,24 @@ TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new QTextBr
     layout->addWidget(FMemo);
 }
 
-void TSummaryPage::LoadRtf(const std::string& rtf) { LoadRtfIntoDocument(*FMemo->document(), rtf); }
+void TSummaryPage::LoadRtf(const std::string& rtf) {
+    // The new text goes into a document of its own while nothing lays it out, and is then shown
+    // whole: the view lays out what it shows first and the rest a step at a time, instead of
+    // laying out every paragraph while it is inserted.
+    QTextDocument* old = FMemo->document();
+    auto* doc = new QTextDocument(FMemo);
+    doc->setDefaultFont(old->defaultFont());
+    doc->setDefaultTextOption(old->defaultTextOption());
+    doc->setDefaultStyleSheet(old->defaultStyleSheet());
+    doc->setDocumentMargin(old->documentMargin());
+    doc->setUndoRedoEnabled(false);
+    LoadRtfIntoDocument(*doc, rtf);
+    // The view releases only the document it made itself; the ones given to it are released here.
+    const bool ours = old->parent() == FMemo;
+    FMemo->setDocument(doc);
+    if (ours)
+        delete old;
+}
 
 void TSummaryPage::Clear() { FMemo->clear(); }
 

@@ -39,7 +39,7 @@ public:
                 Cut = true;
             }
             if (Pass == 0)
-                Text = BreakOverlong(Text);
+                Text = Unbroken + Text.size() <= MaxUnbroken ? Follow(Text) : BreakOverlong(Text);
         }
         Take(Text.size());
         return Text;
@@ -59,6 +59,18 @@ private:
         }
         Left -= Count;
         return true;
+    }
+
+    // A run too short to need a mark: only where its last stretch begins is kept (after the last
+    // blank; finding every break opportunity costs more than the rest of the run's way to the view).
+    const QString& Follow(const QString& Text) {
+        for (qsizetype I = Text.size(); I-- > 0;)
+            if (Text.at(I).isSpace()) {
+                Unbroken = Text.size() - 1 - I;
+                return Text;
+            }
+        Unbroken += Text.size();
+        return Text;
     }
 
     QString BreakOverlong(const QString& Text) {
@@ -152,6 +164,15 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
     Cursor.beginEditBlock();
     TLayoutBudget Budget;
     bool First = true;
+    // Runs and paragraphs mostly share their formats: each is made once for as long as it lasts.
+    const TRtfCharFormat* LastChar = nullptr;
+    QTextCharFormat Char;
+    auto CharOf = [&](const TRtfCharFormat& Format) -> const QTextCharFormat& {
+        if (!LastChar || !(*LastChar == Format))
+            Char = CharFormat(Format);
+        LastChar = &Format;
+        return Char;
+    };
     for (const TRtfParagraph& Para : Rtf.Paragraphs) {
         if (!Budget.NextParagraph())
             break;
@@ -164,9 +185,9 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
         First = false;
         if (Para.Runs.empty())
             continue;
-        Cursor.setBlockCharFormat(CharFormat(Para.Runs.front().Format));
+        Cursor.setBlockCharFormat(CharOf(Para.Runs.front().Format));
         for (const TRtfRun& Run : Para.Runs) {
-            Cursor.insertText(Budget.Bound(RunText(Run.Text)), CharFormat(Run.Format));
+            Cursor.insertText(Budget.Bound(RunText(Run.Text)), CharOf(Run.Format));
             if (Budget.WasCut())
                 break;
         }

@@ -126,6 +126,10 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
     QCOMPARE(links->topLevelItemCount(), 0);
     QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isEnabled());
+    // Every summary comes in a document of its own: the view's settings stay, the old ones go.
+    QVERIFY(w.SelectBranch(5, "alpha"));
+    QCOMPARE(w.DetailMemo()->document()->defaultFont().pointSize(), 10);
+    QCOMPARE(w.DetailMemo()->findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(), 1);
     CHECK_DIALOGS(dialogs);
 }
 
