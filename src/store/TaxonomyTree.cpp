@@ -161,13 +161,16 @@ TTreeNode** TTaxonomyTree::AllocPointers(size_t count) {
 void TTaxonomyTree::StoreFields(TTreeNode* node, std::string_view marker, std::string_view id,
                                 std::string_view name, std::string_view info) {
     const std::array<std::string_view, 4> fields{marker, id, name, info};
+    std::array<uint32_t, 4> lengths{};
     size_t size = 0;
-    for (std::string_view f : fields)
-        size += f.size() + 1;
+    for (size_t k = 0; k < fields.size(); ++k) {
+        lengths[k] = FieldLength(fields[k].size()); // throws before the node changes
+        size += fields[k].size() + 1;
+    }
     char* p = AllocText(size);
     node->FText = p;
     for (size_t k = 0; k < fields.size(); ++k) {
-        node->FLen[k] = FieldLength(fields[k].size());
+        node->FLen[k] = lengths[k];
         if (!fields[k].empty())
             std::memcpy(p, fields[k].data(), fields[k].size());
         p += fields[k].size();
@@ -187,6 +190,9 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
 }
 
 TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
+    // A field too long to store fails before anything changes.
+    for (const std::string& field : data.Fields)
+        FieldLength(field.size());
     const int row = static_cast<int>(ChildCount(parent));
     const bool notify = BulkDepth == 0;
     if (notify)
@@ -294,8 +300,9 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
     // Parents by level: the closest line above with a smaller level.
     std::array<TTreeNode*, LevelSlots> slots{};
     auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes, size_t count) {
-        // A line without any '#' (including an empty one) is not a tree line.
-        if (count == 0)
+        // A line without any '#' (including an empty one) is not a tree line; nor is one whose
+        // fields could not be stored (over 4 GiB).
+        if (count == 0 || static_cast<uint64_t>(end - begin) > UINT32_MAX)
             return;
         const size_t level = static_cast<size_t>(hashes[0] - begin);
         if (level >= LevelSlots)
