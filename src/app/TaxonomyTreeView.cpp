@@ -1,7 +1,9 @@
 #include "TaxonomyTreeView.h"
 
+#include "QtText.h"
 #include "TaxonomyTreeModel.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPainter>
@@ -660,6 +662,29 @@ void TTaxonomyTreeView::keyPressEvent(QKeyEvent* event) {
     // Opening or closing with Left and Right is this view's business, never its parent's.
     if (event->key() == Qt::Key_Left || event->key() == Qt::Key_Right)
         event->accept();
+}
+
+void TTaxonomyTreeView::keyboardSearch(const QString& search) {
+    if (FRows.empty() || search.isEmpty())
+        return;
+    bool sameWord = FSearchTimer.isValid() && FSearchTimer.elapsed() < QApplication::keyboardInputInterval();
+    // The same key again and again steps through the rows that begin with it.
+    if (sameWord && search.size() == 1 && FSearchWord.count(search.front()) == FSearchWord.size())
+        sameWord = false;
+    FSearchWord = sameWord ? FSearchWord + search : search;
+    FSearchTimer.start();
+    // A growing word may still fit the current row; a new one starts below it.
+    const int current = RowOf(NodeOf(currentIndex()));
+    const size_t from = current < 0 ? 0 : static_cast<size_t>(current) + (sameWord ? 0 : 1);
+    for (size_t k = 0; k < FRows.size(); ++k) {
+        TTreeNode* node = FRows[(from + k) % FRows.size()];
+        if (ToQ(FTree.Caption(node)).startsWith(FSearchWord, Qt::CaseInsensitive)) {
+            const QModelIndex index = IndexOf(node);
+            setCurrentIndex(index);
+            scrollTo(index);
+            return;
+        }
+    }
 }
 
 void TTaxonomyTreeView::changeEvent(QEvent* event) {

@@ -6,6 +6,7 @@
 #include "TaxonomyTree.h"
 
 #include <QAbstractItemView>
+#include <QElapsedTimer>
 #include <vector>
 
 class TTaxonomyTreeModel;
@@ -46,6 +47,9 @@ public:
     void scrollTo(const QModelIndex& index, ScrollHint hint = EnsureVisible) override;
     QModelIndex indexAt(const QPoint& point) const override;
     void reset() override;
+    // Keys typed in quick succession make a word; the next shown row whose caption begins with it
+    // (case aside) becomes the current one.
+    void keyboardSearch(const QString& search) override;
 
 protected:
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
@@ -102,4 +106,6 @@ private:
     const TTreeNode* FPressedNode = nullptr; // compared, never followed
     bool FPressOnExpander = false;
     const int FIndentation = 19;
+    QString FSearchWord;
+    QElapsedTimer FSearchTimer;
 };

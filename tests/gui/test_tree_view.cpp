@@ -136,6 +136,9 @@ void TestTreeView::KeysMoveOpenAndClose() {
         {Qt::Key_Up, "[unnamed]", "Korvelia Ordina Familia Alpha Planned [unnamed] Secunda"},
         {Qt::Key_Home, "Korvelia", "Korvelia Ordina Familia Alpha Planned [unnamed] Secunda"},
         {Qt::Key_PageDown, "Secunda", "Korvelia Ordina Familia Alpha Planned [unnamed] Secunda"},
+        // Typing finds the next shown caption that begins with the keys, wrapping at the end.
+        {Qt::Key_C, "Korvelia", "Korvelia Ordina Familia Alpha Planned [unnamed] Secunda"},
+        {Qt::Key_C, "Secunda", "Korvelia Ordina Familia Alpha Planned [unnamed] Secunda"},
     };
     int n = 0;
     for (const auto& step : steps) {
