@@ -6,6 +6,7 @@
 
 #include <QAbstractListModel>
 #include <QIcon>
+#include <cstdint>
 #include <vector>
 
 struct TResultEntry {
@@ -22,13 +23,14 @@ public:
     // Replaces every entry; sorts them by caption without regard to letter case.
     void SetEntries(std::vector<TResultEntry> entries);
     void Clear() { SetEntries({}); }
-    const TResultEntry& Entry(int row) const { return FEntries[static_cast<size_t>(row)]; }
+    const TResultEntry& Entry(int row) const { return FEntries[FRows[static_cast<size_t>(row)]]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;
     // Qt::UserRole gives (marker, id, name, info) for an entry with node data.
     QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
 
 private:
-    std::vector<TResultEntry> FEntries;
+    std::vector<TResultEntry> FEntries; // as they came
+    std::vector<uint32_t> FRows;        // the entry shown in each row
     QIcon FGenusIcon;
 };

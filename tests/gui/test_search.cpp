@@ -4,6 +4,7 @@
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"
+#include "ResultListModel.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTree.h"
 
@@ -68,6 +69,7 @@ private slots:
     void SearchThroughThePage();
     void ListsAndTheirLabels();
     void ListedEntriesOpenTheirSummary();
+    void ResultOrderIgnoresCaseAndKeepsTies();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -176,6 +178,23 @@ void TestSearch::ListedEntriesOpenTheirSummary() {
     QVERIFY(w.SelectBranch(GenusLevel, "g3"));
     w.DeleteBranch(w.SelectedNode(), false);
     QCOMPARE(list->model()->rowCount(), 0);
+}
+
+void TestSearch::ResultOrderIgnoresCaseAndKeepsTies() {
+    // Case aside, accented capitals too; beyond the first eight letters; equal captions in the
+    // order they came (the info tells them apart).
+    const QStringList captions = {"Zeta",          "alpha",         "\u00C4gir",   "Alpha",        "beta",
+                                  "Galylsalsaurus", "galylsaldon",  "Galylsal",     "\u00E4gia",   "ALPHA"};
+    std::vector<TResultEntry> entries;
+    for (int i = 0; i < captions.size(); ++i)
+        entries.push_back({captions[i], true, TTaxonomyData("\t\t\t\t\t", "g", "n", std::to_string(i))});
+    TResultListModel model;
+    model.SetEntries(std::move(entries));
+    QStringList order;
+    for (int row = 0; row < model.rowCount(); ++row)
+        order << model.Entry(row).Caption + "/" + QString::fromStdString(model.Entry(row).Data.Info());
+    QCOMPARE(order, QStringList({"alpha/1", "Alpha/3", "ALPHA/9", "beta/4", "Galylsal/7", "galylsaldon/6",
+                                 "Galylsalsaurus/5", "Zeta/0", "\u00E4gia/8", "\u00C4gir/2"}));
 }
 
 QTEST_MAIN(TestSearch)
