@@ -1,4 +1,4 @@
-// The tree view's events: painting the rows in the viewport, the mouse and the keys.
+// The tree view's events: the model's changes, painting the rows in the viewport, the mouse and the keys.
 #include "TaxonomyTreeView.h"
 
 #include "QtText.h"
@@ -11,6 +11,78 @@
 #include <QPaintEvent>
 #include <QStyle>
 #include <QStyleOptionViewItem>
+
+// ---- following the model ----
+
+void TTaxonomyTreeView::reset() {
+    QAbstractItemView::reset();
+    FRowHeight = 0;
+    RefreshRows();
+}
+
+void TTaxonomyTreeView::rowsInserted(const QModelIndex& parent, int start, int end) {
+    QAbstractItemView::rowsInserted(parent, start, end);
+    if (!FModel)
+        return;
+    TTreeNode* parentNode = NodeOf(parent);
+    if (parentNode) {
+        // A branch that gets its first children starts closed.
+        if (parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
+            parentNode->Expanded = false;
+        if (!parentNode->Expanded || !IsShown(parentNode)) {
+            viewport()->update(); // its glyph may have changed
+            return;
+        }
+    }
+    // The new rows go below the rows of the previous sibling, or right below the parent.
+    int at = 0;
+    if (start > 0) {
+        const int previous = RowOf(FTree.Child(parentNode, static_cast<size_t>(start - 1)));
+        at = previous < 0 ? -1 : static_cast<int>(SubtreeEnd(static_cast<size_t>(previous)));
+    } else if (parentNode) {
+        const int above = RowOf(parentNode);
+        at = above < 0 ? -1 : above + 1;
+    }
+    if (at < 0) {
+        RefreshRows();
+        return;
+    }
+    std::vector<TTreeNode*> fresh;
+    for (int i = start; i <= end; ++i) {
+        TTreeNode* child = FTree.Child(parentNode, static_cast<size_t>(i));
+        fresh.push_back(child);
+        if (IsExpanded(child))
+            CollectRows(child, fresh);
+    }
+    FRows.insert(FRows.begin() + at, fresh.begin(), fresh.end());
+    RowsChanged();
+}
+
+void TTaxonomyTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    // The base class moves the current index off the removed rows first.
+    QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
+    FPressedNode = nullptr;
+    if (!FModel)
+        return;
+    TTreeNode* parentNode = NodeOf(parent);
+    if (!parentNode || (IsExpanded(parentNode) && IsShown(parentNode))) {
+        const int first = RowOf(FTree.Child(parentNode, static_cast<size_t>(start)));
+        if (first >= 0) {
+            size_t stop = static_cast<size_t>(first);
+            for (int i = start; i <= end && stop < FRows.size(); ++i)
+                stop = SubtreeEnd(stop);
+            FRows.erase(FRows.begin() + first, FRows.begin() + static_cast<std::ptrdiff_t>(stop));
+        }
+    }
+    // A branch that loses all its children is closed.
+    if (parentNode && parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
+        parentNode->Expanded = false;
+    RowsChanged();
+}
+
+void TTaxonomyTreeView::dataChanged(const QModelIndex&, const QModelIndex&, const QList<int>&) {
+    viewport()->update();
+}
 
 // ---- painting ----
 
