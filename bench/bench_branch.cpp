@@ -10,6 +10,8 @@
 #include "BranchIndex.h"
 #include "Global.h"
 
+#include "BenchCommon.h"
+
 #include <benchmark/benchmark.h>
 
 #include <chrono>
@@ -22,32 +24,11 @@
 #include <unistd.h>
 
 namespace {
-std::string DataFolder() {
-    const char* env = std::getenv("ORV_LARGE_DATA");
-    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
-double WallNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-// The baseline: read the file in 1 MiB blocks and count line feeds.
+// The baseline: a plain line count of the file.
 double LineCountSeconds(const std::string& path) {
-    const double start = WallNow();
-    FILE* f = std::fopen(path.c_str(), "rb");
-    if (!f)
-        return 0;
-    static char buf[1 << 20];
-    size_t lines = 0, n;
-    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
-        for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', buf + n - p))); ++p)
-            ++lines;
-    std::fclose(f);
-    benchmark::DoNotOptimize(lines);
-    return WallNow() - start;
+    const double start = WallSeconds();
+    benchmark::DoNotOptimize(CountLines(path));
+    return WallSeconds() - start;
 }
 
 // A program folder holding links to the large data, and the tree loaded from it once.
@@ -62,8 +43,8 @@ struct TLargeData {
             return;
         Folder = std::string(pattern) + "/";
         for (const char* name : {"classifytree.dat", "genus.dat"})
-            if (std::filesystem::exists(DataFolder() + name))
-                std::filesystem::create_symlink(DataFolder() + name, Folder + name);
+            if (std::filesystem::exists(LargeDataFolder() + name))
+                std::filesystem::create_symlink(LargeDataFolder() + name, Folder + name);
         SetProgramFolder(Folder);
         Loaded = std::filesystem::exists(Folder + "classifytree.dat") && LoadTree(Tree) == 0;
     }
@@ -90,10 +71,10 @@ void BM_BranchIndexBuild(benchmark::State& state) {
         return;
     double wall = 0;
     for (auto _ : state) {
-        const double start = WallNow();
+        const double start = WallSeconds();
         TBranchIndex index(Data().Tree);
         index.Build();
-        wall += WallNow() - start;
+        wall += WallSeconds() - start;
     }
     state.counters["nodes"] = static_cast<double>(Data().Tree.Count());
     state.counters["wall_ms"] = wall / static_cast<double>(state.iterations()) * 1000.0;
@@ -116,9 +97,9 @@ void TypeText(benchmark::State& state, const char* typed) {
     size_t keystrokes = 0, matches = 0;
     for (auto _ : state)
         for (size_t n = 1; n <= text.size(); ++n) {
-            const double start = WallNow();
+            const double start = WallSeconds();
             const TBranchMatches found = index->Query(text.substr(0, n), 200);
-            const double took = WallNow() - start;
+            const double took = WallSeconds() - start;
             benchmark::DoNotOptimize(found.Nodes.data());
             slowest = std::max(slowest, took);
             total += took;
@@ -144,9 +125,9 @@ void Export(benchmark::State& state, const char* file) {
     double wall = 0;
     TExportCounts counts;
     for (auto _ : state) {
-        const double start = WallNow();
+        const double start = WallSeconds();
         counts = ExportBranches(roots, path, ExportFormatOf(path));
-        wall += WallNow() - start;
+        wall += WallSeconds() - start;
         state.counters["file_mb"] = static_cast<double>(std::filesystem::file_size(path)) / 1e6;
         std::filesystem::remove(path);
     }

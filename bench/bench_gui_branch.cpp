@@ -2,6 +2,7 @@
 // keystroke as the user sees it, from the changed text to the filled list (the goal: 100 ms).
 // Opening the box once builds the index; that is timed too. Run with QT_QPA_PLATFORM=offscreen.
 #include "GoToBranchBox.h"
+#include "GuiBench.h"
 #include "Platform.h"
 #include "TaxonomyTreePage.h"
 
@@ -14,11 +15,6 @@
 #include <memory>
 
 namespace {
-QString LargeData() {
-    const QByteArray env = qgetenv("ORV_LARGE_DATA");
-    return env.isEmpty() ? QStringLiteral(ORV_SOURCE_DIR "/large-data") : QString::fromLocal8Bit(env);
-}
-
 TTaxonomyTreePage* Page = nullptr;
 TGoToBranchBox* Box = nullptr;
 

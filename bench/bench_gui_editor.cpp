@@ -3,7 +3,7 @@
 // genus database from ORV_LARGE_DATA (default large-data/ of the repository; made by
 // tools/gen_large_data.py).
 #include "AppState.h"
-#include "Dialogs.h"
+#include "GuiBench.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "TaxonomyTree.h"
@@ -23,35 +23,14 @@
 
 namespace {
 
-// Answers every question with OK / No, so nothing ever waits for a person.
-class TAutoDialogs : public TDialogSeam {
-public:
-    int MessageBox(const QString&, int flags) override {
-        return (flags & 0x0F) == 4 || (flags & 0x0F) == 3 ? 7 : 1;
-    }
-    int CaptionedMessageBox(const QString&, const QString& t, int f) override { return MessageBox(t, f); }
-    bool InputBox(const QString&, const QString&, QString&) override { return false; }
-    QString OpenFileName(const QString&, const QString&) override { return {}; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    int ExecDialog(QDialog&) override { return 0; }
-};
-
-QString LargeData() {
-    const QByteArray env = qgetenv("ORV_LARGE_DATA");
-    return env.isEmpty() ? QStringLiteral(ORV_SOURCE_DIR "/large-data") : QString::fromLocal8Bit(env);
-}
-
 QTemporaryDir* Folder = nullptr;
 std::unique_ptr<TFormMain> Window;
 
 bool Prepare() {
     if (!QFile::exists(LargeData() + "/genus.dat"))
         return false;
-    Folder = new QTemporaryDir;
+    Folder = MakeProgramFolder();
     const QString dst = Folder->path() + "/";
-    QDir data(QStringLiteral(ORV_SOURCE_DIR "/data"));
-    for (const QString& f : data.entryList(QDir::Files))
-        QFile::copy(data.filePath(f), dst + f);
     // Save rewrites the database, so it is a copy, with a genus of 2,000 species at its end.
     QFile::remove(dst + "genus.dat");
     QFile::copy(LargeData() + "/genus.dat", dst + "genus.dat");
@@ -62,10 +41,7 @@ bool Prepare() {
             genus << "\t#species" << i << "#meaning " << i << "#Described from the steppe.|Rare\r\n";
         std::ofstream tree((dst + "classifytree.dat").toStdString(), std::ios::binary);
         tree << "#c1#Korvelia#the korvels\r\n\t\t\t\t\t#megakorva#Megakorva#the big one\r\n";
-        std::ofstream options((dst + "options.ini").toStdString(), std::ios::binary);
-        options << "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" << FormatShortDate(Today()) << "\r\n";
     }
-    SetProgramFolder(dst.toStdString());
     Window = std::make_unique<TFormMain>();
     Window->show();
     Window->SelectNode(FindTreeNode(Window->Tree(), MakeNodeKey(5, "megakorva", "", "")));
@@ -84,13 +60,7 @@ void BM_LoadEditor2000Species(benchmark::State& state) {
         state.SkipWithError("no large data: run tools/gen_large_data.py");
         return;
     }
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        Window->Action(EAction::EditorCancel)->trigger();
-        QApplication::processEvents();
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    TimeSteps(state, [] { Window->Action(EAction::EditorCancel)->trigger(); });
     state.counters["rows"] = Window->findChild<QListView*>("SpeciesListView")->model()->rowCount();
 }
 BENCHMARK(BM_LoadEditor2000Species)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -100,12 +70,7 @@ void BM_SaveGenus2000Species(benchmark::State& state) {
         state.SkipWithError("no large data: run tools/gen_large_data.py");
         return;
     }
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        Window->Action(EAction::EditorSave)->trigger();
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    TimeSteps(state, [] { Window->Action(EAction::EditorSave)->trigger(); });
     state.counters["MB"] = static_cast<double>(QFileInfo(Folder->path() + "/genus.dat").size()) / 1e6;
 }
 BENCHMARK(BM_SaveGenus2000Species)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

@@ -3,7 +3,7 @@
 // million-line tree, and the summary of a genus with 2,000 species. Reads the large data
 // from ORV_LARGE_DATA (default large-data/ of the repository; made by tools/gen_large_data.py).
 #include "AppState.h"
-#include "Dialogs.h"
+#include "GuiBench.h"
 #include "Form_Main.h"
 #include "TaxonomyTree.h"
 #include "Global.h"
@@ -28,32 +28,13 @@
 
 namespace {
 
-// Answers every question with its first button, so nothing ever waits for a person.
-class TAutoDialogs : public TDialogSeam {
-public:
-    int MessageBox(const QString&, int flags) override { return (flags & 0x0F) == 4 || (flags & 0x0F) == 3 ? 7 : 1; }
-    int CaptionedMessageBox(const QString&, const QString& t, int f) override { return MessageBox(t, f); }
-    bool InputBox(const QString&, const QString&, QString&) override { return false; }
-    QString OpenFileName(const QString&, const QString&) override { return {}; }
-    QString SaveFileName(const QString&, const QString&, const QString&) override { return {}; }
-    int ExecDialog(QDialog&) override { return 0; }
-};
-
-QString LargeData() {
-    const QByteArray env = qgetenv("ORV_LARGE_DATA");
-    return env.isEmpty() ? QStringLiteral(ORV_SOURCE_DIR "/large-data") : QString::fromLocal8Bit(env);
-}
-
 QTemporaryDir* Folder = nullptr;
 
 bool PrepareFolder() {
     if (!QFile::exists(LargeData() + "/classifytree.dat"))
         return false;
-    Folder = new QTemporaryDir;
+    Folder = MakeProgramFolder();
     const QString dst = Folder->path() + "/";
-    QDir data(QStringLiteral(ORV_SOURCE_DIR "/data"));
-    for (const QString& f : data.entryList(QDir::Files))
-        QFile::copy(data.filePath(f), dst + f);
     QFile::remove(dst + "classifytree.dat");
     QFile::link(LargeData() + "/classifytree.dat", dst + "classifytree.dat");
     // A genus with 2,000 species for the summary benchmark.
@@ -61,9 +42,7 @@ bool PrepareFolder() {
     genus << "big#Megakorva#great one#A large genus.|With two lines.#Soarer#Great korvel#-#####big\r\n";
     for (int i = 0; i < 2000; ++i)
         genus << "\t#species" << i << "#meaning " << i << "#Described from the steppe.|Rare (see notes) [old]\r\n";
-    std::ofstream options((dst + "options.ini").toStdString(), std::ios::binary);
-    options << "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" << FormatShortDate(Today()) << "\r\n";
-    SetProgramFolder(dst.toStdString());
+    genus.close();
     // The state a user who opened everything leaves behind: start-up restores all of it.
     TTaxonomyTree tree;
     LoadTree(tree);
@@ -97,15 +76,7 @@ void BM_CollapseAll(benchmark::State& state) {
         state.SkipWithError("no window");
         return;
     }
-    for (auto _ : state) {
-        Window->ExpandAll();
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        Window->CollapseAll();
-        QApplication::processEvents();
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    TimeSteps(state, [] { Window->CollapseAll(); }, [] { Window->ExpandAll(); });
 }
 BENCHMARK(BM_CollapseAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -114,15 +85,7 @@ void BM_ExpandAll(benchmark::State& state) {
         state.SkipWithError("no window");
         return;
     }
-    for (auto _ : state) {
-        Window->CollapseAll();
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        Window->ExpandAll();
-        QApplication::processEvents();
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    TimeSteps(state, [] { Window->ExpandAll(); }, [] { Window->CollapseAll(); });
 }
 BENCHMARK(BM_ExpandAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -134,15 +97,7 @@ void BM_RestoreTreeState(benchmark::State& state) {
     }
     Window->ExpandAll();
     SaveTreeState(Window->Tree(), [](const TTreeNode* node) { return Window->IsExpanded(node); });
-    for (auto _ : state) {
-        Window->CollapseAll();
-        QApplication::processEvents();
-        QElapsedTimer timer;
-        timer.start();
-        Window->ResetTreeAppearance();
-        QApplication::processEvents();
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    TimeSteps(state, [] { Window->ResetTreeAppearance(); }, [] { Window->CollapseAll(); });
     state.counters["rows"] = static_cast<double>(Window->TaxonomyTreeView()->RowCount());
 }
 BENCHMARK(BM_RestoreTreeState)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -213,13 +168,7 @@ void BM_ShowAllGenus(benchmark::State& state) {
         state.SkipWithError("no window");
         return;
     }
-    for (auto _ : state) {
-        QElapsedTimer timer;
-        timer.start();
-        Window->Action(EAction::ViewAllGenus)->trigger();
-        QApplication::processEvents();
-        state.SetIterationTime(timer.nsecsElapsed() / 1e9);
-    }
+    TimeSteps(state, [] { Window->Action(EAction::ViewAllGenus)->trigger(); });
     state.counters["entries"] = Window->findChild<QListView*>("ResultListView")->model()->rowCount();
 }
 BENCHMARK(BM_ShowAllGenus)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

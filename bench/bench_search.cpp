@@ -2,7 +2,7 @@
 // 1,000,000 lines and a genus database of 200,000 genera. Each reports its ratio to a plain line
 // count of the file it reads (the tree file for the lists, the genus database for the others).
 
-#include "LineCount.h"
+#include "BenchCommon.h"
 #include "GenusSearch.h"
 #include "Global.h"
 
@@ -18,25 +18,7 @@
 #include <string>
 
 namespace {
-std::string DataFolder() {
-    const char* env = std::getenv("ORV_LARGE_DATA");
-    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 std::unique_ptr<TTaxonomyTree> Tree; // loaded once: the lists read it, never change it
-
-double WallNow() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double CpuNow() {
-    struct timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
 
 // Times `list` against a line count of `file` measured in the same iterations.
 void Measure(benchmark::State& state, const std::string& file, const std::function<TGenusEntries()>& list) {
@@ -47,13 +29,13 @@ void Measure(benchmark::State& state, const std::string& file, const std::functi
     double wall = 0, cpu = 0, baseline = 1e9;
     size_t entries = 0, runs = 0;
     for (auto _ : state) {
-        const double b0 = WallNow();
-        benchmark::DoNotOptimize(CountLines(DataFolder() + file));
-        baseline = std::min(baseline, WallNow() - b0);
-        const double w0 = WallNow(), c0 = CpuNow();
+        const double b0 = WallSeconds();
+        benchmark::DoNotOptimize(CountLines(LargeDataFolder() + file));
+        baseline = std::min(baseline, WallSeconds() - b0);
+        const double w0 = WallSeconds(), c0 = ThreadCpuSeconds();
         TGenusEntries result = list();
-        wall += WallNow() - w0;
-        cpu += CpuNow() - c0;
+        wall += WallSeconds() - w0;
+        cpu += ThreadCpuSeconds() - c0;
         entries = result.size();
         ++runs;
         state.PauseTiming(); // releasing the entries is not part of listing
@@ -111,8 +93,8 @@ BENCHMARK(BM_Search3WordsAllFieldsOrNoHit)->Unit(benchmark::kMillisecond)->Itera
 
 int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
-    if (FileExists(DataFolder() + "classifytree.dat") && FileExists(DataFolder() + "genus.dat")) {
-        SetProgramFolder(DataFolder()); // read only
+    if (FileExists(LargeDataFolder() + "classifytree.dat") && FileExists(LargeDataFolder() + "genus.dat")) {
+        SetProgramFolder(LargeDataFolder()); // read only
         Tree = std::make_unique<TTaxonomyTree>();
         LoadTree(*Tree);
         size_t genera = 0;
@@ -120,7 +102,7 @@ int main(int argc, char** argv) {
         std::printf("Tree: %zu nodes, %zu genus nodes\n", Tree->Count(), genera);
     } else {
         std::printf("No large data in %s: run tools/gen_large_data.py (or set ORV_LARGE_DATA). Skipping.\n",
-                    DataFolder().c_str());
+                    LargeDataFolder().c_str());
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -1,7 +1,7 @@
 // Store benchmarks on the large data set (tools/gen_large_data.py). Each
 // reports its ratio to a plain line count of the same file.
 
-#include "LineCount.h"
+#include "BenchCommon.h"
 #include "DetailCache.h"
 #include "Global.h"
 #include "TaxonomyTree.h"
@@ -20,16 +20,8 @@
 #include <string>
 
 namespace {
-std::string DataFolder() {
-    const char* env = std::getenv("ORV_LARGE_DATA");
-    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 bool HaveData() {
-    return FileExists(DataFolder() + "classifytree.dat") && FileExists(DataFolder() + "genus.dat");
+    return FileExists(LargeDataFolder() + "classifytree.dat") && FileExists(LargeDataFolder() + "genus.dat");
 }
 
 // Wall and CPU time of this thread, in seconds. The machine is shared, so
@@ -44,12 +36,7 @@ struct TTimes {
     }
 };
 
-TTimes Now() {
-    struct timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return {std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(),
-            static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9};
-}
+TTimes Now() { return {WallSeconds(), ThreadCpuSeconds()}; }
 
 TTimes Since(const TTimes& start) {
     const TTimes now = Now();
@@ -93,7 +80,7 @@ void Report(benchmark::State& state, const std::string& path, const TTimes& tota
 
 // The genus at the end of the genus database, as its tree node would carry it.
 TTaxonomyData LastGenus() {
-    const TStringList lines = ReadLines(DataFolder() + "genus.dat");
+    const TStringList lines = ReadLines(LargeDataFolder() + "genus.dat");
     for (auto it = lines.rbegin(); it != lines.rend(); ++it)
         if (!it->empty() && (*it)[0] != '\t') {
             std::array<std::string, 2> f;
@@ -108,7 +95,7 @@ void BM_LoadTree(benchmark::State& state) {
         state.SkipWithError("no large data: run tools/gen_large_data.py or set ORV_LARGE_DATA");
         return;
     }
-    SetProgramFolder(DataFolder());
+    SetProgramFolder(LargeDataFolder());
     TTimes total;
     size_t runs = 0;
     size_t count = 0;
@@ -124,7 +111,7 @@ void BM_LoadTree(benchmark::State& state) {
         state.ResumeTiming();
     }
     state.counters["nodes"] = static_cast<double>(count);
-    Report(state, DataFolder() + "classifytree.dat", total, runs);
+    Report(state, LargeDataFolder() + "classifytree.dat", total, runs);
 }
 
 void BM_SaveTreeFile(benchmark::State& state) {
@@ -132,7 +119,7 @@ void BM_SaveTreeFile(benchmark::State& state) {
         state.SkipWithError("no large data");
         return;
     }
-    SetProgramFolder(DataFolder());
+    SetProgramFolder(LargeDataFolder());
     TTaxonomyTree tree;
     LoadTree(tree);
     char pattern[] = "/tmp/orv_bench_XXXXXX";
@@ -146,7 +133,7 @@ void BM_SaveTreeFile(benchmark::State& state) {
         total += Since(t0);
         ++runs;
     }
-    Report(state, DataFolder() + "classifytree.dat", total, runs);
+    Report(state, LargeDataFolder() + "classifytree.dat", total, runs);
     std::filesystem::remove_all(out);
 }
 
@@ -155,7 +142,7 @@ void ReadLastGenus(benchmark::State& state, bool cold) {
         state.SkipWithError("no large data");
         return;
     }
-    SetProgramFolder(DataFolder());
+    SetProgramFolder(LargeDataFolder());
     const TTaxonomyData node = LastGenus();
     TTaxonomyDetail record;
     ClearDetailCache();
@@ -176,7 +163,7 @@ void ReadLastGenus(benchmark::State& state, bool cold) {
     if (record.Level != 5)
         state.SkipWithError("last genus not found");
     state.counters["species"] = static_cast<double>(record.Genus.Species->size());
-    Report(state, DataFolder() + "genus.dat", total, runs);
+    Report(state, LargeDataFolder() + "genus.dat", total, runs);
 }
 
 void BM_ReadDetailLastGenus_FirstRead(benchmark::State& state) {
@@ -196,7 +183,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (HaveData()) {
         // Memory of one loaded million-line tree.
-        SetProgramFolder(DataFolder());
+        SetProgramFolder(LargeDataFolder());
         const long before = ResidentKiB();
         auto tree = std::make_unique<TTaxonomyTree>();
         LoadTree(*tree);
@@ -206,7 +193,7 @@ int main(int argc, char** argv) {
         tree.reset();
     } else {
         std::printf("No large data in %s: run tools/gen_large_data.py (or set ORV_LARGE_DATA). Skipping.\n",
-                    DataFolder().c_str());
+                    LargeDataFolder().c_str());
     }
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();

@@ -2,7 +2,7 @@
 // with their records from the 200,000-genus database, and recording an added genus in a user tree
 // file of 100,000 lines. Each reports its ratio to a plain line count of the file it rewrites.
 
-#include "LineCount.h"
+#include "BenchCommon.h"
 #include "Global.h"
 #include "TaxonomyTree.h"
 #include "TreeEdit.h"
@@ -22,35 +22,17 @@
 namespace fs = std::filesystem;
 
 namespace {
-std::string DataFolder() {
-    const char* env = std::getenv("ORV_LARGE_DATA");
-    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
-    if (folder.back() != '/')
-        folder += '/';
-    return folder;
-}
-
 fs::path Work;                       // the program folder the benchmarks write in
 std::unique_ptr<TTaxonomyTree> Tree; // the million-line tree
 std::vector<std::string> BranchIds;  // 10,000 genus ids spread over the genus database
 fs::path UserTree;                   // a user tree file of 100,000 lines
 
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
-
-double CpuNow() {
-    struct timespec ts;
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
-    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
-}
-
 void Report(benchmark::State& state, const std::string& path, double total, double cpu, size_t runs) {
     double baseline = 1e9;
     for (int i = 0; i < 3; ++i) {
-        const double t0 = Now();
+        const double t0 = WallSeconds();
         benchmark::DoNotOptimize(CountLines(path));
-        baseline = std::min(baseline, Now() - t0);
+        baseline = std::min(baseline, WallSeconds() - t0);
     }
     state.counters["wall_ms"] = total / static_cast<double>(runs) * 1000.0;
     state.counters["cpu_ms"] = cpu / static_cast<double>(runs) * 1000.0;
@@ -59,9 +41,9 @@ void Report(benchmark::State& state, const std::string& path, double total, doub
 }
 
 bool Prepare() {
-    if (!FileExists(DataFolder() + "classifytree.dat") || !FileExists(DataFolder() + "genus.dat"))
+    if (!FileExists(LargeDataFolder() + "classifytree.dat") || !FileExists(LargeDataFolder() + "genus.dat"))
         return false;
-    SetProgramFolder(DataFolder());
+    SetProgramFolder(LargeDataFolder());
     Tree = std::make_unique<TTaxonomyTree>();
     LoadTree(*Tree);
     Work = fs::temp_directory_path() / ("orv-bench-tree-edit-" + std::to_string(::getpid()));
@@ -69,13 +51,13 @@ bool Prepare() {
     SetProgramFolder(Work.string());
     // Every 20th genus record of the database belongs to the branch that is deleted.
     int genus = 0;
-    ForEachLine(ReadFileBytes(DataFolder() + "genus.dat"), [&](std::string_view line) {
+    ForEachLine(ReadFileBytes(LargeDataFolder() + "genus.dat"), [&](std::string_view line) {
         if (!line.empty() && line[0] != '\t' && genus++ % 20 == 0)
             BranchIds.emplace_back(line.substr(0, line.find('#')));
     });
     BranchIds.resize(10000);
     // The user tree file: the first 100,000 lines of the tree file, a valid outline.
-    TStringList lines = ReadLines(DataFolder() + "classifytree.dat");
+    TStringList lines = ReadLines(LargeDataFolder() + "classifytree.dat");
     lines.resize(100000);
     UserTree = Work / "usr_tree.source";
     WriteLines(UserTree.string(), lines);
@@ -91,7 +73,7 @@ void BM_DeleteBranchOf10000GeneraWithRecords(benchmark::State& state) {
     size_t runs = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        fs::copy_file(DataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
+        fs::copy_file(LargeDataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
         fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
         TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
         TTreeNode* family =
@@ -99,14 +81,14 @@ void BM_DeleteBranchOf10000GeneraWithRecords(benchmark::State& state) {
         for (const std::string& id : BranchIds)
             AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
         state.ResumeTiming();
-        const double t0 = Now(), c0 = CpuNow();
+        const double t0 = WallSeconds(), c0 = ThreadCpuSeconds();
         DeleteTreeItem(*Tree, branch, true);
-        total += Now() - t0;
-        cpu += CpuNow() - c0;
+        total += WallSeconds() - t0;
+        cpu += ThreadCpuSeconds() - c0;
         ++runs;
     }
     state.counters["genera_left"] = static_cast<double>(CountLines((Work / "genus.dat").string()));
-    Report(state, DataFolder() + "genus.dat", total, cpu, runs);
+    Report(state, LargeDataFolder() + "genus.dat", total, cpu, runs);
 }
 
 void BM_RecordUserTreeItemIn100000Lines(benchmark::State& state) {
@@ -129,10 +111,10 @@ void BM_RecordUserTreeItemIn100000Lines(benchmark::State& state) {
         TTreeNode* genus =
             AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", "benchgenus", "Benchus", ""));
         state.ResumeTiming();
-        const double t0 = Now(), c0 = CpuNow();
+        const double t0 = WallSeconds(), c0 = ThreadCpuSeconds();
         RecordUserTreeItem(genus);
-        total += Now() - t0;
-        cpu += CpuNow() - c0;
+        total += WallSeconds() - t0;
+        cpu += ThreadCpuSeconds() - c0;
         ++runs;
         state.PauseTiming();
         Tree->DeleteNode(genus);
@@ -150,7 +132,7 @@ int main(int argc, char** argv) {
     benchmark::Initialize(&argc, argv);
     if (!Prepare())
         std::printf("No large data in %s: run tools/gen_large_data.py (or set ORV_LARGE_DATA). Skipping.\n",
-                    DataFolder().c_str());
+                    LargeDataFolder().c_str());
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     Tree.reset();

@@ -1,0 +1,45 @@
+// What the benchmarks share: where the large data set is, clocks, and the baseline they compare
+// with (a plain line count of a file).
+#pragma once
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <string>
+
+// The large data set (tools/gen_large_data.py): ORV_LARGE_DATA, or large-data/ of the repository;
+// with a trailing '/'.
+inline std::string LargeDataFolder() {
+    const char* env = std::getenv("ORV_LARGE_DATA");
+    std::string folder = env && *env ? env : ORV_SOURCE_DIR "/large-data";
+    if (folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+// Wall-clock seconds, and processor seconds of this thread (the machine is shared, so both count).
+inline double WallSeconds() {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+inline double ThreadCpuSeconds() {
+    struct timespec ts;
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// Reads the file in 1 MiB blocks and counts line feeds; 0 when it cannot be opened.
+inline size_t CountLines(const std::string& path) {
+    FILE* f = std::fopen(path.c_str(), "rb");
+    if (!f)
+        return 0;
+    static char buf[1 << 20];
+    size_t lines = 0;
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        for (const char* p = buf; (p = static_cast<const char*>(std::memchr(p, '\n', buf + n - p))); ++p)
+            ++lines;
+    std::fclose(f);
+    return lines;
+}
