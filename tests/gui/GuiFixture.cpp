@@ -76,3 +76,9 @@ void TGuiFixture::WriteCurrentOptions(int lastUpdate) {
     Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(lastUpdate) +
                              "\r\n");
 }
+
+void TGuiFixture::WriteSmallProgram() {
+    WriteProgramFiles();
+    WriteSmallTree();
+    WriteCurrentOptions(Today());
+}

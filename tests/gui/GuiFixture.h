@@ -22,6 +22,8 @@ public:
     void WriteSmallTree();
     // options.ini with the current version so that no upgrade question is asked.
     void WriteCurrentOptions(int lastUpdate);
+    // All three: program files, the small tree, and options updated today.
+    void WriteSmallProgram();
 
 private:
     QTemporaryDir Dir;

@@ -17,14 +17,7 @@
 #include <QtTest>
 
 namespace {
-TTreeNode* Node(TFormMain& w, const std::string& id) {
-    TTreeNode* found = nullptr;
-    w.Tree().ForEachNode([&](TTreeNode* n) {
-        if (!found && n->Id() == id)
-            found = n;
-    });
-    return found;
-}
+TTreeNode* Node(TFormMain& w, const std::string& id) { return FindTreeNode(w.Tree(), MakeNodeKey(0, id, "", "")); }
 
 QStringList Column(const QTreeWidget* list, int column) {
     QStringList texts;
@@ -39,9 +32,7 @@ class TestBranchTools : public QObject {
 private slots:
     void init() {
         Fx = std::make_unique<TGuiFixture>();
-        Fx->WriteProgramFiles();
-        Fx->WriteSmallTree();
-        Fx->WriteCurrentOptions(Today());
+        Fx->WriteSmallProgram();
     }
     void cleanup() { Fx.reset(); }
 

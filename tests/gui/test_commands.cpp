@@ -50,9 +50,7 @@ void TestCommands::StatisticReportsEveryLevel() {
 
 void TestCommands::HelpOpensContentsAndWhatsNew() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     fx.Write("classify.hlp", "ORVANDEL-HELP 1\r\n#topic 1 Contents\r\nSee {{502|news}}.\r\n"
                              "#topic 502 What's new\r\nNew things.\r\n#topic 1301 Adding tree items\r\nAdd.\r\n");
     TScriptedDialogs dialogs;
@@ -89,9 +87,7 @@ void TestCommands::CaptionsAndPlacementAsSpecified() {
 
     // The main window is in its place before start-up shows anything over it.
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
     const QPoint centre = QGuiApplication::primaryScreen()->availableGeometry().center();

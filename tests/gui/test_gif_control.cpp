@@ -419,9 +419,7 @@ void TestGifControl::SplashShowsItsPictureAndStatus() {
 
 void TestGifControl::AboutBoxFromTheHelpMenu() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
     QAction* about = w.Action(EAction::HelpAbout);

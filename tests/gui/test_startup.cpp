@@ -158,9 +158,7 @@ void TestStartup::SaveTreeZeroIsLeftAlone() {
 
 void TestStartup::CloseWithModifiedFilesCancel() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     const std::string modified = fx.Folder().toStdString() + "usr_genus.dat\r\n";
     fx.Write("modifiedfiles.dat", modified);
     TScriptedDialogs dialogs;
@@ -246,9 +244,7 @@ void TestStartup::MissingTemplateClosesOnActivation() {
 
 void TestStartup::StatusGoesToSplashThenStatusBar() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     auto* splash = new TFormSplash;
     QCOMPARE(splash->StatusText(), QString("Starting application..."));
@@ -273,9 +269,7 @@ void TestStartup::StatusGoesToSplashThenStatusBar() {
 
 void TestStartup::TreeModelCaptionsIconsAndGrey() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
     QAbstractItemModelTester tester(w.TreeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
@@ -319,9 +313,7 @@ void TestStartup::TreeModelCaptionsIconsAndGrey() {
 
 void TestStartup::MenusFollowTheActionTable() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
     QAction* exit = w.findChild<QAction*>("ActionDBExit");
@@ -370,9 +362,7 @@ void TestStartup::MenusFollowTheActionTable() {
 
 void TestStartup::PagesAndCopyTree() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
     QVERIFY(w.Action(EAction::ViewTaxnomyTree)->isChecked());

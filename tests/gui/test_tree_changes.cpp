@@ -16,9 +16,7 @@ private slots:
 
 void TestTreeChanges::DisplayModeKeepsEdits() {
     TGuiFixture fx;
-    fx.WriteProgramFiles();
-    fx.WriteSmallTree();
-    fx.WriteCurrentOptions(Today());
+    fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
     TTreeNode* family = FindTreeNode(w.Tree(), MakeNodeKey(4, "f1", "", ""));

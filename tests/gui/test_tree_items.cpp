@@ -25,14 +25,7 @@ const QString AskDelete =
 const QString AskLinked =
     "Database's entries may be linked to selected item. Do you want them to be deleted as well?";
 
-TTreeNode* Node(TFormMain& w, const std::string& id) {
-    TTreeNode* found = nullptr;
-    w.Tree().ForEachNode([&](TTreeNode* n) {
-        if (!found && n->Id() == id)
-            found = n;
-    });
-    return found;
-}
+TTreeNode* Node(TFormMain& w, const std::string& id) { return FindTreeNode(w.Tree(), MakeNodeKey(0, id, "", "")); }
 
 int Click(QDialog& dialog, const char* button) {
     QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
@@ -54,9 +47,7 @@ class TestTreeItems : public QObject {
 private slots:
     void init() {
         Fx = std::make_unique<TGuiFixture>();
-        Fx->WriteProgramFiles();
-        Fx->WriteSmallTree();
-        Fx->WriteCurrentOptions(Today());
+        Fx->WriteSmallProgram();
         Dialogs = std::make_unique<TScriptedDialogs>();
     }
     void cleanup() {
