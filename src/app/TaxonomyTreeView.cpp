@@ -70,9 +70,7 @@ QModelIndex TTaxonomyTreeView::IndexOf(const TTreeNode* node) const {
     return FModel ? FModel->IndexOf(node) : QModelIndex();
 }
 
-size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const {
-    return node->Parent ? node->Parent->ChildCount() : FTree.ChildCount(nullptr);
-}
+size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const { return FTree.ChildCount(node->Parent); }
 
 bool TTaxonomyTreeView::IsShown(const TTreeNode* node) const {
     for (const TTreeNode* p = node->Parent; p; p = p->Parent)

@@ -173,7 +173,7 @@ void TExporter::Walk(const TTreeNode* root) {
 }
 
 void TExporter::Branch(const TTreeNode* node, size_t depth) {
-    const TTaxonomyData data = node->Data();
+    const TTreeNode& data = *node; // read in place: an export visits every branch
     const int level = data.Level();
     if (FPaths.size() <= depth) {
         FPaths.resize(depth + 1);

@@ -1,5 +1,7 @@
 #include "TaxonomyTree.h"
 
+#include "TextFiles.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -26,8 +28,7 @@ uint32_t FieldLength(size_t size) {
 // with the positions of its first four '#' and their count. The bytes are
 // looked at sixteen at a time: a tree file is mostly short lines.
 template <class F> void ScanOutline(std::string_view text, F&& fn) {
-    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    text = WithoutByteOrderMark(text);
     const char* const data = text.data();
     const size_t size = text.size();
     const char* line = data;
@@ -190,20 +191,19 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
 }
 
 TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
-    // A field too long to store fails before anything changes.
-    for (const std::string& field : data.Fields)
-        FieldLength(field.size());
+    // The record is filled before the tree or the observers see it: a field too long to store
+    // fails with nothing changed.
+    TTreeNode* node = NewNode();
+    StoreFields(node, data.Marker(), data.Id(), data.Name(), data.Info());
+    MakeRoomForChild(parent);
     const int row = static_cast<int>(ChildCount(parent));
     const bool notify = BulkDepth == 0;
     if (notify)
         for (auto* o : Observers)
             o->BeginInsert(parent, row);
-    TTreeNode* node = NewNode();
-    StoreFields(node, data.Marker(), data.Id(), data.Name(), data.Info());
     node->Parent = parent;
     node->Row = row;
     if (parent) {
-        MakeRoomForChild(parent);
         parent->FChildren[parent->FChildCount++] = node;
     } else {
         FTop.push_back(node);

@@ -18,6 +18,10 @@ using TStringList = std::vector<std::string>;
 // Every text file becomes lines here, so this is where a leading byte-order
 // mark (written by some editors) is dropped.
 template <class F> void ForEachLine(std::string_view text, F&& fn);
+// The text without a leading UTF-8 byte-order mark.
+inline std::string_view WithoutByteOrderMark(std::string_view text) {
+    return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
+}
 
 TStringList SplitLines(std::string_view text);
 // Every line followed by CR LF.
@@ -103,8 +107,7 @@ private:
 
 // ---- implementation of the template ----
 template <class F> void ForEachLine(std::string_view text, F&& fn) {
-    if (text.size() >= 3 && text.substr(0, 3) == "\xEF\xBB\xBF")
-        text.remove_prefix(3);
+    text = WithoutByteOrderMark(text);
     const char* p = text.data();
     const char* const end = p + text.size();
     // The next CR and LF are searched separately (memchr is fast), each only
