@@ -13,8 +13,6 @@
 namespace {
 
 constexpr size_t NodeBlockSize = 65536;
-constexpr size_t TextBlockSize = 64 * 1024;
-constexpr size_t PointerBlockSize = 8192;
 constexpr size_t LevelSlots = 6; // a marker of six or more characters makes no node
 
 uint32_t FieldLength(size_t size) {
@@ -126,39 +124,6 @@ TTreeNode* TTaxonomyTree::NewNode() {
     return &FNodeBlocks.back()[NodeBlockSize - FNodesLeft--];
 }
 
-char* TTaxonomyTree::AllocText(size_t size) {
-    if (size > TextBlockSize / 4) {
-        // A long text gets a block of its own; the current block stays in use.
-        FTextBlocks.push_back(std::make_unique_for_overwrite<char[]>(size));
-        return FTextBlocks.back().get();
-    }
-    if (size > FTextLeft) {
-        FTextBlocks.push_back(std::make_unique_for_overwrite<char[]>(TextBlockSize));
-        FTextFree = FTextBlocks.back().get();
-        FTextLeft = TextBlockSize;
-    }
-    char* p = FTextFree;
-    FTextFree += size;
-    FTextLeft -= size;
-    return p;
-}
-
-TTreeNode** TTaxonomyTree::AllocPointers(size_t count) {
-    if (count > PointerBlockSize / 4) {
-        FPointerBlocks.push_back(std::make_unique_for_overwrite<TTreeNode*[]>(count));
-        return FPointerBlocks.back().get();
-    }
-    if (count > FPointersLeft) {
-        FPointerBlocks.push_back(std::make_unique_for_overwrite<TTreeNode*[]>(PointerBlockSize));
-        FPointersFree = FPointerBlocks.back().get();
-        FPointersLeft = PointerBlockSize;
-    }
-    TTreeNode** p = FPointersFree;
-    FPointersFree += count;
-    FPointersLeft -= count;
-    return p;
-}
-
 void TTaxonomyTree::StoreFields(TTreeNode* node, std::string_view marker, std::string_view id,
                                 std::string_view name, std::string_view info) {
     const std::array<std::string_view, 4> fields{marker, id, name, info};
@@ -168,7 +133,7 @@ void TTaxonomyTree::StoreFields(TTreeNode* node, std::string_view marker, std::s
         lengths[k] = FieldLength(fields[k].size()); // throws before the node changes
         size += fields[k].size() + 1;
     }
-    char* p = AllocText(size);
+    char* p = FTextPool.Take(size);
     node->FText = p;
     for (size_t k = 0; k < fields.size(); ++k) {
         node->FLen[k] = lengths[k];
@@ -183,7 +148,7 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
     if (!parent || parent->FChildCount < parent->FChildCapacity)
         return;
     const size_t capacity = std::max<size_t>(4, size_t{parent->FChildCapacity} * 2);
-    TTreeNode** children = AllocPointers(capacity);
+    TTreeNode** children = FPointerPool.Take(capacity);
     if (parent->FChildCount != 0)
         std::memcpy(children, parent->FChildren, parent->FChildCount * sizeof(TTreeNode*));
     parent->FChildren = children;
@@ -259,12 +224,8 @@ void TTaxonomyTree::ReleaseAll() {
     FTop.shrink_to_fit();
     FNodeBlocks.clear();
     FNodesLeft = 0;
-    FTextBlocks.clear();
-    FTextFree = nullptr;
-    FTextLeft = 0;
-    FPointerBlocks.clear();
-    FPointersFree = nullptr;
-    FPointersLeft = 0;
+    FTextPool.Clear();
+    FPointerPool.Clear();
     FNodeCount = 0;
 }
 
@@ -295,7 +256,7 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
     TBulkLoad bulk(*this);
     ReleaseAll();
     const std::string_view text(bytes.get(), size);
-    FTextBlocks.push_back(std::move(bytes));
+    FTextPool.Adopt(std::move(bytes));
 
     // Parents by level: the closest line above with a smaller level.
     std::array<TTreeNode*, LevelSlots> slots{};
@@ -338,7 +299,7 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
     // The child arrays: one array for the whole tree, each parent's part
     // given out in file order (a parent always comes before its children).
     const size_t childTotal = FNodeCount - FTop.size();
-    TTreeNode** next = childTotal ? AllocPointers(childTotal) : nullptr;
+    TTreeNode** next = childTotal ? FPointerPool.Take(childTotal) : nullptr;
     for (const auto& block : FNodeBlocks) {
         const size_t used = &block == &FNodeBlocks.back() ? NodeBlockSize - FNodesLeft : NodeBlockSize;
         for (TTreeNode* n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {

@@ -149,8 +149,6 @@ private:
     // Stores marker#id#name#info in the pooled text and points the node at it.
     void StoreFields(TTreeNode* node, std::string_view marker, std::string_view id, std::string_view name,
                      std::string_view info);
-    char* AllocText(size_t size);
-    TTreeNode** AllocPointers(size_t count);
     // Room for one more child of `parent` (or at the top level).
     void MakeRoomForChild(TTreeNode* parent);
     void ReleaseAll(); // drops every node and pool without notifications
@@ -158,15 +156,38 @@ private:
     // Nodes in blocks of fixed size; a deleted node's record is not reused.
     std::vector<std::unique_ptr<TTreeNode[]>> FNodeBlocks;
     size_t FNodesLeft = 0; // free records in the last block
-    // Text: the loaded file, then blocks for fields written later.
-    std::vector<std::unique_ptr<char[]>> FTextBlocks;
-    char* FTextFree = nullptr;
-    size_t FTextLeft = 0;
-    // Child pointer arrays (one array for all children after a load; grown
-    // arrays are taken from here too).
-    std::vector<std::unique_ptr<TTreeNode*[]>> FPointerBlocks;
-    TTreeNode** FPointersFree = nullptr;
-    size_t FPointersLeft = 0;
+    // Hands out runs of T from large blocks, released all at once; a run longer than a quarter
+    // block gets a block of its own, so the current block stays in use.
+    template <class T, size_t BlockSize> class TPool {
+    public:
+        T* Take(size_t count) {
+            if (count > BlockSize / 4)
+                return Adopt(std::make_unique_for_overwrite<T[]>(count));
+            if (count > FLeft) {
+                FFree = Adopt(std::make_unique_for_overwrite<T[]>(BlockSize));
+                FLeft = BlockSize;
+            }
+            T* run = FFree;
+            FFree += count;
+            FLeft -= count;
+            return run;
+        }
+        // Keeps a block made elsewhere (the bytes of a loaded file).
+        T* Adopt(std::unique_ptr<T[]> block) {
+            FBlocks.push_back(std::move(block));
+            return FBlocks.back().get();
+        }
+        void Clear() { *this = TPool(); }
+
+    private:
+        std::vector<std::unique_ptr<T[]>> FBlocks;
+        T* FFree = nullptr;
+        size_t FLeft = 0;
+    };
+    // Text: the loaded file, then fields written later.
+    TPool<char, 64 * 1024> FTextPool;
+    // Child pointer arrays: one array for all children after a load, grown arrays later.
+    TPool<TTreeNode*, 8192> FPointerPool;
 
     std::vector<TTreeNode*> FTop;
     size_t FNodeCount = 0;
