@@ -23,8 +23,6 @@ public:
     // Open means the node has children and its flag is set.
     bool IsExpanded(const TTreeNode* node) const;
     void SetExpanded(TTreeNode* node, bool expanded);
-    // Opens the node and every branch below it.
-    void ExpandSubtree(TTreeNode* node);
     void ExpandAll();
     void CollapseAll();
     // Lays the rows out again from the nodes' flags, after they were changed in bulk.
@@ -33,13 +31,9 @@ public:
     bool isExpanded(const QModelIndex& index) const;
     void setExpanded(const QModelIndex& index, bool expanded);
 
-    int Indentation() const { return FIndentation; }
-    int RowHeight() const;
     // The rows that can be seen (scrolled into the viewport or not), top to bottom.
     size_t RowCount() const { return FRows.size(); }
     TTreeNode* NodeAtRow(size_t row) const { return row < FRows.size() ? FRows[row] : nullptr; }
-    // The row of a node, or -1 when a closed branch hides it.
-    int RowOf(const TTreeNode* node) const;
     // Where the node's open/close glyph is, in viewport coordinates (empty without children).
     QRect ExpanderRect(const QModelIndex& index) const;
 
@@ -76,6 +70,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Opens the node and every branch below it.
+    void ExpandSubtree(TTreeNode* node);
+    int RowHeight() const;
+    // The row of a node, or -1 when a closed branch hides it.
+    int RowOf(const TTreeNode* node) const;
     TTreeNode* NodeOf(const QModelIndex& index) const;
     QModelIndex IndexOf(const TTreeNode* node) const;
     size_t SiblingCount(const TTreeNode* node) const;
