@@ -14,6 +14,17 @@
 bool StartingUp = false;
 bool DataFileFailed = false;
 
+namespace {
+std::function<void()> QuitRequestHandler;
+}
+
+void SetQuitRequestHandler(std::function<void()> handler) { QuitRequestHandler = std::move(handler); }
+
+void RequestQuit() {
+    if (QuitRequestHandler)
+        QuitRequestHandler();
+}
+
 QString ShortDatePatternFromLocale(const QString& qtPattern) {
     QString p = qtPattern;
     // Names of days or months cannot be read back reliably; fall back to numbers.

@@ -6,6 +6,12 @@ extern bool StartingUp;
 // Opening a program file failed during start-up: the program closes when first activated.
 extern bool DataFileFailed;
 
+// What a request to quit from outside (a signal, a logout) runs first: it stops a transfer that
+// would otherwise hold the program until it ends. Empty by default.
+#include <functional>
+void SetQuitRequestHandler(std::function<void()> handler);
+void RequestQuit();
+
 // Application-wide settings made once before the main window exists: the application title,
 // version and window icon, the short-date format of the user's locale (with a four-digit year).
 void ConfigureApplication();

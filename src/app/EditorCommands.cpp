@@ -47,6 +47,28 @@ std::string* RecordField(EEditorBox box) {
     }
 }
 
+// The stored one-line form of a description, so that line-break conventions never count as a change.
+bool SameDescription(const std::string& a, const std::string& b) {
+    return a == b || LinesToField(a) == LinesToField(b);
+}
+
+// Whether Save would store exactly what is stored: every field a box or Choose Image can change,
+// the species lines included.
+bool SameRecord(const TTaxonomyDetail& edit, const TTaxonomyDetail& current) {
+    if (edit.Id != current.Id || edit.Name != current.Name || edit.Meaning != current.Meaning ||
+        edit.Info != current.Info || !SameDescription(edit.Description, current.Description))
+        return false;
+    if (edit.Level != GenusLevel)
+        return true;
+    const TGenusDetail& a = edit.Genus;
+    const TGenusDetail& b = current.Genus;
+    const TStringList none;
+    return a.KorvelType == b.KorvelType && a.CommonName == b.CommonName && a.ImageFile == b.ImageFile &&
+           a.ImgCopyright == b.ImgCopyright && a.ImgCopyrightURL == b.ImgCopyrightURL &&
+           a.ImgOwner == b.ImgOwner && a.ImgOwnerURL == b.ImgOwnerURL &&
+           (a.Species ? *a.Species : none) == (b.Species ? *b.Species : none);
+}
+
 TStringList& EditSpecies() {
     if (!EditRecord.Genus.Species)
         EditRecord.Genus.Species = std::make_shared<TStringList>();
@@ -153,8 +175,12 @@ void TEditorCommands::LoadEditor() {
     SetBox(EEditorBox::Meaning, CurrentRecord.Meaning);
     SetBox(EEditorBox::Info, CurrentRecord.Info);
     SetBox(EEditorBox::Description, CurrentRecord.Description);
-    if (!genus)
+    if (!genus) {
+        FStored = !FBlankPending;
+        FBlankPending = false;
+        FPage->ClearUndoHistory();
         return;
+    }
 
     const TGenusDetail& g = CurrentRecord.Genus;
     SetBox(EEditorBox::KorvelType, g.KorvelType);
@@ -181,6 +207,10 @@ void TEditorCommands::LoadEditor() {
     else
         ClearSpeciesBoxes();
     FPage->RepaintSpecies();
+    // A record made by Enable Detail Edit is not stored yet: its first Save always writes it.
+    FStored = !FBlankPending;
+    FBlankPending = false;
+    FPage->ClearUndoHistory();
 }
 
 // ---- box rules ----
@@ -209,7 +239,9 @@ void TEditorCommands::AddDataExecute() {
         return;
     BlankRecordFromNode(node->Data(), CurrentRecord);
     ClearSpeciesBoxes();
+    FBlankPending = true;
     FPresenter.PresentRecord();
+    FBlankPending = false;
 }
 
 TTreeNode* TEditorCommands::PresentedNode() const {
@@ -240,6 +272,13 @@ bool TEditorCommands::ConfirmSave() const {
 }
 
 void TEditorCommands::SaveExecute() {
+    // What is typed into the selected species' boxes is part of the record being saved.
+    WriteBackSpecies();
+    // Browsing and pressing Save must not make an unchanged record look like an edit to submit.
+    if (FStored && SameRecord(EditRecord, CurrentRecord)) {
+        FPage->ClearUndoHistory();
+        return;
+    }
     if (!ConfirmSave())
         return;
     TTreeNode* node = PresentedNode(); // found by the id before editing
@@ -269,6 +308,9 @@ void TEditorCommands::SaveExecute() {
             TTaxonomyData(std::string(node->Marker()), CurrentRecord.Id, CurrentRecord.Name, CurrentRecord.Info));
         TreeModified = true;
     }
+    FStored = true;
+    // Undo in a box never brings back text from before the save.
+    FPage->ClearUndoHistory();
 }
 
 void TEditorCommands::CancelExecute() {
@@ -277,13 +319,17 @@ void TEditorCommands::CancelExecute() {
         AppMessageBox(std::string("Do you want to delete image file you assigned to this genus?"),
                       Mb::OkCancel | Mb::IconQuestion) == Mb::IdOk) {
         const std::string path = AppFile(std::string(ImagesFolderName) + assigned);
-        // A file already gone needs no deleting; a name that is no plain file name is never used.
-        if (!IsPlainFileName(assigned) || (FileExists(path) && !DeleteFile(path)))
+        // A name that is no plain file name is never used; a file already gone could not be
+        // deleted either, and the user should know the picture is not where it was put.
+        if (!IsPlainFileName(assigned) || !DeleteFile(path))
             AppMessageBox(
                 Format("File \"%s\" could not be deleted. You may need to delete it manually.", {path}),
                 Mb::Ok | Mb::IconExclamation);
     }
+    // The boxes go back to the record; whether it is stored yet does not change.
+    const bool stored = FStored;
     LoadEditor();
+    FStored = stored;
 }
 
 void TEditorCommands::ChooseImgExecute() {
@@ -365,17 +411,28 @@ void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
         SetBox(EEditorBox::SpeciesName, f[1]);
         SetBox(EEditorBox::SpeciesMeaning, f[2]);
         SetBox(EEditorBox::SpeciesDescription, FieldToLines(f[3]));
+        // Undo in a species box stays with the species it was typed for.
+        FPage->ClearUndoHistory(true);
     } else if (!selected) {
-        if (FSelectedSpeciesIndex >= 0 && FSelectedSpeciesIndex < count) {
-            const std::array<std::string, 4> f = {
-                "\t", FromQ(FPage->Text(EEditorBox::SpeciesName)),
-                FromQ(FPage->Text(EEditorBox::SpeciesMeaning)),
-                LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)))};
-            lines[static_cast<size_t>(FSelectedSpeciesIndex)] = JoinFields(f, 3);
-        }
+        WriteBackSpecies();
         FSelectedSpeciesIndex = -1;
     }
     FPage->SetSpeciesBoxesEnabled(FSelectedSpeciesIndex >= 0);
+}
+
+void TEditorCommands::WriteBackSpecies() {
+    TStringList& lines = EditSpecies();
+    if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
+        return;
+    const std::array<std::string, 4> f = {"\t", FromQ(FPage->Text(EEditorBox::SpeciesName)),
+                                          FromQ(FPage->Text(EEditorBox::SpeciesMeaning)),
+                                          LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)))};
+    std::string line = JoinFields(f, 3);
+    std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
+    if (stored != line) {
+        stored = std::move(line);
+        FPage->RepaintSpecies();
+    }
 }
 
 void TEditorCommands::ClearSpeciesBoxes() {

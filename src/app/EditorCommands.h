@@ -53,6 +53,8 @@ private:
     void SetBox(EEditorBox box, const std::string& value);
     void SetEditState(bool edit, bool genus);
     void ClearSpeciesBoxes();
+    // The selected species' boxes into its line of EditRecord; the selection stays.
+    void WriteBackSpecies();
     // Whether the record may be stored as it stands; asks or explains when not.
     bool ConfirmSave() const;
     // The tree node that shows CurrentRecord, if there is one (a forgotten genus has none).
@@ -64,4 +66,7 @@ private:
     TBranchPresenter& FPresenter;
     int FSelectedSpeciesIndex = -1;
     bool FIgnoreSelection = false;
+    // Whether CurrentRecord is stored in the databases (not a blank made by Enable Detail Edit).
+    bool FStored = false;
+    bool FBlankPending = false;
 };

@@ -8,6 +8,8 @@
 #include <QAction>
 #include <QApplication>
 #include <QPainter>
+#include <QSignalBlocker>
+#include <vector>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QValidator>
@@ -290,4 +292,26 @@ void TEditorPage::SetSpeciesBoxesEnabled(bool enabled) {
     for (QWidget* box : std::initializer_list<QWidget*>{FUi->SpeciesNameEdit, FUi->SpeciesMeaningEdit,
                                                         FUi->SpeciesDescriptionMemo})
         box->setEnabled(enabled);
+}
+
+void TEditorPage::ClearUndoHistory(bool speciesOnly) {
+    std::vector<QLineEdit*> edits = {FUi->SpeciesNameEdit, FUi->SpeciesMeaningEdit};
+    std::vector<QPlainTextEdit*> memos = {FUi->SpeciesDescriptionMemo};
+    if (!speciesOnly) {
+        edits.insert(edits.end(), {FUi->IdEdit, FUi->NameEdit, FUi->InfoEdit, FUi->MeaningEdit,
+                                   FUi->KorvelTypeComboBox->lineEdit(), FUi->CommonNameEdit, FUi->ImgCopyrightEdit,
+                                   FUi->ImgCopyrightURLEdit, FUi->ImgOwnerEdit, FUi->ImgOwnerURLEdit});
+        memos.push_back(FUi->DescriptionMemo);
+    }
+    for (QLineEdit* edit : edits) {
+        if (!edit->isUndoAvailable() && !edit->isRedoAvailable())
+            continue;
+        // A line edit has no call to drop its history; a text set from code starts a new one.
+        const QSignalBlocker quiet(edit);
+        const int cursor = edit->cursorPosition();
+        edit->setText(edit->text());
+        edit->setCursorPosition(cursor);
+    }
+    for (QPlainTextEdit* memo : memos)
+        memo->document()->clearUndoRedoStacks();
 }

@@ -77,6 +77,9 @@ public:
     void SelectSpecies(int row);
     void ClearSpeciesSelection();
     void RepaintSpecies();
+    // Forgets what Ctrl+Z in each box (or only in the species boxes) could undo: a record was
+    // loaded, saved or cancelled, or another species selected.
+    void ClearUndoHistory(bool speciesOnly = false);
     // The species boxes take input only while a species is selected, so nothing typed goes nowhere.
     void SetSpeciesBoxesEnabled(bool enabled);
 

@@ -10,10 +10,12 @@
 #include "Form_SubmitInfo.h"
 #include "Global.h"
 #include "ImagePage.h"
+#include "InputBlock.h"
 #include "MainCommands.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
 #include "SearchCommands.h"
+#include "StartupGuard.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
 #include "TreeItemCommands.h"
@@ -25,11 +27,13 @@
 #include <QLabel>
 #include <QListView>
 #include <QMenu>
+#include <QProgressBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
 #include <QTextBrowser>
 #include <QTimer>
+#include <algorithm>
 
 TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     : QMainWindow(parent), FUi(std::make_unique<Ui::TFormMain>()), FSplash(splash) {
@@ -38,9 +42,16 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FActions->BuildMenus(menuBar());
     FLinks = new TRelatedLinksPanel(Action(EAction::ViewRelatedLinks), FUi->RightPanel);
     FUi->RightLayout->addWidget(FLinks);
+    FInputBlock = new TInputBlock({FUi->MainPageControl, FLinks, FUi->EditorTabSheet}, this);
     FProgressLabel = new QLabel(this);
     FProgressLabel->setObjectName(QStringLiteral("TransferProgressLabel"));
     statusBar()->addPermanentWidget(FProgressLabel);
+    FProgressBar = new QProgressBar(this);
+    FProgressBar->setObjectName(QStringLiteral("TransferProgressBar"));
+    FProgressBar->setMaximumWidth(160);
+    FProgressBar->setTextVisible(false);
+    FProgressBar->hide();
+    statusBar()->addPermanentWidget(FProgressBar);
     FUi->MainSplitter->setStretchFactor(0, 0);
     FUi->MainSplitter->setStretchFactor(1, 1);
     FUi->MainSplitter->setSizes({225, 352});
@@ -75,6 +86,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
     connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet, &TResultPage::Clear);
     connect(TreeModel(), &QAbstractItemModel::rowsAboutToBeRemoved, FUi->SearchResultTabSheet, &TResultPage::Clear);
+    connect(TreeModel(), &TTaxonomyTreeModel::NodeKeyChanged, FUi->SearchResultTabSheet->Model(),
+            &TResultListModel::FollowNode);
     ConnectActions();
     SetDialogParent(this);
     SetStatusHook([this](const std::string& text) { SetStatusText(ToQ(text)); });
@@ -91,11 +104,19 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     // Placed before start-up runs: what it shows (the announcement) is centred on the window.
     if (QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
-    FSession.Start();
+    SetQuitRequestHandler([this] { FServer.Cancel(false); });
+    {
+        const TStartupGuard guard(FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
+        FSession.Start();
+    }
     HandOverFromSplash();
+    // The tree is where a user starts; a window kept disabled behind the splash gets it then.
+    if (isEnabled())
+        TaxonomyTreeView()->setFocus(Qt::OtherFocusReason);
 }
 
 TFormMain::~TFormMain() {
+    SetQuitRequestHandler({});
     FSession.ShutDown();
     SetStatusHook({});
     SetDialogParent(nullptr);
@@ -128,7 +149,10 @@ void TFormMain::ConnectActions() {
     const std::pair<EAction, int> pages[] = {
         {EAction::ViewTaxnomyTree, TaxonomyPage}, {EAction::ViewSearch, SearchPage}, {EAction::ViewResult, ResultPage}};
     for (const auto& [id, page] : pages)
-        a.Connect(id, [this, page = page] { ShowMainPage(page); });
+        a.Connect(id, [this, page = page] {
+            ShowMainPage(page);
+            FocusMainPage(page);
+        });
     run(EAction::ViewTaxoExpandAll, [this] { ExpandAll(); });
     run(EAction::ViewTaxoCollapseAll, [this] { CollapseAll(); });
     run(EAction::ViewTaxoReset, [this] { ResetTreeAppearance(); });
@@ -176,9 +200,7 @@ void TFormMain::UpdateActionStates() {
             enabled = enabled && FLinks->Count() > 0; // nothing to show or hide without links
         Action(spec.Id)->setEnabled(enabled);
     }
-    FUi->MainPageControl->setEnabled(idle);
-    FLinks->setEnabled(idle);
-    FUi->EditorTabSheet->setEnabled(idle);
+    FInputBlock->SetBlocked(!idle);
 }
 
 // ---- status line ----
@@ -196,8 +218,14 @@ QString TFormMain::StatusText() const { return statusBar()->currentMessage(); }
 void TFormMain::TransferProgress(long long received, long long total) {
     if (received <= 0 && total <= 0) {
         FProgressLabel->clear();
+        FProgressBar->hide();
         return;
     }
+    // Per mille, so that files over 2 GiB fit; an unknown size shows a busy bar.
+    FProgressBar->setRange(0, total > 0 ? 1000 : 0);
+    if (total > 0)
+        FProgressBar->setValue(static_cast<int>(std::min(received, total) * 1000 / total));
+    FProgressBar->show();
     const QLocale locale;
     FProgressLabel->setText(total > 0 ? QStringLiteral("%1 of %2").arg(locale.formattedDataSize(received),
                                                                         locale.formattedDataSize(total))
@@ -240,6 +268,7 @@ void TFormMain::HandOverFromSplash() {
     FSplash->repaint();
     connect(FSplash->CloseSplashTimer(), &QTimer::timeout, this, [this] {
         setEnabled(true);
+        TaxonomyTreeView()->setFocus(Qt::OtherFocusReason);
         if (FSplash) {
             FSplash->CloseSplashTimer()->stop();
             FSplash->deleteLater();

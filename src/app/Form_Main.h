@@ -12,6 +12,8 @@
 #include <memory>
 
 class QLabel;
+class QProgressBar;
+class TInputBlock;
 class TEditorCommands;
 class TFormSplash;
 class TTreeItemCommands;
@@ -52,6 +54,8 @@ public:
 
     void SetDisplayMode(int mode) override;
     void ShowMainPage(int index);
+    // Puts the keyboard focus where the page is typed into (after its shortcut).
+    void FocusMainPage(int index);
     TTreeNode* SelectedNode() const;
     void SelectNode(TTreeNode* node) override;
     bool IsExpanded(const TTreeNode* node) const override;
@@ -95,6 +99,8 @@ private:
     TMainActions* FActions;
     TRelatedLinksPanel* FLinks;
     QLabel* FProgressLabel;
+    QProgressBar* FProgressBar;
+    TInputBlock* FInputBlock;
     TServerCommands FServer{*this};
     std::unique_ptr<TBranchPresenter> FPresenter;
     std::unique_ptr<TEditorCommands> FEditor;

@@ -10,6 +10,8 @@
 #include "TreeEdit.h"
 #include "ui_Form_Main.h"
 
+#include <QListView>
+
 TTaxonomyTree& TFormMain::Tree() { return FUi->TreeTabSheet->Tree(); }
 TTaxonomyTreeModel* TFormMain::TreeModel() const { return FUi->TreeTabSheet->Model(); }
 TTaxonomyTreeView* TFormMain::TaxonomyTreeView() const { return FUi->TreeTabSheet->View(); }
@@ -55,6 +57,14 @@ void TFormMain::ShowMainPage(int index) {
     Action(EAction::ViewTaxnomyTree)->setChecked(index == TaxonomyPage);
     Action(EAction::ViewSearch)->setChecked(index == SearchPage);
     Action(EAction::ViewResult)->setChecked(index == ResultPage);
+}
+
+void TFormMain::FocusMainPage(int index) {
+    // Where the user types next: the tree, the search box, the list of results.
+    QWidget* target = index == SearchPage ? FUi->SearchTabSheet->TextEdit()
+                      : index == ResultPage ? static_cast<QWidget*>(FUi->SearchResultTabSheet->List())
+                                            : static_cast<QWidget*>(TaxonomyTreeView());
+    target->setFocus(Qt::ShortcutFocusReason);
 }
 
 void TFormMain::NodeSelected(TTreeNode* node) {

@@ -39,6 +39,8 @@ TGoToBranchBox::TGoToBranchBox(TTaxonomyTreePage* treePage, std::function<void(T
     FList->setObjectName(QStringLiteral("GoToBranchList"));
     FList->setHeaderLabels({QStringLiteral("Branch"), QStringLiteral("Id"), QStringLiteral("Info")});
     FList->setRootIsDecorated(false);
+    // A long path loses its middle, so the branch's own name at its end always shows.
+    FList->setTextElideMode(Qt::ElideMiddle);
     FList->setUniformRowHeights(true);
     FList->setEditTriggers(QAbstractItemView::NoEditTriggers);
     FList->header()->setStretchLastSection(true);

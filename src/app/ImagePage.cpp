@@ -252,12 +252,12 @@ std::string GenusPicturePath(const TTaxonomyDetail& record) {
 std::string ExecuteOpenPictureDialog() {
     const char* filter = "All (*.jpg;*.jpeg;*.gif)|*.jpg;*.jpeg;*.gif|JPEG Image File (*.jpg)|*.jpg|"
                          "JPEG Image File (*.jpeg)|*.jpeg|GIF Image File (*.gif)|*.gif";
-    return FromQ(DialogSeam().OpenFileName(QStringLiteral("Choose Image File"), QtFilter(filter)));
+    return FromQ(DialogSeam().OpenPictureFileName(QStringLiteral("Choose Image File"), QtFilter(filter)));
 }
 
 std::string ExecuteSavePictureDialog(const std::string& suggested) {
     const char* filter = "Original Type (*.jpg;*.jpeg;*.gif)|*.jpg;*.jpeg;*.gif";
-    return FromQ(DialogSeam().SaveFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
+    return FromQ(DialogSeam().SavePictureFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
 }
 
 std::string PictureFileNameFor(const std::string& genusName, const std::string& chosenPath) {

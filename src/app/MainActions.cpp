@@ -20,7 +20,7 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
         {EAction::DBRefreshItem, "ActionDBRefreshItem", "Refresh &Item", "Refresh data of selected item", "Ctrl+F5", "Database", false, 0},
         {EAction::DBReloadImage, "ActionDBReloadImage", "&Download Image", "Reload image of current genus from Velmora server", "",
          "Database", false, 0},
-        {EAction::DBCancelTransfer, "ActionDBCancelTransfer", "Cancel &Transfer", "Stop the transfer under way, keeping the previous file", "Esc",
+        {EAction::DBCancelTransfer, "ActionDBCancelTransfer", "&Cancel Transfer", "Stop the transfer under way, keeping the previous file", "Esc",
          "Database", false, 0},
         {EAction::DBMergeUserData, "ActionDBMergeUserData", "&Merge User Databases",
          "Merge all user modified data into default database to make them show", "", "Database", false, 0},
@@ -180,6 +180,29 @@ void TMainActions::MarkUnavailable(EAction id) {
     (*this)[id]->setEnabled(false);
 }
 
+namespace {
+
+// A menu entry of its own that shows and runs `action`: the Database menu's Download Image is
+// enabled together with the Image page's button, and is known by its item name.
+QAction* MirrorItem(QAction* action, const QString& name, QObject* parent) {
+    auto* item = new QAction(parent);
+    item->setObjectName(name);
+    auto follow = [item, action] {
+        item->setText(action->text());
+        item->setStatusTip(action->statusTip());
+        item->setToolTip(action->toolTip());
+        item->setIcon(action->icon());
+        item->setEnabled(action->isEnabled());
+        item->setVisible(action->isVisible());
+    };
+    follow();
+    QObject::connect(action, &QAction::changed, item, follow);
+    QObject::connect(item, &QAction::triggered, action, [action] { action->trigger(); });
+    return item;
+}
+
+} // namespace
+
 void TMainActions::BuildMenus(QMenuBar* bar) const {
     bar->setObjectName(QStringLiteral("MainMenu"));
     auto byName = [this](const QString& name) -> QAction* {
@@ -201,6 +224,8 @@ void TMainActions::BuildMenus(QMenuBar* bar) const {
                 target->setObjectName(QStringLiteral("itemViewTaxoTree"));
             } else if (text == "<") {
                 target = menu;
+            } else if (text == "ActionDBReloadImage") {
+                target->addAction(MirrorItem(byName(text), QStringLiteral("itemDBReloadImage"), target));
             } else {
                 QAction* action = byName(text);
                 target->addAction(action);

@@ -4,6 +4,7 @@
 #include <QDesktopServices>
 #include <QEvent>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolBar>
 #include <QToolButton>
@@ -45,6 +46,7 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
 
     ListView = new QTreeWidget(this);
     ListView->setObjectName("RelatedLinksListView");
+    ListView->setAccessibleName(QStringLiteral("Related links"));
     ListView->setColumnCount(4);
     ListView->setHeaderLabels({QStringLiteral("Related Links"), "kind", "target", "id"});
     ListView->setHeaderHidden(true);
@@ -156,7 +158,8 @@ void TRelatedLinksPanel::Activate(int row) {
 bool TRelatedLinksPanel::eventFilter(QObject* watched, QEvent* event) {
     if (watched == ListView->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
-        if (mouse->button() == Qt::LeftButton) {
+        // A filter sees the press even while the list is disabled (a transfer is under way).
+        if (mouse->button() == Qt::LeftButton && ListView->isEnabled()) {
             if (QTreeWidgetItem* item = ListView->itemAt(mouse->position().toPoint()))
                 Activate(ListView->indexOfTopLevelItem(item));
         }
@@ -167,6 +170,14 @@ bool TRelatedLinksPanel::eventFilter(QObject* watched, QEvent* event) {
         SetHotItem(ListView->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
     if (watched == ListView->viewport() && event->type() == QEvent::Leave)
         SetHotItem(nullptr);
+    // The keyboard opens the focused link as the mouse does.
+    if (watched == ListView && event->type() == QEvent::KeyPress && ListView->isEnabled()) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && ListView->currentItem()) {
+            Activate(ListView->indexOfTopLevelItem(ListView->currentItem()));
+            return true;
+        }
+    }
     if (watched == ListView && event->type() == QEvent::Resize)
         UpdateColumnWidth();
     return QWidget::eventFilter(watched, event);

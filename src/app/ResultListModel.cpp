@@ -75,6 +75,19 @@ void TResultListModel::SetEntries(std::vector<TResultEntry> entries) {
     endResetModel();
 }
 
+void TResultListModel::FollowNode(const TTaxonomyData& before, const TTaxonomyData& after,
+                                  const QString& caption) {
+    bool changed = false;
+    for (TResultEntry& entry : FEntries)
+        if (entry.HasNode && entry.Data == before) {
+            entry.Data = after;
+            entry.Caption = caption;
+            changed = true;
+        }
+    if (changed && !FRows.empty())
+        emit dataChanged(index(0), index(rowCount() - 1));
+}
+
 int TResultListModel::rowCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : static_cast<int>(FRows.size());
 }

@@ -23,6 +23,9 @@ public:
     // Replaces every entry; sorts them by caption without regard to letter case.
     void SetEntries(std::vector<TResultEntry> entries);
     void Clear() { SetEntries({}); }
+    // Entries of the node that was `before` now name it as `after`, with its new caption; they
+    // keep their rows.
+    void FollowNode(const TTaxonomyData& before, const TTaxonomyData& after, const QString& caption);
     const TResultEntry& Entry(int row) const { return FEntries[FRows[static_cast<size_t>(row)]]; }
 
     int rowCount(const QModelIndex& parent = {}) const override;

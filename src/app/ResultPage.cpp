@@ -42,4 +42,8 @@ std::optional<TTaxonomyData> TResultPage::SelectedKey() const {
     return MakeNodeKey(GenusLevel, std::string(), FromQ(entry.Caption), std::string());
 }
 
-void TResultPage::Clear() { FModel->Clear(); }
+void TResultPage::Clear() {
+    FModel->Clear();
+    FUi->SearchTextLabel->clear();
+    FUi->SearchFoundTotalLabel->clear();
+}

@@ -28,7 +28,7 @@ public:
     // one without (a forgotten genus) the genus key made from its caption. None when nothing is
     // selected.
     std::optional<TTaxonomyData> SelectedKey() const;
-    // Empties the list (the tree its entries came from is being replaced); the labels stay.
+    // Empties the list and its labels (the tree its entries came from is being replaced).
     void Clear();
 
 signals:

@@ -27,6 +27,8 @@ void TSearchPage::BindActions(QAction* search, QAction* showAll) {
 }
 
 QString TSearchPage::SearchText() const { return FUi->SearchTextEdit->text(); }
+
+QWidget* TSearchPage::TextEdit() const { return FUi->SearchTextEdit; }
 bool TSearchPage::MatchAll() const { return FUi->SearchMatchAllRadio->isChecked(); }
 bool TSearchPage::SearchKeyword() const { return FUi->SearchKeywordChkBox->isChecked(); }
 bool TSearchPage::SearchType() const { return FUi->SearchTypeChkBox->isChecked(); }

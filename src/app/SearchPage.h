@@ -20,6 +20,8 @@ public:
     void BindActions(QAction* search, QAction* showAll);
 
     QString SearchText() const;
+    // The box the words are typed into.
+    QWidget* TextEdit() const;
     bool MatchAll() const;
     // The five "Search In" boxes, in the order of the page.
     bool SearchKeyword() const;

@@ -36,7 +36,13 @@ TServerCommands::TScope::~TScope() {
 }
 
 TServerCommands::TServerCommands(IServerHost& host) : FHost(host) {
-    FHttp.OnWait = [] { QCoreApplication::processEvents(QEventLoop::AllEvents); };
+    FHttp.OnWait = [this] {
+        const bool outer = !FWaiting;
+        FWaiting = true;
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        if (outer)
+            FWaiting = false;
+    };
     FHttp.OnProgress = [this](std::int64_t received, std::int64_t total) { FHost.TransferProgress(received, total); };
     FPages.MessageBox = [](const std::string& text, int flags) { return AppMessageBox(text, flags); };
     FPages.ErrorBox = [](const std::string& text) { ShowErrorText(text); };

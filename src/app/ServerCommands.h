@@ -59,6 +59,8 @@ public:
     TNMHTTP& Http() { return FHttp; }
     TPageTransfer& Pages() { return FPages; }
     bool Running() const { return FDepth > 0; }
+    // A transfer is waiting on the server now (not a question asked between transfers).
+    bool Waiting() const { return FWaiting; }
 
     // Ends the running transfer silently, the previous file kept; with `thenClose` the window
     // closes once the command has unwound.
@@ -90,6 +92,7 @@ private:
     TPageTransfer FPages{FHttp};
     int FDepth = 0;
     bool FCancelled = false;
+    bool FWaiting = false;
     bool FCloseAfter = false;
     bool FNestedAbort = false;
 };

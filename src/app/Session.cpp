@@ -26,8 +26,14 @@ void TSession::Start() {
         FTaxonomyWidth = ReadOptions(225);
         FOptionsRead = true;
         FHost.OptionsLoaded(FTaxonomyWidth);
-        if (FileExists(AppFile(TreeFileName)))
-            AskForUpdate();
+        if (FileExists(AppFile(TreeFileName))) {
+            try {
+                AskForUpdate();
+            } catch (const EAbort&) {
+                // A refresh that could not reach the server has reported already; the files it
+                // would have replaced are still there and are shown.
+            }
+        }
         SetStatus("Generating taxonomy tree...");
         FHost.SetDisplayMode(Options.ListType);
         FHost.ApplySavedTreeState();
@@ -35,7 +41,7 @@ void TSession::Start() {
         ShowErrorBox(DataFileFailText);
         DataFileFailed = true;
     } catch (const EAbort&) {
-        // A refresh that could not reach the server has reported already.
+        // Reported already.
     } catch (const std::exception& e) {
         ShowDefaultErrorReport(e.what());
     }
@@ -43,6 +49,10 @@ void TSession::Start() {
 }
 
 void TSession::AskForUpdate() {
+    // A date never set (a first start, or a first refresh that failed) is no date to remind of:
+    // the thirty days count from this start.
+    if (Options.LastUpdate <= 0)
+        Options.LastUpdate = Today();
     if (Options.AppVersion < ProgramVersion - 0.0001f) {
         const int answer =
             AppMessageBox(std::string("Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous "

@@ -11,6 +11,7 @@ TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new QTextBr
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FMemo->setObjectName(QStringLiteral("DetailMemo"));
+    FMemo->setAccessibleName(QStringLiteral("Summary"));
     FMemo->setReadOnly(true);
     FMemo->setOpenLinks(false);
     FMemo->setTabChangesFocus(false);

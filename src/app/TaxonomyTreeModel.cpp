@@ -50,8 +50,12 @@ std::array<QIcon, 6> MakeTaxonomyIcons() {
     return icons;
 }
 
+TTaxonomyImageList::TTaxonomyImageList(QObject* parent) : QObject(parent), FIcons(MakeTaxonomyIcons()) {
+    setObjectName(QStringLiteral("TaxonomyImageList"));
+}
+
 TTaxonomyTreeModel::TTaxonomyTreeModel(TTaxonomyTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), Tree(tree), Icons(MakeTaxonomyIcons()) {
+    : QAbstractItemModel(parent), Tree(tree), FImages(new TTaxonomyImageList(this)) {
     Tree.AddObserver(this);
 }
 
@@ -113,7 +117,7 @@ QVariant TTaxonomyTreeModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::ToolTipRole: return ToQ(Tree.Caption(node));
-    case Qt::DecorationRole: return Icons[static_cast<size_t>(ImageIndexOf(node))];
+    case Qt::DecorationRole: return FImages->Icon(ImageIndexOf(node));
     case Qt::ForegroundRole:
         if (IsGreyNode(node))
             return QBrush(QColor(128, 128, 128));
@@ -135,9 +139,18 @@ void TTaxonomyTreeModel::BeginRemove(TTreeNode* parent, int row) {
 }
 void TTaxonomyTreeModel::EndRemove() { endRemoveRows(); }
 
+void TTaxonomyTreeModel::NodeChanging(TTreeNode* node) { FChanging = node->Data(); }
+
 void TTaxonomyTreeModel::NodeChanged(TTreeNode* node) {
     const QModelIndex idx = IndexOf(node);
     emit dataChanged(idx, idx);
+    if (!FChanging)
+        return;
+    const TTaxonomyData before = std::move(*FChanging);
+    FChanging.reset();
+    const TTaxonomyData after = node->Data();
+    if (!(before == after))
+        emit NodeKeyChanged(before, after, ToQ(Tree.Caption(node)));
 }
 
 void TTaxonomyTreeModel::NodeDeleting(TTreeNode*) {

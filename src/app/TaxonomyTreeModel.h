@@ -8,6 +8,19 @@
 #include <QIcon>
 #include <array>
 #include <functional>
+#include <optional>
+
+// The node icons of the tree as one object of the window (TaxonomyImageList): levels 0..4, genus,
+// planned genus, each with its selected state; result entries use the genus icon.
+class TTaxonomyImageList : public QObject {
+    Q_OBJECT
+public:
+    explicit TTaxonomyImageList(QObject* parent = nullptr);
+    const QIcon& Icon(int index) const { return FIcons[static_cast<size_t>(index)]; }
+
+private:
+    std::array<QIcon, 6> FIcons;
+};
 
 class TTaxonomyTreeModel : public QAbstractItemModel, public ITreeObserver {
     Q_OBJECT
@@ -27,10 +40,9 @@ public:
     QModelIndex IndexOf(const TTreeNode* node) const;
 
     // The six node icons (levels 0..4, genus, planned genus; each with its selected state).
-    const QIcon& Icon(int index) const { return Icons[static_cast<size_t>(index)]; }
+    const QIcon& Icon(int index) const { return FImages->Icon(index); }
     // Grey for planned branches and bracketed placeholder names.
     static bool IsGreyNode(const TTreeNode* node);
-
 
     // ITreeObserver
     void BeginReset() override;
@@ -39,12 +51,19 @@ public:
     void EndInsert() override;
     void BeginRemove(TTreeNode* parent, int row) override;
     void EndRemove() override;
+    void NodeChanging(TTreeNode* node) override;
     void NodeChanged(TTreeNode* node) override;
     void NodeDeleting(TTreeNode* node) override;
 
+signals:
+    // A node's id, name or info changed: what it was, what it is, and its caption now. Whoever
+    // names nodes by their key follows it here.
+    void NodeKeyChanged(const TTaxonomyData& before, const TTaxonomyData& after, const QString& caption);
+
 private:
     TTaxonomyTree& Tree;
-    std::array<QIcon, 6> Icons;
+    TTaxonomyImageList* FImages;
+    std::optional<TTaxonomyData> FChanging; // the old data of the node being changed
 };
 
 // Draws the node icons of the tree (also used for the result list entries).

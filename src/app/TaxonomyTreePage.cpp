@@ -11,6 +11,7 @@ TTaxonomyTreePage::TTaxonomyTreePage(QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FView->setObjectName(QStringLiteral("TaxonomyTreeView"));
+    FView->setAccessibleName(QStringLiteral("Taxonomy tree"));
     FView->setModel(FModel);
     layout->addWidget(FView);
     connect(FView->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {

@@ -1,6 +1,7 @@
 // The tree view's rows: which nodes are shown, opening and closing, and the geometry.
 #include "TaxonomyTreeView.h"
 
+#include "TaxonomyTreeAccessible.h"
 #include "TaxonomyTreeModel.h"
 
 #include <QScrollBar>
@@ -22,12 +23,15 @@ int DepthOf(const TTreeNode* node) {
 
 TTaxonomyTreeView::TTaxonomyTreeView(const TTaxonomyTree& tree, QWidget* parent)
     : QAbstractItemView(parent), FTree(tree) {
+    InstallTaxonomyTreeAccessibility();
     setSelectionMode(SingleSelection);
     setSelectionBehavior(SelectRows);
     setEditTriggers(NoEditTriggers);
     setIconSize(QSize(16, 16));
     setTextElideMode(Qt::ElideRight);
-    setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // Names are never cut off for good: the widest row painted so far sets how far the view
+    // scrolls sideways (measuring every row of a large tree up front would take seconds).
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     viewport()->setMouseTracking(true);
 }
 
@@ -157,6 +161,7 @@ void TTaxonomyTreeView::RelayoutBelow(size_t row) {
 
 void TTaxonomyTreeView::RowsChanged() {
     FHoverRow = -1;
+    emit RowsReshaped();
     updateGeometries();
     viewport()->update();
 }
@@ -259,7 +264,8 @@ QRect TTaxonomyTreeView::visualRect(const QModelIndex& index) const {
     if (row < 0)
         return {};
     const int indent = IndentOf(node);
-    return QRect(indent, (row - TopRow()) * RowHeight(), std::max(0, viewport()->width() - indent), RowHeight());
+    return QRect(indent - horizontalOffset(), (row - TopRow()) * RowHeight(), std::max(0, ContentWidth() - indent),
+                 RowHeight());
 }
 
 QRect TTaxonomyTreeView::ExpanderRect(const QModelIndex& index) const {
@@ -348,10 +354,15 @@ QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboar
             SetExpanded(node, false);
             return current;
         }
+        if (!node->Parent)
+            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
         return node->Parent ? IndexOf(node->Parent) : current;
     case MoveRight:
-        if (!node->HasChildren())
+        if (!node->HasChildren()) {
+            // Nothing to open: the view moves sideways, as a standard tree does.
+            horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
             return current;
+        }
         if (!node->Expanded) {
             SetExpanded(node, true);
             return current;
@@ -361,7 +372,19 @@ QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboar
     return current;
 }
 
-int TTaxonomyTreeView::horizontalOffset() const { return 0; }
+int TTaxonomyTreeView::horizontalOffset() const { return horizontalScrollBar()->value(); }
+
+int TTaxonomyTreeView::ContentWidth() const { return std::max(viewport()->width(), FContentWidth); }
+
+void TTaxonomyTreeView::MeasureRow(const QStyleOptionViewItem& base, const TTreeNode* node) {
+    const QModelIndex index = IndexOf(node);
+    const int need = IndentOf(node) + itemDelegateForIndex(index)->sizeHint(base, index).width();
+    if (need <= FContentWidth)
+        return;
+    FContentWidth = need;
+    // Not from inside a paint: the scroll bar's change repaints.
+    QMetaObject::invokeMethod(this, [this] { updateGeometries(); }, Qt::QueuedConnection);
+}
 
 int TTaxonomyTreeView::verticalOffset() const { return TopRow() * RowHeight(); }
 
@@ -417,7 +440,9 @@ void TTaxonomyTreeView::updateGeometries() {
     verticalScrollBar()->setRange(0, std::max(0, static_cast<int>(FRows.size()) - page));
     verticalScrollBar()->setPageStep(page);
     verticalScrollBar()->setSingleStep(1);
-    horizontalScrollBar()->setRange(0, 0);
+    horizontalScrollBar()->setRange(0, std::max(0, FContentWidth - viewport()->width()));
+    horizontalScrollBar()->setPageStep(viewport()->width());
+    horizontalScrollBar()->setSingleStep(FIndentation);
     QAbstractItemView::updateGeometries();
 }
 

@@ -45,7 +45,12 @@ public:
     // (case aside) becomes the current one.
     void keyboardSearch(const QString& search) override;
 
+signals:
+    // The shown rows changed shape, or nodes are about to go: whatever names rows asks again.
+    void RowsReshaped();
+
 protected:
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
     QModelIndex moveCursor(CursorAction cursorAction, Qt::KeyboardModifiers modifiers) override;
     int horizontalOffset() const override;
     int verticalOffset() const override;
@@ -70,6 +75,11 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    friend class TTreeRowAccessible;
+    friend class TTreeViewAccessible;
+    // The width of the rows: the viewport's, or the widest row seen when that is wider.
+    int ContentWidth() const;
+    void MeasureRow(const QStyleOptionViewItem& base, const TTreeNode* node);
     // Opens the node and every branch below it.
     void ExpandSubtree(TTreeNode* node);
     int RowHeight() const;
@@ -102,6 +112,7 @@ private:
     mutable size_t FLastRow = 0; // where the last search found its node
     mutable int FRowHeight = 0;  // 0 until measured
     int FHoverRow = -1;
+    int FContentWidth = 0; // the widest row painted since the last reset
     const TTreeNode* FPressedNode = nullptr; // compared, never followed
     bool FPressOnExpander = false;
     const int FIndentation = 19;

@@ -4,6 +4,7 @@
 #include "QtText.h"
 #include "TaxonomyTreeModel.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -15,6 +16,7 @@
 // ---- following the model ----
 
 void TTaxonomyTreeView::reset() {
+    FContentWidth = 0;
     QAbstractItemView::reset();
     FRowHeight = 0;
     RefreshRows();
@@ -58,7 +60,22 @@ void TTaxonomyTreeView::rowsInserted(const QModelIndex& parent, int start, int e
     RowsChanged();
 }
 
+void TTaxonomyTreeView::currentChanged(const QModelIndex& current, const QModelIndex& previous) {
+    QAbstractItemView::currentChanged(current, previous);
+    // The base class numbers children as a table of the model's rows; a screen reader follows
+    // the shown row instead.
+    if (!QAccessible::isActive() || !hasFocus())
+        return;
+    const int row = RowOf(NodeOf(current));
+    if (row < 0)
+        return;
+    QAccessibleEvent event(this, QAccessible::Focus);
+    event.setChild(row);
+    QAccessible::updateAccessibility(&event);
+}
+
 void TTaxonomyTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int start, int end) {
+    emit RowsReshaped(); // the removed nodes are still there
     // The base class moves the current index off the removed rows first.
     QAbstractItemView::rowsAboutToBeRemoved(parent, start, end);
     FPressedNode = nullptr;
@@ -97,8 +114,11 @@ void TTaxonomyTreeView::paintEvent(QPaintEvent* event) {
     const int last = std::min(static_cast<int>(FRows.size()) - 1, top + std::max(0, area.bottom()) / height);
     QStyleOptionViewItem base;
     initViewItemOption(&base);
-    for (int row = first; row <= last; ++row)
+    painter.translate(-horizontalOffset(), 0);
+    for (int row = first; row <= last; ++row) {
+        MeasureRow(base, FRows[static_cast<size_t>(row)]);
         DrawRow(painter, base, static_cast<size_t>(row), (row - top) * height);
+    }
 }
 
 void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& base, size_t row, int y) const {
@@ -122,7 +142,7 @@ void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& b
     DrawBranches(painter, option.rect, node, selected, hover);
     // Whole rows are selected: the item's selection reaches the right edge.
     option.showDecorationSelected = true;
-    option.rect = QRect(indent, y, viewport()->width() - indent, height);
+    option.rect = QRect(indent, y, ContentWidth() - indent, height);
     itemDelegateForIndex(index)->paint(&painter, option, index);
 }
 

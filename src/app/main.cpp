@@ -4,6 +4,7 @@
 #include "Dialogs.h"
 #include "Form_Main.h"
 #include "Form_Splash.h"
+#include "InstanceLock.h"
 #include "Options.h"
 #include "Platform.h"
 #include "TimerEx.h"
@@ -53,6 +54,7 @@ void QuitOnSignals(QObject* owner) {
         while (read(SignalPipe[0], buffer, sizeof buffer) > 0) {
         }
         QuitRequested = true;
+        RequestQuit();
         QCoreApplication::exit(0);
     });
     struct sigaction action = {};
@@ -93,6 +95,14 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     SetOfflineForThisRun(line.Offline);
+    // Before start-up reads or cleans anything in the folder: another copy may be using it.
+    TInstanceLock instance(QString::fromStdString(ProgramFolder()));
+    if (!instance.Acquire()) {
+        const QString text = FolderInUseMessage(QString::fromStdString(ProgramFolder()), instance.HolderPid());
+        std::fprintf(stderr, "orvandel-viewer: %s\n", text.toLocal8Bit().constData());
+        AppMessageBox(text, Mb::Ok | Mb::IconInformation);
+        return 1;
+    }
 
     int result = 0;
     {
@@ -102,6 +112,12 @@ int main(int argc, char* argv[]) {
         QApplication::processEvents();
         TFormMain main(splash);
         ShowDataFolder(main, QString::fromStdString(ProgramFolder()));
+        QObject::connect(&instance, &TInstanceLock::RaiseRequested, &main, [&main] {
+            main.setWindowState((main.windowState() & ~Qt::WindowMinimized) | Qt::WindowActive);
+            main.show();
+            main.raise();
+            main.activateWindow();
+        });
         main.show();
         // A signal during start-up has left the event loops already; exec would wait for another.
         if (!QuitRequested)

@@ -332,10 +332,11 @@ void TGIFImage::SetAnimate(bool value) {
         return;
     }
     ReleaseTimer();
-    if (!value && FImage.Animatable() && !FImage.Empty() && (CurrentFrame() != 1 || !FImage.FirstStep)) {
-        // Back to the picture of the load: frame 1 alone, whatever earlier frames left behind.
-        FImage.ComposeTo(1);
-        FImage.FirstStep = true;
+    if (!value && !FImage.Empty() && CurrentFrame() >= 2) {
+        // Back to frame 1, drawn over what the frame on screen leaves when it is disposed of.
+        FImage.DisposeFrame(CurrentFrame() - 1);
+        FImage.SetCurrentFrameIndex(1);
+        FImage.DrawFrame();
         FPictureStale = true;
         Invalidate();
     }

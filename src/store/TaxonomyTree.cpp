@@ -181,6 +181,9 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
 }
 
 void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
+    if (BulkDepth == 0)
+        for (auto* o : Observers)
+            o->NodeChanging(node);
     // The old text stays in the pool: the marker is copied from it.
     StoreFields(node, node->Marker(), data.Id(), data.Name(), data.Info());
 }

@@ -63,6 +63,9 @@ public:
     // Child `row` of `parent` and its subtree are about to be removed.
     virtual void BeginRemove(TTreeNode* /*parent*/, int /*row*/) {}
     virtual void EndRemove() {}
+    // The id, name or info of a node is about to change (NodeChanged follows);
+    // its data are still the old ones.
+    virtual void NodeChanging(TTreeNode* /*node*/) {}
     // Caption, icon or data of a node changed.
     virtual void NodeChanged(TTreeNode* /*node*/) {}
     // Called for every node that is deleted (the node and each descendant,
@@ -106,7 +109,8 @@ public:
     // (nullptr = last top-level node).
     TTreeNode* AddNode(TTreeNode* parent, const TTaxonomyData& data);
     // Copies id, name and info of `data` into the node (its marker stays);
-    // no notification (see NotifyChanged).
+    // the observers see NodeChanging first, NodeChanged is the caller's (see
+    // NotifyChanged).
     void SetFields(TTreeNode* node, const TTaxonomyData& data);
     // Deletes the node with its subtree; NodeDeleting runs for each first.
     void DeleteNode(TTreeNode* node);

@@ -86,7 +86,11 @@ bool UserTreeLineStandsFor(std::string_view line, const TTaxonomyData& node) {
     SplitFieldViews(line, f, 2);
     if (f[0] != node.Marker())
         return false;
-    return node.Id() == NotAvailableId ? f[2] == node.Name() : f[1] == node.Id();
+    // A planned item has no id of its own: only another planned line of the same name is its line,
+    // never a real branch that happens to carry the name.
+    if (node.Id() == NotAvailableId)
+        return f[1] == NotAvailableId && f[2] == node.Name();
+    return f[1] == node.Id();
 }
 
 void RecordUserTreeItem(const TTreeNode* node) {

@@ -10,8 +10,8 @@
 #include <vector>
 
 // Whether a line of the user tree file stands for `node`: the same level
-// marker and, unless the node's id is "(n/a)", the same id; a planned node
-// ("(n/a)") is matched by its name instead.
+// marker and the same id; a planned node ("(n/a)") matches only a planned
+// line of the same name.
 bool UserTreeLineStandsFor(std::string_view line, const TTaxonomyData& node);
 
 // Records a node just added to the tree, with its ancestors, in

@@ -3,6 +3,7 @@
 #include "Constants.h"
 #include "Errors.h"
 #include "Format.h"
+#include "PicturePreviewDialog.h"
 #include "QtText.h"
 
 #include <QApplication>
@@ -81,15 +82,83 @@ public:
         return QFileDialog::getSaveFileName(DialogParent, caption, suggested, filter);
     }
 
+    QString OpenPictureFileName(const QString& caption, const QString& filter) override {
+        return RunPictureDialog(caption, filter, QString(), false);
+    }
+
+    QString SavePictureFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+        return RunPictureDialog(caption, filter, suggested, true);
+    }
+
     int ExecDialog(QDialog& dialog) override { return dialog.exec(); }
+
+private:
+    static QString RunPictureDialog(const QString& caption, const QString& filter, const QString& suggested,
+                                    bool save) {
+        const std::unique_ptr<QFileDialog> dialog =
+            MakePictureFileDialog(DialogParent, caption, filter, suggested, save);
+        if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty())
+            return {};
+        return dialog->selectedFiles().front();
+    }
 };
 
 TRealDialogs RealDialogs;
 TDialogSeam* CurrentSeam = nullptr;
+std::function<void(bool)> ModalHook;
+
+// Asks the seam in use, with the hook told before and after.
+template <class F> auto Around(F&& ask) {
+    struct TScope {
+        TScope() {
+            if (ModalHook)
+                ModalHook(true);
+        }
+        ~TScope() {
+            if (ModalHook)
+                ModalHook(false);
+        }
+    } scope;
+    return ask(CurrentSeam ? *CurrentSeam : RealDialogs);
+}
+
+// Every question goes through here.
+class TAnnouncingSeam : public TDialogSeam {
+public:
+    int MessageBox(const QString& text, int flags) override {
+        return Around([&](TDialogSeam& s) { return s.MessageBox(text, flags); });
+    }
+    int CaptionedMessageBox(const QString& caption, const QString& text, int flags) override {
+        return Around([&](TDialogSeam& s) { return s.CaptionedMessageBox(caption, text, flags); });
+    }
+    bool InputBox(const QString& caption, const QString& prompt, QString& value) override {
+        return Around([&](TDialogSeam& s) { return s.InputBox(caption, prompt, value); });
+    }
+    QString OpenFileName(const QString& caption, const QString& filter) override {
+        return Around([&](TDialogSeam& s) { return s.OpenFileName(caption, filter); });
+    }
+    QString SaveFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+        return Around([&](TDialogSeam& s) { return s.SaveFileName(caption, filter, suggested); });
+    }
+    QString OpenPictureFileName(const QString& caption, const QString& filter) override {
+        return Around([&](TDialogSeam& s) { return s.OpenPictureFileName(caption, filter); });
+    }
+    QString SavePictureFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+        return Around([&](TDialogSeam& s) { return s.SavePictureFileName(caption, filter, suggested); });
+    }
+    int ExecDialog(QDialog& dialog) override {
+        return Around([&](TDialogSeam& s) { return s.ExecDialog(dialog); });
+    }
+
+};
+
+TAnnouncingSeam AnnouncingSeam;
 
 } // namespace
 
-TDialogSeam& DialogSeam() { return CurrentSeam ? *CurrentSeam : RealDialogs; }
+TDialogSeam& DialogSeam() { return AnnouncingSeam; }
+
+void SetModalHook(std::function<void(bool opening)> hook) { ModalHook = std::move(hook); }
 
 void SetDialogSeam(TDialogSeam* seam) { CurrentSeam = seam; }
 

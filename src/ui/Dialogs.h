@@ -38,6 +38,14 @@ public:
     // File dialogs; an empty result means Cancel.
     virtual QString OpenFileName(const QString& caption, const QString& filter) = 0;
     virtual QString SaveFileName(const QString& caption, const QString& filter, const QString& suggested) = 0;
+    // The picture dialogs (with a preview in the real ones); answered as the file dialogs unless
+    // a seam says otherwise.
+    virtual QString OpenPictureFileName(const QString& caption, const QString& filter) {
+        return OpenFileName(caption, filter);
+    }
+    virtual QString SavePictureFileName(const QString& caption, const QString& filter, const QString& suggested) {
+        return SaveFileName(caption, filter, suggested);
+    }
     // One of our own modal forms; returns the dialog's result code (QDialog::Accepted / Rejected).
     virtual int ExecDialog(QDialog& dialog) = 0;
 };
@@ -45,6 +53,8 @@ public:
 // The seam in use; the program's own shows real dialogs. SetDialogSeam(nullptr) restores it.
 TDialogSeam& DialogSeam();
 void SetDialogSeam(TDialogSeam* seam);
+// Told before each question of the seam (true) and after it (false); nothing when empty.
+void SetModalHook(std::function<void(bool opening)> hook);
 // The window the real dialogs are parented to (the main window once it exists).
 void SetDialogParent(QWidget* parent);
 

@@ -40,7 +40,6 @@ TFormDeleteUserDB::TFormDeleteUserDB(QWidget* parent)
     list->setColumnWidth(ItemsColumn, 60);
     connect(FUi->OKBtn, &QPushButton::clicked, this, &TFormDeleteUserDB::OKBtnClick);
     connect(FUi->CancelBtn, &QPushButton::clicked, this, &QDialog::reject);
-    connect(list, &QTreeWidget::itemChanged, this, &TFormDeleteUserDB::UpdateDeleteButton);
     FormCreate();
 }
 
@@ -63,16 +62,9 @@ void TFormDeleteUserDB::FormCreate() {
         item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable);
         item->setCheckState(LevelColumn, Qt::Unchecked);
     }
-    UpdateDeleteButton();
-}
-
-void TFormDeleteUserDB::UpdateDeleteButton() {
-    // Deleting nothing is no choice to offer.
-    const QTreeWidget* list = FUi->FileListView;
-    bool any = false;
-    for (int row = 0; row < list->topLevelItemCount() && !any; ++row)
-        any = list->topLevelItem(row)->checkState(LevelColumn) == Qt::Checked;
-    FUi->OKBtn->setEnabled(any);
+    // Disabled only when there is nothing to list; with no row ticked, Delete deletes nothing
+    // and says so.
+    FUi->OKBtn->setEnabled(list->topLevelItemCount() > 0);
 }
 
 void TFormDeleteUserDB::OKBtnClick() {

@@ -23,7 +23,6 @@ public:
 private:
     void FormCreate();
     void OKBtnClick();
-    void UpdateDeleteButton();
 
     std::unique_ptr<Ui::FormDeleteUserDB> FUi;
     int FDeletedCount = 0;

@@ -1,18 +1,24 @@
 // Transfers that no click can break: the selection moving, keys, a modal opened while the server
 // is slow, and cancelling.
+#include "AppState.h"
 #include "Constants.h"
+#include "Dates.h"
 #include "E2eSupport.h"
 #include "Form_Main.h"
 #include "Global.h"
+#include "RelatedLinks.h"
 #include "ScriptServer.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTree.h"
 #include "TaxonomyTreeView.h"
 
 #include <QAction>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
 #include <QPushButton>
+#include <QTreeWidget>
 #include <QtTest>
 
 namespace {
@@ -44,6 +50,7 @@ private slots:
     void DownloadImageSurvivesSelectionAndKeys();
     void ModalOpenedDuringTransferDoesNotTimeOut();
     void CancelTransferKeepsFilesSilently();
+    void StartUpRefreshStopsOnEscAndQuit();
 };
 
 void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
@@ -57,13 +64,20 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
     QVERIFY(w.SelectBranch(GenusLevel, "g1"));
     QVERIFY(!fx.Exists("images/alpha.gif"));
 
-    bool treeTookInput = true, statisticEnabled = true;
+    bool treeTookInput = true, statisticEnabled = true, linkTookClick = true;
     QTimer::singleShot(200, &w, [&] {
         // Something selects another branch while the picture is coming; keys and the mouse do
         // nothing, and no command but closing and cancelling can start.
         QVERIFY(w.SelectBranch(GenusLevel, "g2"));
         QTest::keyClick(w.TaxonomyTreeView(), Qt::Key_Up);
         treeTookInput = w.SelectedNode()->Id() != "g2";
+        // A related link takes no click either.
+        w.RelatedLinks()->AddRelatedLink("Korvelia", 0, QString(), "c1");
+        w.RelatedLinks()->ShowRelatedLinks(true);
+        QTreeWidget* links = w.RelatedLinks()->List();
+        QTest::mouseClick(links->viewport(), Qt::LeftButton, {},
+                          links->visualItemRect(links->topLevelItem(0)).center());
+        linkTookClick = w.SelectedNode()->Id() != "g2";
         statisticEnabled = w.Action(EAction::DBStatistic)->isEnabled() || w.Action(EAction::HelpContents)->isEnabled();
         QVERIFY(w.Action(EAction::DBCancelTransfer)->isEnabled());
         QVERIFY(w.Action(EAction::DBExit)->isEnabled());
@@ -71,6 +85,7 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
     w.Action(EAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs); // no "Image file error" about the branch selected meanwhile
     QVERIFY(!treeTookInput);
+    QVERIFY(!linkTookClick);
     QVERIFY(!statisticEnabled);
     QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
     QCOMPARE(CurrentRecord.Id, std::string("g2"));
@@ -114,8 +129,12 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     CHECK_DIALOGS(dialogs);
     const std::string tree = fx.Read(TreeFileName);
     QString progress;
+    bool barShown = false, readable = false;
     QTimer::singleShot(300, &w, [&] {
         progress = Find<QLabel>(w, "TransferProgressLabel")->text();
+        barShown = Find<QWidget>(w, "TransferProgressBar")->isVisible();
+        // Input is blocked, yet nothing is greyed out.
+        readable = Find<QWidget>(w, "MainPageControl")->isEnabled() && w.TaxonomyTreeView()->isEnabled();
         QTest::keyClick(&w, Qt::Key_Escape);
     });
     QElapsedTimer clock;
@@ -127,9 +146,49 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     QCOMPARE(RequestLines(server).size(), 2); // nothing asked after the cancelled download
     QVERIFY(w.isVisible());
     QVERIFY2(progress.contains(" of "), qPrintable(progress));
+    QVERIFY(barShown);
+    QVERIFY(readable);
+    QVERIFY(!Find<QWidget>(w, "TransferProgressBar")->isVisible());
     QVERIFY(Find<QLabel>(w, "TransferProgressLabel")->text().isEmpty());
     QVERIFY(w.Action(EAction::DBRefresh)->isEnabled());
     QCOMPARE(w.Tree().Count(), size_t(3));
+}
+
+void TestTransferSafety::StartUpRefreshStopsOnEscAndQuit() {
+    // The window is not shown yet while start-up refreshes; a server that accepts and then says
+    // nothing (or one byte now and then) must not hold the program on its splash.
+    for (const bool byEsc : {true, false}) {
+        TScriptServer server({{std::string(), true, 0}});
+        TE2eProgram fx;
+        FillProgram(fx, server);
+        fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nURL=" + server.Url("/") +
+                                    "\r\nId=7\r\nLastUpdate=" + FormatShortDate(Today() - 40) + "\r\n");
+        const QByteArray tree = fx.Bytes(TreeFileName);
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage("has not been updated since", 36, 6);
+        QWidget elsewhere;
+        QTimer stop;
+        QObject::connect(&stop, &QTimer::timeout, [&] {
+            if (byEsc)
+                QTest::keyClick(&elsewhere, Qt::Key_Escape);
+            else
+                RequestQuit(); // what SIGTERM and SIGINT do
+        });
+        stop.start(300);
+        QElapsedTimer clock;
+        clock.start();
+        {
+            TFormMain w;
+            QVERIFY2(clock.elapsed() < 5000, byEsc ? "Esc" : "quit");
+            stop.stop();
+            QCOMPARE(w.Tree().Count(), size_t(3)); // the files it had
+        }
+        CHECK_DIALOGS(dialogs); // stopped silently
+        QCOMPARE(fx.Bytes(TreeFileName), tree);
+        const QStringList left = QDir(fx.Folder()).entryList(QDir::Files | QDir::Hidden);
+        for (const QString& name : left)
+            QVERIFY2(!name.contains("~tmp"), qPrintable(name));
+    }
 }
 
 QTEST_MAIN(TestTransferSafety)

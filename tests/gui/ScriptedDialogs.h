@@ -36,8 +36,13 @@ public:
         Expected.append({"dialog", objectName, -1, 0, {}, std::move(act)});
     }
 
+    // Called with each message before it is answered, to look at the program while it asks.
+    std::function<void(const QString&)> OnMessage;
+
     int MessageBox(const QString& text, int flags) override {
         Messages << text;
+        if (OnMessage)
+            OnMessage(text);
         TExpected e;
         if (!Next("message", text, e))
             return (flags & 0x0F) == 0 ? 1 : 2;

@@ -9,12 +9,14 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QDirIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListView>
 #include <QPlainTextEdit>
 #include <QTabWidget>
 #include <QtTest>
+#include <map>
 
 namespace {
 
@@ -93,6 +95,7 @@ private slots:
     void EnableDetailEditOnPlannedGenus();
     void SpeciesAddRemoveAndWriteBack();
     void CancelAsksAboutAssignedPicture();
+    void NothingTypedIsLostAndNothingUnchangedIsWritten();
 };
 
 void TestEditor::StatesTabsAndActions() {
@@ -217,14 +220,13 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     QVERIFY(w.SelectBranch(5, "g1"));
     TypeInto(Edit(w, "NameEdit"), "Aurex Major");
     QCOMPARE(Edit(w, "IdEdit")->text(), QString("aurex major"));
-    // The selected species is edited but not written back: Save stores its line as it stood.
+    // The selected species' boxes are part of what Save stores.
     TypeInto(Edit(w, "SpeciesNameEdit"), "minima");
     Trigger(w, EAction::EditorSave);
 
     const std::string saved =
         "aurex major#Aurex Major#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw"
-        "\r\n" +
-        AurexSpecies;
+        "\r\n\t#minima#small#tiny|very\r\n\t#major#big#large\r\n";
     QCOMPARE(fx.Read("usr_genus.dat"), saved);
     QCOMPARE(fx.Read("genus.dat"), AvisLine + saved);
     QVERIFY(ModifiedFiles.Contains(AppFile("usr_genus.dat")));
@@ -235,12 +237,8 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     QCOMPARE(CurrentRecord.Id, std::string("aurex major"));
     QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("minima")); // still in edit state, boxes kept
 
-    // Selecting the other species writes the edit back; the next Save stores it.
-    SelectSpecies(w, 1);
     QCOMPARE(SpeciesTexts(w).front(), QString("A. minima (small)"));
-    Trigger(w, EAction::EditorSave);
-    QVERIFY(fx.Read("genus.dat").find("\t#minima#small#tiny|very\r\n\t#major#big#large\r\n") !=
-            std::string::npos);
+    SelectSpecies(w, 1);
     QCOMPARE(CurrentRecord.Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
     // The saved copy is CurrentRecord's own: later edits stay in the editor until saved.
     SelectSpecies(w, 0);
@@ -398,6 +396,16 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         QCOMPARE(EditRecord.Genus.ImageFile, CurrentRecord.Genus.ImageFile);
         QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(CurrentRecord.Name));
     }
+    // A picture already gone could not be deleted either: the user is told.
+    QVERIFY(w.SelectBranch(5, "g1"));
+    fx.Remove("images/aurex.jpg");
+    EditRecord.Genus.ImageFile = "aurex.jpg";
+    dialogs.ExpectMessage(question, 33, 1);
+    dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/aurex.jpg")) +
+                              "\" could not be deleted. You may need to delete it manually.",
+                          48, 1);
+    Trigger(w, EAction::EditorCancel);
+    CHECK_DIALOGS(dialogs);
     // A name that is no plain file name is never deleted; the user is told.
     QVERIFY(w.SelectBranch(5, "g1"));
     EditRecord.Genus.ImageFile = "../classifytree.dat";
@@ -408,6 +416,88 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     Trigger(w, EAction::EditorCancel);
     CHECK_DIALOGS(dialogs);
     QVERIFY(fx.Exists("classifytree.dat"));
+}
+
+namespace {
+// Every file of the folder with its bytes.
+std::map<QString, std::string> Snapshot(TGuiFixture& fx) {
+    std::map<QString, std::string> files;
+    QDirIterator it(fx.Folder(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString name = it.next().mid(fx.Folder().size());
+        files[name] = fx.Read(name);
+    }
+    return files;
+}
+} // namespace
+
+void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteCurrentOptions(Today());
+    fx.Write("classifytree.dat",
+             "#c1#Korvelia#the korvels\r\n\t\t\t\t\t#aurex#Aurex#first\r\n\t\t\t\t\t#nomen#Nomen#\r\n");
+    fx.Write("class.dat", "c1#Korvelia#the korvels#First class\r\n");
+    const std::string aurex = "aurex#Aurex#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw\r\n";
+    fx.Write("genus.dat", aurex + AurexSpecies);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+
+    // Browsing, then Save (also with a species selected, and after Cancel): nothing is written,
+    // nothing waits for submission.
+    const auto before = Snapshot(fx);
+    QVERIFY(w.SelectBranch(5, "aurex"));
+    QCOMPARE(Species(w)->currentIndex().row(), 0);
+    Trigger(w, EAction::EditorSave);
+    Trigger(w, EAction::EditorCancel);
+    Trigger(w, EAction::EditorSave);
+    QVERIFY(Snapshot(fx) == before);
+    QVERIFY(ModifiedFiles.Items().empty());
+    QVERIFY(!TreeModified);
+
+    // A new species typed into its boxes and saved at once reaches both databases.
+    Trigger(w, EAction::EditorNewSpecies);
+    TypeInto(Edit(w, "SpeciesNameEdit"), "nova");
+    TypeInto(Edit(w, "SpeciesMeaningEdit"), "new");
+    Trigger(w, EAction::EditorSave);
+    const std::string saved = aurex + AurexSpecies + "\t#nova#new#\r\n";
+    QCOMPARE(fx.Read("genus.dat"), saved);
+    QCOMPARE(fx.Read("usr_genus.dat"), saved);
+    QCOMPARE(SpeciesTexts(w).back(), QString("A. nova (new)"));
+
+    // Ctrl+Z never reaches back over a save, a cancel or a load.
+    QLineEdit* meaning = Edit(w, "MeaningEdit");
+    TypeInto(meaning, "shiny");
+    Trigger(w, EAction::EditorSave);
+    QVERIFY(!meaning->isUndoAvailable());
+    QTest::keyClick(meaning, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(meaning->text(), QString("shiny"));
+    TypeInto(meaning, "dull");
+    auto* memo = Box<QPlainTextEdit>(w, "DescriptionMemo");
+    QTest::keyClicks(memo, "more");
+    Trigger(w, EAction::EditorCancel);
+    QCOMPARE(meaning->text(), QString("shiny"));
+    QVERIFY(!meaning->isUndoAvailable());
+    QVERIFY(!memo->document()->isUndoAvailable());
+    TypeInto(Edit(w, "NameEdit"), "Aurex");
+    QVERIFY(w.SelectBranch(0, "c1"));
+    QVERIFY(!Edit(w, "NameEdit")->isUndoAvailable());
+    QCOMPARE(Edit(w, "NameEdit")->text(), QString("Korvelia"));
+
+    // A branch given its record by Enable Detail Edit is stored by the first Save, even unchanged.
+    Options.OfflineMode = true;
+    dialogs.ExpectMessage("You are currently in off-line mode. Do you want to go on-line to download required data?",
+                          36, 7);
+    QVERIFY(w.SelectBranch(5, "nomen"));
+    Trigger(w, EAction::EditorAddData);
+    Trigger(w, EAction::EditorSave);
+    std::string stored = saved;
+    stored.replace(stored.find("#gold#"), 6, "#shiny#");
+    stored += "nomen#Nomen#####-#(n/a)##(n/a)##\r\n";
+    QCOMPARE(fx.Read("usr_genus.dat"), stored);
+    Trigger(w, EAction::EditorSave);
+    QCOMPARE(fx.Read("usr_genus.dat"), stored);
+    CHECK_DIALOGS(dialogs);
 }
 
 QTEST_MAIN(TestEditor)

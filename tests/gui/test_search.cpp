@@ -7,6 +7,7 @@
 #include "ResultListModel.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTree.h"
+#include "TreeEdit.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -70,6 +71,7 @@ private slots:
     void ListsAndTheirLabels();
     void ListedEntriesOpenTheirSummary();
     void ResultOrderIgnoresCaseAndKeepsTies();
+    void EntriesFollowTheirBranch();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -195,6 +197,30 @@ void TestSearch::ResultOrderIgnoresCaseAndKeepsTies() {
         order << model.Entry(row).Caption + "/" + QString::fromStdString(model.Entry(row).Data.Info());
     QCOMPARE(order, QStringList({"alpha/1", "Alpha/3", "ALPHA/9", "beta/4", "Galylsal/7", "galylsaldon/6",
                                  "Galylsalsaurus/5", "Zeta/0", "\u00E4gia/8", "\u00C4gir/2"}));
+}
+
+
+void TestSearch::EntriesFollowTheirBranch() {
+    TFormMain w;
+    auto* list = Find<QListView>(w, "ResultListView");
+    w.Action(EAction::ViewAllGenus)->trigger();
+    QCOMPARE(Entries(w), QStringList({"Alpha (first)", "beta (second)", "Gamma (no record)", "Zeta (last)"}));
+
+    // Zeta is renamed in the editor, which also gives it the id "omega": its entry still opens it.
+    QVERIFY(w.SelectBranch(5, "g3"));
+    Find<QLineEdit>(w, "NameEdit")->setText("Omega");
+    w.Action(EAction::EditorSave)->trigger();
+    QVERIFY(w.SelectBranch(5, "g1"));
+    QCOMPARE(Entries(w).last(), QString("Omega (last)"));
+    list->setCurrentIndex(list->model()->index(3, 0));
+    QCOMPARE(w.SelectedNode()->Id(), std::string("omega"));
+    QCOMPARE(list->model()->index(3, 0).data(Qt::UserRole).toStringList().at(1), QString("omega"));
+
+    // A deleted branch empties the list and both its labels.
+    DeleteTreeItem(w.Tree(), FindTreeNode(w.Tree(), MakeNodeKey(5, "g2", "", "")), false);
+    QVERIFY(Entries(w).isEmpty());
+    QCOMPARE(Label(w, "SearchTextLabel"), QString());
+    QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString());
 }
 
 QTEST_MAIN(TestSearch)

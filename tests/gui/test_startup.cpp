@@ -3,6 +3,7 @@
 #include "Form_Main.h"
 #include "Form_Splash.h"
 #include "Global.h"
+#include "RelatedLinks.h"
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
@@ -16,8 +17,11 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QMenu>
+#include <QMenuBar>
+#include <QSignalSpy>
 #include <QSplitter>
 #include <QTextBrowser>
+#include <QTreeWidget>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -42,6 +46,8 @@ private slots:
     void ShutdownWritesOptionsAndState();
     void MissingTemplateClosesOnActivation();
     void StatusGoesToSplashThenStatusBar();
+    void SplashStepsAsideForQuestions();
+    void KeyboardFocusAndLinks();
     void TreeModelCaptionsIconsAndGrey();
     void MenusFollowTheActionTable();
     void PagesAndCopyTree();
@@ -62,9 +68,16 @@ void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
     }
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("AppVersion=2.2"));
     {
-        // No upgrade question again; the never-set update date now brings the reminder.
+        // No upgrade question again, and no reminder: the thirty days count from the first start.
         TScriptedDialogs dialogs;
-        dialogs.ExpectMessage(Reminder + "30/12/1899", 36, 7);
+        TFormMain w;
+        CHECK_DIALOGS(dialogs);
+    }
+    const int firstStart = Today();
+    SetTodayForTesting(firstStart + 31);
+    {
+        TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(Reminder + QString::fromStdString(FormatShortDate(firstStart)), 36, 7);
         dialogs.ExpectMessage(ReminderAgain, 64, 1);
         TFormMain w;
         CHECK_DIALOGS(dialogs);
@@ -267,6 +280,56 @@ void TestStartup::StatusGoesToSplashThenStatusBar() {
     QCOMPARE(w.statusBar()->currentMessage(), QString("Exit Orvandel Viewer"));
 }
 
+void TestStartup::SplashStepsAsideForQuestions() {
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree(); // no options yet: the welcome question, then its note
+    TScriptedDialogs dialogs;
+    auto* splash = new TFormSplash;
+    splash->show();
+    int coveredQuestions = 0;
+    dialogs.OnMessage = [&](const QString&) { coveredQuestions += splash->isVisible() ? 1 : 0; };
+    dialogs.ExpectMessage(Welcome, 36, 7);
+    dialogs.ExpectMessage(NewFeatures, 64, 1);
+    TFormMain w(splash);
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(coveredQuestions, 0);
+    // Start-up went on after the questions: the splash is back until its time is up.
+    QVERIFY(splash->isVisible());
+    QPointer<TFormSplash> watch(splash);
+    splash->CloseSplashTimer()->start(1);
+    QTRY_VERIFY(watch.isNull());
+}
+
+void TestStartup::KeyboardFocusAndLinks() {
+    TGuiFixture fx;
+    fx.WriteSmallProgram();
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.TaxonomyTreeView()));
+    // Each page's shortcut puts the focus where the user types next.
+    const std::pair<EAction, const char*> pages[] = {{EAction::ViewSearch, "SearchTextEdit"},
+                                                     {EAction::ViewResult, "ResultListView"},
+                                                     {EAction::ViewTaxnomyTree, "TaxonomyTreeView"}};
+    for (const auto& [action, control] : pages) {
+        w.Action(action)->trigger();
+        QVERIFY2(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == control, control);
+    }
+    // A focused branch link opens with Enter and with Space.
+    for (int key : {Qt::Key_Return, Qt::Key_Space}) {
+        QVERIFY(w.SelectBranch(0, "c2"));
+        w.RelatedLinks()->AddRelatedLink("Ordina", 0, "  ", "o1");
+        QTreeWidget* links = w.RelatedLinks()->List();
+        links->setCurrentItem(links->findItems("Ordina", Qt::MatchExactly).value(0));
+        links->setFocus();
+        QTest::keyClick(links, Qt::Key(key));
+        QCOMPARE(w.SelectedNode()->Id(), std::string("o1"));
+    }
+    CHECK_DIALOGS(dialogs);
+}
+
 void TestStartup::TreeModelCaptionsIconsAndGrey() {
     TGuiFixture fx;
     fx.WriteSmallProgram();
@@ -341,9 +404,36 @@ void TestStartup::MenusFollowTheActionTable() {
     for (QAction* a : db->actions())
         items << (a->isSeparator() ? "-" : a->text());
     QCOMPARE(items, QStringList({"Download &All Datas", "Download All &Images", "-", "&Refresh Taxonomy Tree",
-                                 "Refresh &Item", "&Download Image", "Cancel &Transfer", "-", "&Merge User Databases",
+                                 "Refresh &Item", "&Download Image", "&Cancel Transfer", "-", "&Merge User Databases",
                                  "&Delete User Database...", "-", "&Submit User Databases...", "-", "S&tatistic...",
                                  "-", "E&xit"}));
+    // Download Image is a menu item of its own name that shows and runs its action.
+    auto* reload = w.findChild<QAction*>("itemDBReloadImage");
+    QVERIFY(reload && db->actions().contains(reload));
+    QSignalSpy ran(w.Action(EAction::DBReloadImage), &QAction::triggered);
+    for (bool enabled : {false, true}) {
+        w.Action(EAction::DBReloadImage)->setEnabled(enabled);
+        QCOMPARE(reload->isEnabled(), enabled);
+        reload->trigger();
+        QCOMPARE(ran.count(), enabled ? 1 : 0);
+    }
+    QVERIFY(w.findChild<QObject*>("TaxonomyImageList"));
+    // The items this program adds take letters that no other item of their menu uses.
+    auto letter = [](const QString& text) {
+        const qsizetype at = text.indexOf('&');
+        return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
+    };
+    for (EAction id : {EAction::DBCancelTransfer, EAction::ViewGoToBranch, EAction::ViewExportBranch}) {
+        QAction* added = w.Action(id);
+        for (QMenu* menu : w.menuBar()->findChildren<QMenu*>()) {
+            if (!menu->actions().contains(added))
+                continue;
+            int same = 0;
+            for (QAction* a : menu->actions())
+                same += !a->isSeparator() && letter(a->text()) == letter(added->text()) ? 1 : 0;
+            QVERIFY2(same == 1, qPrintable(added->text()));
+        }
+    }
     QMenu* options = w.findChild<QMenu*>("itemOptions");
     items.clear();
     for (QAction* a : options->actions())

@@ -6,8 +6,10 @@
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
 
+#include <QAccessible>
 #include <QMenu>
 #include <QScrollBar>
+#include <QTreeView>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -60,6 +62,8 @@ private slots:
     void SelectionSurvivesExpandAndCollapseAll();
     void WheelScrollsByRows();
     void ContextMenuReachesTheWindow();
+    void WideNamesScrollSideways();
+    void ScreenReadersSeeWhatATreeViewShows();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -216,6 +220,81 @@ void TestTreeView::ContextMenuReachesTheWindow() {
     QApplication::sendEvent(View->viewport(), &event);
     QTRY_VERIFY(popup->isVisible());
     popup->close();
+}
+
+void TestTreeView::WideNamesScrollSideways() {
+    // A genus whose caption is wider than the pane: the view scrolls sideways to it, by the scroll
+    // bar and by Right on the leaf, and Left on a top-level branch comes back.
+    UpdateTreeNode(W->Tree(), Familia->Child(0),
+                   TTaxonomyData("\t\t\t\t\t", "g1", "Alpha" + std::string(200, 'x'), "first"));
+    View->ExpandAll();
+    W->resize(500, 400);
+    QScrollBar* sideways = View->horizontalScrollBar();
+    QTRY_VERIFY(sideways->maximum() > 0);
+    View->setFocus();
+    View->setCurrentIndex(W->TreeModel()->IndexOf(Familia->Child(0)));
+    const QRect before = View->visualRect(View->currentIndex());
+    QTest::keyClick(View, Qt::Key_Right);
+    QVERIFY(sideways->value() > 0);
+    QCOMPARE(View->visualRect(View->currentIndex()).left(), before.left() - sideways->value());
+    View->setCurrentIndex(W->TreeModel()->IndexOf(Secunda));
+    while (sideways->value() > 0) {
+        const int was = sideways->value();
+        QTest::keyClick(View, Qt::Key_Left);
+        QVERIFY(sideways->value() < was);
+    }
+}
+
+void TestTreeView::ScreenReadersSeeWhatATreeViewShows() {
+    // A standard tree view over the same model, with the same branches open and the same
+    // selection, is what a screen reader is used to.
+    View->ExpandAll();
+    View->SetExpanded(Familia, false);
+    QTreeView reference;
+    reference.setHeaderHidden(true);
+    reference.setModel(W->TreeModel());
+    for (size_t i = 0; i < View->RowCount(); ++i)
+        if (View->IsExpanded(View->NodeAtRow(i)))
+            reference.expand(W->TreeModel()->IndexOf(View->NodeAtRow(i)));
+    reference.doItemsLayout();
+    const QModelIndex chosen = W->TreeModel()->IndexOf(Ordina);
+    View->setCurrentIndex(chosen);
+    reference.setCurrentIndex(chosen);
+
+    QAccessibleInterface* ours = QAccessible::queryAccessibleInterface(View);
+    QAccessibleInterface* theirs = QAccessible::queryAccessibleInterface(&reference);
+    QVERIFY(ours && theirs);
+    QCOMPARE(ours->role(), theirs->role());
+    QCOMPARE(ours->childCount(), int(View->RowCount()));
+    // The standard view counts its header (hidden or not) as the first child.
+    QCOMPARE(theirs->child(0)->role(), QAccessible::ColumnHeader);
+    QCOMPARE(theirs->childCount(), ours->childCount() + 1);
+    for (int i = 0; i < ours->childCount(); ++i) {
+        QAccessibleInterface* row = ours->child(i);
+        QAccessibleInterface* same = theirs->child(i + 1);
+        QVERIFY(row && same);
+        QCOMPARE(row->role(), same->role());
+        QCOMPARE(row->text(QAccessible::Name), same->text(QAccessible::Name));
+        const QAccessible::State a = row->state(), b = same->state();
+        QCOMPARE(bool(a.expandable), bool(b.expandable));
+        QCOMPARE(bool(a.expanded), bool(b.expanded));
+        QCOMPARE(bool(a.collapsed), bool(b.collapsed));
+        QCOMPARE(bool(a.selected), bool(b.selected));
+        QCOMPARE(ours->indexOfChild(row), i);
+    }
+    // The toggle action opens a closed branch; the rows follow.
+    auto rowOf = [this](const TTreeNode* node) {
+        for (size_t i = 0; i < View->RowCount(); ++i)
+            if (View->NodeAtRow(i) == node)
+                return int(i);
+        return -1;
+    };
+    QAccessibleInterface* family = ours->child(rowOf(Familia));
+    QVERIFY(family->actionInterface()->actionNames().contains(QAccessibleActionInterface::toggleAction()));
+    family->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    QVERIFY(View->IsExpanded(Familia));
+    QCOMPARE(ours->childCount(), int(View->RowCount()));
+    QCOMPARE(ours->child(rowOf(Familia))->text(QAccessible::Description), QString("Family"));
 }
 
 QTEST_MAIN(TestTreeView)

@@ -89,6 +89,50 @@ TEST_F(TStoreTest, RecordUserTreeItemKeepsAnOutlineOfAdditions) {
     EXPECT_EQ(Shape(outline), "c() s(c) o(s) f2(o) (n/a)(f2) (n/a)(f2) u(o) f(u) g(f) g2(f) ");
 }
 
+// A planned item and a real branch of the same name are different lines of "usr_tree.dat", when
+// adding and when deleting; a deletion takes the item's own lines and never its next sibling's.
+TEST_F(TStoreTest, UserTreeLinesOfPlannedAndRealItemsStayApart) {
+    const std::string head = "#c#C#i\r\n\t\t#o#O#i\r\n";
+    const std::string realFamily = "\t\t\t\t#fel#Felidae#i\r\n\t\t\t\t\t#aurex#Aurex#i\r\n";
+    const std::string plannedFamily = "\t\t\t\t#(n/a)#Felidae#i\r\n\t\t\t\t\t#(n/a)#[g]#i\r\n";
+    struct TCase {
+        const char* What;
+        std::string Before;
+        TTaxonomyData Deleted; // or the planned genus added under family "fel"
+        std::string After;
+    };
+    const TCase cases[] = {
+        {"delete the planned family", head + realFamily + plannedFamily, Item(4, "(n/a)", "Felidae"),
+         head + realFamily},
+        {"delete the real family", head + plannedFamily + realFamily, Item(4, "fel", "Felidae"),
+         head + plannedFamily},
+        {"delete the first of two siblings", head + realFamily + "\t\t\t\t#f2#F2#i\r\n",
+         Item(4, "fel", "Felidae"), head + "\t\t\t\t#f2#F2#i\r\n"},
+        {"add a planned genus named as a real one", head + realFamily, Item(5, "(n/a)", "Aurex"),
+         head + "\t\t\t\t#fel#Felidae#i\r\n\t\t\t\t\t#aurex#Aurex#i\r\n\t\t\t\t\t#(n/a)#Aurex#i\r\n"},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.What);
+        Write("classifytree.dat", c.Before);
+        Write("usr_tree.dat", c.Before);
+        TTaxonomyTree tree;
+        ASSERT_EQ(LoadTree(tree), 0);
+        if (c.Deleted.Level() == 5) {
+            TTreeNode* family = FindTreeNode(tree, MakeNodeKey(4, "fel", "", ""));
+            RecordUserTreeItem(AddTreeNode(tree, family, c.Deleted));
+        } else {
+            TTreeNode* node = nullptr;
+            tree.ForEachNode([&](TTreeNode* n) {
+                if (n->Id() == c.Deleted.Id() && n->Name() == c.Deleted.Name())
+                    node = n;
+            });
+            ASSERT_NE(node, nullptr);
+            DeleteTreeItem(tree, node, false);
+        }
+        EXPECT_EQ(Read("usr_tree.dat"), c.After);
+    }
+}
+
 TEST_F(TStoreTest, DeleteTreeItemWithAndWithoutRecords) {
     Write("classifytree.dat", "#c#C#i\r\n"
                               "\t\t#o#O#i\r\n"

@@ -3,8 +3,11 @@
 #include "GifWriter.h"
 #include "JpegDecoder.h"
 #include "PictureFile.h"
+#include "PicturePreviewDialog.h"
 
 #include <QFile>
+#include <QFileDialog>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -190,6 +193,47 @@ private slots:
         QCOMPARE(first.size(), QSize(2, 1));
         QCOMPARE(first.pixel(0, 0), qRgb(1, 254, 7));
         QCOMPARE(first.pixel(1, 0), qRgb(2, 253, 14));
+    }
+
+    void PicturePreviewsInTheDialogs() {
+        QTemporaryDir dir;
+        auto write = [&](const QString& name, const std::string& bytes) {
+            QFile f(dir.filePath(name));
+            if (f.open(QIODevice::WriteOnly))
+                f.write(bytes.data(), static_cast<qint64>(bytes.size()));
+            return dir.filePath(name);
+        };
+        TGifSpec spec;
+        spec.Width = spec.Height = 4;
+        spec.GlobalTable = MakeTable(4);
+        spec.Frames = {MakeFrame(0, 0, 4, 4, [](int x, int) { return x; })};
+        const struct {
+            QString Path;
+            QSize Shown; // 0 x 0: no preview
+        } cases[] = {
+            {write("wide.jpg", RgbJpeg(400, 200)), QSize(100, 50)}, // shrunk into the box
+            {write("small.gif", WriteGif(spec)), QSize(4, 4)},      // never enlarged
+            {write("broken.jpeg", "hello"), QSize(0, 0)},
+            {write("notes.txt", RgbJpeg(8, 8)), QSize(0, 0)},
+            {dir.filePath("missing.gif"), QSize(0, 0)},
+        };
+        for (const auto& c : cases)
+            QCOMPARE(PicturePreviewImage(c.Path, QSize(100, 100)).size(), c.Shown);
+
+        // Both dialogs carry the preview, which follows the file under the cursor.
+        for (bool save : {false, true}) {
+            const auto dialog = MakePictureFileDialog(nullptr, "Choose Image File", "All (*.jpg *.jpeg *.gif)",
+                                                      "aurex", save);
+            QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+            QCOMPARE(dialog->fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+            QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
+            auto* preview = dialog->findChild<QLabel*>("PicturePreview");
+            QVERIFY(preview);
+            emit dialog->currentChanged(cases[0].Path);
+            QVERIFY(!preview->pixmap().isNull());
+            emit dialog->currentChanged(cases[3].Path);
+            QVERIFY(preview->pixmap().isNull());
+        }
     }
 };
 

@@ -234,8 +234,8 @@ private slots:
                 Row(list, 2) != QStringList({"Genus", "usr_genus.dat", "3 lines"}) ||
                 list->topLevelItem(0)->checkState(0) != Qt::Unchecked)
                 return int(QDialog::Rejected);
-            // Delete waits for a ticked row.
-            if (Find<QPushButton>(d, "OKBtn")->isEnabled())
+            // Delete is offered as soon as there is a row, ticked or not.
+            if (!Find<QPushButton>(d, "OKBtn")->isEnabled())
                 return int(QDialog::Rejected);
             list->topLevelItem(0)->setCheckState(0, Qt::Checked);
             list->topLevelItem(2)->setCheckState(0, Qt::Checked);

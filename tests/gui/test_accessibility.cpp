@@ -1,0 +1,77 @@
+// Every control a user can reach with the keyboard has a name a screen reader can say, in the main
+// window, its pages and every dialog.
+#include "Form_AddBranch.h"
+#include "Form_Announcement.h"
+#include "Form_DeleteUserDB.h"
+#include "Form_HelpViewer.h"
+#include "Form_Main.h"
+#include "Form_SubmitInfo.h"
+#include "Form_SubmitPreview.h"
+#include "GuiFixture.h"
+#include "ScriptedDialogs.h"
+
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QLabel>
+#include <QTabWidget>
+#include <QtTest>
+#include <functional>
+#include <memory>
+
+namespace {
+
+// The controls of `top` that take the keyboard focus (and the labels meant for one) without a
+// name to say.
+QStringList Unnamed(QWidget& top) {
+    QStringList missing;
+    for (QWidget* w : top.findChildren<QWidget*>()) {
+        if (auto* label = qobject_cast<QLabel*>(w)) {
+            // A label that names a box must point at it.
+            if (label->text().trimmed().endsWith(':') && !label->buddy())
+                missing << "label without buddy: " + label->objectName();
+            continue;
+        }
+        // Parts of the toolkit's own controls (unnamed or "qt_...") speak through their control.
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
+            continue;
+        QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
+        if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
+            missing << QString::fromLatin1(w->metaObject()->className()) + " " + w->objectName();
+    }
+    return missing;
+}
+
+} // namespace
+
+class TestAccessibility : public QObject {
+    Q_OBJECT
+private slots:
+    void EveryControlHasAName();
+};
+
+void TestAccessibility::EveryControlHasAName() {
+    TGuiFixture fx;
+    fx.WriteSmallProgram();
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(w.SelectBranch(5, "g1")); // the editor's genus pages are shown
+    const std::vector<TFilePreview> none;
+    const std::vector<std::pair<const char*, std::function<std::unique_ptr<QWidget>()>>> windows = {
+        {"main window", nullptr},
+        {"add tree item", [] { return std::make_unique<TFormAddBranch>(); }},
+        {"announcement", [] { return std::make_unique<TFormAnnouncement>(); }},
+        {"delete user databases", [] { return std::make_unique<TFormDeleteUserDB>(); }},
+        {"help viewer", [] { return std::make_unique<THelpViewer>(); }},
+        {"submit", [] { return std::make_unique<TFormSubmitInfo>(); }},
+        {"submit preview", [&] { return std::make_unique<TFormSubmitPreview>(none, TStringList()); }},
+    };
+    for (const auto& [what, make] : windows) {
+        std::unique_ptr<QWidget> dialog = make ? make() : nullptr;
+        const QStringList missing = Unnamed(dialog ? *dialog : static_cast<QWidget&>(w));
+        QVERIFY2(missing.isEmpty(), qPrintable(QString(what) + ": " + missing.join(", ")));
+    }
+    CHECK_DIALOGS(dialogs);
+}
+
+QTEST_MAIN(TestAccessibility)
+#include "test_accessibility.moc"
