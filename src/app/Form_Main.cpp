@@ -28,6 +28,7 @@
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
+#include <QTabBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
@@ -43,6 +44,11 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FLinks = new TRelatedLinksPanel(Action(EAction::ViewRelatedLinks), FUi->RightPanel);
     FUi->RightLayout->addWidget(FLinks);
     FInputBlock = new TInputBlock({FUi->MainPageControl, FLinks, FUi->EditorTabSheet}, this);
+    // The page captions are never cut: the pane is at least as wide as its tabs.
+    FUi->MainPageControl->tabBar()->setUsesScrollButtons(false);
+    FUi->MainPageControl->tabBar()->setElideMode(Qt::ElideNone);
+    FUi->MainPageControl->setMinimumWidth(
+        std::max(FUi->MainPageControl->minimumWidth(), FUi->MainPageControl->tabBar()->sizeHint().width() + 4));
     FProgressLabel = new QLabel(this);
     FProgressLabel->setObjectName(QStringLiteral("TransferProgressLabel"));
     statusBar()->addPermanentWidget(FProgressLabel);

@@ -218,6 +218,7 @@ void TImagePage::EnableImageLoad(bool enabled) {
     FActions->SetAllowed(EAction::DBReloadImage, enabled);
     (*FActions)[EAction::ShowImage]->setText(enabled ? QStringLiteral("Download Image")
                                                      : QStringLiteral("No Image Available"));
+    PlaceShowButton(); // its caption may need more room
 }
 
 void TImagePage::SetShowButtonVisible(bool visible) {
@@ -234,6 +235,9 @@ void TImagePage::PlaceShowButton() {
     // Centred in what the scroll box shows; halves go to the even neighbour.
     const QWidget* area = FUi->ImageScrollContents;
     QPushButton* button = FUi->ShowImageBtn;
+    // Its own size, grown to its caption where the fonts are larger (a scaled screen).
+    const QSize hint = button->sizeHint();
+    button->resize(std::max(109, hint.width()), std::max(33, hint.height()));
     const int left = static_cast<int>(std::nearbyint((area->width() - button->width()) / 2.0));
     const int top = static_cast<int>(std::nearbyint((area->height() - button->height()) / 2.0));
     button->move(left, top);

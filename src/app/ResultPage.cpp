@@ -43,6 +43,9 @@ std::optional<TTaxonomyData> TResultPage::SelectedKey() const {
 }
 
 void TResultPage::Clear() {
+    // Labels that describe no entries (the start's "[None]", an empty result) stay as they are.
+    if (FModel->rowCount() == 0)
+        return;
     FModel->Clear();
     FUi->SearchTextLabel->clear();
     FUi->SearchFoundTotalLabel->clear();

@@ -28,7 +28,8 @@ public:
     // one without (a forgotten genus) the genus key made from its caption. None when nothing is
     // selected.
     std::optional<TTaxonomyData> SelectedKey() const;
-    // Empties the list and its labels (the tree its entries came from is being replaced).
+    // Empties the list and its labels (the tree its entries came from is being replaced or lost a
+    // branch); a list with nothing in it is left alone.
     void Clear();
 
 signals:

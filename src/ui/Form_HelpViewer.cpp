@@ -10,6 +10,7 @@
 #include <QPointer>
 #include <QShortcut>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QUrl>
 
 namespace {
@@ -89,6 +90,10 @@ void THelpViewer::FillTopicList() {
         auto* item = new QListWidgetItem(ToQ(topic.Title), FUi->HelpTopicList);
         item->setData(Qt::UserRole, topic.Number);
     }
+    // Every title whole: the list is as wide as its widest title.
+    QListWidget* list = FUi->HelpTopicList;
+    list->setMinimumWidth(list->sizeHintForColumn(0) + 2 * list->frameWidth() +
+                          list->style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
 }
 
 void THelpViewer::ShowContents(const std::string& helpFilePath) {
