@@ -99,31 +99,32 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
 }
 
 const std::vector<TMenuSpec>& MainMenuTable() {
+    using A = EAction;
+    const TMenuItem sep = TMenuItem::Separator();
     static const std::vector<TMenuSpec> menus = {
         {"&Database",
          "itemDatabase",
-         {"ActionDBLoadAll", "ActionDBLoadAllImages", "-", "ActionDBRefresh", "ActionDBRefreshItem",
-          "ActionDBReloadImage", "ActionDBCancelTransfer", "-", "ActionDBMergeUserData", "ActionDBDeleteUserDB", "-", "ActionDBSubmitUserDB", "-",
-          "ActionDBStatistic", "-", "ActionDBExit"}},
+         {A::DBLoadAll, A::DBLoadAllImages, sep, A::DBRefresh, A::DBRefreshItem, A::DBReloadImage, A::DBCancelTransfer,
+          sep, A::DBMergeUserData, A::DBDeleteUserDB, sep, A::DBSubmitUserDB, sep, A::DBStatistic, sep, A::DBExit}},
         {"&View",
          "itemView",
-         {">Taxonomy T&ree", "ActionViewTaxoExpandAll", "ActionViewTaxoCollapseAll", "-", "ActionViewTaxoReset", "<",
-          "-", "ActionViewTaxnomyTree", "ActionViewSearch", "ActionViewResult", "-", "ActionViewRelatedLinks", "-",
-          "ActionViewCopySummary", "ActionViewCopyTree", "ActionViewSaveImage", "-", "ActionViewAllGenus",
-          "ActionViewForgotten", "ActionViewPlanGenus", "-", "ActionViewGoToBranch", "ActionViewExportBranch"}},
+         {TMenuItem::Submenu("Taxonomy T&ree", "itemViewTaxoTree"), A::ViewTaxoExpandAll, A::ViewTaxoCollapseAll, sep,
+          A::ViewTaxoReset, TMenuItem::EndSubmenu(), sep, A::ViewTaxnomyTree, A::ViewSearch, A::ViewResult, sep,
+          A::ViewRelatedLinks, sep, A::ViewCopySummary, A::ViewCopyTree, A::ViewSaveImage, sep, A::ViewAllGenus,
+          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch}},
         {"&Editor",
          "itemEditor",
-         {"ActionEditorAddTreeItem", "ActionEditorDeleteTreeItem", "-", "ActionEditorAddData", "-", "ActionEditorSave",
-          "ActionEditorCancel", "-", "ActionEditorPrevTab", "ActionEditorNextTab", "-", "ActionEditorChooseImg", "-",
-          "ActionEditorNewSpecies", "ActionEditorRemoveSpecies"}},
+         {A::EditorAddTreeItem, A::EditorDeleteTreeItem, sep, A::EditorAddData, sep, A::EditorSave, A::EditorCancel,
+          sep, A::EditorPrevTab, A::EditorNextTab, sep, A::EditorChooseImg, sep, A::EditorNewSpecies,
+          A::EditorRemoveSpecies}},
         {"&Options",
          "itemOptions",
-         {"ActionOptionsShowName", "ActionOptionsShowInfo", "ActionOptionsShowBoth", "-", "ActionOptionsSaveTreeState",
-          "ActionOptionsOffLine", "-", "ActionOptionsServer"}},
+         {A::OptionsShowName, A::OptionsShowInfo, A::OptionsShowBoth, sep, A::OptionsSaveTreeState, A::OptionsOffLine,
+          sep, A::OptionsServer}},
         {"&Help",
          "itemHelp",
-         {"ActionHelpContents", "ActionHelpWhatsNew", "-", "ActionHelpSurvey", "ActionHelpSubmit", "-",
-          "ActionHelpAnnouncement", "-", "ActionHelpAbout"}},
+         {A::HelpContents, A::HelpWhatsNew, sep, A::HelpSurvey, A::HelpSubmit, sep, A::HelpAnnouncement, sep,
+          A::HelpAbout}},
     };
     return menus;
 }
@@ -205,39 +206,28 @@ QAction* MirrorItem(QAction* action, const QString& name, QObject* parent) {
 
 void TMainActions::BuildMenus(QMenuBar* bar) const {
     bar->setObjectName(QStringLiteral("MainMenu"));
-    auto byName = [this](const QString& name) -> QAction* {
-        for (QAction* action : FActions)
-            if (action->objectName() == name)
-                return action;
-        qFatal("menu table names an unknown action");
-    };
+    using EKind = TMenuItem::EKind;
     for (const TMenuSpec& spec : MainMenuTable()) {
         QMenu* menu = bar->addMenu(QString::fromUtf8(spec.Caption));
         menu->setObjectName(QString::fromLatin1(spec.ObjectName));
         QMenu* target = menu;
-        for (const char* item : spec.Items) {
-            const QString text = QString::fromUtf8(item);
-            if (text == "-") {
-                target->addSeparator();
-            } else if (text.startsWith('>')) {
-                target = menu->addMenu(text.mid(1));
-                target->setObjectName(QStringLiteral("itemViewTaxoTree"));
-            } else if (text == "<") {
-                target = menu;
-            } else if (text == "ActionDBReloadImage") {
-                target->addAction(MirrorItem(byName(text), QStringLiteral("itemDBReloadImage"), target));
-            } else {
-                QAction* action = byName(text);
-                target->addAction(action);
-                action->setProperty("menuItem", text == "ActionHelpAnnouncement" ? QStringLiteral("CheckQXAnnouncement1")
-                                                                                 : "item" + text.mid(6));
+        for (const TMenuItem& item : spec.Items) {
+            switch (item.Kind) {
+            case EKind::Separator: target->addSeparator(); break;
+            case EKind::SubmenuStart:
+                target = menu->addMenu(QString::fromUtf8(item.Caption));
+                target->setObjectName(QString::fromLatin1(item.ObjectName));
+                break;
+            case EKind::SubmenuEnd: target = menu; break;
+            case EKind::Action:
+                if (item.Id == EAction::DBReloadImage)
+                    target->addAction(MirrorItem((*this)[item.Id], QStringLiteral("itemDBReloadImage"), target));
+                else
+                    target->addAction((*this)[item.Id]);
+                break;
             }
         }
     }
-    // The page commands' menu items carry the names the page switching refers to.
-    (*this)[EAction::ViewTaxnomyTree]->setProperty("menuItem", "itemViewTaxonomyTree");
-    (*this)[EAction::ViewSearch]->setProperty("menuItem", "itemViewSearch");
-    (*this)[EAction::ViewResult]->setProperty("menuItem", "itemViewResult");
 }
 
 void BindButtonToAction(QPushButton* button, QAction* action) {

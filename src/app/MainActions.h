@@ -91,11 +91,32 @@ template <std::size_t N> constexpr bool InEnumOrder(const std::array<TActionSpec
 
 const std::array<TActionSpec, ActionCount>& MainActionTable();
 
-// A menu entry: an action name, "-" for a separator, ">Caption" opens a submenu and "<" closes it.
+// A menu entry: an action, a separator, or the start or end of a submenu.
+struct TMenuItem {
+    enum class EKind { Action, Separator, SubmenuStart, SubmenuEnd };
+    EKind Kind = EKind::Action;
+    EAction Id = EAction::Count;
+    const char* Caption = nullptr; // a submenu's caption
+    const char* ObjectName = nullptr; // a submenu's objectName
+
+    TMenuItem(EAction id) : Id(id) {} // NOLINT(google-explicit-constructor): the table reads as a list
+    static TMenuItem Separator() { return TMenuItem(EKind::Separator); }
+    static TMenuItem Submenu(const char* caption, const char* objectName) {
+        TMenuItem item(EKind::SubmenuStart);
+        item.Caption = caption;
+        item.ObjectName = objectName;
+        return item;
+    }
+    static TMenuItem EndSubmenu() { return TMenuItem(EKind::SubmenuEnd); }
+
+private:
+    explicit TMenuItem(EKind kind) : Kind(kind) {}
+};
+
 struct TMenuSpec {
     const char* Caption;
     const char* ObjectName;
-    std::vector<const char*> Items;
+    std::vector<TMenuItem> Items;
 };
 const std::vector<TMenuSpec>& MainMenuTable();
 
