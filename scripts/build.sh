@@ -1,7 +1,14 @@
 #!/bin/sh
-# Configures and builds everything into build/ (the runnable program folder is build/dist/).
+# Configures build/ and builds the program: the executable beside a copy of the shipped data in
+# build/dist/, which is all that run.sh, `cmake --install build` and cpack need.
+#   ./scripts/build.sh --all   also the tests and the benchmarks (test.sh)
 set -e
 cd "$(dirname "$0")/.."
 "$(pwd)/scripts/install-deps.sh"
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
-cmake --build build -j"$(nproc)"
+if [ "$1" = "--all" ]; then
+  cmake --build build -j"$(nproc)"
+else
+  # The executable depends on the data copy, so this one target makes the whole program folder.
+  cmake --build build -j"$(nproc)" --target orvandel-viewer
+fi

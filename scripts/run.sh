@@ -1,6 +1,7 @@
 #!/bin/sh
-# Installs what is needed, builds, starts the reference Velmora server on loopback and then
-# the program on its shipped data (in build/dist/). The server stops when the program ends.
+# Installs what is needed, builds the program alone (not the tests), starts the reference Velmora
+# server on loopback and then the program on its shipped data (in build/dist/). The server stops
+# when the program ends.
 set -e
 cd "$(dirname "$0")/.."
 ./scripts/build.sh

@@ -1,9 +1,9 @@
 #!/bin/sh
-# Installs what is needed, builds, and runs every test. On CI (CI=true) every test runs a second
-# time under the sanitizers (scripts/test-sanitizers.sh).
+# Installs what is needed, builds everything (the program, the tests, the benchmarks) and runs every
+# test. On CI (CI=true) every test runs a second time under the sanitizers (scripts/test-sanitizers.sh).
 set -e
 cd "$(dirname "$0")/.."
-./scripts/build.sh
+./scripts/build.sh --all
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j"$(nproc)")
 if [ "$CI" = "true" ]; then
   ./scripts/test-sanitizers.sh

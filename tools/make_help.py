@@ -15,7 +15,9 @@ import os
 
 TOPICS = [
     (1, 'Orvandel Viewer Help', '''
-Orvandel Viewer browses and edits the taxonomy of the Korvel: six ranks from Class down to Genus, with the species listed inside each genus. The data come from the Velmora server and are kept beside the program, so everything can be read off-line.
+Orvandel Viewer browses and edits the taxonomy of the Korvel: six ranks from Class down to Genus, with the species listed inside each genus. The data come from the Velmora server and are kept on your computer, so everything can be read off-line.
+
+Where the files are kept: a copy of the program that can write in its own folder, such as one you built or unpacked, keeps them beside itself. An installed copy keeps them in your own folder ~/.local/share/orvandel-viewer/ (or orvandel-viewer/ in $XDG_DATA_HOME when that is set), which its first start fills with the installed data. Started with --data-dir FOLDER, the program keeps them in that folder. The right end of the status line shows the folder in use.
 
 * {{502|What's new in version 2.20}}
 * {{1100|Browsing the taxonomy tree}}
@@ -144,7 +146,7 @@ Delete User Database on the Database menu deletes your user databases, for examp
 Back to {{1|Contents}}.
 '''),
     (1600, 'Merging and submitting user databases', '''
-Your edits are kept in user databases beside the program, one for each rank and one for the tree items you added or deleted.
+Your edits are kept in user databases, one for each rank and one for the tree items you added or deleted. They are files in the folder that holds the program's data: beside the program, or ~/.local/share/orvandel-viewer/ for an installed copy ({{1|Contents}} says more; the status line shows the folder in use).
 
 * Merge User Databases copies your records into the databases, rank by rank. You may allow your records to replace records with the same id.
 * Submit User Databases sends your user databases, and the pictures you attached, to the Velmora server for review by Tovren. Fill in your name and e-mail address so that Tovren can ask you about them.

@@ -49,6 +49,8 @@ void ConfigureApplication() {
     QApplication::setApplicationVersion(QString::fromLatin1(ProgramVersionLong));
     // Every window, the about box included, shows the icon the desktop menu shows.
     QApplication::setWindowIcon(ProgramIcon());
+    // The id of the installed menu entry: Wayland shells match windows to it for the icon.
+    QApplication::setDesktopFileName(QString::fromLatin1(ORV_APP_ID));
     // No display name: the platform would append it to every specified window caption.
     SetShortDateFormat(ShortDatePatternFromLocale(QLocale::system().dateFormat(QLocale::ShortFormat)).toStdString());
 }

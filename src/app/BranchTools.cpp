@@ -6,14 +6,31 @@
 #include "Global.h"
 #include "GoToBranchBox.h"
 #include "MainActions.h"
+#include "Options.h"
 #include "QtText.h"
+#include "SummaryText.h"
 #include "TaxonomyTreePage.h"
 #include "TaxonomyTreeView.h"
 
 #include <QAction>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QLocale>
 #include <QProgressDialog>
+#include <QStandardPaths>
+
+namespace {
+// Where the save dialog opens: the folder of the last export while it is there, else the user's
+// documents (never the program's own folder, which an installed copy keeps hidden).
+QString ExportStartFolder() {
+    const QString last = QFile::decodeName(QByteArray::fromStdString(ReadExportFolder()));
+    if (!last.isEmpty() && QFileInfo(last).isDir())
+        return last;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return QFileInfo(documents).isDir() ? documents : QDir::homePath();
+}
+} // namespace
 
 TBranchTools::TBranchTools(TMainActions& actions, TTaxonomyTreePage* treePage,
                            std::function<void()> showTreePage, QWidget* window)
@@ -60,10 +77,11 @@ void TBranchTools::ExportBranch() {
     const QString chosen = DialogSeam().SaveFileName(
         QStringLiteral("Export Branch"),
         QStringLiteral("CSV file (*.csv);;Darwin Core Archive (*.zip);;All files (*)"),
-        suggested + QStringLiteral(".csv"));
+        QDir(ExportStartFolder()).filePath(suggested + QStringLiteral(".csv")));
     if (chosen.isEmpty())
         return;
     const std::string path = QFile::encodeName(chosen).toStdString();
+    WriteExportFolder(QFile::encodeName(QFileInfo(chosen).absolutePath()).toStdString());
 
     // Shown only when the export takes a while; application-modal, so that nothing changes the
     // tree while it is written.
@@ -77,10 +95,13 @@ void TBranchTools::ExportBranch() {
     progress.setValue(0);
     TExportCounts counts;
     try {
-        counts = ::ExportBranch(node, path, ExportFormatOf(path), [&progress](size_t done) {
-            progress.setValue(static_cast<int>(done));
-            return !progress.wasCanceled();
-        });
+        counts = ::ExportBranch(
+            node, path, ExportFormatOf(path),
+            [&progress](size_t done) {
+                progress.setValue(static_cast<int>(done));
+                return !progress.wasCanceled();
+            },
+            SummaryTextReader());
     } catch (const EAbort&) {
         SetStatus("Export cancelled: nothing was written");
         return;

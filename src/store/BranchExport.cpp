@@ -64,16 +64,9 @@ private:
     std::function<void(std::string_view)> FFlush;
 };
 
-// A CSV cell: quoted when it holds a comma, a quote or a line break; `lines` turns the one-line
-// form's "|" into line breaks.
-void PutCsv(std::string& out, std::string_view value, bool lines = false) {
-    bool plain = true;
-    for (char c : value)
-        if (c == ',' || c == '"' || c == '\r' || c == '\n' || (lines && c == '|')) {
-            plain = false;
-            break;
-        }
-    if (plain) {
+// A CSV cell: quoted when it holds a comma, a quote or a line break.
+void PutCsv(std::string& out, std::string_view value) {
+    if (value.find_first_of(",\"\r\n") == std::string_view::npos) {
         out += value;
         return;
     }
@@ -81,7 +74,7 @@ void PutCsv(std::string& out, std::string_view value, bool lines = false) {
     for (char c : value) {
         if (c == '"')
             out += '"';
-        out += lines && c == '|' ? '\n' : c;
+        out += c;
     }
     out += '"';
 }
@@ -108,21 +101,27 @@ private:
 
 class TExporter {
 public:
-    TExporter(TBlockOut& out, TExportFormat format, const TExportProgress& progress)
-        : FOut(out), FFormat(format), FProgress(progress) {}
+    TExporter(TBlockOut& out, TExportFormat format, const TExportProgress& progress, const TExportText& text)
+        : FOut(out), FFormat(format), FProgress(progress), FText(text) {}
 
     TExportCounts Run(const std::vector<const TTreeNode*>& roots);
 
 private:
     void Walk(const TTreeNode* root);
     void Branch(const TTreeNode* node, size_t depth);
-    void Species(const TDatabaseRecords& db, const TDatabaseRecords::TRecord& record, size_t depth);
+    // `genus`: the name of the genus in the tree, which the summary puts before each species.
+    void Species(const TDatabaseRecords& db, const TDatabaseRecords::TRecord& record, std::string_view genus,
+                 size_t depth);
     void TaxonRow(std::string_view id, std::string_view parent, std::string_view name, int rank,
                   std::string_view vernacular);
+    // The text written for a stored field, valid until the next call; `lines`: its "|" are line
+    // breaks, which come back as "\n".
+    std::string_view Shown(std::string_view stored, bool lines = false);
 
     TBlockOut& FOut;
     TExportFormat FFormat;
     const TExportProgress& FProgress;
+    const TExportText& FText;
     TRecordSource FRecords;
     std::vector<std::string> FPaths; // by depth below the root: the names from the top of the tree
     std::vector<std::string> FIds;   // by depth: the taxonID written for the branch
@@ -130,6 +129,8 @@ private:
     std::string FPrefix; // the names above the root
     std::string FSpeciesPath;
     std::string FSpeciesId;
+    std::string FSpeciesName;
+    std::string FShown;
     size_t FGenerated = 0;
     TExportCounts FCounts;
 };
@@ -199,16 +200,19 @@ void TExporter::Branch(const TTreeNode* node, size_t depth) {
     std::string& out = FOut.Text;
     if (FFormat == TExportFormat::Csv) {
         PutCsv(out, LevelNames[static_cast<size_t>(level)]);
-        for (std::string_view value : {std::string_view(data.Id()), std::string_view(data.Name()),
-                                       std::string_view(data.Info()), f[2]}) {
+        for (std::string_view value :
+             {std::string_view(data.Id()), std::string_view(data.Name()), std::string_view(data.Info())}) {
             out += ',';
             PutCsv(out, value);
         }
         out += ',';
-        PutCsv(out, f[3], true);
+        PutCsv(out, Shown(f[2]));
+        out += ',';
+        PutCsv(out, Shown(f[3], true));
+        // The picture and its credits are file names, names and addresses: written as stored.
         for (size_t k = 4; k < 12; ++k) {
             out += ',';
-            PutCsv(out, f[k]);
+            PutCsv(out, k == 4 || k == 5 || k == 11 ? Shown(f[k]) : f[k]);
         }
         out += ',';
         PutCsv(out, path);
@@ -222,16 +226,17 @@ void TExporter::Branch(const TTreeNode* node, size_t depth) {
         else
             id = "#" + std::to_string(++FGenerated);
         const std::string_view vernacular =
-            level == GenusLevel && !f[5].empty() ? f[5] : std::string_view(data.Info());
+            level == GenusLevel && !f[5].empty() ? Shown(f[5]) : std::string_view(data.Info());
         TaxonRow(id, depth ? std::string_view(FIds[depth - 1]) : std::string_view(), data.Name(), level,
                  vernacular);
     }
     if (record && level == GenusLevel)
-        Species(*db, *record, depth);
+        Species(*db, *record, data.Name(), depth);
     FOut.Check();
 }
 
-void TExporter::Species(const TDatabaseRecords& db, const TDatabaseRecords::TRecord& record, size_t depth) {
+void TExporter::Species(const TDatabaseRecords& db, const TDatabaseRecords::TRecord& record,
+                        std::string_view genus, size_t depth) {
     std::string& out = FOut.Text;
     size_t number = 0;
     for (std::string_view line : db.Species(record)) {
@@ -243,9 +248,9 @@ void TExporter::Species(const TDatabaseRecords& db, const TDatabaseRecords::TRec
             out += "Species,,";
             PutCsv(out, s[1]);
             out += ",,";
-            PutCsv(out, s[2]);
+            PutCsv(out, Shown(s[2]));
             out += ',';
-            PutCsv(out, s[3], true);
+            PutCsv(out, Shown(s[3], true));
             out += ",,,,,,,,,";
             FSpeciesPath.assign(FPaths[depth]);
             FSpeciesPath += PathSeparator;
@@ -256,8 +261,29 @@ void TExporter::Species(const TDatabaseRecords& db, const TDatabaseRecords::TRec
             FSpeciesId.assign(FIds[depth]);
             FSpeciesId += '#';
             FSpeciesId += std::to_string(number);
-            TaxonRow(FSpeciesId, FIds[depth], s[1], SpeciesLevel, {});
+            FSpeciesName.assign(genus);
+            if (!s[1].empty())
+                FSpeciesName.append(" ").append(s[1]);
+            TaxonRow(FSpeciesId, FIds[depth], FSpeciesName, SpeciesLevel, {});
         }
+    }
+}
+
+std::string_view TExporter::Shown(std::string_view stored, bool lines) {
+    if (stored.empty() || (!FText && (!lines || stored.find('|') == std::string_view::npos)))
+        return stored;
+    FShown.clear();
+    for (size_t start = 0;;) {
+        const size_t end = lines ? stored.find('|', start) : std::string_view::npos;
+        const std::string_view line = stored.substr(start, end - start);
+        if (FText)
+            FShown += FText(line);
+        else
+            FShown += line;
+        if (end == std::string_view::npos)
+            return FShown;
+        FShown += '\n';
+        start = end + 1;
     }
 }
 
@@ -316,17 +342,17 @@ size_t CountBranches(const TTreeNode* root) {
 }
 
 TExportCounts ExportBranch(const TTreeNode* root, const std::string& path, TExportFormat format,
-                           const TExportProgress& progress) {
-    return ExportBranches({root}, path, format, progress);
+                           const TExportProgress& progress, const TExportText& text) {
+    return ExportBranches({root}, path, format, progress, text);
 }
 
 TExportCounts ExportBranches(const std::vector<const TTreeNode*>& roots, const std::string& path,
-                             TExportFormat format, const TExportProgress& progress) {
+                             TExportFormat format, const TExportProgress& progress, const TExportText& text) {
     TAtomicFile file(path);
     TBlockOut fileOut([&file](std::string_view bytes) { file.Write(bytes.data(), bytes.size()); });
     TExportCounts counts;
     if (format == TExportFormat::Csv) {
-        counts = TExporter(fileOut, format, progress).Run(roots);
+        counts = TExporter(fileOut, format, progress, text).Run(roots);
     } else {
         TZipWriter zip([&fileOut](std::string_view bytes) {
             fileOut.Text += bytes;
@@ -336,7 +362,7 @@ TExportCounts ExportBranches(const std::vector<const TTreeNode*>& roots, const s
         zip.Write(MetaXml());
         zip.BeginEntry("taxon.txt");
         TBlockOut taxa([&zip](std::string_view bytes) { zip.Write(bytes); });
-        counts = TExporter(taxa, format, progress).Run(roots);
+        counts = TExporter(taxa, format, progress, text).Run(roots);
         taxa.Flush();
         zip.Finish();
     }

@@ -10,6 +10,7 @@
 #include <exception>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class TExportFormat { Csv, DarwinCore };
@@ -37,14 +38,23 @@ size_t CountBranches(const TTreeNode* root);
 // then throws EAbort and writes nothing.
 using TExportProgress = std::function<bool(size_t branchesDone)>;
 
+// Turns one line of a stored text field (meaning, description, korvel type, common name,
+// keywords) into the text written. The program hands in the summary's own reading, so that a file
+// holds what the summary shows rather than macros and formatting codes; without one the stored
+// text is written as it is.
+using TExportText = std::function<std::string(std::string_view stored)>;
+
 // Writes `root` and its descendants in pre-order, each followed by the species of its genus
-// record. Records come from the level databases (user databases are not read). Throws EWriteError
-// or EFOpenError when the file cannot be written.
+// record. Records come from the level databases (user databases are not read). A field's stored
+// "|" line breaks become real ones in CSV and spaces in Darwin Core. A species is named there
+// with its genus, as the summary names it ("Genus epithet"). Throws EWriteError or EFOpenError
+// when the file cannot be written.
 TExportCounts ExportBranch(const TTreeNode* root, const std::string& path, TExportFormat format,
-                           const TExportProgress& progress = {});
+                           const TExportProgress& progress = {}, const TExportText& text = {});
 // The same for several branches one after the other (every top-level branch: the whole tree).
 TExportCounts ExportBranches(const std::vector<const TTreeNode*>& roots, const std::string& path,
-                             TExportFormat format, const TExportProgress& progress = {});
+                             TExportFormat format, const TExportProgress& progress = {},
+                             const TExportText& text = {});
 
 // Whether a write failed because the disk (or the user's quota) is full.
 bool IsDiskFull(const std::exception& e);

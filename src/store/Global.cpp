@@ -83,11 +83,7 @@ void LoadProgramFiles() {
     for (const auto& t : templates)
         *t.Text = LoadTextFile(AppFile(t.File));
 
-    const TIniFile codes(AppFile(SummaryCodeFileName));
-    SummaryCodes = codes.ReadSectionValues("Codes");
-    SummaryUrls = codes.ReadSectionValues("Urls");
-    SummaryCaptions = codes.ReadSectionValues("Captions");
-    SummaryMisc = codes.ReadSectionValues("Misc");
+    LoadSummaryCodes();
 
     const TIniFile paths(AppFile(NetPathsFileName));
     NetPaths.UserControl = paths.ReadString("Velmora", "UserControl", "");
@@ -102,6 +98,14 @@ void LoadProgramFiles() {
     const std::string modified = AppFile(ModifiedFilesFileName);
     if (FileExists(modified))
         ModifiedFiles.Assign(ReadLines(modified));
+}
+
+void LoadSummaryCodes() {
+    const TIniFile codes(AppFile(SummaryCodeFileName));
+    SummaryCodes = codes.ReadSectionValues("Codes");
+    SummaryUrls = codes.ReadSectionValues("Urls");
+    SummaryCaptions = codes.ReadSectionValues("Captions");
+    SummaryMisc = codes.ReadSectionValues("Misc");
 }
 
 void SaveModifiedFiles() {

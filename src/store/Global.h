@@ -67,6 +67,8 @@ void ResetProgramState();
 // that order. A missing template throws EFOpenError (values read before it
 // stay); missing INI files or "modifiedfiles.dat" give empty values.
 void LoadProgramFiles();
+// Only the summary codes, from "summarycode.dat" (a missing file gives empty lists).
+void LoadSummaryCodes();
 // Writes ModifiedFiles to "modifiedfiles.dat", one path per line.
 void SaveModifiedFiles();
 

@@ -65,3 +65,13 @@ void WriteSubmitterInfo(const std::string& name, const std::string& email) {
     ini.WriteString("UserInfo", "Email", email);
     ini.UpdateFile();
 }
+
+std::string ReadExportFolder() {
+    return TIniFile(AppFile(OptionsFileName)).ReadString("Viewer", "ExportFolder", "");
+}
+
+void WriteExportFolder(const std::string& folder) {
+    TIniFile ini(AppFile(OptionsFileName));
+    ini.WriteString("Viewer", "ExportFolder", folder);
+    ini.UpdateFile();
+}

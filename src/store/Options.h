@@ -34,3 +34,7 @@ void WriteOptionId();
 // The submitter's details in section UserInfo (empty by default).
 void ReadSubmitterInfo(std::string& name, std::string& email);
 void WriteSubmitterInfo(const std::string& name, const std::string& email);
+// The folder Export Branch last wrote to, in section "Viewer" (keys of this program's own, apart
+// from the sections above); empty when never set.
+std::string ReadExportFolder();
+void WriteExportFolder(const std::string& folder);

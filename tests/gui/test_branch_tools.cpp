@@ -8,9 +8,12 @@
 #include "TaxonomyTreeView.h"
 
 #include <QAction>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QTreeWidget>
@@ -25,6 +28,16 @@ QStringList Column(const QTreeWidget* list, int column) {
         texts << list->topLevelItem(row)->text(column);
     return texts;
 }
+
+// Notes the file name each save dialog proposes.
+class TExportDialogs : public TScriptedDialogs {
+public:
+    QString SaveFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+        Suggested << suggested;
+        return TScriptedDialogs::SaveFileName(caption, filter, suggested);
+    }
+    QStringList Suggested;
+};
 } // namespace
 
 class TestBranchTools : public QObject {
@@ -39,6 +52,7 @@ private slots:
     void MenuEndsWithTheNewCommands();
     void GoToBranchFindsSelectsAndExpands();
     void ExportWritesTheChosenFile();
+    void ExportStartsInDocumentsThenInTheLastFolder();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -125,6 +139,49 @@ void TestBranchTools::ExportWritesTheChosenFile() {
     w.Action(EAction::ViewExportBranch)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!Fx->Exists("Ordina.zip"));
+}
+
+void TestBranchTools::ExportStartsInDocumentsThenInTheLastFolder() {
+    // The desktop's documents folder, named in the user's folder settings.
+    QTemporaryDir config;
+    const QString documents = config.path() + "/My Documents";
+    QVERIFY(QDir().mkpath(documents));
+    QFile dirs(config.path() + "/user-dirs.dirs");
+    QVERIFY(dirs.open(QIODevice::WriteOnly));
+    dirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toUtf8() + "\"\n");
+    dirs.close();
+    const QByteArray oldConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QFile::encodeName(config.path()));
+    const auto restore = qScopeGuard([&oldConfig] {
+        if (oldConfig.isNull())
+            qunsetenv("XDG_CONFIG_HOME");
+        else
+            qputenv("XDG_CONFIG_HOME", oldConfig);
+    });
+
+    TExportDialogs dialogs;
+    TFormMain w;
+    w.SelectNode(Node(w, "o1"));
+    const QString chosen = Fx->Folder() + "exports";
+    QVERIFY(QDir().mkpath(chosen));
+    dialogs.Expected.append({"save", "Export Branch", -1, 0, chosen + "/Ordina.csv", {}});
+    w.Action(EAction::ViewExportBranch)->trigger();
+    QCOMPARE(dialogs.Suggested.value(0), documents + "/Ordina.csv");
+    QVERIFY(Fx->Exists("exports/Ordina.csv"));
+    // The folder is kept with the options, for the next export and the next start.
+    const std::string options = Fx->Read("options.ini");
+    QVERIFY(options.find("[Viewer]\r\nExportFolder=" + chosen.toStdString() + "\r\n") != std::string::npos);
+
+    dialogs.Expected.append({"save", "Export Branch", -1, 0, QString(), {}});
+    w.Action(EAction::ViewExportBranch)->trigger();
+    QCOMPARE(dialogs.Suggested.value(1), chosen + "/Ordina.csv");
+
+    // A folder that has gone since: the documents again.
+    QVERIFY(QDir(chosen).removeRecursively());
+    dialogs.Expected.append({"save", "Export Branch", -1, 0, QString(), {}});
+    w.Action(EAction::ViewExportBranch)->trigger();
+    QCOMPARE(dialogs.Suggested.value(2), documents + "/Ordina.csv");
+    CHECK_DIALOGS(dialogs);
 }
 
 QTEST_MAIN(TestBranchTools)

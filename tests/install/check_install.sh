@@ -1,9 +1,11 @@
 #!/bin/sh
 # Checks the installed program: check_install.sh BUILD_DIR CMAKE CPACK MODE, MODE one of
 #   validate  the menu entry and the metainfo pass their validators (skips, exit 77, without them)
-#   run       command line; a start under a read-only prefix fills the per-user folder and writes
-#             nothing under the prefix; a second start keeps the user's files; --offline
-#   deb       the Debian package holds the files and names its dependencies
+#   run       a stripped program and its manual page; command line; a start under a read-only
+#             prefix fills the per-user folder and writes nothing under the prefix; a second start
+#             keeps the user's files; --offline
+#   deb       the Debian package holds the files, names its dependencies and passes lintian with
+#             no error and no warning (skips, exit 77, without dpkg-deb or lintian)
 set -eu
 BUILD=$1 CMAKE=$2 CPACK=$3 MODE=$4
 WORK=$(mktemp -d /tmp/orv_install_XXXXXX)
@@ -17,7 +19,7 @@ trap cleanup EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
 install_prefix() {
-  "$CMAKE" --install "$BUILD" --prefix "$PREFIX" > "$WORK/install.log" || fail "cmake --install"
+  "$CMAKE" --install "$BUILD" --strip --prefix "$PREFIX" > "$WORK/install.log" || fail "cmake --install"
 }
 
 # Starts the program offscreen with its own home, waits until it handles SIGTERM, ends it that way
@@ -61,11 +63,17 @@ validate)
   done
   [ -f "$PREFIX/share/icons/hicolor/scalable/apps/$icon.svg" ] || fail "no SVG icon"
   [ "$(sed -n 's/^Exec=//p' "$desktop")" = orvandel-viewer ] || fail "Exec is not the installed program"
-  grep -q '<release version="2.20"' "$metainfo" || fail "no release 2.20"
+  grep -q '<release version="2.20c" date="[0-9-]*"' "$metainfo" || fail "no release 2.20c with its date"
+  # The program names itself to the desktop by the menu entry's id (Wayland finds its icon so).
+  grep -aq "$(basename "$desktop" .desktop)" "$PROGRAM" || fail "the program does not use the id of $desktop"
   grep -q '<caption>' "$metainfo" || fail "no screenshot caption"
   ;;
 run)
   install_prefix
+  command -v readelf > /dev/null || fail "readelf is missing (binutils)"
+  ! readelf -S "$PROGRAM" | grep -q -e '\.symtab' -e '\.debug_' || fail "the installed program is not stripped"
+  gzip -dc "$PREFIX/share/man/man1/orvandel-viewer.1.gz" | grep -q '^\.TH .*"Orvandel Viewer 2\.20c"' ||
+    fail "no manual page of this version"
   "$PROGRAM" --help > "$WORK/out" || fail "--help exit status"
   grep -q -- '--data-dir' "$WORK/out" || fail "--help does not name --data-dir"
   [ "$("$PROGRAM" --version)" = "Orvandel Viewer 2.20c" ] || fail "--version"
@@ -100,7 +108,9 @@ run)
   grep -q '^OfflineMode=0' "$user/options.ini" || fail "--offline changed the stored option"
   ;;
 deb)
-  command -v dpkg-deb > /dev/null || { echo "SKIP: dpkg-deb is missing"; exit 77; }
+  for tool in dpkg-deb lintian; do
+    command -v $tool > /dev/null || { echo "SKIP: $tool is missing (scripts/install-deps.sh installs it)"; exit 77; }
+  done
   "$CPACK" -G DEB -B "$WORK/deb" --config "$BUILD/CPackConfig.cmake" > "$WORK/cpack.log" 2>&1 ||
     { cat "$WORK/cpack.log"; fail "cpack -G DEB"; }
   deb=$(ls "$WORK"/deb/orvandel-viewer_2.20c_*.deb)
@@ -114,6 +124,10 @@ deb)
               ./usr/share/icons/hicolor/scalable/apps/orvandel-viewer.svg; do
     grep -q " $path" "$WORK/contents" || fail "the package lacks $path"
   done
+  # Every tag that is an error or a warning fails; notes and pedantic ones are shown only.
+  lintian --no-cfg --fail-on error,warning --display-info "$deb" > "$WORK/lintian.log" 2>&1 ||
+    { cat "$WORK/lintian.log"; fail "lintian $deb"; }
+  cat "$WORK/lintian.log"
   ;;
 *) fail "unknown mode $MODE" ;;
 esac

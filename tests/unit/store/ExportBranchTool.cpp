@@ -1,7 +1,9 @@
-// Exports one branch of a program folder's tree, for the test that reads the files back with
-// Python's csv, zipfile and XML parser: export_branch_tool FOLDER BRANCH-ID OUTPUT.
+// Exports one branch of a program folder's tree as the program does, for the test that reads the
+// files back with Python's csv, zipfile and XML parser: export_branch_tool FOLDER BRANCH-ID OUTPUT.
 #include "BranchExport.h"
+#include "Global.h"
 #include "Platform.h"
+#include "SummaryText.h"
 
 #include <cstdio>
 #include <exception>
@@ -14,13 +16,15 @@ int main(int argc, char** argv) {
     const std::string output = argv[3];
     try {
         SetProgramFolder(argv[1]);
+        LoadSummaryCodes();
         TTaxonomyTree tree;
         if (LoadTree(tree) != 0)
             throw std::runtime_error("no tree");
         const TTreeNode* node = FindTreeNode(tree, MakeNodeKey(0, argv[2], "", ""));
         if (!node)
             throw std::runtime_error("no branch with that id");
-        const TExportCounts counts = ExportBranch(node, output, ExportFormatOf(output));
+        const TExportCounts counts =
+            ExportBranch(node, output, ExportFormatOf(output), {}, SummaryTextReader());
         std::printf("%zu %zu\n", counts.Branches, counts.Species);
     } catch (const std::exception& e) {
         std::fprintf(stderr, "%s\n", ExportErrorText(output, e).c_str());

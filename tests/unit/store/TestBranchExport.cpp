@@ -21,6 +21,26 @@ TEST_F(TBranchExportTest, FormatFollowsTheName) {
         EXPECT_EQ(ExportFormatOf(c.Path), c.Format) << c.Path;
 }
 
+// The reading of text fields reaches the text a reader sees, a line at a time, and nothing else:
+// ids, names, tree info, picture credits and paths are written as stored.
+TEST_F(TBranchExportTest, TextFieldsGoThroughTheReadingLineByLine) {
+    Write("classifytree.dat", "#c1#Kor#k info\r\n\t\t\t\t\t#g1#Alpha#a info\r\n");
+    Write("class.dat", "c1#Kor#c meaning#c one|c two\r\n");
+    Write("genus.dat", "g1#Alpha#g meaning#g one|g two#type#common#a.gif#Ann#http://a#Bo#http://b#kw\r\n"
+                       "\t#una#s meaning#s one|s two\r\n");
+    TTaxonomyTree taxa;
+    ASSERT_EQ(LoadTree(taxa), 0);
+    const TExportText mark = [](std::string_view line) { return "[" + std::string(line) + "]"; };
+    ExportBranch(taxa.First(), PathOf("out.csv"), TExportFormat::Csv, {}, mark);
+    EXPECT_EQ(Read("out.csv"),
+              "level,id,name,info,meaning,description,korvel_type,common_name,picture,picture_copyright,"
+              "picture_copyright_url,picture_owner,picture_owner_url,keywords,path\r\n"
+              "Class,c1,Kor,k info,[c meaning],\"[c one]\n[c two]\",,,,,,,,,Kor\r\n"
+              "Genus,g1,Alpha,a info,[g meaning],\"[g one]\n[g two]\",[type],[common],a.gif,Ann,http://a,Bo,"
+              "http://b,[kw],Kor > Alpha\r\n"
+              "Species,,una,,[s meaning],\"[s one]\n[s two]\",,,,,,,,,Kor > Alpha > una\r\n");
+}
+
 TEST_F(TBranchExportTest, CancelAndFailureLeaveThePreviousFile) {
     std::string tree = "#c1#Korvelia#k\r\n";
     for (int i = 0; i < 10000; ++i)

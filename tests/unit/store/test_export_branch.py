@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Export Branch read back by other programs' tools: the CSV through Python's csv module, the
 Darwin Core Archive through zipfile and an XML parser, and a full disk that must leave the old file.
+Text fields hold what the summary shows: macros expanded, formatting codes read.
 
 Usage: test_export_branch.py EXPORT_BRANCH_TOOL
 """
@@ -32,17 +33,19 @@ DATABASES = {
     "class.dat": ["c1#Korvelia#korvel-like#A class.|Second line, with comma."],
     "subclass.dat": ["s1#Subkorva#under#Plain."],
     "order.dat": ['o1#Ordina#"walking" ones#Text "with" quotes.'],
-    "family.dat": ["f1#Familia#round#Fam."],
+    "family.dat": ["f1#Familia#round <velmora>#Fam. <unknown>caf\\'e9 [sic]"],
     "genus.dat": [
-        "g1#Alpha#first one#Alpha desc.|More.#land#Alpha korvel#a.gif#Ann#http://a#Bo#http://b#kw one",
-        "\t#Alpha una#one#Una desc.",
-        "\t#Alpha duo#two, too#",
+        "g1#Alpha#first one#Alpha desc. Like Beta <genus$'Beta'>.|More by <velmora>: <url$http://x/y>."
+        "#land#Alpha {\\i korvel}#a.gif#Ann <c>#http://a#Bo#http://b/(1)#kw one, <velmora>",
+        "\t#una#one#Una desc. <info$4,'f1'>",
+        "\t#duo#two, too#",
         "g2#Ignored name#second#B.#water##-#####",
     ],
 }
+CODES = ["[Codes]", "velmora=the Velmora project", "[Misc]", "highlighttext={\\cf3\\u8599?}"]
 
-G1 = ["first one", "Alpha desc.\nMore.", "land", "Alpha korvel", "a.gif", "Ann", "http://a", "Bo",
-      "http://b", "kw one"]
+G1 = ["first one", "Alpha desc. Like Beta \u2197.\nMore by the Velmora project: \u2197.", "land",
+      "Alpha korvel", "a.gif", "Ann <c>", "http://a", "Bo", "http://b/(1)", "kw one, the Velmora project"]
 FAMILY = "Korvelia > Subkorva > Ordina > Familia"
 EXPECTED_CSV = [
     ["level", "id", "name", "info", "meaning", "description", "korvel_type", "common_name", "picture",
@@ -52,16 +55,17 @@ EXPECTED_CSV = [
     ["Subclass", "s1", "Subkorva", 'sub, "quoted"', "under", "Plain."] + [""] * 8 + ["Korvelia > Subkorva"],
     ["Order", "o1", "Ordina", "walkers", '"walking" ones', 'Text "with" quotes.'] + [""] * 8
     + ["Korvelia > Subkorva > Ordina"],
-    ["Family", "f1", "Familia", "round ones", "round", "Fam."] + [""] * 8 + [FAMILY],
+    ["Family", "f1", "Familia", "round ones", "round the Velmora project", "Fam. caf\u00e9 [sic]"] + [""] * 8
+    + [FAMILY],
     ["Genus", "g1", "Alpha", "first"] + G1 + [FAMILY + " > Alpha"],
-    ["Species", "", "Alpha una", "", "one", "Una desc."] + [""] * 8 + [FAMILY + " > Alpha > Alpha una"],
-    ["Species", "", "Alpha duo", "", "two, too", ""] + [""] * 8 + [FAMILY + " > Alpha > Alpha duo"],
+    ["Species", "", "una", "", "one", "Una desc. \u2197"] + [""] * 8 + [FAMILY + " > Alpha > una"],
+    ["Species", "", "duo", "", "two, too", ""] + [""] * 8 + [FAMILY + " > Alpha > duo"],
     ["Genus", "(n/a)", "[unnamed]", "planned"] + [""] * 10 + [FAMILY + " > [unnamed]"],
     ["Genus", "g2", "B\u00eata, the second", "info\twith tab", "second", "B.", "water", "", "-"] + [""] * 5
     + [FAMILY + " > B\u00eata, the second"],
     ["Genus", "g1", "Alpha bis", "same id"] + G1 + [FAMILY + " > Alpha bis"],
-    ["Species", "", "Alpha una", "", "one", "Una desc."] + [""] * 8 + [FAMILY + " > Alpha bis > Alpha una"],
-    ["Species", "", "Alpha duo", "", "two, too", ""] + [""] * 8 + [FAMILY + " > Alpha bis > Alpha duo"],
+    ["Species", "", "una", "", "one", "Una desc. \u2197"] + [""] * 8 + [FAMILY + " > Alpha bis > una"],
+    ["Species", "", "duo", "", "two, too", ""] + [""] * 8 + [FAMILY + " > Alpha bis > duo"],
     ["Family", "f2", "Nodata", "no record"] + [""] * 10 + ["Korvelia > Subkorva > Ordina > Nodata"],
 ]
 EXPECTED_TAXA = [
@@ -75,8 +79,8 @@ EXPECTED_TAXA = [
     ["#1", "f1", "[unnamed]", "genus", "planned"],
     ["g2", "f1", "B\u00eata, the second", "genus", "info with tab"],
     ["#2", "f1", "Alpha bis", "genus", "Alpha korvel"],
-    ["#2#1", "#2", "Alpha una", "species", ""],
-    ["#2#2", "#2", "Alpha duo", "species", ""],
+    ["#2#1", "#2", "Alpha bis una", "species", ""],
+    ["#2#2", "#2", "Alpha bis duo", "species", ""],
     ["f2", "o1", "Nodata", "family", "no record"],
 ]
 
@@ -87,7 +91,7 @@ def write_lines(path, lines):
 
 
 def make_folder(root, tree=TREE, databases=DATABASES):
-    for name, lines in [("classifytree.dat", tree)] + list(databases.items()):
+    for name, lines in [("classifytree.dat", tree), ("summarycode.dat", CODES)] + list(databases.items()):
         write_lines(os.path.join(root, name), lines)
 
 
