@@ -115,6 +115,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         const TStartupGuard guard(FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
         FSession.Start();
     }
+    RestoreWindowGeometry();
     HandOverFromSplash();
     // The tree is where a user starts; a window kept disabled behind the splash gets it then.
     if (isEnabled())
@@ -124,6 +125,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
 TFormMain::~TFormMain() {
     SetQuitRequestHandler({});
     FSession.ShutDown();
+    SaveWindowGeometry();
     SetStatusHook({});
     SetDialogParent(nullptr);
     // The pages go while the window's members they call back into are still here.

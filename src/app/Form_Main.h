@@ -56,6 +56,9 @@ public:
     void ShowMainPage(int index);
     // Puts the keyboard focus where the page is typed into (after its shortcut).
     void FocusMainPage(int index);
+    // The window's size, place and maximised state from the last run, and kept for the next.
+    void RestoreWindowGeometry();
+    void SaveWindowGeometry();
     TTreeNode* SelectedNode() const;
     void SelectNode(TTreeNode* node) override;
     bool IsExpanded(const TTreeNode* node) const override;

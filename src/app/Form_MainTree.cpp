@@ -1,6 +1,7 @@
 // The main window's tree, pages and the services it gives the server commands.
 #include "Form_Main.h"
 
+#include "AppState.h"
 #include "Dialogs.h"
 #include "Form_Announcement.h"
 #include "Form_SubmitInfo.h"
@@ -57,6 +58,26 @@ void TFormMain::ShowMainPage(int index) {
     Action(EAction::ViewTaxnomyTree)->setChecked(index == TaxonomyPage);
     Action(EAction::ViewSearch)->setChecked(index == SearchPage);
     Action(EAction::ViewResult)->setChecked(index == ResultPage);
+}
+
+void TFormMain::RestoreWindowGeometry() {
+    if (DataFileFailed)
+        return;
+    const QByteArray stored = QByteArray::fromStdString(ReadWindowGeometry());
+    // Kept on a screen that is still there; a broken value leaves the window where it is.
+    if (!stored.isEmpty())
+        restoreGeometry(QByteArray::fromBase64(stored));
+}
+
+void TFormMain::SaveWindowGeometry() {
+    // Only a window the user has seen has a size to keep; a failed start writes nothing.
+    if (!FWasShown || DataFileFailed)
+        return;
+    try {
+        WriteWindowGeometry(saveGeometry().toBase64().toStdString());
+    } catch (const std::exception& e) {
+        ShowDefaultErrorReport(e.what());
+    }
 }
 
 void TFormMain::FocusMainPage(int index) {

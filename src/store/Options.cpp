@@ -70,6 +70,16 @@ std::string ReadExportFolder() {
     return TIniFile(AppFile(OptionsFileName)).ReadString("Viewer", "ExportFolder", "");
 }
 
+std::string ReadWindowGeometry() {
+    return TIniFile(AppFile(OptionsFileName)).ReadString("Viewer", "WindowGeometry", "");
+}
+
+void WriteWindowGeometry(const std::string& geometry) {
+    TIniFile ini(AppFile(OptionsFileName));
+    ini.WriteString("Viewer", "WindowGeometry", geometry);
+    ini.UpdateFile();
+}
+
 void WriteExportFolder(const std::string& folder) {
     TIniFile ini(AppFile(OptionsFileName));
     ini.WriteString("Viewer", "ExportFolder", folder);

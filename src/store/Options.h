@@ -38,3 +38,7 @@ void WriteSubmitterInfo(const std::string& name, const std::string& email);
 // from the sections above); empty when never set.
 std::string ReadExportFolder();
 void WriteExportFolder(const std::string& folder);
+// The main window's size, place and maximised state, as the window encodes them, in "Viewer"
+// too; empty when never stored.
+std::string ReadWindowGeometry();
+void WriteWindowGeometry(const std::string& geometry);

@@ -48,6 +48,7 @@ private slots:
     void StatusGoesToSplashThenStatusBar();
     void SplashStepsAsideForQuestions();
     void KeyboardFocusAndLinks();
+    void WindowGeometryIsRemembered();
     void TreeModelCaptionsIconsAndGrey();
     void MenusFollowTheActionTable();
     void PagesAndCopyTree();
@@ -326,6 +327,34 @@ void TestStartup::KeyboardFocusAndLinks() {
         links->setFocus();
         QTest::keyClick(links, Qt::Key(key));
         QCOMPARE(w.SelectedNode()->Id(), std::string("o1"));
+    }
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestStartup::WindowGeometryIsRemembered() {
+    TGuiFixture fx;
+    fx.WriteSmallProgram();
+    TScriptedDialogs dialogs;
+    for (bool maximized : {false, true}) {
+        QRect placed;
+        {
+            TFormMain w;
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            w.setGeometry(40, 50, 620, 430);
+            if (maximized)
+                w.showMaximized();
+            QTRY_COMPARE(w.isMaximized(), maximized);
+            placed = w.normalGeometry();
+        }
+        // The specified keys are kept; ours lives in a section of its own.
+        QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("[Viewer]"));
+        TFormMain again;
+        again.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&again));
+        QCOMPARE(again.isMaximized(), maximized);
+        if (!maximized)
+            QCOMPARE(again.geometry().size(), placed.size());
     }
     CHECK_DIALOGS(dialogs);
 }
