@@ -132,6 +132,8 @@ TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnec
     std::vector<char> buffer(TNMHTTP::ChunkSize);
     TReplyHeader reply;
     std::size_t got = 0, used = 0;
+    // A server trickling its header a byte at a time could otherwise hold the transfer for ever.
+    wait.HoldDeadline();
     while (!reply.Complete()) {
         got = sock.Receive(buffer.data(), buffer.size(), wait);
         if (got == 0)
@@ -139,6 +141,7 @@ TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnec
                                              : "Connection closed without a reply");
         used = reply.Feed(buffer.data(), got);
     }
+    wait.ReleaseDeadline();
     if (IsRedirect(reply.Status) && !reply.Location.empty())
         return reply;
 

@@ -37,8 +37,9 @@ public:
 
     // Used when the URL names no port.
     int Port = 80;
-    // Milliseconds without progress before a look-up, connection, sending or reception is given
-    // up; 0 or less waits for ever.
+    // Milliseconds without progress before a look-up, connection, sending or reception of the
+    // body is given up; the reply's status line and header must arrive whole within it after the
+    // request went out. 0 or less waits for ever.
     int TimeOut = 50000;
     // Requests go to this host instead when it is not empty (the request line then holds the URL).
     std::string Proxy;

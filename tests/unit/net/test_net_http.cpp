@@ -387,6 +387,30 @@ TEST(NetHttp, SilentServerTimesOutWhileTheWindowIsPumped) {
     EXPECT_FALSE(http.Busy());
 }
 
+TEST(NetHttp, TrickledHeaderTimesOutWhileATrickledBodyGoesOn) {
+    // One byte every 25 ms: the header alone would take about 3 s against a 300 ms time-out, the
+    // body about 500 ms without ever being silent for 300 ms.
+    const std::string body(20, 'b');
+    const std::string slowBody = Reply("200 OK", {}, body);
+    TScriptServer server({{Reply("200 OK", {"X-Pad: " + std::string(100, 'p')}, "new"), false, 0,
+                           std::string::npos, 25},
+                          {slowBody, false, 0, std::string::npos, 25, slowBody.size() - body.size()}});
+    TTempDir dir;
+    const std::string dest = dir.File("genus.dat");
+    WriteFile(dest, "old");
+    TNMHTTP http;
+    http.TimeOut = 300;
+    http.InputFileMode = true;
+    http.Body = dest;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reception Timed out");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(ReadFile(dest), "old");
+
+    http.Get(server.Url());
+    EXPECT_EQ(ReadFile(dest), body);
+}
+
 TEST(NetHttp, SlowHostLookupIsAbandonedSafely) {
     auto finished = std::make_shared<std::atomic<int>>(0);
     auto resolver = std::make_unique<TResolver>(
