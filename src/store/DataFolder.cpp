@@ -6,6 +6,7 @@
 #include "TextFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -95,7 +96,8 @@ void SeedDataFolder(const std::string& from, const std::string& to) {
         if (fs::exists(fs::symlink_status(destination, ec)))
             continue;
         if (!ForceDirectories(ExtractFilePath(destination)))
-            throw EFOpenError::CannotCreate(destination);
+            // A file where a folder belongs is what "exists" means here.
+            throw EFOpenError::CannotCreate(destination, errno == EEXIST ? ENOTDIR : errno);
         WriteTextFileAtomic(destination, ReadFileBytes(source + file.string()));
     }
 }

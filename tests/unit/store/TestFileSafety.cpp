@@ -75,8 +75,15 @@ TEST_F(TStoreTest, FileErrorsNameThePathWithoutQuotes) {
     const std::string nowhere = AppFile("nowhere/x.dat");
     const std::pair<std::function<void()>, std::string> cases[] = {
         {[&] { LoadTextFile(missing); }, "Cannot open file " + missing},
-        {[&] { WriteLines(nowhere, {"x"}); }, "Cannot create file " + nowhere},
-        {[&] { TAtomicFile file(nowhere); }, "Cannot create file " + nowhere},
+        // Why a file cannot be created is said as for the other file errors.
+        {[&] { WriteLines(nowhere, {"x"}); }, "Cannot create file " + nowhere + ": No such file or directory"},
+        {[&] { TAtomicFile file(nowhere); }, "Cannot create file " + nowhere + ": No such file or directory"},
+        {[&] { TAtomicFile file(Folder); }, "Cannot create file " + Folder + ": Is a directory"},
+        {[&] {
+             TStringList lines;
+             OpenOrCreateLines(nowhere, lines);
+         },
+         "Cannot create file " + nowhere + ": No such file or directory"},
     };
     for (const auto& [action, text] : cases) {
         try {
