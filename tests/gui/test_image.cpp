@@ -264,6 +264,14 @@ void TestImage::ShowImageFindsAPictureThatAppeared() {
     QVERIFY(ShowButton(w)->isHidden());
     QCOMPARE(Picture(w)->size(), QImage::fromData(ShippedJpeg()).size());
     QVERIFY(!BandShown(w)); // no credits
+
+    // A name that would reach outside the images folder is refused in words of its own, before
+    // any question or transfer.
+    Select(w, "g9");
+    dialogs.ExpectMessage("The picture name \"../aurex.jpg\" is not a plain file name and was not downloaded.", 16, 1);
+    QTest::mouseClick(ShowButton(w), Qt::LeftButton);
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(!ShowButton(w)->isHidden());
 }
 
 void TestImage::ChooseImageQuestionsNameAndCaption() {
