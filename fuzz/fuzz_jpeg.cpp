@@ -1,5 +1,5 @@
 // Feeds arbitrary bytes to the JPEG decoder: it must report every failure as
-// an EJpegError with libjpeg's message number, never end the process, and give
+// an EJpegError with libjpeg's message number and a text, never end the process, and give
 // a buffer of exactly the size it announced.
 #include "JpegDecoder.h"
 
@@ -28,7 +28,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             Check(static_cast<std::size_t>(picture.Width) * picture.Height <= JpegMaxPixels);
             Check(picture.Pixels.size() == static_cast<std::size_t>(picture.Width) * picture.Height * bpp);
         } catch (const EJpegError& e) {
-            Check(e.Code > 0 && std::string_view(e.what()).starts_with("JPEG error #"));
+            Check(e.Code > 0 && *e.what() != '\0');
         }
     }
     return 0;

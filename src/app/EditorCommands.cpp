@@ -282,8 +282,7 @@ void TEditorCommands::SaveExecute() {
     if (!ConfirmSave())
         return;
     TTreeNode* node = PresentedNode(); // found by the id before editing
-    SaveDetail(EditRecord, CurrentRecord, true);
-    SaveDetail(EditRecord, CurrentRecord, false);
+    SaveEditedRecord(EditRecord, CurrentRecord);
     CurrentRecord.Id = EditRecord.Id;
     CurrentRecord.Name = EditRecord.Name;
     CurrentRecord.Meaning = EditRecord.Meaning;

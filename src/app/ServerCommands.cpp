@@ -126,16 +126,21 @@ void TServerCommands::DownloadImage(const TTaxonomyDetail& record) {
     if (FHttp.Busy())
         return;
     TScope scope(*this);
-    if (!FPages.CouldGoOnline())
-        return;
     // What this command works on is taken now: the selection may change while the server answers.
     const std::string name = record.Genus.ImageFile;
     const std::string id = record.Id;
-    if (record.Level == GenusLevel && name != "-") {
+    const bool hasPicture = record.Level == GenusLevel && name != "-";
+    // A picture name that could reach outside the images folder is never fetched: that is the
+    // whole answer, and going on-line would not change it.
+    if (hasPicture && !IsPlainFileName(name)) {
+        ShowErrorBox("The picture name \"%s\" is not a plain file name and was not downloaded.", {name});
+        return;
+    }
+    if (!FPages.CouldGoOnline())
+        return;
+    if (hasPicture) {
         SetStatus(Format("Downloading image from Velmora server...%d of %d", {1, 1}));
-        // A picture name that could reach outside the images folder is never fetched.
-        if (IsPlainFileName(name))
-            FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
+        FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
         const bool stillSelected =
             CurrentRecord.Level == GenusLevel && CurrentRecord.Id == id && CurrentRecord.Genus.ImageFile == name;
         if (stillSelected && !FHost.ShowGenusImage(name))

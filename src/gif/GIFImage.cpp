@@ -231,13 +231,17 @@ void TGIFImage::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& 
         return;
     }
     case 0xFE: { // comment: a damaged one only ends the comment
+        std::size_t whole = comment.size();
         try {
             for (std::uint8_t n = reader.Byte(); n != 0; n = reader.Byte()) {
-                const std::size_t at = comment.size();
-                comment.resize(at + n);
-                reader.Read(comment.data() + at, n);
+                comment.resize(whole + n);
+                reader.Read(comment.data() + whole, n);
+                whole = comment.size();
             }
         } catch (const EGIFError&) {
+            // The file ends inside the comment: what is left is comment text, not blocks.
+            comment.resize(whole);
+            reader.Skip(reader.Remaining());
         }
         return;
     }
@@ -257,8 +261,9 @@ void TGIFImage::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& 
         reader.SkipSubBlocks();
         return;
     }
-    default: // plain text, and labels this reader does not know: a block and its sub-blocks
-        reader.Skip(reader.Byte());
+    default: // plain text, and labels this reader does not know
+        // Their leading block is one more sub-block, and an empty extension (21 xx 00) is the
+        // terminator alone.
         reader.SkipSubBlocks();
         return;
     }

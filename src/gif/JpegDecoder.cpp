@@ -13,15 +13,32 @@
 
 namespace {
 
-// libjpeg's default error handler ends the process; this one jumps back to
-// DecodeWithLibjpeg with the message number.
+// libjpeg's default error handler ends the process; this one keeps the message
+// text (the decoder is destroyed before anyone reads it) and jumps back to
+// DecodeWithLibjpeg.
 struct TErrorManager {
     jpeg_error_mgr Pub;
     std::jmp_buf Jump;
+    char Message[JMSG_LENGTH_MAX];
 };
 
 [[noreturn]] void ErrorExit(j_common_ptr cinfo) {
-    std::longjmp(reinterpret_cast<TErrorManager*>(cinfo->err)->Jump, 1);
+    auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
+    err->Pub.format_message(cinfo, err->Message);
+    std::longjmp(err->Jump, 1);
+}
+
+// Our own limits end decoding the same way, with a text of their own written into Message first:
+// libjpeg's text for the code would give the wrong reason. (No string objects on the way: the
+// jump would skip their destructors.)
+char* MessageOf(j_common_ptr cinfo) {
+    return reinterpret_cast<TErrorManager*>(cinfo->err)->Message;
+}
+
+[[noreturn]] void Refuse(j_common_ptr cinfo, int code) {
+    auto* err = reinterpret_cast<TErrorManager*>(cinfo->err);
+    err->Pub.msg_code = code;
+    std::longjmp(err->Jump, 1);
 }
 
 // Warnings (corrupt data libjpeg can step over) are not shown.
@@ -29,8 +46,11 @@ void OutputMessage(j_common_ptr) {}
 
 void ScanMonitor(j_common_ptr cinfo) {
     const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
-    if (d->input_scan_number > JpegMaxScans)
-        ERREXIT(cinfo, JERR_BAD_PROGRESSION);
+    if (d->input_scan_number > JpegMaxScans) {
+        std::snprintf(MessageOf(cinfo), JMSG_LENGTH_MAX, "Too many scans in a progressive JPEG file (more than %d)",
+                      JpegMaxScans);
+        Refuse(cinfo, JERR_BAD_PROGRESSION);
+    }
 }
 
 J_COLOR_SPACE OutputSpace(TJpegLayout layout) {
@@ -65,12 +85,12 @@ void CmykToRgb(const JSAMPLE* cmyk, std::uint8_t* out, JDIMENSION width, TJpegLa
 }
 
 // Only plain data lives in this frame, so the jump back from libjpeg skips no
-// destructor. Returns 0, or the message number of the error. An exception of
-// `allocate` is kept in `thrown` once the decoder is released.
+// destructor. Returns 0, or the message number of the error with its text in
+// err.Message. An exception of `allocate` is kept in `thrown` once the decoder
+// is released.
 int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout,
-                      const TJpegAllocate& allocate, std::exception_ptr& thrown) {
+                      const TJpegAllocate& allocate, std::exception_ptr& thrown, TErrorManager& err) {
     jpeg_decompress_struct cinfo;
-    TErrorManager err;
     jpeg_progress_mgr progress;
     cinfo.err = jpeg_std_error(&err.Pub);
     err.Pub.error_exit = ErrorExit;
@@ -86,8 +106,12 @@ int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout la
     jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
     jpeg_read_header(&cinfo, TRUE);
 
-    if (static_cast<std::size_t>(cinfo.image_width) * cinfo.image_height > JpegMaxPixels)
-        ERREXIT1(&cinfo, JERR_IMAGE_TOO_BIG, JPEG_MAX_DIMENSION);
+    if (static_cast<std::size_t>(cinfo.image_width) * cinfo.image_height > JpegMaxPixels) {
+        const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
+        std::snprintf(MessageOf(common), JMSG_LENGTH_MAX, "The picture is too large to show (%u x %u pixels)",
+                      cinfo.image_width, cinfo.image_height);
+        Refuse(common, JERR_IMAGE_TOO_BIG);
+    }
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : OutputSpace(layout);
     jpeg_start_decompress(&cinfo);
@@ -101,6 +125,11 @@ int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout la
         thrown = std::current_exception();
     }
     if (thrown || !pixels) {
+        if (!thrown) {
+            err.Pub.msg_code = JERR_OUT_OF_MEMORY;
+            err.Pub.msg_parm.i[0] = 0;
+            err.Pub.format_message(reinterpret_cast<j_common_ptr>(&cinfo), err.Message);
+        }
         jpeg_destroy_decompress(&cinfo);
         return thrown ? 0 : JERR_OUT_OF_MEMORY;
     }
@@ -131,11 +160,13 @@ int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout la
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout,
                 const TJpegAllocate& allocate) {
     std::exception_ptr thrown;
-    const int code = DecodeWithLibjpeg(data, size, layout, allocate, thrown);
+    TErrorManager err;
+    err.Message[0] = '\0';
+    const int code = DecodeWithLibjpeg(data, size, layout, allocate, thrown, err);
     if (thrown)
         std::rethrow_exception(thrown);
     if (code != 0)
-        throw EJpegError(code);
+        throw EJpegError(code, err.Message);
 }
 
 TJpegPicture DecodeJpeg(std::string_view bytes, TJpegLayout layout) {

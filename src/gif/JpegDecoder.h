@@ -10,10 +10,10 @@
 #include <string_view>
 #include <vector>
 
-// A decoding error; Code is libjpeg's message number.
+// A decoding error: libjpeg's own message, and its number in Code.
 class EJpegError : public std::runtime_error {
 public:
-    explicit EJpegError(int code) : std::runtime_error("JPEG error #" + std::to_string(code)), Code(code) {}
+    EJpegError(int code, const std::string& message) : std::runtime_error(message), Code(code) {}
     int Code;
 };
 

@@ -132,6 +132,8 @@ TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnec
     std::vector<char> buffer(TNMHTTP::ChunkSize);
     TReplyHeader reply;
     std::size_t got = 0, used = 0;
+    // A server trickling its header a byte at a time could otherwise hold the transfer for ever.
+    wait.HoldDeadline();
     while (!reply.Complete()) {
         got = sock.Receive(buffer.data(), buffer.size(), wait);
         if (got == 0)
@@ -139,6 +141,7 @@ TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnec
                                              : "Connection closed without a reply");
         used = reply.Feed(buffer.data(), got);
     }
+    wait.ReleaseDeadline();
     if (IsRedirect(reply.Status) && !reply.Location.empty())
         return reply;
 
@@ -255,18 +258,19 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
             sendBody = false;
         }
     }
-    // Only a real file replaces a local one: not an error page, not a redirect that went
-    // nowhere, not an interim reply.
-    const bool whole2xx = StatusCode >= 200 && StatusCode <= 299;
-    if (file && whole2xx)
+    // Only a whole file replaces a local one: not an error page, not an empty 204 or a partial
+    // 206, not a redirect that went nowhere, not an interim reply.
+    const bool whole = StatusCode == 200 || StatusCode == 203;
+    if (file && whole)
         file->Commit();
     file.reset();
-    FCommitted = whole2xx;
+    FCommitted = whole;
     FBusy = false;
-    if (StatusCode >= 400) {
+    // Whatever was not kept is a failure of the request, reported as a 404 is.
+    if (!whole) {
         if (OnFailure)
             OnFailure(kind);
-    } else if (StatusCode >= 200 && StatusCode < 299 && OnSuccess) {
+    } else if (OnSuccess) {
         OnSuccess(kind);
     }
 }

@@ -37,8 +37,9 @@ public:
 
     // Used when the URL names no port.
     int Port = 80;
-    // Milliseconds without progress before a look-up, connection, sending or reception is given
-    // up; 0 or less waits for ever.
+    // Milliseconds without progress before a look-up, connection, sending or reception of the
+    // body is given up; the reply's status line and header must arrive whole within it after the
+    // request went out. 0 or less waits for ever.
     int TimeOut = 50000;
     // Requests go to this host instead when it is not empty (the request line then holds the URL).
     std::string Proxy;
@@ -50,8 +51,8 @@ public:
     // true: Post's data argument names a file whose bytes are the request body; false: it is the body.
     bool OutputFileMode = true;
     THeaderInfo HeaderInfo;
-    // After the reply has been stored: OnFailure for a final status of 400 or more, OnSuccess for
-    // a 2xx below 299.
+    // After the reply has been stored: OnSuccess when the request is Committed(), OnFailure for
+    // every other final status (an error page, a 204 or 206, a redirect that went nowhere).
     TResultEvent OnFailure;
     TResultEvent OnSuccess;
     // Called about every millisecond while the client waits, and while data flows; the program
@@ -74,14 +75,14 @@ public:
 
     // Statuses 300 to 303, 307 and 308 with a Location are followed (303 as a GET), cookies set on
     // the way are sent back; a Location the client cannot follow (not http, a bad port) is an
-    // ESockError. In file mode the destination is replaced only when the final status is 2xx and
-    // the body arrived whole; otherwise the previous file stays. Throws EURLError (for the URL
+    // ESockError. In file mode the destination is replaced only when the final status is 200 or
+    // 203 and the body arrived whole; otherwise the previous file stays. Throws EURLError (for the URL
     // given), ESockError (ETransferAborted after Abort()), EFOpenError (destination or data
     // file), EWriteError.
     void Get(const std::string& url);
     void Post(const std::string& url, const std::string& data);
 
-    // True when the last Get or Post ended with a 2xx final status and the whole body: in file
+    // True when the last Get or Post ended with a final 200 or 203 and the whole body: in file
     // mode the destination then holds the new file, in memory mode Body is a real reply. False
     // after any other status, a failure, or before the first request.
     bool Committed() const { return FCommitted; }

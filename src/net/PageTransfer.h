@@ -31,9 +31,10 @@ public:
     std::function<bool()> Cancelled;
 
     void GetPage(const std::string& path, const std::string& destination);
-    // True when the last GetPage fetched its path and the reply was a real file: a 2xx with the
-    // whole body (with a destination, the file was replaced). False when the id handshake
-    // stopped it, the server refused or redirected nowhere, or the path was empty.
+    // True when the last GetPage fetched its path and the reply was a real file: a 200 or 203 with
+    // the whole body (with a destination, the file was replaced). False when the id handshake
+    // stopped it, the server refused (the network failure has been shown then) or the path was
+    // empty.
     bool PageArrived() const { return FPageArrived; }
     bool PostPage(const std::string& path, const std::string& dataFile);
     bool CouldGoOnline();

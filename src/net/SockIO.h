@@ -17,8 +17,21 @@ public:
     // timeOutMs <= 0 waits for ever.
     TWaitPolicy(int timeOutMs, const std::function<void()>& onWait, const std::atomic<bool>& aborted);
 
-    // Something arrived or went out: the time-out starts again.
-    void Progress() { FLastProgress = Clock::now(); }
+    // Something arrived or went out: the time-out starts again, unless a deadline is held.
+    void Progress() {
+        if (!FHeld)
+            FLastProgress = Clock::now();
+    }
+    // From now on the time-out runs as one deadline that arriving bytes do not push back (a
+    // reply's header must come whole in time, not merely one byte at a time); Release ends it.
+    void HoldDeadline() {
+        Progress();
+        FHeld = true;
+    }
+    void ReleaseDeadline() {
+        FHeld = false;
+        Progress();
+    }
     // Throws ETransferAborted after Abort(), or ESockError(timeOutText) once the time-out has run
     // out since the last progress.
     void Check(const char* timeOutText);
@@ -35,6 +48,7 @@ private:
     const std::atomic<bool>& FAborted;
     Clock::time_point FLastProgress;
     Clock::time_point FLastPump;
+    bool FHeld = false;
 };
 
 struct TSockAddr {

@@ -6,6 +6,7 @@
 #include "TextFiles.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <pwd.h>
@@ -59,6 +60,26 @@ TDataFolder MakeFolder(const std::string& folder, const std::string& shipped) {
     return result;
 }
 
+// The files of a program folder that the program reads. A build keeps its executable and
+// whatever else beside them; none of that is data.
+bool IsDataFileName(const std::string& name) {
+    static const std::vector<std::string> names = [] {
+        std::vector<std::string> all(LevelFiles.begin(), LevelFiles.end());
+        all.insert(all.end(), UserLevelFiles.begin(), UserLevelFiles.end());
+        for (const char* name :
+             {RtfHeadFileName, SpeciesHeadFileName, RtfFootFileName, TaxonomyTemplateFileName, GenusTemplateFileName,
+              SpeciesTemplateFileName, WaitForNameTemplateFileName, NoDataTemplateFileName,
+              DataNotFoundTemplateFileName, SearchHelpFileName, TreeStateFileName, OptionsFileName,
+              NetPathsFileName, SummaryCodeFileName, ModifiedFilesFileName, AnnouncementFileName, HelpFileName})
+            all.emplace_back(name);
+        return all;
+    }();
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+// The pictures' folder as a path component ("images/" without its slash).
+const fs::path ImagesFolder = fs::path(ImagesFolderName).parent_path();
+
 } // namespace
 
 bool HoldsProgramData(const std::string& folder) {
@@ -77,12 +98,19 @@ void SeedDataFolder(const std::string& from, const std::string& to) {
     std::vector<fs::path> files;
     for (auto it = fs::recursive_directory_iterator(from, ec);
          !ec && it != fs::recursive_directory_iterator(); it.increment(ec)) {
+        const fs::path relative = it->path().lexically_relative(from);
+        const bool inImages = *relative.begin() == ImagesFolder;
+        // An entry that cannot be looked at (a dangling link) is no data; it ends nothing.
+        std::error_code entryError;
+        // Only the pictures' folder is data among the folders.
+        if (!inImages && it->is_directory(entryError))
+            it.disable_recursion_pending();
         const std::string name = it->path().filename().string();
         // A half-written file left by a killed run of a program folder is no data.
         if (name.find(".~tmp") != std::string::npos)
             continue;
-        if (it->is_regular_file(ec))
-            files.push_back(it->path().lexically_relative(from));
+        if ((inImages || IsDataFileName(name)) && it->is_regular_file(entryError))
+            files.push_back(relative);
     }
     if (ec)
         throw EFOpenError::CannotOpen(from);
@@ -95,7 +123,8 @@ void SeedDataFolder(const std::string& from, const std::string& to) {
         if (fs::exists(fs::symlink_status(destination, ec)))
             continue;
         if (!ForceDirectories(ExtractFilePath(destination)))
-            throw EFOpenError::CannotCreate(destination);
+            // A file where a folder belongs is what "exists" means here.
+            throw EFOpenError::CannotCreate(destination, errno == EEXIST ? ENOTDIR : errno);
         WriteTextFileAtomic(destination, ReadFileBytes(source + file.string()));
     }
 }

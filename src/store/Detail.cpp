@@ -8,6 +8,7 @@
 #include "Platform.h"
 
 #include <array>
+#include <vector>
 
 namespace {
 void ClearText(TTaxonomyDetail& r) {
@@ -147,28 +148,103 @@ bool DeleteRecord(const std::string& id, int level, bool user, bool remove) {
     return found;
 }
 
-void SaveDetail(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user) {
+namespace {
+
+// What the files of a save held before it, so that a save failing part-way (a full disk) can put
+// them back: a file it created goes again, one it replaced gets its old bytes. The list of changed
+// user databases is part of it.
+class TSaveUndo {
+public:
+    void Keep(const std::string& path) {
+        TKept kept{path, FileExists(path), {}};
+        if (kept.Existed)
+            kept.Bytes = ReadFileBytes(path);
+        Files.push_back(std::move(kept));
+    }
+    // Best effort: the failure already under way is the one to report.
+    void Restore() noexcept {
+        ModifiedFiles = Modified;
+        for (auto it = Files.rbegin(); it != Files.rend(); ++it) {
+            try {
+                if (!it->Existed)
+                    DeleteFile(it->Path);
+                else if (!FileExists(it->Path) || ReadFileBytes(it->Path) != it->Bytes)
+                    WriteTextFileAtomic(it->Path, it->Bytes);
+            } catch (...) {
+            }
+        }
+    }
+
+private:
+    struct TKept {
+        std::string Path;
+        bool Existed;
+        std::string Bytes;
+    };
+    std::vector<TKept> Files;
+    TModifiedFileList Modified = ModifiedFiles;
+};
+
+void CheckSavable(const TTaxonomyDetail& edited) {
     if (!ValidLevel(edited.Level))
         throw EOrvError("Cannot save a record of level " + std::to_string(edited.Level));
     // Nothing could find or remove a record without an id again.
     if (edited.Id.empty())
         throw EOrvError("Cannot save a record without an id");
+}
+
+// Every file written before the last write of the save is kept in `undo` first; the last one
+// needs nothing, as its write is atomic.
+void SaveDetailInto(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user, TSaveUndo& undo) {
     const std::string path = DetailFile(edited.Level, user);
-    // One read and one atomic write: the file never holds a half-done save.
+    // One read and one atomic write: the file never holds a half-done save, and a file that was
+    // not there is only made by a write that succeeded.
     TStringList lines;
-    OpenOrCreateLines(path, lines);
+    if (FileExists(path))
+        lines = ReadLines(path);
     RemoveRecordLines(lines, edited.Level, edited.Id, true);
-    if (current.Level == edited.Level)
+    if (current.Level == edited.Level) {
         RemoveRecordLines(lines, edited.Level, current.Id, true);
-    else
+    } else if (ValidLevel(current.Level) && !current.Id.empty()) {
+        undo.Keep(DetailFile(current.Level, user));
         DeleteRecord(current.Id, current.Level, user, true);
+    }
     lines.push_back(RecordToLine(edited));
     if (edited.Level == GenusLevel && edited.Genus.Species)
         for (const auto& s : *edited.Genus.Species)
             lines.push_back(s);
+    // A user database is small, and more is written after it.
+    if (user)
+        undo.Keep(path);
     WriteLines(path, lines);
     if (user && !ModifiedFiles.Contains(path)) {
+        undo.Keep(AppFile(ModifiedFilesFileName));
         ModifiedFiles.Add(path);
         SaveModifiedFiles();
+    }
+}
+
+} // namespace
+
+void SaveDetail(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user) {
+    CheckSavable(edited);
+    TSaveUndo undo;
+    try {
+        SaveDetailInto(edited, current, user, undo);
+    } catch (...) {
+        undo.Restore();
+        throw;
+    }
+}
+
+void SaveEditedRecord(const TTaxonomyDetail& edited, const TTaxonomyDetail& current) {
+    CheckSavable(edited);
+    TSaveUndo undo;
+    try {
+        SaveDetailInto(edited, current, true, undo);
+        SaveDetailInto(edited, current, false, undo);
+    } catch (...) {
+        undo.Restore();
+        throw;
     }
 }

@@ -20,8 +20,12 @@ std::string RecordToLine(const TTaxonomyDetail& record);
 // database or database by `edited` (appended at the end, with its species
 // for a genus), in one atomic write. A user save enters the file in
 // ModifiedFiles and writes "modifiedfiles.dat" when it was not listed.
-// Throws EOrvError when edited.Level is not 0..5 or edited.Id is empty.
+// Throws EOrvError when edited.Level is not 0..5 or edited.Id is empty. A
+// save that fails leaves every file as it was, and creates none.
 void SaveDetail(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user);
+// The editor's Save: SaveDetail into the user database, then into the
+// database. When the second fails, the first is undone as well.
+void SaveEditedRecord(const TTaxonomyDetail& edited, const TTaxonomyDetail& current);
 // Whether the database holds a record with `id`; with `remove` every such
 // record (with its species lines) is removed and the file rewritten. A
 // missing file gives false and stays missing. An empty id or a level outside

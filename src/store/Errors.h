@@ -1,6 +1,7 @@
 #pragma once
 // Exceptions shared by every layer. Nothing here may depend on Qt.
 
+#include <cstring>
 #include <stdexcept>
 #include <string>
 
@@ -15,8 +16,9 @@ class EFOpenError : public EOrvError {
 public:
     explicit EFOpenError(const std::string& message) : EOrvError(message) {}
     static EFOpenError CannotOpen(const std::string& path) { return EFOpenError("Cannot open file " + path); }
-    static EFOpenError CannotCreate(const std::string& path) {
-        return EFOpenError("Cannot create file " + path);
+    // With the system's reason (an errno value), as the other file errors give it.
+    static EFOpenError CannotCreate(const std::string& path, int err) {
+        return EFOpenError("Cannot create file " + path + ": " + std::strerror(err));
     }
 };
 

@@ -145,19 +145,21 @@ TAtomicFile::TAtomicFile(const std::string& path) : Path(path), Target(ResolveTa
     struct stat old;
     const bool hadOld = stat(Target.c_str(), &old) == 0;
     if ((hadOld && S_ISDIR(old.st_mode)) || Target.empty() || Target.back() == '/')
-        throw EFOpenError::CannotCreate(path);
+        throw EFOpenError::CannotCreate(path, EISDIR);
     // A name near the length limit leaves no room for the mark: the temporary name is cut.
     const size_t slash = Target.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
     const std::string stem = Target.substr(0, nameStart) + Target.substr(nameStart, 200);
+    int openError = 0;
     for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
         Temp = stem + std::string(TempMark) + std::to_string(getpid()) + "-" + std::to_string(counter++);
         Fd = open(Temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (Fd < 0 && errno != EEXIST)
+        openError = errno;
+        if (Fd < 0 && openError != EEXIST)
             break;
     }
     if (Fd < 0)
-        throw EFOpenError::CannotCreate(path);
+        throw EFOpenError::CannotCreate(path, openError);
     if (hadOld && fchmod(Fd, old.st_mode & 07777) != 0)
         Fail("write", errno);
 }
@@ -252,7 +254,7 @@ bool OpenOrCreateLines(const std::string& path, TStringList& lines) {
     }
     TFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0666));
     if (fd.Get() < 0)
-        throw EFOpenError::CannotCreate(path);
+        throw EFOpenError::CannotCreate(path, errno);
     return false;
 }
 

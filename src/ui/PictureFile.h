@@ -22,12 +22,12 @@ public:
 bool IsGifFileName(const std::string& fileName);
 
 // Loads a picture that is not a GIF. Throws EFOpenError when the file cannot
-// be read and EPictureError when it cannot be decoded: "JPEG error #%d",
+// be read and EPictureError when it cannot be decoded: the JPEG decoder's message,
 // "Bitmap image is not valid", "Icon image is not valid", or
 // "Unknown picture file extension (.%s)" (the extension as written).
 QImage LoadPictureFile(const std::string& path);
 
-// JPEG bytes as an RGB32 image; EPictureError "JPEG error #%d".
+// JPEG bytes as an RGB32 image; EPictureError with the decoder's message.
 QImage DecodeJpegImage(std::string_view bytes);
 
 // Frame 1 of a loaded GIF at its own size; a null image when the reader is empty.

@@ -486,7 +486,7 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     QVERIFY(w.SelectBranch(GenusLevel, "g2"));
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     velmora.ForgetRequests();
-    dialogs.ExpectMessage("JPEG error #", 16, Ok); // the decoder's own words first
+    dialogs.ExpectMessage("Not a JPEG file: starts with 0x6e 0x6f", 16, Ok); // the decoder's own words first
     dialogs.ExpectMessage("Image file error\n\nPossible to be network connection failure or image file corrupt.", 16,
                           Ok);
     w.Action(EAction::ShowImage)->trigger();

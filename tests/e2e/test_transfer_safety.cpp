@@ -37,6 +37,9 @@ void FillProgram(TE2eProgram& fx, const TScriptServer& server) {
     fx.WriteOptions(QString::fromStdString(server.Url("/")), 7);
 }
 
+const QString NetworkFailure =
+    "Network connection failure or file you requested could not be found on the server";
+
 std::string Picture() {
     const QByteArray gif = ReadBytes(ShippedData() + "images/aurovelis.gif");
     return std::string(gif.constData(), static_cast<size_t>(gif.size()));
@@ -51,6 +54,7 @@ private slots:
     void ModalOpenedDuringTransferDoesNotTimeOut();
     void CancelTransferKeepsFilesSilently();
     void StartUpRefreshStopsOnEscAndQuit();
+    void EmptyOrPartialRepliesKeepTheFiles();
 };
 
 void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
@@ -189,6 +193,30 @@ void TestTransferSafety::StartUpRefreshStopsOnEscAndQuit() {
         for (const QString& name : left)
             QVERIFY2(!name.contains("~tmp"), qPrintable(name));
     }
+}
+
+void TestTransferSafety::EmptyOrPartialRepliesKeepTheFiles() {
+    // The tree comes back empty (204) and every database in part (206): each is reported as a
+    // download that failed, and every file stays as it was.
+    TScriptServer server({{Reply("200 OK", {}, "news")},
+                          {Reply("204 No Content", {}, "")},
+                          {Reply("206 Partial Content", {"Content-Range: bytes 0-4/900"}, "c1#Ko")}});
+    TE2eProgram fx;
+    FillProgram(fx, server);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    CHECK_DIALOGS(dialogs);
+    const std::string tree = fx.Read(TreeFileName), classes = fx.Read("class.dat"), genus = fx.Read("genus.dat");
+    for (int i = 0; i < 7; ++i)
+        dialogs.ExpectMessage(NetworkFailure, 16, 1);
+    w.Action(EAction::DBRefresh)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(RequestLines(server).size(), 8);
+    QCOMPARE(fx.Read(TreeFileName), tree);
+    QCOMPARE(fx.Read("class.dat"), classes);
+    QCOMPARE(fx.Read("genus.dat"), genus);
+    QVERIFY(!fx.Exists("order.dat")); // no database is made from a fragment
+    QCOMPARE(w.Tree().Count(), size_t(3));
 }
 
 QTEST_MAIN(TestTransferSafety)

@@ -178,7 +178,7 @@ void TestImage::PageStatesFollowTheRecord() {
         {"g3", nullptr, {}, false, "No Image Available", false},
         {"g4", nullptr, {}, false, "Download Image", true},
         {"g5", "Unknown picture file extension (.GIF)", {}, false, "Download Image", true},
-        {"g6", "JPEG error #", {}, false, "Download Image", true},
+        {"g6", "Not a JPEG file: starts with 0x6e 0x6f", {}, false, "Download Image", true},
         {"g7", nullptr, {}, false, "Download Image", true}, // a broken GIF is only missing
         {"g9", nullptr, {}, false, "Download Image", true}, // never read outside images/
         {"g8", nullptr, {1200, 900}, true, nullptr, true},
@@ -264,6 +264,14 @@ void TestImage::ShowImageFindsAPictureThatAppeared() {
     QVERIFY(ShowButton(w)->isHidden());
     QCOMPARE(Picture(w)->size(), QImage::fromData(ShippedJpeg()).size());
     QVERIFY(!BandShown(w)); // no credits
+
+    // A name that would reach outside the images folder is refused in words of its own, before
+    // any question or transfer.
+    Select(w, "g9");
+    dialogs.ExpectMessage("The picture name \"../aurex.jpg\" is not a plain file name and was not downloaded.", 16, 1);
+    QTest::mouseClick(ShowButton(w), Qt::LeftButton);
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(!ShowButton(w)->isHidden());
 }
 
 void TestImage::ChooseImageQuestionsNameAndCaption() {

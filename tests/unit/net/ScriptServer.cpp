@@ -88,7 +88,11 @@ void TScriptServer::Serve(int fd, const TScriptStep& step) {
     const std::size_t size = step.Silent ? 0 : std::min(step.Reply.size(), step.HoldAfter);
     std::size_t sent = 0;
     while (sent < size && !FStop) {
-        const ssize_t n = ::send(fd, step.Reply.data() + sent, size - sent, MSG_NOSIGNAL);
+        const bool trickle = step.TrickleMs > 0 && sent >= step.TrickleFrom;
+        const std::size_t want = trickle ? 1 : std::min(size, step.TrickleMs > 0 ? step.TrickleFrom : size) - sent;
+        if (trickle)
+            ::usleep(useconds_t(step.TrickleMs) * 1000);
+        const ssize_t n = ::send(fd, step.Reply.data() + sent, want, MSG_NOSIGNAL);
         if (n <= 0)
             break;
         sent += std::size_t(n);

@@ -14,6 +14,9 @@ struct TScriptStep {
     int DelayMs = 0;     // wait this long before replying
     // Send only this many bytes of Reply, then hold the connection as Silent does.
     std::size_t HoldAfter = std::string::npos;
+    // Above 0: the bytes of Reply from TrickleFrom on go one at a time, this many ms apart.
+    int TrickleMs = 0;
+    std::size_t TrickleFrom = 0;
 };
 
 class TScriptServer {

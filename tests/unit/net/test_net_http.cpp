@@ -187,7 +187,7 @@ TEST(NetHttp, DownloadReplacesTheFileOnlyWhenTheBodyArrivedWhole) {
     EXPECT_EQ(server.Requests().size(), 4u);
 }
 
-TEST(NetHttp, OnlyA2xxFinalReplyReplacesTheFile) {
+TEST(NetHttp, OnlyAWhole200Or203ReplacesTheFile) {
     const std::string page = "<html>Moved</html>";
     struct TCase {
         std::string Reply;
@@ -199,7 +199,10 @@ TEST(NetHttp, OnlyA2xxFinalReplyReplacesTheFile) {
         {Reply("302 Found", {"Location:  "}, page), false, 302}, // an empty location
         {Reply("304 Not Modified", {}, ""), false, 304},
         {"HTTP/1.1 100 Continue\r\n\r\n" + Reply("200 OK", {}, page), false, 100}, // interim reply
-        {Reply("299 Odd", {}, "new"), true, 299},
+        {Reply("204 No Content", {}, ""), false, 204},
+        {Reply("206 Partial Content", {"Content-Range: bytes 0-2/90"}, "new"), false, 206},
+        {Reply("299 Odd", {}, "new"), false, 299},
+        {Reply("203 Non-Authoritative Information", {}, "new"), true, 203},
         {Reply("200 OK", {"Content-Length: 3"}, "new"), true, 200},
     };
     TTempDir dir;
@@ -216,12 +219,12 @@ TEST(NetHttp, OnlyA2xxFinalReplyReplacesTheFile) {
         EXPECT_EQ(http.StatusCode, c.Status) << c.Reply;
         EXPECT_EQ(http.Committed(), c.Committed) << c.Reply;
         EXPECT_EQ(ReadFile(dest), c.Committed ? "new" : "old") << c.Reply;
-        // Success is reported below 299 only, and never for a reply that was not kept.
-        EXPECT_EQ(events.Successes.size(), c.Status == 200 ? 1u : 0u) << c.Reply;
-        EXPECT_TRUE(events.Failures.empty()) << c.Reply;
+        // A reply that was not kept is a failure; only a kept one is a success.
+        EXPECT_EQ(events.Successes.size(), c.Committed ? 1u : 0u) << c.Reply;
+        EXPECT_EQ(events.Failures.size(), c.Committed ? 0u : 1u) << c.Reply;
         EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"genus.dat"}) << c.Reply;
     }
-    // In memory mode the body is there whatever the status, but only a 2xx counts.
+    // In memory mode the body is there whatever the status, but only a 200 or 203 counts.
     TScriptServer server({{Reply("404 Not Found", {}, page)}});
     TNMHTTP http;
     http.Get(server.Url());
@@ -385,6 +388,30 @@ TEST(NetHttp, SilentServerTimesOutWhileTheWindowIsPumped) {
     http.OnWait = [&] { http.Abort(); };
     EXPECT_THROW(http.Get(server.Url()), ETransferAborted);
     EXPECT_FALSE(http.Busy());
+}
+
+TEST(NetHttp, TrickledHeaderTimesOutWhileATrickledBodyGoesOn) {
+    // One byte every 25 ms: the header alone would take about 3 s against a 300 ms time-out, the
+    // body about 500 ms without ever being silent for 300 ms.
+    const std::string body(20, 'b');
+    const std::string slowBody = Reply("200 OK", {}, body);
+    TScriptServer server({{Reply("200 OK", {"X-Pad: " + std::string(100, 'p')}, "new"), false, 0,
+                           std::string::npos, 25},
+                          {slowBody, false, 0, std::string::npos, 25, slowBody.size() - body.size()}});
+    TTempDir dir;
+    const std::string dest = dir.File("genus.dat");
+    WriteFile(dest, "old");
+    TNMHTTP http;
+    http.TimeOut = 300;
+    http.InputFileMode = true;
+    http.Body = dest;
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reception Timed out");
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(1500));
+    EXPECT_EQ(ReadFile(dest), "old");
+
+    http.Get(server.Url());
+    EXPECT_EQ(ReadFile(dest), body);
 }
 
 TEST(NetHttp, SlowHostLookupIsAbandonedSafely) {

@@ -39,8 +39,12 @@ TEST(PageTransfer, OnlyARealFileArrivesAndUnusableRedirectsAreNetworkFailures) {
     };
     const TCase cases[] = {
         {Reply("200 OK", {}, "new"), true, false, {}},
-        {Reply("301 Moved", {}, "<html>Moved</html>"), false, false, {}},
+        {Reply("203 Non-Authoritative Information", {}, "new"), true, false, {}},
+        {Reply("301 Moved", {}, "<html>Moved</html>"), false, false, {NetworkFailure}},
         {Reply("404 Not Found", {}, "<html>gone</html>"), false, false, {NetworkFailure}},
+        // Neither an empty nor a partial reply is the file: refused like a missing one.
+        {Reply("204 No Content", {}, ""), false, false, {NetworkFailure}},
+        {Reply("206 Partial Content", {"Content-Range: bytes 0-2/90"}, "new"), false, false, {NetworkFailure}},
         {Reply("302 Found", {"Location: https://secure.example/genus.dat"}, ""),
          false,
          true,

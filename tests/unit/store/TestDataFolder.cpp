@@ -1,6 +1,8 @@
 #include "DataFolder.h"
 #include "TempFolder.h"
 
+#include <algorithm>
+
 namespace {
 
 // Folders of a machine in a temporary root: a build copy, an installed prefix, a home.
@@ -139,4 +141,24 @@ TEST_F(TDataFolderTest, SeedingCopiesTheMarkerLastAndSkipsTemporaryFiles) {
     SeedDataFolder(PathOf("from"), PathOf("to"));
     EXPECT_TRUE(HoldsProgramData(PathOf("to")));
     EXPECT_FALSE(FileExists(PathOf("to/genus.dat.~tmp99999-0")));
+}
+
+TEST_F(TDataFolderTest, SeedsTheDataAndNothingElse) {
+    Ship("dist");
+    for (const char* data : {"options.ini", "usr_genus.dat", "classify.hlp", "Announcement.txt", "images/b.jpg"})
+        Write(std::string("dist/") + data, data);
+    // What a build folder holds beside the data.
+    Write("dist/orvandel-viewer", "\x7f" "ELF the program itself");
+    Write("dist/notes.txt", "a stray file");
+    ASSERT_TRUE(ForceDirectories(PathOf("dist/plugins")));
+    Write("dist/plugins/genus.dat", "a data name in a folder that is no data");
+
+    SeedDataFolder(PathOf("dist"), PathOf("seeded"));
+    std::vector<std::string> copied;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(PathOf("seeded")))
+        if (entry.is_regular_file())
+            copied.push_back(entry.path().lexically_relative(PathOf("seeded")).string());
+    std::sort(copied.begin(), copied.end());
+    EXPECT_EQ(copied, (std::vector<std::string>{"Announcement.txt", "classify.hlp", "genus.dat", "images/a.gif",
+                                                "images/b.jpg", "options.ini", "taxonomy.tem", "usr_genus.dat"}));
 }

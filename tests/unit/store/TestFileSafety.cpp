@@ -2,6 +2,8 @@
 #include "TaxonomyTree.h"
 #include "TempFolder.h"
 
+#include <csignal>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -16,6 +18,25 @@ pid_t GonePid() {
     waitpid(child, nullptr, 0);
     return child;
 }
+
+// Files may not grow past `bytes` while it lives: a disk that fills up part-way through a save.
+class TFileSizeLimit {
+public:
+    explicit TFileSizeLimit(rlim_t bytes) : FHandler(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &FSaved);
+        rlimit small = FSaved;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~TFileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &FSaved);
+        std::signal(SIGXFSZ, FHandler);
+    }
+
+private:
+    rlimit FSaved{};
+    void (*FHandler)(int);
+};
 
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
@@ -75,8 +96,15 @@ TEST_F(TStoreTest, FileErrorsNameThePathWithoutQuotes) {
     const std::string nowhere = AppFile("nowhere/x.dat");
     const std::pair<std::function<void()>, std::string> cases[] = {
         {[&] { LoadTextFile(missing); }, "Cannot open file " + missing},
-        {[&] { WriteLines(nowhere, {"x"}); }, "Cannot create file " + nowhere},
-        {[&] { TAtomicFile file(nowhere); }, "Cannot create file " + nowhere},
+        // Why a file cannot be created is said as for the other file errors.
+        {[&] { WriteLines(nowhere, {"x"}); }, "Cannot create file " + nowhere + ": No such file or directory"},
+        {[&] { TAtomicFile file(nowhere); }, "Cannot create file " + nowhere + ": No such file or directory"},
+        {[&] { TAtomicFile file(Folder); }, "Cannot create file " + Folder + ": Is a directory"},
+        {[&] {
+             TStringList lines;
+             OpenOrCreateLines(nowhere, lines);
+         },
+         "Cannot create file " + nowhere + ": No such file or directory"},
     };
     for (const auto& [action, text] : cases) {
         try {
@@ -86,4 +114,56 @@ TEST_F(TStoreTest, FileErrorsNameThePathWithoutQuotes) {
             EXPECT_EQ(e.what(), text);
         }
     }
+}
+
+TEST_F(TStoreTest, FailedSaveLeavesEveryFileAsItWas) {
+    // The database is far larger than a user database, so a limit between the two lets the user
+    // save through and stops the database's.
+    const std::string genus = "g0#Other#m#d#t#c#-#####\r\n" + std::string(3000, 'x') + "\r\n";
+    const std::string userGenus = "g7#Mine#m#d#t#c#-#####\r\n";
+    TTaxonomyDetail edited;
+    edited.Level = GenusLevel;
+    edited.Id = "g1";
+    edited.Name = "Alpha";
+    const struct {
+        const char* Name;
+        bool UserFileBefore; // usr_genus.dat there and listed
+        rlim_t Limit;
+        bool BothSteps; // the editor's Save; otherwise SaveDetail into the user database only
+    } cases[] = {
+        {"user database new, its write fails", false, 8, false},
+        {"user database new, the database's write fails", false, 1000, true},
+        {"user database there, the database's write fails", true, 1000, true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Name);
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directory(Folder);
+        ModifiedFiles.Clear();
+        Write("genus.dat", genus);
+        if (c.UserFileBefore) {
+            Write("usr_genus.dat", userGenus);
+            ModifiedFiles.Add(AppFile("usr_genus.dat"));
+            SaveModifiedFiles();
+        }
+        const std::vector<std::string> before = Names(Folder);
+        const std::string listBefore = c.UserFileBefore ? Read("modifiedfiles.dat") : "";
+        {
+            TFileSizeLimit full(c.Limit);
+            EXPECT_THROW(c.BothSteps ? SaveEditedRecord(edited, edited) : SaveDetail(edited, edited, true),
+                         EWriteError);
+        }
+        // No new file (an empty user database would raise a merge question later), no change.
+        EXPECT_EQ(Names(Folder), before);
+        EXPECT_EQ(Read("genus.dat"), genus);
+        EXPECT_EQ(ModifiedFiles.Count(), c.UserFileBefore ? 1u : 0u);
+        if (c.UserFileBefore) {
+            EXPECT_EQ(Read("usr_genus.dat"), userGenus);
+            EXPECT_EQ(Read("modifiedfiles.dat"), listBefore);
+        }
+    }
+    // With room enough the same save goes through both files.
+    SaveEditedRecord(edited, edited);
+    EXPECT_NE(Read("usr_genus.dat").find("g1#Alpha#"), std::string::npos);
+    EXPECT_NE(Read("genus.dat").find("g1#Alpha#"), std::string::npos);
 }

@@ -13,7 +13,6 @@
 
 #include <cstdio>
 #include <functional>
-#include <jerror.h>
 #include <jpeglib.h>
 
 namespace {
@@ -60,10 +59,6 @@ std::string RgbJpeg(int width, int height, bool progressive = false) {
         progressive);
 }
 
-QString JpegError(int code) {
-    return QString("JPEG error #%1").arg(code);
-}
-
 // The message of the error a call throws; empty when it throws none.
 QString ErrorOf(const std::function<void()>& call) {
     try {
@@ -104,11 +99,12 @@ private slots:
         QVERIFY(Near(progressive.pixel(40, 9), 250, 40, 10));
     }
 
-    void ReportsJpegErrorsWithTheMessageNumber() {
+    void ReportsJpegErrorsInTheirOwnWords() {
         const std::string good = RgbJpeg(64, 64);
-        QCOMPARE(ErrorOf([] { DecodeJpegImage("hello"); }), JpegError(JERR_NO_SOI));
-        QCOMPARE(ErrorOf([] { DecodeJpegImage(""); }), JpegError(JERR_INPUT_EMPTY));
-        QVERIFY(ErrorOf([&] { DecodeJpegImage(good.substr(0, 30)); }).startsWith("JPEG error #"));
+        QCOMPARE(ErrorOf([] { DecodeJpegImage("hello"); }), QString("Not a JPEG file: starts with 0x68 0x65"));
+        QCOMPARE(ErrorOf([] { DecodeJpegImage(""); }), QString("Empty input file"));
+        const QString cut = ErrorOf([&] { DecodeJpegImage(good.substr(0, 30)); });
+        QVERIFY2(!cut.isEmpty() && !cut.contains('#'), qPrintable(cut));
 
         // A file cut in its scan data is only warned about: it shows as far as it goes.
         const std::string noisy = EncodeJpeg(
@@ -117,12 +113,13 @@ private slots:
 
         const std::size_t maxPixels = JpegMaxPixels;
         JpegMaxPixels = 64 * 64 - 1;
-        QCOMPARE(ErrorOf([&] { DecodeJpegImage(good); }), JpegError(JERR_IMAGE_TOO_BIG));
+        QCOMPARE(ErrorOf([&] { DecodeJpegImage(good); }), QString("The picture is too large to show (64 x 64 pixels)"));
         JpegMaxPixels = maxPixels;
 
         const int maxScans = JpegMaxScans;
         JpegMaxScans = 2;
-        QCOMPARE(ErrorOf([] { DecodeJpegImage(RgbJpeg(16, 16, true)); }), JpegError(JERR_BAD_PROGRESSION));
+        QCOMPARE(ErrorOf([] { DecodeJpegImage(RgbJpeg(16, 16, true)); }),
+                 QString("Too many scans in a progressive JPEG file (more than 2)"));
         JpegMaxScans = maxScans;
     }
 
@@ -157,7 +154,7 @@ private slots:
             {"aurex.GIF", WriteGif(spec), "Unknown picture file extension (.GIF)"},
             {"aurex.png", jpeg, "Unknown picture file extension (.png)"},
             {"aurex", jpeg, "Unknown picture file extension (.)"},
-            {"aurex.jpeg", "GIF89a", JpegError(JERR_NO_SOI)},
+            {"aurex.jpeg", "GIF89a", "Not a JPEG file: starts with 0x47 0x49"},
             {"bad.bmp", jpeg, "Bitmap image is not valid"},
             {"bad.ico", "", "Icon image is not valid"},
         };
