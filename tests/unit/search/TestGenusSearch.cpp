@@ -101,12 +101,14 @@ TEST(MatchGenus, FoldsTheLettersAToZAndNoOtherByte) {
     for (char upper = 'A'; upper <= 'Z'; ++upper) {
         const std::string u(2, upper), l(2, static_cast<char>(upper + ('a' - 'A')));
         // Words of two letters and of one, either case in the text or the word.
-        const std::pair<std::string, std::string> cases[] = {{u, l}, {l, u}, {u, l.substr(1)}, {l, u.substr(1)}};
+        const std::pair<std::string, std::string> cases[] = {
+            {u, l}, {l, u}, {u, l.substr(1)}, {l, u.substr(1)}};
         for (const auto& [text, word] : cases)
             EXPECT_TRUE(finds("-" + text, word)) << text << " " << word;
     }
     // The bytes just before and after A..Z and a..z stay as they are.
-    const std::pair<std::string, std::string> others[] = {{"@@", "``"}, {"``", "@@"}, {"[[", "{{"}, {"{{", "[["}, {"[", "{"}};
+    const std::pair<std::string, std::string> others[] = {
+        {"@@", "``"}, {"``", "@@"}, {"[[", "{{"}, {"{{", "[["}, {"[", "{"}};
     for (const auto& [text, word] : others)
         EXPECT_FALSE(finds(text, word)) << text << " " << word;
 }

@@ -182,8 +182,8 @@ TEST_F(TStoreTest, IniFileThatCannotBeReadIsNeverOverwritten) {
     const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
     ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
     close(fd);
-    const std::function<void()> writes[] = {
-        [] { WriteOptionsAtShutdown(225); }, [] { WriteOptionId(); }, [] { WriteSubmitterInfo("Bo", "b@x"); }};
+    const std::function<void()> writes[] = {[] { WriteOptionsAtShutdown(225); }, [] { WriteOptionId(); },
+                                            [] { WriteSubmitterInfo("Bo", "b@x"); }};
     for (const auto& write : writes) {
         EXPECT_THROW(write(), EFOpenError);
         struct stat st {};

@@ -214,7 +214,7 @@ TEST_F(TStoreTest, DeleteTreeItemKeepsTheNextSiblingsLines) {
         std::string After;
     } cases[] = {
         {5, "g1", head + "\t\t\t\t\t#g2#G2#i\r\n" + next}, // a leaf before its sibling
-        {4, "f1", "#c#C#i\r\n" + next},                   // a branch with children before its sibling
+        {4, "f1", "#c#C#i\r\n" + next},                    // a branch with children before its sibling
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.Id);
