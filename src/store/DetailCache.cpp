@@ -44,7 +44,12 @@ struct TIndex {
 // when the file was last changed well before the index was built.
 long long RacyMarginNs = 2000000000LL;
 
+std::function<void(struct stat&)> FileTimesForTesting;
+std::function<long long()> ClockForTesting;
+
 long long NowNs() {
+    if (ClockForTesting)
+        return ClockForTesting();
     struct timespec ts;
     clock_gettime(CLOCK_REALTIME, &ts);
     return ts.tv_sec * 1000000000LL + ts.tv_nsec;
@@ -141,6 +146,8 @@ TLookupResult LookupRecord(const std::string& path, bool genus, const std::strin
     struct stat st;
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         throw EFOpenError::CannotOpen(path);
+    if (FileTimesForTesting)
+        FileTimesForTesting(st);
     const TFileKey key = KeyOf(st);
     TIndex& index = Cache()[{path, genus}];
 
@@ -183,4 +190,9 @@ void ClearDetailCache() {
 
 void SetDetailCacheMargin(long long nanoseconds) {
     RacyMarginNs = nanoseconds;
+}
+
+void SetDetailCacheTimes(std::function<void(struct stat&)> fileTimes, std::function<long long()> nowNs) {
+    FileTimesForTesting = std::move(fileTimes);
+    ClockForTesting = std::move(nowNs);
 }

@@ -5,7 +5,9 @@
 
 #include "TextFiles.h"
 
+#include <functional>
 #include <string>
+#include <sys/stat.h>
 
 enum class TLookupResult { NoFile, NotFound, Found };
 
@@ -20,3 +22,6 @@ void ClearDetailCache();
 // An index is reused only for a file last changed at least this long before
 // the index was built (default 2 s); tests shorten it.
 void SetDetailCacheMargin(long long nanoseconds);
+// Tests play a file system with coarse file times (FAT's two seconds): `fileTimes` rewrites what
+// is read of a file, `nowNs` is the clock; empty functions for the real ones.
+void SetDetailCacheTimes(std::function<void(struct stat&)> fileTimes, std::function<long long()> nowNs);

@@ -86,6 +86,8 @@ bool WriteAll(int fd, std::string_view bytes) {
 }
 } // namespace
 
+int (*AtomicFileSync)(int fd) = fsync;
+
 TStringList SplitLines(std::string_view text) {
     TStringList lines;
     ForEachLine(text, [&](std::string_view line) { lines.emplace_back(line); });
@@ -191,7 +193,7 @@ void TAtomicFile::Truncate() {
 
 void TAtomicFile::Commit() {
     // On disk before the rename, so a crash leaves the old file or the new one.
-    if (fsync(Fd) != 0)
+    if (AtomicFileSync(Fd) != 0)
         Fail("write", errno);
     const int fd = Fd;
     Fd = -1;
@@ -210,7 +212,7 @@ void TAtomicFile::Commit() {
     const std::string folder = slash == std::string::npos ? std::string(".") : Target.substr(0, slash + 1);
     TFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
-        fsync(dir.Get());
+        AtomicFileSync(dir.Get());
 }
 
 int RemoveStaleTempFiles(const std::string& folder) {

@@ -70,6 +70,9 @@ private:
     int Fd = -1;
 };
 
+// Every sync TAtomicFile makes goes through here, so that tests can see when it happens.
+extern int (*AtomicFileSync)(int fd);
+
 // Removes the temporary files of TAtomicFile left in the program folder and
 // its "images/" folder by a run that was killed, and only those: a name of
 // the temporary pattern whose writing process is no longer running.

@@ -280,6 +280,29 @@ TEST(NetHttp, RedirectsFollowLocationAndSendTheCookieBack) {
     EXPECT_NE(final.Requests()[0].find("\r\nCookie: session=abc; lang=en\r\n"), std::string::npos);
 }
 
+// After a POST, "see other" is fetched with a GET and no body; a 307 posts the same body again.
+TEST(NetHttp, PostRedirectsKeepOrDropTheBodyAsTheStatusSays) {
+    TTempDir dir;
+    WriteFile(dir.File("usr_genus.dat"), "abc");
+    const struct {
+        const char* Status;
+        std::string Second;
+    } cases[] = {
+        {"303 See Other", "GET /b HTTP/1.0\r\nHost: 127.0.0.1\r\n" + RequestHead + "\r\n"},
+        {"307 Temporary Redirect",
+         "POST /b HTTP/1.0\r\nHost: 127.0.0.1\r\n" + RequestHead + "Content-Length: 3\r\n\r\nabc"},
+    };
+    for (const auto& c : cases) {
+        TScriptServer server({{Reply(c.Status, {"Location: /b"}, "")}, {Reply("200 OK", {}, "SUCCESS")}});
+        TNMHTTP http;
+        http.Post(server.Url("/a"), dir.File("usr_genus.dat"));
+        EXPECT_EQ(http.Body, "SUCCESS");
+        const auto requests = server.Requests();
+        ASSERT_EQ(requests.size(), 2u);
+        EXPECT_EQ(requests[1], c.Second) << c.Status;
+    }
+}
+
 TEST(NetHttp, ServerCannotMakeTheClientLoopOrHoardMemory) {
     TTempDir dir;
     WriteFile(dir.File("genus.dat"), "kept");

@@ -15,7 +15,8 @@ protected:
                      "\t\t\t\t\t#g1#Alpha#first\r\n"
                      "\t\t\t\t\t#(n/a)#Dalphana#planned\r\n"
                      "\t\t\t\t\t#g3#\xC3\x89lan#ALPHA's kin\r\n"
-                     "#c2#Secunda#others\r\n");
+                     "#c2#Secunda#others\r\n"
+                     "\t\t#lph2#Ordo#x\r\n");
     }
     TNames Names(const TBranchMatches& matches) const {
         TNames names;
@@ -42,6 +43,7 @@ TEST_F(TBranchIndexTest, FindsByNameIdAndInfoIgnoringCase) {
         {"   ", {}},
         // Name or id beginning with it first, then holding it, then info only; tree order within.
         {"alpha", {"Alpha", "Dalphana", "\xC3\x89lan"}},
+        {"lph", {"Ordo", "Alpha", "Dalphana", "\xC3\x89lan"}}, // an id beginning with it counts as a name
         {"a", {"Alpha", "Korvelia", "Ordina", "Familia", "Dalphana", "\xC3\x89lan", "Secunda"}},
     };
     for (const auto& c : cases) {

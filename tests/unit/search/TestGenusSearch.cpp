@@ -1,6 +1,8 @@
 #include "GenusSearch.h"
 #include "SearchFixture.h"
 
+#include <algorithm>
+
 namespace {
 using TWords = std::vector<std::string>;
 
@@ -88,6 +90,29 @@ TEST(MatchGenus, WordsFieldsAndModes) {
     EXPECT_FALSE(MatchGenus({}, r, true, standard));
 }
 
+TEST(MatchGenus, FoldsTheLettersAToZAndNoOtherByte) {
+    TTaxonomyDetail r;
+    r.Level = 5;
+    const TSearchFields keywords{true, false, false, false, false};
+    auto finds = [&](const std::string& text, const std::string& word) {
+        r.Genus.Keywords = text;
+        return MatchGenus({word}, r, true, keywords);
+    };
+    for (char upper = 'A'; upper <= 'Z'; ++upper) {
+        const std::string u(2, upper), l(2, static_cast<char>(upper + ('a' - 'A')));
+        // Words of two letters and of one, either case in the text or the word.
+        const std::pair<std::string, std::string> cases[] = {
+            {u, l}, {l, u}, {u, l.substr(1)}, {l, u.substr(1)}};
+        for (const auto& [text, word] : cases)
+            EXPECT_TRUE(finds("-" + text, word)) << text << " " << word;
+    }
+    // The bytes just before and after A..Z and a..z stay as they are.
+    const std::pair<std::string, std::string> others[] = {
+        {"@@", "``"}, {"``", "@@"}, {"[[", "{{"}, {"{{", "[["}, {"[", "{"}};
+    for (const auto& [text, word] : others)
+        EXPECT_FALSE(finds(text, word)) << text << " " << word;
+}
+
 class TGenusSearchTest : public TSearchTest {
 protected:
     void SetUp() override {
@@ -128,6 +153,23 @@ TEST_F(TGenusSearchTest, KeepsGeneraWhoseRecordsMatch) {
     EXPECT_EQ(Search("dbalpha", true, all), TCaptions{}); // the name comes from the tree
     EXPECT_EQ(Search("alpha", true, all), TCaptions{"Alpha (i1)"});
     EXPECT_EQ(Search("short|wing", true, all), TCaptions{}); // the description's line break is not '|'
+}
+
+// Each field chosen alone finds only the word from its own place in Alpha's record (the name
+// from the tree), both in the search's own reading of the database and in MatchGenus.
+TEST_F(TGenusSearchTest, EachFieldIsReadFromItsOwnPlace) {
+    const std::string words[] = {"wing", "soarer", "korvel", "crest", "alpha"};
+    TTaxonomyDetail alpha;
+    ReadDetail(FindTreeNode(Tree, MakeNodeKey(5, "g1", "", ""))->Data(), alpha);
+    for (int field = 0; field < 5; ++field) {
+        const TSearchFields only{field == 0, field == 1, field == 2, field == 3, field == 4};
+        for (int word = 0; word < 5; ++word) {
+            SCOPED_TRACE("field " + std::to_string(field) + ", word " + words[word]);
+            const TCaptions found = Search(words[word], true, only);
+            EXPECT_EQ(std::count(found.begin(), found.end(), "Alpha (i1)"), field == word ? 1 : 0);
+            EXPECT_EQ(MatchGenus({words[word]}, alpha, true, only), field == word);
+        }
+    }
 }
 
 TEST_F(TGenusSearchTest, EmptyTextBlanksAndMissingDatabase) {

@@ -204,3 +204,26 @@ TEST_F(TStoreTest, CachedLookUpsMatchTheFile) {
     EXPECT_EQ(r.Genus.Species->size(), 1u);
     SetDetailCacheMargin(2000000000LL);
 }
+
+// With FAT's two-second file times a file rewritten within one tick keeps its times, and its
+// directory entry its inode number: until the tick is surely over, the index is not trusted.
+TEST_F(TStoreTest, CachedLookUpsSeeAChangeWithinOneCoarseFileTimeTick) {
+    long long now = 0;
+    SetDetailCacheTimes(
+        [](struct stat& st) {
+            st.st_ino = 1;
+            st.st_mtim = st.st_ctim = {10, 0}; // both writes fall into the tick that began at 10 s
+        },
+        [&now] { return now; });
+    const std::string path = PathOf("order.dat");
+    std::string line;
+    TStringList species;
+    Write("order.dat", "a#1\r\nb#22\r\n");
+    now = 11500000000LL;
+    EXPECT_EQ(LookupRecord(path, false, "b", line, species), TLookupResult::Found);
+    Write("order.dat", "a#11\r\nb#2\r\n"); // the same size: only the records moved
+    now = 11900000000LL;
+    LookupRecord(path, false, "b", line, species);
+    SetDetailCacheTimes({}, {});
+    EXPECT_EQ(line, "b#2");
+}

@@ -4,6 +4,7 @@
 
 #include <csignal>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -37,6 +38,16 @@ private:
     rlimit FSaved{};
     void (*FHandler)(int);
 };
+
+// Each sync of a replacement as "file:" or "folder:" with the target's bytes at that moment.
+std::vector<std::string> Syncs;
+std::string SyncTarget;
+int LoggingSync(int fd) {
+    struct stat st {};
+    fstat(fd, &st);
+    Syncs.push_back((S_ISDIR(st.st_mode) ? "folder:" : "file:") + ReadFileBytes(SyncTarget));
+    return fsync(fd);
+}
 
 std::vector<std::string> Names(const std::string& folder) {
     std::vector<std::string> names;
@@ -166,4 +177,39 @@ TEST_F(TStoreTest, FailedSaveLeavesEveryFileAsItWas) {
     SaveEditedRecord(edited, edited);
     EXPECT_NE(Read("usr_genus.dat").find("g1#Alpha#"), std::string::npos);
     EXPECT_NE(Read("genus.dat").find("g1#Alpha#"), std::string::npos);
+}
+
+// A crash leaves the old file or the whole new one: the data is on disk before the rename, and
+// the rename itself is made lasting by syncing the folder after it.
+TEST_F(TStoreTest, ReplacementSyncsTheFileBeforeTheRenameAndTheFolderAfter) {
+    Write("genus.dat", "old");
+    SyncTarget = PathOf("genus.dat");
+    Syncs.clear();
+    AtomicFileSync = LoggingSync;
+    Write("genus.dat", "new");
+    AtomicFileSync = fsync;
+    EXPECT_EQ(Syncs, (std::vector<std::string>{"file:old", "folder:new"}));
+}
+
+TEST_F(TStoreTest, TemporaryFileOfAnotherRunningCopyStays) {
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t other = fork();
+    if (other == 0) {
+        TAtomicFile file(AppFile("genus.dat"));
+        const char c = 1;
+        (void)!write(ready[1], &c, 1);
+        pause();
+        _exit(0);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    EXPECT_EQ(RemoveStaleTempFiles(Folder), 0);
+    const std::vector<std::string> names = Names(Folder);
+    kill(other, SIGKILL);
+    waitpid(other, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    ASSERT_EQ(names.size(), 1u);
+    EXPECT_TRUE(names[0].starts_with("genus.dat.~tmp" + std::to_string(other) + "-")) << names[0];
 }

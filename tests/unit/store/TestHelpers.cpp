@@ -164,6 +164,31 @@ TEST(Dates, DayCountsAndShortDates) {
     EXPECT_GT(Today(), EncodeDate(2020, 1, 1));
 }
 
+TEST(Dates, CenturyLeapYearsAndTwoDigitYears) {
+    const struct {
+        int Year;
+        bool Leap;
+    } years[] = {{1900, false}, {2000, true}, {2100, false}};
+    for (const auto& c : years) {
+        SCOPED_TRACE(c.Year);
+        TDate date = 0;
+        EXPECT_EQ(TryEncodeDate(c.Year, 2, 29, date), c.Leap);
+        const TDate march = EncodeDate(c.Year, 3, 1);
+        EXPECT_EQ(march - EncodeDate(c.Year, 2, 28), c.Leap ? 2 : 1);
+        int y, m, d;
+        DecodeDate(march - 1, y, m, d);
+        EXPECT_EQ((std::array<int, 3>{y, m, d}), (std::array<int, 3>{c.Year, 2, c.Leap ? 29 : 28}));
+    }
+    SetShortDateFormat("dd/MM/yy");
+    const TDate date = EncodeDate(2005, 3, 4);
+    const std::string text = FormatShortDate(date);
+    TDate back = 0;
+    EXPECT_TRUE(TryParseShortDate(text, back));
+    SetShortDateFormat("dd/MM/yyyy");
+    EXPECT_EQ(text, "04/03/05");
+    EXPECT_EQ(back, date);
+}
+
 TEST(TextEncoding, Utf8AndLatin1Fallback) {
     EXPECT_TRUE(IsValidUtf8("plain"));
     EXPECT_TRUE(IsValidUtf8("K\xC3\xB6rvel \xE2\x82\xAC \xF0\x9F\x98\x80"));

@@ -1,6 +1,12 @@
 #include "Ini.h"
 #include "TempFolder.h"
 
+#include <functional>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
 TEST_F(TStoreTest, IniCaseInsensitiveAndKeepsOtherLines) {
     const std::string original = "; comment\r\n"
                                  "[Server]\r\n"
@@ -163,5 +169,24 @@ TEST_F(TStoreTest, OfflineForThisRunKeepsTheStoredOption) {
         SetOfflineForThisRun(false);
         EXPECT_EQ(TIniFile(AppFile("options.ini")).ReadBool("Server", "OfflineMode", !c.Written), c.Written)
             << "stored " << c.Stored << ", turned off " << c.TurnedOffByUser;
+    }
+}
+
+// Permission bits do not stop root, so a socket stands for a file that is there but cannot be read:
+// writing our few keys over it would lose every other key it holds.
+TEST_F(TStoreTest, IniFileThatCannotBeReadIsNeverOverwritten) {
+    const std::string path = AppFile("options.ini");
+    sockaddr_un address{};
+    address.sun_family = AF_UNIX;
+    path.copy(address.sun_path, sizeof address.sun_path - 1);
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    close(fd);
+    const std::function<void()> writes[] = {[] { WriteOptionsAtShutdown(225); }, [] { WriteOptionId(); },
+                                            [] { WriteSubmitterInfo("Bo", "b@x"); }};
+    for (const auto& write : writes) {
+        EXPECT_THROW(write(), EFOpenError);
+        struct stat st {};
+        EXPECT_TRUE(lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
     }
 }

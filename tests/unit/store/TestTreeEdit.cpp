@@ -247,3 +247,26 @@ TEST_F(TStoreTest, TreeEditsThatCannotWriteLoseNothing) {
     EXPECT_EQ(Read("usr_tree.dat"), "#c#C#i\r\n\t\t\t\t#f#F#i\r\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Folder), {}), 4);
 }
+
+TEST_F(TStoreTest, DeleteTreeItemKeepsTheNextSiblingsLines) {
+    const std::string head = "#c#C#i\r\n\t\t\t\t#f1#F1#i\r\n";
+    const std::string genera = "\t\t\t\t\t#g1#G1#i\r\n\t\t\t\t\t#g2#G2#i\r\n";
+    const std::string next = "\t\t\t\t#f2#F2#i\r\n\t\t\t\t\t#g3#G3#i\r\n";
+    const struct {
+        int Level;
+        const char* Id;
+        std::string After;
+    } cases[] = {
+        {5, "g1", head + "\t\t\t\t\t#g2#G2#i\r\n" + next}, // a leaf before its sibling
+        {4, "f1", "#c#C#i\r\n" + next},                    // a branch with children before its sibling
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.Id);
+        Write("classifytree.dat", head + genera + next);
+        Write("usr_tree.dat", head + genera + next);
+        TTaxonomyTree tree;
+        ASSERT_EQ(LoadTree(tree), 0);
+        DeleteTreeItem(tree, FindTreeNode(tree, MakeNodeKey(c.Level, c.Id, "", "")), false);
+        EXPECT_EQ(Read("usr_tree.dat"), c.After);
+    }
+}

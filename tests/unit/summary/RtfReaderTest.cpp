@@ -130,6 +130,23 @@ TEST(RtfReader, EscapesAndSymbols) {
     EXPECT_EQ(Read("a\\\nb").Paragraphs.size(), 2u);
 }
 
+// An overlong two-byte form is no UTF-8 (it would smuggle in an ASCII character): its bytes are
+// Latin-1, in RTF and in plain text alike; the shortest real two-byte forms pass.
+TEST(RtfReader, OverlongTwoByteFormsAreLatin1) {
+    const struct {
+        std::string Bytes, Shown;
+    } cases[] = {
+        {"\xC0\xAF", "\xC3\x80\xC2\xAF"},
+        {"\xC1\xBF", "\xC3\x81\xC2\xBF"},
+        {"\xC2\xBF", "\xC2\xBF"},
+        {"\xDF\xBF", "\xDF\xBF"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReadRtf("{\\rtf1 " + c.Bytes + "}").PlainText(), c.Shown) << c.Shown;
+        EXPECT_EQ(ReadRtf(c.Bytes).PlainText(), c.Shown) << c.Shown;
+    }
+}
+
 TEST(RtfReader, TablesBecomeTabSeparatedRows) {
     const auto Doc = Read("\\trowd\\cellx1000\\cellx2000\\cellx3000 \\intbl A\\cell\\cell C\\cell\\row"
                           "\\trowd\\intbl {\\b D}\\cell E\\cell\\row\\pard after");
