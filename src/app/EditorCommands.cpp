@@ -4,6 +4,7 @@
 #include "GenusPictures.h"
 #include "Global.h"
 #include "ImagePage.h"
+#include "LongText.h"
 #include "MainActions.h"
 #include "QtText.h"
 #include "TaxonomyTree.h"
@@ -16,6 +17,13 @@
 namespace {
 
 const char* const NewSpeciesLine = "\t###";
+
+// A text box lays out a line at about 0.1 s per 100,000 characters, all of it at once.
+constexpr size_t MaxMemoLine = 100000;
+constexpr size_t ShownLineWidth = 1000;
+const std::string LongLinesNote =
+    "[This text has lines too long to edit here. It is shown broken into shorter lines and is saved "
+    "unchanged.]\n\n";
 
 std::string* RecordField(EEditorBox box) {
     TGenusDetail& g = EditRecord.Genus;
@@ -174,7 +182,7 @@ void TEditorCommands::LoadEditor() {
     SetBox(EEditorBox::Name, CurrentRecord.Name); // the id follows
     SetBox(EEditorBox::Meaning, CurrentRecord.Meaning);
     SetBox(EEditorBox::Info, CurrentRecord.Info);
-    SetBox(EEditorBox::Description, CurrentRecord.Description);
+    SetMemo(EEditorBox::Description, CurrentRecord.Description);
     if (!genus) {
         FStored = !FBlankPending;
         FBlankPending = false;
@@ -219,9 +227,26 @@ void TEditorCommands::SetBox(EEditorBox box, const std::string& value) {
     FPage->SetText(box, ToQ(value));
 }
 
+void TEditorCommands::SetMemo(EEditorBox box, const std::string& text) {
+    const bool description = box == EEditorBox::Description;
+    const bool shownOnly = LongestLine(text, '\n') > MaxMemoLine;
+    (description ? FDescriptionShownOnly : FSpeciesDescriptionShownOnly) = shownOnly;
+    FPage->SetReadOnly(box, shownOnly);
+    // The record takes the text itself: reading a long text back out of the memo costs as much
+    // memory again as filling it.
+    FFillingMemo = true;
+    if (shownOnly)
+        SetBox(box, LongLinesNote + BreakLongLines(text, ShownLineWidth, '\n'));
+    else
+        SetBox(box, text);
+    FFillingMemo = false;
+    if (description)
+        EditRecord.Description = text;
+}
+
 void TEditorCommands::BoxChanged(EEditorBox box) {
     std::string* field = RecordField(box);
-    if (!field)
+    if (!field || (box == EEditorBox::Description && (FDescriptionShownOnly || FFillingMemo)))
         return;
     *field = FromQ(FPage->Text(box));
     if (box == EEditorBox::Name) {
@@ -409,7 +434,7 @@ void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
         SplitFields(lines[static_cast<size_t>(row)], f, 3);
         SetBox(EEditorBox::SpeciesName, f[1]);
         SetBox(EEditorBox::SpeciesMeaning, f[2]);
-        SetBox(EEditorBox::SpeciesDescription, FieldToLines(f[3]));
+        SetMemo(EEditorBox::SpeciesDescription, FieldToLines(f[3]));
         // Undo in a species box stays with the species it was typed for.
         FPage->ClearUndoHistory(true);
     } else if (!selected) {
@@ -423,11 +448,16 @@ void TEditorCommands::WriteBackSpecies() {
     TStringList& lines = EditSpecies();
     if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
         return;
-    const std::array<std::string, 4> f = {"\t", FromQ(FPage->Text(EEditorBox::SpeciesName)),
-                                          FromQ(FPage->Text(EEditorBox::SpeciesMeaning)),
-                                          LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)))};
-    std::string line = JoinFields(f, 3);
     std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
+    std::array<std::string, 4> f;
+    if (FSpeciesDescriptionShownOnly)
+        SplitFields(stored, f, 3); // the memo shows the description, it does not hold it
+    else
+        f[3] = LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)));
+    f[0] = "\t";
+    f[1] = FromQ(FPage->Text(EEditorBox::SpeciesName));
+    f[2] = FromQ(FPage->Text(EEditorBox::SpeciesMeaning));
+    std::string line = JoinFields(f, 3);
     if (stored != line) {
         stored = std::move(line);
         FPage->RepaintSpecies();
@@ -435,9 +465,9 @@ void TEditorCommands::WriteBackSpecies() {
 }
 
 void TEditorCommands::ClearSpeciesBoxes() {
-    for (EEditorBox box :
-         {EEditorBox::SpeciesName, EEditorBox::SpeciesMeaning, EEditorBox::SpeciesDescription})
+    for (EEditorBox box : {EEditorBox::SpeciesName, EEditorBox::SpeciesMeaning})
         FPage->SetText(box, QString());
+    SetMemo(EEditorBox::SpeciesDescription, std::string());
 }
 
 void TEditorCommands::NewSpeciesExecute() {

@@ -51,6 +51,10 @@ private:
     void BoxChanged(EEditorBox box);
     void SpeciesListViewSelectItem(int row, bool selected);
     void SetBox(EEditorBox box, const std::string& value);
+    // Fills a description memo: the whole text, or, when it has a line too long for the memo to lay
+    // out quickly, a read-only view of it broken into short lines under a note (the record keeps the
+    // text as it is).
+    void SetMemo(EEditorBox box, const std::string& text);
     void SetEditState(bool edit, bool genus);
     void ClearSpeciesBoxes();
     // The selected species' boxes into its line of EditRecord; the selection stays.
@@ -66,6 +70,10 @@ private:
     TBranchPresenter& FPresenter;
     int FSelectedSpeciesIndex = -1;
     bool FIgnoreSelection = false;
+    // Whether the description memos show a text broken for display only (see SetMemo).
+    bool FDescriptionShownOnly = false;
+    bool FSpeciesDescriptionShownOnly = false;
+    bool FFillingMemo = false;
     // Whether CurrentRecord is stored in the databases (not a blank made by Enable Detail Edit).
     bool FStored = false;
     bool FBlankPending = false;

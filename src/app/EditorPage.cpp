@@ -243,6 +243,13 @@ void TEditorPage::SetText(EEditorBox box, const QString& text) {
     }
 }
 
+void TEditorPage::SetReadOnly(EEditorBox box, bool readOnly) {
+    if (box == EEditorBox::Description)
+        FUi->DescriptionMemo->setReadOnly(readOnly);
+    else if (box == EEditorBox::SpeciesDescription)
+        FUi->SpeciesDescriptionMemo->setReadOnly(readOnly);
+}
+
 QTabWidget* TEditorPage::PageControl() const {
     return FUi->EditorPageControl;
 }

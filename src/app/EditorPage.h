@@ -61,6 +61,8 @@ public:
     QString Text(EEditorBox box) const;
     // Sets the box's text; BoxChanged follows as when the user types.
     void SetText(EEditorBox box, const QString& text);
+    // Only the two description memos can be made read-only.
+    void SetReadOnly(EEditorBox box, bool readOnly);
 
     QTabWidget* PageControl() const;
     void SetTabVisible(ETab tab, bool visible);

@@ -5,6 +5,7 @@
 #include "Fields.h"
 #include "Format.h"
 #include "Global.h"
+#include "LongText.h"
 #include "TaxonomyTree.h"
 
 namespace {
@@ -27,6 +28,19 @@ std::string ReplaceAll(std::string text, std::string_view from, std::string_view
 
 bool StartsWithBracket(const std::string& name) {
     return !name.empty() && (name[0] == '(' || name[0] == '<' || name[0] == '[' || name[0] == '{');
+}
+
+// A field longer than a summary shows is cut here, before the expansion, with a note of ours after
+// it: nothing on the way to the view (expansion, RTF reading, the document) then sees the whole text.
+// The note is in square brackets, which the expansion sets in italics.
+std::string ShownField(std::string_view text, char lineBreak, const char* what) {
+    const size_t end = LongTextCut(text, MaxSummaryField, lineBreak);
+    std::string shown(text.substr(0, end));
+    if (end < text.size())
+        shown += lineBreak + std::string("[\u2026 ") + what + " goes on for " +
+                 GroupedNumber(CharacterCount(text.substr(end))) +
+                 " more characters; the whole text is on the Editor page]";
+    return shown;
 }
 
 const char* LevelName(int level) {
@@ -72,7 +86,8 @@ void TSummaryDocument::ShowBranchSummary(const TTaxonomyData& data) {
 }
 
 std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
-    const std::string description = ReplaceAll(r.Description, "\n", "\\par\n");
+    const std::string description =
+        ReplaceAll(ShownField(r.Description, '\n', "the description"), "\n", "\\par\n");
     const std::string meaning = (r.Meaning.empty() || r.Meaning == "n/a") ? std::string("(n/a)") : r.Meaning;
     std::string body;
     if (r.Level == GenusLevel) {
@@ -90,7 +105,9 @@ std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
         for (const std::string& line : *r.Genus.Species) {
             std::string fields[4];
             SplitFields(line, fields, 3, "#");
-            body += Format(SpeciesTemplate, {r.Name, fields[1], fields[2], ReplaceAll(fields[3], "|", "\\par\n")});
+            const std::string description = ShownField(fields[3], '|', "the species' description");
+            body += Format(SpeciesTemplate,
+                           {r.Name, fields[1], fields[2], ReplaceAll(description, "|", "\\par\n")});
         }
     }
     return body;

@@ -1,7 +1,9 @@
 // The summary of the selected branch as the user reads it, with its related links.
+#include "Fields.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"
+#include "QtText.h"
 #include "RelatedLinks.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
@@ -9,7 +11,10 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
+#include <QPlainTextEdit>
 #include <QTextBlock>
 #include <QTextBrowser>
 #include <QTextCursor>
@@ -62,6 +67,7 @@ private slots:
     void PlannedAndMissingBranches();
     void TemplateWithTooManyDirectives();
     void CopySummaryFormats();
+    void LongTextsAreCutInTheSummaryAndSavedWhole();
 };
 
 void TestSummary::GenusSummaryWithSpeciesAndLinks() {
@@ -221,6 +227,69 @@ void TestSummary::CopySummaryFormats() {
     w.DetailMemo()->setTextCursor(c);
     w.Action(EAction::ViewCopySummary)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QString("Genus"));
+}
+
+// A long field is cut in the summary with a note after it; the editor keeps the whole text, and
+// Save writes it back byte for byte, the species' lines too.
+void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
+    const std::string paragraphs = [] {
+        std::string s;
+        for (int i = 0; i < 300; ++i)
+            s += (i ? "|" : "") + ("line " + std::to_string(1000 + i)) + std::string(990, 'a');
+        return s;
+    }();
+    std::string oneLine;
+    for (int i = 0; i < 60000; ++i)
+        oneLine += i ? " word" : "word";
+    struct TCase {
+        const char* What;
+        std::string Description;
+        bool Editable;
+    };
+    const TCase cases[] = {{"lines", paragraphs, true}, {"one line", oneLine, false}};
+    for (const TCase& c : cases) {
+        TGuiFixture fx;
+        WriteTemplates(fx);
+        WriteData(fx);
+        fx.WriteCurrentOptions(Today());
+        const std::string tail = "#Hopper#Long korvel#-#####kw\r\n";
+        const std::string species = "\t#longa#lengthy#" + oneLine + "\r\n\t#brevis#short#x\r\n";
+        fx.Write("genus.dat", "alpha#Alpha#old#" + c.Description + tail + species);
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        QVERIFY(w.SelectBranch(5, "alpha"));
+        const QString text = w.SummaryPlainText();
+        QVERIFY2(text.contains("[\u2026 the description goes on for 200,000 more characters; the whole text is on "
+                               "the Editor page]"),
+                 c.What);
+        // The view shows fewer characters than two cut fields hold; the body has both notes.
+        const std::string body = TSummaryDocument::RecordBody(CurrentRecord);
+        QVERIFY(body.find("[\u2026 the species' description goes on for 200,000 more characters; the whole text "
+                          "is on the Editor page]\\par\r\nAlpha brevis: short\\par\r\nx\\par") != std::string::npos);
+        QVERIFY(body.size() < 2 * 110000);
+        QVERIFY2(w.DetailMemo()->document()->characterCount() < 2 * 110000, c.What);
+        if (c.Editable) {
+            // Cut at the last line break before the limit: a hundred lines shown, the next one not.
+            QVERIFY(text.contains("line 1099" + QString(990, 'a') + "\n[\u2026"));
+            QVERIFY(!text.contains("line 1100"));
+        }
+
+        auto* memo = Find<QPlainTextEdit>(w, "DescriptionMemo");
+        QCOMPARE(memo->isReadOnly(), !c.Editable);
+        if (c.Editable)
+            QCOMPARE(FromQ(memo->toPlainText()), FieldToLines(c.Description));
+        else
+            QVERIFY(memo->toPlainText().startsWith("[This text has lines too long to edit here."));
+        // The long species is shown first and written back when the other one is chosen.
+        QVERIFY(Find<QPlainTextEdit>(w, "SpeciesDescriptionMemo")->isReadOnly());
+        auto* list = Find<QListView>(w, "SpeciesListView");
+        list->setCurrentIndex(list->model()->index(1, 0));
+        QVERIFY(!Find<QPlainTextEdit>(w, "SpeciesDescriptionMemo")->isReadOnly());
+        Find<QLineEdit>(w, "MeaningEdit")->setText("new");
+        w.Action(EAction::EditorSave)->trigger();
+        QCOMPARE(fx.Read("genus.dat"), "alpha#Alpha#new#" + c.Description + tail + species);
+        CHECK_DIALOGS(dialogs);
+    }
 }
 
 QTEST_MAIN(TestSummary)

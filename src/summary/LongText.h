@@ -1,0 +1,28 @@
+// Long texts kept cheap to show: a summary shows at most the start of a long field, and a view
+// that lays out a line at a time is never given a line it cannot lay out quickly.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+// What a summary shows of one field at most, in bytes; a few pages of text.
+inline constexpr std::size_t MaxSummaryField = 100000;
+
+// Where a summary cuts Text that is longer than Limit bytes: at its last line break (LineBreak), or
+// else its last blank, in the final quarter of Limit, or else at a character boundary; blanks and line
+// breaks before the cut are left out. Text's length when it is short enough.
+std::size_t LongTextCut(std::string_view Text, std::size_t Limit, char LineBreak);
+
+// UTF-8 characters in Text; bytes that are not UTF-8 count one each.
+std::size_t CharacterCount(std::string_view Text);
+
+// "1,234,567".
+std::string GroupedNumber(std::size_t Number);
+
+// The length in bytes of Text's longest line (lines end at LineBreak).
+std::size_t LongestLine(std::string_view Text, char LineBreak);
+
+// Text with every line longer than Width bytes broken into lines of at most Width bytes (LineBreak
+// between them) after a blank where there is one, else at a character boundary.
+std::string BreakLongLines(std::string_view Text, std::size_t Width, char LineBreak);
