@@ -173,10 +173,21 @@ void TServerCommands::DownloadAllImages() {
         return;
     SetStatus("Generating images list...");
     const TStringList names = GenusPictureNames(genusFile);
+    // A failure names the picture it was about; the message's own text stays as it is.
+    struct TNamedErrors {
+        TPageTransfer& Pages;
+        const std::function<void(const std::string&)> Plain = Pages.ErrorBox;
+        ~TNamedErrors() { Pages.ErrorBox = Plain; }
+    } named{FPages};
     for (size_t i = 0; i < names.size(); ++i) {
         SetStatus(Format("Downloading image from Velmora server...%d of %d",
                          {static_cast<int>(i + 1), static_cast<int>(names.size())}));
-        FPages.GetPage(NetPaths.ImagesPath + names[i], AppFile(std::string(ImagesFolderName) + names[i]));
+        const std::string& name = names[i];
+        FPages.ErrorBox = [&named, &name](const std::string& text) {
+            if (named.Plain)
+                named.Plain(text + "\n\nPicture: " + name);
+        };
+        FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
     }
     SetStatus("Ready");
 }

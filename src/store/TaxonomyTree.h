@@ -232,7 +232,8 @@ TTreeNode* FindTreeNode(const TTaxonomyTree& tree, const TTaxonomyData& key);
 // Writes every node to "classifytree.dat" (atomically).
 void SaveTreeFile(const TTaxonomyTree& tree);
 
-// The view keeps the expanded state; these reach it through accessors.
+// The open state is each node's Expanded flag, which only the view changes (so that its list of
+// shown rows stays right); reading and writing the state file go through these accessors.
 using TSetExpanded = std::function<void(TTreeNode* node, bool expanded)>;
 using TIsExpanded = std::function<bool(const TTreeNode* node)>;
 // Applies "treestate.dat" (linear walk; mismatching lines are skipped).

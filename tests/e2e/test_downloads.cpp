@@ -450,6 +450,13 @@ void TestDownloads::AllImagesFetchesEveryNamedPicture() {
     QVERIFY(status.Texts.contains("Generating images list..."));
     QCOMPARE(status.Texts.last(), QString("Ready"));
     QVERIFY(AnnouncementVisible());
+
+    // A picture the server does not have is named in the message that ends the command.
+    fx.Write("genus.dat", "g1#Alpha#first#A#Hopper#Alpha korvel#missing.gif#####a\r\n");
+    dialogs.ExpectMessage(NetworkFailure, 16, Ok);
+    w.Action(EAction::DBLoadAllImages)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QVERIFY2(dialogs.Messages.last().endsWith("\n\nPicture: missing.gif"), qPrintable(dialogs.Messages.last()));
 }
 
 void TestDownloads::DownloadImageKeepsOrReports() {

@@ -12,11 +12,6 @@ TGuiFixture::TGuiFixture() {
     SetProgramFolder(Dir.path().toStdString());
     SetShortDateFormat("dd/MM/yyyy");
     SetTodayForTesting(EncodeDate(2026, 12, 7));
-    Options = TOptions();
-    ModifiedFiles.Clear();
-    TreeModified = false;
-    DataFileFailed = false;
-    StartingUp = false;
 }
 
 TGuiFixture::~TGuiFixture() { ResetClock(); }

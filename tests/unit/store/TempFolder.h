@@ -15,10 +15,8 @@ protected:
         char pattern[] = "/tmp/orv_store_XXXXXX";
         ASSERT_NE(mkdtemp(pattern), nullptr);
         Folder = pattern;
+        ResetProgramState();
         SetProgramFolder(Folder);
-        Options = TOptions();
-        ModifiedFiles.Clear();
-        TreeModified = false;
         SetShortDateFormat("dd/MM/yyyy");
     }
     void TearDown() override {
