@@ -47,6 +47,7 @@ private slots:
     void MissingTemplateClosesOnActivation();
     void StatusGoesToSplashThenStatusBar();
     void SplashStepsAsideForQuestions();
+    void FailedFirstRefreshKeepsTheShippedTree();
     void KeyboardFocusAndLinks();
     void WindowGeometryIsRemembered();
     void TreeModelCaptionsIconsAndGrey();
@@ -279,6 +280,26 @@ void TestStartup::StatusGoesToSplashThenStatusBar() {
     QStatusTipEvent tip(w.Action(EAction::DBExit)->statusTip());
     QApplication::sendEvent(&w, &tip);
     QCOMPARE(w.statusBar()->currentMessage(), QString("Exit Orvandel Viewer"));
+}
+
+void TestStartup::FailedFirstRefreshKeepsTheShippedTree() {
+    // A new user answers Yes to the welcome question and the server cannot be reached: the data
+    // that came with the program stay on screen.
+    TGuiFixture fx;
+    fx.WriteProgramFiles();
+    fx.WriteSmallTree();
+    fx.Write("options.ini", "[Server]\r\nURL=http://127.0.0.1:1/\r\n");
+    const std::string tree = fx.Read("classifytree.dat");
+    TScriptedDialogs dialogs;
+    dialogs.ExpectMessage(Welcome, 36, 6);
+    dialogs.ExpectMessage("Network connection failure", 16, 1);
+    {
+        TFormMain w;
+        CHECK_DIALOGS(dialogs);
+        QCOMPARE(w.Tree().Count(), size_t(7)); // every line of the shipped tree file
+        QCOMPARE(fx.Read("classifytree.dat"), tree);
+    }
+    QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("LastUpdate=07/12/2026"));
 }
 
 void TestStartup::SplashStepsAsideForQuestions() {
