@@ -2,16 +2,30 @@
 
 #include "RtfTextDocument.h"
 
-#include <QKeyEvent>
 #include <QTextDocument>
 #include <QTextBrowser>
 #include <QVBoxLayout>
 
-TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new QTextBrowser(this)) {
+namespace {
+
+// Tab goes on to the next pane, as it does from every other pane, instead of stepping through the
+// summary's links (the related links list beside it opens them from the keyboard).
+class TSummaryBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+protected:
+    bool focusNextPrevChild(bool next) override { return QTextEdit::focusNextPrevChild(next); }
+};
+
+} // namespace
+
+TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new TSummaryBrowser(this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FMemo->setObjectName(QStringLiteral("DetailMemo"));
     FMemo->setAccessibleName(QStringLiteral("Summary"));
+    FMemo->setTabChangesFocus(true);
     FMemo->setReadOnly(true);
     FMemo->setOpenLinks(false);
     FMemo->setTabChangesFocus(false);
@@ -19,7 +33,6 @@ TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new QTextBr
     QFont font = FMemo->font();
     font.setPointSize(10);
     FMemo->setFont(font);
-    FMemo->installEventFilter(this);
     layout->addWidget(FMemo);
 }
 
@@ -52,11 +65,3 @@ void TSummaryPage::CopySummary() {
     FMemo->copy();
 }
 
-bool TSummaryPage::eventFilter(QObject* watched, QEvent* e) {
-    if (watched == FMemo && e->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent*>(e)->key();
-        if (key == Qt::Key_Tab || key == Qt::Key_Backtab)
-            return true; // the summary keeps the Tab key: it does not move the focus
-    }
-    return QWidget::eventFilter(watched, e);
-}

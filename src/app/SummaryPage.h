@@ -19,9 +19,6 @@ public:
     // Copies the selection, or the whole summary when nothing is selected.
     void CopySummary();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
     QTextBrowser* FMemo;
 };
