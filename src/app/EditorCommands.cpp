@@ -16,8 +16,6 @@
 
 namespace {
 
-const char* const NewSpeciesLine = "\t###";
-
 // A text box lays out a line at about 0.1 s per 100,000 characters, all of it at once.
 constexpr size_t MaxMemoLine = 100000;
 constexpr size_t ShownLineWidth = 1000;
@@ -77,13 +75,13 @@ bool SameRecord(const TTaxonomyDetail& edit, const TTaxonomyDetail& current) {
            (a.Species ? *a.Species : none) == (b.Species ? *b.Species : none);
 }
 
+} // namespace
+
 TStringList& EditSpecies() {
     if (!EditRecord.Genus.Species)
         EditRecord.Genus.Species = std::make_shared<TStringList>();
     return *EditRecord.Genus.Species;
 }
-
-} // namespace
 
 void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record) {
     record.Level = node.Level();
@@ -407,105 +405,4 @@ void TEditorCommands::PrevTabExecute() {
 }
 void TEditorCommands::NextTabExecute() {
     StepTab(1);
-}
-
-// ---- species ----
-
-QString TEditorCommands::SpeciesListViewData(int row) const {
-    const TStringList* lines = EditRecord.Genus.Species.get();
-    if (!lines || row < 0 || row >= static_cast<int>(lines->size()))
-        return {};
-    std::array<std::string, 4> f;
-    SplitFields((*lines)[static_cast<size_t>(row)], f, 3);
-    const QString genus = ToQ(EditRecord.Name);
-    const QString initial = genus.isEmpty() ? QString() : genus.left(genus.front().isHighSurrogate() ? 2 : 1);
-    return initial + QStringLiteral(". ") + ToQ(f[1]) + QStringLiteral(" (") + ToQ(f[2]) +
-           QStringLiteral(")");
-}
-
-void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
-    if (FIgnoreSelection)
-        return;
-    TStringList& lines = EditSpecies();
-    const int count = static_cast<int>(lines.size());
-    if (selected && row >= 0 && row < count) {
-        FSelectedSpeciesIndex = row;
-        std::array<std::string, 4> f;
-        SplitFields(lines[static_cast<size_t>(row)], f, 3);
-        SetBox(EEditorBox::SpeciesName, f[1]);
-        SetBox(EEditorBox::SpeciesMeaning, f[2]);
-        SetMemo(EEditorBox::SpeciesDescription, FieldToLines(f[3]));
-        // Undo in a species box stays with the species it was typed for.
-        FPage->ClearUndoHistory(true);
-    } else if (!selected) {
-        WriteBackSpecies();
-        FSelectedSpeciesIndex = -1;
-    }
-    FPage->SetSpeciesBoxesEnabled(FSelectedSpeciesIndex >= 0);
-}
-
-void TEditorCommands::WriteBackSpecies() {
-    TStringList& lines = EditSpecies();
-    if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
-        return;
-    std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
-    std::array<std::string, 4> f;
-    if (FSpeciesDescriptionShownOnly)
-        SplitFields(stored, f, 3); // the memo shows the description, it does not hold it
-    else
-        f[3] = LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)));
-    f[0] = "\t";
-    f[1] = FromQ(FPage->Text(EEditorBox::SpeciesName));
-    f[2] = FromQ(FPage->Text(EEditorBox::SpeciesMeaning));
-    std::string line = JoinFields(f, 3);
-    if (stored != line) {
-        stored = std::move(line);
-        FPage->RepaintSpecies();
-    }
-}
-
-void TEditorCommands::ClearSpeciesBoxes() {
-    for (EEditorBox box : {EEditorBox::SpeciesName, EEditorBox::SpeciesMeaning})
-        FPage->SetText(box, QString());
-    SetMemo(EEditorBox::SpeciesDescription, std::string());
-}
-
-void TEditorCommands::NewSpeciesExecute() {
-    if (!FActions.IsAllowed(EAction::EditorNewSpecies))
-        return; // the glyph button's twin is never disabled; its page is shown for genera only
-    TStringList& lines = EditSpecies();
-    lines.push_back(NewSpeciesLine);
-    FPage->AppendSpeciesRow();
-    FPage->SelectSpecies(static_cast<int>(lines.size()) - 1);
-    FPage->RepaintSpecies();
-}
-
-void TEditorCommands::RemoveSpeciesExecute() {
-    if (!FActions.IsAllowed(EAction::EditorRemoveSpecies))
-        return;
-    const int row = FPage->SelectedSpecies();
-    TStringList& lines = EditSpecies();
-    if (row < 0 || row >= static_cast<int>(lines.size()))
-        return;
-    const std::string question =
-        Format("Are you sure to remove species name \"%s\"?", {FromQ(SpeciesListViewData(row))});
-    if (AppMessageBox(question, Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
-        return;
-    // The removed species' boxes are dropped, never written over the line that moves up; what the
-    // view selects by itself while the row goes is ignored and cleared.
-    FSelectedSpeciesIndex = -1;
-    FIgnoreSelection = true;
-    FPage->ClearSpeciesSelection();
-    lines.erase(lines.begin() + row);
-    FPage->RemoveSpeciesRow(row);
-    FPage->ClearSpeciesSelection();
-    FIgnoreSelection = false;
-    const int left = static_cast<int>(lines.size());
-    if (left > 0) {
-        FPage->SelectSpecies(std::min(row, left - 1));
-    } else {
-        ClearSpeciesBoxes();
-        FPage->SetSpeciesBoxesEnabled(false);
-    }
-    FPage->RepaintSpecies();
 }

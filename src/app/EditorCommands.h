@@ -14,6 +14,9 @@ class TMainActions;
 class TTaxonomyTreePage;
 struct TTreeNode;
 
+// EditRecord's species lines, made when the record has none yet.
+TStringList& EditSpecies();
+
 // An empty record for a branch that has none: its level, id, name and info from the node.
 void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record);
 
