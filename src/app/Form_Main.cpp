@@ -4,6 +4,7 @@
 #include "BranchTools.h"
 #include "Dialogs.h"
 #include "EditorCommands.h"
+#include "FocusRing.h"
 #include "Form_About.h"
 #include "Form_Announcement.h"
 #include "Form_Splash.h"
@@ -44,6 +45,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FLinks = new TRelatedLinksPanel(Action(EAction::ViewRelatedLinks), FUi->RightPanel);
     FUi->RightLayout->addWidget(FLinks);
     FInputBlock = new TInputBlock({FUi->MainPageControl, FLinks, FUi->EditorTabSheet}, this);
+    new TFocusRing(this);
     // The page captions are never cut: the pane is at least as wide as its tabs.
     FUi->MainPageControl->tabBar()->setUsesScrollButtons(false);
     FUi->MainPageControl->tabBar()->setElideMode(Qt::ElideNone);

@@ -9,11 +9,13 @@
 #include "Form_SubmitPreview.h"
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
+#include "TaxonomyTreeView.h"
 
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
 #include <QTabWidget>
+#include <QTextBrowser>
 #include <QtTest>
 #include <functional>
 #include <memory>
@@ -47,6 +49,7 @@ class TestAccessibility : public QObject {
     Q_OBJECT
 private slots:
     void EveryControlHasAName();
+    void TheFocusedPaneShowsIt();
 };
 
 void TestAccessibility::EveryControlHasAName() {
@@ -69,6 +72,36 @@ void TestAccessibility::EveryControlHasAName() {
         std::unique_ptr<QWidget> dialog = make ? make() : nullptr;
         const QStringList missing = Unnamed(dialog ? *dialog : static_cast<QWidget&>(w));
         QVERIFY2(missing.isEmpty(), qPrintable(QString(what) + ": " + missing.join(", ")));
+    }
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestAccessibility::TheFocusedPaneShowsIt() {
+    TGuiFixture fx;
+    fx.WriteSmallProgram();
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    QVERIFY(w.SelectBranch(5, "g1"));
+    QWidget* summary = w.DetailMemo();
+    // Each pane rings itself alone; a box shows its focus its own way and no pane is ringed.
+    const auto focus = [](QWidget* pane) { return [pane] { pane->setFocus(Qt::TabFocusReason); }; };
+    const std::vector<std::pair<std::function<void()>, QWidget*>> cases = {
+        {focus(w.TaxonomyTreeView()), w.TaxonomyTreeView()},
+        {focus(summary), summary},
+        {[&] { w.FocusMainPage(TFormMain::SearchPage); }, nullptr},
+        {[&] { w.FocusMainPage(TFormMain::TaxonomyPage); }, w.TaxonomyTreeView()},
+    };
+    for (const auto& [move, ringed] : cases) {
+        move();
+        QCoreApplication::processEvents();
+        const QWidget* focused = QApplication::focusWidget();
+        for (QWidget* pane : {static_cast<QWidget*>(w.TaxonomyTreeView()), summary}) {
+            auto* ring = pane->findChild<QWidget*>("FocusRing", Qt::FindDirectChildrenOnly);
+            const bool shown = ring && ring->isVisible() && ring->geometry() == pane->rect();
+            QVERIFY2(shown == (pane == ringed), qPrintable((focused ? focused->objectName() : "none") + " / " + pane->objectName()));
+        }
     }
     CHECK_DIALOGS(dialogs);
 }
