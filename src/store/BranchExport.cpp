@@ -348,6 +348,8 @@ TExportCounts ExportBranch(const TTreeNode* root, const std::string& path, TExpo
 
 TExportCounts ExportBranches(const std::vector<const TTreeNode*>& roots, const std::string& path,
                              TExportFormat format, const TExportProgress& progress, const TExportText& text) {
+    // Noted first: a run killed before the end leaves a temporary file the next start must find.
+    const TOutsideWriteNote note(path);
     TAtomicFile file(path);
     TBlockOut fileOut([&file](std::string_view bytes) { file.Write(bytes.data(), bytes.size()); });
     TExportCounts counts;

@@ -4,6 +4,7 @@
 #include "FileDescriptor.h"
 #include "Platform.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <climits>
@@ -67,6 +68,11 @@ bool TempWriter(std::string_view name, pid_t& pid) {
         value = value * 10 + (c - '0');
     pid = static_cast<pid_t>(value);
     return value > 0;
+}
+
+// Only a writer that is gone: another copy of the program may be writing right now.
+bool ProcessGone(pid_t pid) {
+    return kill(pid, 0) != 0 && errno == ESRCH;
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
@@ -226,8 +232,7 @@ int RemoveStaleTempFiles(const std::string& folder) {
         pid_t writer = 0;
         if (!TempWriter(name, writer) || writer == getpid())
             continue;
-        // Only a writer that is gone: another copy of the program may be writing right now.
-        if (kill(writer, 0) == 0 || errno != ESRCH)
+        if (!ProcessGone(writer))
             continue;
         const std::string path = base + std::string(name);
         struct stat st;
@@ -238,9 +243,105 @@ int RemoveStaleTempFiles(const std::string& folder) {
     return removed;
 }
 
+namespace {
+
+// One line per write under way elsewhere: the writer's process id, a tab, the file it replaces.
+const char* const OutsideWritesNoteName = ".orvandel-viewer.writes";
+
+TStringList ReadOutsideWritesNote() {
+    try {
+        return ReadLines(AppFile(OutsideWritesNoteName));
+    } catch (const std::exception&) {
+        return {};
+    }
+}
+
+void WriteOutsideWritesNote(const TStringList& lines) {
+    const std::string path = AppFile(OutsideWritesNoteName);
+    if (lines.empty())
+        unlink(path.c_str());
+    else
+        WriteLines(path, lines);
+}
+
+// The temporary files `writer` left beside `target`, and nothing else of that folder.
+void RemoveTempFilesOf(const std::string& target, pid_t writer) {
+    const std::string file = ResolveTarget(target);
+    const size_t slash = file.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string("./") : file.substr(0, slash + 1);
+    const std::string prefix = file.substr(slash == std::string::npos ? 0 : slash + 1) +
+                               std::string(TempMark) + std::to_string(writer) + "-";
+    DIR* dir = opendir(folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string_view name = entry->d_name;
+        pid_t pid = 0;
+        if (!name.starts_with(prefix) || !TempWriter(name, pid) || pid != writer)
+            continue;
+        const std::string path = folder + std::string(name);
+        struct stat st;
+        if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode))
+            unlink(path.c_str());
+    }
+    closedir(dir);
+}
+
+void RemoveInterruptedOutsideWrites() {
+    const TStringList lines = ReadOutsideWritesNote();
+    TStringList kept;
+    for (const std::string& line : lines) {
+        const size_t tab = line.find('\t');
+        const long pid = tab == std::string::npos ? 0 : std::strtol(line.c_str(), nullptr, 10);
+        if (pid <= 0)
+            continue;
+        if (pid == getpid() || !ProcessGone(static_cast<pid_t>(pid))) {
+            kept.push_back(line);
+            continue;
+        }
+        RemoveTempFilesOf(line.substr(tab + 1), static_cast<pid_t>(pid));
+    }
+    if (kept.size() != lines.size()) {
+        try {
+            WriteOutsideWritesNote(kept);
+        } catch (const std::exception&) {
+            // A read-only program folder: the note stays and is tried again next time.
+        }
+    }
+}
+
+} // namespace
+
+TOutsideWriteNote::TOutsideWriteNote(const std::string& target)
+    : Line(std::to_string(getpid()) + "\t" + target) {
+    try {
+        TStringList lines = ReadOutsideWritesNote();
+        lines.push_back(Line);
+        WriteOutsideWritesNote(lines);
+    } catch (const std::exception&) {
+        Line.clear();
+    }
+}
+
+TOutsideWriteNote::~TOutsideWriteNote() {
+    if (Line.empty())
+        return;
+    TStringList lines = ReadOutsideWritesNote();
+    const auto it = std::find(lines.begin(), lines.end(), Line);
+    if (it == lines.end())
+        return;
+    lines.erase(it);
+    try {
+        WriteOutsideWritesNote(lines);
+    } catch (const std::exception&) {
+        // Left for the next start, which finds no temporary file of ours and drops the line.
+    }
+}
+
 void RemoveStaleTempFiles() {
     RemoveStaleTempFiles(ProgramFolder());
     RemoveStaleTempFiles(ProgramFolder() + "images/");
+    RemoveInterruptedOutsideWrites();
 }
 
 std::string LoadTextFile(const std::string& path) {

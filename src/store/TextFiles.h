@@ -80,6 +80,21 @@ void RemoveStaleTempFiles();
 // The same for one folder; returns how many files were removed.
 int RemoveStaleTempFiles(const std::string& folder);
 
+// A whole-file replacement in a folder of the user's choosing (an export): noted in the program
+// folder before its temporary file can exist, so that when the run is killed half-way the next
+// start (RemoveStaleTempFiles above) removes that temporary file too. The note goes with the
+// object. A note that cannot be written does not stop the write.
+class TOutsideWriteNote {
+public:
+    explicit TOutsideWriteNote(const std::string& target);
+    TOutsideWriteNote(const TOutsideWriteNote&) = delete;
+    TOutsideWriteNote& operator=(const TOutsideWriteNote&) = delete;
+    ~TOutsideWriteNote();
+
+private:
+    std::string Line;
+};
+
 // The whole text of a text file: its lines, each followed by CR LF. A missing
 // file raises EFOpenError.
 std::string LoadTextFile(const std::string& path);

@@ -39,7 +39,9 @@ TFocusRing::TFocusRing(QWidget* window) : QObject(window), FWindow(window) {
     connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) { FocusChanged(now); });
 }
 
-QWidget* TFocusRing::Pane() const { return FRing && FRing->isVisible() ? FPane.data() : nullptr; }
+QWidget* TFocusRing::Pane() const {
+    return FRing && FRing->isVisible() ? FPane.data() : nullptr;
+}
 
 void TFocusRing::FocusChanged(QWidget* now) {
     // Focus that leaves for another window (a dialog, a menu) keeps the ring where it was: it is

@@ -34,7 +34,8 @@ QStringList Unnamed(QWidget& top) {
             continue;
         }
         // Parts of the toolkit's own controls (unnamed or "qt_...") speak through their control.
-        if (!(w->focusPolicy() & Qt::TabFocus) || w->objectName().isEmpty() || w->objectName().startsWith("qt_"))
+        if (!(w->focusPolicy() & Qt::TabFocus) || w->objectName().isEmpty() ||
+            w->objectName().startsWith("qt_"))
             continue;
         QAccessibleInterface* a = QAccessible::queryAccessibleInterface(w);
         if (!a || a->text(QAccessible::Name).trimmed().isEmpty())
@@ -100,7 +101,8 @@ void TestAccessibility::TheFocusedPaneShowsIt() {
         for (QWidget* pane : {static_cast<QWidget*>(w.TaxonomyTreeView()), summary}) {
             auto* ring = pane->findChild<QWidget*>("FocusRing", Qt::FindDirectChildrenOnly);
             const bool shown = ring && ring->isVisible() && ring->geometry() == pane->rect();
-            QVERIFY2(shown == (pane == ringed), qPrintable((focused ? focused->objectName() : "none") + " / " + pane->objectName()));
+            QVERIFY2(shown == (pane == ringed),
+                     qPrintable((focused ? focused->objectName() : "none") + " / " + pane->objectName()));
         }
     }
     CHECK_DIALOGS(dialogs);

@@ -1,4 +1,5 @@
 // What a crash, an editor's byte-order mark or a failed open leaves behind in the program folder.
+#include "BranchExport.h"
 #include "TaxonomyTree.h"
 #include "TempFolder.h"
 
@@ -108,7 +109,8 @@ TEST_F(TStoreTest, FileErrorsNameThePathWithoutQuotes) {
     const std::pair<std::function<void()>, std::string> cases[] = {
         {[&] { LoadTextFile(missing); }, "Cannot open file " + missing},
         // Why a file cannot be created is said as for the other file errors.
-        {[&] { WriteLines(nowhere, {"x"}); }, "Cannot create file " + nowhere + ": No such file or directory"},
+        {[&] { WriteLines(nowhere, {"x"}); },
+         "Cannot create file " + nowhere + ": No such file or directory"},
         {[&] { TAtomicFile file(nowhere); }, "Cannot create file " + nowhere + ": No such file or directory"},
         {[&] { TAtomicFile file(Folder); }, "Cannot create file " + Folder + ": Is a directory"},
         {[&] {
@@ -212,4 +214,57 @@ TEST_F(TStoreTest, TemporaryFileOfAnotherRunningCopyStays) {
     close(ready[1]);
     ASSERT_EQ(names.size(), 1u);
     EXPECT_TRUE(names[0].starts_with("genus.dat.~tmp" + std::to_string(other) + "-")) << names[0];
+}
+
+// An export killed half-way leaves its temporary file in the folder the user chose; the next start
+// removes it, and only it: a live export's file and other files of that folder stay.
+TEST_F(TStoreTest, ExportKilledHalfWayLeavesNothingAfterTheNextStart) {
+    const std::string elsewhere = PathOf("documents");
+    std::filesystem::create_directory(elsewhere);
+    const std::string target = elsewhere + "/branch.csv";
+    const std::string gone = std::to_string(GonePid());
+    for (const std::string& name : std::vector<std::string>{"branch.csv", "branch.csv.~tmp" + gone + "-0",
+                                                            "other.csv.~tmp" + gone + "-0"})
+        WriteTextFileAtomic(elsewhere + "/" + name, "x");
+    Write("classifytree.dat", "#c1#Kor#k info\r\n");
+    TTaxonomyTree taxa;
+    ASSERT_EQ(LoadTree(taxa), 0);
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t killed = fork();
+    if (killed == 0) {
+        const TExportCounts counts = ExportBranch(taxa.First(), target, TExportFormat::Csv,
+                                                  [&](size_t) {
+                                                      const char c = 1;
+                                                      (void)!write(ready[1], &c, 1);
+                                                      pause();
+                                                      return true;
+                                                  },
+                                                  {});
+        _exit(counts.Branches > 0 ? 0 : 1);
+    }
+    char c = 0;
+    ASSERT_EQ(read(ready[0], &c, 1), 1);
+    kill(killed, SIGKILL);
+    waitpid(killed, nullptr, 0);
+    close(ready[0]);
+    close(ready[1]);
+    const std::string leftover = "branch.csv.~tmp" + std::to_string(killed) + "-";
+    const auto hasLeftover = [&] {
+        for (const std::string& name : Names(elsewhere))
+            if (name.starts_with(leftover))
+                return true;
+        return false;
+    };
+    ASSERT_TRUE(hasLeftover());
+    // This run's own export under way is left alone.
+    const TOutsideWriteNote live(elsewhere + "/live.csv");
+    TAtomicFile liveFile(elsewhere + "/live.csv");
+
+    RemoveStaleTempFiles();
+    EXPECT_FALSE(hasLeftover());
+    const std::vector<std::string> names = Names(elsewhere);
+    EXPECT_EQ(names, (std::vector<std::string>{"branch.csv", "branch.csv.~tmp" + gone + "-0",
+                                               ExtractFileName(liveFile.TempName()),
+                                               "other.csv.~tmp" + gone + "-0"}));
 }
