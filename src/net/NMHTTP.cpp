@@ -118,9 +118,10 @@ struct TConnection {
 // must arrive whole: up to a normal close, and as long as its Content-Length when it has one.
 TReplyHeader Exchange(const char* method, const TUrlParts& target, const TConnection& conn,
                       const THeaderInfo& info, const TPostBody* post, const std::vector<std::string>& cookies,
-                      TBodySink& sink, const TProgressReport& progress, TWaitPolicy& wait) {
+                      TBodySink& sink, const TProgressReport& progress, THostResolver& resolver,
+                      TWaitPolicy& wait) {
     wait.Progress();
-    const std::vector<TSockAddr> addrs = LookupHost(conn.Host, conn.Port, wait);
+    const std::vector<TSockAddr> addrs = resolver.Resolve(conn.Host, conn.Port, wait);
     TSocket sock;
     sock.Connect(addrs, conn.Host + ":" + std::to_string(conn.Port), wait);
     const std::string request =
@@ -200,6 +201,10 @@ void TNMHTTP::Abort() {
         FAborted = true;
 }
 
+TNMHTTP::TNMHTTP() : FResolver(std::make_unique<THostResolver>()) {}
+
+TNMHTTP::~TNMHTTP() = default;
+
 void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* data) {
     // A second transfer from inside OnWait would tear the first one's Body and file apart.
     if (FBusy)
@@ -242,7 +247,7 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
         const TConnection conn = Proxy.empty() ? TConnection{target.Host, target.Port, false}
                                                : TConnection{Proxy, ProxyPort > 0 ? ProxyPort : Port, true};
         TReplyHeader reply = Exchange(method, target, conn, HeaderInfo, sendBody ? &*post : nullptr, cookies,
-                                      sink, progress, wait);
+                                      sink, progress, *FResolver, wait);
         if (!IsRedirect(reply.Status) || reply.Location.empty()) {
             StatusCode = reply.Status;
             Header = std::move(reply.Text);

@@ -8,7 +8,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+class THostResolver;
 
 // Command kinds as reported to OnFailure and OnSuccess.
 enum class CmdType : int { Get = 0, Post = 3 };
@@ -69,7 +72,8 @@ public:
     int StatusCode = 0;
     std::string Header;
 
-    TNMHTTP() = default;
+    TNMHTTP();
+    ~TNMHTTP();
     TNMHTTP(const TNMHTTP&) = delete;
     TNMHTTP& operator=(const TNMHTTP&) = delete;
 
@@ -95,6 +99,8 @@ public:
 private:
     void Execute(CmdType kind, const std::string& url, const std::string* data);
 
+    // Owns the thread of a name look-up, and joins it.
+    std::unique_ptr<THostResolver> FResolver;
     std::atomic<bool> FBusy{false};
     std::atomic<bool> FAborted{false};
     bool FCommitted = false;

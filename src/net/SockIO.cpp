@@ -56,7 +56,9 @@ bool NumericLookup(const std::string& host, int port, std::vector<TSockAddr>& ou
     return !out.empty();
 }
 
-// Shared by the caller and the worker thread: whichever lets go last frees it.
+} // namespace
+
+// Shared by the resolver and its thread.
 struct TLookupState {
     std::mutex Mutex;
     std::condition_variable Done;
@@ -65,6 +67,8 @@ struct TLookupState {
     std::string Error;
     std::vector<TSockAddr> Addrs;
 };
+
+namespace {
 
 std::string ErrnoText(int err) {
     return std::strerror(err);
@@ -105,7 +109,26 @@ void SetHostLookup(THostLookup lookup) {
     LookupFn = std::move(lookup);
 }
 
-std::vector<TSockAddr> LookupHost(const std::string& host, int port, TWaitPolicy& wait) {
+THostResolver::THostResolver() = default;
+
+THostResolver::~THostResolver() {
+    Join();
+}
+
+bool THostResolver::Running() const {
+    if (!FThread.joinable())
+        return false;
+    std::lock_guard lock(FState->Mutex);
+    return !FState->Finished;
+}
+
+void THostResolver::Join() {
+    if (FThread.joinable())
+        FThread.join();
+    FState.reset();
+}
+
+std::vector<TSockAddr> THostResolver::Resolve(const std::string& host, int port, TWaitPolicy& wait) {
     std::vector<TSockAddr> addrs;
     if (NumericLookup(host, port, addrs))
         return addrs;
@@ -116,9 +139,20 @@ std::vector<TSockAddr> LookupHost(const std::string& host, int port, TWaitPolicy
     }
     if (!fn)
         fn = SystemLookup;
+    const std::string timeOutText = "Host Lookup Timed Out: " + host;
+    // One given up on earlier ends first (the window stays alive meanwhile).
+    while (Running()) {
+        std::unique_lock lock(FState->Mutex);
+        FState->Done.wait_for(lock, std::chrono::milliseconds(TWaitPolicy::SliceMs),
+                              [&] { return FState->Finished; });
+        lock.unlock();
+        wait.Pump();
+        wait.Check(timeOutText.c_str());
+    }
+    Join();
     auto state = std::make_shared<TLookupState>();
     try {
-        std::thread([state, fn, host, port] {
+        FThread = std::thread([state, fn, host, port] {
             std::vector<TSockAddr> found;
             std::string error;
             const int code = fn(host, port, found, error);
@@ -128,11 +162,11 @@ std::vector<TSockAddr> LookupHost(const std::string& host, int port, TWaitPolicy
             state->Addrs = std::move(found);
             state->Finished = true;
             state->Done.notify_all();
-        }).detach();
+        });
     } catch (const std::system_error& e) {
         throw ESockError(std::string("Host Lookup Failed: ") + host + " (" + e.what() + ")");
     }
-    const std::string timeOutText = "Host Lookup Timed Out: " + host;
+    FState = state;
     for (;;) {
         {
             std::unique_lock lock(state->Mutex);

@@ -7,8 +7,10 @@
 #include <atomic>
 #include <chrono>
 #include <functional>
+#include <memory>
 #include <string>
 #include <sys/socket.h>
+#include <thread>
 #include <vector>
 
 // Time-out, pump hook and abort mark of one transfer.
@@ -64,9 +66,29 @@ using THostLookup =
 // name service); an empty function restores the getaddrinfo look-up.
 void SetHostLookup(THostLookup lookup);
 
-// Numeric addresses are taken at once; names are resolved on a worker thread while the caller
-// pumps. A look-up given up on (time-out, abort) finishes harmlessly on its own.
-std::vector<TSockAddr> LookupHost(const std::string& host, int port, TWaitPolicy& wait);
+struct TLookupState;
+
+// Resolves host names for one client. Numeric addresses are taken at once; names are resolved on
+// a thread the resolver owns while the caller pumps. A look-up given up on (time-out, abort) goes
+// on to its end; the next look-up, and the resolver's end, wait for it and join its thread, so
+// nothing it holds outlives the client. The system's look-up ends within its own time-outs.
+class THostResolver {
+public:
+    THostResolver();
+    THostResolver(const THostResolver&) = delete;
+    THostResolver& operator=(const THostResolver&) = delete;
+    ~THostResolver();
+
+    std::vector<TSockAddr> Resolve(const std::string& host, int port, TWaitPolicy& wait);
+    // Whether a look-up's thread is still running (one given up on, before the next look-up).
+    bool Running() const;
+
+private:
+    void Join();
+
+    std::thread FThread;
+    std::shared_ptr<TLookupState> FState;
+};
 
 class TSocket {
 public:
