@@ -53,7 +53,7 @@ void TBranchTools::GoToBranch() {
 }
 
 void TBranchTools::SelectBranch(TTreeNode* node) {
-    for (TTreeNode* above = node->Parent; above; above = above->Parent)
+    for (TTreeNode* above = node->Parent(); above; above = above->Parent())
         FTreePage->SetExpanded(above, true);
     FShowTreePage();
     FTreePage->SelectNode(node);

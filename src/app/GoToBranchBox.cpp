@@ -100,7 +100,8 @@ void TGoToBranchBox::Requery() {
     FShown = matches.Nodes;
     QList<QTreeWidgetItem*> rows;
     rows.reserve(static_cast<qsizetype>(FShown.size()));
-    for (const TTreeNode* node : FShown) {
+    for (const TNodeRef& ref : FShown) {
+        const TTreeNode* node = ref.Get();
         auto* row = new QTreeWidgetItem;
         row->setText(PathColumn, ToQ(BranchPath(node, PathSeparator)));
         row->setText(IdColumn, ToQ(node->Id()));
@@ -137,13 +138,14 @@ void TGoToBranchBox::GoToCurrent() {
     if (!isVisible() || FShown.empty())
         return;
     const int row = FList->currentItem() ? FList->indexOfTopLevelItem(FList->currentItem()) : 0;
-    TTreeNode* node = FShown[static_cast<size_t>(row >= 0 ? row : 0)];
+    TTreeNode* node = FShown[static_cast<size_t>(row >= 0 ? row : 0)].Get();
     hide();
-    FGo(node);
+    if (node)
+        FGo(node);
 }
 
 void TGoToBranchBox::TreeChanged() {
-    // The listed nodes may be gone: drop them now, list again once the change is over.
+    // The list follows the tree: emptied now, listed again once the change is over.
     FShown.clear();
     FList->clear();
     FGoButton->setEnabled(false);

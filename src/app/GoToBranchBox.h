@@ -46,7 +46,7 @@ private:
     QPointer<TTaxonomyTreePage> FTreePage;
     TBranchIndex FIndex;
     std::function<void(TTreeNode*)> FGo;
-    std::vector<TTreeNode*> FShown; // the nodes of the list's rows, valid until the tree changes
+    std::vector<TNodeRef> FShown; // the nodes of the list's rows
     bool FRequeryPending = false;
     QLineEdit* FEdit;
     QTreeWidget* FList;

@@ -68,7 +68,7 @@ TTreeNode* TTaxonomyTreeModel::NodeOf(const QModelIndex& index) const {
 QModelIndex TTaxonomyTreeModel::IndexOf(const TTreeNode* node) const {
     if (!node)
         return {};
-    return createIndex(node->Row, 0, const_cast<TTreeNode*>(node));
+    return createIndex(node->Row(), 0, const_cast<TTreeNode*>(node));
 }
 
 QModelIndex TTaxonomyTreeModel::index(int row, int column, const QModelIndex& parent) const {
@@ -82,7 +82,7 @@ QModelIndex TTaxonomyTreeModel::index(int row, int column, const QModelIndex& pa
 
 QModelIndex TTaxonomyTreeModel::parent(const QModelIndex& child) const {
     const TTreeNode* node = NodeOf(child);
-    return node ? IndexOf(node->Parent) : QModelIndex();
+    return node ? IndexOf(node->Parent()) : QModelIndex();
 }
 
 int TTaxonomyTreeModel::rowCount(const QModelIndex& parent) const {

@@ -44,13 +44,13 @@ void TTaxonomyTreePage::ExpandAll() { FView->ExpandAll(); }
 void TTaxonomyTreePage::CollapseAll() { FView->CollapseAll(); }
 
 void TTaxonomyTreePage::ApplySavedState() {
-    LoadTreeState(FTree, [](TTreeNode* node, bool expanded) { node->Expanded = expanded; });
+    LoadTreeState(FTree, [](TTreeNode* node, bool expanded) { node->SetExpanded(expanded); });
     FView->RefreshRows();
 }
 
 QString TTaxonomyTreePage::SelectedPath() const {
     QString text;
-    for (const TTreeNode* node = SelectedNode(); node; node = node->Parent)
+    for (const TTreeNode* node = SelectedNode(); node; node = node->Parent())
         text = ToQ(FTree.Caption(node)) + QStringLiteral("\r\n") + text;
     return text;
 }

@@ -14,7 +14,7 @@ namespace {
 // Number of ancestors: 0 for a top-level node.
 int DepthOf(const TTreeNode* node) {
     int depth = 0;
-    for (const TTreeNode* p = node->Parent; p; p = p->Parent)
+    for (const TTreeNode* p = node->Parent(); p; p = p->Parent())
         ++depth;
     return depth;
 }
@@ -74,17 +74,17 @@ QModelIndex TTaxonomyTreeView::IndexOf(const TTreeNode* node) const {
     return FModel ? FModel->IndexOf(node) : QModelIndex();
 }
 
-size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const { return FTree.ChildCount(node->Parent); }
+size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const { return FTree.ChildCount(node->Parent()); }
 
 bool TTaxonomyTreeView::IsShown(const TTreeNode* node) const {
-    for (const TTreeNode* p = node->Parent; p; p = p->Parent)
-        if (!p->Expanded)
+    for (const TTreeNode* p = node->Parent(); p; p = p->Parent())
+        if (!p->Expanded())
             return false;
     return true;
 }
 
 bool TTaxonomyTreeView::IsExpanded(const TTreeNode* node) const {
-    return node && node->Expanded && node->HasChildren();
+    return node && node->Expanded() && node->HasChildren();
 }
 
 void TTaxonomyTreeView::CollectRows(const TTreeNode* root, std::vector<TTreeNode*>& out) const {
@@ -93,14 +93,14 @@ void TTaxonomyTreeView::CollectRows(const TTreeNode* root, std::vector<TTreeNode
     TTreeNode* node = FTree.Child(root, 0);
     while (node) {
         out.push_back(node);
-        if (node->Expanded && node->HasChildren()) {
+        if (node->Expanded() && node->HasChildren()) {
             node = node->Child(0);
             continue;
         }
         // The next sibling, or the next sibling of the nearest ancestor below `root` that has one.
         for (;;) {
-            TTreeNode* parent = node->Parent;
-            const size_t next = static_cast<size_t>(node->Row) + 1;
+            TTreeNode* parent = node->Parent();
+            const size_t next = static_cast<size_t>(node->Row()) + 1;
             if (next < SiblingCount(node)) {
                 node = FTree.Child(parent, next);
                 break;
@@ -176,16 +176,16 @@ void TTaxonomyTreeView::RefreshRows() {
         FRows.shrink_to_fit();
     RowsChanged();
     while (anchor && !IsShown(anchor))
-        anchor = anchor->Parent;
+        anchor = anchor->Parent();
     verticalScrollBar()->setValue(anchor ? std::max(0, RowOf(anchor)) : 0);
 }
 
 // ---- expanding and collapsing ----
 
 void TTaxonomyTreeView::SetExpanded(TTreeNode* node, bool expanded) {
-    if (!node || (expanded && !node->HasChildren()) || node->Expanded == expanded)
+    if (!node || (expanded && !node->HasChildren()) || node->Expanded() == expanded)
         return;
-    node->Expanded = expanded;
+    node->SetExpanded(expanded);
     const int row = RowOf(node);
     if (row >= 0)
         RelayoutBelow(static_cast<size_t>(row));
@@ -200,7 +200,7 @@ void TTaxonomyTreeView::ExpandSubtree(TTreeNode* node) {
         pending.pop_back();
         if (!n->HasChildren())
             continue;
-        n->Expanded = true;
+        n->SetExpanded(true);
         for (size_t i = 0; i < n->ChildCount(); ++i)
             pending.push_back(n->Child(i));
     }
@@ -212,14 +212,14 @@ void TTaxonomyTreeView::ExpandSubtree(TTreeNode* node) {
 void TTaxonomyTreeView::ExpandAll() {
     for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n))
         if (n->HasChildren())
-            n->Expanded = true;
+            n->SetExpanded(true);
     FRows.reserve(FTree.Count());
     RefreshRows();
 }
 
 void TTaxonomyTreeView::CollapseAll() {
     for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n))
-        n->Expanded = false;
+        n->SetExpanded(false);
     RefreshRows();
 }
 
@@ -292,9 +292,9 @@ void TTaxonomyTreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
         return;
     // Open the closed branches above it first, as one change below the outermost of them.
     TTreeNode* outermost = nullptr;
-    for (TTreeNode* p = node->Parent; p; p = p->Parent)
-        if (!p->Expanded) {
-            p->Expanded = true;
+    for (TTreeNode* p = node->Parent(); p; p = p->Parent())
+        if (!p->Expanded()) {
+            p->SetExpanded(true);
             outermost = p;
         }
     if (outermost) {
@@ -333,9 +333,9 @@ QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboar
     const int row = RowOf(node);
     if (row < 0) {
         // A closed branch hides the current node: any move goes to that branch first.
-        TTreeNode* shown = node->Parent;
+        TTreeNode* shown = node->Parent();
         while (shown && !IsShown(shown))
-            shown = shown->Parent;
+            shown = shown->Parent();
         return IndexOf(shown ? shown : FRows.front());
     }
     const int last = static_cast<int>(FRows.size()) - 1;
@@ -354,16 +354,16 @@ QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboar
             SetExpanded(node, false);
             return current;
         }
-        if (!node->Parent)
+        if (!node->Parent())
             horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepSub);
-        return node->Parent ? IndexOf(node->Parent) : current;
+        return node->Parent() ? IndexOf(node->Parent()) : current;
     case MoveRight:
         if (!node->HasChildren()) {
             // Nothing to open: the view moves sideways, as a standard tree does.
             horizontalScrollBar()->triggerAction(QAbstractSlider::SliderSingleStepAdd);
             return current;
         }
-        if (!node->Expanded) {
+        if (!node->Expanded()) {
             SetExpanded(node, true);
             return current;
         }

@@ -30,8 +30,8 @@ void TTaxonomyTreeView::rowsInserted(const QModelIndex& parent, int start, int e
     if (parentNode) {
         // A branch that gets its first children starts closed.
         if (parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
-            parentNode->Expanded = false;
-        if (!parentNode->Expanded || !IsShown(parentNode)) {
+            parentNode->SetExpanded(false);
+        if (!parentNode->Expanded() || !IsShown(parentNode)) {
             viewport()->update(); // its glyph may have changed
             return;
         }
@@ -93,7 +93,7 @@ void TTaxonomyTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int star
     }
     // A branch that loses all its children is closed.
     if (parentNode && parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
-        parentNode->Expanded = false;
+        parentNode->SetExpanded(false);
     RowsChanged();
 }
 
@@ -160,7 +160,7 @@ void TTaxonomyTreeView::DrawBranches(QPainter& painter, const QRect& rect, const
     if (hover)
         extra |= QStyle::State_MouseOver;
     auto moreSiblings = [this](const TTreeNode* n) {
-        return static_cast<size_t>(n->Row) + 1 < SiblingCount(n) ? QStyle::State_Sibling : QStyle::State_None;
+        return static_cast<size_t>(n->Row()) + 1 < SiblingCount(n) ? QStyle::State_Sibling : QStyle::State_None;
     };
     // The node's own column: its glyph and the line to it.
     QRect column(rect.right() + 1 - FIndentation, rect.top(), FIndentation, rect.height());
@@ -170,7 +170,7 @@ void TTaxonomyTreeView::DrawBranches(QPainter& painter, const QRect& rect, const
                    (IsExpanded(node) ? QStyle::State_Open : QStyle::State_None);
     style()->drawPrimitive(QStyle::PE_IndicatorBranch, &option, &painter, this);
     // One column per ancestor: a line down where that ancestor has more siblings below.
-    for (const TTreeNode* above = node->Parent; above; above = above->Parent) {
+    for (const TTreeNode* above = node->Parent(); above; above = above->Parent()) {
         column.translate(-FIndentation, 0);
         option.rect = column;
         option.state = extra | moreSiblings(above);

@@ -28,14 +28,16 @@ void TTreeItemCommands::ActionEditorAddTreeItemExecute() {
         return;
     TTaxonomyData data = selected->Data();
     // Beside a genus another genus is added; below anything else a child.
-    TTreeNode* parent = data.Level() >= GenusLevel ? selected->Parent : selected;
+    TTreeNode* parent = data.Level() >= GenusLevel ? selected->Parent() : selected;
     if (!parent)
         return;
     if (!FAddBranch)
         FAddBranch = std::make_unique<TFormAddBranch>(FWindow);
     data.Name().clear();
     data.Info().clear();
-    if (FAddBranch->Execute(parent->Data(), data) != QDialog::Accepted)
+    // The tree may change while the dialog is open (a refresh): the parent may be gone after it.
+    const TNodeRef held(FTreePage->Tree(), parent);
+    if (FAddBranch->Execute(parent->Data(), data) != QDialog::Accepted || !(parent = held.Get()))
         return;
     TTreeNode* node = AddTreeNode(FTreePage->Tree(), parent, data);
     MakeVisible(node);
@@ -46,27 +48,30 @@ void TTreeItemCommands::ActionEditorAddTreeItemExecute() {
 }
 
 void TTreeItemCommands::ActionEditorDeleteTreeItemExecute() {
-    TTreeNode* node = FTreePage->SelectedNode();
-    if (!node)
+    // Held across the questions, during which the tree may change.
+    const TNodeRef held(FTreePage->Tree(), FTreePage->SelectedNode());
+    if (!held)
         return;
     if (AppMessageBox(
             std::string("You are going to delete selected item from Taxonomy tree. All its subitems will "
                         "be permanently deleted. Are you sure you want to preceed?"),
-            Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
+            Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk ||
+        !held)
         return;
     const int answer = AppMessageBox(
         std::string(
             "Database's entries may be linked to selected item. Do you want them to be deleted as well?"),
         Mb::YesNoCancel | Mb::IconQuestion);
-    if (answer != Mb::IdYes && answer != Mb::IdNo)
+    TTreeNode* node = held.Get();
+    if (!node || (answer != Mb::IdYes && answer != Mb::IdNo))
         return;
     // The selection moves to the neighbour the view would choose before anything is removed, so
     // that showing that branch never runs in the middle of the removal.
-    const auto& siblings = FTreePage->Tree().ChildrenOf(node->Parent);
-    const auto row = static_cast<size_t>(node->Row);
+    const auto& siblings = FTreePage->Tree().ChildrenOf(node->Parent());
+    const auto row = static_cast<size_t>(node->Row());
     TTreeNode* next = row + 1 < siblings.size() ? siblings[row + 1]
                       : row > 0                 ? siblings[row - 1]
-                                                : node->Parent;
+                                                : node->Parent();
     if (next)
         FTreePage->SelectNode(next);
     try {
@@ -83,7 +88,7 @@ void TTreeItemCommands::ActionDBDeleteUserDBExecute() {
 }
 
 void TTreeItemCommands::MakeVisible(TTreeNode* node) {
-    for (TTreeNode* above = node->Parent; above; above = above->Parent)
+    for (TTreeNode* above = node->Parent(); above; above = above->Parent())
         FTreePage->SetExpanded(above, true);
     FTreePage->View()->scrollTo(FTreePage->Model()->IndexOf(node));
 }

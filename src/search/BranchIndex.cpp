@@ -44,7 +44,7 @@ std::string FoldCase(std::string_view text) {
 
 std::string BranchPath(const TTreeNode* node, std::string_view separator) {
     std::vector<const TTreeNode*> chain;
-    for (; node; node = node->Parent)
+    for (; node; node = node->Parent())
         chain.push_back(node);
     std::string path;
     for (auto it = chain.rbegin(); it != chain.rend(); ++it) {
@@ -83,9 +83,8 @@ void TBranchIndex::Build() {
     FInfo.clear();
     if (FTree) {
         size_t bytes = 0;
-        FTree->ForEachNode([&](const TTreeNode* n) {
-            bytes += n->Name().size() + n->Id().size() + n->Info().size() + 3;
-        });
+        FTree->ForEachNode(
+            [&](const TTreeNode* n) { bytes += n->Name().size() + n->Id().size() + n->Info().size() + 3; });
         if (bytes >= std::numeric_limits<std::uint32_t>::max())
             throw EOrvError("The taxonomy tree is too large to search for branches");
         FText.reserve(bytes);
@@ -148,7 +147,7 @@ TBranchMatches TBranchIndex::Query(std::string_view text, size_t limit) {
     for (const auto& rank : FRanks) {
         result.Total += rank.size();
         for (size_t i = 0; i < rank.size() && result.Nodes.size() < limit; ++i)
-            result.Nodes.push_back(FNodes[rank[i]]);
+            result.Nodes.emplace_back(*FTree, FNodes[rank[i]]);
     }
     return result;
 }

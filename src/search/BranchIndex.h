@@ -21,7 +21,7 @@ std::string BranchPath(const TTreeNode* node, std::string_view separator);
 struct TBranchMatches {
     // Best first: the name or id begins with the text, then the name or id holds it, then only the
     // info holds it; in tree order within each. At most the limit asked for.
-    std::vector<TTreeNode*> Nodes;
+    std::vector<TNodeRef> Nodes;
     size_t Total = 0; // every match, also those beyond the limit
 };
 

@@ -155,7 +155,7 @@ TExportCounts TExporter::Run(const std::vector<const TTreeNode*>& roots) {
 
 void TExporter::Walk(const TTreeNode* root) {
     FPrefix.clear();
-    for (const TTreeNode* above = root->Parent; above; above = above->Parent)
+    for (const TTreeNode* above = root->Parent(); above; above = above->Parent())
         FPrefix.insert(0, std::string(above->Name()) + std::string(PathSeparator));
     struct TFrame {
         const TTreeNode* Node;

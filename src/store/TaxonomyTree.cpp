@@ -101,10 +101,10 @@ TTreeNode* TTaxonomyTree::Next(const TTreeNode* node) const {
 }
 
 TTreeNode* TTaxonomyTree::NextSkippingChildren(const TTreeNode* node) const {
-    for (const TTreeNode* n = node; n; n = n->Parent) {
-        const size_t next = static_cast<size_t>(n->Row) + 1;
-        if (next < ChildCount(n->Parent))
-            return Child(n->Parent, next);
+    for (const TTreeNode* n = node; n; n = n->FParent) {
+        const size_t next = static_cast<size_t>(n->FRow) + 1;
+        if (next < ChildCount(n->FParent))
+            return Child(n->FParent, next);
     }
     return nullptr;
 }
@@ -166,8 +166,8 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
     if (notify)
         for (auto* o : Observers)
             o->BeginInsert(parent, row);
-    node->Parent = parent;
-    node->Row = row;
+    node->FParent = parent;
+    node->FRow = row;
     if (parent) {
         parent->FChildren[parent->FChildCount++] = node;
     } else {
@@ -191,38 +191,41 @@ void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
 void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     if (!node)
         return;
-    TTreeNode* parent = node->Parent;
-    const size_t row = static_cast<size_t>(node->Row);
+    TTreeNode* parent = node->FParent;
+    const size_t row = static_cast<size_t>(node->FRow);
     const bool notify = BulkDepth == 0;
     if (notify)
         for (auto* o : Observers)
-            o->BeginRemove(parent, node->Row);
+            o->BeginRemove(parent, node->FRow);
     // Pre-order: the node first, then its descendants, all still intact.
     const TTreeNode* stop = NextSkippingChildren(node);
     for (TTreeNode* n = node; n && n != stop; n = Next(n)) {
         for (auto* o : Observers)
             o->NodeDeleting(n);
+        n->FDeleted = true;
         --FNodeCount;
     }
     // The records stay in their blocks until the tree is cleared.
     if (parent) {
         TTreeNode** children = parent->FChildren;
-        std::memmove(children + row, children + row + 1, (parent->FChildCount - row - 1) * sizeof(TTreeNode*));
+        std::memmove(children + row, children + row + 1,
+                     (parent->FChildCount - row - 1) * sizeof(TTreeNode*));
         --parent->FChildCount;
         for (size_t i = row; i < parent->FChildCount; ++i)
-            children[i]->Row = static_cast<int>(i);
+            children[i]->FRow = static_cast<int>(i);
     } else {
         FTop.erase(FTop.begin() + static_cast<std::ptrdiff_t>(row));
         for (size_t i = row; i < FTop.size(); ++i)
-            FTop[i]->Row = static_cast<int>(i);
+            FTop[i]->FRow = static_cast<int>(i);
     }
-    node->Parent = nullptr;
+    node->FParent = nullptr;
     if (notify)
         for (auto* o : Observers)
             o->EndRemove();
 }
 
 void TTaxonomyTree::ReleaseAll() {
+    ++FGeneration;
     FTop.clear();
     FTop.shrink_to_fit();
     FNodeBlocks.clear();
@@ -263,7 +266,8 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
 
     // Parents by level: the closest line above with a smaller level.
     std::array<TTreeNode*, LevelSlots> slots{};
-    auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes, size_t count) {
+    auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes,
+                       size_t count) {
         // A line without any '#' (including an empty one) is not a tree line; nor is one whose
         // fields could not be stored (over 4 GiB).
         if (count == 0 || static_cast<uint64_t>(end - begin) > UINT32_MAX)
@@ -288,11 +292,11 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
         for (size_t k = level + 1; k < slots.size(); ++k)
             slots[k] = nullptr;
         slots[level] = node;
-        node->Parent = parent;
+        node->FParent = parent;
         if (parent) {
-            node->Row = static_cast<int>(parent->FChildCount++);
+            node->FRow = static_cast<int>(parent->FChildCount++);
         } else {
-            node->Row = static_cast<int>(FTop.size());
+            node->FRow = static_cast<int>(FTop.size());
             FTop.push_back(node);
         }
         ++FNodeCount;
@@ -305,14 +309,14 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
     TTreeNode** next = childTotal ? FPointerPool.Take(childTotal) : nullptr;
     for (const auto& block : FNodeBlocks) {
         const size_t used = &block == &FNodeBlocks.back() ? NodeBlockSize - FNodesLeft : NodeBlockSize;
-        for (TTreeNode* n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {
+        for (TTreeNode *n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {
             if (n->FChildCount != 0) {
                 n->FChildren = next;
                 n->FChildCapacity = n->FChildCount;
                 next += n->FChildCount;
             }
-            if (n->Parent)
-                n->Parent->FChildren[n->Row] = n;
+            if (n->FParent)
+                n->FParent->FChildren[n->FRow] = n;
         }
     }
 }

@@ -5,8 +5,8 @@
 #include "TaxonomyData.h"
 
 #include <cstddef>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -20,9 +20,13 @@
 // only; a node's address stays the same for its whole life.
 class TTreeNode {
 public:
-    TTreeNode* Parent = nullptr; // none for a top-level node
-    int Row = 0;                 // index among its siblings (top-level nodes: in the tree)
-    bool Expanded = false;       // shown open in the tree view
+    TTreeNode* Parent() const { return FParent; } // none for a top-level node
+    int Row() const { return FRow; }              // index among its siblings (top-level nodes: in the tree)
+    // Shown open in the tree view; the node keeps it, the view and the tree-state file set it.
+    bool Expanded() const { return FExpanded; }
+    void SetExpanded(bool expanded) { FExpanded = expanded; }
+    // Removed from its tree (its record stays until the tree is cleared or loaded again).
+    bool Deleted() const { return FDeleted; }
 
     int Level() const { return static_cast<int>(FLen[0]); }
     std::string_view Marker() const { return Field(0); }
@@ -43,6 +47,10 @@ private:
     // byte: field k starts where field k - 1 ended, plus one.
     std::string_view Field(size_t k) const;
 
+    TTreeNode* FParent = nullptr;
+    int FRow = 0;
+    bool FExpanded = false;
+    bool FDeleted = false;
     const char* FText = nullptr;
     uint32_t FLen[4] = {0, 0, 0, 0};
     TTreeNode** FChildren = nullptr;
@@ -92,6 +100,8 @@ public:
     size_t ChildCount(const TTreeNode* parent) const { return parent ? parent->ChildCount() : FTop.size(); }
     TTreeNode* Child(const TTreeNode* parent, size_t i) const { return parent ? parent->Child(i) : FTop[i]; }
     size_t Count() const { return FNodeCount; }
+    // Goes up each time every node is released (the tree cleared or loaded again).
+    uint64_t Generation() const { return FGeneration; }
     bool Empty() const { return FNodeCount == 0; }
     TTreeNode* First() const { return FTop.empty() ? nullptr : FTop.front(); }
     // Next node in pre-order (depth-first, top to bottom), nullptr at the end.
@@ -195,9 +205,30 @@ private:
 
     std::vector<TTreeNode*> FTop;
     size_t FNodeCount = 0;
+    uint64_t FGeneration = 0;
     int Mode = 3;
     int BulkDepth = 0;
     std::vector<ITreeObserver*> Observers;
+};
+
+// A node held across a wait (a question, a transfer, the next key press). It yields null once the
+// node or one above it is deleted, or its tree is cleared or loaded again, so its holder never
+// follows a pointer to a node that is gone. It must not outlive its tree.
+class TNodeRef {
+public:
+    TNodeRef() = default;
+    TNodeRef(const TTaxonomyTree& tree, TTreeNode* node)
+        : FTree(&tree), FNode(node), FGeneration(tree.Generation()) {}
+
+    TTreeNode* Get() const {
+        return FNode && FTree->Generation() == FGeneration && !FNode->Deleted() ? FNode : nullptr;
+    }
+    explicit operator bool() const { return Get() != nullptr; }
+
+private:
+    const TTaxonomyTree* FTree = nullptr;
+    TTreeNode* FNode = nullptr;
+    uint64_t FGeneration = 0;
 };
 
 // ---- tree functions ----

@@ -106,7 +106,7 @@ void RecordUserTreeItem(const TTreeNode* node) {
         if (current->Level() < k)
             continue;
         path[static_cast<size_t>(k)] = current;
-        current = current->Parent;
+        current = current->Parent();
     }
 
     const std::string file = DetailFile(-1, true);

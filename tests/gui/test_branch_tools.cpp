@@ -103,7 +103,7 @@ void TestBranchTools::GoToBranchFindsSelectsAndExpands() {
     QVERIFY(!box->isVisible());
     TTreeNode* genus = Node(w, "g1");
     QCOMPARE(w.SelectedNode(), genus);
-    for (TTreeNode* above = genus->Parent; above; above = above->Parent)
+    for (TTreeNode* above = genus->Parent(); above; above = above->Parent())
         QVERIFY(w.IsExpanded(above));
     QVERIFY(!w.IsExpanded(Node(w, "c2")));
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::TaxonomyPage));

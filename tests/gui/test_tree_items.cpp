@@ -25,7 +25,9 @@ const QString AskDelete =
 const QString AskLinked =
     "Database's entries may be linked to selected item. Do you want them to be deleted as well?";
 
-TTreeNode* Node(TFormMain& w, const std::string& id) { return FindTreeNode(w.Tree(), MakeNodeKey(0, id, "", "")); }
+TTreeNode* Node(TFormMain& w, const std::string& id) {
+    return FindTreeNode(w.Tree(), MakeNodeKey(0, id, "", ""));
+}
 
 int Click(QDialog& dialog, const char* button) {
     QTest::mouseClick(Find<QPushButton>(dialog, button), Qt::LeftButton);
@@ -60,6 +62,7 @@ private slots:
     void AFailedRecordingKeepsTheNode();
     void DeleteAsksTwiceAndObeys();
     void DeletesChosenUserDatabases();
+    void ABranchGoneWhileAskedIsLeftAlone();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -208,6 +211,45 @@ void TestTreeItems::DeleteAsksTwiceAndObeys() {
     QVERIFY(w.SummaryPlainText().contains("Ordina"));
     QCOMPARE(Find<QListView>(w, "ResultListView")->model()->rowCount(), 0);
     QVERIFY(TreeModified);
+}
+
+// The tree can change while a question is open (a refresh loads it again): a command that held a
+// branch across the question does nothing once that branch is gone.
+void TestTreeItems::ABranchGoneWhileAskedIsLeftAlone() {
+    const std::string files = Fx->Read("family.dat") + Fx->Read("genus.dat");
+    const struct {
+        const char* Branch;
+        EAction Command;
+        const QString* AskedWhenGone; // none: the add dialog
+    } cases[] = {{"o1", EAction::EditorAddTreeItem, nullptr},
+                 {"f1", EAction::EditorDeleteTreeItem, &AskDelete},
+                 {"f1", EAction::EditorDeleteTreeItem, &AskLinked}};
+    for (const auto& c : cases) {
+        TFormMain w;
+        const size_t count = w.Tree().Count();
+        w.SelectNode(Node(w, c.Branch));
+        const auto goAway = [&w] { QCOMPARE(LoadTree(w.Tree()), 0); };
+        if (!c.AskedWhenGone) {
+            Dialogs->ExpectDialog("FormAddBranch", [&](QDialog& d) {
+                goAway();
+                return Click(d, "AddBtn");
+            });
+        } else {
+            Dialogs->ExpectMessage(AskDelete, Mb::OkCancel | Mb::IconQuestion, Mb::IdOk);
+            if (c.AskedWhenGone == &AskLinked)
+                Dialogs->ExpectMessage(AskLinked, Mb::YesNoCancel | Mb::IconQuestion, Mb::IdYes);
+            Dialogs->OnMessage = [&](const QString& text) {
+                if (text == *c.AskedWhenGone)
+                    goAway();
+            };
+        }
+        w.Action(c.Command)->trigger();
+        Dialogs->OnMessage = nullptr;
+        CHECK_DIALOGS(*Dialogs);
+        QCOMPARE(w.Tree().Count(), count);
+        QCOMPARE(Fx->Read("family.dat") + Fx->Read("genus.dat"), files);
+        QVERIFY(!Fx->Exists("usr_tree.dat"));
+    }
 }
 
 void TestTreeItems::DeletesChosenUserDatabases() {

@@ -20,8 +20,8 @@ protected:
     }
     TNames Names(const TBranchMatches& matches) const {
         TNames names;
-        for (const TTreeNode* node : matches.Nodes)
-            names.emplace_back(node->Name());
+        for (const TNodeRef& ref : matches.Nodes)
+            names.emplace_back(ref.Get()->Name());
         return names;
     }
     TBranchIndex Index{Tree};
@@ -56,7 +56,7 @@ TEST_F(TBranchIndexTest, FindsByNameIdAndInfoIgnoringCase) {
     const TBranchMatches some = Index.Query("a", 2);
     EXPECT_EQ(Names(some), (TNames{"Alpha", "Korvelia"}));
     EXPECT_EQ(some.Total, 7u);
-    EXPECT_EQ(BranchPath(some.Nodes[0], " > "), "Korvelia > Ordina > Familia > Alpha");
+    EXPECT_EQ(BranchPath(some.Nodes[0].Get(), " > "), "Korvelia > Ordina > Familia > Alpha");
 }
 
 TEST_F(TBranchIndexTest, FollowsTheTreeOnceChanged) {
@@ -72,10 +72,16 @@ TEST_F(TBranchIndexTest, FollowsTheTreeOnceChanged) {
     UpdateTreeNode(Tree, FindTreeNode(Tree, MakeNodeKey(5, "g9", "", "")),
                    TTaxonomyData("", "g9", "Renatus", "x"));
     EXPECT_EQ(Index.Query("novus", 10).Total, 0u);
-    EXPECT_EQ(Names(Index.Query("renat", 10)), (TNames{"Renatus"}));
+    const TBranchMatches held = Index.Query("renat", 10);
+    EXPECT_EQ(Names(held), (TNames{"Renatus"}));
     Tree.DeleteNode(family);
     EXPECT_EQ(Index.Query("renat", 10).Total, 0u);
+    // What a query handed out earlier yields nothing once its branch is gone.
+    EXPECT_FALSE(held.Nodes[0].Get());
+    const TBranchMatches before = Index.Query("ordin", 10);
+    ASSERT_EQ(Names(before), (TNames{"Ordina"}));
     ASSERT_EQ(LoadTree(Tree), 0); // a reload
+    EXPECT_FALSE(before.Nodes[0].Get());
     EXPECT_EQ(Names(Index.Query("familia", 10)), (TNames{"Familia"}));
     EXPECT_EQ(stale, 4);
 }

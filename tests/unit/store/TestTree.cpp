@@ -1,6 +1,7 @@
 #include "TaxonomyTree.h"
 #include "TempFolder.h"
 
+#include <functional>
 #include <map>
 
 namespace {
@@ -25,7 +26,7 @@ struct TRecorder : ITreeObserver {
 std::string Shape(const TTaxonomyTree& tree) {
     std::string s;
     tree.ForEachNode([&](const TTreeNode* n) {
-        s += std::string(n->Id()) + "(" + std::string(n->Parent ? n->Parent->Id() : "") + ") ";
+        s += std::string(n->Id()) + "(" + std::string(n->Parent() ? n->Parent()->Id() : "") + ") ";
     });
     return s;
 }
@@ -50,7 +51,7 @@ TEST_F(TStoreTest, LoadTreePlacesLinesUnderClosestSmallerLevel) {
     EXPECT_EQ(Shape(tree), "a() b(a) c(b) d() e(d) g(e) ");
     EXPECT_EQ(tree.Count(), 6u);
     EXPECT_EQ(tree.First()->Id(), "a");
-    EXPECT_EQ(tree.TopNodes()[1]->Row, 1);
+    EXPECT_EQ(tree.TopNodes()[1]->Row(), 1);
 }
 
 TEST_F(TStoreTest, LoadTreeBadInput) {
@@ -90,7 +91,7 @@ TEST_F(TStoreTest, EditsOfALoadedTree) {
     tree.DeleteNode(a->Child(1)); // c
     EXPECT_EQ(Shape(tree), "a() b(a) e(a) f(a) g(a) h(a) i(a) d() (d) ");
     for (size_t i = 0; i < a->ChildCount(); ++i)
-        EXPECT_EQ(a->Child(i)->Row, static_cast<int>(i));
+        EXPECT_EQ(a->Child(i)->Row(), static_cast<int>(i));
     UpdateTreeNode(tree, a->Child(0), TTaxonomyData("", "b", "Renamed", "new info"));
     tree.DeleteNode(tree.TopNodes()[1]); // d and its child
     EXPECT_EQ(tree.Count(), 7u);
@@ -181,7 +182,7 @@ TEST(TreeNodes, ObserverSeesPairsAndEveryDeletion) {
     tree.DeleteNode(b);
     EXPECT_EQ(rec.Events,
               (std::vector<std::string>{"BeginRemove a 0", "Deleting b", "Deleting c", "EndRemove"}));
-    EXPECT_EQ(d->Row, 0);
+    EXPECT_EQ(d->Row(), 0);
     EXPECT_EQ(tree.Count(), 2u);
     EXPECT_EQ(Shape(tree), "a() d(a) ");
 
@@ -237,4 +238,40 @@ TEST_F(TStoreTest, TreeStateRoundTripAndPartialMatch) {
     std::filesystem::remove(PathOf("treestate.dat"));
     LoadTreeState(tree, set);
     EXPECT_TRUE(applied.empty());
+}
+
+// A held node yields null once it, or a branch above it, is deleted, or the tree is cleared or
+// loaded again; every other held node stays.
+TEST_F(TStoreTest, HeldNodesKnowWhenTheirNodeIsGone) {
+    const std::string outline = "#a#A#i\r\n\t#b#B#i\r\n\t\t#c#C#i\r\n\t#d#D#i\r\n#e#E#i\r\n";
+    const struct {
+        const char* Change;
+        std::function<void(TTaxonomyTree&)> Apply;
+        const char* Kept; // ids whose held node is still there
+    } cases[] = {
+        {"nothing", [](TTaxonomyTree&) {}, "abcde"},
+        {"delete a leaf", [](TTaxonomyTree& t) { t.DeleteNode(t.First()->Child(1)); }, "abce"},
+        {"delete a branch", [](TTaxonomyTree& t) { t.DeleteNode(t.First()->Child(0)); }, "ade"},
+        {"delete a top node", [](TTaxonomyTree& t) { t.DeleteNode(t.First()); }, "e"},
+        {"add a node", [](TTaxonomyTree& t) { t.AddNode(t.First(), TTaxonomyData("\t", "f", "F", "i")); },
+         "abcde"},
+        {"clear", [](TTaxonomyTree& t) { t.Clear(); }, ""},
+        {"load again", [](TTaxonomyTree& t) { ASSERT_EQ(LoadTree(t), 0); }, ""},
+    };
+    Write("classifytree.dat", outline);
+    for (const auto& c : cases) {
+        TTaxonomyTree tree;
+        ASSERT_EQ(LoadTree(tree), 0);
+        std::map<std::string, TNodeRef> held;
+        tree.ForEachNode([&](TTreeNode* n) { held[std::string(n->Id())] = TNodeRef(tree, n); });
+        c.Apply(tree);
+        std::string kept;
+        for (const auto& [id, ref] : held)
+            if (TTreeNode* n = ref.Get()) {
+                EXPECT_EQ(n->Id(), id) << c.Change;
+                kept += id;
+            }
+        EXPECT_EQ(kept, c.Kept) << c.Change;
+    }
+    EXPECT_FALSE(TNodeRef().Get());
 }

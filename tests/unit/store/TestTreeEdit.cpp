@@ -14,7 +14,7 @@ TTaxonomyData Item(int level, const std::string& id, const std::string& name, co
 std::string Shape(const TTaxonomyTree& tree) {
     std::string s;
     tree.ForEachNode([&](const TTreeNode* n) {
-        s += std::string(n->Id()) + "(" + std::string(n->Parent ? n->Parent->Id() : "") + ") ";
+        s += std::string(n->Id()) + "(" + std::string(n->Parent() ? n->Parent()->Id() : "") + ") ";
     });
     return s;
 }
