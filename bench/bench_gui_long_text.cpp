@@ -4,6 +4,7 @@
 // before it. The goal: on screen within a second, at most 150 MB above the footprint.
 // Run with QT_QPA_PLATFORM=offscreen; needs no large data.
 #include "AppState.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiBench.h"
@@ -150,7 +151,8 @@ void BM_LongDescription(benchmark::State& state) {
     state.counters["editor_ms"] = editorSeconds * 1000.0;
     state.counters["editor_peak_MiB"] = editorPeak;
     state.counters["shown_chars"] = Window->DetailMemo()->document()->characterCount();
-    state.counters["whole_kept"] = EditRecord.Description.size() == CurrentRecord.Description.size();
+    state.counters["whole_kept"] =
+        TFormMainTestAccess::EditRecord(*Window).Description.size() == CurrentRecord.Description.size();
 }
 BENCHMARK(BM_LongDescription)
     ->ArgName("genus")

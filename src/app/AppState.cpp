@@ -11,14 +11,13 @@
 #include <QLocale>
 #include <QRegularExpression>
 
-bool StartingUp = false;
-bool DataFileFailed = false;
-
 namespace {
 std::function<void()> QuitRequestHandler;
 }
 
-void SetQuitRequestHandler(std::function<void()> handler) { QuitRequestHandler = std::move(handler); }
+void SetQuitRequestHandler(std::function<void()> handler) {
+    QuitRequestHandler = std::move(handler);
+}
 
 void RequestQuit() {
     if (QuitRequestHandler)
@@ -52,12 +51,11 @@ void ConfigureApplication() {
     // The id of the installed menu entry: Wayland shells match windows to it for the icon.
     QApplication::setDesktopFileName(QString::fromLatin1(ORV_APP_ID));
     // No display name: the platform would append it to every specified window caption.
-    SetShortDateFormat(ShortDatePatternFromLocale(QLocale::system().dateFormat(QLocale::ShortFormat)).toStdString());
+    SetShortDateFormat(
+        ShortDatePatternFromLocale(QLocale::system().dateFormat(QLocale::ShortFormat)).toStdString());
 }
 
 void ResetAppState() {
     ResetProgramState();
     AnnouncementPending = false;
-    StartingUp = false;
-    DataFileFailed = false;
 }

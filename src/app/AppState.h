@@ -1,11 +1,6 @@
 // Program-wide state of the running application.
 #pragma once
 
-// True while the main window is being created: status texts then go to the splash window.
-extern bool StartingUp;
-// Opening a program file failed during start-up: the program closes when first activated.
-extern bool DataFileFailed;
-
 // What a request to quit from outside (a signal, a logout) runs first: it stops a transfer that
 // would otherwise hold the program until it ends. Empty by default.
 #include <functional>

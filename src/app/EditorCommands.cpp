@@ -23,19 +23,19 @@ const std::string LongLinesNote =
     "[This text has lines too long to edit here. It is shown broken into shorter lines and is saved "
     "unchanged.]\n\n";
 
-std::string* RecordField(EEditorBox box) {
-    TGenusDetail& g = EditRecord.Genus;
+std::string* RecordField(TTaxonomyDetail& record, EEditorBox box) {
+    TGenusDetail& g = record.Genus;
     switch (box) {
     case EEditorBox::Id:
-        return &EditRecord.Id;
+        return &record.Id;
     case EEditorBox::Name:
-        return &EditRecord.Name;
+        return &record.Name;
     case EEditorBox::Meaning:
-        return &EditRecord.Meaning;
+        return &record.Meaning;
     case EEditorBox::Info:
-        return &EditRecord.Info;
+        return &record.Info;
     case EEditorBox::Description:
-        return &EditRecord.Description;
+        return &record.Description;
     case EEditorBox::KorvelType:
         return &g.KorvelType;
     case EEditorBox::CommonName:
@@ -77,10 +77,10 @@ bool SameRecord(const TTaxonomyDetail& edit, const TTaxonomyDetail& current) {
 
 } // namespace
 
-TStringList& EditSpecies() {
-    if (!EditRecord.Genus.Species)
-        EditRecord.Genus.Species = std::make_shared<TStringList>();
-    return *EditRecord.Genus.Species;
+TStringList& EditSpecies(TTaxonomyDetail& record) {
+    if (!record.Genus.Species)
+        record.Genus.Species = std::make_shared<TStringList>();
+    return *record.Genus.Species;
 }
 
 void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record) {
@@ -176,7 +176,7 @@ void TEditorCommands::LoadEditor() {
         tabs->setCurrentIndex(TEditorPage::GeneralTab);
     SetEditState(true, genus);
 
-    EditRecord.Level = CurrentRecord.Level;
+    FEditRecord.Level = CurrentRecord.Level;
     SetBox(EEditorBox::Name, CurrentRecord.Name); // the id follows
     SetBox(EEditorBox::Meaning, CurrentRecord.Meaning);
     SetBox(EEditorBox::Info, CurrentRecord.Info);
@@ -190,10 +190,10 @@ void TEditorCommands::LoadEditor() {
 
     const TGenusDetail& g = CurrentRecord.Genus;
     SetBox(EEditorBox::KorvelType, g.KorvelType);
-    EditRecord.Genus.KorvelType = g.KorvelType;
+    FEditRecord.Genus.KorvelType = g.KorvelType;
     SetBox(EEditorBox::CommonName, g.CommonName);
-    EditRecord.Genus.Keywords = g.Keywords;
-    EditRecord.Genus.ImageFile = g.ImageFile;
+    FEditRecord.Genus.Keywords = g.Keywords;
+    FEditRecord.Genus.ImageFile = g.ImageFile;
     FActions[EAction::EditorChooseImg]->setText(
         g.ImageFile != "-" ? QStringLiteral("Replace Current Image...") : QStringLiteral("Choose Image..."));
     SetBox(EEditorBox::ImgCopyright, g.ImgCopyright);
@@ -204,9 +204,9 @@ void TEditorCommands::LoadEditor() {
     // The species being edited goes back into the old list before it is replaced by a copy of
     // its own, so that edits never reach CurrentRecord before Save.
     FPage->ClearSpeciesSelection();
-    EditRecord.Genus.Species = std::make_shared<TStringList>(g.Species ? *g.Species : TStringList());
+    FEditRecord.Genus.Species = std::make_shared<TStringList>(g.Species ? *g.Species : TStringList());
     FSelectedSpeciesIndex = -1;
-    const int count = static_cast<int>(EditRecord.Genus.Species->size());
+    const int count = static_cast<int>(FEditRecord.Genus.Species->size());
     FPage->ResetSpecies(count);
     if (count > 0)
         FPage->SelectSpecies(0);
@@ -239,17 +239,17 @@ void TEditorCommands::SetMemo(EEditorBox box, const std::string& text) {
         SetBox(box, text);
     FFillingMemo = false;
     if (description)
-        EditRecord.Description = text;
+        FEditRecord.Description = text;
 }
 
 void TEditorCommands::BoxChanged(EEditorBox box) {
-    std::string* field = RecordField(box);
+    std::string* field = RecordField(FEditRecord, box);
     if (!field || (box == EEditorBox::Description && (FDescriptionShownOnly || FFillingMemo)))
         return;
     *field = FromQ(FPage->Text(box));
     if (box == EEditorBox::Name) {
         // The id always follows the name; the species rows show the genus initial.
-        SetBox(EEditorBox::Id, LowerCase(EditRecord.Name));
+        SetBox(EEditorBox::Id, LowerCase(FEditRecord.Name));
         FPage->RepaintSpecies();
     }
 }
@@ -269,26 +269,25 @@ void TEditorCommands::AddDataExecute() {
 
 TTreeNode* TEditorCommands::PresentedNode() const {
     TTreeNode* node = FTreePage->SelectedNode();
-    return node && node->Level() == CurrentRecord.Level && node->Id() == CurrentRecord.Id ? node
-                                                                                               : nullptr;
+    return node && node->Level() == CurrentRecord.Level && node->Id() == CurrentRecord.Id ? node : nullptr;
 }
 
 bool TEditorCommands::ConfirmSave() const {
     // Nothing could find or remove a record without an id again.
-    if (EditRecord.Id.empty()) {
+    if (FEditRecord.Id.empty()) {
         AppMessageBox(std::string("A branch without a name cannot be saved. Please enter its name first."),
                       Mb::Ok | Mb::IconExclamation);
         return false;
     }
     // A new id that another record already has would silently take that record's place.
-    const int level = EditRecord.Level;
-    if (EditRecord.Id != CurrentRecord.Id && level >= 0 && level <= GenusLevel &&
-        (DeleteRecord(EditRecord.Id, level, false, false) ||
-         DeleteRecord(EditRecord.Id, level, true, false))) {
+    const int level = FEditRecord.Level;
+    if (FEditRecord.Id != CurrentRecord.Id && level >= 0 && level <= GenusLevel &&
+        (DeleteRecord(FEditRecord.Id, level, false, false) ||
+         DeleteRecord(FEditRecord.Id, level, true, false))) {
         const std::string question =
             Format("Another %s is stored under the id \"%s\". Saving replaces that record with this one. "
                    "Do you want to continue?",
-                   {LevelNames[static_cast<size_t>(level)], EditRecord.Id});
+                   {LevelNames[static_cast<size_t>(level)], FEditRecord.Id});
         return AppMessageBox(question, Mb::OkCancel | Mb::IconExclamation) == Mb::IdOk;
     }
     return true;
@@ -298,22 +297,22 @@ void TEditorCommands::SaveExecute() {
     // What is typed into the selected species' boxes is part of the record being saved.
     WriteBackSpecies();
     // Browsing and pressing Save must not make an unchanged record look like an edit to submit.
-    if (FStored && SameRecord(EditRecord, CurrentRecord)) {
+    if (FStored && SameRecord(FEditRecord, CurrentRecord)) {
         FPage->ClearUndoHistory();
         return;
     }
     if (!ConfirmSave())
         return;
     TTreeNode* node = PresentedNode(); // found by the id before editing
-    SaveEditedRecord(EditRecord, CurrentRecord);
-    CurrentRecord.Id = EditRecord.Id;
-    CurrentRecord.Name = EditRecord.Name;
-    CurrentRecord.Meaning = EditRecord.Meaning;
-    CurrentRecord.Info = EditRecord.Info;
-    CurrentRecord.Description = EditRecord.Description;
-    if (EditRecord.Level == GenusLevel) {
+    SaveEditedRecord(FEditRecord, CurrentRecord);
+    CurrentRecord.Id = FEditRecord.Id;
+    CurrentRecord.Name = FEditRecord.Name;
+    CurrentRecord.Meaning = FEditRecord.Meaning;
+    CurrentRecord.Info = FEditRecord.Info;
+    CurrentRecord.Description = FEditRecord.Description;
+    if (FEditRecord.Level == GenusLevel) {
         TGenusDetail& to = CurrentRecord.Genus;
-        const TGenusDetail& from = EditRecord.Genus;
+        const TGenusDetail& from = FEditRecord.Genus;
         to.KorvelType = from.KorvelType;
         to.CommonName = from.CommonName;
         to.ImageFile = from.ImageFile;
@@ -321,13 +320,13 @@ void TEditorCommands::SaveExecute() {
         to.ImgCopyrightURL = from.ImgCopyrightURL;
         to.ImgOwner = from.ImgOwner;
         to.ImgOwnerURL = from.ImgOwnerURL;
-        to.Species = std::make_shared<TStringList>(EditSpecies());
+        to.Species = std::make_shared<TStringList>(EditSpecies(FEditRecord));
     }
     // A record shown without a tree node (a forgotten genus) leaves the tree as it is.
     if (node) {
-        UpdateTreeNode(
-            FTreePage->Tree(), node,
-            TTaxonomyData(std::string(node->Marker()), CurrentRecord.Id, CurrentRecord.Name, CurrentRecord.Info));
+        UpdateTreeNode(FTreePage->Tree(), node,
+                       TTaxonomyData(std::string(node->Marker()), CurrentRecord.Id, CurrentRecord.Name,
+                                     CurrentRecord.Info));
         TreeModified = true;
     }
     FStored = true;
@@ -336,8 +335,8 @@ void TEditorCommands::SaveExecute() {
 }
 
 void TEditorCommands::CancelExecute() {
-    const std::string& assigned = EditRecord.Genus.ImageFile;
-    if (EditRecord.Level == GenusLevel && CurrentRecord.Genus.ImageFile == "-" && assigned != "-" &&
+    const std::string& assigned = FEditRecord.Genus.ImageFile;
+    if (FEditRecord.Level == GenusLevel && CurrentRecord.Genus.ImageFile == "-" && assigned != "-" &&
         AppMessageBox(std::string("Do you want to delete image file you assigned to this genus?"),
                       Mb::OkCancel | Mb::IconQuestion) == Mb::IdOk) {
         const std::string path = AppFile(std::string(ImagesFolderName) + assigned);
@@ -355,35 +354,38 @@ void TEditorCommands::CancelExecute() {
 }
 
 void TEditorCommands::ChooseImgExecute() {
-    if (EditRecord.Genus.ImageFile != "-" &&
-        AppMessageBox(std::string("This genus already have an image attached. Are you sure you want to select a new "
-                                  "image file?"),
-                      Mb::OkCancel | Mb::IconExclamation) != Mb::IdOk)
+    if (FEditRecord.Genus.ImageFile != "-" &&
+        AppMessageBox(
+            std::string("This genus already have an image attached. Are you sure you want to select a new "
+                        "image file?"),
+            Mb::OkCancel | Mb::IconExclamation) != Mb::IdOk)
         return;
     const std::string chosen = ExecuteOpenPictureDialog();
     if (chosen.empty())
         return;
-    const std::string name = PictureFileNameFor(EditRecord.Name, chosen);
+    const std::string name = PictureFileNameFor(FEditRecord.Name, chosen);
     // The name comes from the Name box: one that could reach outside the images folder is refused.
     if (!IsPlainFileName(name)) {
-        AppMessageBox(Format("\"%s\" cannot be the name of a picture file. Please change the name of the genus "
-                             "first.",
-                             {name}),
-                      Mb::Ok | Mb::IconExclamation);
+        AppMessageBox(
+            Format("\"%s\" cannot be the name of a picture file. Please change the name of the genus "
+                   "first.",
+                   {name}),
+            Mb::Ok | Mb::IconExclamation);
         return;
     }
     const std::string folder = AppFile(ImagesFolderName);
     const std::string destination = folder + name;
     if (FileExists(destination) &&
-        AppMessageBox(std::string("By selecting OK, the current image file for this genus will be replaced with the "
-                                  "new one. This action could not be canceled or undo. Proceed?"),
-                      Mb::OkCancel | Mb::IconExclamation) != Mb::IdOk)
+        AppMessageBox(
+            std::string("By selecting OK, the current image file for this genus will be replaced with the "
+                        "new one. This action could not be canceled or undo. Proceed?"),
+            Mb::OkCancel | Mb::IconExclamation) != Mb::IdOk)
         return;
     if (!ForceDirectories(folder) || !CopyPictureFile(chosen, destination)) {
         ShowErrorBox("Error copying file from \"%s\" to \"%s\"", {chosen, destination});
         return;
     }
-    EditRecord.Genus.ImageFile = name;
+    FEditRecord.Genus.ImageFile = name;
     FActions[EAction::EditorChooseImg]->setText(QStringLiteral("Replace Current Image..."));
 }
 

@@ -1,4 +1,4 @@
-// The branch detail editor: fills the Editor page from CurrentRecord, keeps EditRecord equal to
+// The branch detail editor: fills the Editor page from CurrentRecord, keeps its copy of the record (EditRecord) equal to
 // its boxes, and runs the editor's commands (Enable Detail Edit, Save, Cancel, tab steps, species).
 // Not a widget: it works on the page and the actions the window hands it.
 #pragma once
@@ -15,7 +15,7 @@ class TTaxonomyTreePage;
 struct TTreeNode;
 
 // EditRecord's species lines, made when the record has none yet.
-TStringList& EditSpecies();
+TStringList& EditSpecies(TTaxonomyDetail& record);
 
 // An empty record for a branch that has none: its level, id, name and info from the node.
 void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record);
@@ -48,6 +48,9 @@ public:
     // What a species row shows: the genus initial, ". ", name, " (", meaning, ")".
     QString SpeciesListViewData(int row) const;
 
+    // The record as the boxes hold it: CurrentRecord's copy, stored by Save.
+    TTaxonomyDetail& EditRecord() { return FEditRecord; }
+
 private:
     // Moves to the next (+1) or previous (-1) visible page, wrapping around.
     void StepTab(int step);
@@ -68,6 +71,7 @@ private:
     TTreeNode* PresentedNode() const;
 
     TMainActions& FActions;
+    TTaxonomyDetail FEditRecord;
     QPointer<TEditorPage> FPage;
     TTaxonomyTreePage* FTreePage;
     TBranchPresenter& FPresenter;

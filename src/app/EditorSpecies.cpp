@@ -1,5 +1,5 @@
 // The species list of the Editor page: the rows it shows, the boxes of the selected species and
-// their way back into EditRecord's species lines, adding and removing species.
+// their way back into FEditRecord's species lines, adding and removing species.
 #include "EditorCommands.h"
 
 #include "Dialogs.h"
@@ -19,12 +19,12 @@ const char* const NewSpeciesLine = "\t###";
 // ---- species ----
 
 QString TEditorCommands::SpeciesListViewData(int row) const {
-    const TStringList* lines = EditRecord.Genus.Species.get();
+    const TStringList* lines = FEditRecord.Genus.Species.get();
     if (!lines || row < 0 || row >= static_cast<int>(lines->size()))
         return {};
     std::array<std::string, 4> f;
     SplitFields((*lines)[static_cast<size_t>(row)], f, 3);
-    const QString genus = ToQ(EditRecord.Name);
+    const QString genus = ToQ(FEditRecord.Name);
     const QString initial = genus.isEmpty() ? QString() : genus.left(genus.front().isHighSurrogate() ? 2 : 1);
     return initial + QStringLiteral(". ") + ToQ(f[1]) + QStringLiteral(" (") + ToQ(f[2]) +
            QStringLiteral(")");
@@ -33,7 +33,7 @@ QString TEditorCommands::SpeciesListViewData(int row) const {
 void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
     if (FIgnoreSelection)
         return;
-    TStringList& lines = EditSpecies();
+    TStringList& lines = EditSpecies(FEditRecord);
     const int count = static_cast<int>(lines.size());
     if (selected && row >= 0 && row < count) {
         FSelectedSpeciesIndex = row;
@@ -52,7 +52,7 @@ void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
 }
 
 void TEditorCommands::WriteBackSpecies() {
-    TStringList& lines = EditSpecies();
+    TStringList& lines = EditSpecies(FEditRecord);
     if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
         return;
     std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
@@ -80,7 +80,7 @@ void TEditorCommands::ClearSpeciesBoxes() {
 void TEditorCommands::NewSpeciesExecute() {
     if (!FActions.IsAllowed(EAction::EditorNewSpecies))
         return; // the glyph button's twin is never disabled; its page is shown for genera only
-    TStringList& lines = EditSpecies();
+    TStringList& lines = EditSpecies(FEditRecord);
     lines.push_back(NewSpeciesLine);
     FPage->AppendSpeciesRow();
     FPage->SelectSpecies(static_cast<int>(lines.size()) - 1);
@@ -91,7 +91,7 @@ void TEditorCommands::RemoveSpeciesExecute() {
     if (!FActions.IsAllowed(EAction::EditorRemoveSpecies))
         return;
     const int row = FPage->SelectedSpecies();
-    TStringList& lines = EditSpecies();
+    TStringList& lines = EditSpecies(FEditRecord);
     if (row < 0 || row >= static_cast<int>(lines.size()))
         return;
     const std::string question =

@@ -29,10 +29,10 @@
 #include <QListView>
 #include <QMenu>
 #include <QProgressBar>
-#include <QTabBar>
 #include <QScreen>
 #include <QStatusBar>
 #include <QStatusTipEvent>
+#include <QTabBar>
 #include <QTextBrowser>
 #include <QTimer>
 #include <algorithm>
@@ -49,8 +49,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     // The page captions are never cut: the pane is at least as wide as its tabs.
     FUi->MainPageControl->tabBar()->setUsesScrollButtons(false);
     FUi->MainPageControl->tabBar()->setElideMode(Qt::ElideNone);
-    FUi->MainPageControl->setMinimumWidth(
-        std::max(FUi->MainPageControl->minimumWidth(), FUi->MainPageControl->tabBar()->sizeHint().width() + 4));
+    FUi->MainPageControl->setMinimumWidth(std::max(FUi->MainPageControl->minimumWidth(),
+                                                   FUi->MainPageControl->tabBar()->sizeHint().width() + 4));
     FProgressLabel = new QLabel(this);
     FProgressLabel->setObjectName(QStringLiteral("TransferProgressLabel"));
     statusBar()->addPermanentWidget(FProgressLabel);
@@ -64,11 +64,12 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FUi->MainSplitter->setStretchFactor(1, 1);
     FUi->MainSplitter->setSizes({225, 352});
     FPresenter = std::make_unique<TBranchPresenter>(
-        TBranchPages{this, FUi->TreeTabSheet, FUi->SearchResultTabSheet, FUi->InfoPageControl, FUi->SummaryTabSheet,
-                     FUi->ImageTabSheet, FLinks},
+        TBranchPages{this, FUi->TreeTabSheet, FUi->SearchResultTabSheet, FUi->InfoPageControl,
+                     FUi->SummaryTabSheet, FUi->ImageTabSheet, FLinks},
         FServer);
     FPresenter->ResultListActive = [this] { return focusWidget() == FUi->SearchResultTabSheet->List(); };
-    FEditor = std::make_unique<TEditorCommands>(*FActions, FUi->EditorTabSheet, FUi->TreeTabSheet, *FPresenter);
+    FEditor =
+        std::make_unique<TEditorCommands>(*FActions, FUi->EditorTabSheet, FUi->TreeTabSheet, *FPresenter);
     FTreeItems = std::make_unique<TTreeItemCommands>(*FActions, FUi->TreeTabSheet, this);
 
     // Pop-up menus: the tree's and the summary's, and the picture's.
@@ -90,10 +91,13 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                         {FUi->TreeTabSheet, FUi->SearchTabSheet, FUi->SearchResultTabSheet, FPresenter.get(),
                          [this] { ShowMainPage(ResultPage); }},
                         this);
-    new TBranchTools(*FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
+    new TBranchTools(
+        *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
-    connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet, &TResultPage::Clear);
-    connect(TreeModel(), &QAbstractItemModel::rowsAboutToBeRemoved, FUi->SearchResultTabSheet, &TResultPage::Clear);
+    connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet,
+            &TResultPage::Clear);
+    connect(TreeModel(), &QAbstractItemModel::rowsAboutToBeRemoved, FUi->SearchResultTabSheet,
+            &TResultPage::Clear);
     connect(TreeModel(), &TTaxonomyTreeModel::NodeKeyChanged, FUi->SearchResultTabSheet->Model(),
             &TResultListModel::FollowNode);
     ConnectActions();
@@ -114,7 +118,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         move(screen->availableGeometry().center() - rect().center());
     SetQuitRequestHandler([this] { FServer.Cancel(false); });
     {
-        const TStartupGuard guard(FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
+        const TStartupGuard guard(
+            FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
         FSession.Start();
     }
     RestoreWindowGeometry();
@@ -156,8 +161,9 @@ void TFormMain::ConnectActions() {
         {EAction::OptionsShowName, 1}, {EAction::OptionsShowInfo, 2}, {EAction::OptionsShowBoth, 3}};
     for (const auto& [id, mode] : modes)
         run(id, [this, mode = mode] { SetDisplayMode(mode); });
-    const std::pair<EAction, int> pages[] = {
-        {EAction::ViewTaxnomyTree, TaxonomyPage}, {EAction::ViewSearch, SearchPage}, {EAction::ViewResult, ResultPage}};
+    const std::pair<EAction, int> pages[] = {{EAction::ViewTaxnomyTree, TaxonomyPage},
+                                             {EAction::ViewSearch, SearchPage},
+                                             {EAction::ViewResult, ResultPage}};
     for (const auto& [id, page] : pages)
         a.Connect(id, [this, page = page] {
             ShowMainPage(page);
@@ -167,7 +173,8 @@ void TFormMain::ConnectActions() {
     run(EAction::ViewTaxoCollapseAll, [this] { CollapseAll(); });
     run(EAction::ViewTaxoReset, [this] { ResetTreeAppearance(); });
     run(EAction::ViewCopySummary, [this] { FUi->SummaryTabSheet->CopySummary(); });
-    run(EAction::ViewCopyTree, [this] { QApplication::clipboard()->setText(FUi->TreeTabSheet->SelectedPath()); });
+    run(EAction::ViewCopyTree,
+        [this] { QApplication::clipboard()->setText(FUi->TreeTabSheet->SelectedPath()); });
     run(EAction::DBRefresh, [this] { FServer.RefreshTaxonomyTree(); });
     run(EAction::DBLoadAll, [this] { FServer.DownloadAllDatas(); });
     run(EAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
@@ -181,9 +188,8 @@ void TFormMain::ConnectActions() {
     run(EAction::HelpWhatsNew, [] { HelpWhatsNew(); });
     run(EAction::HelpSurvey, [] { HelpSurvey(); });
     run(EAction::HelpSubmit, [] { HelpSubmitSuggestion(); });
-    run(EAction::DBRefreshItem, [this] {
-        FPresenter->RefreshItemCommand(focusWidget() == FUi->SearchResultTabSheet->List());
-    });
+    run(EAction::DBRefreshItem,
+        [this] { FPresenter->RefreshItemCommand(focusWidget() == FUi->SearchResultTabSheet->List()); });
     a.Connect(EAction::ViewRelatedLinks, [this] {
         // The action toggled its own mark already; the panel decides from the state before.
         Action(EAction::ViewRelatedLinks)->setChecked(!Action(EAction::ViewRelatedLinks)->isChecked());
@@ -216,14 +222,16 @@ void TFormMain::UpdateActionStates() {
 // ---- status line ----
 
 void TFormMain::SetStatusText(const QString& text) {
-    if (StartingUp && FSplash) {
+    if (FSession.StartingUp() && FSplash) {
         FSplash->SetStatusText(text);
         return;
     }
     statusBar()->showMessage(text);
 }
 
-QString TFormMain::StatusText() const { return statusBar()->currentMessage(); }
+QString TFormMain::StatusText() const {
+    return statusBar()->currentMessage();
+}
 
 void TFormMain::TransferProgress(long long received, long long total) {
     if (received <= 0 && total <= 0) {
@@ -237,9 +245,10 @@ void TFormMain::TransferProgress(long long received, long long total) {
         FProgressBar->setValue(static_cast<int>(std::min(received, total) * 1000 / total));
     FProgressBar->show();
     const QLocale locale;
-    FProgressLabel->setText(total > 0 ? QStringLiteral("%1 of %2").arg(locale.formattedDataSize(received),
-                                                                        locale.formattedDataSize(total))
-                                      : locale.formattedDataSize(received));
+    FProgressLabel->setText(
+        total > 0 ? QStringLiteral("%1 of %2")
+                        .arg(locale.formattedDataSize(received), locale.formattedDataSize(total))
+                  : locale.formattedDataSize(received));
 }
 
 bool TFormMain::event(QEvent* e) {
@@ -251,7 +260,7 @@ bool TFormMain::event(QEvent* e) {
     if (e->type() == QEvent::Show) {
         FWasShown = true;
         // A failed start ends right after its message, with or without a window manager.
-        if (DataFileFailed && !FClosing)
+        if (FSession.DataFileFailed() && !FClosing)
             QTimer::singleShot(0, this, [this] { close(); });
     }
     return QMainWindow::event(e);
@@ -297,9 +306,9 @@ void TFormMain::closeEvent(QCloseEvent* e) {
         return;
     }
     if (!ModifiedFiles.Empty()) {
-        const int answer =
-            AppMessageBox(std::string("You have modified taxonomy databases. Do you want to submit it to Tovren?"),
-                          Mb::YesNoCancel | Mb::IconQuestion);
+        const int answer = AppMessageBox(
+            std::string("You have modified taxonomy databases. Do you want to submit it to Tovren?"),
+            Mb::YesNoCancel | Mb::IconQuestion);
         if (answer == Mb::IdCancel) {
             e->ignore();
             return;

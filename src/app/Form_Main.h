@@ -77,6 +77,9 @@ protected:
     bool event(QEvent* event) override;
 
 private:
+    // Tests and benchmarks reach inside the window through this one class of their own.
+    friend class TFormMainTestAccess;
+
     void ConnectActions();
     void HandOverFromSplash();
     void RebuildTree();

@@ -13,19 +13,45 @@
 
 #include <QListView>
 
-TTaxonomyTree& TFormMain::Tree() { return FUi->TreeTabSheet->Tree(); }
-TTaxonomyTreeModel* TFormMain::TreeModel() const { return FUi->TreeTabSheet->Model(); }
-TTaxonomyTreeView* TFormMain::TaxonomyTreeView() const { return FUi->TreeTabSheet->View(); }
-QTextBrowser* TFormMain::DetailMemo() const { return FUi->SummaryTabSheet->Memo(); }
-QString TFormMain::SummaryPlainText() const { return FUi->SummaryTabSheet->PlainText(); }
-TTreeNode* TFormMain::SelectedNode() const { return FUi->TreeTabSheet->SelectedNode(); }
-void TFormMain::SelectNode(TTreeNode* node) { FUi->TreeTabSheet->SelectNode(node); }
-bool TFormMain::IsExpanded(const TTreeNode* node) const { return FUi->TreeTabSheet->IsExpanded(node); }
-void TFormMain::SetExpanded(TTreeNode* node, bool expanded) { FUi->TreeTabSheet->SetExpanded(node, expanded); }
-void TFormMain::ExpandAll() { FUi->TreeTabSheet->ExpandAll(); }
-void TFormMain::CollapseAll() { FUi->TreeTabSheet->CollapseAll(); }
-void TFormMain::ResetTreeAppearance() { FUi->TreeTabSheet->ApplySavedState(); }
-void TFormMain::ApplySavedTreeState() { FUi->TreeTabSheet->ApplySavedState(); }
+TTaxonomyTree& TFormMain::Tree() {
+    return FUi->TreeTabSheet->Tree();
+}
+TTaxonomyTreeModel* TFormMain::TreeModel() const {
+    return FUi->TreeTabSheet->Model();
+}
+TTaxonomyTreeView* TFormMain::TaxonomyTreeView() const {
+    return FUi->TreeTabSheet->View();
+}
+QTextBrowser* TFormMain::DetailMemo() const {
+    return FUi->SummaryTabSheet->Memo();
+}
+QString TFormMain::SummaryPlainText() const {
+    return FUi->SummaryTabSheet->PlainText();
+}
+TTreeNode* TFormMain::SelectedNode() const {
+    return FUi->TreeTabSheet->SelectedNode();
+}
+void TFormMain::SelectNode(TTreeNode* node) {
+    FUi->TreeTabSheet->SelectNode(node);
+}
+bool TFormMain::IsExpanded(const TTreeNode* node) const {
+    return FUi->TreeTabSheet->IsExpanded(node);
+}
+void TFormMain::SetExpanded(TTreeNode* node, bool expanded) {
+    FUi->TreeTabSheet->SetExpanded(node, expanded);
+}
+void TFormMain::ExpandAll() {
+    FUi->TreeTabSheet->ExpandAll();
+}
+void TFormMain::CollapseAll() {
+    FUi->TreeTabSheet->CollapseAll();
+}
+void TFormMain::ResetTreeAppearance() {
+    FUi->TreeTabSheet->ApplySavedState();
+}
+void TFormMain::ApplySavedTreeState() {
+    FUi->TreeTabSheet->ApplySavedState();
+}
 
 void TFormMain::SetDisplayMode(int mode) {
     Options.ListType = mode;
@@ -61,7 +87,7 @@ void TFormMain::ShowMainPage(int index) {
 }
 
 void TFormMain::RestoreWindowGeometry() {
-    if (DataFileFailed)
+    if (FSession.DataFileFailed())
         return;
     const QByteArray stored = QByteArray::fromStdString(ReadWindowGeometry());
     // Kept on a screen that is still there; a broken value leaves the window where it is.
@@ -71,7 +97,7 @@ void TFormMain::RestoreWindowGeometry() {
 
 void TFormMain::SaveWindowGeometry() {
     // Only a window the user has seen has a size to keep; a failed start writes nothing.
-    if (!FWasShown || DataFileFailed)
+    if (!FWasShown || FSession.DataFileFailed())
         return;
     try {
         WriteWindowGeometry(saveGeometry().toBase64().toStdString());
@@ -82,7 +108,7 @@ void TFormMain::SaveWindowGeometry() {
 
 void TFormMain::FocusMainPage(int index) {
     // Where the user types next: the tree, the search box, the list of results.
-    QWidget* target = index == SearchPage ? FUi->SearchTabSheet->TextEdit()
+    QWidget* target = index == SearchPage   ? FUi->SearchTabSheet->TextEdit()
                       : index == ResultPage ? static_cast<QWidget*>(FUi->SearchResultTabSheet->List())
                                             : static_cast<QWidget*>(TaxonomyTreeView());
     target->setFocus(Qt::ShortcutFocusReason);
@@ -105,14 +131,22 @@ void TFormMain::NodeSelected(TTreeNode* node) {
     }
 }
 
-void TFormMain::DeleteBranch(TTreeNode* node, bool withRecords) { DeleteTreeItem(Tree(), node, withRecords); }
+void TFormMain::DeleteBranch(TTreeNode* node, bool withRecords) {
+    DeleteTreeItem(Tree(), node, withRecords);
+}
 
-bool TFormMain::ShowGenusImage(const std::string& pictureName) { return FPresenter->ShowGenusImage(pictureName); }
+bool TFormMain::ShowGenusImage(const std::string& pictureName) {
+    return FPresenter->ShowGenusImage(pictureName);
+}
 
 TSubmitInfoResult TFormMain::RunSubmitDialog(const TStringList& files, const TStringList& pictures) {
     return ::RunSubmitDialog(files, pictures, this);
 }
 
-void TFormMain::ShowAnnouncement() { ::ShowAnnouncement(this); }
+void TFormMain::ShowAnnouncement() {
+    ::ShowAnnouncement(this);
+}
 
-void TFormMain::OfflineModeChanged() { Action(EAction::OptionsOffLine)->setChecked(Options.OfflineMode); }
+void TFormMain::OfflineModeChanged() {
+    Action(EAction::OptionsOffLine)->setChecked(Options.OfflineMode);
+}

@@ -14,8 +14,8 @@ const char* const DataFileFailText = "Data file open fail!\n\nTry reinstalling t
 } // namespace
 
 void TSession::Start() {
-    DataFileFailed = false;
-    StartingUp = true;
+    FDataFileFailed = false;
+    FStartingUp = true;
     try {
         SetStatus("Loading data, please wait...");
         // What an earlier run left when it was killed in the middle of a write.
@@ -39,13 +39,13 @@ void TSession::Start() {
         FHost.ApplySavedTreeState();
     } catch (const EFOpenError&) {
         ShowErrorBox(DataFileFailText);
-        DataFileFailed = true;
+        FDataFileFailed = true;
     } catch (const EAbort&) {
         // Reported already.
     } catch (const std::exception& e) {
         ShowDefaultErrorReport(e.what());
     }
-    StartingUp = false;
+    FStartingUp = false;
 }
 
 void TSession::AskForUpdate() {
@@ -54,29 +54,30 @@ void TSession::AskForUpdate() {
     if (Options.LastUpdate <= 0)
         Options.LastUpdate = Today();
     if (Options.AppVersion < ProgramVersion - 0.0001f) {
-        const int answer =
-            AppMessageBox(std::string("Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous "
-                                      "version. And for the first-run, you will need to Refresh entire databases. "
-                                      "Could it be preceeded now?"),
-                          Mb::YesNo | Mb::IconQuestion);
+        const int answer = AppMessageBox(
+            std::string("Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous "
+                        "version. And for the first-run, you will need to Refresh entire databases. "
+                        "Could it be preceeded now?"),
+            Mb::YesNo | Mb::IconQuestion);
         if (answer == Mb::IdYes) {
             SetStatus("Downloading databases, please wait...");
             FHost.RefreshTaxonomyTree();
         } else {
-            AppMessageBox(std::string("This program version contain new features that need you to update your "
-                                      "taxonomy databases.\n\nYou may done it yourself by choose command Refresh "
-                                      "Taxonomy Tree from Database menu."),
-                          Mb::IconInformation);
+            AppMessageBox(
+                std::string("This program version contain new features that need you to update your "
+                            "taxonomy databases.\n\nYou may done it yourself by choose command Refresh "
+                            "Taxonomy Tree from Database menu."),
+                Mb::IconInformation);
         }
         return;
     }
     SetStatus("Checking database timestamp...");
     if (Today() - Options.LastUpdate <= 30)
         return;
-    const std::string question =
-        Format("Your korvel taxonomy file has not been updated since %s. Which is more than 30 days old, and an "
-               "update of the file may be available.\n\nDo you want to check for file update?",
-               {FormatShortDate(Options.LastUpdate)});
+    const std::string question = Format(
+        "Your korvel taxonomy file has not been updated since %s. Which is more than 30 days old, and an "
+        "update of the file may be available.\n\nDo you want to check for file update?",
+        {FormatShortDate(Options.LastUpdate)});
     if (AppMessageBox(question, Mb::YesNo | Mb::IconQuestion) == Mb::IdYes) {
         SetStatus("Downloading databases, please wait...");
         FHost.RefreshTaxonomyTree();
@@ -103,7 +104,8 @@ void TSession::ShutDown() {
         guarded([&] { SaveTreeFile(tree); });
     // An empty tree (a refresh that failed) must not wipe the saved appearance.
     if (Options.SaveTree && !tree.Empty())
-        guarded([&] { SaveTreeState(tree, [this](const TTreeNode* node) { return FHost.IsExpanded(node); }); });
+        guarded(
+            [&] { SaveTreeState(tree, [this](const TTreeNode* node) { return FHost.IsExpanded(node); }); });
     // A start that failed before the options or the lists were read leaves the files as they are.
     if (FOptionsRead)
         guarded([this] { WriteOptionsAtShutdown(FHost.TaxonomyWidth()); });

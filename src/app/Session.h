@@ -27,8 +27,11 @@ public:
     explicit TSession(ISessionHost& host) : FHost(host) {}
 
     // Loads the program files and options, asks the upgrade or reminder question, builds the tree.
-    // Sets DataFileFailed when a program file cannot be opened.
     void Start();
+    // True while Start runs: status texts then go to the splash window.
+    bool StartingUp() const { return FStartingUp; }
+    // Opening a program file failed during start-up: the program closes when first shown.
+    bool DataFileFailed() const { return FDataFileFailed; }
     // Writes the tree, its appearance, the options and the modified-files list, each on its own;
     // only what start-up has read is written back. Runs once.
     void ShutDown();
@@ -42,5 +45,7 @@ private:
     bool FProgramFilesLoaded = false;
     bool FOptionsRead = false;
     bool FShutDownDone = false;
+    bool FStartingUp = false;
+    bool FDataFileFailed = false;
     int FTaxonomyWidth = 225;
 };

@@ -24,7 +24,6 @@ TStringList SummaryMisc;
 TModifiedFileList ModifiedFiles;
 
 TTaxonomyDetail CurrentRecord;
-TTaxonomyDetail EditRecord;
 
 bool TreeModified = false;
 bool AnnouncementChecked = false;
@@ -56,7 +55,6 @@ void ResetProgramState() {
         list->clear();
     ModifiedFiles.Clear();
     CurrentRecord = TTaxonomyDetail();
-    EditRecord = TTaxonomyDetail();
     TreeModified = false;
     AnnouncementChecked = false;
 }

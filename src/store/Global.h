@@ -52,9 +52,8 @@ extern TStringList SummaryMisc;     // [Misc]
 
 extern TModifiedFileList ModifiedFiles;
 
-// The selected branch's record and the editor's copy.
+// The selected branch's record (the editor keeps its own copy).
 extern TTaxonomyDetail CurrentRecord;
-extern TTaxonomyDetail EditRecord;
 
 extern bool TreeModified;        // the tree's content changed this run
 extern bool AnnouncementChecked; // the announcement was fetched this run

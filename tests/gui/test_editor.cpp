@@ -1,5 +1,6 @@
 // The branch detail editor as the user drives it: its two states, the box rules, Save into both
 // databases and the tree, Cancel, the tab steps and the species list.
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"
@@ -193,18 +194,18 @@ void TestEditor::PageLayoutAndBoxRules() {
     // EditRecord; "#" never gets into a box.
     TypeInto(Edit(w, "NameEdit"), "Zurex Major");
     QCOMPARE(Edit(w, "IdEdit")->text(), QString("zurex major"));
-    QCOMPARE(EditRecord.Id, std::string("zurex major"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Id, std::string("zurex major"));
     QCOMPARE(SpeciesTexts(w).front(), QString("Z. minor (small)"));
     TypeInto(Edit(w, "MeaningEdit"), "shi#ny");
-    QCOMPARE(EditRecord.Meaning, std::string("shiny"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Meaning, std::string("shiny"));
     QTest::keyClicks(type->lineEdit(), "s");
-    QCOMPARE(EditRecord.Genus.KorvelType, std::string("Hoppers"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.KorvelType, std::string("Hoppers"));
     auto* memo = Box<QPlainTextEdit>(w, "DescriptionMemo");
     memo->clear();
     QTest::keyClicks(memo, "one#");
     QTest::keyClick(memo, Qt::Key_Return);
     QTest::keyClicks(memo, "two");
-    QCOMPARE(EditRecord.Description, std::string("one\ntwo"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Description, std::string("one\ntwo"));
     // Changing the name touches neither the tree nor the caption before Save.
     QCOMPARE(w.SelectedNode()->Name(), std::string("Aurex"));
     QVERIFY(w.windowTitle().startsWith("Aurex"));
@@ -275,7 +276,7 @@ void TestEditor::SaveRefusesEmptyNameAndAsksBeforeTakingAnId() {
     QVERIFY(w.SelectBranch(5, "g1"));
     TypeInto(Edit(w, "MeaningEdit"), "kept");
     Edit(w, "NameEdit")->clear();
-    QCOMPARE(EditRecord.Id, std::string());
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Id, std::string());
     dialogs.ExpectMessage("A branch without a name cannot be saved. Please enter its name first.", 48, 1);
     Trigger(w, EAction::EditorSave);
     CHECK_DIALOGS(dialogs);
@@ -332,7 +333,7 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     Trigger(w, EAction::EditorRemoveSpecies); // nothing selected: no question
     Trigger(w, EAction::EditorNewSpecies);
     Trigger(w, EAction::EditorNewSpeciesBitBtn);
-    QCOMPARE(*EditRecord.Genus.Species, TStringList({"\t###", "\t###"}));
+    QCOMPARE(*TFormMainTestAccess::EditRecord(w).Genus.Species, TStringList({"\t###", "\t###"}));
     QCOMPARE(SpeciesTexts(w), QStringList({"A.  ()", "A.  ()"}));
     QCOMPARE(Species(w)->currentIndex().row(), 1);
 
@@ -349,15 +350,15 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     TypeInto(Edit(w, "SpeciesNameEdit"), "unsaved");
     dialogs.ExpectMessage("Are you sure to remove species name \"A. first ()\"?", 33, 2);
     Trigger(w, EAction::EditorRemoveSpeciesBitBtn);
-    QCOMPARE(EditRecord.Genus.Species->size(), size_t(3));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.Species->size(), size_t(3));
     dialogs.ExpectMessage("Are you sure to remove species name \"A. first ()\"?", 33, 1);
     Trigger(w, EAction::EditorRemoveSpecies);
     CHECK_DIALOGS(dialogs);
-    QCOMPARE(*EditRecord.Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
+    QCOMPARE(*TFormMainTestAccess::EditRecord(w).Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
     QCOMPARE(Species(w)->currentIndex().row(), 0);
     QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("second"));
     SelectSpecies(w, 1);
-    QCOMPARE(*EditRecord.Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
+    QCOMPARE(*TFormMainTestAccess::EditRecord(w).Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
     QCOMPARE(Edit(w, "SpeciesMeaningEdit")->text(), QString("3"));
 
     // Presenting another branch drops the edit; coming back shows the stored species.
@@ -387,19 +388,19 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         fx.Write("images/aurex.jpg", "picture");
         QVERIFY(w.SelectBranch(5, c.Genus));
         TypeInto(Edit(w, "NameEdit"), "Changed");
-        EditRecord.Genus.ImageFile = c.Assigned; // as Choose Image leaves it
+        TFormMainTestAccess::EditRecord(w).Genus.ImageFile = c.Assigned; // as Choose Image leaves it
         if (c.Answer)
             dialogs.ExpectMessage(question, 33, c.Answer);
         Trigger(w, EAction::EditorCancel);
         CHECK_DIALOGS(dialogs);
         QCOMPARE(fx.Exists("images/aurex.jpg"), c.FileLeft);
-        QCOMPARE(EditRecord.Genus.ImageFile, CurrentRecord.Genus.ImageFile);
+        QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, CurrentRecord.Genus.ImageFile);
         QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(CurrentRecord.Name));
     }
     // A picture already gone could not be deleted either: the user is told.
     QVERIFY(w.SelectBranch(5, "g1"));
     fx.Remove("images/aurex.jpg");
-    EditRecord.Genus.ImageFile = "aurex.jpg";
+    TFormMainTestAccess::EditRecord(w).Genus.ImageFile = "aurex.jpg";
     dialogs.ExpectMessage(question, 33, 1);
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/aurex.jpg")) +
                               "\" could not be deleted. You may need to delete it manually.",
@@ -408,7 +409,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     CHECK_DIALOGS(dialogs);
     // A name that is no plain file name is never deleted; the user is told.
     QVERIFY(w.SelectBranch(5, "g1"));
-    EditRecord.Genus.ImageFile = "../classifytree.dat";
+    TFormMainTestAccess::EditRecord(w).Genus.ImageFile = "../classifytree.dat";
     dialogs.ExpectMessage(question, 33, 1);
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/../classifytree.dat")) +
                               "\" could not be deleted. You may need to delete it manually.",
@@ -438,7 +439,8 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     fx.Write("classifytree.dat",
              "#c1#Korvelia#the korvels\r\n\t\t\t\t\t#aurex#Aurex#first\r\n\t\t\t\t\t#nomen#Nomen#\r\n");
     fx.Write("class.dat", "c1#Korvelia#the korvels#First class\r\n");
-    const std::string aurex = "aurex#Aurex#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw\r\n";
+    const std::string aurex =
+        "aurex#Aurex#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw\r\n";
     fx.Write("genus.dat", aurex + AurexSpecies);
     TScriptedDialogs dialogs;
     TFormMain w;
@@ -486,8 +488,8 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
 
     // A branch given its record by Enable Detail Edit is stored by the first Save, even unchanged.
     Options.OfflineMode = true;
-    dialogs.ExpectMessage("You are currently in off-line mode. Do you want to go on-line to download required data?",
-                          36, 7);
+    dialogs.ExpectMessage(
+        "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
     QVERIFY(w.SelectBranch(5, "nomen"));
     Trigger(w, EAction::EditorAddData);
     Trigger(w, EAction::EditorSave);

@@ -1,5 +1,6 @@
 // A start whose tree file cannot be read, and quitting after it.
 #include "AppState.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
@@ -25,7 +26,7 @@ void TestFailedStart::TreeStateOutlivesATreeThatFailedToLoad() {
     dialogs.ExpectMessage("Data file open fail!", 16, 1);
     auto w = std::make_unique<TFormMain>();
     CHECK_DIALOGS(dialogs);
-    QVERIFY(DataFileFailed);
+    QVERIFY(TFormMainTestAccess::DataFileFailed(*w));
     w.reset();
     QCOMPARE(fx.Read("treestate.dat"), state);
 }

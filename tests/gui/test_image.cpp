@@ -1,5 +1,6 @@
 // The Image page as the user sees it: its three states, the info band, Show Image, Choose Image in
 // the editor and Save Profile Image.
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "GifWriter.h"
 #include "Global.h"
@@ -268,7 +269,8 @@ void TestImage::ShowImageFindsAPictureThatAppeared() {
     // A name that would reach outside the images folder is refused in words of its own, before
     // any question or transfer.
     Select(w, "g9");
-    dialogs.ExpectMessage("The picture name \"../aurex.jpg\" is not a plain file name and was not downloaded.", 16, 1);
+    dialogs.ExpectMessage(
+        "The picture name \"../aurex.jpg\" is not a plain file name and was not downloaded.", 16, 1);
     QTest::mouseClick(ShowButton(w), Qt::LeftButton);
     CHECK_DIALOGS(dialogs);
     QVERIFY(!ShowButton(w)->isHidden());
@@ -297,7 +299,7 @@ void TestImage::ChooseImageQuestionsNameAndCaption() {
     // Cancelled in the dialog: nothing changes.
     dialogs.ExpectOpen(QString());
     choose->trigger();
-    QCOMPARE(EditRecord.Genus.ImageFile, std::string("-"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, std::string("-"));
     // Chosen: copied under the genus's name in lower case, the caption changes; the page is not
     // refreshed before Save.
     dialogs.ExpectOpen(photo);
@@ -306,7 +308,7 @@ void TestImage::ChooseImageQuestionsNameAndCaption() {
     QCOMPARE(dialogs.Filters.last(), QString("All (*.jpg *.jpeg *.gif);;JPEG Image File (*.jpg);;"
                                              "JPEG Image File (*.jpeg);;GIF Image File (*.gif)"));
     QCOMPARE(fx.Read("images/cirra.jpeg"), std::string("first"));
-    QCOMPARE(EditRecord.Genus.ImageFile, std::string("cirra.jpeg"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, std::string("cirra.jpeg"));
     QCOMPARE(CurrentRecord.Genus.ImageFile, std::string("-"));
     QCOMPARE(button->text(), QString("Replace Current Image..."));
     QVERIFY(Picture(w)->pixmap().isNull());
@@ -334,7 +336,7 @@ void TestImage::ChooseImageQuestionsNameAndCaption() {
     dialogs.ExpectOpen(photo);
     choose->trigger();
     CHECK_DIALOGS(dialogs);
-    QCOMPARE(EditRecord.Genus.ImageFile, std::string("cirra nova.jpeg"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, std::string("cirra nova.jpeg"));
     QVERIFY(fx.Exists("images/cirra nova.jpeg"));
 }
 
@@ -361,7 +363,7 @@ void TestImage::ChooseImageRefusesAndReports() {
                           16, Mb::IdOk);
     choose->trigger();
     CHECK_DIALOGS(dialogs);
-    QCOMPARE(EditRecord.Genus.ImageFile, std::string("-"));
+    QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, std::string("-"));
     QCOMPARE(choose->text(), QString("Choose Image..."));
     // Not a genus: Choose Image is not available.
     Select(w, "c1");

@@ -1,10 +1,11 @@
 // Start-up and shut-down of the real main window, offscreen, with scripted answers.
 #include "AppState.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Form_Splash.h"
 #include "Global.h"
-#include "RelatedLinks.h"
 #include "GuiFixture.h"
+#include "RelatedLinks.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
@@ -15,20 +16,21 @@
 #include <QClipboard>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QSplitter>
-#include <QTextBrowser>
-#include <QTreeWidget>
 #include <QStatusBar>
 #include <QTabWidget>
+#include <QTextBrowser>
+#include <QTreeWidget>
 #include <QtTest>
 #include <memory>
 
 namespace {
-const QString Welcome = "Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous version.";
+const QString Welcome =
+    "Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous version.";
 const QString NewFeatures = "This program version contain new features";
 const QString Reminder = "Your korvel taxonomy file has not been updated since ";
 const QString ReminderAgain = "The reminder will popped up again next 30 days.";
@@ -133,8 +135,8 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
     TGuiFixture fx;
     fx.WriteProgramFiles();
     fx.WriteSmallTree();
-    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(Today()) +
-                                "\r\n[Window]\r\nListType=0\r\n");
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" +
+                                FormatShortDate(Today()) + "\r\n[Window]\r\nListType=0\r\n");
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
@@ -156,8 +158,8 @@ void TestStartup::SaveTreeZeroIsLeftAlone() {
     TGuiFixture fx;
     fx.WriteProgramFiles();
     fx.WriteSmallTree();
-    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(Today()) +
-                                "\r\n[Window]\r\nSaveTree=0\r\n");
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" +
+                                FormatShortDate(Today()) + "\r\n[Window]\r\nSaveTree=0\r\n");
     {
         TScriptedDialogs dialogs;
         TFormMain w;
@@ -241,12 +243,13 @@ void TestStartup::MissingTemplateClosesOnActivation() {
     fx.Write("options.ini", "[Window]\r\nListType=2\r\n");
     fx.Write("modifiedfiles.dat", "/x/usr_genus.dat\r\n");
     TScriptedDialogs dialogs;
-    dialogs.ExpectMessage("Data file open fail!\n\nTry reinstalling this product to make sure all required files are "
-                          "in the same folder as the program file.",
-                          16, 1);
+    dialogs.ExpectMessage(
+        "Data file open fail!\n\nTry reinstalling this product to make sure all required files are "
+        "in the same folder as the program file.",
+        16, 1);
     auto w = std::make_unique<TFormMain>();
     CHECK_DIALOGS(dialogs);
-    QVERIFY(DataFileFailed);
+    QVERIFY(TFormMainTestAccess::DataFileFailed(*w));
     QCOMPARE(w->Tree().Count(), size_t(0));
     // It closes once shown, activated by a window manager or not.
     w->show();
@@ -337,7 +340,8 @@ void TestStartup::KeyboardFocusAndLinks() {
                                                      {EAction::ViewTaxnomyTree, "TaxonomyTreeView"}};
     for (const auto& [action, control] : pages) {
         w.Action(action)->trigger();
-        QVERIFY2(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == control, control);
+        QVERIFY2(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == control,
+                 control);
     }
     // Tab goes round every pane (the summary included) and back to the tree; Shift+Tab goes back.
     QStringList round;
@@ -454,8 +458,9 @@ void TestStartup::MenusFollowTheActionTable() {
     QCOMPARE(Find<QPushButton>(w, "SearchBtn")->text(), QString("&Search Species"));
     Find<QLineEdit>(w, "SearchTextEdit")->clear();
     QVERIFY(!w.Action(EAction::DBSearch)->isEnabled());
-    QVERIFY(w.Action(EAction::OptionsServer)->statusTip().startsWith(
-        "Address of Velmora server. Please do not modify this value!"));
+    QVERIFY(w.Action(EAction::OptionsServer)
+                ->statusTip()
+                .startsWith("Address of Velmora server. Please do not modify this value!"));
     QVERIFY(w.Action(EAction::OptionsServer)->statusTip().contains(QString::fromLatin1(DefaultServerURL)));
     // The Database menu in order, separators included.
     QMenu* db = w.findChild<QMenu*>("itemDatabase");
@@ -464,9 +469,9 @@ void TestStartup::MenusFollowTheActionTable() {
     for (QAction* a : db->actions())
         items << (a->isSeparator() ? "-" : a->text());
     QCOMPARE(items, QStringList({"Download &All Datas", "Download All &Images", "-", "&Refresh Taxonomy Tree",
-                                 "Refresh &Item", "&Download Image", "&Cancel Transfer", "-", "&Merge User Databases",
-                                 "&Delete User Database...", "-", "&Submit User Databases...", "-", "S&tatistic...",
-                                 "-", "E&xit"}));
+                                 "Refresh &Item", "&Download Image", "&Cancel Transfer", "-",
+                                 "&Merge User Databases", "&Delete User Database...", "-",
+                                 "&Submit User Databases...", "-", "S&tatistic...", "-", "E&xit"}));
     // Download Image is a menu item of its own name that shows and runs its action.
     auto* reload = w.findChild<QAction*>("itemDBReloadImage");
     QVERIFY(reload && db->actions().contains(reload));
@@ -498,8 +503,9 @@ void TestStartup::MenusFollowTheActionTable() {
     items.clear();
     for (QAction* a : options->actions())
         items << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(items, QStringList({"Show Scientific Name", "Show &Info", "Show &Both", "-", "Save Tree &Appearance",
-                                 "Viewing &Offline", "-", "Change &Server Address..."}));
+    QCOMPARE(items,
+             QStringList({"Show Scientific Name", "Show &Info", "Show &Both", "-", "Save Tree &Appearance",
+                          "Viewing &Offline", "-", "Change &Server Address..."}));
     // Changing the server address goes through the input box; Cancel keeps it.
     dialogs.ExpectInput("Type in address of Velmora website:", true, "http://other.invalid:81/");
     w.Action(EAction::OptionsServer)->trigger();
@@ -516,7 +522,8 @@ void TestStartup::PagesAndCopyTree() {
     TScriptedDialogs dialogs;
     TFormMain w;
     QVERIFY(w.Action(EAction::ViewTaxnomyTree)->isChecked());
-    Find<QTabWidget>(w, "MainPageControl")->setCurrentIndex(TFormMain::SearchPage); // as a click on the tab does
+    Find<QTabWidget>(w, "MainPageControl")
+        ->setCurrentIndex(TFormMain::SearchPage); // as a click on the tab does
     QVERIFY(w.Action(EAction::ViewSearch)->isChecked());
     QVERIFY(!w.Action(EAction::ViewTaxnomyTree)->isChecked());
     w.Action(EAction::ViewResult)->trigger();
@@ -526,17 +533,18 @@ void TestStartup::PagesAndCopyTree() {
     TTreeNode* genus = w.Tree().First()->Child(0)->Child(0)->Child(0);
     w.SelectNode(genus);
     w.Action(EAction::ViewCopyTree)->trigger();
-    QCOMPARE(QApplication::clipboard()->text(),
-             QString("Class Korvelia (the korvels)\r\nOrder Ordina (walkers)\r\nFamily Familia (round ones)\r\n"
-                     "Alpha (first)\r\n"));
+    QCOMPARE(
+        QApplication::clipboard()->text(),
+        QString("Class Korvelia (the korvels)\r\nOrder Ordina (walkers)\r\nFamily Familia (round ones)\r\n"
+                "Alpha (first)\r\n"));
 }
 
 void TestStartup::DeletionWithRecordsAndLayout() {
     TGuiFixture fx;
     fx.WriteProgramFiles();
     fx.WriteSmallTree();
-    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(Today()) +
-                                "\r\n[Window]\r\nTaxonomySize=300\r\n");
+    fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" +
+                                FormatShortDate(Today()) + "\r\n[Window]\r\nTaxonomySize=300\r\n");
     fx.Write("usr_genus.dat", "g1#Alpha#mine#Kept#####-#####\r\n");
     TScriptedDialogs dialogs;
     auto window = std::make_unique<TFormMain>();
@@ -600,7 +608,6 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     window.reset();
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("TaxonomySize=340"));
 }
-
 
 QTEST_MAIN(TestStartup)
 #include "test_startup.moc"
