@@ -1,10 +1,11 @@
 #include "GIFImage.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +17,29 @@ bool IsFile(const std::string& name) {
     return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+// The whole file, in one read when its size is known (a byte more shows that it did not grow).
+bool ReadWholeFile(const std::string& name, std::string& bytes) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bytes.resize(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536);
+    std::size_t length = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, bytes.data() + length, bytes.size() - length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            bytes.resize(length);
+            return n == 0;
+        }
+        length += static_cast<std::size_t>(n);
+        if (length == bytes.size())
+            bytes.resize(bytes.size() * 2);
+    }
+}
+
 } // namespace
 
 bool TGIFImage::LoadFromFile(const std::string& fileName) {
@@ -25,11 +49,7 @@ bool TGIFImage::LoadFromFile(const std::string& fileName) {
     }
     std::string bytes;
     try {
-        std::ifstream in(fileName, std::ios::binary);
-        if (!in)
-            throw EGIFError("Cannot open file");
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad())
+        if (!ReadWholeFile(fileName, bytes))
             throw EGIFError("Cannot read file");
     } catch (...) {
         Clear();
