@@ -26,6 +26,8 @@
 namespace {
 
 const char* const NotGiven = "(n/a)";
+// Pictures of more pixels than this are not kept while the next is decoded.
+constexpr qint64 LargePicturePixels = 8 << 20;
 const char* const NoLink = "-";
 
 // Our file dialogs take Qt's filter form; the texts stay those of the Windows-style filters
@@ -152,6 +154,10 @@ bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
     FGifPath.clear();
     FPlayAction->setEnabled(false);
     const bool isGif = IsGifFileName(record.Genus.ImageFile);
+    // A large picture shown before goes first: it and the next are never held together.
+    const QPixmap shown = FUi->InfoImage->pixmap();
+    if (qint64(shown.width()) * shown.height() > LargePicturePixels)
+        SetPicture(QImage());
     QImage picture;
     bool loaded = false;
     try {

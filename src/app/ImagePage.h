@@ -35,7 +35,9 @@ public:
 
     // Shows the record's picture and, when it names an owner or a holder, the info band. False
     // when the file is missing or cannot be decoded: the band is hidden and the picture shown
-    // before stays. A picture that is not a GIF and cannot be decoded is reported first.
+    // before stays, unless it was a large one (over 8 megapixels), which goes before the next is
+    // decoded. A picture that is not a GIF and cannot be decoded, or a GIF too large to show, is
+    // reported first.
     bool ShowGenusImage(const TTaxonomyDetail& record);
     // No picture, no band.
     void ClearGenusImage();
