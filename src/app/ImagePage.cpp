@@ -26,9 +26,9 @@
 namespace {
 
 const char* const NotGiven = "(n/a)";
+const char* const NoLink = "-";
 // Pictures of more pixels than this are not kept while the next is decoded.
 constexpr qint64 LargePicturePixels = 8 << 20;
-const char* const NoLink = "-";
 
 // Our file dialogs take Qt's filter form; the texts stay those of the Windows-style filters
 // "Caption|patterns|Caption|patterns", with the pattern lists written with blanks.
@@ -132,8 +132,8 @@ bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage
         return false;
     if (!isGif) {
         // A picture larger than the screen is decoded at a size the screen shows.
-        const QScreen* shown = screen();
-        picture = LoadPictureFile(path, shown ? shown->size() : QSize());
+        const QScreen* display = screen();
+        picture = LoadPictureFile(path, display ? display->size() : QSize());
         return true;
     }
     if (!FGIFImage->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(path)))) {
@@ -274,8 +274,7 @@ std::string ExecuteOpenPictureDialog() {
 
 std::string ExecuteSavePictureDialog(const std::string& suggested) {
     const char* filter = "Original Type (*.jpg;*.jpeg;*.gif)|*.jpg;*.jpeg;*.gif";
-    return FromQ(
-        DialogSeam().SavePictureFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
+    return FromQ(DialogSeam().SavePictureFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
 }
 
 std::string PictureFileNameFor(const std::string& genusName, const std::string& chosenPath) {
