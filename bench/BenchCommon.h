@@ -1,5 +1,5 @@
-// What the benchmarks share: where the large data set is, clocks, and the baseline they compare
-// with (a plain line count of a file).
+// What the benchmarks share: where the large data set is, clocks, the peak memory, and the
+// baseline they compare with (a plain line count of a file).
 #pragma once
 
 #include <chrono>
@@ -7,6 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <fstream>
+#include <malloc.h>
 #include <string>
 
 // The large data set (tools/gen_large_data.py): ORV_LARGE_DATA, or large-data/ of the repository;
@@ -27,6 +29,24 @@ inline double ThreadCpuSeconds() {
     struct timespec ts;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);
     return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
+
+// A field of /proc/self/status in KiB ("VmRSS:", "VmHWM:"); 0 when it is not there.
+inline long StatusKiB(const char* field) {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    const size_t n = std::char_traits<char>::length(field);
+    while (std::getline(status, line))
+        if (line.compare(0, n, field) == 0)
+            return std::strtol(line.c_str() + n, nullptr, 10);
+    return 0;
+}
+
+// The resident size now in KiB, with the high-water mark (VmHWM) reset to it.
+inline long ResetPeak() {
+    malloc_trim(0);
+    std::ofstream("/proc/self/clear_refs") << "5";
+    return StatusKiB("VmRSS:");
 }
 
 // Reads the file in 1 MiB blocks and counts line feeds; 0 when it cannot be opened.

@@ -2,11 +2,17 @@
 // - a 100-frame 800x600 animated GIF decoded and composed frame by frame, by
 //   our reader and by giflib's DGifSlurp with the same composition in plain C++;
 // - a 4000x3000 JPEG loaded by the Image page's loader and by libjpeg-turbo's
-//   own decode into an RGB buffer.
+//   own decode into an RGB buffer;
+// - the same JPEG loaded whole, and at the scale a 1920x1080 screen asks for,
+//   against libjpeg-turbo's djpeg decoding it to /dev/null at the same scale (its
+//   processor time is the child's, start included). Without djpeg (Debian's
+//   libjpeg-turbo-progs) the baseline is libjpeg decoding to /dev/null in this
+//   process, and the output says so.
 // Each iteration times both in turn, so that the shared machine's load falls
 // on both alike; the counters give the per-iteration times and the ratio.
 // The pictures are made here and checked to decode alike before timing.
 
+#include "BenchPictures.h"
 #include "GIFImage.h"
 #include "GifWriter.h"
 #include "PictureFile.h"
@@ -22,10 +28,16 @@
 #include <filesystem>
 #include <fstream>
 #include <random>
+#include <spawn.h>
 #include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
 #include <vector>
 
 #include <jpeglib.h>
+
+extern char** environ;
 
 namespace {
 
@@ -222,49 +234,6 @@ void BM_GifDecodeCompose_VsGiflib(benchmark::State& state) {
 }
 BENCHMARK(BM_GifDecodeCompose_VsGiflib)->Unit(benchmark::kMillisecond)->Iterations(10);
 
-// A 4000x3000 photograph-like JPEG (smooth shapes with grain), written once.
-const std::string& LargeJpegPath() {
-    static const std::string path = [] {
-        const std::string p = (std::filesystem::temp_directory_path() / "orv_bench_4000x3000.jpg").string();
-        if (std::filesystem::exists(p))
-            return p;
-        constexpr int W = 4000, H = 3000;
-        jpeg_compress_struct cinfo;
-        jpeg_error_mgr err;
-        cinfo.err = jpeg_std_error(&err);
-        jpeg_create_compress(&cinfo);
-        FILE* out = std::fopen(p.c_str(), "wb");
-        jpeg_stdio_dest(&cinfo, out);
-        cinfo.image_width = W;
-        cinfo.image_height = H;
-        cinfo.input_components = 3;
-        cinfo.in_color_space = JCS_RGB;
-        jpeg_set_defaults(&cinfo);
-        jpeg_set_quality(&cinfo, 88, TRUE);
-        jpeg_start_compress(&cinfo, TRUE);
-        std::vector<JSAMPLE> row(W * 3);
-        std::mt19937 rng(5);
-        for (int y = 0; y < H; ++y) {
-            for (int x = 0; x < W; ++x) {
-                const int grain = static_cast<int>(rng() % 17) - 8;
-                const int r = 128 + (x - 2000) * (y - 1500) / 40000 + grain;
-                const int g = (x / 16 + y / 12) % 256 + grain;
-                const int b = ((x - 1200) * (x - 1200) + (y - 900) * (y - 900)) / 9000 % 256;
-                row[x * 3] = static_cast<JSAMPLE>(std::clamp(r, 0, 255));
-                row[x * 3 + 1] = static_cast<JSAMPLE>(std::clamp(g, 0, 255));
-                row[x * 3 + 2] = static_cast<JSAMPLE>(std::clamp(b, 0, 255));
-            }
-            JSAMPROW rows[1] = {row.data()};
-            jpeg_write_scanlines(&cinfo, rows, 1);
-        }
-        jpeg_finish_compress(&cinfo);
-        jpeg_destroy_compress(&cinfo);
-        std::fclose(out);
-        return p;
-    }();
-    return path;
-}
-
 // libjpeg-turbo's own decode: from the file into an RGB buffer, row by row.
 std::size_t DecodeWithLibjpeg(const std::string& path) {
     FILE* in = std::fopen(path.c_str(), "rb");
@@ -315,6 +284,117 @@ void BM_Jpeg4000x3000_VsLibjpeg(benchmark::State& state) {
     Report(state, "libjpeg", ours, theirs, runs);
 }
 BENCHMARK(BM_Jpeg4000x3000_VsLibjpeg)->Unit(benchmark::kMillisecond)->Iterations(10);
+
+// djpeg on the PATH; empty when it is not installed.
+std::string DjpegProgram() {
+    const char* path = std::getenv("PATH");
+    std::string dirs = path ? path : "/usr/bin:/bin";
+    for (std::size_t at = 0; at <= dirs.size();) {
+        const std::size_t end = std::min(dirs.find(':', at), dirs.size());
+        const std::string candidate = dirs.substr(at, end - at) + "/djpeg";
+        if (end > at && ::access(candidate.c_str(), X_OK) == 0)
+            return candidate;
+        at = end + 1;
+    }
+    return {};
+}
+
+double Seconds(const timeval& t) {
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) * 1e-6;
+}
+
+// djpeg decoding the file at scale n/8 to /dev/null: its wall time and the processor time of the
+// child. False when it did not run to a good end.
+bool RunDjpeg(const std::string& program, const std::string& path, int scale, TTimes& total) {
+    const std::string scaleArg = std::to_string(scale) + "/8";
+    const char* argv[] = {program.c_str(), "-scale",     scaleArg.c_str(), "-outfile",
+                          "/dev/null",     path.c_str(), nullptr};
+    const double start = Now().Wall;
+    pid_t pid = 0;
+    if (posix_spawn(&pid, program.c_str(), nullptr, nullptr, const_cast<char**>(argv), environ) != 0)
+        return false;
+    int status = 0;
+    rusage usage{};
+    if (wait4(pid, &status, 0, &usage) != pid)
+        return false;
+    total.Wall += Now().Wall - start;
+    total.Cpu += Seconds(usage.ru_utime) + Seconds(usage.ru_stime);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// The baseline without djpeg: libjpeg decoding the file at scale n/8, each row written to
+// /dev/null, as djpeg does.
+bool DecodeToNull(const std::string& path, int scale, TTimes& total) {
+    const TTimes start = Now();
+    FILE* in = std::fopen(path.c_str(), "rb");
+    FILE* out = std::fopen("/dev/null", "wb");
+    if (!in || !out)
+        return false;
+    jpeg_decompress_struct cinfo;
+    jpeg_error_mgr err;
+    cinfo.err = jpeg_std_error(&err);
+    jpeg_create_decompress(&cinfo);
+    jpeg_stdio_src(&cinfo, in);
+    jpeg_read_header(&cinfo, TRUE);
+    cinfo.out_color_space = JCS_RGB;
+    cinfo.scale_num = static_cast<unsigned>(scale);
+    cinfo.scale_denom = 8;
+    jpeg_start_decompress(&cinfo);
+    std::vector<JSAMPLE> row(static_cast<std::size_t>(cinfo.output_width) * 3);
+    while (cinfo.output_scanline < cinfo.output_height) {
+        JSAMPROW rows[1] = {row.data()};
+        jpeg_read_scanlines(&cinfo, rows, 1);
+        std::fwrite(row.data(), 1, row.size(), out);
+    }
+    jpeg_finish_decompress(&cinfo);
+    jpeg_destroy_decompress(&cinfo);
+    std::fclose(in);
+    std::fclose(out);
+    AddSince(total, start);
+    return true;
+}
+
+// The Image page's loader on the 4000x3000 JPEG, whole (range 0) or for a 1920x1080 screen
+// (range 1), against djpeg at the same scale.
+void BM_Jpeg4000x3000_VsDjpeg(benchmark::State& state) {
+    const std::string& path = LargeJpegPath();
+    const QSize box = state.range(0) == 0 ? QSize() : QSize(1920, 1080);
+    const QSize shown = LoadPictureFile(path, box).size();
+    const int scale = shown.width() * 8 / 4000;
+    const std::string djpeg = DjpegProgram();
+    static bool told = false;
+    if (!told) {
+        std::printf("JPEG baseline: %s\n", djpeg.empty() ? "libjpeg decoding to /dev/null in this process "
+                                                           "(djpeg not installed: libjpeg-turbo-progs)"
+                                                         : ("djpeg to /dev/null (" + djpeg + ")").c_str());
+        told = true;
+    }
+    TTimes ours, theirs;
+    std::size_t runs = 0;
+    for (auto _ : state) {
+        {
+            const TTimes t0 = Now();
+            const QImage image = LoadPictureFile(path, box);
+            benchmark::DoNotOptimize(image.constBits());
+            AddSince(ours, t0);
+        }
+        if (!(djpeg.empty() ? DecodeToNull(path, scale, theirs) : RunDjpeg(djpeg, path, scale, theirs))) {
+            state.SkipWithError("the baseline did not decode the JPEG");
+            return;
+        }
+        ++runs;
+    }
+    state.SetLabel((djpeg.empty() ? "vs in-process libjpeg, scale " : "vs djpeg, scale ") +
+                   std::to_string(scale) + "/8");
+    state.counters["shown_w"] = shown.width();
+    state.counters["shown_h"] = shown.height();
+    Report(state, djpeg.empty() ? "libjpeg" : "djpeg", ours, theirs, runs);
+}
+BENCHMARK(BM_Jpeg4000x3000_VsDjpeg)
+    ->ArgName("screen")
+    ->DenseRange(0, 1)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(20);
 
 } // namespace
 

@@ -18,7 +18,6 @@
 #include <benchmark/benchmark.h>
 #include <cstdio>
 #include <fstream>
-#include <malloc.h>
 #include <memory>
 
 namespace {
@@ -74,23 +73,6 @@ bool Prepare() {
         AddTreeNode(tree, Family, TTaxonomyData("\t\t\t\t\t", g.Id, "Longa", "a long one"));
     QApplication::processEvents();
     return true;
-}
-
-long StatusKiB(const char* field) {
-    std::ifstream status("/proc/self/status");
-    std::string line;
-    const size_t n = std::char_traits<char>::length(field);
-    while (std::getline(status, line))
-        if (line.compare(0, n, field) == 0)
-            return std::strtol(line.c_str() + n, nullptr, 10);
-    return 0;
-}
-
-// The resident size now, with the high-water mark reset to it.
-long ResetPeak() {
-    malloc_trim(0);
-    std::ofstream("/proc/self/clear_refs") << "5";
-    return StatusKiB("VmRSS:");
 }
 
 // Painted once: the moment a document is on the screen.

@@ -26,7 +26,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             const std::size_t bpp = layout == TJpegLayout::Rgb ? 3 : 4;
             Check(picture.Width > 0 && picture.Height > 0);
             Check(static_cast<std::size_t>(picture.Width) * picture.Height <= JpegMaxPixels);
-            Check(picture.Pixels.size() == static_cast<std::size_t>(picture.Width) * picture.Height * bpp);
+            Check(picture.Pixels &&
+                  picture.Size == static_cast<std::size_t>(picture.Width) * picture.Height * bpp);
         } catch (const EJpegError& e) {
             Check(e.Code > 0 && *e.what() != '\0');
         }

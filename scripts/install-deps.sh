@@ -4,6 +4,8 @@ set -e
 PKGS="build-essential cmake ninja-build pkg-config qt6-base-dev qt6-base-dev-tools libgl-dev \
 libjpeg62-turbo-dev libgif-dev libsimpleini-dev zlib1g-dev libgtest-dev libgmock-dev libbenchmark-dev clang libclang-rt-14-dev \
 python3 xvfb xauth curl"
+# djpeg, the baseline bench_gif measures the JPEG loader against.
+PKGS="$PKGS libjpeg-turbo-progs"
 # Validators of the installed menu entry and metainfo; the Debian package's tools and its checker.
 PKGS="$PKGS desktop-file-utils appstream dpkg-dev lintian"
 SUDO=""

@@ -18,6 +18,7 @@
 #include <QFile>
 #include <QMenu>
 #include <QPixmap>
+#include <QScreen>
 #include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +27,8 @@ namespace {
 
 const char* const NotGiven = "(n/a)";
 const char* const NoLink = "-";
+// Pictures of more pixels than this are not kept while the next is decoded.
+constexpr qint64 LargePicturePixels = 8 << 20;
 
 // Our file dialogs take Qt's filter form; the texts stay those of the Windows-style filters
 // "Caption|patterns|Caption|patterns", with the pattern lists written with blanks.
@@ -53,8 +56,9 @@ TImagePage::TImagePage(QWidget* parent)
     FGIFImage->setParent(FUi->ImageScrollContents);
     FGIFImage->setObjectName(QStringLiteral("GIFImage"));
     FGIFImage->hide();
-    // The page only ever shows a still picture.
+    // The page only ever shows a still picture: frame 1, and only of a picture it can hold.
     FGIFImage->SetFirstImageOnly(true);
+    FGIFImage->SetMaxPicturePixels(MaxShownGifPixels);
     FUi->ImageScrollContents->installEventFilter(this);
     SetBandVisible(false);
     FPlayAction = new QAction(QStringLiteral("Play Animation"), this);
@@ -70,6 +74,7 @@ void TImagePage::SetPlayAnimation(bool play) {
         if (!FPlayer) {
             FPlayer = new Gui::TGIFImage(FUi->ImageScrollContents);
             FPlayer->setObjectName(QStringLiteral("AnimationPlayer"));
+            FPlayer->SetMaxPicturePixels(MaxShownGifPixels);
             FPlayer->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(FPlayer, &QWidget::customContextMenuRequested, FUi->InfoImage,
                     [this](const QPoint& at) { emit FUi->InfoImage->customContextMenuRequested(at); });
@@ -125,10 +130,23 @@ bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage
     const std::string path = GenusPicturePath(record);
     if (path.empty() || !FileExists(path))
         return false;
-    if (isGif)
-        return FGIFImage->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(path)));
-    picture = LoadPictureFile(path);
-    return true;
+    if (!isGif) {
+        // A picture larger than the screen is decoded at a size the screen shows.
+        const QScreen* display = screen();
+        picture = LoadPictureFile(path, display ? display->size() : QSize());
+        return true;
+    }
+    if (!FGIFImage->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(path)))) {
+        const ::TGIFImage& gif = FGIFImage->Image();
+        if (gif.LastError() == gifTooLarge)
+            throw EPictureError(PictureTooLargeText(gif.RefusedWidth(), gif.RefusedHeight()));
+        return false;
+    }
+    // Frame 1 at its own size, as the reader gives it (every pixel opaque); the reader lets go of
+    // its copy at once.
+    picture = GifFirstFrameImage(FGIFImage->Image());
+    FGIFImage->Clear();
+    return !picture.isNull();
 }
 
 bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
@@ -136,6 +154,10 @@ bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
     FGifPath.clear();
     FPlayAction->setEnabled(false);
     const bool isGif = IsGifFileName(record.Genus.ImageFile);
+    // A large picture shown before goes first: it and the next are never held together.
+    const QPixmap shown = FUi->InfoImage->pixmap();
+    if (qint64(shown.width()) * shown.height() > LargePicturePixels)
+        SetPicture(QImage());
     QImage picture;
     bool loaded = false;
     try {
@@ -144,25 +166,16 @@ bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
         // The decoder's own words; the load counts as failed and the caller goes on.
         ShowErrorText(e.what());
     }
-    if (loaded && isGif) {
-        // Frame 1 at its own size, as the reader gives it (every pixel opaque).
-        if (const TGIFPicture* still = FGIFImage->FirstFrameBitmap())
-            picture =
-                QImage(still->Bytes(), still->Width, still->Height, still->Width * 4, QImage::Format_RGBA8888)
-                    .convertToFormat(QImage::Format_RGB32);
-        FGIFImage->Clear();
-        loaded = !picture.isNull();
-        if (loaded) {
-            FGifPath = GenusPicturePath(record);
-            FPlayAction->setEnabled(true);
-        }
-    }
     if (!loaded) {
         SetBandVisible(false);
         return false;
     }
+    if (isGif) {
+        FGifPath = GenusPicturePath(record);
+        FPlayAction->setEnabled(true);
+    }
     // The picture changes only once it was decoded whole.
-    SetPicture(picture);
+    SetPicture(std::move(picture));
     const TGenusDetail& g = record.Genus;
     if (g.ImgOwner == NotGiven && g.ImgCopyright == NotGiven) {
         SetBandVisible(false);
@@ -191,14 +204,14 @@ void TImagePage::FillLine(QLabel* label, TUrlLabel* link, const char* caption, c
     }
 }
 
-void TImagePage::SetPicture(const QImage& picture) {
+void TImagePage::SetPicture(QImage picture) {
     // The picture control takes the picture's size; a larger one scrolls.
     QLabel* image = FUi->InfoImage;
+    const QSize size = picture.isNull() ? QSize(0, 0) : picture.size();
     if (picture.isNull())
         image->clear();
     else
-        image->setPixmap(QPixmap::fromImage(picture));
-    const QSize size = picture.isNull() ? QSize(0, 0) : picture.size();
+        image->setPixmap(QPixmap::fromImage(std::move(picture))); // its pixels, not a copy of them
     image->setGeometry(QRect(QPoint(0, 0), size));
     FUi->ImageScrollContents->setMinimumSize(size);
 }

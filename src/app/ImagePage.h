@@ -35,16 +35,20 @@ public:
 
     // Shows the record's picture and, when it names an owner or a holder, the info band. False
     // when the file is missing or cannot be decoded: the band is hidden and the picture shown
-    // before stays. A picture that is not a GIF and cannot be decoded is reported first.
+    // before stays, unless it was a large one (over 8 megapixels), which goes before the next is
+    // decoded. A picture that is not a GIF and cannot be decoded, or a GIF too large to show, is
+    // reported first.
     bool ShowGenusImage(const TTaxonomyDetail& record);
     // No picture, no band.
     void ClearGenusImage();
     // The button (and Download Image) enabled, reading "Download Image"; or disabled, reading
     // "No Image Available".
     void EnableImageLoad(bool enabled);
-    // Decodes the record's picture file: a GIF into the hidden GIF decoder, anything else into
-    // `picture`. False when there is no such file or the GIF cannot be decoded; a file of another
-    // kind that cannot be decoded throws EPictureError (or EFOpenError when it cannot be read).
+    // Decodes the record's picture file into `picture`: a GIF's frame 1 through the hidden GIF
+    // decoder, anything else by its extension, a JPEG larger than the screen at a size the screen
+    // shows. False when there is no such file or the GIF cannot be decoded; a GIF too large to
+    // show, or a file of another kind that cannot be decoded, throws EPictureError (or
+    // EFOpenError when it cannot be read).
     bool LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage& picture);
     void SetShowButtonVisible(bool visible);
 
@@ -61,7 +65,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void SetPicture(const QImage& picture);
+    void SetPicture(QImage picture);
     void SetBandVisible(bool visible);
     static void FillLine(QLabel* label, TUrlLabel* link, const char* caption, const std::string& name,
                          const std::string& url);
@@ -69,8 +73,8 @@ private:
 
     std::unique_ptr<Ui::TImagePage> FUi;
     TMainActions* FActions = nullptr;
-    // The GIF control, hidden: it only decodes GIF files, whose first image the page shows still.
-    // Shown in InfoImage's place and set animating, it would play them.
+    // The GIF control, hidden: it only decodes GIF files, whose first image the page shows still,
+    // and composes nothing. Shown in InfoImage's place and set animating, it would play them.
     Gui::TGIFImage* FGIFImage;
     // The player of "Play Animation", made when first asked for; the GIF shown, if any.
     Gui::TGIFImage* FPlayer = nullptr;

@@ -4,11 +4,35 @@
 
 #include <algorithm>
 #include <cstring>
+#include <new>
+
+bool TGIFImage::MakeCanvas() const {
+    CanvasMade = true;
+    try {
+        Composed.Pixels.assign(static_cast<std::size_t>(LogicalWidth) * LogicalHeight,
+                               GIFRgba(0, 0, 0, AnyTransparent ? 0 : 255));
+    } catch (const std::bad_alloc&) {
+        Composed = {}; // no picture rather than an error out of a paint
+        return false;
+    }
+    Composed.Width = LogicalWidth;
+    Composed.Height = LogicalHeight;
+    return true;
+}
+
+void TGIFImage::Compose() const {
+    if (!CanvasMade && !IsEmpty && MakeCanvas())
+        Draw(Frames.front());
+}
 
 void TGIFImage::DrawFrame() {
+    Compose();
     if (Current < 1 || Current > FrameCount() || Composed.Empty())
         return;
-    TGIFFrame& f = Frames[static_cast<std::size_t>(Current - 1)];
+    Draw(Frames[static_cast<std::size_t>(Current - 1)]);
+}
+
+void TGIFImage::Draw(const TGIFFrame& f) const {
     const std::size_t stride = static_cast<std::size_t>(Composed.Width);
     const std::size_t w = static_cast<std::size_t>(f.Width);
     std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
@@ -50,6 +74,7 @@ void TGIFImage::FillRect(const TGIFFrame& f, std::uint32_t value) {
 }
 
 void TGIFImage::DisposeFrame(int n) {
+    Compose();
     if (n < 1 || n > FrameCount() || Composed.Empty())
         return;
     const TGIFFrame& f = Frames[static_cast<std::size_t>(n - 1)];
@@ -82,7 +107,11 @@ void TGIFImage::ComposeTo(int n) {
         Error = gifBadFrame;
         return;
     }
-    std::fill(Composed.Pixels.begin(), Composed.Pixels.end(), GIFRgba(0, 0, 0, HasMask() ? 0 : 255));
+    // Everything is drawn afresh on the background (a new canvas is made as that).
+    if (CanvasMade)
+        std::fill(Composed.Pixels.begin(), Composed.Pixels.end(), GIFRgba(0, 0, 0, HasMask() ? 0 : 255));
+    else
+        MakeCanvas();
     Current = 1;
     DrawFrame();
     for (int k = 2; k <= n; ++k) {

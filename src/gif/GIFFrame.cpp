@@ -65,11 +65,13 @@ bool TGIFImage::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl& 
     const std::uint8_t flags = d[9];
     if (frame.Width == 0 || frame.Height == 0)
         return false;
-    if (frame.Width > MaxFrameSide || frame.Height > MaxFrameSide)
-        throw EGIFError("GIF image too large");
+    // Bounds are checked before any data is decoded: a tiny file can declare huge images.
     const std::size_t area = static_cast<std::size_t>(frame.Width) * frame.Height;
-    if (area > MaxPixels || PixelsRead + area > MaxPixels)
-        throw EGIFError("GIF images too large");
+    const int wide = std::max(LogicalWidth, frame.Left + frame.Width);
+    const int high = std::max(LogicalHeight, frame.Top + frame.Height);
+    if (frame.Width > MaxFrameSide || frame.Height > MaxFrameSide || area > MaxPixels ||
+        PixelsRead + area > MaxPixels || static_cast<std::size_t>(wide) * high > PictureLimit())
+        throw EGIFTooLarge(wide, high);
 
     if (flags & 0x80) {
         frame.HasColorTable = true;

@@ -1,10 +1,11 @@
 #include "GIFImage.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
+#include <cerrno>
+#include <fcntl.h>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -16,6 +17,29 @@ bool IsFile(const std::string& name) {
     return ::stat(name.c_str(), &st) == 0 && !S_ISDIR(st.st_mode);
 }
 
+// The whole file, in one read when its size is known (a byte more shows that it did not grow).
+bool ReadWholeFile(const std::string& name, std::string& bytes) {
+    const int fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st;
+    bytes.resize(::fstat(fd, &st) == 0 && st.st_size > 0 ? static_cast<std::size_t>(st.st_size) + 1 : 65536);
+    std::size_t length = 0;
+    for (;;) {
+        const ssize_t n = ::read(fd, bytes.data() + length, bytes.size() - length);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            ::close(fd);
+            bytes.resize(length);
+            return n == 0;
+        }
+        length += static_cast<std::size_t>(n);
+        if (length == bytes.size())
+            bytes.resize(bytes.size() * 2);
+    }
+}
+
 } // namespace
 
 bool TGIFImage::LoadFromFile(const std::string& fileName) {
@@ -25,11 +49,7 @@ bool TGIFImage::LoadFromFile(const std::string& fileName) {
     }
     std::string bytes;
     try {
-        std::ifstream in(fileName, std::ios::binary);
-        if (!in)
-            throw EGIFError("Cannot open file");
-        bytes.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-        if (in.bad())
+        if (!ReadWholeFile(fileName, bytes))
             throw EGIFError("Cannot read file");
     } catch (...) {
         Clear();
@@ -85,6 +105,7 @@ std::string TGIFImage::WriteData() const {
 }
 
 bool TGIFImage::Load(std::string bytes) {
+    Refused[0] = Refused[1] = 0;
     try {
         Reset();
         Stored = std::move(bytes);
@@ -109,6 +130,7 @@ void TGIFImage::Reset() {
     Frames.clear();
     Stored.clear();
     Composed = {};
+    CanvasMade = false;
     FirstBitmap = {};
     GlobalTable = {};
     GlobalDepth = 0;
@@ -144,6 +166,15 @@ bool TGIFImage::DecodeData() {
 
     const int screenWidth = reader.Word();
     const int screenHeight = reader.Word();
+    if (static_cast<std::size_t>(screenWidth) * screenHeight > PictureLimit()) {
+        Refused[0] = screenWidth;
+        Refused[1] = screenHeight;
+        Error = gifTooLarge;
+        return false;
+    }
+    // Widened by each image read, which must keep it within bounds.
+    LogicalWidth = screenWidth;
+    LogicalHeight = screenHeight;
     const std::uint8_t screenFlags = reader.Byte();
     reader.Skip(2); // background colour index, aspect ratio
     if (screenFlags & 0x80) {
@@ -176,10 +207,20 @@ bool TGIFImage::DecodeData() {
                     return false;
             } catch (const TLoadStopped&) {
                 throw;
+            } catch (const EGIFTooLarge& e) {
+                if (Frames.empty()) {
+                    Refused[0] = e.Width;
+                    Refused[1] = e.Height;
+                    Error = gifTooLarge;
+                    return false;
+                }
+                break; // as any frame that cannot be read
             } catch (...) {
                 break; // a frame that cannot be read ends the file; the frames before it stay
             }
             GlobalDepth = std::max(GlobalDepth, frame.ColorDepth);
+            LogicalWidth = std::max(LogicalWidth, frame.Left + frame.Width);
+            LogicalHeight = std::max(LogicalHeight, frame.Top + frame.Height);
             AnyTransparent = AnyTransparent || frame.Transparent;
             frame.Comment = std::move(comment);
             Frames.push_back(std::move(frame));
@@ -196,26 +237,16 @@ bool TGIFImage::DecodeData() {
     if (Frames.empty())
         return false;
 
-    LogicalWidth = screenWidth;
-    LogicalHeight = screenHeight;
-    for (const TGIFFrame& f : Frames) {
-        LogicalWidth = std::max(LogicalWidth, f.Left + f.Width);
-        LogicalHeight = std::max(LogicalHeight, f.Top + f.Height);
-    }
-    if (static_cast<std::size_t>(LogicalWidth) * LogicalHeight > MaxPixels)
-        return false;
-
-    Composed.Width = LogicalWidth;
-    Composed.Height = LogicalHeight;
-    Composed.Pixels.assign(static_cast<std::size_t>(LogicalWidth) * LogicalHeight,
-                           GIFRgba(0, 0, 0, AnyTransparent ? 0 : 255));
+    // Frame 1 is on the picture from now on; the picture itself is made when first asked for.
     IsEmpty = false;
-
     Changing();
-    DrawFrame();
     Change();
     Error = gifOk;
     return true;
+}
+
+std::size_t TGIFImage::PictureLimit() const {
+    return MaxPicturePixels ? std::min(MaxPixels, MaxPicturePixels) : MaxPixels;
 }
 
 void TGIFImage::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& control,

@@ -17,6 +17,10 @@
 // whether its alpha channel carries see-through pixels. Changing, Change and
 // Progress are virtual so that a control can repaint around them.
 //
+// The composed picture is made when first asked for (Picture, or any step of
+// the animation): a reader that only gives frame 1 or the frames' own pixels
+// never holds a picture of the logical size.
+//
 // Pixels of every TGIFPicture are four bytes in memory order red, green, blue,
 // alpha, rows top-down without padding (what Qt calls Format_RGBA8888).
 
@@ -42,6 +46,7 @@ enum : int {
     gifFailed = 3,   // load under way, or ended without success
     gifBadFrame = 5, // frame number out of range
     gifFileNotFound = 7,
+    gifTooLarge = 8, // the picture is beyond the bounds; RefusedWidth/RefusedHeight give its size
 };
 
 struct TGIFColor {
@@ -99,7 +104,7 @@ struct TGIFFrame {
 private:
     friend class TGIFImage;
     std::array<std::uint32_t, 256> Palette{}; // ColorTable as opaque RGBA
-    TGIFPicture Saved;                        // disposal 3: the composed picture under the frame
+    mutable TGIFPicture Saved;                // disposal 3: the composed picture under the frame
 };
 
 class TGIFImage {
@@ -114,9 +119,16 @@ public:
     // Wider or higher images end the reading (the frames before them stay).
     static constexpr int MaxFrameSide = 16384;
     // Bound on the pixels of all frames together and on the logical picture: a
-    // tiny file can declare huge images. A frame over it ends the reading as a
-    // too-large frame does; a logical picture over it fails the load.
+    // tiny file can declare huge images. A frame over it, or one that would
+    // widen the logical picture over it, ends the reading as a too-large frame
+    // does; a screen over it fails the load.
     static inline std::size_t MaxPixels = std::size_t(1) << 28;
+    // A tighter bound on the logical picture of this image alone (0: none): one
+    // whose screen is larger fails the load before any image is read; so does a
+    // first image that would widen it past the bound, before its data is
+    // decoded; a later one ends the reading as a too-large frame does. A load
+    // refused by any bound on sizes fails with gifTooLarge.
+    std::size_t MaxPicturePixels = 0;
 
     // Loading. Each first returns the image to empty, never throws, and
     // returns true with LastError() 0 when at least one frame was read.
@@ -139,6 +151,10 @@ public:
         OnProgress;
 
     int LastError() const { return Error; }
+    // The size of the picture that the last load refused (gifTooLarge); kept
+    // until the next load.
+    int RefusedWidth() const { return Refused[0]; }
+    int RefusedHeight() const { return Refused[1]; }
     bool Empty() const { return IsEmpty; }
     bool Animatable() const { return FrameCount() > 1; }
     bool Transparent() const { return AnyTransparent; } // some frame is
@@ -155,7 +171,11 @@ public:
 
     // Composition. Picture() is the composed picture of the logical size; its
     // alpha is 0 where the composed mask is see-through (only when HasMask()).
-    const TGIFPicture& Picture() const { return Composed; }
+    // Made on first use; empty when its memory cannot be had.
+    const TGIFPicture& Picture() const {
+        Compose();
+        return Composed;
+    }
     bool HasMask() const { return AnyTransparent; }
     int CurrentFrame() const { return Current; }
     // Draws CurrentFrame onto the composed picture (saving what is under it first
@@ -202,10 +222,16 @@ private:
     bool ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl& control);
     void DecodePixels(TGIFReader& reader, TGIFFrame& frame);
     void FillRect(const TGIFFrame& frame, std::uint32_t value);
+    std::size_t PictureLimit() const;
+    // The composed picture as the load leaves it (frame 1 drawn), made once.
+    void Compose() const;
+    bool MakeCanvas() const;
+    void Draw(const TGIFFrame& frame) const;
 
     std::string Stored;
     std::vector<TGIFFrame> Frames;
-    TGIFPicture Composed;
+    mutable TGIFPicture Composed;
+    mutable bool CanvasMade = false;
     TGIFPicture FirstBitmap;
     std::array<TGIFColor, 256> GlobalTable{};
     int GlobalDepth = 0;
@@ -213,6 +239,7 @@ private:
     int Loops = 1;
     int Current = 1;
     int Error = gifOk;
+    int Refused[2] = {0, 0};
     TGIFVersion FileVersion = gvGIF89a;
     bool IsEmpty = true;
     bool AnyTransparent = false;

@@ -81,6 +81,10 @@ public:
     void SetDoubleBuffered(bool value) { FDoubleBuffered = value; }
     bool FirstImageOnly() const { return FImage.FirstImageOnly; }
     void SetFirstImageOnly(bool value) { FImage.FirstImageOnly = value; }
+    // A bound on the pictures this control takes, below the reader's own (0: none); a picture
+    // beyond it fails its load with LastError gifTooLarge (see ::TGIFImage::MaxPicturePixels).
+    std::size_t MaxPicturePixels() const { return FImage.MaxPicturePixels; }
+    void SetMaxPicturePixels(std::size_t value) { FImage.MaxPicturePixels = value; }
     bool Loop() const { return FLoop; }
     void SetLoop(bool value);
     bool Opaque() const { return FOpaque; }

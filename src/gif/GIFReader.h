@@ -15,6 +15,13 @@ public:
     explicit EGIFError(const std::string& message) : std::runtime_error(message) {}
 };
 
+// An image, or the picture it widens, beyond the reader's bounds: the picture's size with it.
+class EGIFTooLarge : public EGIFError {
+public:
+    EGIFTooLarge(int width, int height) : EGIFError("GIF picture too large"), Width(width), Height(height) {}
+    int Width, Height;
+};
+
 class TGIFReader {
 public:
     TGIFReader(const std::uint8_t* data, std::size_t size) : Data(data), Size(size) {}

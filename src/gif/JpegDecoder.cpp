@@ -84,11 +84,45 @@ void CmykToRgb(const JSAMPLE* cmyk, std::uint8_t* out, JDIMENSION width, TJpegLa
     }
 }
 
+// Where the bytes come from: memory, or else a file.
+struct TJpegSource {
+    const std::uint8_t* Data = nullptr;
+    std::size_t Size = 0;
+    std::FILE* File = nullptr;
+};
+
+// The largest of libjpeg's scales n/8 at which the output fits the box; 1/8 when none does.
+void ChooseScale(jpeg_decompress_struct& cinfo, TJpegBox box) {
+    if (box.Width <= 0 || box.Height <= 0)
+        return;
+    cinfo.scale_denom = 8;
+    for (unsigned n = 8; n >= 1; --n) {
+        cinfo.scale_num = n;
+        jpeg_calc_output_dimensions(&cinfo);
+        if (cinfo.output_width <= static_cast<JDIMENSION>(box.Width) &&
+            cinfo.output_height <= static_cast<JDIMENSION>(box.Height))
+            return;
+    }
+}
+
+// What a multi-scan file keeps while it is decoded: every component's coefficient blocks, in
+// whole MCUs.
+std::size_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
+    std::size_t bytes = 0;
+    for (int i = 0; i < cinfo.num_components; ++i) {
+        const jpeg_component_info& c = cinfo.comp_info[i];
+        const auto roundUp = [](std::size_t n, int step) { return (n + step - 1) / step * step; };
+        bytes += roundUp(c.width_in_blocks, c.h_samp_factor) * roundUp(c.height_in_blocks, c.v_samp_factor) *
+                 sizeof(JBLOCK);
+    }
+    return bytes;
+}
+
 // Only plain data lives in this frame, so the jump back from libjpeg skips no
 // destructor. Returns 0, or the message number of the error with its text in
 // err.Message. An exception of `allocate` is kept in `thrown` once the decoder
 // is released.
-int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout,
+int DecodeWithLibjpeg(const TJpegSource& source, TJpegLayout layout, TJpegBox box,
                       const TJpegAllocate& allocate, std::exception_ptr& thrown, TErrorManager& err) {
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
@@ -100,13 +134,18 @@ int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout la
         return err.Pub.msg_code;
     }
     jpeg_create_decompress(&cinfo);
-    cinfo.mem->max_memory_to_use = static_cast<long>(JpegMaxPixels * 8);
+    // Beside the coefficients, a few rows of the widest picture allowed.
+    cinfo.mem->max_memory_to_use = static_cast<long>(JpegMaxWorkBytes + (std::size_t(64) << 20));
     progress.progress_monitor = ScanMonitor;
     cinfo.progress = &progress;
-    jpeg_mem_src(&cinfo, data, static_cast<unsigned long>(size));
+    if (source.File)
+        jpeg_stdio_src(&cinfo, source.File);
+    else
+        jpeg_mem_src(&cinfo, source.Data, static_cast<unsigned long>(source.Size));
     jpeg_read_header(&cinfo, TRUE);
 
-    if (static_cast<std::size_t>(cinfo.image_width) * cinfo.image_height > JpegMaxPixels) {
+    if (static_cast<std::size_t>(cinfo.image_width) * cinfo.image_height > JpegMaxPixels ||
+        (jpeg_has_multiple_scans(&cinfo) && CoefficientBytes(cinfo) > JpegMaxWorkBytes)) {
         const auto common = reinterpret_cast<j_common_ptr>(&cinfo);
         std::snprintf(MessageOf(common), JMSG_LENGTH_MAX, "The picture is too large to show (%u x %u pixels)",
                       cinfo.image_width, cinfo.image_height);
@@ -114,6 +153,7 @@ int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout la
     }
     const bool cmyk = cinfo.jpeg_color_space == JCS_CMYK || cinfo.jpeg_color_space == JCS_YCCK;
     cinfo.out_color_space = cmyk ? JCS_CMYK : OutputSpace(layout);
+    ChooseScale(cinfo, box);
     jpeg_start_decompress(&cinfo);
 
     std::size_t stride = 0;
@@ -155,29 +195,40 @@ int DecodeWithLibjpeg(const std::uint8_t* data, std::size_t size, TJpegLayout la
     return 0;
 }
 
-} // namespace
-
-void DecodeJpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout,
-                const TJpegAllocate& allocate) {
+void Decode(const TJpegSource& source, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box) {
     std::exception_ptr thrown;
     TErrorManager err;
     err.Message[0] = '\0';
-    const int code = DecodeWithLibjpeg(data, size, layout, allocate, thrown, err);
+    const int code = DecodeWithLibjpeg(source, layout, box, allocate, thrown, err);
     if (thrown)
         std::rethrow_exception(thrown);
     if (code != 0)
         throw EJpegError(code, err.Message);
 }
 
-TJpegPicture DecodeJpeg(std::string_view bytes, TJpegLayout layout) {
+} // namespace
+
+void DecodeJpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout, const TJpegAllocate& allocate,
+                TJpegBox box) {
+    Decode({data, size, nullptr}, layout, allocate, box);
+}
+
+void DecodeJpegFile(std::FILE* file, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box) {
+    Decode({nullptr, 0, file}, layout, allocate, box);
+}
+
+TJpegPicture DecodeJpeg(std::string_view bytes, TJpegLayout layout, TJpegBox box) {
     TJpegPicture picture;
-    DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), layout,
-               [&](int w, int h, std::size_t& stride) {
-                   stride = static_cast<std::size_t>(w) * (layout == TJpegLayout::Rgb ? 3 : 4);
-                   picture.Width = w;
-                   picture.Height = h;
-                   picture.Pixels.resize(stride * h);
-                   return picture.Pixels.data();
-               });
+    DecodeJpeg(
+        reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), layout,
+        [&](int w, int h, std::size_t& stride) {
+            stride = static_cast<std::size_t>(w) * (layout == TJpegLayout::Rgb ? 3 : 4);
+            picture.Width = w;
+            picture.Height = h;
+            picture.Size = stride * h;
+            picture.Pixels = std::make_unique_for_overwrite<std::uint8_t[]>(picture.Size);
+            return picture.Pixels.get();
+        },
+        box);
     return picture;
 }

@@ -6,6 +6,12 @@
 
 #include <QByteArray>
 
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <sys/mman.h>
+#include <sys/stat.h>
+
 namespace {
 
 // The extension without its dot, as written; empty when the name has none.
@@ -32,34 +38,86 @@ QImage ReadWithQt(const std::string& bytes, const char* format, const char* inva
     return image;
 }
 
-} // namespace
-
-bool IsGifFileName(const std::string& fileName) {
-    return fileName.size() >= 4 && fileName.compare(fileName.size() - 4, 4, ".gif") == 0;
+// A new RGB32 picture whose pixels are about to be written once, row by row. A large one lives in
+// huge pages where the system allows them: fresh memory is faulted in a page at a time on its
+// first write, and with small pages that costs about as much as decoding the picture.
+QImage NewPicture(int width, int height) {
+    constexpr std::size_t HugePage = std::size_t(2) << 20;
+    const std::size_t stride = static_cast<std::size_t>(width) * 4;
+    const std::size_t bytes = stride * static_cast<std::size_t>(height);
+    if (width <= 0 || height <= 0 || bytes < 4 * HugePage)
+        return QImage(width, height, QImage::Format_RGB32);
+    const std::size_t length = (bytes + HugePage - 1) / HugePage * HugePage;
+    void* pixels = std::aligned_alloc(HugePage, length);
+    if (!pixels)
+        return {};
+    ::madvise(pixels, length, MADV_HUGEPAGE);
+    return QImage(
+        static_cast<uchar*>(pixels), width, height, static_cast<qsizetype>(stride), QImage::Format_RGB32,
+        [](void* p) { std::free(p); }, pixels);
 }
 
-QImage DecodeJpegImage(std::string_view bytes) {
+TJpegBox BoxOf(QSize box) {
+    return box.isValid() ? TJpegBox{box.width(), box.height()} : TJpegBox{};
+}
+
+// Where libjpeg writes: the new picture's own rows.
+TJpegAllocate Into(QImage& image) {
+    return [&image](int width, int height, std::size_t& stride) -> std::uint8_t* {
+        image = NewPicture(width, height);
+        if (image.isNull())
+            return nullptr;
+        stride = static_cast<std::size_t>(image.bytesPerLine());
+        return image.bits();
+    };
+}
+
+struct TCloseFile {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+QImage LoadJpegFile(const std::string& path, QSize box) {
+    const std::unique_ptr<std::FILE, TCloseFile> file(std::fopen(path.c_str(), "rbe"));
+    struct stat st;
+    if (!file || ::fstat(fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode))
+        throw EFOpenError::CannotOpen(path);
+    std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
     QImage image;
     try {
-        DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), TJpegLayout::Rgb32,
-                   [&](int width, int height, std::size_t& stride) -> std::uint8_t* {
-                       image = QImage(width, height, QImage::Format_RGB32);
-                       if (image.isNull())
-                           return nullptr;
-                       stride = static_cast<std::size_t>(image.bytesPerLine());
-                       return image.bits();
-                   });
+        DecodeJpegFile(file.get(), TJpegLayout::Rgb32, Into(image), BoxOf(box));
     } catch (const EJpegError& e) {
         throw EPictureError(e.what());
     }
     return image;
 }
 
-QImage LoadPictureFile(const std::string& path) {
+} // namespace
+
+std::string PictureTooLargeText(int width, int height) {
+    return "The picture is too large to show (" + std::to_string(width) + " \u00D7 " +
+           std::to_string(height) + ").";
+}
+
+bool IsGifFileName(const std::string& fileName) {
+    return fileName.size() >= 4 && fileName.compare(fileName.size() - 4, 4, ".gif") == 0;
+}
+
+QImage DecodeJpegImage(std::string_view bytes, QSize box) {
+    QImage image;
+    try {
+        DecodeJpeg(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size(), TJpegLayout::Rgb32,
+                   Into(image), BoxOf(box));
+    } catch (const EJpegError& e) {
+        throw EPictureError(e.what());
+    }
+    return image;
+}
+
+QImage LoadPictureFile(const std::string& path, QSize box) {
     const std::string ext = ExtensionOf(path);
     const std::string kind = Lower(ext);
     if (kind == "jpg" || kind == "jpeg")
-        return DecodeJpegImage(ReadFileBytes(path));
+        return LoadJpegFile(path, box);
     if (kind == "bmp")
         return ReadWithQt(ReadFileBytes(path), "BMP", "Bitmap image is not valid");
     if (kind == "ico")
@@ -67,10 +125,21 @@ QImage LoadPictureFile(const std::string& path) {
     throw EPictureError("Unknown picture file extension (." + ext + ")");
 }
 
-QImage GifFirstFrameImage(TGIFImage& gif) {
-    const TGIFPicture* still = gif.FirstFrameBitmap();
-    if (!still)
+QImage GifFirstFrameImage(const TGIFImage& gif) {
+    if (gif.Empty() || gif.FrameCount() == 0)
         return {};
-    const QImage view(still->Bytes(), still->Width, still->Height, still->Width * 4, QImage::Format_RGBA8888);
-    return view.convertToFormat(QImage::Format_RGB32);
+    const TGIFFrame& frame = gif.Frame(1);
+    QRgb palette[256];
+    for (int i = 0; i < 256; ++i)
+        palette[i] = qRgb(frame.ColorTable[i].Red, frame.ColorTable[i].Green, frame.ColorTable[i].Blue);
+    QImage image = NewPicture(frame.Width, frame.Height);
+    if (image.isNull())
+        return {};
+    const std::uint8_t* index = frame.Pixels.data();
+    for (int y = 0; y < frame.Height; ++y) {
+        auto* row = reinterpret_cast<QRgb*>(image.scanLine(y));
+        for (int x = 0; x < frame.Width; ++x)
+            row[x] = palette[*index++];
+    }
+    return image;
 }

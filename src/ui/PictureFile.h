@@ -7,6 +7,8 @@
 #include "Errors.h"
 
 #include <QImage>
+#include <QSize>
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -18,17 +20,27 @@ public:
     explicit EPictureError(const std::string& message) : EOrvError(message) {}
 };
 
+// GIF pictures of more pixels than this are not shown: they are refused before they are decoded,
+// with PictureTooLargeText. (A large JPEG is decoded smaller instead.)
+constexpr std::size_t MaxShownGifPixels = std::size_t(64) << 20;
+// "The picture is too large to show (W × H)."
+std::string PictureTooLargeText(int width, int height);
+
 // True when the name ends in ".gif" exactly: "aurex.GIF" is not a GIF here.
 bool IsGifFileName(const std::string& fileName);
 
-// Loads a picture that is not a GIF. Throws EFOpenError when the file cannot
-// be read and EPictureError when it cannot be decoded: the JPEG decoder's message,
-// "Bitmap image is not valid", "Icon image is not valid", or
+// Loads a picture that is not a GIF. A JPEG larger than `box` (when given) is
+// decoded smaller by libjpeg, at the largest of its scales n/8 that fits (see
+// TJpegBox); it is read from the file as it is decoded. Throws EFOpenError when
+// the file cannot be read and EPictureError when it cannot be decoded: the JPEG
+// decoder's message, "Bitmap image is not valid", "Icon image is not valid", or
 // "Unknown picture file extension (.%s)" (the extension as written).
-QImage LoadPictureFile(const std::string& path);
+QImage LoadPictureFile(const std::string& path, QSize box = {});
 
-// JPEG bytes as an RGB32 image; EPictureError with the decoder's message.
-QImage DecodeJpegImage(std::string_view bytes);
+// JPEG bytes as an RGB32 image, made smaller to fit `box` as above;
+// EPictureError with the decoder's message.
+QImage DecodeJpegImage(std::string_view bytes, QSize box = {});
 
-// Frame 1 of a loaded GIF at its own size; a null image when the reader is empty.
-QImage GifFirstFrameImage(TGIFImage& gif);
+// Frame 1 of a loaded GIF at its own size, every pixel opaque, made straight from the reader's
+// colour indices; a null image when the reader is empty.
+QImage GifFirstFrameImage(const TGIFImage& gif);

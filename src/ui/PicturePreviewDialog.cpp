@@ -11,22 +11,21 @@
 
 namespace {
 
-// A preview must never make the dialog wait: bigger files, or pictures that would take more
-// than this many pixels decoded, are not previewed.
+// A preview must never make the dialog wait: bigger files, and GIF pictures the Image page would
+// not show, are not previewed; a JPEG is decoded at about the size of the preview.
 constexpr qint64 MaxPreviewFileBytes = 32 << 20;
-constexpr qint64 MaxPreviewPixels = 64LL << 20;
 
-QImage DecodeForPreview(const QString& path) {
+QImage DecodeForPreview(const QString& path, const QSize& box) {
     const QString lower = path.toLower();
     const std::string file = QFile::encodeName(path).toStdString();
     if (IsGifFileName(QFileInfo(path).fileName().toStdString())) {
         TGIFImage reader;
-        if (!reader.LoadFromFile(file) || qint64(reader.Width()) * reader.Height() > MaxPreviewPixels)
-            return {};
-        return GifFirstFrameImage(reader);
+        reader.FirstImageOnly = true;
+        reader.MaxPicturePixels = MaxShownGifPixels;
+        return reader.LoadFromFile(file) ? GifFirstFrameImage(reader) : QImage();
     }
     if (lower.endsWith(QLatin1String(".jpg")) || lower.endsWith(QLatin1String(".jpeg")))
-        return LoadPictureFile(file);
+        return LoadPictureFile(file, box);
     return {};
 }
 
@@ -38,7 +37,7 @@ QImage PicturePreviewImage(const QString& path, const QSize& box) {
         return {};
     QImage image;
     try {
-        image = DecodeForPreview(path);
+        image = DecodeForPreview(path, box);
     } catch (const std::exception&) {
         return {}; // a file that is no good picture simply has no preview
     }
@@ -49,8 +48,9 @@ QImage PicturePreviewImage(const QString& path, const QSize& box) {
     return image;
 }
 
-std::unique_ptr<QFileDialog> MakePictureFileDialog(QWidget* parent, const QString& caption, const QString& filter,
-                                                   const QString& suggested, bool save) {
+std::unique_ptr<QFileDialog> MakePictureFileDialog(QWidget* parent, const QString& caption,
+                                                   const QString& filter, const QString& suggested,
+                                                   bool save) {
     auto dialog = std::make_unique<QFileDialog>(parent, caption, QString(), filter);
     // The preview goes into the toolkit's own dialog; a desktop's dialog has no room for it.
     dialog->setOption(QFileDialog::DontUseNativeDialog);

@@ -5,6 +5,7 @@
 #include "GifWriter.h"
 #include "Global.h"
 #include "GuiFixture.h"
+#include "PictureBytes.h"
 #include "QtText.h"
 #include "ScriptedDialogs.h"
 #include "UrlLabel.h"
@@ -17,10 +18,12 @@
 #include <QMenu>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScreen>
 #include <QScrollBar>
 #include <QTabWidget>
 #include <QTemporaryDir>
 #include <QtTest>
+#include <sys/resource.h>
 
 namespace {
 
@@ -35,7 +38,9 @@ const std::string Genera =
     "g6#Fusca#m#d#t#c#fusca.jpg#(n/a)#-#Owner#-#\r\n"
     "g7#Glia#m#d#t#c#glia.gif#(n/a)#-#Owner#-#\r\n"
     "g8#Hexa#m#d#t#c#hexa.bmp#(n/a)#-#Ada Owner##\r\n"
-    "g9#Ivra#m#d#t#c#../aurex.jpg#(n/a)#-#Owner#-#\r\n";
+    "g9#Ivra#m#d#t#c#../aurex.jpg#(n/a)#-#Owner#-#\r\n"
+    "g10#Jorra#m#d#t#c#jorra.gif#(n/a)#-#(n/a)#-#\r\n"
+    "g11#Kessa#m#d#t#c#kessa.jpg#(n/a)#-#(n/a)#-#\r\n";
 
 QByteArray ShippedJpeg() {
     QFile f(QStringLiteral(ORV_SHIPPED_DATA "/images/aethrocellis.jpg"));
@@ -58,7 +63,8 @@ void WriteData(TGuiFixture& fx) {
     fx.WriteCurrentOptions(Today());
     std::string tree = "#c1#Korvelia#the korvels\r\n";
     int i = 0;
-    for (const char* name : {"Aurex", "Bellis", "Cirra", "Dorma", "Erra", "Fusca", "Glia", "Hexa", "Ivra"})
+    for (const char* name :
+         {"Aurex", "Bellis", "Cirra", "Dorma", "Erra", "Fusca", "Glia", "Hexa", "Ivra", "Jorra", "Kessa"})
         tree += "\t\t\t\t\t#g" + std::to_string(++i) + "#" + name + "#x\r\n";
     fx.Write("classifytree.dat", tree);
     fx.Write("class.dat", "c1#Korvelia#the korvels#First class\r\n");
@@ -68,6 +74,15 @@ void WriteData(TGuiFixture& fx) {
     fx.Write("images/erra.GIF", SmallFrameGif());
     fx.Write("images/fusca.jpg", "not a JPEG file");
     fx.Write("images/glia.gif", SmallFrameGif().substr(0, 13) + ",garbage");
+    // Huge pictures in a few bytes.
+    TGifSpec huge;
+    huge.Width = huge.Height = 16384;
+    huge.GlobalTable = MakeTable(4);
+    huge.Frames.push_back(MakeFrame(0, 0, 1, 1, [](int, int) { return 1; }));
+    huge.Frames[0].Width = huge.Frames[0].Height = 16384;
+    huge.Frames[0].RawData = PackCodes({{4, 3}, {1, 3}, {5, 3}});
+    fx.Write("images/jorra.gif", WriteGif(huge));
+    fx.Write("images/kessa.jpg", JpegDeclaring(ShippedJpeg().toStdString(), 6000, 4000));
     QImage big(1200, 900, QImage::Format_RGB32);
     big.fill(Qt::darkGreen);
     big.save(fx.Folder() + "images/hexa.bmp", "BMP");
@@ -130,7 +145,40 @@ private slots:
     void ChooseImageRefusesAndReports();
     void SaveProfileImageCopiesTheBytes();
     void PlayAnimationOnDemand();
+    void PicturesLargerThanThePageShows();
 };
+
+// Peak resident memory of the process so far, in KiB.
+long PeakKiB() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+void TestImage::PicturesLargerThanThePageShows() {
+    TGuiFixture fx;
+    WriteData(fx);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    // A GIF that declares 16384 x 16384 in a few bytes is refused, before anything of its size is
+    // made (a picture of it would take a gigabyte), and says so in the page's words.
+    const long before = PeakKiB();
+    dialogs.ExpectMessage("The picture is too large to show (16384 \u00D7 16384).", 16, 1);
+    Select(w, "g10");
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(dialogs.Messages.last(), QString("The picture is too large to show (16384 \u00D7 16384)."));
+    QVERIFY2(PeakKiB() - before < 64 * 1024, qPrintable(QString::number(PeakKiB() - before)));
+    QVERIFY(Picture(w)->pixmap().isNull());
+    QVERIFY(!ShowButton(w)->isHidden());
+    QVERIFY(!Find<QAction>(w, "PlayAnimationItem")->isEnabled());
+    // A JPEG larger than the screen is decoded at a size the screen shows, in its proportions.
+    Select(w, "g11");
+    CHECK_DIALOGS(dialogs);
+    const QSize screen = w.screen()->size(), shown = Picture(w)->size();
+    QVERIFY2(shown.width() <= screen.width() && shown.height() <= screen.height() && shown.width() >= 750,
+             qPrintable(QString("%1x%2").arg(shown.width()).arg(shown.height())));
+    QCOMPARE(shown.width() * 4000, shown.height() * 6000);
+}
 
 void TestImage::PlayAnimationOnDemand() {
     TGuiFixture fx;

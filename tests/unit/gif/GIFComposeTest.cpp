@@ -1,4 +1,5 @@
 // Composing frames: disposal, transparency, logical size, frame stepping, progress.
+#include "AllocationMeter.h"
 #include "GIFImage.h"
 #include "GifWriter.h"
 
@@ -116,6 +117,28 @@ TEST(GIFCompose, LogicalSizeCoversEveryFrame) {
     EXPECT_EQ(still->Pixel(2, 1), Color(5));
     gif.ComposeTo(2);
     EXPECT_EQ(gif.Picture().Pixel(5, 4), Color(7));
+}
+
+// The picture of the logical size is made when first asked for: a load, and a reader that only
+// gives frame 1, never hold it.
+TEST(GIFCompose, PictureMadeOnlyWhenAskedFor) {
+    TGifSpec spec = Screen(4096, 4096); // a 64 MiB picture
+    spec.Frames = {Fill(10, 20, 16, 8, 3), Fill(0, 0, 4096, 1, 2), Fill(0, 0, 4096, 2, 1)};
+    const std::string bytes = WriteGif(spec);
+    for (bool firstOnly : {true, false}) {
+        SCOPED_TRACE(firstOnly ? "first image only" : "every image");
+        TGIFImage gif;
+        gif.FirstImageOnly = firstOnly;
+        const TAllocationMeter meter;
+        ASSERT_TRUE(gif.LoadFromBytes(bytes));
+        EXPECT_EQ(gif.FrameCount(), firstOnly ? 1 : 3);
+        EXPECT_LT(meter.Peak(), std::size_t(1) << 20);
+        // Frame 1 alone on the background, as the load leaves the picture.
+        const TGIFPicture& picture = gif.Picture();
+        EXPECT_GE(meter.Peak(), std::size_t(4096) * 4096 * 4);
+        EXPECT_EQ(picture.Pixel(10, 20), Color(3));
+        EXPECT_EQ(picture.Pixel(0, 0), GIFRgba(0, 0, 0));
+    }
 }
 
 TEST(GIFCompose, CurrentFrameOutOfRangeChangesNothing) {

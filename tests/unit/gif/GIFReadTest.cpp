@@ -1,4 +1,5 @@
 // Reading GIF files: the block walk, frame fields, pixel data and damaged files.
+#include "AllocationMeter.h"
 #include "GIFImage.h"
 #include "GifWriter.h"
 
@@ -337,4 +338,60 @@ TEST(GIFRead, PixelBudgetBoundsDeclaredSizes) {
     spec.Width = 2000; // logical picture over the budget
     EXPECT_FALSE(gif.LoadFromBytes(WriteGif(spec)));
     TGIFImage::MaxPixels = saved;
+}
+
+// Declared sizes beyond a bound refuse the picture before any of its data is decoded, and say how
+// large it is; a later image beyond it only ends the reading.
+TEST(GIFRead, PictureBoundRefusesBeforeDecoding) {
+    auto gif = [](int width, int height, std::vector<TGifFrameSpec> frames) {
+        TGifSpec spec;
+        spec.Width = width;
+        spec.Height = height;
+        spec.GlobalTable = MakeTable(4);
+        for (TGifFrameSpec& f : frames)
+            f.RawData = f.RawData ? f.RawData : PackCodes({{4, 3}, {1, 3}, {5, 3}});
+        spec.Frames = std::move(frames);
+        return WriteGif(spec);
+    };
+    auto frame = [](int left, int top, int width, int height) {
+        TGifFrameSpec f;
+        f.Left = left;
+        f.Top = top;
+        f.Width = width;
+        f.Height = height;
+        return f;
+    };
+    const struct {
+        const char* name;
+        std::size_t limit;
+        std::string bytes;
+        int frames; // 0: refused with the size below
+        int width, height;
+    } cases[] = {
+        {"exactly at the bound", 1000, gif(40, 25, {frame(0, 0, 40, 25)}), 1, 40, 25},
+        {"screen over it", 1000, gif(41, 25, {frame(0, 0, 1, 1)}), 0, 41, 25},
+        {"first image widens it over", 1000, gif(10, 10, {frame(30, 0, 11, 25)}), 0, 41, 25},
+        {"later image over it", 1000, gif(10, 10, {frame(0, 0, 10, 10), frame(0, 0, 50, 50)}), 1, 10, 10},
+        {"huge with tiny data", 64 << 20, gif(16384, 16384, {frame(0, 0, 16384, 16384)}), 0, 16384, 16384},
+        {"first image wider than any", 0, gif(10, 10, {frame(0, 0, TGIFImage::MaxFrameSide + 1, 1)}), 0,
+         TGIFImage::MaxFrameSide + 1, 10},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TGIFImage image;
+        image.MaxPicturePixels = c.limit;
+        const TAllocationMeter meter;
+        EXPECT_EQ(image.LoadFromBytes(c.bytes), c.frames > 0);
+        EXPECT_EQ(image.FrameCount(), c.frames);
+        if (c.frames > 0) {
+            EXPECT_EQ(image.LastError(), gifOk);
+            EXPECT_EQ(image.Width(), c.width);
+            EXPECT_EQ(image.Height(), c.height);
+            continue;
+        }
+        EXPECT_EQ(image.LastError(), gifTooLarge);
+        EXPECT_EQ(image.RefusedWidth(), c.width);
+        EXPECT_EQ(image.RefusedHeight(), c.height);
+        EXPECT_LT(meter.Peak(), std::size_t(1) << 20);
+    }
 }

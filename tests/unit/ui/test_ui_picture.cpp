@@ -3,6 +3,7 @@
 #include "GifWriter.h"
 #include "JpegDecoder.h"
 #include "PictureFile.h"
+#include "PictureBytes.h"
 #include "PicturePreviewDialog.h"
 
 #include <QFile>
@@ -121,6 +122,41 @@ private slots:
         QCOMPARE(ErrorOf([] { DecodeJpegImage(RgbJpeg(16, 16, true)); }),
                  QString("Too many scans in a progressive JPEG file (more than 2)"));
         JpegMaxScans = maxScans;
+    }
+
+    // A JPEG larger than the box is decoded smaller by libjpeg, at the largest scale n/8 that fits;
+    // a picture is never enlarged, and a multi-scan one that would need too much memory is refused.
+    void DecodesJpegAtTheSizeShown() {
+        const std::string tiny = RgbJpeg(16, 16), progressive = RgbJpeg(16, 16, true);
+        const struct {
+            std::string Bytes;
+            QSize Box; // invalid: no box
+            QSize Decoded;
+            QString Error;
+        } cases[] = {
+            {RgbJpeg(64, 48), QSize(100, 100), QSize(64, 48), {}},
+            {RgbJpeg(400, 200), QSize(), QSize(400, 200), {}},
+            {RgbJpeg(400, 200), QSize(100, 100), QSize(100, 50), {}}, // 2/8
+            {RgbJpeg(400, 200), QSize(150, 80), QSize(150, 75), {}},  // 3/8
+            {JpegDeclaring(tiny, 8000, 6000), QSize(1920, 1080), QSize(1000, 750), {}},
+            {JpegDeclaring(tiny, 16384, 16384), QSize(2048, 2048), QSize(2048, 2048), {}},
+            {JpegDeclaring(tiny, 16384, 16384), QSize(1920, 1080), QSize(2048, 2048), {}}, // 1/8 at least
+            {JpegDeclaring(progressive, 4000, 3000), QSize(1920, 1080), QSize(1000, 750), {}},
+            {JpegDeclaring(progressive, 16384, 16384), QSize(1920, 1080), QSize(0, 0),
+             "The picture is too large to show (16384 x 16384 pixels)"},
+        };
+        for (const auto& c : cases) {
+            QImage image;
+            QCOMPARE(ErrorOf([&] { image = DecodeJpegImage(c.Bytes, c.Box); }), c.Error);
+            QCOMPARE(image.size(), c.Decoded);
+        }
+        // From a file, read as it is decoded.
+        QTemporaryDir dir;
+        QFile file(dir.filePath("huge.jpg"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray::fromStdString(JpegDeclaring(tiny, 8000, 6000)));
+        file.close();
+        QCOMPARE(LoadPictureFile(file.fileName().toStdString(), QSize(1920, 1080)).size(), QSize(1000, 750));
     }
 
     void ChoosesTheDecoderByExtension() {
