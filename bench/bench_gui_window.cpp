@@ -3,12 +3,13 @@
 // million-line tree, and the summary of a genus with 2,000 species. Reads the large data
 // from ORV_LARGE_DATA (default large-data/ of the repository; made by tools/gen_large_data.py).
 #include "AppState.h"
-#include "GuiBench.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
-#include "TaxonomyTree.h"
 #include "Global.h"
+#include "GuiBench.h"
 #include "ResultPage.h"
 #include "RtfTextDocument.h"
+#include "TaxonomyTree.h"
 #include "TaxonomyTreeView.h"
 
 #include <QApplication>
@@ -41,7 +42,8 @@ bool PrepareFolder() {
     std::ofstream genus((dst + "genus.dat").toStdString(), std::ios::binary);
     genus << "big#Megakorva#great one#A large genus.|With two lines.#Soarer#Great korvel#-#####big\r\n";
     for (int i = 0; i < 2000; ++i)
-        genus << "\t#species" << i << "#meaning " << i << "#Described from the steppe.|Rare (see notes) [old]\r\n";
+        genus << "\t#species" << i << "#meaning " << i
+              << "#Described from the steppe.|Rare (see notes) [old]\r\n";
     genus.close();
     // The state a user who opened everything leaves behind: start-up restores all of it.
     TTaxonomyTree tree;
@@ -76,7 +78,8 @@ void BM_CollapseAll(benchmark::State& state) {
         state.SkipWithError("no window");
         return;
     }
-    TimeSteps(state, [] { Window->CollapseAll(); }, [] { Window->ExpandAll(); });
+    TimeSteps(
+        state, [] { Window->CollapseAll(); }, [] { Window->ExpandAll(); });
 }
 BENCHMARK(BM_CollapseAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -85,7 +88,8 @@ void BM_ExpandAll(benchmark::State& state) {
         state.SkipWithError("no window");
         return;
     }
-    TimeSteps(state, [] { Window->ExpandAll(); }, [] { Window->CollapseAll(); });
+    TimeSteps(
+        state, [] { Window->ExpandAll(); }, [] { Window->CollapseAll(); });
 }
 BENCHMARK(BM_ExpandAll)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -97,7 +101,8 @@ void BM_RestoreTreeState(benchmark::State& state) {
     }
     Window->ExpandAll();
     SaveTreeState(Window->Tree(), [](const TTreeNode* node) { return Window->IsExpanded(node); });
-    TimeSteps(state, [] { Window->ResetTreeAppearance(); }, [] { Window->CollapseAll(); });
+    TimeSteps(
+        state, [] { Window->ResetTreeAppearance(); }, [] { Window->CollapseAll(); });
     state.counters["rows"] = static_cast<double>(Window->TaxonomyTreeView()->RowCount());
 }
 BENCHMARK(BM_RestoreTreeState)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
@@ -111,7 +116,7 @@ void BM_SummaryOf2000Species(benchmark::State& state) {
     for (auto _ : state) {
         TTaxonomyDetail record;
         ReadDetail(node, record);
-        Window->Summary()->BuildRecordSummary(record);
+        TFormMainTestAccess::Summary(*Window)->BuildRecordSummary(record);
         QApplication::processEvents();
     }
     state.counters["characters"] = Window->DetailMemo()->document()->characterCount();
@@ -140,7 +145,8 @@ void BM_SummaryFromSelection(benchmark::State& state) {
     TTreeNode* family = tree.First();
     while (family && family->Level() != 4)
         family = tree.Next(family);
-    TTreeNode* big = AddTreeNode(tree, family, TTaxonomyData("\t\t\t\t\t", "big", "Megakorva", "the big one"));
+    TTreeNode* big =
+        AddTreeNode(tree, family, TTaxonomyData("\t\t\t\t\t", "big", "Megakorva", "the big one"));
     QWidget* viewport = Window->DetailMemo()->viewport();
     TPaintWatch watch;
     viewport->installEventFilter(&watch);
@@ -232,7 +238,8 @@ void BM_ProgramStartShowAndQuit(benchmark::State& state) {
         const pid_t child = fork();
         if (child == 0) {
             setenv("QT_QPA_PLATFORM", "offscreen", 1);
-            execl(ORV_PROGRAM, ORV_PROGRAM, "--data-dir", dir.constData(), "--offline", static_cast<char*>(nullptr));
+            execl(ORV_PROGRAM, ORV_PROGRAM, "--data-dir", dir.constData(), "--offline",
+                  static_cast<char*>(nullptr));
             _exit(127);
         }
         bool asked = false;

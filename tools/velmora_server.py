@@ -147,6 +147,10 @@ class VelmoraHandler(BaseHTTPRequestHandler):
     def reply(self, status, body, content_type="text/html; charset=utf-8", file_path=None):
         """Sends a whole reply; file_path streams a file instead of body."""
         length = os.path.getsize(file_path) if file_path else len(body)
+        # Logged before the reply goes out: a client that waits for each reply before its next
+        # request then finds its requests in the log in the order it made them.
+        sys.stderr.write('%s "%s %s" %d %d\n' % (self.client_address[0], self.command, self.path, status, length))
+        sys.stderr.flush()
         self.send_response(status)
         self.send_header("Content-Type", content_type)
         self.send_header("Content-Length", str(length))
@@ -157,8 +161,6 @@ class VelmoraHandler(BaseHTTPRequestHandler):
                 self.connection.sendfile(f)
         else:
             self.wfile.write(body)
-        sys.stderr.write('%s "%s %s" %d %d\n' % (self.client_address[0], self.command, self.path, status, length))
-        sys.stderr.flush()
 
     def not_found(self, why="The requested address is not on this server."):
         self.reply(404, page("404 Not Found", "<p>%s</p>" % html.escape(why)))

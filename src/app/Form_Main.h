@@ -36,21 +36,13 @@ public:
     enum { TaxonomyPage = 0, SearchPage = 1, ResultPage = 2 };
 
     QAction* Action(EAction id) const { return (*FActions)[id]; }
-    const TMainActions& Actions() const { return *FActions; }
     TTaxonomyTree& Tree() override;
     TTaxonomyTreeModel* TreeModel() const;
     TTaxonomyTreeView* TaxonomyTreeView() const;
     QTextBrowser* DetailMemo() const;
-    TRelatedLinksPanel* RelatedLinks() const { return FLinks; }
-    TSummaryDocument* Summary() const { return FPresenter->Summary(); }
-    TServerCommands& Server() { return FServer; }
-    TNMHTTP& Http() { return FServer.Http(); }
-    TPageTransfer& Pages() { return FServer.Pages(); }
-    QString SummaryPlainText() const;
 
     // The status line: the splash while starting, the status bar after.
     void SetStatusText(const QString& text);
-    QString StatusText() const;
 
     void SetDisplayMode(int mode) override;
     void ShowMainPage(int index);
@@ -67,9 +59,6 @@ public:
     void CollapseAll();
     void ResetTreeAppearance();
     bool SelectBranch(int level, const std::string& id) { return FPresenter->SelectBranch(level, id); }
-    // Removes the branch and everything below it, as Delete Tree Item does after its questions;
-    // with `withRecords` their records leave the level databases too.
-    void DeleteBranch(TTreeNode* node, bool withRecords);
     bool TransferRunning() const { return FServer.Running(); }
 
 protected:
@@ -79,6 +68,16 @@ protected:
 private:
     // Tests and benchmarks reach inside the window through this one class of their own.
     friend class TFormMainTestAccess;
+    const TMainActions& Actions() const { return *FActions; }
+    TRelatedLinksPanel* RelatedLinks() const { return FLinks; }
+    TSummaryDocument* Summary() const { return FPresenter->Summary(); }
+    TNMHTTP& Http() { return FServer.Http(); }
+    TPageTransfer& Pages() { return FServer.Pages(); }
+    QString SummaryPlainText() const;
+    QString StatusText() const;
+    // Removes the branch and everything below it, as Delete Tree Item does after its questions;
+    // with `withRecords` their records leave the level databases too.
+    void DeleteBranch(TTreeNode* node, bool withRecords);
 
     void ConnectActions();
     void HandOverFromSplash();

@@ -2,6 +2,7 @@
 // the off-line question, merging after a refresh, a branch without a record, failed downloads,
 // all pictures, the announcement, and closing the window in the middle of a transfer.
 #include "E2eSupport.h"
+#include "FormMainTestAccess.h"
 #include "Form_Announcement.h"
 #include "Form_Main.h"
 #include "Global.h"
@@ -24,7 +25,8 @@ namespace {
 
 const QString NetworkFailure =
     "Network connection failure or file you requested could not be found on the server";
-const QString GoOnline = "You are currently in off-line mode. Do you want to go on-line to download required data?";
+const QString GoOnline =
+    "You are currently in off-line mode. Do you want to go on-line to download required data?";
 const QString AllowReplace = "Do you want to allow existing data in database to be replaced?";
 const QString GetNews = "GET /velmora/usercontrol?cmd=getnews&file=";
 const QString TreeRequest = "GET /velmora/data/classifytree.dat";
@@ -42,7 +44,9 @@ QStringList AllDbRequests(int id) {
         list << DbRequest(level, id);
     return list;
 }
-QString Level(int level) { return QString::fromLatin1(LevelFiles[static_cast<size_t>(level) + 1]); }
+QString Level(int level) {
+    return QString::fromLatin1(LevelFiles[static_cast<size_t>(level) + 1]);
+}
 
 // The server's newer copy of the fixture's small data set, with a second genus and pictures.
 const std::string ServerTree = "#c1#Korvelia#the korvels\r\n"
@@ -55,16 +59,18 @@ const std::string ServerTree = "#c1#Korvelia#the korvels\r\n"
                                "#c2#Secunda#second class\r\n";
 const std::string ServerClass = "c1#Korvelia#the korvels#First class, as the server has it\r\n"
                                 "c2#Secunda#second#Second class\r\n";
-const std::string ServerGenus = "g1#Alpha#first#Alpha from the server#Hopper#Alpha korvel#alpha.gif#####alpha\r\n"
-                                "\t#minor#small#tiny\r\n"
-                                "g2#Beta#second#Beta from the server#Glider#Beta korvel#beta.jpg#####beta\r\n"
-                                "\t#major#big#large\r\n";
+const std::string ServerGenus =
+    "g1#Alpha#first#Alpha from the server#Hopper#Alpha korvel#alpha.gif#####alpha\r\n"
+    "\t#minor#small#tiny\r\n"
+    "g2#Beta#second#Beta from the server#Glider#Beta korvel#beta.jpg#####beta\r\n"
+    "\t#major#big#large\r\n";
 
 void FillServer(TVelmora& velmora) {
     velmora.WriteData("classifytree.dat", Bytes(ServerTree));
     velmora.WriteData("class.dat", Bytes(ServerClass));
     velmora.WriteData("subclass.dat", "");
-    velmora.WriteData("order.dat", "o1#Ordina#walkers#An order, revised\r\no2#[unnamed]#n/a#Not named yet\r\n");
+    velmora.WriteData("order.dat",
+                      "o1#Ordina#walkers#An order, revised\r\no2#[unnamed]#n/a#Not named yet\r\n");
     velmora.WriteData("suborder.dat", "");
     velmora.WriteData("family.dat", "f1#Familia#round#A family, revised\r\n");
     velmora.WriteData("genus.dat", Bytes(ServerGenus));
@@ -94,14 +100,17 @@ QMap<QString, QByteArray> Snapshot(const TE2eProgram& fx) {
 struct TStatusLog {
     QStringList Texts;
     explicit TStatusLog(TFormMain& w) {
-        QObject::connect(w.statusBar(), &QStatusBar::messageChanged, w.statusBar(), [this](const QString& text) {
-            if (!text.isEmpty())
-                Texts << text;
-        });
+        QObject::connect(w.statusBar(), &QStatusBar::messageChanged, w.statusBar(),
+                         [this](const QString& text) {
+                             if (!text.isEmpty())
+                                 Texts << text;
+                         });
     }
 };
 
-bool AnnouncementVisible() { return TFormAnnouncement::Exists() && TFormAnnouncement::Instance().isVisible(); }
+bool AnnouncementVisible() {
+    return TFormAnnouncement::Exists() && TFormAnnouncement::Instance().isVisible();
+}
 
 QString AnnouncementText() {
     return TFormAnnouncement::Instance().findChild<QPlainTextEdit*>("MessageMemo")->toPlainText();
@@ -150,19 +159,20 @@ void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
     QCOMPARE(int(w.Tree().Count()), lines);
     QCOMPARE(w.TreeModel()->rowCount(), top);
     QCOMPARE(w.SelectedNode(), w.Tree().First());
-    QVERIFY(w.SummaryPlainText().contains(QString::fromStdString(std::string(w.Tree().First()->Name()))));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains(
+        QString::fromStdString(std::string(w.Tree().First()->Name()))));
     QCOMPARE(Options.Id, 1);
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("Id=1"));
     QCOMPARE(Options.LastUpdate, Today());
     // The handshake first; the first class is shown before class.dat is fetched in turn, so its
     // summary fetches it once more.
-    QCOMPARE(velmora.SettledRequests(),
-             QStringList({"GET /velmora/usercontrol?cmd=newid&file=", GetNews, TreeRequest, DbRequest(0, 1)}) +
-                 AllDbRequests(1));
+    QCOMPARE(velmora.SettledRequests(), QStringList({"GET /velmora/usercontrol?cmd=newid&file=", GetNews,
+                                                     TreeRequest, DbRequest(0, 1)}) +
+                                            AllDbRequests(1));
     // The announcement opened at the end.
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Velmora news\nSecond line"));
-    QCOMPARE(w.StatusText(), QString("Ready"));
+    QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Ready"));
 
     // A second refresh in the same run neither fetches nor shows the announcement again.
     TFormAnnouncement::Instance().hide();
@@ -189,10 +199,11 @@ void TestDownloads::FirstStartWithoutTreeOnServer() {
     TScriptedDialogs dialogs;
     // The tree cannot be had or loaded; the databases are fetched all the same.
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
-    dialogs.ExpectMessage("Error loading taxonomy file\n\nThe file may be opened exclusive by another program, or file "
-                          "is corrupted. Try closing other programs and select Refresh command from Database menu to "
-                          "correct this error.",
-                          16, Ok);
+    dialogs.ExpectMessage(
+        "Error loading taxonomy file\n\nThe file may be opened exclusive by another program, or file "
+        "is corrupted. Try closing other programs and select Refresh command from Database menu to "
+        "correct this error.",
+        16, Ok);
     TFormMain w;
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7));
@@ -237,8 +248,9 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
     QCOMPARE(dialogs.Messages.size(), 2);
     QVERIFY(!Options.OfflineMode);
     QVERIFY(!w.Action(EAction::OptionsOffLine)->isChecked());
-    QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7) +
-                                            QStringList({"GET /velmora/images/alpha.gif", "GET /velmora/images/beta.jpg"}));
+    QCOMPARE(velmora.SettledRequests(),
+             QStringList({GetNews, TreeRequest}) + AllDbRequests(7) +
+                 QStringList({"GET /velmora/images/alpha.gif", "GET /velmora/images/beta.jpg"}));
     QCOMPARE(fx.Read(TreeFileName), ServerTree);
     QCOMPARE(fx.Read("genus.dat"), ServerGenus);
     QCOMPARE(fx.Bytes("images/alpha.gif"), velmora.Data("images/alpha.gif"));
@@ -270,8 +282,8 @@ void TestDownloads::RefreshOffersMergePerLevel() {
                                   "\t#solo#s#c\r\n";
     fx.Write("usr_class.dat", userClass);
     fx.Write("usr_genus.dat", userGenus);
-    const std::string modified = fx.Folder().toStdString() + "usr_class.dat\r\n" + fx.Folder().toStdString() +
-                                 "usr_genus.dat\r\n";
+    const std::string modified =
+        fx.Folder().toStdString() + "usr_class.dat\r\n" + fx.Folder().toStdString() + "usr_genus.dat\r\n";
     fx.Write("modifiedfiles.dat", modified);
     TScriptedDialogs dialogs;
     TFormMain w;
@@ -287,8 +299,9 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     CHECK_DIALOGS(dialogs);
     // Each level was merged into the file just fetched.
     QCOMPARE(fx.Read("class.dat"), std::string("c2#Secunda#second#Second class\r\n") + userClass);
-    QCOMPARE(fx.Read("genus.dat"), ServerGenus + "g7#Septima#seventh#Mine only#Walker#Seven korvel#-#####seven\r\n"
-                                                 "\t#solo#s#c\r\n");
+    QCOMPARE(fx.Read("genus.dat"), ServerGenus +
+                                       "g7#Septima#seventh#Mine only#Walker#Seven korvel#-#####seven\r\n"
+                                       "\t#solo#s#c\r\n");
     QCOMPARE(fx.Read("usr_class.dat"), userClass);
     QCOMPARE(fx.Read("usr_genus.dat"), userGenus);
     QCOMPARE(ModifiedFiles.Count(), size_t(2));
@@ -321,9 +334,11 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, No);
     QVERIFY(w.SelectBranch(GenusLevel, "g2"));
     CHECK_DIALOGS(dialogs);
-    QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, DbRequest(5, 7), "GET /velmora/images/beta.jpg"}));
+    QCOMPARE(velmora.SettledRequests(),
+             QStringList({GetNews, DbRequest(5, 7), "GET /velmora/images/beta.jpg"}));
     QCOMPARE(fx.Read("genus.dat"), ServerGenus);
-    QVERIFY2(w.SummaryPlainText().contains("Beta major"), qPrintable(w.SummaryPlainText()));
+    QVERIFY2(TFormMainTestAccess::SummaryPlainText(w).contains("Beta major"),
+             qPrintable(TFormMainTestAccess::SummaryPlainText(w)));
     QCOMPARE(fx.Bytes("images/beta.jpg"), velmora.Data("images/beta.jpg"));
     QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
     QVERIFY(Find<QPushButton>(w, "ShowImageBtn")->isHidden());
@@ -337,7 +352,8 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
     dialogs.ExpectMessage(GoOnline, 36, No);
     QVERIFY(w.SelectBranch(GenusLevel, "g3"));
     CHECK_DIALOGS(dialogs);
-    QVERIFY2(w.SummaryPlainText().contains("Genus Gamma not found"), qPrintable(w.SummaryPlainText()));
+    QVERIFY2(TFormMainTestAccess::SummaryPlainText(w).contains("Genus Gamma not found"),
+             qPrintable(TFormMainTestAccess::SummaryPlainText(w)));
     QVERIFY(velmora.SettledRequests().isEmpty());
     QCOMPARE(Snapshot(fx), before);
 }
@@ -361,7 +377,7 @@ void TestDownloads::RefreshItemAsksOnceOffline() {
     dialogs.ExpectMessage(GoOnline, 36, No);
     w.Action(EAction::DBRefreshItem)->trigger();
     QVERIFY2(dialogs.AllAnswered() && dialogs.Messages.size() == 1, qPrintable(dialogs.Report()));
-    QVERIFY(w.SummaryPlainText().contains("Alpha minor"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Alpha minor"));
     QVERIFY(velmora.SettledRequests().isEmpty());
     QCOMPARE(Snapshot(fx), before);
 }
@@ -404,7 +420,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
         w.Action(action)->trigger();
         CHECK_DIALOGS(dialogs);
         QCOMPARE(Snapshot(fx), after);
-        QCOMPARE(w.StatusText(), QString("Ready"));
+        QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Ready"));
         QVERIFY(w.Action(action)->isEnabled());
     }
     QCOMPARE(w.TreeModel()->rowCount(), 2);
@@ -435,7 +451,8 @@ void TestDownloads::AllImagesFetchesEveryNamedPicture() {
     w.Action(EAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
     const QString shared = "GET /velmora/images/shared.gif";
-    QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, shared, shared, shared, "GET /velmora/images/solo.jpg"}));
+    QCOMPARE(velmora.SettledRequests(),
+             QStringList({GetNews, shared, shared, shared, "GET /velmora/images/solo.jpg"}));
     QCOMPARE(fx.Bytes("images/shared.gif"), velmora.Data("images/shared.gif"));
     QCOMPARE(fx.Bytes("images/solo.jpg"), velmora.Data("images/solo.jpg"));
     QVERIFY(!fx.Exists("secret.gif"));
@@ -456,7 +473,8 @@ void TestDownloads::AllImagesFetchesEveryNamedPicture() {
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     w.Action(EAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
-    QVERIFY2(dialogs.Messages.last().endsWith("\n\nPicture: missing.gif"), qPrintable(dialogs.Messages.last()));
+    QVERIFY2(dialogs.Messages.last().endsWith("\n\nPicture: missing.gif"),
+             qPrintable(dialogs.Messages.last()));
 }
 
 void TestDownloads::DownloadImageKeepsOrReports() {
@@ -494,12 +512,12 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     velmora.ForgetRequests();
     dialogs.ExpectMessage("Not a JPEG file: starts with 0x6e 0x6f", 16, Ok); // the decoder's own words first
-    dialogs.ExpectMessage("Image file error\n\nPossible to be network connection failure or image file corrupt.", 16,
-                          Ok);
+    dialogs.ExpectMessage(
+        "Image file error\n\nPossible to be network connection failure or image file corrupt.", 16, Ok);
     w.Action(EAction::ShowImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(), QStringList{"GET /velmora/images/beta.jpg"});
-    QCOMPARE(w.StatusText(), QString("Ready"));
+    QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Ready"));
 }
 
 void TestDownloads::AnnouncementCommand() {
@@ -512,7 +530,8 @@ void TestDownloads::AnnouncementCommand() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    const QString notChecked = "Announcement could not be displayed. You have not checked for announcement yet.";
+    const QString notChecked =
+        "Announcement could not be displayed. You have not checked for announcement yet.";
 
     // Off-line and declined with nothing fetched ever: nothing to show.
     dialogs.ExpectMessage(GoOnline, 36, No);
@@ -543,7 +562,7 @@ void TestDownloads::AnnouncementCommand() {
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Fresh news"));
     QCOMPARE(velmora.SettledRequests(), QStringList{GetNews});
-    QCOMPARE(w.StatusText(), QString("Ready"));
+    QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Ready"));
 }
 
 void TestDownloads::CloseDuringTransferAborts() {
@@ -559,7 +578,8 @@ void TestDownloads::CloseDuringTransferAborts() {
     bool enabledWhileRunning = true;
     bool closedWhileRunning = true;
     QTimer::singleShot(200, w.get(), [&] {
-        enabledWhileRunning = w->Action(EAction::DBRefresh)->isEnabled() || w->Action(EAction::EditorSave)->isEnabled();
+        enabledWhileRunning =
+            w->Action(EAction::DBRefresh)->isEnabled() || w->Action(EAction::EditorSave)->isEnabled();
         closedWhileRunning = w->close();
     });
     QElapsedTimer clock;
@@ -590,7 +610,7 @@ void TestDownloads::FailureInFirstSummaryEndsRefresh() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    w.Http().TimeOut = 300;
+    TFormMainTestAccess::Http(w).TimeOut = 300;
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     w.Action(EAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);

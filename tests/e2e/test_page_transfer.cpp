@@ -1,6 +1,7 @@
 // Page transfer against scripted loopback servers and the reference server: the user id
 // handshake, the once-per-run announcement, failed downloads, posting, and the off-line gate.
 #include "E2eSupport.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "PageTransfer.h"
@@ -20,8 +21,12 @@ const QString NewId = "GET /velmora/usercontrol?cmd=newid&file=";
 const QString GetNews = "GET /velmora/usercontrol?cmd=getnews&file=";
 const QString TreeRequest = "GET /velmora/data/classifytree.dat";
 
-TScriptStep Ok(const std::string& body) { return {Reply("200 OK", {}, body)}; }
-TScriptStep NotFound(const std::string& body) { return {Reply("404 Not Found", {}, body)}; }
+TScriptStep Ok(const std::string& body) {
+    return {Reply("200 OK", {}, body)};
+}
+TScriptStep NotFound(const std::string& body) {
+    return {Reply("404 Not Found", {}, body)};
+}
 
 // A page transfer with its boxes and status texts recorded instead of shown.
 struct TPages {
@@ -73,7 +78,8 @@ void TestPageTransfer::HandshakeBeforeFirstDownload() {
     for (const char* reply : {"a=42", "id: 42", "42"}) {
         TE2eProgram fx;
         // The first tree download fails: the id must be on disk already.
-        TScriptServer server({Ok(reply), Ok("News\r\nline 2\r\n"), NotFound("<html>gone</html>"), Ok("tree\r\n")});
+        TScriptServer server(
+            {Ok(reply), Ok("News\r\nline 2\r\n"), NotFound("<html>gone</html>"), Ok("tree\r\n")});
         PrepareProgram(fx, QString::fromStdString(server.Url("/")));
         TPages p;
         const std::string destination = AppFile("new/folder/classifytree.dat");
@@ -231,21 +237,21 @@ void TestPageTransfer::GoOnlineQuestionOncePerCommand() {
     const QString question =
         "You are currently in off-line mode. Do you want to go on-line to download required data?";
     dialogs.ExpectMessage(question, 36, 7);
-    QVERIFY(!w.Pages().CouldGoOnline());
-    QVERIFY(!w.Pages().CouldGoOnline()); // not asked again in the same command
+    QVERIFY(!TFormMainTestAccess::Pages(w).CouldGoOnline());
+    QVERIFY(!TFormMainTestAccess::Pages(w).CouldGoOnline()); // not asked again in the same command
     QVERIFY(Options.OfflineMode);
     QVERIFY(offline->isChecked());
     QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
     QCOMPARE(dialogs.Messages.size(), 1);
 
     // The next command asks again; Yes switches the mode and its check mark off for good.
-    w.Pages().OnlinePromptShown = false;
+    TFormMainTestAccess::Pages(w).OnlinePromptShown = false;
     dialogs.ExpectMessage(question, 36, 6);
-    QVERIFY(w.Pages().CouldGoOnline());
+    QVERIFY(TFormMainTestAccess::Pages(w).CouldGoOnline());
     QVERIFY(!Options.OfflineMode);
     QVERIFY(!offline->isChecked());
-    w.Pages().OnlinePromptShown = false;
-    QVERIFY(w.Pages().CouldGoOnline());
+    TFormMainTestAccess::Pages(w).OnlinePromptShown = false;
+    QVERIFY(TFormMainTestAccess::Pages(w).CouldGoOnline());
     QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
     QCOMPARE(dialogs.Messages.size(), 2);
 

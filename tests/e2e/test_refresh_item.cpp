@@ -2,6 +2,7 @@
 // meanwhile keeps its own summary, and choosing one without a record starts no second transfer.
 #include "Constants.h"
 #include "E2eSupport.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "ScriptServer.h"
@@ -31,8 +32,10 @@ private slots:
 void TestRefreshItem::SelectionMovingOnDuringTheTransferWins_data() {
     QTest::addColumn<QString>("chosen");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("a genus with a record") << "g2" << "Beta";
-    QTest::newRow("a genus without one") << "g3" << "Gamma not found";
+    QTest::newRow("a genus with a record") << "g2"
+                                           << "Beta";
+    QTest::newRow("a genus without one") << "g3"
+                                         << "Gamma not found";
 }
 
 void TestRefreshItem::SelectionMovingOnDuringTheTransferWins() {
@@ -54,7 +57,7 @@ void TestRefreshItem::SelectionMovingOnDuringTheTransferWins() {
     w.Action(EAction::DBRefreshItem)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(RequestLines(server).size(), 2); // the announcement and Alpha's database
-    const QString summary = w.SummaryPlainText();
+    const QString summary = TFormMainTestAccess::SummaryPlainText(w);
     QVERIFY2(summary.contains(shown) && !summary.contains("Alpha"), qPrintable(summary));
 }
 

@@ -1,6 +1,7 @@
 // Submitting user databases from the real main window: to the reference server's inbox, to a
 // scripted server that refuses one notification, cancelled, and with the server unreachable.
 #include "E2eSupport.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Form_SubmitInfo.h"
 #include "Global.h"
@@ -18,11 +19,12 @@
 
 namespace {
 
-const QString ThankYou = "Thank You!\n\n%1 File(s) posted successful. Tovren will review them and let you know the "
-                         "result as soon as he could.";
-const QString ThankYouFailed =
-    "Thank You!\n\n%1 File(s) posted successful. But %2 mail(s) sending failed. You may need to send an e-mail to "
-    "Tovren in order to let him know what you have submit.";
+const QString ThankYou =
+    "Thank You!\n\n%1 File(s) posted successful. Tovren will review them and let you know the "
+    "result as soon as he could.";
+const QString ThankYouFailed = "Thank You!\n\n%1 File(s) posted successful. But %2 mail(s) sending failed. "
+                               "You may need to send an e-mail to "
+                               "Tovren in order to let him know what you have submit.";
 constexpr int Ok = 1;
 
 template <class T> T* Child(QDialog& dialog, const char* name) {
@@ -163,7 +165,8 @@ void TestSubmit::RefusedNotificationCountsOneFailure() {
         Child<QPushButton>(dialog, "SubmitBtn")->click();
         return dialog.result();
     });
-    dialogs.ExpectMessage("Submit notification sending failed with following message:\n\nMail failed", 16, Ok);
+    dialogs.ExpectMessage("Submit notification sending failed with following message:\n\nMail failed", 16,
+                          Ok);
     dialogs.ExpectMessage(ThankYouFailed.arg(3).arg(1), 48, Ok);
     w.Action(EAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
@@ -248,7 +251,7 @@ void TestSubmit::NetworkFailureKeepsTheList() {
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages.size(), 1);
     QCOMPARE(ModifiedFiles.Count(), size_t(2));
-    QCOMPARE(w.StatusText(), QString("Uploading data to Velmora server...1 of 2"));
+    QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Uploading data to Velmora server...1 of 2"));
     QVERIFY(w.Action(EAction::DBSubmitUserDB)->isEnabled());
 }
 

@@ -4,6 +4,7 @@
 #include "Constants.h"
 #include "Dates.h"
 #include "E2eSupport.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "RelatedLinks.h"
@@ -58,7 +59,8 @@ private slots:
 };
 
 void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
-    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Picture()), false, 600}});
+    TScriptServer server(
+        {{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Picture()), false, 600}});
     TE2eProgram fx;
     FillProgram(fx, server);
     TScriptedDialogs dialogs;
@@ -76,13 +78,14 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
         QTest::keyClick(w.TaxonomyTreeView(), Qt::Key_Up);
         treeTookInput = w.SelectedNode()->Id() != "g2";
         // A related link takes no click either.
-        w.RelatedLinks()->AddRelatedLink("Korvelia", 0, QString(), "c1");
-        w.RelatedLinks()->ShowRelatedLinks(true);
-        QTreeWidget* links = w.RelatedLinks()->List();
+        TFormMainTestAccess::RelatedLinks(w)->AddRelatedLink("Korvelia", 0, QString(), "c1");
+        TFormMainTestAccess::RelatedLinks(w)->ShowRelatedLinks(true);
+        QTreeWidget* links = TFormMainTestAccess::RelatedLinks(w)->List();
         QTest::mouseClick(links->viewport(), Qt::LeftButton, {},
                           links->visualItemRect(links->topLevelItem(0)).center());
         linkTookClick = w.SelectedNode()->Id() != "g2";
-        statisticEnabled = w.Action(EAction::DBStatistic)->isEnabled() || w.Action(EAction::HelpContents)->isEnabled();
+        statisticEnabled =
+            w.Action(EAction::DBStatistic)->isEnabled() || w.Action(EAction::HelpContents)->isEnabled();
         QVERIFY(w.Action(EAction::DBCancelTransfer)->isEnabled());
         QVERIFY(w.Action(EAction::DBExit)->isEnabled());
     });
@@ -100,14 +103,15 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
 }
 
 void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
-    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Picture()), false, 50}});
+    TScriptServer server(
+        {{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Picture()), false, 50}});
     TE2eProgram fx;
     FillProgram(fx, server);
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
     QVERIFY(w.SelectBranch(GenusLevel, "g1"));
-    w.Http().TimeOut = 200;
+    TFormMainTestAccess::Http(w).TimeOut = 200;
     // A dialog's own event loop, run from the wait hook, stays open longer than the time-out.
     QTimer::singleShot(10, &w, [] {
         QEventLoop modal;
@@ -123,8 +127,9 @@ void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
 void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     // Part of the tree comes, then nothing: the status line shows what arrived, and Esc ends the
     // refresh before the rest.
-    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0},
-                          {Reply("200 OK", {"Content-Length: 100000"}, std::string(100000, '#')), false, 0, 30000}});
+    TScriptServer server(
+        {{Reply("200 OK", {}, "news"), false, 0},
+         {Reply("200 OK", {"Content-Length: 100000"}, std::string(100000, '#')), false, 0, 30000}});
     TE2eProgram fx;
     FillProgram(fx, server);
     TScriptedDialogs dialogs;
@@ -206,7 +211,8 @@ void TestTransferSafety::EmptyOrPartialRepliesKeepTheFiles() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    const std::string tree = fx.Read(TreeFileName), classes = fx.Read("class.dat"), genus = fx.Read("genus.dat");
+    const std::string tree = fx.Read(TreeFileName), classes = fx.Read("class.dat"),
+                      genus = fx.Read("genus.dat");
     for (int i = 0; i < 7; ++i)
         dialogs.ExpectMessage(NetworkFailure, 16, 1);
     w.Action(EAction::DBRefresh)->trigger();

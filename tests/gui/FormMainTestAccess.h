@@ -10,4 +10,15 @@ public:
     static TTaxonomyDetail& EditRecord(TFormMain& w) { return w.FEditor->EditRecord(); }
     // Whether start-up could not open a program file.
     static bool DataFileFailed(const TFormMain& w) { return w.FSession.DataFileFailed(); }
+    static const TMainActions& Actions(const TFormMain& w) { return w.Actions(); }
+    static TRelatedLinksPanel* RelatedLinks(const TFormMain& w) { return w.RelatedLinks(); }
+    static TSummaryDocument* Summary(const TFormMain& w) { return w.Summary(); }
+    static TNMHTTP& Http(TFormMain& w) { return w.Http(); }
+    static TPageTransfer& Pages(TFormMain& w) { return w.Pages(); }
+    static QString SummaryPlainText(const TFormMain& w) { return w.SummaryPlainText(); }
+    static QString StatusText(const TFormMain& w) { return w.StatusText(); }
+    // Removes the branch and everything below it, as Delete Tree Item does after its questions.
+    static void DeleteBranch(TFormMain& w, TTreeNode* node, bool withRecords) {
+        w.DeleteBranch(node, withRecords);
+    }
 };

@@ -1,4 +1,5 @@
 // Go to Branch and Export Branch through the real window.
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GoToBranchBox.h"
@@ -20,7 +21,9 @@
 #include <QtTest>
 
 namespace {
-TTreeNode* Node(TFormMain& w, const std::string& id) { return FindTreeNode(w.Tree(), MakeNodeKey(0, id, "", "")); }
+TTreeNode* Node(TFormMain& w, const std::string& id) {
+    return FindTreeNode(w.Tree(), MakeNodeKey(0, id, "", ""));
+}
 
 QStringList Column(const QTreeWidget* list, int column) {
     QStringList texts;
@@ -107,13 +110,13 @@ void TestBranchTools::GoToBranchFindsSelectsAndExpands() {
         QVERIFY(w.IsExpanded(above));
     QVERIFY(!w.IsExpanded(Node(w, "c2")));
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::TaxonomyPage));
-    QVERIFY(w.SummaryPlainText().startsWith("Alpha"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).startsWith("Alpha"));
 
     // A change of the tree while the box is open lists again, without the branch that went.
     w.Action(EAction::ViewGoToBranch)->trigger();
     QVERIFY(box->isVisible());
     QCOMPARE(box->Edit()->selectedText(), QString("l"));
-    w.DeleteBranch(Node(w, "f1"), false);
+    TFormMainTestAccess::DeleteBranch(w, Node(w, "f1"), false);
     QCOMPARE(list->topLevelItemCount(), 0);
     QTRY_COMPARE(Column(list, 1), QStringList({"c1", "o1", "o2", "c2"}));
     CHECK_DIALOGS(dialogs);
@@ -132,7 +135,7 @@ void TestBranchTools::ExportWritesTheChosenFile() {
     QVERIFY(
         text.find("\r\nSpecies,,minor,,small,tiny,,,,,,,,,Korvelia > Ordina > Familia > Alpha > minor\r\n") !=
         std::string::npos);
-    QCOMPARE(w.StatusText(), "Exported 4 branches and 1 species to " + csv);
+    QCOMPARE(TFormMainTestAccess::StatusText(w), "Exported 4 branches and 1 species to " + csv);
 
     // Cancel in the file dialog writes nothing.
     dialogs.Expected.append({"save", "Export Branch", -1, 0, QString(), {}});

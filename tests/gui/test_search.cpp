@@ -1,6 +1,7 @@
 // The search and the genus lists through the real window: the Search page, the result list and
 // its labels, opening a listed genus, and the typed action table.
 #include "Constants.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"
@@ -43,7 +44,9 @@ QStringList Entries(TFormMain& w) {
         rows << model->index(i, 0).data().toString();
     return rows;
 }
-QString Label(TFormMain& w, const char* name) { return Find<QLabel>(w, name)->text(); }
+QString Label(TFormMain& w, const char* name) {
+    return Find<QLabel>(w, name)->text();
+}
 
 } // namespace
 
@@ -82,7 +85,9 @@ void TestSearch::EveryActionIsWiredOrUnavailable() {
     TFormMain w;
     for (size_t i = 0; i < ActionCount; ++i) {
         const EAction id = static_cast<EAction>(i);
-        QVERIFY2(w.Actions().IsWired(id) != w.Actions().IsUnavailable(id), MainActionTable()[i].Name);
+        QVERIFY2(TFormMainTestAccess::Actions(w).IsWired(id) !=
+                     TFormMainTestAccess::Actions(w).IsUnavailable(id),
+                 MainActionTable()[i].Name);
         QCOMPARE(w.Action(id)->objectName(), QString::fromLatin1(MainActionTable()[i].Name));
     }
 }
@@ -101,7 +106,7 @@ void TestSearch::SearchThroughThePage() {
     QCOMPARE(Label(w, "SearchTextLabel"), QString("bat RED"));
     QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString("1 Genus"));
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::ResultPage));
-    QVERIFY(w.SummaryPlainText().contains("Search help"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Search help"));
 
     // Or mode: either word, sorted without regard to case; a genus without a record never stays.
     Find<QRadioButton>(w, "SearchMatchSomeRadio")->setChecked(true);
@@ -167,26 +172,26 @@ void TestSearch::ListedEntriesOpenTheirSummary() {
     w.Action(EAction::ViewAllGenus)->trigger();
     list->setCurrentIndex(list->model()->index(1, 0)); // beta
     QCOMPARE(w.SelectedNode()->Id(), std::string("g2"));
-    QVERIFY(w.SummaryPlainText().contains("second"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("second"));
 
     // A forgotten genus shows its record without moving the tree's selection.
     w.Action(EAction::ViewForgotten)->trigger();
     list->setCurrentIndex(list->model()->index(1, 0)); // Lost
     QCOMPARE(w.SelectedNode()->Id(), std::string("g2"));
-    QVERIFY(w.SummaryPlainText().startsWith("Lost\nLost\ngone"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).startsWith("Lost\nLost\ngone"));
 
     // A deleted branch takes the list with it: no entry outlives its node.
     w.Action(EAction::ViewAllGenus)->trigger();
     QVERIFY(w.SelectBranch(GenusLevel, "g3"));
-    w.DeleteBranch(w.SelectedNode(), false);
+    TFormMainTestAccess::DeleteBranch(w, w.SelectedNode(), false);
     QCOMPARE(list->model()->rowCount(), 0);
 }
 
 void TestSearch::ResultOrderIgnoresCaseAndKeepsTies() {
     // Case aside, accented capitals too; beyond the first eight letters; equal captions in the
     // order they came (the info tells them apart).
-    const QStringList captions = {"Zeta",          "alpha",         "\u00C4gir",   "Alpha",        "beta",
-                                  "Galylsalsaurus", "galylsaldon",  "Galylsal",     "\u00E4gia",   "ALPHA"};
+    const QStringList captions = {"Zeta",           "alpha",       "\u00C4gir", "Alpha",     "beta",
+                                  "Galylsalsaurus", "galylsaldon", "Galylsal",  "\u00E4gia", "ALPHA"};
     std::vector<TResultEntry> entries;
     for (int i = 0; i < captions.size(); ++i)
         entries.push_back({captions[i], true, TTaxonomyData("\t\t\t\t\t", "g", "n", std::to_string(i))});
@@ -198,7 +203,6 @@ void TestSearch::ResultOrderIgnoresCaseAndKeepsTies() {
     QCOMPARE(order, QStringList({"alpha/1", "Alpha/3", "ALPHA/9", "beta/4", "Galylsal/7", "galylsaldon/6",
                                  "Galylsalsaurus/5", "Zeta/0", "\u00E4gia/8", "\u00C4gir/2"}));
 }
-
 
 void TestSearch::EntriesFollowTheirBranch() {
     TFormMain w;

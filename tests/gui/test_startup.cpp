@@ -356,8 +356,8 @@ void TestStartup::KeyboardFocusAndLinks() {
     // A focused branch link opens with Enter and with Space.
     for (int key : {Qt::Key_Return, Qt::Key_Space}) {
         QVERIFY(w.SelectBranch(0, "c2"));
-        w.RelatedLinks()->AddRelatedLink("Ordina", 0, "  ", "o1");
-        QTreeWidget* links = w.RelatedLinks()->List();
+        TFormMainTestAccess::RelatedLinks(w)->AddRelatedLink("Ordina", 0, "  ", "o1");
+        QTreeWidget* links = TFormMainTestAccess::RelatedLinks(w)->List();
         links->setCurrentItem(links->findItems("Ordina", Qt::MatchExactly).value(0));
         links->setFocus();
         QTest::keyClick(links, Qt::Key(key));

@@ -1,5 +1,6 @@
 // The summary of the selected branch as the user reads it, with its related links.
 #include "Fields.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"
@@ -48,14 +49,17 @@ void WriteData(TGuiFixture& fx) {
                                  "\t\t\t\t\t#gone#Gone#no record\r\n");
     fx.Write("class.dat", "c1#Korvelia#n/a#Line one|Line two\r\n");
     fx.Write("order.dat", "o1#[Ordina]#N/A#Walkers <hidden remark> (kept remark) [soft remark]\r\n");
-    fx.Write("genus.dat", "alpha#Alpha##A small korvel, see <genus$'Beta'> and <genus$'beta'> and <url$http://x.invalid/>"
-                          " <about>##########\r\n"
-                          "\t#minor#small#a|b\r\n"
-                          "\t#major#big#c\r\n"
-                          "beta#Beta#second one#Plain.#Hopper#Beta korvel#-#####kw\r\n");
+    fx.Write("genus.dat",
+             "alpha#Alpha##A small korvel, see <genus$'Beta'> and <genus$'beta'> and <url$http://x.invalid/>"
+             " <about>##########\r\n"
+             "\t#minor#small#a|b\r\n"
+             "\t#major#big#c\r\n"
+             "beta#Beta#second one#Plain.#Hopper#Beta korvel#-#####kw\r\n");
 }
 
-QTreeWidget* Links(TFormMain& w) { return w.RelatedLinks()->List(); }
+QTreeWidget* Links(TFormMain& w) {
+    return TFormMainTestAccess::RelatedLinks(w)->List();
+}
 
 } // namespace
 
@@ -78,7 +82,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     TScriptedDialogs dialogs;
     TFormMain w;
     QVERIFY(w.SelectBranch(5, "alpha"));
-    const QString text = w.SummaryPlainText();
+    const QString text = TFormMainTestAccess::SummaryPlainText(w);
     QVERIFY2(text.contains("Genus Alpha"), qPrintable(text));
     QVERIFY(text.contains("Meaning: (n/a)"));
     QVERIFY(text.contains("Common: (no common name)"));
@@ -101,18 +105,19 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
         captions << links->topLevelItem(i)->text(0);
     QCOMPARE(captions, QStringList({"About", "Beta (second)", "http://x.invalid/"}));
     // Sorted without regard to case.
-    w.RelatedLinks()->AddRelatedLink("alpha web", 1, "http://a.invalid/", QString());
+    TFormMainTestAccess::RelatedLinks(w)->AddRelatedLink("alpha web", 1, "http://a.invalid/", QString());
     QCOMPARE(links->topLevelItem(1)->text(0), QString("alpha web"));
     QVERIFY(w.Action(EAction::ViewRelatedLinks)->isChecked());
     QVERIFY(w.Action(EAction::ViewRelatedLinks)->isEnabled());
-    QCOMPARE(w.RelatedLinks()->Tip(0), QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
-    QCOMPARE(w.RelatedLinks()->Tip(2), QString("Click to see this branch's summary"));
+    QCOMPARE(TFormMainTestAccess::RelatedLinks(w)->Tip(0),
+             QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
+    QCOMPARE(TFormMainTestAccess::RelatedLinks(w)->Tip(2), QString("Click to see this branch's summary"));
     QCOMPARE(links->toolTip(), QString("Click to see the item"));
     // The entry under the pointer is underlined, and only while it is there.
     auto hover = [links](int row) {
         const QPointF at = links->visualItemRect(links->topLevelItem(row)).center();
-        QMouseEvent move(QEvent::MouseMove, at, links->viewport()->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
-                         Qt::NoModifier);
+        QMouseEvent move(QEvent::MouseMove, at, links->viewport()->mapToGlobal(at), Qt::NoButton,
+                         Qt::NoButton, Qt::NoModifier);
         QApplication::sendEvent(links->viewport(), &move);
     };
     hover(1);
@@ -126,10 +131,10 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isChecked());
     QVERIFY(links->isHidden());
     // Clicking the branch link shows that genus, which brings its own (empty) link list.
-    w.RelatedLinks()->Activate(2);
+    TFormMainTestAccess::RelatedLinks(w)->Activate(2);
     QCOMPARE(w.SelectedNode()->Id(), std::string("beta"));
-    QVERIFY(w.SummaryPlainText().contains("Common: Beta korvel"));
-    QVERIFY(w.SummaryPlainText().contains("Meaning: second one"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Common: Beta korvel"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Meaning: second one"));
     QCOMPARE(links->topLevelItemCount(), 0);
     QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isEnabled());
     // Every summary comes in a document of its own: the view's settings stay, the old ones go.
@@ -147,12 +152,12 @@ void TestSummary::BranchSummaryRemarksAndPlaceholder() {
     TScriptedDialogs dialogs;
     TFormMain w;
     // The first node is selected after the tree is built.
-    QString text = w.SummaryPlainText();
+    QString text = TFormMainTestAccess::SummaryPlainText(w);
     QVERIFY2(text.contains("Class Korvelia"), qPrintable(text));
     QVERIFY(text.contains("Meaning: (n/a)"));
     QVERIFY(text.contains("Line one\nLine two"));
     QVERIFY(w.SelectBranch(2, "o1"));
-    text = w.SummaryPlainText();
+    text = TFormMainTestAccess::SummaryPlainText(w);
     QVERIFY2(text.startsWith("This Order is waiting for its name [Ordina]."), qPrintable(text));
     QVERIFY(text.contains("Meaning: N/A"));
     QVERIFY(text.contains("Walkers  (kept remark) [soft remark]"));
@@ -175,15 +180,16 @@ void TestSummary::PlannedAndMissingBranches() {
     TTreeNode* planned = FindTreeNode(w.Tree(), MakeNodeKey(5, "(n/a)", "Planned", ""));
     QVERIFY(planned);
     w.SelectNode(planned);
-    QCOMPARE(w.SummaryPlainText().trimmed(), QString("No data: Genus Planned (planned Genus Planned)"));
+    QCOMPARE(TFormMainTestAccess::SummaryPlainText(w).trimmed(),
+             QString("No data: Genus Planned (planned Genus Planned)"));
     QCOMPARE(CurrentRecord.Level, -2);
     // A branch without a record asks to go on-line (off-line mode), and without the server ends
     // on the not-found page.
     Options.OfflineMode = true;
-    dialogs.ExpectMessage("You are currently in off-line mode. Do you want to go on-line to download required data?",
-                          36, 7);
+    dialogs.ExpectMessage(
+        "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
     QVERIFY(w.SelectBranch(5, "gone"));
-    QCOMPARE(w.SummaryPlainText().trimmed(), QString("Genus Gone was not found."));
+    QCOMPARE(TFormMainTestAccess::SummaryPlainText(w).trimmed(), QString("Genus Gone was not found."));
     QVERIFY(CurrentRecord.Level < 0);
     CHECK_DIALOGS(dialogs);
 }
@@ -202,7 +208,7 @@ void TestSummary::TemplateWithTooManyDirectives() {
     QVERIFY(w.SelectBranch(5, "alpha"));
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages, QStringList{error});
-    QCOMPARE(w.SummaryPlainText(), QString()); // nothing is shown
+    QCOMPARE(TFormMainTestAccess::SummaryPlainText(w), QString()); // nothing is shown
 }
 
 void TestSummary::CopySummaryFormats() {
@@ -258,14 +264,17 @@ void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
         TScriptedDialogs dialogs;
         TFormMain w;
         QVERIFY(w.SelectBranch(5, "alpha"));
-        const QString text = w.SummaryPlainText();
-        QVERIFY2(text.contains("[\u2026 the description goes on for 200,000 more characters; the whole text is on "
-                               "the Editor page]"),
-                 c.What);
+        const QString text = TFormMainTestAccess::SummaryPlainText(w);
+        QVERIFY2(
+            text.contains("[\u2026 the description goes on for 200,000 more characters; the whole text is on "
+                          "the Editor page]"),
+            c.What);
         // The view shows fewer characters than two cut fields hold; the body has both notes.
         const std::string body = TSummaryDocument::RecordBody(CurrentRecord);
-        QVERIFY(body.find("[\u2026 the species' description goes on for 200,000 more characters; the whole text "
-                          "is on the Editor page]\\par\r\nAlpha brevis: short\\par\r\nx\\par") != std::string::npos);
+        QVERIFY(
+            body.find("[\u2026 the species' description goes on for 200,000 more characters; the whole text "
+                      "is on the Editor page]\\par\r\nAlpha brevis: short\\par\r\nx\\par") !=
+            std::string::npos);
         QVERIFY(body.size() < 2 * 110000);
         QVERIFY2(w.DetailMemo()->document()->characterCount() < 2 * 110000, c.What);
         if (c.Editable) {

@@ -1,5 +1,6 @@
 // Add Tree Item, Delete Tree Item and Delete User Database through the real window.
 #include "Constants.h"
+#include "FormMainTestAccess.h"
 #include "Form_AddBranch.h"
 #include "Form_Main.h"
 #include "Global.h"
@@ -208,7 +209,7 @@ void TestTreeItems::DeleteAsksTwiceAndObeys() {
     QCOMPARE(Fx->Read("usr_tree.dat"), std::string("#c1#Korvelia#\r\n\t\t#o1#Ordina#\r\n"));
     // The order, left without children, is selected and shown; no listed genus outlives its node.
     QCOMPARE(w.SelectedNode()->Id(), std::string("o1"));
-    QVERIFY(w.SummaryPlainText().contains("Ordina"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Ordina"));
     QCOMPARE(Find<QListView>(w, "ResultListView")->model()->rowCount(), 0);
     QVERIFY(TreeModified);
 }
