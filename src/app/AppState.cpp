@@ -57,5 +57,4 @@ void ConfigureApplication() {
 
 void ResetAppState() {
     ResetProgramState();
-    AnnouncementPending = false;
 }

@@ -43,7 +43,9 @@ TServerCommands::TServerCommands(IServerHost& host) : FHost(host) {
         if (outer)
             FWaiting = false;
     };
-    FHttp.OnProgress = [this](std::int64_t received, std::int64_t total) { FHost.TransferProgress(received, total); };
+    FHttp.OnProgress = [this](std::int64_t received, std::int64_t total) {
+        FHost.TransferProgress(received, total);
+    };
     FPages.MessageBox = [](const std::string& text, int flags) { return AppMessageBox(text, flags); };
     FPages.ErrorBox = [](const std::string& text) { ShowErrorText(text); };
     FPages.OnOfflineModeChanged = [this] { FHost.OfflineModeChanged(); };
@@ -85,9 +87,10 @@ void TServerCommands::RefreshTaxonomyTree() {
         loaded = -1;
     }
     if (loaded != 0) {
-        ShowErrorBox("Error loading taxonomy file\n\nThe file may be opened exclusive by another program, or file is "
-                     "corrupted. Try closing other programs and select Refresh command from Database menu to "
-                     "correct this error.");
+        ShowErrorBox(
+            "Error loading taxonomy file\n\nThe file may be opened exclusive by another program, or file is "
+            "corrupted. Try closing other programs and select Refresh command from Database menu to "
+            "correct this error.");
     } else {
         if (treeArrived)
             Options.LastUpdate = Today();
@@ -106,7 +109,7 @@ void TServerCommands::RefreshTaxonomyTree() {
         OfferMerge(level);
     }
     SetStatus("Ready");
-    if (AnnouncementPending)
+    if (FPages.AnnouncementPending())
         CheckAnnouncement();
 }
 
@@ -141,13 +144,14 @@ void TServerCommands::DownloadImage(const TTaxonomyDetail& record) {
     if (hasPicture) {
         SetStatus(Format("Downloading image from Velmora server...%d of %d", {1, 1}));
         FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
-        const bool stillSelected =
-            CurrentRecord.Level == GenusLevel && CurrentRecord.Id == id && CurrentRecord.Genus.ImageFile == name;
+        const bool stillSelected = CurrentRecord.Level == GenusLevel && CurrentRecord.Id == id &&
+                                   CurrentRecord.Genus.ImageFile == name;
         if (stillSelected && !FHost.ShowGenusImage(name))
-            ShowErrorBox("Image file error\n\nPossible to be network connection failure or image file corrupt.");
+            ShowErrorBox(
+                "Image file error\n\nPossible to be network connection failure or image file corrupt.");
         SetStatus("Ready");
     }
-    if (AnnouncementPending)
+    if (FPages.AnnouncementPending())
         CheckAnnouncement();
 }
 
@@ -163,7 +167,7 @@ void TServerCommands::DownloadAllImagesCommand() {
     if (!FPages.CouldGoOnline())
         return;
     DownloadAllImages();
-    if (AnnouncementPending)
+    if (FPages.AnnouncementPending())
         CheckAnnouncement();
 }
 
@@ -199,8 +203,9 @@ bool TServerCommands::OfferMerge(int level) {
     if (AppMessageBox(Format("Do you want to merge your modified %s into downloaded database?", {levelName}),
                       Mb::YesNo | Mb::IconQuestion) != Mb::IdYes)
         return false;
-    const bool replace = AppMessageBox(std::string("Do you want to allow existing data in database to be replaced?"),
-                                       Mb::YesNo | Mb::IconQuestion) == Mb::IdYes;
+    const bool replace =
+        AppMessageBox(std::string("Do you want to allow existing data in database to be replaced?"),
+                      Mb::YesNo | Mb::IconQuestion) == Mb::IdYes;
     const TMergeResult result = MergeUserDatabase(level, replace);
     AppMessageBox(Format("%d User %s(s) are merged, %d existing record(s) were replaced",
                          {result.Merged, levelName, result.Replaced}),
@@ -218,8 +223,8 @@ void TServerCommands::MergeUserDatabases() {
 
 void TServerCommands::CheckAnnouncement() {
     TScope scope(*this);
-    AnnouncementPending = false;
-    if (FPages.CouldGoOnline() && !AnnouncementChecked && !FHttp.Busy())
+    FPages.SetAnnouncementPending(false);
+    if (FPages.CouldGoOnline() && !FPages.AnnouncementChecked() && !FHttp.Busy())
         FPages.GetPage(std::string(), std::string());
     FHost.ShowAnnouncement();
     SetStatus("Ready");
@@ -271,14 +276,16 @@ void TServerCommands::PostFiles(TStringList& upload, const std::string& name, co
     }
     SetStatus("Ready");
     if (failures == 0)
-        AppMessageBox(Format("Thank You!\n\n%d File(s) posted successful. Tovren will review them and let you know "
-                             "the result as soon as he could.",
-                             {total}),
-                      Mb::IconInformation);
+        AppMessageBox(
+            Format("Thank You!\n\n%d File(s) posted successful. Tovren will review them and let you know "
+                   "the result as soon as he could.",
+                   {total}),
+            Mb::IconInformation);
     else
-        AppMessageBox(Format("Thank You!\n\n%d File(s) posted successful. But %d mail(s) sending failed. You may "
-                             "need to send an e-mail to Tovren in order to let him know what you have submit.",
-                             {total, failures}),
-                      Mb::IconExclamation);
+        AppMessageBox(
+            Format("Thank You!\n\n%d File(s) posted successful. But %d mail(s) sending failed. You may "
+                   "need to send an e-mail to Tovren in order to let him know what you have submit.",
+                   {total, failures}),
+            Mb::IconExclamation);
     upload.clear();
 }

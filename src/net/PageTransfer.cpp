@@ -8,8 +8,6 @@
 #include <cctype>
 #include <climits>
 
-bool AnnouncementPending = false;
-
 namespace {
 const char* const NetworkFailureText =
     "Network connection failure or file you requested could not be found on the server";
@@ -84,11 +82,11 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             WriteOptionId();
             SetStatus("Continue downloading file...");
         }
-        if (!AnnouncementChecked) {
+        if (!FAnnouncementChecked) {
             SetStatus("Checking Velmora Announcement...");
             Fetch(UserControlUrl("getnews", "", ""), AppFile(AnnouncementFileName));
-            AnnouncementChecked = true;
-            AnnouncementPending = true;
+            FAnnouncementChecked = true;
+            FAnnouncementPending = true;
             SetStatus("Continue downloading file...");
         }
         if (!path.empty()) {
@@ -133,9 +131,11 @@ bool TPageTransfer::CouldGoOnline() {
         return false;
     OnlinePromptShown = true;
     const int answer =
-        MessageBox ? MessageBox("You are currently in off-line mode. Do you want to go on-line to download required data?",
-                                MbYesNoQuestion)
-                   : 0;
+        MessageBox
+            ? MessageBox(
+                  "You are currently in off-line mode. Do you want to go on-line to download required data?",
+                  MbYesNoQuestion)
+            : 0;
     if (answer != IdYes)
         return false;
     Options.OfflineMode = false;

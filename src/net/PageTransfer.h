@@ -12,10 +12,9 @@
 // The silent abort of a command whose network failure has been reported already.
 class EGetPageFail : public EAbort {
 public:
-    EGetPageFail() : EAbort("Network connection failure or file you requested could not be found on the server") {}
+    EGetPageFail()
+        : EAbort("Network connection failure or file you requested could not be found on the server") {}
 };
-
-extern bool AnnouncementPending;
 
 class TPageTransfer {
 public:
@@ -38,10 +37,19 @@ public:
     bool PageArrived() const { return FPageArrived; }
     bool PostPage(const std::string& path, const std::string& dataFile);
     bool CouldGoOnline();
+
+    // The announcement is fetched once per run, before the first download of the run, and shown
+    // when the command that fetched it has ended.
+    bool AnnouncementChecked() const { return FAnnouncementChecked; }
+    void SetAnnouncementChecked(bool checked) { FAnnouncementChecked = checked; }
+    // Fetched and not shown yet.
+    bool AnnouncementPending() const { return FAnnouncementPending; }
+    void SetAnnouncementPending(bool pending) { FAnnouncementPending = pending; }
     void NMHTTPFailure(CmdType kind);
 
     // A user-control request: server address + UserControl filled with command, file and extras.
-    std::string UserControlUrl(const std::string& command, const std::string& file, const std::string& extra) const;
+    std::string UserControlUrl(const std::string& command, const std::string& file,
+                               const std::string& extra) const;
 
     // Set when CouldGoOnline asked its question; every server command clears it when it ends.
     bool OnlinePromptShown = false;
@@ -55,4 +63,8 @@ private:
     void Fetch(const std::string& url, const std::string& destination);
 
     bool FPageArrived = false;
+
+    bool FAnnouncementChecked = false;
+
+    bool FAnnouncementPending = false;
 };

@@ -26,7 +26,6 @@ TModifiedFileList ModifiedFiles;
 TTaxonomyDetail CurrentRecord;
 
 bool TreeModified = false;
-bool AnnouncementChecked = false;
 
 namespace {
 TStatusHook& StatusHook() {
@@ -56,12 +55,10 @@ void ResetProgramState() {
     ModifiedFiles.Clear();
     CurrentRecord = TTaxonomyDetail();
     TreeModified = false;
-    AnnouncementChecked = false;
 }
 
 void LoadProgramFiles() {
     TreeModified = false;
-    AnnouncementChecked = false;
 
     const struct {
         const char* File;

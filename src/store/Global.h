@@ -56,7 +56,6 @@ extern TModifiedFileList ModifiedFiles;
 extern TTaxonomyDetail CurrentRecord;
 
 extern bool TreeModified;        // the tree's content changed this run
-extern bool AnnouncementChecked; // the announcement was fetched this run
 
 // Puts every program-wide value above back to its state at program start (tests run many
 // program lives in one process; the program itself resets once, before loading).

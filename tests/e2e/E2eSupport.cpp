@@ -169,8 +169,6 @@ QList<TVelmora::TSubmission> TVelmora::Inbox() const {
 TE2eProgram::TE2eProgram() {
     if (TFormAnnouncement::Exists())
         TFormAnnouncement::Instance().hide();
-    AnnouncementPending = false;
-    AnnouncementChecked = false;
 }
 
 void TE2eProgram::WriteServerProgramFiles() {

@@ -48,7 +48,7 @@ struct TPages {
     ~TPages() { SetStatusHook({}); }
 };
 
-// A folder with the program files, loaded as at start-up (which also clears AnnouncementChecked).
+// A folder with the program files, loaded as at start-up.
 void PrepareProgram(TE2eProgram& fx, const QString& url) {
     fx.WriteServerProgramFiles();
     LoadProgramFiles();
@@ -89,16 +89,16 @@ void TestPageTransfer::HandshakeBeforeFirstDownload() {
         QCOMPARE(p.Boxes, QStringList{NetworkFailure});
         QVERIFY(!fx.Exists("new/folder/classifytree.dat"));
         QCOMPARE(fx.Read("Announcement.txt"), std::string("News\r\nline 2\r\n"));
-        QVERIFY(AnnouncementChecked);
-        QVERIFY(AnnouncementPending);
+        QVERIFY(p.Pages.AnnouncementChecked());
+        QVERIFY(p.Pages.AnnouncementPending());
         QCOMPARE(p.Status, QStringList({"Receiving user Id...", "Continue downloading file...",
                                         "Checking Velmora Announcement...", "Continue downloading file..."}));
 
         // Later downloads of the run go straight to the file, into the folder made before.
-        AnnouncementPending = false;
+        p.Pages.SetAnnouncementPending(false);
         p.Pages.GetPage(NetPaths.TaxonomyDb, destination);
         QCOMPARE(fx.Read("new/folder/classifytree.dat"), std::string("tree\r\n"));
-        QVERIFY(!AnnouncementPending);
+        QVERIFY(!p.Pages.AnnouncementPending());
         QCOMPARE(RequestLines(server), QStringList({NewId, GetNews, TreeRequest, TreeRequest}));
     }
 }
@@ -142,7 +142,7 @@ void TestPageTransfer::UserIdReplyThatIsNoNumber() {
         QCOMPARE(RequestLines(server), QStringList{NewId});
         QCOMPARE(Options.Id, -1);
         QVERIFY(!QString::fromStdString(fx.Read("options.ini")).contains("Id="));
-        QVERIFY(!AnnouncementChecked);
+        QVERIFY(!p.Pages.AnnouncementChecked());
         QVERIFY(!fx.Exists("Announcement.txt"));
         QVERIFY(!fx.Exists(TreeFileName));
         // The next download asks again.
@@ -160,10 +160,10 @@ void TestPageTransfer::FailedDownloadsKeepFilesAndRefusalAborts() {
     TScriptServer server({NotFound("Not here")});
     PrepareProgram(fx, QString::fromStdString(server.Url("/")));
     Options.Id = 5;
-    AnnouncementChecked = true;
     fx.Write(TreeFileName, "OLD\r\n");
     const QStringList before = QDir(fx.Folder()).entryList(QDir::Files);
     TPages p;
+    p.Pages.SetAnnouncementChecked(true);
     p.Pages.GetPage(NetPaths.TaxonomyDb, AppFile(TreeFileName));
     QCOMPARE(p.Boxes, QStringList{NetworkFailure});
     QCOMPARE(fx.Read(TreeFileName), std::string("OLD\r\n"));
@@ -184,12 +184,12 @@ void TestPageTransfer::FailedDownloadsKeepFilesAndRefusalAborts() {
 
     // The same during the handshake: the steps after it are skipped, no id is stored.
     Options.Id = -1;
-    AnnouncementChecked = false;
+    p.Pages.SetAnnouncementChecked(false);
     p.Boxes.clear();
     QVERIFY_THROWS_EXCEPTION(EGetPageFail, p.Pages.GetPage(NetPaths.TaxonomyDb, AppFile(TreeFileName)));
     QCOMPARE(p.Boxes, QStringList{NetworkFailure});
     QCOMPARE(Options.Id, -1);
-    QVERIFY(!AnnouncementChecked);
+    QVERIFY(!p.Pages.AnnouncementChecked());
     QVERIFY(!fx.Exists("Announcement.txt"));
 }
 

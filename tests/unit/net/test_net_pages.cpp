@@ -24,7 +24,7 @@ struct TPages {
         Options = TOptions();
         Options.Id = 7;
         Options.URL = server.Url("");
-        AnnouncementChecked = true;
+        Pages.SetAnnouncementChecked(true);
     }
 };
 
@@ -44,7 +44,10 @@ TEST(PageTransfer, OnlyARealFileArrivesAndUnusableRedirectsAreNetworkFailures) {
         {Reply("404 Not Found", {}, "<html>gone</html>"), false, false, {NetworkFailure}},
         // Neither an empty nor a partial reply is the file: refused like a missing one.
         {Reply("204 No Content", {}, ""), false, false, {NetworkFailure}},
-        {Reply("206 Partial Content", {"Content-Range: bytes 0-2/90"}, "new"), false, false, {NetworkFailure}},
+        {Reply("206 Partial Content", {"Content-Range: bytes 0-2/90"}, "new"),
+         false,
+         false,
+         {NetworkFailure}},
         {Reply("302 Found", {"Location: https://secure.example/genus.dat"}, ""),
          false,
          true,

@@ -22,11 +22,9 @@ TEST_F(TProgramFilesTest, LoadsEverything) {
           "[velmora]\nUserControl=cgi?cmd=%s&file=%s%s\nDetailDb=db/%d/%d\nimagespath=img/\n");
     Write("modifiedfiles.dat", "/p/usr_order.dat\r\n\r\n/p/USR_class.dat\r\n/p/usr_class.dat\r\n");
     TreeModified = true;
-    AnnouncementChecked = true;
 
     LoadProgramFiles();
     EXPECT_FALSE(TreeModified);
-    EXPECT_FALSE(AnnouncementChecked);
     EXPECT_EQ(RtfHeadText, "text of rtfhead.tem\r\n");
     EXPECT_EQ(SearchHelpText, "text of searchhlp.tem\r\n");
     EXPECT_EQ(DataNotFoundTemplate, "text of datanotfound.tem\r\n");
