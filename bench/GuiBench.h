@@ -10,6 +10,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QElapsedTimer>
+#include <QEvent>
 #include <QFile>
 #include <QTemporaryDir>
 #include <benchmark/benchmark.h>
@@ -17,6 +18,17 @@
 #include <functional>
 
 // Answers every question with OK / No, so nothing ever waits for a person.
+// Watches a widget for its next paint: the moment what is timed is on the screen.
+class TPaintWatch : public QObject {
+public:
+    bool Painted = false;
+    bool eventFilter(QObject*, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            Painted = true;
+        return false;
+    }
+};
+
 class TAutoDialogs : public TDialogSeam {
 public:
     int MessageBox(const QString&, int flags) override { return (flags & 0x0F) == 4 || (flags & 0x0F) == 3 ? 7 : 1; }

@@ -75,17 +75,6 @@ bool Prepare() {
     return true;
 }
 
-// Painted once: the moment a document is on the screen.
-class TPaintWatch : public QObject {
-public:
-    bool Painted = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            Painted = true;
-        return false;
-    }
-};
-
 // Runs `step` and waits until `widget` has painted; seconds taken, and the peak in MiB above the
 // resident size before.
 std::pair<double, double> UntilPainted(QWidget* widget, const std::function<void()>& step) {

@@ -98,17 +98,6 @@ QTemporaryDir* Folder = nullptr;
 TNotedDialogs* Dialogs = nullptr;
 std::unique_ptr<TImagePage> Page;
 
-// Painted once: the moment the picture is on the screen.
-class TPaintWatch : public QObject {
-public:
-    bool Painted = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            Painted = true;
-        return false;
-    }
-};
-
 void BM_ImagePageShows(benchmark::State& state) {
     const TPicture& picture = Pictures[state.range(0)];
     TTaxonomyDetail record;

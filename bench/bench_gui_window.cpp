@@ -123,17 +123,6 @@ void BM_SummaryOf2000Species(benchmark::State& state) {
 }
 BENCHMARK(BM_SummaryOf2000Species)->Unit(benchmark::kMillisecond)->Iterations(5);
 
-// Painted once: the moment a document is on the screen.
-class TPaintWatch : public QObject {
-public:
-    bool Painted = false;
-    bool eventFilter(QObject*, QEvent* event) override {
-        if (event->type() == QEvent::Paint)
-            Painted = true;
-        return false;
-    }
-};
-
 // From choosing the genus with 2,000 species in the tree to its summary painted in the view (the
 // editor and the picture are filled on the way, as they are for the user).
 void BM_SummaryFromSelection(benchmark::State& state) {
