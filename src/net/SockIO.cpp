@@ -109,17 +109,28 @@ void SetHostLookup(THostLookup lookup) {
     LookupFn = std::move(lookup);
 }
 
+namespace {
+
+// Waits for a look-up in short slices, pumping the window; the time-out and Esc end the wait.
+void WaitUntilFinished(TLookupState& state, TWaitPolicy& wait, const std::string& timeOutText) {
+    for (;;) {
+        {
+            std::unique_lock lock(state.Mutex);
+            if (state.Done.wait_for(lock, std::chrono::milliseconds(TWaitPolicy::SliceMs),
+                                    [&] { return state.Finished; }))
+                return;
+        }
+        wait.Pump();
+        wait.Check(timeOutText.c_str());
+    }
+}
+
+} // namespace
+
 THostResolver::THostResolver() = default;
 
 THostResolver::~THostResolver() {
     Join();
-}
-
-bool THostResolver::Running() const {
-    if (!FThread.joinable())
-        return false;
-    std::lock_guard lock(FState->Mutex);
-    return !FState->Finished;
 }
 
 void THostResolver::Join() {
@@ -141,14 +152,8 @@ std::vector<TSockAddr> THostResolver::Resolve(const std::string& host, int port,
         fn = SystemLookup;
     const std::string timeOutText = "Host Lookup Timed Out: " + host;
     // One given up on earlier ends first (the window stays alive meanwhile).
-    while (Running()) {
-        std::unique_lock lock(FState->Mutex);
-        FState->Done.wait_for(lock, std::chrono::milliseconds(TWaitPolicy::SliceMs),
-                              [&] { return FState->Finished; });
-        lock.unlock();
-        wait.Pump();
-        wait.Check(timeOutText.c_str());
-    }
+    if (FState)
+        WaitUntilFinished(*FState, wait, timeOutText);
     Join();
     auto state = std::make_shared<TLookupState>();
     try {
@@ -167,20 +172,12 @@ std::vector<TSockAddr> THostResolver::Resolve(const std::string& host, int port,
         throw ESockError(std::string("Host Lookup Failed: ") + host + " (" + e.what() + ")");
     }
     FState = state;
-    for (;;) {
-        {
-            std::unique_lock lock(state->Mutex);
-            if (state->Done.wait_for(lock, std::chrono::milliseconds(TWaitPolicy::SliceMs),
-                                     [&] { return state->Finished; })) {
-                if (state->Code != 0 || state->Addrs.empty())
-                    throw ESockError("Host Lookup Failed: " + host + " (" +
-                                     (state->Error.empty() ? "no address" : state->Error) + ")");
-                return std::move(state->Addrs);
-            }
-        }
-        wait.Pump();
-        wait.Check(timeOutText.c_str());
-    }
+    WaitUntilFinished(*state, wait, timeOutText);
+    std::lock_guard lock(state->Mutex);
+    if (state->Code != 0 || state->Addrs.empty())
+        throw ESockError("Host Lookup Failed: " + host + " (" +
+                         (state->Error.empty() ? "no address" : state->Error) + ")");
+    return std::move(state->Addrs);
 }
 
 TSocket::~TSocket() {

@@ -80,8 +80,6 @@ public:
     ~THostResolver();
 
     std::vector<TSockAddr> Resolve(const std::string& host, int port, TWaitPolicy& wait);
-    // Whether a look-up's thread is still running (one given up on, before the next look-up).
-    bool Running() const;
 
 private:
     void Join();
