@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <stdexcept>
 #ifdef __SSE2__
@@ -155,6 +156,11 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
     parent->FChildCapacity = FieldLength(capacity);
 }
 
+void TTaxonomyTree::Touch() {
+    static std::atomic<uint64_t> last{0};
+    FStamp = ++last;
+}
+
 TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
     // The record is filled before the tree or the observers see it: a field too long to store
     // fails with nothing changed.
@@ -174,6 +180,7 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
         FTop.push_back(node);
     }
     ++FNodeCount;
+    Touch();
     if (notify)
         for (auto* o : Observers)
             o->EndInsert();
@@ -186,6 +193,7 @@ void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
             o->NodeChanging(node);
     // The old text stays in the pool: the marker is copied from it.
     StoreFields(node, node->Marker(), data.Id(), data.Name(), data.Info());
+    Touch();
 }
 
 void TTaxonomyTree::DeleteNode(TTreeNode* node) {
@@ -197,6 +205,7 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     if (notify)
         for (auto* o : Observers)
             o->BeginRemove(parent, node->Row);
+    Touch();
     // Pre-order: the node first, then its descendants, all still intact.
     const TTreeNode* stop = NextSkippingChildren(node);
     for (TTreeNode* n = node; n && n != stop; n = Next(n)) {
@@ -207,7 +216,8 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     // The records stay in their blocks until the tree is cleared.
     if (parent) {
         TTreeNode** children = parent->FChildren;
-        std::memmove(children + row, children + row + 1, (parent->FChildCount - row - 1) * sizeof(TTreeNode*));
+        std::memmove(children + row, children + row + 1,
+                     (parent->FChildCount - row - 1) * sizeof(TTreeNode*));
         --parent->FChildCount;
         for (size_t i = row; i < parent->FChildCount; ++i)
             children[i]->Row = static_cast<int>(i);
@@ -230,6 +240,7 @@ void TTaxonomyTree::ReleaseAll() {
     FTextPool.Clear();
     FPointerPool.Clear();
     FNodeCount = 0;
+    Touch();
 }
 
 void TTaxonomyTree::Clear() {
@@ -263,7 +274,8 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
 
     // Parents by level: the closest line above with a smaller level.
     std::array<TTreeNode*, LevelSlots> slots{};
-    auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes, size_t count) {
+    auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes,
+                       size_t count) {
         // A line without any '#' (including an empty one) is not a tree line; nor is one whose
         // fields could not be stored (over 4 GiB).
         if (count == 0 || static_cast<uint64_t>(end - begin) > UINT32_MAX)
@@ -305,7 +317,7 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
     TTreeNode** next = childTotal ? FPointerPool.Take(childTotal) : nullptr;
     for (const auto& block : FNodeBlocks) {
         const size_t used = &block == &FNodeBlocks.back() ? NodeBlockSize - FNodesLeft : NodeBlockSize;
-        for (TTreeNode* n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {
+        for (TTreeNode *n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {
             if (n->FChildCount != 0) {
                 n->FChildren = next;
                 n->FChildCapacity = n->FChildCount;
@@ -315,6 +327,7 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
                 n->Parent->FChildren[n->Row] = n;
         }
     }
+    Touch();
 }
 
 TTaxonomyTree::TBulkLoad::TBulkLoad(TTaxonomyTree& tree) : Tree(tree) {

@@ -5,8 +5,8 @@
 #include "TaxonomyData.h"
 
 #include <cstddef>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <span>
 #include <string>
@@ -77,7 +77,7 @@ class TTaxonomyTree {
 public:
     using TNodeList = std::span<TTreeNode* const>;
 
-    TTaxonomyTree() = default;
+    TTaxonomyTree() { Touch(); }
     TTaxonomyTree(const TTaxonomyTree&) = delete;
     TTaxonomyTree& operator=(const TTaxonomyTree&) = delete;
     ~TTaxonomyTree(); // releases the nodes without notifications
@@ -93,6 +93,9 @@ public:
     TTreeNode* Child(const TTreeNode* parent, size_t i) const { return parent ? parent->Child(i) : FTop[i]; }
     size_t Count() const { return FNodeCount; }
     bool Empty() const { return FNodeCount == 0; }
+    // A new value after every change of the nodes or their fields, never the same for two trees:
+    // what was worked out from the tree (its nodes included) holds while this stays the same.
+    uint64_t Stamp() const { return FStamp; }
     TTreeNode* First() const { return FTop.empty() ? nullptr : FTop.front(); }
     // Next node in pre-order (depth-first, top to bottom), nullptr at the end.
     TTreeNode* Next(const TTreeNode* node) const;
@@ -156,6 +159,7 @@ private:
     // Room for one more child of `parent` (or at the top level).
     void MakeRoomForChild(TTreeNode* parent);
     void ReleaseAll(); // drops every node and pool without notifications
+    void Touch();      // a new stamp
 
     // Nodes in blocks of fixed size; a deleted node's record is not reused.
     std::vector<std::unique_ptr<TTreeNode[]>> FNodeBlocks;
@@ -195,6 +199,7 @@ private:
 
     std::vector<TTreeNode*> FTop;
     size_t FNodeCount = 0;
+    uint64_t FStamp = 0;
     int Mode = 3;
     int BulkDepth = 0;
     std::vector<ITreeObserver*> Observers;
