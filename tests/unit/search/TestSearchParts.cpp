@@ -51,3 +51,19 @@ TEST_F(TFileLinesTest, CutsLikeForEachLine) {
 
     EXPECT_THROW(TFileLines(PathOf("missing.txt")), EFOpenError);
 }
+
+TEST(ViewIndex, FindsManyAsOneByOne) {
+    TViewIndex index(100);
+    std::vector<std::string> keys;
+    for (int i = 0; i < 3000; ++i)
+        keys.push_back((i % 3 ? "k" : "a much longer key, number ") + std::to_string(i));
+    for (size_t i = 0; i < keys.size(); i += 2) // the odd ones stay absent
+        index.Add(keys[i]);
+    std::vector<std::string_view> views(keys.begin(), keys.end());
+    views.push_back("");
+    std::vector<uint32_t> numbers(views.size());
+    index.FindMany(views, numbers);
+    for (size_t i = 0; i < views.size(); ++i)
+        ASSERT_EQ(numbers[i], index.Find(views[i])) << views[i];
+    EXPECT_EQ(numbers[2], 1u);
+}
