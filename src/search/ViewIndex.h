@@ -86,7 +86,7 @@ public:
     uint32_t Add(std::string_view key) { return Add(key, Hash(key)); }
     // The same for a key whose Hash is `h`.
     uint32_t Add(std::string_view key, uint64_t h) {
-        if ((Keys.size() + 1) * 2 > Slots.size())
+        if ((Keys.size() + 1) * 4 > Slots.size() * 3)
             Rehash(Slots.size() * 2);
         for (size_t i = h & Mask;; i = (i + 1) & Mask) {
             TSlot& s = Slots[i];
@@ -182,9 +182,11 @@ private:
     };
 
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
+    // Slots are filled to three quarters at most: the filter keeps the
+    // longer probes of absent keys rare.
     static size_t Capacity(size_t expected) {
         size_t c = 16;
-        while (c < expected * 2)
+        while (c * 3 < expected * 4)
             c *= 2;
         return c;
     }
@@ -197,9 +199,9 @@ private:
         return s.Tag == Tag(h) && Keys[s.Number] == key;
     }
 
-    // Two bits per key in one 64-bit word of a filter of four bits per slot
-    // (about eight per key): one memory access turns most absent keys away.
-    // The bits come from hash bits the probe does not use.
+    // Two bits per key in one 64-bit word of a filter of eight bits per slot
+    // (eleven to twenty-one per key): one memory access turns most absent
+    // keys away. The bits come from hash bits the probe does not use.
     uint64_t FilterWord(uint64_t h) const { return (h >> 20) & FilterMask; }
     static uint64_t FilterBits(uint64_t h) {
         return (uint64_t(1) << ((h >> 52) & 63)) | (uint64_t(1) << (h >> 58));
@@ -210,7 +212,7 @@ private:
     void Rehash(size_t capacity) {
         Slots.assign(capacity, TSlot());
         Mask = capacity - 1;
-        Filter.assign(capacity * 4 / 64, 0);
+        Filter.assign(capacity * 8 / 64, 0);
         FilterMask = Filter.size() - 1;
         for (uint32_t n = 0; n < Keys.size(); ++n) {
             const uint64_t h = Hash(Keys[n]);
