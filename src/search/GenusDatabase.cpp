@@ -7,8 +7,7 @@
 #include "Platform.h"
 
 namespace {
-// Two blocks (the bytes and their folded copy) fit in a core's own cache.
-size_t BlockSize = 256 * 1024;
+size_t BlockSize = DefaultGenusBlockSize;
 std::unique_ptr<TGenusDatabase> Kept;
 constexpr size_t LookUpGroup = 4096;
 } // namespace

@@ -96,5 +96,7 @@ private:
 
 // Drops what is kept (tests, benchmarks, or to free memory).
 void ClearGenusDatabase();
-// Tests read the file in small blocks, so that lines fall on the blocks' edges.
+// Tests read the file in small blocks, so that lines fall on the blocks' edges. By default two
+// blocks (the bytes and their folded copy) fit in a core's own cache.
+inline constexpr size_t DefaultGenusBlockSize = 256 * 1024;
 void SetGenusDatabaseBlockSize(size_t bytes);

@@ -238,3 +238,9 @@ TGenusEntries SearchGenus(const TTaxonomyTree& tree, const TSearchOptions& optio
             entries.push_back(TGenusEntry{genera.Nodes[i], {}});
     return entries;
 }
+
+void ResetSearchState() {
+    ClearGenusDatabase();
+    SetGenusDatabaseBlockSize(DefaultGenusBlockSize);
+    SetWideScan(true);
+}

@@ -53,3 +53,7 @@ bool MatchGenus(const TSearchWords& words, const TTaxonomyDetail& record, bool m
 // it is kept (GenusDatabase.h), only to look for the words. Throws EFOpenError
 // when the database exists but cannot be read.
 TGenusEntries SearchGenus(const TTaxonomyTree& tree, const TSearchOptions& options);
+
+// Drops the kept reading of the genus database and puts the search's test
+// settings back (part of ResetAppState).
+void ResetSearchState();

@@ -3,7 +3,7 @@
 #include <ctime>
 
 namespace {
-long long RacyMarginNs = 2000000000LL;
+long long RacyMarginNs = DefaultFileCacheMargin;
 std::function<void(struct stat&)> FileTimesForTesting;
 std::function<long long()> ClockForTesting;
 uint64_t Writes = 0;

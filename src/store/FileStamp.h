@@ -31,8 +31,9 @@ bool StampSettled(const TFileStamp& stamp, long long readAtNs);
 uint64_t OwnFileWrites();
 void CountOwnFileWrite();
 
-// A reading is trusted only for a file last changed at least this long before it was made
-// (default 2 s); tests shorten it.
+// A reading is trusted only for a file last changed at least this long before it was made; tests
+// shorten it.
+inline constexpr long long DefaultFileCacheMargin = 2000000000LL; // 2 s
 void SetFileCacheMargin(long long nanoseconds);
 // Tests play a file system with coarse file times (FAT's two seconds): `fileTimes` rewrites what
 // is read of a file, `nowNs` is the clock; empty functions for the real ones.

@@ -1,5 +1,6 @@
 #include "Global.h"
 
+#include "FileStamp.h"
 #include "Ini.h"
 
 TOptions Options;
@@ -59,6 +60,8 @@ void ResetProgramState() {
     EditRecord = TTaxonomyDetail();
     TreeModified = false;
     AnnouncementChecked = false;
+    SetFileCacheMargin(DefaultFileCacheMargin);
+    SetFileCacheTimes({}, {});
 }
 
 void LoadProgramFiles() {

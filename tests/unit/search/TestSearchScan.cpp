@@ -18,14 +18,6 @@ protected:
         TSearchTest::SetUp();
         SetFileCacheMargin(0); // what is read is kept at once
     }
-    void TearDown() override {
-        SetFileCacheMargin(2000000000LL);
-        SetFileCacheTimes({}, {});
-        SetGenusDatabaseBlockSize(256 * 1024);
-        SetWideScan(true);
-        ClearGenusDatabase();
-        TSearchTest::TearDown();
-    }
 
     TCaptions Reference(const TSearchOptions& o) {
         TCaptions captions;
