@@ -47,9 +47,17 @@ TGenusDatabase* TGenusDatabase::Open(const std::string& path, IReader* reader) {
             size_t end = next;
             while (end < db.FLines.size() && db.FLines[end].Start < offset + block.size())
                 ++end;
+            // A file rewritten in place while it is read, within one tick of its times, may not
+            // fit what is kept: the lines that do not fit the block are left out, and the reading
+            // is not used again.
+            size_t fit = next;
+            while (fit < end && db.FLines[fit].End <= offset + block.size())
+                ++fit;
+            if (fit < end)
+                db.FTrusted = false;
             if (reader)
                 reader->Block(
-                    TBlock{block, offset, std::span(db.FLines).subspan(next, end - next), db.FIds.Size()});
+                    TBlock{block, offset, std::span(db.FLines).subspan(next, fit - next), db.FIds.Size()});
             next = end;
         }
     } catch (...) {

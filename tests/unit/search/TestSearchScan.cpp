@@ -6,6 +6,7 @@
 #include "GenusSearch.h"
 #include "SearchFixture.h"
 
+#include <fstream>
 #include <random>
 #include <set>
 
@@ -170,5 +171,26 @@ TEST_F(TSearchScanTest, KeptDatabaseFollowsTheFileAndTheTree) {
     EXPECT_EQ(search("red"), TCaptions{"Delta (i4)"});
     ASSERT_TRUE(DeleteFile(PathOf("genus.dat")));
     EXPECT_EQ(search("red"), TCaptions{});
+}
+// Another program may rewrite the file in place while it is read, within one tick of its times:
+// what is kept then no longer fits the file. The search must stay within what it read, and the
+// next one reads the file anew.
+TEST_F(TSearchScanTest, KeptDatabaseOfAFileRewrittenInPlace) {
+    SetFileCacheTimes(
+        [](struct stat& st) {
+            st.st_ino = 1;
+            st.st_mtim = st.st_ctim = {10, 0};
+        },
+        [] { return 20000000000LL; });
+    SetGenusDatabaseBlockSize(2); // a block a line
+    LoadTreeText("\t\t\t\t\t#g1#Alpha#i1\r\n\t\t\t\t\t#g2#Beta#i2\r\n");
+    Write("genus.dat", "g2#Beta#m#d#t#tan#-#####x\r\ng1#Alpha#m#d#t#red\r\n");
+    EXPECT_EQ(Captions(SearchGenus(Tree, {"red", true, {}})), TCaptions{"Alpha (i1)"});
+    { // the same size, other lines, and not through the program's own writing
+        std::ofstream out(PathOf("genus.dat"), std::ios::binary | std::ios::trunc);
+        out << "g1#Alpha#m#d#t#tan\r\n\r\ng2#Beta#m#d#t#red#-###x\r\n";
+    }
+    SearchGenus(Tree, {"red", true, {}});
+    EXPECT_EQ(Captions(SearchGenus(Tree, {"red", true, {}})), TCaptions{"Beta (i2)"});
 }
 } // namespace
