@@ -53,6 +53,21 @@ TEST_F(TFileLinesTest, CutsLikeForEachLine) {
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected);
 
+    // Blocks of whole lines, each where it says it is in the file, also when they are small.
+    for (size_t size : {size_t(2), size_t(1000), TFileLines::DefaultBlockSize}) {
+        TFileLines blocks(PathOf("big.txt"), size);
+        std::string_view block;
+        size_t at = 0;
+        while (blocks.NextBlock(block)) {
+            ASSERT_EQ(blocks.BlockOffset(), at);
+            ASSERT_EQ(block, std::string_view(text).substr(at, block.size()));
+            at += block.size();
+            ASSERT_TRUE(at == text.size() || block.back() == '\n' ||
+                        (block.back() == '\r' && text[at] != '\n'));
+        }
+        EXPECT_EQ(at, text.size());
+    }
+
     EXPECT_THROW(TFileLines(PathOf("missing.txt")), EFOpenError);
 }
 
