@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Constants.h"
 #include "Dates.h"
+#include "GenusSearch.h"
 #include "Global.h"
 #include "PageTransfer.h"
 
@@ -57,4 +58,5 @@ void ConfigureApplication() {
 
 void ResetAppState() {
     ResetProgramState();
+    ResetSearchState();
 }

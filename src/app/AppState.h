@@ -19,6 +19,6 @@ QIcon ProgramIcon();
 #include <QString>
 QString ShortDatePatternFromLocale(const QString& qtPattern);
 
-// Puts the program-wide state (store, server exchange, start-up flags) back to that of a fresh
-// start; tests run many program lives in one process.
+// Puts the program-wide state (store, search, server exchange, start-up flags) back to that of a
+// fresh start; tests run many program lives in one process.
 void ResetAppState();

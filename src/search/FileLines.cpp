@@ -8,11 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-constexpr size_t BlockSize = 1 << 20;
-}
-
-TFileLines::TFileLines(const std::string& path) : Path(path) {
+TFileLines::TFileLines(const std::string& path, size_t blockSize) : Path(path) {
     Fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (Fd < 0)
         throw EFOpenError::CannotOpen(path);
@@ -22,7 +18,7 @@ TFileLines::TFileLines(const std::string& path) : Path(path) {
         throw EFOpenError::CannotOpen(path);
     }
     FileBytes = static_cast<size_t>(st.st_size);
-    Buffer.resize(BlockSize);
+    Buffer.resize(blockSize < 2 ? 2 : blockSize);
 }
 
 TFileLines::~TFileLines() {
@@ -40,6 +36,8 @@ bool TFileLines::NextBlock(std::string_view& block) {
                 return false;
             block = data;
             Start = End;
+            Offset = Handed;
+            Handed += block.size();
             return true;
         }
         if (data.size() >= 2) {
@@ -48,6 +46,8 @@ bool TFileLines::NextBlock(std::string_view& block) {
                 cut += (data[cut] == '\r' && data[cut + 1] == '\n') ? 2 : 1;
                 block = data.substr(0, cut);
                 Start += cut;
+                Offset = Handed;
+                Handed += cut;
                 return true;
             }
         }

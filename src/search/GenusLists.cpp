@@ -2,13 +2,8 @@
 
 #include "Constants.h"
 #include "Detail.h"
-#include "Fields.h"
-#include "FileLines.h"
-#include "Platform.h"
-#include "TextFiles.h"
-#include "ViewIndex.h"
+#include "GenusDatabase.h"
 
-#include <array>
 #include <string_view>
 
 bool IsListedGenus(const TTreeNode* node) {
@@ -54,41 +49,18 @@ TGenusEntries PlanningBranches(const TTaxonomyTree& tree) {
 }
 
 TGenusEntries ForgottenGenus(const TTaxonomyTree& tree) {
-    const std::string path = DetailFile(GenusLevel, false);
     // No database, no forgotten genus: listing the whole tree under this
     // heading would call every genus forgotten.
-    if (!FileExists(path))
+    TGenusDatabase* db = TGenusDatabase::Open(DetailFile(GenusLevel, false), nullptr);
+    if (!db)
         return {};
-    TFileLines file(path);
-
-    // The database's names in file order (as numbers of distinct names), and
-    // for each distinct name whether a listed tree genus has it. The database
-    // is the smaller side: the tree's names are looked up among its names.
-    TViewIndex names(file.Size() / 512);
-    std::vector<uint32_t> lines;
-    ForEachFileLine(file, [&](std::string_view line) {
-        if (line.empty() || line.front() == '\t')
-            return;
-        std::array<std::string_view, 2> f{};
-        // A line without any '#' has no name field: it is not a genus record.
-        if (SplitFieldViews(line, f, 1) < 2)
-            return;
-        lines.push_back(names.Add(f[1]));
-    });
-    if (lines.empty())
-        return {};
-    std::vector<bool> inTree(names.Size(), false);
-    tree.ForEachNode([&](const TTreeNode* n) {
-        if (!IsListedGenus(n))
-            return;
-        const uint32_t k = names.Find(n->Name());
-        if (k != TViewIndex::None)
-            inTree[k] = true;
-    });
-
+    // The database's names are the smaller side: the tree's names are looked
+    // up among them, once per tree.
+    const std::vector<bool>& inTree = db->NamesInTree(tree);
     TGenusEntries entries;
-    for (uint32_t k : lines)
-        if (!inTree[k])
-            entries.push_back(TGenusEntry{nullptr, std::string(names.Key(k))});
+    for (const TGenusDatabase::TRecordLine& line : db->Lines())
+        // A line without any '#' has no name field: it is not a genus record.
+        if (line.Name != TGenusDatabase::None && !inTree[line.Name])
+            entries.push_back(TGenusEntry{nullptr, std::string(db->Name(line.Name))});
     return entries;
 }

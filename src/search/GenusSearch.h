@@ -49,6 +49,11 @@ bool MatchGenus(const TSearchWords& words, const TTaxonomyDetail& record, bool m
 // as ReadDetail reads it) matches SearchWords(options.Text), in tree order.
 // An empty text gives AllGenus(tree) unfiltered. A genus without a record,
 // and every genus when the database is missing, never matches. The database
-// is read once per search, never once per genus. Throws EFOpenError when the
-// database exists but cannot be read.
+// is read at most once per search, never once per genus; while a reading of
+// it is kept (GenusDatabase.h), only to look for the words. Throws EFOpenError
+// when the database exists but cannot be read.
 TGenusEntries SearchGenus(const TTaxonomyTree& tree, const TSearchOptions& options);
+
+// Drops the kept reading of the genus database and puts the search's test
+// settings back (part of ResetAppState).
+void ResetSearchState();

@@ -2,13 +2,15 @@
 // A compact hash index from string views to their insertion number, for
 // looking up a million tree ids or names among the records of a large
 // database: a bit filter small enough for the cache turns most absent keys
-// away, a probe array holds 32 bits of each key's hash, and keys are compared
-// only when those agree. The index keeps its own copy of every key.
+// away, a probe array of eight bytes a slot holds each key's number and 32
+// bits of its hash, and keys are compared only when those agree. The index
+// keeps its own copy of every key; it may be kept for long, so it is small.
 
+#include <algorithm>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <memory>
+#include <span>
 #include <string_view>
 #include <vector>
 
@@ -29,6 +31,7 @@ public:
         Left -= s.size();
         return {at, s.size()};
     }
+    size_t Bytes() const { return Blocks.size() * BlockSize; }
 
 private:
     static constexpr size_t BlockSize = 1 << 20;
@@ -41,20 +44,56 @@ class TViewIndex {
 public:
     static constexpr uint32_t None = UINT32_MAX;
 
-    explicit TViewIndex(size_t expected = 0) { Rehash(Capacity(expected)); }
+    explicit TViewIndex(size_t expected = 0) {
+        Rehash(Capacity(expected));
+        Keys.reserve(expected);
+    }
+
+    // Eight bytes at a time, each pair mixed by a 128-bit product folded in two; ids and names
+    // are short, so this is mostly one or two products.
+    static uint64_t Hash(std::string_view key) {
+        constexpr uint64_t K0 = 0xa0761d6478bd642full, K1 = 0xe7037ed1a0b428dbull, K2 = 0x8ebc6af09c88c6e3ull;
+        auto mix = [](uint64_t a, uint64_t b) {
+            const unsigned __int128 r = static_cast<unsigned __int128>(a) * b;
+            return static_cast<uint64_t>(r) ^ static_cast<uint64_t>(r >> 64);
+        };
+        auto load = [](const char* p, size_t n) {
+            uint64_t v = 0;
+            std::memcpy(&v, p, n);
+            return v;
+        };
+        const char* p = key.data();
+        size_t n = key.size();
+        uint64_t seed = K0 ^ n, a, b;
+        for (; n > 16; p += 16, n -= 16)
+            seed = mix(load(p, 8) ^ K1, load(p + 8, 8) ^ seed);
+        if (n > 8) {
+            a = load(p, 8);
+            b = load(p + n - 8, 8);
+        } else if (n >= 4) {
+            a = load(p, 4);
+            b = load(p + n - 4, 4);
+        } else {
+            a = n ? (uint64_t(uint8_t(p[0])) << 16 | uint64_t(uint8_t(p[n / 2])) << 8 | uint8_t(p[n - 1]))
+                  : 0;
+            b = 0;
+        }
+        return mix(K2 ^ key.size(), mix(a ^ K1, b ^ seed));
+    }
 
     // The number of `key`: its old one when it was added before, else the
     // next number (the keys' count before the call).
-    uint32_t Add(std::string_view key) {
-        if ((Keys.size() + 1) * 2 > Slots.size())
+    uint32_t Add(std::string_view key) { return Add(key, Hash(key)); }
+    // The same for a key whose Hash is `h`.
+    uint32_t Add(std::string_view key, uint64_t h) {
+        if ((Keys.size() + 1) * 4 > Slots.size() * 3)
             Rehash(Slots.size() * 2);
-        const uint64_t h = Hash(key);
         for (size_t i = h & Mask;; i = (i + 1) & Mask) {
             TSlot& s = Slots[i];
             if (s.Number == None) {
                 const auto number = static_cast<uint32_t>(Keys.size());
                 Keys.push_back(KeyText.Store(key));
-                Fill(s, h, Keys.back(), number);
+                Fill(s, h, number);
                 SetFilter(h);
                 return number;
             }
@@ -66,8 +105,63 @@ public:
     // The number of `key`, or None.
     uint32_t Find(std::string_view key) const { return FindHashed(key, Hash(key)); }
 
+    // Brings what an Add or Find of a key whose Hash is `h` reads into the
+    // cache: asked for a few keys ahead, the waits for memory overlap. (Not
+    // inlined, the compiler takes it for a call without effect and drops it.)
+    __attribute__((always_inline)) void Prefetch(uint64_t h) const {
+        __builtin_prefetch(&Filter[FilterWord(h)]);
+        __builtin_prefetch(&Slots[h & Mask]);
+    }
+
+    // numbers[i] = Find(keys[i]) for every key. The keys are taken a group at
+    // a time, and each step of their look-ups (the filter, the slot, the key)
+    // is taken for the whole group before the next, so that the memory is
+    // waited for once per group rather than once per key.
+    void FindMany(std::span<const std::string_view> keys, std::span<uint32_t> numbers) const {
+        constexpr size_t Group = 32;
+        uint64_t hash[Group];
+        uint32_t slot[Group];
+        for (size_t from = 0; from < keys.size(); from += Group) {
+            const size_t n = std::min(Group, keys.size() - from);
+            for (size_t k = 0; k < n; ++k) {
+                hash[k] = Hash(keys[from + k]);
+                __builtin_prefetch(&Filter[FilterWord(hash[k])]);
+            }
+            for (size_t k = 0; k < n; ++k) {
+                slot[k] = InFilter(hash[k]) ? 0 : None;
+                if (slot[k] != None)
+                    __builtin_prefetch(&Slots[hash[k] & Mask]);
+            }
+            // The first slot whose tag agrees: most often the key itself.
+            for (size_t k = 0; k < n; ++k)
+                if (slot[k] != None) {
+                    slot[k] = None;
+                    for (size_t i = hash[k] & Mask; Slots[i].Number != None; i = (i + 1) & Mask)
+                        if (Slots[i].Tag == Tag(hash[k])) {
+                            slot[k] = static_cast<uint32_t>(i);
+                            __builtin_prefetch(&Keys[Slots[i].Number]);
+                            break;
+                        }
+                }
+            for (size_t k = 0; k < n; ++k)
+                if (slot[k] != None)
+                    __builtin_prefetch(Keys[Slots[slot[k]].Number].data());
+            for (size_t k = 0; k < n; ++k) {
+                const std::string_view key = keys[from + k];
+                numbers[from + k] = slot[k] == None                      ? None
+                                    : Keys[Slots[slot[k]].Number] == key ? Slots[slot[k]].Number
+                                                                         : FindHashed(key, hash[k]);
+            }
+        }
+    }
+
     size_t Size() const { return Keys.size(); }
     std::string_view Key(uint32_t number) const { return Keys[number]; }
+    // What the index takes in memory (about).
+    size_t MemoryBytes() const {
+        return Slots.capacity() * sizeof(TSlot) + Keys.capacity() * sizeof(std::string_view) +
+               Filter.capacity() * sizeof(uint64_t) + KeyText.Bytes();
+    }
 
 private:
     uint32_t FindHashed(std::string_view key, uint64_t h) const {
@@ -82,42 +176,32 @@ private:
         }
     }
 
-    // A slot holds the head of its key, so that a look-up of a key of up to
-    // 20 bytes touches nothing but its slot.
-    static constexpr size_t HeadSize = 20;
-    struct alignas(32) TSlot {
+    struct TSlot {
         uint32_t Number = None;
         uint32_t Tag = 0;
-        uint32_t Length = 0;
-        char Head[HeadSize] = {};
     };
 
-    static uint64_t Hash(std::string_view key) { return std::hash<std::string_view>()(key); }
     static uint32_t Tag(uint64_t h) { return static_cast<uint32_t>(h >> 32); }
+    // Slots are filled to three quarters at most: the filter keeps the
+    // longer probes of absent keys rare.
     static size_t Capacity(size_t expected) {
         size_t c = 16;
-        while (c < expected * 2)
+        while (c * 3 < expected * 4)
             c *= 2;
         return c;
     }
 
-    static void Fill(TSlot& s, uint64_t h, std::string_view key, uint32_t number) {
+    static void Fill(TSlot& s, uint64_t h, uint32_t number) {
         s.Number = number;
         s.Tag = Tag(h);
-        s.Length = static_cast<uint32_t>(key.size());
-        key.copy(s.Head, HeadSize);
     }
     bool Holds(const TSlot& s, uint64_t h, std::string_view key) const {
-        if (s.Tag != Tag(h) || s.Length != key.size())
-            return false;
-        const size_t head = key.size() < HeadSize ? key.size() : HeadSize;
-        return std::memcmp(s.Head, key.data(), head) == 0 &&
-               (key.size() <= HeadSize || Keys[s.Number].substr(HeadSize) == key.substr(HeadSize));
+        return s.Tag == Tag(h) && Keys[s.Number] == key;
     }
 
-    // Two bits per key in one 64-bit word of a filter of four bits per slot
-    // (about eight per key): one memory access turns most absent keys away.
-    // The bits come from hash bits the probe does not use.
+    // Two bits per key in one 64-bit word of a filter of eight bits per slot
+    // (eleven to twenty-one per key): one memory access turns most absent
+    // keys away. The bits come from hash bits the probe does not use.
     uint64_t FilterWord(uint64_t h) const { return (h >> 20) & FilterMask; }
     static uint64_t FilterBits(uint64_t h) {
         return (uint64_t(1) << ((h >> 52) & 63)) | (uint64_t(1) << (h >> 58));
@@ -128,14 +212,14 @@ private:
     void Rehash(size_t capacity) {
         Slots.assign(capacity, TSlot());
         Mask = capacity - 1;
-        Filter.assign(capacity * 4 / 64, 0);
+        Filter.assign(capacity * 8 / 64, 0);
         FilterMask = Filter.size() - 1;
         for (uint32_t n = 0; n < Keys.size(); ++n) {
             const uint64_t h = Hash(Keys[n]);
             size_t i = h & Mask;
             while (Slots[i].Number != None)
                 i = (i + 1) & Mask;
-            Fill(Slots[i], h, Keys[n], n);
+            Fill(Slots[i], h, n);
             SetFilter(h);
         }
     }

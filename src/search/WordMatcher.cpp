@@ -1,5 +1,7 @@
 #include "WordMatcher.h"
 
+#include <algorithm>
+
 namespace {
 inline unsigned char Fold(char c) {
     const auto u = static_cast<unsigned char>(c);
@@ -67,61 +69,68 @@ uint32_t TWordSet::Find(std::string_view text, uint32_t wanted, bool any) const 
 
 TWordMatcher::TWordMatcher(const TSearchWords& words, bool matchAll, const TSearchFields& fields)
     : MatchAll(matchAll), Fields(fields) {
-    std::vector<std::string> text, fileForm;
+    std::vector<std::string> text;
     for (const std::string& w : words) {
         if (w.empty() || text.size() == static_cast<size_t>(MaxSearchWords))
             break;
-        std::string lower = Folded(w);
-        std::string inFile = lower;
-        bool usable = true;
-        for (char& c : inFile) {
-            if (c == '|')
-                usable = false;
-            else if (c == '\n')
-                c = '|';
-        }
-        if (usable)
-            FileFormWords |= uint32_t(1) << text.size();
-        text.push_back(std::move(lower));
-        fileForm.push_back(std::move(inFile));
+        text.push_back(Folded(w));
     }
     Text.Assign(text);
-    FileForm.Assign(fileForm);
     AllWords = text.empty() ? 0 : static_cast<uint32_t>((uint64_t(1) << text.size()) - 1);
+
+    // In a record line no field holds '#' or a line end, and a description
+    // has '|' for its line breaks: a word with a line break is looked for in
+    // the description with '|' in its place, and a word with a '|' of its own
+    // never in the description.
+    const uint32_t plainFields = (fields.InKeywords ? KeywordsField : 0) | (fields.InType ? TypeField : 0) |
+                                 (fields.InCommonName ? CommonNameField : 0);
+    for (size_t i = 0; i < text.size(); ++i) {
+        const uint32_t bit = uint32_t(1) << i;
+        std::string word = text[i];
+        uint32_t in = word.find_first_of("#\r\n") == std::string::npos ? plainFields : 0;
+        if (fields.InDescription && word.find_first_of("#\r|") == std::string::npos) {
+            std::replace(word.begin(), word.end(), '\n', '|');
+            in |= DescriptionField;
+        }
+        if (in == 0)
+            continue;
+        PatternWords |= bit;
+        auto same = [&](const TFilePattern& p) { return p.Word.Text() == word && p.Fields == in; };
+        if (const auto p = std::find_if(Patterns.begin(), Patterns.end(), same); p != Patterns.end())
+            p->Bits |= bit;
+        else
+            Patterns.push_back(TFilePattern{TFoldedWord(std::move(word)), bit, in});
+    }
 }
 
 bool TWordMatcher::NeverMatches() const {
     const TSearchFields& f = Fields;
     const bool anyField = f.InKeywords || f.InType || f.InCommonName || f.InDescription || f.InName;
-    return MatchAll ? AllWords != 0 && !anyField : AllWords == 0 || !anyField;
+    // Without the name, a word that no field can hold decides alone.
+    if (MatchAll)
+        return AllWords != 0 && (!anyField || (!f.InName && PatternWords != AllWords));
+    return AllWords == 0 || !anyField || (!f.InName && PatternWords == 0);
 }
 
 uint32_t TWordMatcher::RecordMask(std::string_view keywords, std::string_view type,
-                                  std::string_view commonName, std::string_view description,
-                                  bool fileForm) const {
+                                  std::string_view commonName, std::string_view description) const {
     // Fields are searched for the words not found yet; the order of the
     // fields does not change the outcome.
     uint32_t mask = 0;
-    auto look = [&](bool chosen, const TWordSet& set, std::string_view text, uint32_t words) {
+    auto look = [&](bool chosen, std::string_view text) {
         // "Match Some" is decided by the first word found.
-        if (chosen && (words & ~mask) && (MatchAll || !mask))
-            mask |= set.Find(text, words & ~mask, !MatchAll);
+        if (chosen && (AllWords & ~mask) && (MatchAll || !mask))
+            mask |= Text.Find(text, AllWords & ~mask, !MatchAll);
     };
-    look(Fields.InKeywords, Text, keywords, AllWords);
-    look(Fields.InType, Text, type, AllWords);
-    look(Fields.InCommonName, Text, commonName, AllWords);
-    if (fileForm)
-        look(Fields.InDescription, FileForm, description, FileFormWords);
-    else
-        look(Fields.InDescription, Text, description, AllWords);
+    look(Fields.InKeywords, keywords);
+    look(Fields.InType, type);
+    look(Fields.InCommonName, commonName);
+    look(Fields.InDescription, description);
     return mask;
 }
 
 bool TWordMatcher::Decide(uint32_t mask, std::string_view name) const {
-    if (MatchAll ? mask == AllWords : mask != 0)
-        return true;
-    if (!Fields.InName)
-        return false;
-    mask |= Text.Find(name, AllWords & ~mask, !MatchAll);
-    return MatchAll ? mask == AllWords : mask != 0;
+    if (Accepts(mask) || !Fields.InName)
+        return Accepts(mask);
+    return Accepts(mask | Text.Find(name, AllWords & ~mask, !MatchAll));
 }

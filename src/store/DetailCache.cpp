@@ -2,10 +2,10 @@
 
 #include "Errors.h"
 #include "FileDescriptor.h"
+#include "FileStamp.h"
 
 #include <cerrno>
 #include <cstdint>
-#include <ctime>
 #include <fcntl.h>
 #include <map>
 #include <string_view>
@@ -14,46 +14,16 @@
 #include <unordered_map>
 
 namespace {
-struct TFileKey {
-    dev_t Device = 0;
-    ino_t Inode = 0;
-    off_t Size = -1;
-    long long ModifiedNs = 0;
-    long long ChangedNs = 0;
-    bool operator==(const TFileKey&) const = default;
-};
-
-TFileKey KeyOf(const struct stat& st) {
-    return {st.st_dev, st.st_ino, st.st_size, st.st_mtim.tv_sec * 1000000000LL + st.st_mtim.tv_nsec,
-            st.st_ctim.tv_sec * 1000000000LL + st.st_ctim.tv_nsec};
-}
-
 struct TSlice {
     uint64_t Offset;
     uint64_t Length;
 };
 
 struct TIndex {
-    TFileKey Key;
+    TFileStamp Key;
     bool Trusted = false;
     std::unordered_map<std::string, TSlice> Records;
 };
-
-// File times tick coarsely and inode numbers are reused, so a file changed
-// again within the same tick could look unchanged. An index is only reused
-// when the file was last changed well before the index was built.
-long long RacyMarginNs = 2000000000LL;
-
-std::function<void(struct stat&)> FileTimesForTesting;
-std::function<long long()> ClockForTesting;
-
-long long NowNs() {
-    if (ClockForTesting)
-        return ClockForTesting();
-    struct timespec ts;
-    clock_gettime(CLOCK_REALTIME, &ts);
-    return ts.tv_sec * 1000000000LL + ts.tv_nsec;
-}
 
 std::map<std::pair<std::string, bool>, TIndex>& Cache() {
     static std::map<std::pair<std::string, bool>, TIndex> cache;
@@ -144,11 +114,9 @@ TLookupResult LookupRecord(const std::string& path, bool genus, const std::strin
         throw EFOpenError::CannotOpen(path);
     }
     struct stat st;
-    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+    if (!StatForCache(fd.Get(), st) || !S_ISREG(st.st_mode))
         throw EFOpenError::CannotOpen(path);
-    if (FileTimesForTesting)
-        FileTimesForTesting(st);
-    const TFileKey key = KeyOf(st);
+    const TFileStamp key = StampOf(st);
     TIndex& index = Cache()[{path, genus}];
 
     if (index.Trusted && index.Key == key) {
@@ -165,18 +133,18 @@ TLookupResult LookupRecord(const std::string& path, bool genus, const std::strin
 
     // Read the whole file through the descriptor we checked. It is read, not mapped: a file
     // truncated by another program meanwhile gives a short read, never a crash.
-    const long long builtAt = NowNs();
+    const long long builtAt = CacheClockNs();
     std::string bytes;
     if (!ReadRange(fd.Get(), 0, static_cast<size_t>(st.st_size), bytes)) {
         index = TIndex{};
         throw EFOpenError("Cannot read file " + path);
     }
     const std::string_view text(bytes);
-    index.Key = TFileKey{};
+    index.Key = TFileStamp{};
     index.Trusted = false;
     BuildIndex(text, genus, index);
     index.Key = key; // only a complete index is kept
-    index.Trusted = key.ModifiedNs < builtAt - RacyMarginNs && key.ChangedNs < builtAt - RacyMarginNs;
+    index.Trusted = StampSettled(key, builtAt);
     const auto it = index.Records.find(id);
     if (it == index.Records.end())
         return TLookupResult::NotFound;
@@ -186,13 +154,4 @@ TLookupResult LookupRecord(const std::string& path, bool genus, const std::strin
 
 void ClearDetailCache() {
     Cache().clear();
-}
-
-void SetDetailCacheMargin(long long nanoseconds) {
-    RacyMarginNs = nanoseconds;
-}
-
-void SetDetailCacheTimes(std::function<void(struct stat&)> fileTimes, std::function<long long()> nowNs) {
-    FileTimesForTesting = std::move(fileTimes);
-    ClockForTesting = std::move(nowNs);
 }

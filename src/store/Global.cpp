@@ -1,5 +1,6 @@
 #include "Global.h"
 
+#include "FileStamp.h"
 #include "Ini.h"
 
 TOptions Options;
@@ -55,6 +56,8 @@ void ResetProgramState() {
     ModifiedFiles.Clear();
     CurrentRecord = TTaxonomyDetail();
     TreeModified = false;
+    SetFileCacheMargin(DefaultFileCacheMargin);
+    SetFileCacheTimes({}, {});
 }
 
 void LoadProgramFiles() {

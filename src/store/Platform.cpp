@@ -1,6 +1,7 @@
 #include "Platform.h"
 
 #include "Errors.h"
+#include "FileStamp.h"
 #include "TextFiles.h"
 
 #include <cerrno>
@@ -68,6 +69,7 @@ bool ForceDirectories(const std::string& path) {
 }
 
 bool DeleteFile(const std::string& path) {
+    CountOwnFileWrite();
     return unlink(path.c_str()) == 0;
 }
 

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <stdexcept>
 #ifdef __SSE2__
@@ -155,6 +156,11 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
     parent->FChildCapacity = FieldLength(capacity);
 }
 
+void TTaxonomyTree::Touch() {
+    static std::atomic<uint64_t> last{0};
+    FStamp = ++last;
+}
+
 TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
     // The record is filled before the tree or the observers see it: a field too long to store
     // fails with nothing changed.
@@ -174,6 +180,7 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
         FTop.push_back(node);
     }
     ++FNodeCount;
+    Touch();
     if (notify)
         for (auto* o : Observers)
             o->EndInsert();
@@ -186,6 +193,7 @@ void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
             o->NodeChanging(node);
     // The old text stays in the pool: the marker is copied from it.
     StoreFields(node, node->Marker(), data.Id(), data.Name(), data.Info());
+    Touch();
 }
 
 void TTaxonomyTree::DeleteNode(TTreeNode* node) {
@@ -197,6 +205,7 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     if (notify)
         for (auto* o : Observers)
             o->BeginRemove(parent, node->FRow);
+    Touch();
     // Pre-order: the node first, then its descendants, all still intact.
     const TTreeNode* stop = NextSkippingChildren(node);
     for (TTreeNode* n = node; n && n != stop; n = Next(n)) {
@@ -233,6 +242,7 @@ void TTaxonomyTree::ReleaseAll() {
     FTextPool.Clear();
     FPointerPool.Clear();
     FNodeCount = 0;
+    Touch();
 }
 
 void TTaxonomyTree::Clear() {
@@ -319,6 +329,7 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
                 n->FParent->FChildren[n->FRow] = n;
         }
     }
+    Touch();
 }
 
 TTaxonomyTree::TBulkLoad::TBulkLoad(TTaxonomyTree& tree) : Tree(tree) {

@@ -85,7 +85,7 @@ class TTaxonomyTree {
 public:
     using TNodeList = std::span<TTreeNode* const>;
 
-    TTaxonomyTree() = default;
+    TTaxonomyTree() { Touch(); }
     TTaxonomyTree(const TTaxonomyTree&) = delete;
     TTaxonomyTree& operator=(const TTaxonomyTree&) = delete;
     ~TTaxonomyTree(); // releases the nodes without notifications
@@ -103,6 +103,9 @@ public:
     // Goes up each time every node is released (the tree cleared or loaded again).
     uint64_t Generation() const { return FGeneration; }
     bool Empty() const { return FNodeCount == 0; }
+    // A new value after every change of the nodes or their fields, never the same for two trees:
+    // what was worked out from the tree (its nodes included) holds while this stays the same.
+    uint64_t Stamp() const { return FStamp; }
     TTreeNode* First() const { return FTop.empty() ? nullptr : FTop.front(); }
     // Next node in pre-order (depth-first, top to bottom), nullptr at the end.
     TTreeNode* Next(const TTreeNode* node) const;
@@ -166,6 +169,7 @@ private:
     // Room for one more child of `parent` (or at the top level).
     void MakeRoomForChild(TTreeNode* parent);
     void ReleaseAll(); // drops every node and pool without notifications
+    void Touch();      // a new stamp
 
     // Nodes in blocks of fixed size; a deleted node's record is not reused.
     std::vector<std::unique_ptr<TTreeNode[]>> FNodeBlocks;
@@ -206,6 +210,7 @@ private:
     std::vector<TTreeNode*> FTop;
     size_t FNodeCount = 0;
     uint64_t FGeneration = 0;
+    uint64_t FStamp = 0;
     int Mode = 3;
     int BulkDepth = 0;
     std::vector<ITreeObserver*> Observers;

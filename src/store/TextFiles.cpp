@@ -2,6 +2,7 @@
 
 #include "Errors.h"
 #include "FileDescriptor.h"
+#include "FileStamp.h"
 #include "Platform.h"
 
 #include <algorithm>
@@ -213,6 +214,7 @@ void TAtomicFile::Commit() {
         unlink(Temp.c_str());
         throw EWriteError("Cannot replace file " + Path + ": " + std::strerror(err));
     }
+    CountOwnFileWrite();
     // The rename lives in the folder: without this a power loss could undo it.
     const size_t slash = Target.rfind('/');
     const std::string folder = slash == std::string::npos ? std::string(".") : Target.substr(0, slash + 1);

@@ -2,6 +2,7 @@
 // A temporary program folder with a tree file and a genus database.
 
 #include "GenusLists.h"
+#include "GenusSearch.h"
 #include "TempFolder.h"
 
 #include <string>
@@ -9,6 +10,10 @@
 
 class TSearchTest : public TStoreTest {
 protected:
+    void SetUp() override {
+        TStoreTest::SetUp();
+        ResetSearchState();
+    }
     // Writes the tree file and loads it in display mode 3.
     void LoadTreeText(const std::string& lines) {
         Write("classifytree.dat", lines);

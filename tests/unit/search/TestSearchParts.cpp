@@ -1,7 +1,11 @@
 // The building blocks of the search that large inputs depend on.
 #include "FileLines.h"
+#include "FoldedText.h"
 #include "TempFolder.h"
 #include "ViewIndex.h"
+
+#include <algorithm>
+#include <random>
 
 TEST(ViewIndex, NumbersKeysAcrossGrowthAndLongKeys) {
     TViewIndex index; // grows from its smallest size
@@ -49,5 +53,78 @@ TEST_F(TFileLinesTest, CutsLikeForEachLine) {
     EXPECT_EQ(got.size(), expected.size());
     EXPECT_TRUE(got == expected);
 
+    // Blocks of whole lines, each where it says it is in the file, also when they are small.
+    for (size_t size : {size_t(2), size_t(1000), TFileLines::DefaultBlockSize}) {
+        TFileLines blocks(PathOf("big.txt"), size);
+        std::string_view block;
+        size_t at = 0;
+        while (blocks.NextBlock(block)) {
+            ASSERT_EQ(blocks.BlockOffset(), at);
+            ASSERT_EQ(block, std::string_view(text).substr(at, block.size()));
+            at += block.size();
+            ASSERT_TRUE(at == text.size() || block.back() == '\n' ||
+                        (block.back() == '\r' && text[at] != '\n'));
+        }
+        EXPECT_EQ(at, text.size());
+    }
+
     EXPECT_THROW(TFileLines(PathOf("missing.txt")), EFOpenError);
+}
+
+TEST(ViewIndex, FindsManyAsOneByOne) {
+    TViewIndex index(100);
+    std::vector<std::string> keys;
+    for (int i = 0; i < 3000; ++i)
+        keys.push_back((i % 3 ? "k" : "a much longer key, number ") + std::to_string(i));
+    for (size_t i = 0; i < keys.size(); i += 2) // the odd ones stay absent
+        index.Add(keys[i]);
+    std::vector<std::string_view> views(keys.begin(), keys.end());
+    views.push_back("");
+    std::vector<uint32_t> numbers(views.size());
+    index.FindMany(views, numbers);
+    for (size_t i = 0; i < views.size(); ++i)
+        ASSERT_EQ(numbers[i], index.Find(views[i])) << views[i];
+    EXPECT_EQ(numbers[2], 1u);
+}
+
+// The 16- and 32-byte loops against plain ones: texts of every length up to a few vectors, with
+// the bytes around A..Z and a..z, and words that are there or nearly.
+TEST(FoldedText, AgreesWithPlainLoops) {
+    const std::string alphabet = "AZaz@[`{#|\n\xC3\x89"
+                                 "bB";
+    std::mt19937 random(7);
+    auto pick = [&](size_t n) { return static_cast<size_t>(random() % n); };
+    for (bool wide : {true, false}) {
+        SetWideScan(wide);
+        for (int round = 0; round < 3000; ++round) {
+            std::string text(pick(140), ' ');
+            for (char& c : text)
+                c = alphabet[pick(alphabet.size())];
+            std::string folded(text.size(), '\0'), expected = text;
+            for (char& c : expected)
+                c = c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+            FoldText(text.data(), folded.data(), text.size());
+            ASSERT_EQ(folded, expected);
+            const size_t prefix = pick(text.size() + 1);
+            ASSERT_EQ(CountByte(folded.data(), prefix, '#'),
+                      static_cast<size_t>(
+                          std::count(folded.begin(), folded.begin() + static_cast<long>(prefix), '#')));
+
+            // A word from the text or one byte off; each place found, going on a step after it.
+            const size_t at = pick(folded.size() + 1), size = 1 + pick(40);
+            std::string word = folded.substr(at, size);
+            if (word.empty() || round % 4 == 0)
+                word += 'a';
+            const size_t step = 1 + pick(3), from = pick(8);
+            std::vector<size_t> found, plain;
+            TFoldedWord(word).ForEach(folded.data(), from, folded.size(), [&](size_t k) {
+                found.push_back(k);
+                return k + step;
+            });
+            for (size_t k = folded.find(word, from); k != std::string::npos; k = folded.find(word, k + step))
+                plain.push_back(k);
+            ASSERT_EQ(found, plain) << "word " << word << " in " << folded << " wide " << wide;
+        }
+    }
+    SetWideScan(true);
 }

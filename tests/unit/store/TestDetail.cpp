@@ -1,4 +1,5 @@
 #include "DetailCache.h"
+#include "FileStamp.h"
 #include "TempFolder.h"
 
 #include <fstream>
@@ -173,7 +174,7 @@ TEST_F(TStoreTest, DeleteRecordAndRemoveLines) {
 }
 
 TEST_F(TStoreTest, CachedLookUpsMatchTheFile) {
-    SetDetailCacheMargin(0); // trust the index at once
+    SetFileCacheMargin(0); // trust the index at once
     std::string text;
     for (int i = 0; i < 50; ++i) {
         text += "g" + std::to_string(i) + "#N#m#d#t#c#-#a#b#c#d#k" + std::to_string(i) + "\n";
@@ -202,14 +203,14 @@ TEST_F(TStoreTest, CachedLookUpsMatchTheFile) {
     ReadDetail(GenusNode("g7"), r);
     EXPECT_EQ(r.Genus.Keywords, "changed");
     EXPECT_EQ(r.Genus.Species->size(), 1u);
-    SetDetailCacheMargin(2000000000LL);
+    SetFileCacheMargin(2000000000LL);
 }
 
 // With FAT's two-second file times a file rewritten within one tick keeps its times, and its
 // directory entry its inode number: until the tick is surely over, the index is not trusted.
 TEST_F(TStoreTest, CachedLookUpsSeeAChangeWithinOneCoarseFileTimeTick) {
     long long now = 0;
-    SetDetailCacheTimes(
+    SetFileCacheTimes(
         [](struct stat& st) {
             st.st_ino = 1;
             st.st_mtim = st.st_ctim = {10, 0}; // both writes fall into the tick that began at 10 s
@@ -224,6 +225,6 @@ TEST_F(TStoreTest, CachedLookUpsSeeAChangeWithinOneCoarseFileTimeTick) {
     Write("order.dat", "a#11\r\nb#2\r\n"); // the same size: only the records moved
     now = 11900000000LL;
     LookupRecord(path, false, "b", line, species);
-    SetDetailCacheTimes({}, {});
+    SetFileCacheTimes({}, {});
     EXPECT_EQ(line, "b#2");
 }

@@ -3,6 +3,7 @@
 
 #include <functional>
 #include <map>
+#include <set>
 
 namespace {
 // Records every notification, checking the data of deleted nodes is intact.
@@ -207,6 +208,31 @@ TEST_F(TStoreTest, LoadTreeAnnouncesOneReset) {
                                                     "BeginReset", "EndReset"}));
     EXPECT_EQ(tree.Count(), 2u);
     tree.RemoveObserver(&rec);
+}
+
+// Whatever is kept from a tree is kept by its stamp: every kind of change must give a new one, and
+// no two trees share one.
+TEST_F(TStoreTest, EveryChangeGivesTheTreeANewStamp) {
+    Write("classifytree.dat", "#a#A#\r\n\t#b#B#\r\n");
+    TTaxonomyTree tree, other;
+    std::set<uint64_t> seen = {other.Stamp()};
+    auto node = [&](const char* id) { return FindTreeNode(tree, MakeNodeKey(1, id, "", "")); };
+    const std::pair<const char*, std::function<void()>> changes[] = {
+        {"load", [&] { LoadTree(tree); }},
+        {"add", [&] { tree.AddNode(node("b"), TTaxonomyData("\t\t", "c", "C", "")); }},
+        {"fields", [&] { tree.SetFields(node("c"), TTaxonomyData("", "c", "Cc", "")); }},
+        {"delete", [&] { tree.DeleteNode(node("c")); }},
+        {"clear", [&] { tree.Clear(); }},
+    };
+    EXPECT_TRUE(seen.insert(tree.Stamp()).second);
+    for (const auto& [name, change] : changes) {
+        change();
+        EXPECT_TRUE(seen.insert(tree.Stamp()).second) << name;
+    }
+    const uint64_t stamp = tree.Stamp();
+    tree.SetDisplayMode(1); // captions are not the tree's nodes
+    tree.ForEachNode([](TTreeNode* n) { n->SetExpanded(true); });
+    EXPECT_EQ(tree.Stamp(), stamp);
 }
 
 TEST_F(TStoreTest, TreeStateRoundTripAndPartialMatch) {
