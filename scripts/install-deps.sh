@@ -6,6 +6,8 @@ libjpeg62-turbo-dev libgif-dev libsimpleini-dev zlib1g-dev libgtest-dev libgmock
 python3 xvfb xauth curl"
 # djpeg, the baseline bench_gif measures the JPEG loader against.
 PKGS="$PKGS libjpeg-turbo-progs"
+# The static checks CI runs over the sources (scripts/tidy.sh).
+PKGS="$PKGS clang-tidy"
 # Validators of the installed menu entry and metainfo; the Debian package's tools and its checker.
 PKGS="$PKGS desktop-file-utils appstream dpkg-dev lintian"
 SUDO=""

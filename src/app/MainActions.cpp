@@ -146,7 +146,6 @@ TMainActions::TMainActions(QWidget* window) : QObject(window) {
         const QString hint = spec.Id == EAction::OptionsServer ? ServerHint() : QString::fromUtf8(spec.Hint);
         action->setStatusTip(hint);
         action->setToolTip(hint.isEmpty() ? QString(action->text()).remove('&') : hint);
-        action->setProperty("category", QString::fromLatin1(spec.Category));
         if (*spec.Key)
             action->setShortcut(QKeySequence(QString::fromLatin1(spec.Key)));
         action->setCheckable(spec.Checkable);

@@ -1,7 +1,11 @@
 #include "Global.h"
 
+#include "Dates.h"
+#include "DetailCache.h"
 #include "FileStamp.h"
 #include "Ini.h"
+
+#include <unistd.h>
 
 TOptions Options;
 TQXNetPaths NetPaths;
@@ -45,7 +49,7 @@ void SetStatus(const std::string& text) {
 }
 
 void ResetProgramState() {
-    Options = TOptions();
+    ResetOptions();
     NetPaths = TQXNetPaths();
     for (std::string* text : {&RtfHeadText, &SpeciesHeadText, &RtfFootText, &TaxonomyTemplate, &GenusTemplate,
                               &SpeciesTemplate, &WaitForNameTemplate, &NoDataTemplate, &DataNotFoundTemplate,
@@ -58,6 +62,9 @@ void ResetProgramState() {
     TreeModified = false;
     SetFileCacheMargin(DefaultFileCacheMargin);
     SetFileCacheTimes({}, {});
+    ClearDetailCache();
+    AtomicFileSync = fsync;
+    ResetClock();
 }
 
 void LoadProgramFiles() {

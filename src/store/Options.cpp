@@ -16,6 +16,12 @@ void SetOfflineForThisRun(bool offline) {
     OfflineForThisRun = offline;
 }
 
+void ResetOptions() {
+    Options = TOptions();
+    OfflineForThisRun = false;
+    StoredOfflineMode = false;
+}
+
 int ReadOptions(int defaultTaxonomySize) {
     const TIniFile ini(AppFile(OptionsFileName));
     const TOptions defaults;

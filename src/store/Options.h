@@ -29,6 +29,8 @@ void WriteOptionsAtShutdown(int taxonomySize);
 // Starts this run off-line without changing the stored option (--offline): ReadOptions then
 // turns OfflineMode on, and shut-down keeps the stored value unless the user turned it off.
 void SetOfflineForThisRun(bool offline);
+// The options as at a fresh start, before the options file is read; the offline choices too.
+void ResetOptions();
 // Writes Server/Id at once (when the server hands out a user id).
 void WriteOptionId();
 // The submitter's details in section UserInfo (empty by default).

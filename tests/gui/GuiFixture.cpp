@@ -14,7 +14,7 @@ TGuiFixture::TGuiFixture() {
     SetTodayForTesting(EncodeDate(2026, 12, 7));
 }
 
-TGuiFixture::~TGuiFixture() { ResetClock(); }
+TGuiFixture::~TGuiFixture() { ResetAppState(); }
 
 QString TGuiFixture::Folder() const { return Dir.path() + "/"; }
 

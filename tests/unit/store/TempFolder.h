@@ -20,7 +20,7 @@ protected:
         SetShortDateFormat("dd/MM/yyyy");
     }
     void TearDown() override {
-        ResetClock();
+        ResetProgramState();
         std::error_code ec;
         std::filesystem::permissions(Folder, std::filesystem::perms::owner_all, ec);
         std::filesystem::remove_all(Folder, ec);
