@@ -104,7 +104,7 @@ const std::string& AnimatedGif() {
 }
 
 // Ours: load (every frame decoded, frame 1 drawn), then step through the rest.
-const TGIFPicture& DecodeOurs(TGIFImage& gif, const std::string& bytes) {
+const TGIFPicture& DecodeOurs(TGIFDecoder& gif, const std::string& bytes) {
     gif.LoadFromBytes(bytes);
     for (int n = 2; n <= gif.FrameCount(); ++n) {
         gif.DisposeFrame(n - 1);
@@ -202,7 +202,7 @@ std::vector<std::uint32_t> DecodeGiflib(const std::string& bytes,
 void BM_GifDecodeCompose_VsGiflib(benchmark::State& state) {
     const std::string& bytes = AnimatedGif();
     {
-        TGIFImage gif;
+        TGIFDecoder gif;
         const std::vector<std::uint32_t> ours = DecodeOurs(gif, bytes).Pixels;
         std::vector<std::vector<std::uint8_t>> frames;
         const std::vector<std::uint32_t> theirs = DecodeGiflib(bytes, &frames);
@@ -220,7 +220,7 @@ void BM_GifDecodeCompose_VsGiflib(benchmark::State& state) {
     for (auto _ : state) {
         {
             const TTimes t0 = Now();
-            TGIFImage gif;
+            TGIFDecoder gif;
             benchmark::DoNotOptimize(DecodeOurs(gif, bytes).Pixels.data());
             AddSince(ours, t0); // releasing the frames is counted too, as giflib's close is
         }

@@ -60,7 +60,7 @@ void BM_LoadEditor2000Species(benchmark::State& state) {
         state.SkipWithError("no large data: run tools/gen_large_data.py");
         return;
     }
-    TimeSteps(state, [] { Window->Action(EAction::EditorCancel)->trigger(); });
+    TimeSteps(state, [] { Window->Action(TAction::EditorCancel)->trigger(); });
     state.counters["rows"] = Window->findChild<QListView*>("SpeciesListView")->model()->rowCount();
 }
 BENCHMARK(BM_LoadEditor2000Species)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);
@@ -70,7 +70,7 @@ void BM_SaveGenus2000Species(benchmark::State& state) {
         state.SkipWithError("no large data: run tools/gen_large_data.py");
         return;
     }
-    TimeSteps(state, [] { Window->Action(EAction::EditorSave)->trigger(); });
+    TimeSteps(state, [] { Window->Action(TAction::EditorSave)->trigger(); });
     state.counters["MB"] = static_cast<double>(QFileInfo(Folder->path() + "/genus.dat").size()) / 1e6;
 }
 BENCHMARK(BM_SaveGenus2000Species)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);

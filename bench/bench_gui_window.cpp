@@ -163,7 +163,7 @@ void BM_ShowAllGenus(benchmark::State& state) {
         state.SkipWithError("no window");
         return;
     }
-    TimeSteps(state, [] { Window->Action(EAction::ViewAllGenus)->trigger(); });
+    TimeSteps(state, [] { Window->Action(TAction::ViewAllGenus)->trigger(); });
     state.counters["entries"] = Window->findChild<QListView*>("ResultListView")->model()->rowCount();
 }
 BENCHMARK(BM_ShowAllGenus)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);

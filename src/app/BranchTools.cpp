@@ -24,7 +24,7 @@ namespace {
 // Where the save dialog opens: the folder of the last export while it is there, else the user's
 // documents (never the program's own folder, which an installed copy keeps hidden).
 QString ExportStartFolder() {
-    const QString last = QFile::decodeName(QByteArray::fromStdString(ReadExportFolder()));
+    QString last = QFile::decodeName(QByteArray::fromStdString(ReadExportFolder()));
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
@@ -36,8 +36,8 @@ TBranchTools::TBranchTools(TMainActions& actions, TTaxonomyTreePage* treePage,
                            std::function<void()> showTreePage, QWidget* window)
     : QObject(window), FActions(actions), FTreePage(treePage), FShowTreePage(std::move(showTreePage)),
       FWindow(window) {
-    actions.Connect(EAction::ViewGoToBranch, [this] { RunAction([this] { GoToBranch(); }); });
-    actions.Connect(EAction::ViewExportBranch, [this] { RunAction([this] { ExportBranch(); }); });
+    actions.Connect(TAction::ViewGoToBranch, [this] { RunAction([this] { GoToBranch(); }); });
+    actions.Connect(TAction::ViewExportBranch, [this] { RunAction([this] { ExportBranch(); }); });
 }
 
 void TBranchTools::GoToBranch() {
@@ -45,7 +45,7 @@ void TBranchTools::GoToBranch() {
         FBox = new TGoToBranchBox(
             FTreePage, [this](TTreeNode* node) { RunAction([this, node] { SelectBranch(node); }); }, FWindow);
         // While a transfer runs nothing may change the selection: the box follows its command.
-        QAction* action = FActions[EAction::ViewGoToBranch];
+        QAction* action = FActions[TAction::ViewGoToBranch];
         connect(action, &QAction::changed, FBox,
                 [box = FBox, action] { box->setEnabled(action->isEnabled()); });
     }

@@ -25,7 +25,7 @@ QString ToolkitName(const QString& argument) {
 
 TCommandLine Failure(const QString& reason) {
     TCommandLine result;
-    result.Action = TCommandLine::EAction::Fail;
+    result.Action = TCommandLine::TAction::Fail;
     result.ExitCode = 2;
     result.Output =
         QStringLiteral("%1: %2\nTry '%1 --help' for more information.\n").arg(ExecutableName, reason);
@@ -78,7 +78,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
 
     TCommandLine result;
     if (parser.isSet(help)) {
-        result.Action = TCommandLine::EAction::ShowHelp;
+        result.Action = TCommandLine::TAction::ShowHelp;
         // The usage line names the program as it is installed, not the path it was started by.
         QString text = parser.helpText();
         const qsizetype end = text.indexOf('\n');
@@ -86,7 +86,7 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         return result;
     }
     if (parser.isSet(version)) {
-        result.Action = TCommandLine::EAction::ShowVersion;
+        result.Action = TCommandLine::TAction::ShowVersion;
         result.Output = QStringLiteral("%1 %2\n").arg(AppTitle, ProgramVersionLong);
         return result;
     }

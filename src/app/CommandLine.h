@@ -6,8 +6,8 @@
 #include <QStringList>
 
 struct TCommandLine {
-    enum class EAction { Run, ShowHelp, ShowVersion, Fail };
-    EAction Action = EAction::Run;
+    enum class TAction { Run, ShowHelp, ShowVersion, Fail };
+    TAction Action = TAction::Run;
     // What to print: help or version on standard output, an error on standard error.
     QString Output;
     // The exit code when the program does not run: 0 for help and version, 2 for a bad line.

@@ -23,30 +23,30 @@ const std::string LongLinesNote =
     "[This text has lines too long to edit here. It is shown broken into shorter lines and is saved "
     "unchanged.]\n\n";
 
-std::string* RecordField(TTaxonomyDetail& record, EEditorBox box) {
+std::string* RecordField(TTaxonomyDetail& record, TEditorBox box) {
     TGenusDetail& g = record.Genus;
     switch (box) {
-    case EEditorBox::Id:
+    case TEditorBox::Id:
         return &record.Id;
-    case EEditorBox::Name:
+    case TEditorBox::Name:
         return &record.Name;
-    case EEditorBox::Meaning:
+    case TEditorBox::Meaning:
         return &record.Meaning;
-    case EEditorBox::Info:
+    case TEditorBox::Info:
         return &record.Info;
-    case EEditorBox::Description:
+    case TEditorBox::Description:
         return &record.Description;
-    case EEditorBox::KorvelType:
+    case TEditorBox::KorvelType:
         return &g.KorvelType;
-    case EEditorBox::CommonName:
+    case TEditorBox::CommonName:
         return &g.CommonName;
-    case EEditorBox::ImgCopyright:
+    case TEditorBox::ImgCopyright:
         return &g.ImgCopyright;
-    case EEditorBox::ImgCopyrightURL:
+    case TEditorBox::ImgCopyrightURL:
         return &g.ImgCopyrightURL;
-    case EEditorBox::ImgOwner:
+    case TEditorBox::ImgOwner:
         return &g.ImgOwner;
-    case EEditorBox::ImgOwnerURL:
+    case TEditorBox::ImgOwnerURL:
         return &g.ImgOwnerURL;
     default:
         return nullptr; // the species boxes go back only on deselection
@@ -111,30 +111,30 @@ TEditorCommands::TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxo
     FPage->SpeciesText = [this](int row) { return SpeciesListViewData(row); };
     connect(FPage, &TEditorPage::BoxChanged, this, &TEditorCommands::BoxChanged);
     connect(FPage, &TEditorPage::SpeciesSelectionChanged, this, &TEditorCommands::SpeciesListViewSelectItem);
-    FPage->BindActions({actions[EAction::EditorPrevTab], actions[EAction::EditorNextTab],
-                        actions[EAction::EditorSave], actions[EAction::EditorCancel],
-                        actions[EAction::EditorAddTreeItem], actions[EAction::EditorDeleteTreeItem],
-                        actions[EAction::EditorAddData], actions[EAction::EditorChooseImg],
-                        actions[EAction::EditorNewSpeciesBitBtn],
-                        actions[EAction::EditorRemoveSpeciesBitBtn]});
+    FPage->BindActions({actions[TAction::EditorPrevTab], actions[TAction::EditorNextTab],
+                        actions[TAction::EditorSave], actions[TAction::EditorCancel],
+                        actions[TAction::EditorAddTreeItem], actions[TAction::EditorDeleteTreeItem],
+                        actions[TAction::EditorAddData], actions[TAction::EditorChooseImg],
+                        actions[TAction::EditorNewSpeciesBitBtn],
+                        actions[TAction::EditorRemoveSpeciesBitBtn]});
 
     const QPointer<TEditorCommands> self(this);
-    auto run = [this, self](EAction id, void (TEditorCommands::*handler)()) {
+    auto run = [this, self](TAction id, void (TEditorCommands::*handler)()) {
         FActions.Connect(id, [self, handler] {
             if (self)
                 RunAction([&] { (self.data()->*handler)(); });
         });
     };
-    run(EAction::EditorAddData, &TEditorCommands::AddDataExecute);
-    run(EAction::EditorSave, &TEditorCommands::SaveExecute);
-    run(EAction::EditorCancel, &TEditorCommands::CancelExecute);
-    run(EAction::EditorPrevTab, &TEditorCommands::PrevTabExecute);
-    run(EAction::EditorNextTab, &TEditorCommands::NextTabExecute);
-    run(EAction::EditorNewSpecies, &TEditorCommands::NewSpeciesExecute);
-    run(EAction::EditorNewSpeciesBitBtn, &TEditorCommands::NewSpeciesExecute);
-    run(EAction::EditorRemoveSpecies, &TEditorCommands::RemoveSpeciesExecute);
-    run(EAction::EditorRemoveSpeciesBitBtn, &TEditorCommands::RemoveSpeciesExecute);
-    run(EAction::EditorChooseImg, &TEditorCommands::ChooseImgExecute);
+    run(TAction::EditorAddData, &TEditorCommands::AddDataExecute);
+    run(TAction::EditorSave, &TEditorCommands::SaveExecute);
+    run(TAction::EditorCancel, &TEditorCommands::CancelExecute);
+    run(TAction::EditorPrevTab, &TEditorCommands::PrevTabExecute);
+    run(TAction::EditorNextTab, &TEditorCommands::NextTabExecute);
+    run(TAction::EditorNewSpecies, &TEditorCommands::NewSpeciesExecute);
+    run(TAction::EditorNewSpeciesBitBtn, &TEditorCommands::NewSpeciesExecute);
+    run(TAction::EditorRemoveSpecies, &TEditorCommands::RemoveSpeciesExecute);
+    run(TAction::EditorRemoveSpeciesBitBtn, &TEditorCommands::RemoveSpeciesExecute);
+    run(TAction::EditorChooseImg, &TEditorCommands::ChooseImgExecute);
     FPresenter.SetEditor(this);
     ShowNoDataPage();
 }
@@ -148,11 +148,11 @@ TEditorCommands::~TEditorCommands() {
 // ---- the two states ----
 
 void TEditorCommands::SetEditState(bool edit, bool genus) {
-    FActions.SetAllowed(EAction::EditorAddData, !edit);
-    for (EAction id :
-         {EAction::EditorSave, EAction::EditorCancel, EAction::EditorPrevTab, EAction::EditorNextTab})
+    FActions.SetAllowed(TAction::EditorAddData, !edit);
+    for (TAction id :
+         {TAction::EditorSave, TAction::EditorCancel, TAction::EditorPrevTab, TAction::EditorNextTab})
         FActions.SetAllowed(id, edit);
-    for (EAction id : {EAction::EditorNewSpecies, EAction::EditorRemoveSpecies, EAction::EditorChooseImg})
+    for (TAction id : {TAction::EditorNewSpecies, TAction::EditorRemoveSpecies, TAction::EditorChooseImg})
         FActions.SetAllowed(id, edit && genus);
 }
 
@@ -177,10 +177,10 @@ void TEditorCommands::LoadEditor() {
     SetEditState(true, genus);
 
     FEditRecord.Level = CurrentRecord.Level;
-    SetBox(EEditorBox::Name, CurrentRecord.Name); // the id follows
-    SetBox(EEditorBox::Meaning, CurrentRecord.Meaning);
-    SetBox(EEditorBox::Info, CurrentRecord.Info);
-    SetMemo(EEditorBox::Description, CurrentRecord.Description);
+    SetBox(TEditorBox::Name, CurrentRecord.Name); // the id follows
+    SetBox(TEditorBox::Meaning, CurrentRecord.Meaning);
+    SetBox(TEditorBox::Info, CurrentRecord.Info);
+    SetMemo(TEditorBox::Description, CurrentRecord.Description);
     if (!genus) {
         FStored = !FBlankPending;
         FBlankPending = false;
@@ -189,17 +189,17 @@ void TEditorCommands::LoadEditor() {
     }
 
     const TGenusDetail& g = CurrentRecord.Genus;
-    SetBox(EEditorBox::KorvelType, g.KorvelType);
+    SetBox(TEditorBox::KorvelType, g.KorvelType);
     FEditRecord.Genus.KorvelType = g.KorvelType;
-    SetBox(EEditorBox::CommonName, g.CommonName);
+    SetBox(TEditorBox::CommonName, g.CommonName);
     FEditRecord.Genus.Keywords = g.Keywords;
     FEditRecord.Genus.ImageFile = g.ImageFile;
-    FActions[EAction::EditorChooseImg]->setText(
+    FActions[TAction::EditorChooseImg]->setText(
         g.ImageFile != "-" ? QStringLiteral("Replace Current Image...") : QStringLiteral("Choose Image..."));
-    SetBox(EEditorBox::ImgCopyright, g.ImgCopyright);
-    SetBox(EEditorBox::ImgCopyrightURL, g.ImgCopyrightURL);
-    SetBox(EEditorBox::ImgOwner, g.ImgOwner);
-    SetBox(EEditorBox::ImgOwnerURL, g.ImgOwnerURL);
+    SetBox(TEditorBox::ImgCopyright, g.ImgCopyright);
+    SetBox(TEditorBox::ImgCopyrightURL, g.ImgCopyrightURL);
+    SetBox(TEditorBox::ImgOwner, g.ImgOwner);
+    SetBox(TEditorBox::ImgOwnerURL, g.ImgOwnerURL);
 
     // The species being edited goes back into the old list before it is replaced by a copy of
     // its own, so that edits never reach CurrentRecord before Save.
@@ -221,12 +221,12 @@ void TEditorCommands::LoadEditor() {
 
 // ---- box rules ----
 
-void TEditorCommands::SetBox(EEditorBox box, const std::string& value) {
+void TEditorCommands::SetBox(TEditorBox box, const std::string& value) {
     FPage->SetText(box, ToQ(value));
 }
 
-void TEditorCommands::SetMemo(EEditorBox box, const std::string& text) {
-    const bool description = box == EEditorBox::Description;
+void TEditorCommands::SetMemo(TEditorBox box, const std::string& text) {
+    const bool description = box == TEditorBox::Description;
     const bool shownOnly = LongestLine(text, '\n') > MaxMemoLine;
     (description ? FDescriptionShownOnly : FSpeciesDescriptionShownOnly) = shownOnly;
     FPage->SetReadOnly(box, shownOnly);
@@ -242,14 +242,14 @@ void TEditorCommands::SetMemo(EEditorBox box, const std::string& text) {
         FEditRecord.Description = text;
 }
 
-void TEditorCommands::BoxChanged(EEditorBox box) {
+void TEditorCommands::BoxChanged(TEditorBox box) {
     std::string* field = RecordField(FEditRecord, box);
-    if (!field || (box == EEditorBox::Description && (FDescriptionShownOnly || FFillingMemo)))
+    if (!field || (box == TEditorBox::Description && (FDescriptionShownOnly || FFillingMemo)))
         return;
     *field = FromQ(FPage->Text(box));
-    if (box == EEditorBox::Name) {
+    if (box == TEditorBox::Name) {
         // The id always follows the name; the species rows show the genus initial.
-        SetBox(EEditorBox::Id, LowerCase(FEditRecord.Name));
+        SetBox(TEditorBox::Id, LowerCase(FEditRecord.Name));
         FPage->RepaintSpecies();
     }
 }
@@ -386,7 +386,7 @@ void TEditorCommands::ChooseImgExecute() {
         return;
     }
     FEditRecord.Genus.ImageFile = name;
-    FActions[EAction::EditorChooseImg]->setText(QStringLiteral("Replace Current Image..."));
+    FActions[TAction::EditorChooseImg]->setText(QStringLiteral("Replace Current Image..."));
 }
 
 void TEditorCommands::StepTab(int step) {

@@ -54,13 +54,13 @@ public:
 private:
     // Moves to the next (+1) or previous (-1) visible page, wrapping around.
     void StepTab(int step);
-    void BoxChanged(EEditorBox box);
+    void BoxChanged(TEditorBox box);
     void SpeciesListViewSelectItem(int row, bool selected);
-    void SetBox(EEditorBox box, const std::string& value);
+    void SetBox(TEditorBox box, const std::string& value);
     // Fills a description memo: the whole text, or, when it has a line too long for the memo to lay
     // out quickly, a read-only view of it broken into short lines under a note (the record keeps the
     // text as it is).
-    void SetMemo(EEditorBox box, const std::string& text);
+    void SetMemo(TEditorBox box, const std::string& text);
     void SetEditState(bool edit, bool genus);
     void ClearSpeciesBoxes();
     // The selected species' boxes into its line of EditRecord; the selection stays.

@@ -83,25 +83,25 @@ TEditorPage::TEditorPage(QWidget* parent)
           FUi->ImgOwnerURLEdit, FUi->SpeciesNameEdit, FUi->SpeciesMeaningEdit})
         edit->setValidator(validator);
 
-    const std::pair<QLineEdit*, EEditorBox> lines[] = {
-        {FUi->IdEdit, EEditorBox::Id},
-        {FUi->NameEdit, EEditorBox::Name},
-        {FUi->MeaningEdit, EEditorBox::Meaning},
-        {FUi->InfoEdit, EEditorBox::Info},
-        {FUi->CommonNameEdit, EEditorBox::CommonName},
-        {FUi->ImgCopyrightEdit, EEditorBox::ImgCopyright},
-        {FUi->ImgCopyrightURLEdit, EEditorBox::ImgCopyrightURL},
-        {FUi->ImgOwnerEdit, EEditorBox::ImgOwner},
-        {FUi->ImgOwnerURLEdit, EEditorBox::ImgOwnerURL},
-        {FUi->SpeciesNameEdit, EEditorBox::SpeciesName},
-        {FUi->SpeciesMeaningEdit, EEditorBox::SpeciesMeaning},
+    const std::pair<QLineEdit*, TEditorBox> lines[] = {
+        {FUi->IdEdit, TEditorBox::Id},
+        {FUi->NameEdit, TEditorBox::Name},
+        {FUi->MeaningEdit, TEditorBox::Meaning},
+        {FUi->InfoEdit, TEditorBox::Info},
+        {FUi->CommonNameEdit, TEditorBox::CommonName},
+        {FUi->ImgCopyrightEdit, TEditorBox::ImgCopyright},
+        {FUi->ImgCopyrightURLEdit, TEditorBox::ImgCopyrightURL},
+        {FUi->ImgOwnerEdit, TEditorBox::ImgOwner},
+        {FUi->ImgOwnerURLEdit, TEditorBox::ImgOwnerURL},
+        {FUi->SpeciesNameEdit, TEditorBox::SpeciesName},
+        {FUi->SpeciesMeaningEdit, TEditorBox::SpeciesMeaning},
     };
     for (const auto& [edit, box] : lines)
         connect(edit, &QLineEdit::textChanged, this, [this, box = box] { emit BoxChanged(box); });
     connect(FUi->KorvelTypeComboBox, &QComboBox::editTextChanged, this,
-            [this] { emit BoxChanged(EEditorBox::KorvelType); });
-    WatchMemo(EEditorBox::Description);
-    WatchMemo(EEditorBox::SpeciesDescription);
+            [this] { emit BoxChanged(TEditorBox::KorvelType); });
+    WatchMemo(TEditorBox::Description);
+    WatchMemo(TEditorBox::SpeciesDescription);
 
     connect(FUi->SpeciesListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected, const QItemSelection& deselected) {
@@ -115,9 +115,9 @@ TEditorPage::TEditorPage(QWidget* parent)
 
 TEditorPage::~TEditorPage() = default;
 
-void TEditorPage::WatchMemo(EEditorBox box) {
+void TEditorPage::WatchMemo(TEditorBox box) {
     QPlainTextEdit* memo =
-        box == EEditorBox::Description ? FUi->DescriptionMemo : FUi->SpeciesDescriptionMemo;
+        box == TEditorBox::Description ? FUi->DescriptionMemo : FUi->SpeciesDescriptionMemo;
     connect(memo, &QPlainTextEdit::textChanged, this, [this, memo, box] {
         if (memo->property("filtering").toBool())
             return;
@@ -153,100 +153,100 @@ void TEditorPage::BindActions(const TEditorPageActions& a) {
     FUi->RemoveSpeciesBitBtn->setDefaultAction(a.RemoveSpeciesBitBtn);
 }
 
-QString TEditorPage::Text(EEditorBox box) const {
+QString TEditorPage::Text(TEditorBox box) const {
     switch (box) {
-    case EEditorBox::Id:
+    case TEditorBox::Id:
         return FUi->IdEdit->text();
-    case EEditorBox::Name:
+    case TEditorBox::Name:
         return FUi->NameEdit->text();
-    case EEditorBox::Meaning:
+    case TEditorBox::Meaning:
         return FUi->MeaningEdit->text();
-    case EEditorBox::Info:
+    case TEditorBox::Info:
         return FUi->InfoEdit->text();
-    case EEditorBox::Description:
+    case TEditorBox::Description:
         return FUi->DescriptionMemo->toPlainText();
-    case EEditorBox::KorvelType:
+    case TEditorBox::KorvelType:
         return FUi->KorvelTypeComboBox->currentText();
-    case EEditorBox::CommonName:
+    case TEditorBox::CommonName:
         return FUi->CommonNameEdit->text();
-    case EEditorBox::ImgCopyright:
+    case TEditorBox::ImgCopyright:
         return FUi->ImgCopyrightEdit->text();
-    case EEditorBox::ImgCopyrightURL:
+    case TEditorBox::ImgCopyrightURL:
         return FUi->ImgCopyrightURLEdit->text();
-    case EEditorBox::ImgOwner:
+    case TEditorBox::ImgOwner:
         return FUi->ImgOwnerEdit->text();
-    case EEditorBox::ImgOwnerURL:
+    case TEditorBox::ImgOwnerURL:
         return FUi->ImgOwnerURLEdit->text();
-    case EEditorBox::SpeciesName:
+    case TEditorBox::SpeciesName:
         return FUi->SpeciesNameEdit->text();
-    case EEditorBox::SpeciesMeaning:
+    case TEditorBox::SpeciesMeaning:
         return FUi->SpeciesMeaningEdit->text();
-    case EEditorBox::SpeciesDescription:
+    case TEditorBox::SpeciesDescription:
         return FUi->SpeciesDescriptionMemo->toPlainText();
-    case EEditorBox::Count:
+    case TEditorBox::Count:
         break;
     }
     return {};
 }
 
-void TEditorPage::SetText(EEditorBox box, const QString& text) {
+void TEditorPage::SetText(TEditorBox box, const QString& text) {
     if (Text(box) == text) {
         // The box's own signal stays silent for an unchanged text; the rule still applies.
         emit BoxChanged(box);
         return;
     }
     switch (box) {
-    case EEditorBox::Id:
+    case TEditorBox::Id:
         FUi->IdEdit->setText(text);
         break;
-    case EEditorBox::Name:
+    case TEditorBox::Name:
         FUi->NameEdit->setText(text);
         break;
-    case EEditorBox::Meaning:
+    case TEditorBox::Meaning:
         FUi->MeaningEdit->setText(text);
         break;
-    case EEditorBox::Info:
+    case TEditorBox::Info:
         FUi->InfoEdit->setText(text);
         break;
-    case EEditorBox::Description:
+    case TEditorBox::Description:
         FUi->DescriptionMemo->setPlainText(text);
         break;
-    case EEditorBox::KorvelType:
+    case TEditorBox::KorvelType:
         FUi->KorvelTypeComboBox->setEditText(text);
         break;
-    case EEditorBox::CommonName:
+    case TEditorBox::CommonName:
         FUi->CommonNameEdit->setText(text);
         break;
-    case EEditorBox::ImgCopyright:
+    case TEditorBox::ImgCopyright:
         FUi->ImgCopyrightEdit->setText(text);
         break;
-    case EEditorBox::ImgCopyrightURL:
+    case TEditorBox::ImgCopyrightURL:
         FUi->ImgCopyrightURLEdit->setText(text);
         break;
-    case EEditorBox::ImgOwner:
+    case TEditorBox::ImgOwner:
         FUi->ImgOwnerEdit->setText(text);
         break;
-    case EEditorBox::ImgOwnerURL:
+    case TEditorBox::ImgOwnerURL:
         FUi->ImgOwnerURLEdit->setText(text);
         break;
-    case EEditorBox::SpeciesName:
+    case TEditorBox::SpeciesName:
         FUi->SpeciesNameEdit->setText(text);
         break;
-    case EEditorBox::SpeciesMeaning:
+    case TEditorBox::SpeciesMeaning:
         FUi->SpeciesMeaningEdit->setText(text);
         break;
-    case EEditorBox::SpeciesDescription:
+    case TEditorBox::SpeciesDescription:
         FUi->SpeciesDescriptionMemo->setPlainText(text);
         break;
-    case EEditorBox::Count:
+    case TEditorBox::Count:
         break;
     }
 }
 
-void TEditorPage::SetReadOnly(EEditorBox box, bool readOnly) {
-    if (box == EEditorBox::Description)
+void TEditorPage::SetReadOnly(TEditorBox box, bool readOnly) {
+    if (box == TEditorBox::Description)
         FUi->DescriptionMemo->setReadOnly(readOnly);
-    else if (box == EEditorBox::SpeciesDescription)
+    else if (box == TEditorBox::SpeciesDescription)
         FUi->SpeciesDescriptionMemo->setReadOnly(readOnly);
 }
 

@@ -15,7 +15,7 @@ class TEditorPage;
 }
 
 // The boxes whose text the editor reads and writes.
-enum class EEditorBox {
+enum class TEditorBox {
     Id,
     Name,
     Meaning,
@@ -58,11 +58,11 @@ public:
 
     void BindActions(const TEditorPageActions& actions);
 
-    QString Text(EEditorBox box) const;
+    QString Text(TEditorBox box) const;
     // Sets the box's text; BoxChanged follows as when the user types.
-    void SetText(EEditorBox box, const QString& text);
+    void SetText(TEditorBox box, const QString& text);
     // Only the two description memos can be made read-only.
-    void SetReadOnly(EEditorBox box, bool readOnly);
+    void SetReadOnly(TEditorBox box, bool readOnly);
 
     QTabWidget* PageControl() const;
     void SetTabVisible(ETab tab, bool visible);
@@ -87,12 +87,12 @@ public:
 
 signals:
     // A box's text changed, by typing or by SetText.
-    void BoxChanged(EEditorBox box);
+    void BoxChanged(TEditorBox box);
     // A species row lost (selected false) or gained the selection; losses come first.
     void SpeciesSelectionChanged(int row, bool selected);
 
 private:
-    void WatchMemo(EEditorBox box);
+    void WatchMemo(TEditorBox box);
     std::unique_ptr<Ui::TEditorPage> FUi;
     TSpeciesListModel* FSpecies;
 };

@@ -39,9 +39,9 @@ void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
         FSelectedSpeciesIndex = row;
         std::array<std::string, 4> f;
         SplitFields(lines[static_cast<size_t>(row)], f, 3);
-        SetBox(EEditorBox::SpeciesName, f[1]);
-        SetBox(EEditorBox::SpeciesMeaning, f[2]);
-        SetMemo(EEditorBox::SpeciesDescription, FieldToLines(f[3]));
+        SetBox(TEditorBox::SpeciesName, f[1]);
+        SetBox(TEditorBox::SpeciesMeaning, f[2]);
+        SetMemo(TEditorBox::SpeciesDescription, FieldToLines(f[3]));
         // Undo in a species box stays with the species it was typed for.
         FPage->ClearUndoHistory(true);
     } else if (!selected) {
@@ -60,10 +60,10 @@ void TEditorCommands::WriteBackSpecies() {
     if (FSpeciesDescriptionShownOnly)
         SplitFields(stored, f, 3); // the memo shows the description, it does not hold it
     else
-        f[3] = LinesToField(FromQ(FPage->Text(EEditorBox::SpeciesDescription)));
+        f[3] = LinesToField(FromQ(FPage->Text(TEditorBox::SpeciesDescription)));
     f[0].assign(1, '\t');
-    f[1] = FromQ(FPage->Text(EEditorBox::SpeciesName));
-    f[2] = FromQ(FPage->Text(EEditorBox::SpeciesMeaning));
+    f[1] = FromQ(FPage->Text(TEditorBox::SpeciesName));
+    f[2] = FromQ(FPage->Text(TEditorBox::SpeciesMeaning));
     std::string line = JoinFields(f, 3);
     if (stored != line) {
         stored = std::move(line);
@@ -72,13 +72,13 @@ void TEditorCommands::WriteBackSpecies() {
 }
 
 void TEditorCommands::ClearSpeciesBoxes() {
-    for (EEditorBox box : {EEditorBox::SpeciesName, EEditorBox::SpeciesMeaning})
+    for (TEditorBox box : {TEditorBox::SpeciesName, TEditorBox::SpeciesMeaning})
         FPage->SetText(box, QString());
-    SetMemo(EEditorBox::SpeciesDescription, std::string());
+    SetMemo(TEditorBox::SpeciesDescription, std::string());
 }
 
 void TEditorCommands::NewSpeciesExecute() {
-    if (!FActions.IsAllowed(EAction::EditorNewSpecies))
+    if (!FActions.IsAllowed(TAction::EditorNewSpecies))
         return; // the glyph button's twin is never disabled; its page is shown for genera only
     TStringList& lines = EditSpecies(FEditRecord);
     lines.push_back(NewSpeciesLine);
@@ -88,7 +88,7 @@ void TEditorCommands::NewSpeciesExecute() {
 }
 
 void TEditorCommands::RemoveSpeciesExecute() {
-    if (!FActions.IsAllowed(EAction::EditorRemoveSpecies))
+    if (!FActions.IsAllowed(TAction::EditorRemoveSpecies))
         return;
     const int row = FPage->SelectedSpecies();
     TStringList& lines = EditSpecies(FEditRecord);

@@ -42,7 +42,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FUi->setupUi(this);
     FActions = new TMainActions(this);
     FActions->BuildMenus(menuBar());
-    FLinks = new TRelatedLinksPanel(Action(EAction::ViewRelatedLinks), FUi->RightPanel);
+    FLinks = new TRelatedLinksPanel(Action(TAction::ViewRelatedLinks), FUi->RightPanel);
     FUi->RightLayout->addWidget(FLinks);
     FInputBlock = new TInputBlock({FUi->MainPageControl, FLinks, FUi->EditorTabSheet}, this);
     new TFocusRing(this);
@@ -75,7 +75,7 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     // Pop-up menus: the tree's and the summary's, and the picture's.
     auto* summaryPopup = new QMenu(this);
     summaryPopup->setObjectName(QStringLiteral("SummaryPopupMenu"));
-    summaryPopup->addActions({Action(EAction::ViewCopySummary), Action(EAction::ViewCopyTree)});
+    summaryPopup->addActions({Action(TAction::ViewCopySummary), Action(TAction::ViewCopyTree)});
     for (QWidget* w : {static_cast<QWidget*>(TaxonomyTreeView()), static_cast<QWidget*>(DetailMemo())}) {
         w->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(w, &QWidget::customContextMenuRequested, this,
@@ -83,9 +83,9 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     }
     auto* imagePopup = new QMenu(this);
     imagePopup->setObjectName(QStringLiteral("ImagePopupMenu"));
-    imagePopup->addAction(Action(EAction::ViewSaveImage));
+    imagePopup->addAction(Action(TAction::ViewSaveImage));
     FUi->ImageTabSheet->BindActions(*FActions, imagePopup);
-    FUi->SearchTabSheet->BindActions(Action(EAction::DBSearch), Action(EAction::ViewAllGenus));
+    FUi->SearchTabSheet->BindActions(Action(TAction::DBSearch), Action(TAction::ViewAllGenus));
 
     new TSearchCommands(*FActions,
                         {FUi->TreeTabSheet, FUi->SearchTabSheet, FUi->SearchResultTabSheet, FPresenter.get(),
@@ -143,60 +143,60 @@ TFormMain::~TFormMain() {
 
 void TFormMain::ConnectActions() {
     TMainActions& a = *FActions;
-    auto run = [&a](EAction id, std::function<void()> body) {
+    auto run = [&a](TAction id, std::function<void()> body) {
         a.Connect(id, [body = std::move(body)] { RunAction(body); });
     };
-    auto toggle = [this, &a](EAction id, bool& option) {
+    auto toggle = [this, &a](TAction id, bool& option) {
         a.Connect(id, [this, id, &option] {
             option = !option;
             Action(id)->setChecked(option);
         });
     };
-    a.Connect(EAction::DBExit, [this] { close(); });
-    a.Connect(EAction::DBCancelTransfer, [this] { FServer.Cancel(false); });
-    toggle(EAction::OptionsSaveTreeState, Options.SaveTree);
-    toggle(EAction::OptionsOffLine, Options.OfflineMode);
-    a.Connect(EAction::OptionsServer, [] { ChangeServerAddress(); });
-    const std::pair<EAction, int> modes[] = {
-        {EAction::OptionsShowName, 1}, {EAction::OptionsShowInfo, 2}, {EAction::OptionsShowBoth, 3}};
+    a.Connect(TAction::DBExit, [this] { close(); });
+    a.Connect(TAction::DBCancelTransfer, [this] { FServer.Cancel(false); });
+    toggle(TAction::OptionsSaveTreeState, Options.SaveTree);
+    toggle(TAction::OptionsOffLine, Options.OfflineMode);
+    a.Connect(TAction::OptionsServer, [] { ChangeServerAddress(); });
+    const std::pair<TAction, int> modes[] = {
+        {TAction::OptionsShowName, 1}, {TAction::OptionsShowInfo, 2}, {TAction::OptionsShowBoth, 3}};
     for (const auto& [id, mode] : modes)
         run(id, [this, mode = mode] { SetDisplayMode(mode); });
-    const std::pair<EAction, int> pages[] = {{EAction::ViewTaxnomyTree, TaxonomyPage},
-                                             {EAction::ViewSearch, SearchPage},
-                                             {EAction::ViewResult, ResultPage}};
+    const std::pair<TAction, int> pages[] = {{TAction::ViewTaxnomyTree, TaxonomyPage},
+                                             {TAction::ViewSearch, SearchPage},
+                                             {TAction::ViewResult, ResultPage}};
     for (const auto& [id, page] : pages)
         a.Connect(id, [this, page = page] {
             ShowMainPage(page);
             FocusMainPage(page);
         });
-    run(EAction::ViewTaxoExpandAll, [this] { ExpandAll(); });
-    run(EAction::ViewTaxoCollapseAll, [this] { CollapseAll(); });
-    run(EAction::ViewTaxoReset, [this] { ResetTreeAppearance(); });
-    run(EAction::ViewCopySummary, [this] { FUi->SummaryTabSheet->CopySummary(); });
-    run(EAction::ViewCopyTree,
+    run(TAction::ViewTaxoExpandAll, [this] { ExpandAll(); });
+    run(TAction::ViewTaxoCollapseAll, [this] { CollapseAll(); });
+    run(TAction::ViewTaxoReset, [this] { ResetTreeAppearance(); });
+    run(TAction::ViewCopySummary, [this] { FUi->SummaryTabSheet->CopySummary(); });
+    run(TAction::ViewCopyTree,
         [this] { QApplication::clipboard()->setText(FUi->TreeTabSheet->SelectedPath()); });
-    run(EAction::DBRefresh, [this] { FServer.RefreshTaxonomyTree(); });
-    run(EAction::DBLoadAll, [this] { FServer.DownloadAllDatas(); });
-    run(EAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
-    run(EAction::DBReloadImage, [this] { FServer.DownloadImage(CurrentRecord); });
-    run(EAction::ShowImage, [this] { FServer.ShowImage(CurrentRecord); });
-    run(EAction::ViewSaveImage, [] { SaveProfileImage(CurrentRecord); });
-    run(EAction::DBMergeUserData, [this] { FServer.MergeUserDatabases(); });
-    run(EAction::DBStatistic, [] { ShowStatistic(); });
-    run(EAction::HelpAnnouncement, [this] { FServer.CheckAnnouncement(); });
-    run(EAction::HelpContents, [] { HelpContents(); });
-    run(EAction::HelpWhatsNew, [] { HelpWhatsNew(); });
-    run(EAction::HelpSurvey, [] { HelpSurvey(); });
-    run(EAction::HelpSubmit, [] { HelpSubmitSuggestion(); });
-    run(EAction::DBRefreshItem,
+    run(TAction::DBRefresh, [this] { FServer.RefreshTaxonomyTree(); });
+    run(TAction::DBLoadAll, [this] { FServer.DownloadAllDatas(); });
+    run(TAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
+    run(TAction::DBReloadImage, [this] { FServer.DownloadImage(CurrentRecord); });
+    run(TAction::ShowImage, [this] { FServer.ShowImage(CurrentRecord); });
+    run(TAction::ViewSaveImage, [] { SaveProfileImage(CurrentRecord); });
+    run(TAction::DBMergeUserData, [this] { FServer.MergeUserDatabases(); });
+    run(TAction::DBStatistic, [] { ShowStatistic(); });
+    run(TAction::HelpAnnouncement, [this] { FServer.CheckAnnouncement(); });
+    run(TAction::HelpContents, [] { HelpContents(); });
+    run(TAction::HelpWhatsNew, [] { HelpWhatsNew(); });
+    run(TAction::HelpSurvey, [] { HelpSurvey(); });
+    run(TAction::HelpSubmit, [] { HelpSubmitSuggestion(); });
+    run(TAction::DBRefreshItem,
         [this] { FPresenter->RefreshItemCommand(focusWidget() == FUi->SearchResultTabSheet->List()); });
-    a.Connect(EAction::ViewRelatedLinks, [this] {
+    a.Connect(TAction::ViewRelatedLinks, [this] {
         // The action toggled its own mark already; the panel decides from the state before.
-        Action(EAction::ViewRelatedLinks)->setChecked(!Action(EAction::ViewRelatedLinks)->isChecked());
+        Action(TAction::ViewRelatedLinks)->setChecked(!Action(TAction::ViewRelatedLinks)->isChecked());
         FLinks->Toggle();
     });
-    run(EAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
-    run(EAction::HelpAbout, [this] { ShowAboutBox(this); });
+    run(TAction::DBSubmitUserDB, [this] { FServer.SubmitUserDatabasesCommand(); });
+    run(TAction::HelpAbout, [this] { ShowAboutBox(this); });
 }
 
 void TFormMain::UpdateActionStates() {
@@ -206,13 +206,13 @@ void TFormMain::UpdateActionStates() {
     const bool idle = !TransferRunning();
     for (const TActionSpec& spec : MainActionTable()) {
         bool enabled = idle && !FActions->IsUnavailable(spec.Id) && FActions->IsAllowed(spec.Id);
-        if (spec.Id == EAction::DBCancelTransfer)
+        if (spec.Id == TAction::DBCancelTransfer)
             enabled = !idle;
-        else if (spec.Id == EAction::DBExit)
+        else if (spec.Id == TAction::DBExit)
             enabled = true;
-        else if (spec.Id == EAction::DBSearch)
+        else if (spec.Id == TAction::DBSearch)
             enabled = enabled && !FUi->SearchTabSheet->SearchText().isEmpty();
-        else if (spec.Id == EAction::ViewRelatedLinks)
+        else if (spec.Id == TAction::ViewRelatedLinks)
             enabled = enabled && FLinks->Count() > 0; // nothing to show or hide without links
         Action(spec.Id)->setEnabled(enabled);
     }
@@ -271,8 +271,8 @@ bool TFormMain::event(QEvent* e) {
 void TFormMain::OptionsLoaded(int taxonomyWidth) {
     FUi->MainSplitter->setSizes(
         {taxonomyWidth, std::max(120, width() - taxonomyWidth - FUi->MainSplitter->handleWidth())});
-    Action(EAction::OptionsSaveTreeState)->setChecked(Options.SaveTree);
-    Action(EAction::OptionsOffLine)->setChecked(Options.OfflineMode);
+    Action(TAction::OptionsSaveTreeState)->setChecked(Options.SaveTree);
+    Action(TAction::OptionsOffLine)->setChecked(Options.OfflineMode);
 }
 
 int TFormMain::TaxonomyWidth() const {

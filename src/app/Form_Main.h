@@ -35,7 +35,7 @@ public:
     // Page indexes of MainPageControl.
     enum { TaxonomyPage = 0, SearchPage = 1, ResultPage = 2 };
 
-    QAction* Action(EAction id) const { return (*FActions)[id]; }
+    QAction* Action(TAction id) const { return (*FActions)[id]; }
     TTaxonomyTree& Tree() override;
     TTaxonomyTreeModel* TreeModel() const;
     TTaxonomyTreeView* TaxonomyTreeView() const;

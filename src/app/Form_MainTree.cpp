@@ -55,9 +55,9 @@ void TFormMain::ApplySavedTreeState() {
 
 void TFormMain::SetDisplayMode(int mode) {
     Options.ListType = mode;
-    Action(EAction::OptionsShowName)->setChecked(mode == 1);
-    Action(EAction::OptionsShowInfo)->setChecked(mode == 2);
-    Action(EAction::OptionsShowBoth)->setChecked(mode == 3);
+    Action(TAction::OptionsShowName)->setChecked(mode == 1);
+    Action(TAction::OptionsShowInfo)->setChecked(mode == 2);
+    Action(TAction::OptionsShowBoth)->setChecked(mode == 3);
     RebuildTree();
 }
 
@@ -81,9 +81,9 @@ void TFormMain::RebuildTree() {
 
 void TFormMain::ShowMainPage(int index) {
     FUi->MainPageControl->setCurrentIndex(index);
-    Action(EAction::ViewTaxnomyTree)->setChecked(index == TaxonomyPage);
-    Action(EAction::ViewSearch)->setChecked(index == SearchPage);
-    Action(EAction::ViewResult)->setChecked(index == ResultPage);
+    Action(TAction::ViewTaxnomyTree)->setChecked(index == TaxonomyPage);
+    Action(TAction::ViewSearch)->setChecked(index == SearchPage);
+    Action(TAction::ViewResult)->setChecked(index == ResultPage);
 }
 
 void TFormMain::RestoreWindowGeometry() {
@@ -148,5 +148,5 @@ void TFormMain::ShowAnnouncement() {
 }
 
 void TFormMain::OfflineModeChanged() {
-    Action(EAction::OptionsOffLine)->setChecked(Options.OfflineMode);
+    Action(TAction::OptionsOffLine)->setChecked(Options.OfflineMode);
 }

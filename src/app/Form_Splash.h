@@ -17,12 +17,12 @@ public:
 
     void SetStatusText(const QString& text);
     QString StatusText() const;
-    Gui::TGIFImage* SplashImage() const { return SplashImage_; }
-    QLabel* StatusPanel() const { return StatusPanel_; }
-    QTimer* CloseSplashTimer() const { return CloseSplashTimer_; }
+    Gui::TGIFImage* SplashImage() const { return FSplashImage; }
+    QLabel* StatusPanel() const { return FStatusPanel; }
+    QTimer* CloseSplashTimer() const { return FCloseSplashTimer; }
 
 private:
-    Gui::TGIFImage* SplashImage_ = nullptr;
-    QLabel* StatusPanel_ = nullptr;
-    QTimer* CloseSplashTimer_ = nullptr;
+    Gui::TGIFImage* FSplashImage = nullptr;
+    QLabel* FStatusPanel = nullptr;
+    QTimer* FCloseSplashTimer = nullptr;
 };

@@ -99,7 +99,7 @@ TImagePage::~TImagePage() = default;
 
 void TImagePage::BindActions(TMainActions& actions, QMenu* popup) {
     FActions = &actions;
-    BindButtonToAction(FUi->ShowImageBtn, actions[EAction::ShowImage]);
+    BindButtonToAction(FUi->ShowImageBtn, actions[TAction::ShowImage]);
     connect(FUi->InfoImage, &QWidget::customContextMenuRequested, this,
             [this, popup](const QPoint& at) { popup->popup(FUi->InfoImage->mapToGlobal(at)); });
     popup->addSeparator();
@@ -123,7 +123,7 @@ void TImagePage::SetBandVisible(bool visible) {
     FUi->BevelImageInfo->setVisible(visible);
     // Save Profile Image goes with the band.
     if (FActions)
-        FActions->SetAllowed(EAction::ViewSaveImage, visible);
+        FActions->SetAllowed(TAction::ViewSaveImage, visible);
 }
 
 bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage& picture) {
@@ -137,7 +137,7 @@ bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage
         return true;
     }
     if (!FGIFImage->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(path)))) {
-        const ::TGIFImage& gif = FGIFImage->Image();
+        const ::TGIFDecoder& gif = FGIFImage->Image();
         if (gif.LastError() == gifTooLarge)
             throw EPictureError(PictureTooLargeText(gif.RefusedWidth(), gif.RefusedHeight()));
         return false;
@@ -227,9 +227,9 @@ void TImagePage::ClearGenusImage() {
 void TImagePage::EnableImageLoad(bool enabled) {
     if (!FActions)
         return;
-    FActions->SetAllowed(EAction::ShowImage, enabled);
-    FActions->SetAllowed(EAction::DBReloadImage, enabled);
-    (*FActions)[EAction::ShowImage]->setText(enabled ? QStringLiteral("Download Image")
+    FActions->SetAllowed(TAction::ShowImage, enabled);
+    FActions->SetAllowed(TAction::DBReloadImage, enabled);
+    (*FActions)[TAction::ShowImage]->setText(enabled ? QStringLiteral("Download Image")
                                                      : QStringLiteral("No Image Available"));
     PlaceShowButton(); // its caption may need more room
 }

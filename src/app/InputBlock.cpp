@@ -3,7 +3,7 @@
 #include <QApplication>
 #include <QEvent>
 
-TInputBlock::TInputBlock(std::vector<QWidget*> panes, QObject* parent) : QObject(parent) {
+TInputBlock::TInputBlock(const std::vector<QWidget*>& panes, QObject* parent) : QObject(parent) {
     for (QWidget* pane : panes)
         FPanes.emplace_back(pane);
 }

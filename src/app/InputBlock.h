@@ -12,7 +12,7 @@ class TInputBlock : public QObject {
     Q_OBJECT
 public:
     // Guards `panes` and everything inside them.
-    TInputBlock(std::vector<QWidget*> panes, QObject* parent);
+    TInputBlock(const std::vector<QWidget*>& panes, QObject* parent);
     ~TInputBlock() override;
 
     void SetBlocked(bool blocked);

@@ -12,94 +12,94 @@
 const std::array<TActionSpec, ActionCount>& MainActionTable() {
     static constexpr std::array<TActionSpec, ActionCount> table = {{
         // Database
-        {EAction::DBLoadAll, "ActionDBLoadAll", "Download &All Datas", "Reload all datas from Velmora server", "", "Database", false, 0},
-        {EAction::DBLoadAllImages, "ActionDBLoadAllImages", "Download All &Images",
+        {TAction::DBLoadAll, "ActionDBLoadAll", "Download &All Datas", "Reload all datas from Velmora server", "", "Database", false, 0},
+        {TAction::DBLoadAllImages, "ActionDBLoadAllImages", "Download All &Images",
          "Reload all images in local Taxonomy Tree from Velmora server", "", "Database", false, 0},
-        {EAction::DBRefresh, "ActionDBRefresh", "&Refresh Taxonomy Tree", "Refresh Taxonomy tree and datas, except images", "F5",
+        {TAction::DBRefresh, "ActionDBRefresh", "&Refresh Taxonomy Tree", "Refresh Taxonomy tree and datas, except images", "F5",
          "Database", false, 0},
-        {EAction::DBRefreshItem, "ActionDBRefreshItem", "Refresh &Item", "Refresh data of selected item", "Ctrl+F5", "Database", false, 0},
-        {EAction::DBReloadImage, "ActionDBReloadImage", "&Download Image", "Reload image of current genus from Velmora server", "",
+        {TAction::DBRefreshItem, "ActionDBRefreshItem", "Refresh &Item", "Refresh data of selected item", "Ctrl+F5", "Database", false, 0},
+        {TAction::DBReloadImage, "ActionDBReloadImage", "&Download Image", "Reload image of current genus from Velmora server", "",
          "Database", false, 0},
-        {EAction::DBCancelTransfer, "ActionDBCancelTransfer", "&Cancel Transfer", "Stop the transfer under way, keeping the previous file", "Esc",
+        {TAction::DBCancelTransfer, "ActionDBCancelTransfer", "&Cancel Transfer", "Stop the transfer under way, keeping the previous file", "Esc",
          "Database", false, 0},
-        {EAction::DBMergeUserData, "ActionDBMergeUserData", "&Merge User Databases",
+        {TAction::DBMergeUserData, "ActionDBMergeUserData", "&Merge User Databases",
          "Merge all user modified data into default database to make them show", "", "Database", false, 0},
-        {EAction::DBDeleteUserDB, "ActionDBDeleteUserDB", "&Delete User Database...", "Delete data files kept user modified database", "",
+        {TAction::DBDeleteUserDB, "ActionDBDeleteUserDB", "&Delete User Database...", "Delete data files kept user modified database", "",
          "Database", false, 0},
-        {EAction::DBSubmitUserDB, "ActionDBSubmitUserDB", "&Submit User Databases...", "Submit user edited database back to Tovren", "",
+        {TAction::DBSubmitUserDB, "ActionDBSubmitUserDB", "&Submit User Databases...", "Submit user edited database back to Tovren", "",
          "Database", false, 0},
-        {EAction::DBStatistic, "ActionDBStatistic", "S&tatistic...", "Show current statistic on Orvandel Project", "", "Database", false, 0},
-        {EAction::DBExit, "ActionDBExit", "E&xit", "Exit Orvandel Viewer", "", "Database", false, 0},
-        {EAction::DBSearch, "ActionDBSearch", "&Search Species", "Start searching", "", "Database", false, 0},
+        {TAction::DBStatistic, "ActionDBStatistic", "S&tatistic...", "Show current statistic on Orvandel Project", "", "Database", false, 0},
+        {TAction::DBExit, "ActionDBExit", "E&xit", "Exit Orvandel Viewer", "", "Database", false, 0},
+        {TAction::DBSearch, "ActionDBSearch", "&Search Species", "Start searching", "", "Database", false, 0},
         // View
-        {EAction::ViewTaxoExpandAll, "ActionViewTaxoExpandAll", "&Expand All", "Expand all branchs in Taxonomy tree", "", "View", false, 0},
-        {EAction::ViewTaxoCollapseAll, "ActionViewTaxoCollapseAll", "&Collapse All", "Collapse all branch in Taxonomy tree", "", "View", false, 0},
-        {EAction::ViewTaxoReset, "ActionViewTaxoReset", "&Reset", "Reset tree appearance to the saved state", "", "View", false, 0},
-        {EAction::ViewTaxnomyTree, "ActionViewTaxnomyTree", "View &Taxonomy Tree", "Go to Korvel Taxonomy Tree", "Ctrl+T", "View", true, 1},
-        {EAction::ViewSearch, "ActionViewSearch", "View &Search Page", "Go to search page", "Ctrl+F", "View", true, 1},
-        {EAction::ViewResult, "ActionViewResult", "View Search &Result", "View search result", "", "View", true, 1},
-        {EAction::ViewRelatedLinks, "ActionViewRelatedLinks", "Show Related &Links", "Show/Hide related links panel", "", "View", true, 0},
-        {EAction::ViewCopySummary, "ActionViewCopySummary", "&Copy Summary", "Copy summary to clipboard", "Ctrl+C", "View", false, 0},
-        {EAction::ViewCopyTree, "ActionViewCopyTree", "Copy Selected &Branch's Tree",
+        {TAction::ViewTaxoExpandAll, "ActionViewTaxoExpandAll", "&Expand All", "Expand all branchs in Taxonomy tree", "", "View", false, 0},
+        {TAction::ViewTaxoCollapseAll, "ActionViewTaxoCollapseAll", "&Collapse All", "Collapse all branch in Taxonomy tree", "", "View", false, 0},
+        {TAction::ViewTaxoReset, "ActionViewTaxoReset", "&Reset", "Reset tree appearance to the saved state", "", "View", false, 0},
+        {TAction::ViewTaxnomyTree, "ActionViewTaxnomyTree", "View &Taxonomy Tree", "Go to Korvel Taxonomy Tree", "Ctrl+T", "View", true, 1},
+        {TAction::ViewSearch, "ActionViewSearch", "View &Search Page", "Go to search page", "Ctrl+F", "View", true, 1},
+        {TAction::ViewResult, "ActionViewResult", "View Search &Result", "View search result", "", "View", true, 1},
+        {TAction::ViewRelatedLinks, "ActionViewRelatedLinks", "Show Related &Links", "Show/Hide related links panel", "", "View", true, 0},
+        {TAction::ViewCopySummary, "ActionViewCopySummary", "&Copy Summary", "Copy summary to clipboard", "Ctrl+C", "View", false, 0},
+        {TAction::ViewCopyTree, "ActionViewCopyTree", "Copy Selected &Branch's Tree",
          "Copy brief summary of selected branch up to the root to clipboard", "", "View", false, 0},
-        {EAction::ViewSaveImage, "ActionViewSaveImage", "Save Profile &Image", "Save profile image to disk", "", "View", false, 0},
-        {EAction::ViewAllGenus, "ActionViewAllGenus", "Show &All Genus",
+        {TAction::ViewSaveImage, "ActionViewSaveImage", "Save Profile &Image", "Save profile image to disk", "", "View", false, 0},
+        {TAction::ViewAllGenus, "ActionViewAllGenus", "Show &All Genus",
          "Show all genus that are appeared in both Taxonomy tree and database", "", "View", false, 0},
-        {EAction::ViewForgotten, "ActionViewForgotten", "Show &Forgotten Genus", "Show genus appear in database but missed in Taxonomy tree",
+        {TAction::ViewForgotten, "ActionViewForgotten", "Show &Forgotten Genus", "Show genus appear in database but missed in Taxonomy tree",
          "", "View", false, 0},
-        {EAction::ViewPlanGenus, "ActionViewPlanGenus", "Show &Planning Branches",
+        {TAction::ViewPlanGenus, "ActionViewPlanGenus", "Show &Planning Branches",
          "Show planning branch and unnamed item in Taxonomy tree", "", "View", false, 0},
         // Editor
-        {EAction::EditorAddTreeItem, "ActionEditorAddTreeItem", "Add &Tree Item",
+        {TAction::EditorAddTreeItem, "ActionEditorAddTreeItem", "Add &Tree Item",
          "Add a child to selected branch if selected branch is below Genus level. Otherwise, add another Genus", "",
          "Editor", false, 0},
-        {EAction::EditorDeleteTreeItem, "ActionEditorDeleteTreeItem", "&Delete Tree Item", "Remove selected branch from Taxonomy tree and database",
+        {TAction::EditorDeleteTreeItem, "ActionEditorDeleteTreeItem", "&Delete Tree Item", "Remove selected branch from Taxonomy tree and database",
          "", "Editor", false, 0},
-        {EAction::EditorAddData, "ActionEditorAddData", "&Enable Detail Edit", "Add detail data for selected planning branch", "", "Editor",
+        {TAction::EditorAddData, "ActionEditorAddData", "&Enable Detail Edit", "Add detail data for selected planning branch", "", "Editor",
          false, 0},
-        {EAction::EditorSave, "ActionEditorSave", "&Save", "Save change", "Ctrl+S", "Editor", false, 0},
-        {EAction::EditorCancel, "ActionEditorCancel", "&Cancel", "Cancel change made in editor", "Ctrl+Z", "Editor", false, 0},
-        {EAction::EditorPrevTab, "ActionEditorPrevTab", "&Previous Tab", "Go to previous editor tab", "", "Editor", false, 0},
-        {EAction::EditorNextTab, "ActionEditorNextTab", "&Next Tab", "Go to next editor tab", "", "Editor", false, 0},
-        {EAction::EditorChooseImg, "ActionEditorChooseImg", "Choose Image...", "Choose image to identify this genus", "", "Editor", false, 0},
-        {EAction::EditorNewSpecies, "ActionEditorNewSpecies", "&Add New Species", "Add a new species to current genus", "", "Editor", false, 0},
-        {EAction::EditorRemoveSpecies, "ActionEditorRemoveSpecies", "&Remove Species", "Remove selected species from genus", "", "Editor", false, 0},
-        {EAction::EditorNewSpeciesBitBtn, "ActionEditorNewSpeciesBitBtn", "", "Add a new species to current genus", "", "Editor", false, 0},
-        {EAction::EditorRemoveSpeciesBitBtn, "ActionEditorRemoveSpeciesBitBtn", "", "Remove selected species from genus", "", "Editor", false, 0},
+        {TAction::EditorSave, "ActionEditorSave", "&Save", "Save change", "Ctrl+S", "Editor", false, 0},
+        {TAction::EditorCancel, "ActionEditorCancel", "&Cancel", "Cancel change made in editor", "Ctrl+Z", "Editor", false, 0},
+        {TAction::EditorPrevTab, "ActionEditorPrevTab", "&Previous Tab", "Go to previous editor tab", "", "Editor", false, 0},
+        {TAction::EditorNextTab, "ActionEditorNextTab", "&Next Tab", "Go to next editor tab", "", "Editor", false, 0},
+        {TAction::EditorChooseImg, "ActionEditorChooseImg", "Choose Image...", "Choose image to identify this genus", "", "Editor", false, 0},
+        {TAction::EditorNewSpecies, "ActionEditorNewSpecies", "&Add New Species", "Add a new species to current genus", "", "Editor", false, 0},
+        {TAction::EditorRemoveSpecies, "ActionEditorRemoveSpecies", "&Remove Species", "Remove selected species from genus", "", "Editor", false, 0},
+        {TAction::EditorNewSpeciesBitBtn, "ActionEditorNewSpeciesBitBtn", "", "Add a new species to current genus", "", "Editor", false, 0},
+        {TAction::EditorRemoveSpeciesBitBtn, "ActionEditorRemoveSpeciesBitBtn", "", "Remove selected species from genus", "", "Editor", false, 0},
         // Options
-        {EAction::OptionsShowName, "ActionOptionsShowName", "Show Scientific Name", "Show scientific name in Taxonomy tree", "", "Options", true,
+        {TAction::OptionsShowName, "ActionOptionsShowName", "Show Scientific Name", "Show scientific name in Taxonomy tree", "", "Options", true,
          2},
-        {EAction::OptionsShowInfo, "ActionOptionsShowInfo", "Show &Info", "Show addition info of each item in Taxonomy tree", "", "Options",
+        {TAction::OptionsShowInfo, "ActionOptionsShowInfo", "Show &Info", "Show addition info of each item in Taxonomy tree", "", "Options",
          true, 2},
-        {EAction::OptionsShowBoth, "ActionOptionsShowBoth", "Show &Both", "Show both scientific name and info in Taxonomy tree", "", "Options",
+        {TAction::OptionsShowBoth, "ActionOptionsShowBoth", "Show &Both", "Show both scientific name and info in Taxonomy tree", "", "Options",
          true, 2},
-        {EAction::OptionsSaveTreeState, "ActionOptionsSaveTreeState", "Save Tree &Appearance",
+        {TAction::OptionsSaveTreeState, "ActionOptionsSaveTreeState", "Save Tree &Appearance",
          "Save appearance of each item in Taxonomy tree when closing program", "", "Options", true, 0},
-        {EAction::OptionsOffLine, "ActionOptionsOffLine", "Viewing &Offline", "Checked to not allow program to download data from internet", "",
+        {TAction::OptionsOffLine, "ActionOptionsOffLine", "Viewing &Offline", "Checked to not allow program to download data from internet", "",
          "Options", true, 0},
-        {EAction::OptionsServer, "ActionOptionsServer", "Change &Server Address...", "", "", "Options", false, 0},
+        {TAction::OptionsServer, "ActionOptionsServer", "Change &Server Address...", "", "", "Options", false, 0},
         // Help
-        {EAction::HelpContents, "ActionHelpContents", "&Help Topics", "Orvandel Viewer Help", "F1", "Help", false, 0},
-        {EAction::HelpWhatsNew, "ActionHelpWhatsNew", "What's &New", "What's new in this version", "", "Help", false, 0},
-        {EAction::HelpSurvey, "ActionHelpSurvey", "Do the Korvel Survey", "Do the survey to submit your korvel detail to the project", "",
+        {TAction::HelpContents, "ActionHelpContents", "&Help Topics", "Orvandel Viewer Help", "F1", "Help", false, 0},
+        {TAction::HelpWhatsNew, "ActionHelpWhatsNew", "What's &New", "What's new in this version", "", "Help", false, 0},
+        {TAction::HelpSurvey, "ActionHelpSurvey", "Do the Korvel Survey", "Do the survey to submit your korvel detail to the project", "",
          "Help", false, 0},
-        {EAction::HelpSubmit, "ActionHelpSubmit", "&Submit Suggestion", "Submit suggestion to Tovren", "", "Help", false, 0},
-        {EAction::HelpAnnouncement, "ActionHelpAnnouncement", "Check A&nnouncement", "Show Velmora announcement", "", "Help", false, 0},
-        {EAction::HelpAbout, "ActionHelpAbout", "&About...", "About Orvandel Viewer", "", "Help", false, 0},
+        {TAction::HelpSubmit, "ActionHelpSubmit", "&Submit Suggestion", "Submit suggestion to Tovren", "", "Help", false, 0},
+        {TAction::HelpAnnouncement, "ActionHelpAnnouncement", "Check A&nnouncement", "Show Velmora announcement", "", "Help", false, 0},
+        {TAction::HelpAbout, "ActionHelpAbout", "&About...", "About Orvandel Viewer", "", "Help", false, 0},
         // Without category
-        {EAction::ShowImage, "ActionShowImage", "Show Image", "", "", "", false, 0},
+        {TAction::ShowImage, "ActionShowImage", "Show Image", "", "", "", false, 0},
         // Finding any branch, taking a branch elsewhere
-        {EAction::ViewGoToBranch, "ActionViewGoToBranch", "&Go to Branch",
+        {TAction::ViewGoToBranch, "ActionViewGoToBranch", "&Go to Branch",
          "Find a branch by a part of its name, id or info and select it in Taxonomy tree", "Ctrl+L", "View", false, 0},
-        {EAction::ViewExportBranch, "ActionViewExportBranch", "E&xport Branch...",
+        {TAction::ViewExportBranch, "ActionViewExportBranch", "E&xport Branch...",
          "Write selected branch and all below it to a CSV file or a Darwin Core Archive", "", "View", false, 0},
     }};
-    static_assert(InEnumOrder(table), "the action table follows the order of EAction");
+    static_assert(InEnumOrder(table), "the action table follows the order of TAction");
     return table;
 }
 
 const std::vector<TMenuSpec>& MainMenuTable() {
-    using A = EAction;
+    using A = TAction;
     const TMenuItem sep = TMenuItem::Separator();
     static const std::vector<TMenuSpec> menus = {
         {"&Database",
@@ -143,7 +143,7 @@ TMainActions::TMainActions(QWidget* window) : QObject(window) {
     for (const TActionSpec& spec : MainActionTable()) {
         auto* action = new QAction(QString::fromUtf8(spec.Caption), this);
         action->setObjectName(QString::fromLatin1(spec.Name));
-        const QString hint = spec.Id == EAction::OptionsServer ? ServerHint() : QString::fromUtf8(spec.Hint);
+        const QString hint = spec.Id == TAction::OptionsServer ? ServerHint() : QString::fromUtf8(spec.Hint);
         action->setStatusTip(hint);
         action->setToolTip(hint.isEmpty() ? QString(action->text()).remove('&') : hint);
         if (*spec.Key)
@@ -157,25 +157,25 @@ TMainActions::TMainActions(QWidget* window) : QObject(window) {
         window->addAction(action);
     }
     // Marks by the window's design; start-up then sets them from the options.
-    (*this)[EAction::ViewTaxnomyTree]->setChecked(true);
-    (*this)[EAction::OptionsShowBoth]->setChecked(true);
-    (*this)[EAction::OptionsSaveTreeState]->setChecked(true);
-    (*this)[EAction::ViewRelatedLinks]->setChecked(true);
+    (*this)[TAction::ViewTaxnomyTree]->setChecked(true);
+    (*this)[TAction::OptionsShowBoth]->setChecked(true);
+    (*this)[TAction::OptionsSaveTreeState]->setChecked(true);
+    (*this)[TAction::ViewRelatedLinks]->setChecked(true);
 }
 
-void TMainActions::Connect(EAction id, std::function<void()> handler) {
+void TMainActions::Connect(TAction id, std::function<void()> handler) {
     FWired.set(static_cast<std::size_t>(id));
     connect((*this)[id], &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
 }
 
-void TMainActions::SetAllowed(EAction id, bool allowed) {
+void TMainActions::SetAllowed(TAction id, bool allowed) {
     if (IsAllowed(id) == allowed)
         return;
     FDisallowed.set(static_cast<std::size_t>(id), !allowed);
     emit AllowancesChanged();
 }
 
-void TMainActions::MarkUnavailable(EAction id) {
+void TMainActions::MarkUnavailable(TAction id) {
     FUnavailable.set(static_cast<std::size_t>(id));
     (*this)[id]->setEnabled(false);
 }
@@ -205,21 +205,21 @@ QAction* MirrorItem(QAction* action, const QString& name, QObject* parent) {
 
 void TMainActions::BuildMenus(QMenuBar* bar) const {
     bar->setObjectName(QStringLiteral("MainMenu"));
-    using EKind = TMenuItem::EKind;
+    using TKind = TMenuItem::TKind;
     for (const TMenuSpec& spec : MainMenuTable()) {
         QMenu* menu = bar->addMenu(QString::fromUtf8(spec.Caption));
         menu->setObjectName(QString::fromLatin1(spec.ObjectName));
         QMenu* target = menu;
         for (const TMenuItem& item : spec.Items) {
             switch (item.Kind) {
-            case EKind::Separator: target->addSeparator(); break;
-            case EKind::SubmenuStart:
+            case TKind::Separator: target->addSeparator(); break;
+            case TKind::SubmenuStart:
                 target = menu->addMenu(QString::fromUtf8(item.Caption));
                 target->setObjectName(QString::fromLatin1(item.ObjectName));
                 break;
-            case EKind::SubmenuEnd: target = menu; break;
-            case EKind::Action:
-                if (item.Id == EAction::DBReloadImage)
+            case TKind::SubmenuEnd: target = menu; break;
+            case TKind::Action:
+                if (item.Id == TAction::DBReloadImage)
                     target->addAction(MirrorItem((*this)[item.Id], QStringLiteral("itemDBReloadImage"), target));
                 else
                     target->addAction((*this)[item.Id]);

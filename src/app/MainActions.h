@@ -1,5 +1,5 @@
 // The main window's action table: every user command with its caption, hint, key and category,
-// the typed handle of each (EAction), and the menus built from it.
+// the typed handle of each (TAction), and the menus built from it.
 #pragma once
 
 #include <QObject>
@@ -14,7 +14,7 @@ class QAction;
 class QMenuBar;
 class QWidget;
 
-enum class EAction {
+enum class TAction {
     DBLoadAll,
     DBLoadAllImages,
     DBRefresh,
@@ -69,10 +69,10 @@ enum class EAction {
     ViewExportBranch,
     Count
 };
-inline constexpr std::size_t ActionCount = static_cast<std::size_t>(EAction::Count);
+inline constexpr std::size_t ActionCount = static_cast<std::size_t>(TAction::Count);
 
 struct TActionSpec {
-    EAction Id;
+    TAction Id;
     const char* Name;     // objectName of the QAction
     const char* Caption;  // menu text with its & accelerator ("" for glyph-button actions)
     const char* Hint;     // shown in the status line
@@ -93,24 +93,24 @@ const std::array<TActionSpec, ActionCount>& MainActionTable();
 
 // A menu entry: an action, a separator, or the start or end of a submenu.
 struct TMenuItem {
-    enum class EKind { Action, Separator, SubmenuStart, SubmenuEnd };
-    EKind Kind = EKind::Action;
-    EAction Id = EAction::Count;
+    enum class TKind { Action, Separator, SubmenuStart, SubmenuEnd };
+    TKind Kind = TKind::Action;
+    TAction Id = TAction::Count;
     const char* Caption = nullptr; // a submenu's caption
     const char* ObjectName = nullptr; // a submenu's objectName
 
-    TMenuItem(EAction id) : Id(id) {} // NOLINT(google-explicit-constructor): the table reads as a list
-    static TMenuItem Separator() { return TMenuItem(EKind::Separator); }
+    TMenuItem(TAction id) : Id(id) {} // NOLINT(google-explicit-constructor): the table reads as a list
+    static TMenuItem Separator() { return TMenuItem(TKind::Separator); }
     static TMenuItem Submenu(const char* caption, const char* objectName) {
-        TMenuItem item(EKind::SubmenuStart);
+        TMenuItem item(TKind::SubmenuStart);
         item.Caption = caption;
         item.ObjectName = objectName;
         return item;
     }
-    static TMenuItem EndSubmenu() { return TMenuItem(EKind::SubmenuEnd); }
+    static TMenuItem EndSubmenu() { return TMenuItem(TKind::SubmenuEnd); }
 
 private:
-    explicit TMenuItem(EKind kind) : Kind(kind) {}
+    explicit TMenuItem(TKind kind) : Kind(kind) {}
 };
 
 struct TMenuSpec {
@@ -131,17 +131,17 @@ public:
     // The actions are added to `window` so that their keys work even while the menu bar is hidden.
     explicit TMainActions(QWidget* window);
 
-    QAction* operator[](EAction id) const { return FActions[static_cast<std::size_t>(id)]; }
+    QAction* operator[](TAction id) const { return FActions[static_cast<std::size_t>(id)]; }
     // Runs `handler` when the action is triggered.
-    void Connect(EAction id, std::function<void()> handler);
+    void Connect(TAction id, std::function<void()> handler);
     // The command has no effect in this version: it stays disabled whatever the window's state.
-    void MarkUnavailable(EAction id);
+    void MarkUnavailable(TAction id);
     // What the window's state allows (the editor's two states and the like); the window combines
     // it with "a transfer is under way" in its one enabled-state function.
-    void SetAllowed(EAction id, bool allowed);
-    bool IsAllowed(EAction id) const { return !FDisallowed[static_cast<std::size_t>(id)]; }
-    bool IsWired(EAction id) const { return FWired[static_cast<std::size_t>(id)]; }
-    bool IsUnavailable(EAction id) const { return FUnavailable[static_cast<std::size_t>(id)]; }
+    void SetAllowed(TAction id, bool allowed);
+    bool IsAllowed(TAction id) const { return !FDisallowed[static_cast<std::size_t>(id)]; }
+    bool IsWired(TAction id) const { return FWired[static_cast<std::size_t>(id)]; }
+    bool IsUnavailable(TAction id) const { return FUnavailable[static_cast<std::size_t>(id)]; }
     void BuildMenus(QMenuBar* bar) const;
 
 private:

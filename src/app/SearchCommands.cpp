@@ -12,10 +12,10 @@
 
 TSearchCommands::TSearchCommands(TMainActions& actions, const TSearchPages& pages, QObject* parent)
     : QObject(parent), FPages(pages) {
-    actions.Connect(EAction::ViewAllGenus, [this] { RunAction([this] { ShowAllGenus(); }); });
-    actions.Connect(EAction::ViewForgotten, [this] { RunAction([this] { ShowForgottenGenus(); }); });
-    actions.Connect(EAction::ViewPlanGenus, [this] { RunAction([this] { ShowPlanningBranches(); }); });
-    actions.Connect(EAction::DBSearch, [this] { RunAction([this] { Search(); }); });
+    actions.Connect(TAction::ViewAllGenus, [this] { RunAction([this] { ShowAllGenus(); }); });
+    actions.Connect(TAction::ViewForgotten, [this] { RunAction([this] { ShowForgottenGenus(); }); });
+    actions.Connect(TAction::ViewPlanGenus, [this] { RunAction([this] { ShowPlanningBranches(); }); });
+    actions.Connect(TAction::DBSearch, [this] { RunAction([this] { Search(); }); });
     connect(FPages.ResultPage, &TResultPage::EntrySelected, this,
             [this](const TResultEntry& entry) { RunAction([&] { ResultListViewSelectItem(entry); }); });
 }

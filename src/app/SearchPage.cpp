@@ -17,7 +17,7 @@ void TSearchPage::BindActions(QAction* search, QAction* showAll) {
     BindButtonToAction(FUi->ShowAllGenusBtn, showAll);
     connect(FUi->SearchTextEdit, &QLineEdit::textChanged, this, &TSearchPage::SearchTextChanged);
     // A page of a main window has no default button: Enter is taken here.
-    for (QKeySequence key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
+    for (const QKeySequence& key : {QKeySequence(Qt::Key_Return), QKeySequence(Qt::Key_Enter)}) {
         auto* enter = new QShortcut(key, this, nullptr, nullptr, Qt::WidgetWithChildrenShortcut);
         connect(enter, &QShortcut::activated, search, [search] {
             if (search->isEnabled())

@@ -10,27 +10,27 @@
 
 #include <QCoreApplication>
 
-TServerCommands::TScope::TScope(TServerCommands& owner) : Owner(owner) {
-    if (Owner.FDepth == 0) {
-        Owner.FNestedAbort = false;
-        Owner.FCancelled = false;
+TServerCommands::TScope::TScope(TServerCommands& owner) : FOwner(owner) {
+    if (FOwner.FDepth == 0) {
+        FOwner.FNestedAbort = false;
+        FOwner.FCancelled = false;
     }
-    ++Owner.FDepth;
-    Owner.FHost.TransferStateChanged();
+    ++FOwner.FDepth;
+    FOwner.FHost.TransferStateChanged();
 }
 
 TServerCommands::TScope::~TScope() {
     // Only the outermost command ends the user's command: one run by another (a refresh, the
     // announcement, a picture) must not make the go-on-line question come back within it.
-    if (Owner.FDepth == 1)
-        Owner.FPages.OnlinePromptShown = false;
-    --Owner.FDepth;
-    Owner.FHost.TransferStateChanged();
-    if (Owner.FDepth == 0) {
-        Owner.FHost.TransferProgress(0, 0);
-        if (Owner.FCloseAfter) {
-            Owner.FCloseAfter = false;
-            Owner.FHost.CloseWindow();
+    if (FOwner.FDepth == 1)
+        FOwner.FPages.OnlinePromptShown = false;
+    --FOwner.FDepth;
+    FOwner.FHost.TransferStateChanged();
+    if (FOwner.FDepth == 0) {
+        FOwner.FHost.TransferProgress(0, 0);
+        if (FOwner.FCloseAfter) {
+            FOwner.FCloseAfter = false;
+            FOwner.FHost.CloseWindow();
         }
     }
 }
@@ -188,8 +188,12 @@ void TServerCommands::DownloadAllImages() {
                          {static_cast<int>(i + 1), static_cast<int>(names.size())}));
         const std::string& name = names[i];
         FPages.ErrorBox = [&named, &name](const std::string& text) {
-            if (named.Plain)
-                named.Plain(text + "\n\nPicture: " + name);
+            if (!named.Plain)
+                return;
+            std::string message = text;
+            message += "\n\nPicture: ";
+            message += name;
+            named.Plain(message);
         };
         FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
     }

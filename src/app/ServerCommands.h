@@ -53,7 +53,7 @@ public:
         TScope& operator=(const TScope&) = delete;
 
     private:
-        TServerCommands& Owner;
+        TServerCommands& FOwner;
     };
 
     TNMHTTP& Http() { return FHttp; }

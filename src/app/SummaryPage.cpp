@@ -15,7 +15,7 @@ public:
     using QTextBrowser::QTextBrowser;
 
 protected:
-    bool focusNextPrevChild(bool next) override { return QTextEdit::focusNextPrevChild(next); }
+    bool focusNextPrevChild(bool next) override { return QTextBrowser::focusNextPrevChild(next); }
 };
 
 } // namespace

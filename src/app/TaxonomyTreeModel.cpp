@@ -55,11 +55,11 @@ TTaxonomyImageList::TTaxonomyImageList(QObject* parent) : QObject(parent), FIcon
 }
 
 TTaxonomyTreeModel::TTaxonomyTreeModel(TTaxonomyTree& tree, QObject* parent)
-    : QAbstractItemModel(parent), Tree(tree), FImages(new TTaxonomyImageList(this)) {
-    Tree.AddObserver(this);
+    : QAbstractItemModel(parent), FTree(tree), FImages(new TTaxonomyImageList(this)) {
+    FTree.AddObserver(this);
 }
 
-TTaxonomyTreeModel::~TTaxonomyTreeModel() { Tree.RemoveObserver(this); }
+TTaxonomyTreeModel::~TTaxonomyTreeModel() { FTree.RemoveObserver(this); }
 
 TTreeNode* TTaxonomyTreeModel::NodeOf(const QModelIndex& index) const {
     return index.isValid() ? static_cast<TTreeNode*>(index.internalPointer()) : nullptr;
@@ -74,7 +74,7 @@ QModelIndex TTaxonomyTreeModel::IndexOf(const TTreeNode* node) const {
 QModelIndex TTaxonomyTreeModel::index(int row, int column, const QModelIndex& parent) const {
     if (column != 0 || row < 0)
         return {};
-    const auto& children = Tree.ChildrenOf(NodeOf(parent));
+    const auto& children = FTree.ChildrenOf(NodeOf(parent));
     if (row >= static_cast<int>(children.size()))
         return {};
     return createIndex(row, 0, children[static_cast<size_t>(row)]);
@@ -88,13 +88,13 @@ QModelIndex TTaxonomyTreeModel::parent(const QModelIndex& child) const {
 int TTaxonomyTreeModel::rowCount(const QModelIndex& parent) const {
     if (parent.isValid() && parent.column() != 0)
         return 0;
-    return static_cast<int>(Tree.ChildrenOf(NodeOf(parent)).size());
+    return static_cast<int>(FTree.ChildrenOf(NodeOf(parent)).size());
 }
 
 int TTaxonomyTreeModel::columnCount(const QModelIndex&) const { return 1; }
 
 bool TTaxonomyTreeModel::hasChildren(const QModelIndex& parent) const {
-    return !Tree.ChildrenOf(NodeOf(parent)).empty();
+    return !FTree.ChildrenOf(NodeOf(parent)).empty();
 }
 
 Qt::ItemFlags TTaxonomyTreeModel::flags(const QModelIndex& index) const {
@@ -116,7 +116,7 @@ QVariant TTaxonomyTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: return ToQ(Tree.Caption(node));
+    case Qt::ToolTipRole: return ToQ(FTree.Caption(node));
     case Qt::DecorationRole: return FImages->Icon(ImageIndexOf(node));
     case Qt::ForegroundRole:
         if (IsGreyNode(node))
@@ -150,7 +150,7 @@ void TTaxonomyTreeModel::NodeChanged(TTreeNode* node) {
     FChanging.reset();
     const TTaxonomyData after = node->Data();
     if (!(before == after))
-        emit NodeKeyChanged(before, after, ToQ(Tree.Caption(node)));
+        emit NodeKeyChanged(before, after, ToQ(FTree.Caption(node)));
 }
 
 void TTaxonomyTreeModel::NodeDeleting(TTreeNode*) {

@@ -61,7 +61,7 @@ signals:
     void NodeKeyChanged(const TTaxonomyData& before, const TTaxonomyData& after, const QString& caption);
 
 private:
-    TTaxonomyTree& Tree;
+    TTaxonomyTree& FTree;
     TTaxonomyImageList* FImages;
     std::optional<TTaxonomyData> FChanging; // the old data of the node being changed
 };

@@ -29,7 +29,7 @@ void TTaxonomyTreeView::rowsInserted(const QModelIndex& parent, int start, int e
     TTreeNode* parentNode = NodeOf(parent);
     if (parentNode) {
         // A branch that gets its first children starts closed.
-        if (parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
+        if (parentNode->ChildCount() == static_cast<size_t>(end - start) + 1)
             parentNode->SetExpanded(false);
         if (!parentNode->Expanded() || !IsShown(parentNode)) {
             viewport()->update(); // its glyph may have changed
@@ -92,7 +92,7 @@ void TTaxonomyTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int star
         }
     }
     // A branch that loses all its children is closed.
-    if (parentNode && parentNode->ChildCount() == static_cast<size_t>(end - start + 1))
+    if (parentNode && parentNode->ChildCount() == static_cast<size_t>(end - start) + 1)
         parentNode->SetExpanded(false);
     RowsChanged();
 }

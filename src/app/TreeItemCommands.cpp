@@ -12,11 +12,11 @@
 
 TTreeItemCommands::TTreeItemCommands(TMainActions& actions, TTaxonomyTreePage* treePage, QWidget* window)
     : FTreePage(treePage), FWindow(window) {
-    actions.Connect(EAction::EditorAddTreeItem,
+    actions.Connect(TAction::EditorAddTreeItem,
                     [this] { RunAction([this] { ActionEditorAddTreeItemExecute(); }); });
-    actions.Connect(EAction::EditorDeleteTreeItem,
+    actions.Connect(TAction::EditorDeleteTreeItem,
                     [this] { RunAction([this] { ActionEditorDeleteTreeItemExecute(); }); });
-    actions.Connect(EAction::DBDeleteUserDB,
+    actions.Connect(TAction::DBDeleteUserDB,
                     [this] { RunAction([this] { ActionDBDeleteUserDBExecute(); }); });
 }
 

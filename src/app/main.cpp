@@ -73,9 +73,9 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const TCommandLine line = ParseCommandLine(arguments);
-    if (line.Action != TCommandLine::EAction::Run) {
+    if (line.Action != TCommandLine::TAction::Run) {
         std::fputs(line.Output.toLocal8Bit().constData(),
-                   line.Action == TCommandLine::EAction::Fail ? stderr : stdout);
+                   line.Action == TCommandLine::TAction::Fail ? stderr : stdout);
         return line.ExitCode;
     }
 

@@ -6,7 +6,7 @@
 #include <cstring>
 #include <new>
 
-bool TGIFImage::MakeCanvas() const {
+bool TGIFDecoder::MakeCanvas() const {
     CanvasMade = true;
     try {
         Composed.Pixels.assign(static_cast<std::size_t>(LogicalWidth) * LogicalHeight,
@@ -20,32 +20,32 @@ bool TGIFImage::MakeCanvas() const {
     return true;
 }
 
-void TGIFImage::Compose() const {
+void TGIFDecoder::Compose() const {
     if (!CanvasMade && !IsEmpty && MakeCanvas())
         Draw(Frames.front());
 }
 
-void TGIFImage::DrawFrame() {
+void TGIFDecoder::DrawFrame() {
     Compose();
     if (Current < 1 || Current > FrameCount() || Composed.Empty())
         return;
     Draw(Frames[static_cast<std::size_t>(Current - 1)]);
 }
 
-void TGIFImage::Draw(const TGIFFrame& f) const {
+void TGIFDecoder::Draw(const TGIFFrame& f) const {
     const std::size_t stride = static_cast<std::size_t>(Composed.Width);
     const std::size_t w = static_cast<std::size_t>(f.Width);
     std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
 
     if (f.Disposal == 3) {
-        f.Saved.Width = f.Width;
-        f.Saved.Height = f.Height;
-        f.Saved.Pixels.resize(w * f.Height);
+        f.FSaved.Width = f.Width;
+        f.FSaved.Height = f.Height;
+        f.FSaved.Pixels.resize(w * f.Height);
         for (int y = 0; y < f.Height; ++y)
-            std::memcpy(f.Saved.Pixels.data() + y * w, base + y * stride, w * sizeof(std::uint32_t));
+            std::memcpy(f.FSaved.Pixels.data() + y * w, base + y * stride, w * sizeof(std::uint32_t));
     }
 
-    const std::uint32_t* pal = f.Palette.data();
+    const std::uint32_t* pal = f.FPalette.data();
     const bool complete = f.DataCount >= w * f.Height;
     for (int y = 0; y < f.Height; ++y) {
         const std::uint8_t* src = f.Pixels.data() + y * w;
@@ -66,30 +66,30 @@ void TGIFImage::Draw(const TGIFFrame& f) const {
     }
 }
 
-void TGIFImage::FillRect(const TGIFFrame& f, std::uint32_t value) {
+void TGIFDecoder::FillRect(const TGIFFrame& f, std::uint32_t value) {
     const std::size_t stride = static_cast<std::size_t>(Composed.Width);
     std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
     for (int y = 0; y < f.Height; ++y)
         std::fill_n(base + y * stride, f.Width, value);
 }
 
-void TGIFImage::DisposeFrame(int n) {
+void TGIFDecoder::DisposeFrame(int n) {
     Compose();
     if (n < 1 || n > FrameCount() || Composed.Empty())
         return;
     const TGIFFrame& f = Frames[static_cast<std::size_t>(n - 1)];
     if (f.Disposal == 2) {
         FillRect(f, GIFRgba(0, 0, 0, HasMask() ? 0 : 255));
-    } else if (f.Disposal == 3 && !f.Saved.Empty()) {
+    } else if (f.Disposal == 3 && !f.FSaved.Empty()) {
         const std::size_t stride = static_cast<std::size_t>(Composed.Width);
         const std::size_t w = static_cast<std::size_t>(f.Width);
         std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
         for (int y = 0; y < f.Height; ++y)
-            std::memcpy(base + y * stride, f.Saved.Pixels.data() + y * w, w * sizeof(std::uint32_t));
+            std::memcpy(base + y * stride, f.FSaved.Pixels.data() + y * w, w * sizeof(std::uint32_t));
     }
 }
 
-bool TGIFImage::SetCurrentFrame(int n) {
+bool TGIFDecoder::SetCurrentFrame(int n) {
     if (n < 1 || n > FrameCount()) {
         Error = gifBadFrame;
         return false;
@@ -102,7 +102,7 @@ bool TGIFImage::SetCurrentFrame(int n) {
     return true;
 }
 
-void TGIFImage::ComposeTo(int n) {
+void TGIFDecoder::ComposeTo(int n) {
     if (n < 1 || n > FrameCount()) {
         Error = gifBadFrame;
         return;
@@ -121,7 +121,7 @@ void TGIFImage::ComposeTo(int n) {
     }
 }
 
-const TGIFPicture* TGIFImage::FirstFrameBitmap() {
+const TGIFPicture* TGIFDecoder::FirstFrameBitmap() {
     if (IsEmpty || Frames.empty())
         return nullptr;
     if (FirstBitmap.Empty())

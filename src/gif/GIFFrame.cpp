@@ -49,11 +49,11 @@ TGIFPicture TGIFFrame::ToPicture() const {
     picture.Height = Height;
     picture.Pixels.resize(Pixels.size());
     std::transform(Pixels.begin(), Pixels.end(), picture.Pixels.begin(),
-                   [this](std::uint8_t index) { return Palette[index]; });
+                   [this](std::uint8_t index) { return FPalette[index]; });
     return picture;
 }
 
-bool TGIFImage::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl& control) {
+bool TGIFDecoder::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl& control) {
     std::uint8_t d[10];
     reader.Read(d, sizeof d);
     if (d[0] != ',')
@@ -89,7 +89,7 @@ bool TGIFImage::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl& 
     }
     for (int i = 0; i < 256; ++i) {
         const TGIFColor& c = frame.ColorTable[i];
-        frame.Palette[i] = GIFRgba(c.Red, c.Green, c.Blue);
+        frame.FPalette[i] = GIFRgba(c.Red, c.Green, c.Blue);
     }
     frame.Interlaced = (flags & 0x40) != 0;
 
@@ -106,7 +106,7 @@ bool TGIFImage::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl& 
     return true;
 }
 
-void TGIFImage::DecodePixels(TGIFReader& reader, TGIFFrame& frame) {
+void TGIFDecoder::DecodePixels(TGIFReader& reader, TGIFFrame& frame) {
     const int minCodeSize = reader.Byte();
     const std::size_t width = static_cast<std::size_t>(frame.Width);
     const std::size_t count = width * frame.Height;

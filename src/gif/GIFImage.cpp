@@ -42,7 +42,7 @@ bool ReadWholeFile(const std::string& name, std::string& bytes) {
 
 } // namespace
 
-bool TGIFImage::LoadFromFile(const std::string& fileName) {
+bool TGIFDecoder::LoadFromFile(const std::string& fileName) {
     if (!IsFile(fileName)) {
         Error = gifFileNotFound;
         return false;
@@ -59,7 +59,7 @@ bool TGIFImage::LoadFromFile(const std::string& fileName) {
     return Load(std::move(bytes));
 }
 
-bool TGIFImage::LoadFromStream(std::istream& stream) {
+bool TGIFDecoder::LoadFromStream(std::istream& stream) {
     std::string bytes;
     try {
         stream.clear();
@@ -75,7 +75,7 @@ bool TGIFImage::LoadFromStream(std::istream& stream) {
     return Load(std::move(bytes));
 }
 
-bool TGIFImage::LoadFromBytes(std::string_view bytes) {
+bool TGIFDecoder::LoadFromBytes(std::string_view bytes) {
     try {
         return Load(std::string(bytes));
     } catch (...) { // the copy itself
@@ -85,7 +85,7 @@ bool TGIFImage::LoadFromBytes(std::string_view bytes) {
     }
 }
 
-bool TGIFImage::ReadData(std::string_view formData) {
+bool TGIFDecoder::ReadData(std::string_view formData) {
     std::size_t count = 0;
     if (formData.size() >= 4) {
         const auto* p = reinterpret_cast<const unsigned char*>(formData.data());
@@ -95,7 +95,7 @@ bool TGIFImage::ReadData(std::string_view formData) {
     return LoadFromBytes(formData.substr(0, count));
 }
 
-std::string TGIFImage::WriteData() const {
+std::string TGIFDecoder::WriteData() const {
     if (Stored.empty())
         return {};
     const std::size_t n = Stored.size();
@@ -104,7 +104,7 @@ std::string TGIFImage::WriteData() const {
     return out + Stored;
 }
 
-bool TGIFImage::Load(std::string bytes) {
+bool TGIFDecoder::Load(std::string bytes) {
     Refused[0] = Refused[1] = 0;
     try {
         Reset();
@@ -124,7 +124,7 @@ bool TGIFImage::Load(std::string bytes) {
     return false;
 }
 
-void TGIFImage::Reset() {
+void TGIFDecoder::Reset() {
     Error = gifFailed;
     IsEmpty = true;
     Frames.clear();
@@ -144,13 +144,13 @@ void TGIFImage::Reset() {
     PixelsRead = 0;
 }
 
-void TGIFImage::Clear() {
+void TGIFDecoder::Clear() {
     const int error = Error;
     Reset();
     Error = error;
 }
 
-bool TGIFImage::DecodeData() {
+bool TGIFDecoder::DecodeData() {
     Error = gifFailed;
     if (Stored.empty()) {
         Error = gifNoData;
@@ -245,11 +245,11 @@ bool TGIFImage::DecodeData() {
     return true;
 }
 
-std::size_t TGIFImage::PictureLimit() const {
+std::size_t TGIFDecoder::PictureLimit() const {
     return MaxPicturePixels ? std::min(MaxPixels, MaxPicturePixels) : MaxPixels;
 }
 
-void TGIFImage::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& control,
+void TGIFDecoder::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& control,
                               std::string& comment) {
     switch (label) {
     case 0xF9: { // graphic control: size, flags, delay, transparent index, terminator
@@ -300,17 +300,17 @@ void TGIFImage::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& 
     }
 }
 
-void TGIFImage::Changing() {
+void TGIFDecoder::Changing() {
     if (OnChanging)
         OnChanging(*this);
 }
 
-void TGIFImage::Change() {
+void TGIFDecoder::Change() {
     if (OnChange)
         OnChange(*this);
 }
 
-void TGIFImage::Progress(std::size_t position) {
+void TGIFDecoder::Progress(std::size_t position) {
     if (!OnProgress)
         return;
     const std::size_t size = Stored.size();

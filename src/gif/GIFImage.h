@@ -1,7 +1,7 @@
 #pragma once
 // The GIF reader and its frame composition, without any window toolkit.
 //
-//   TGIFImage gif;
+//   TGIFDecoder gif;
 //   if (gif.LoadFromFile("aurex.gif")) {            // never throws
 //       const TGIFPicture* still = gif.FirstFrameBitmap();   // frame 1 at its own size
 //       for (int k = 1; k <= gif.FrameCount(); ++k) {
@@ -102,17 +102,17 @@ struct TGIFFrame {
     TGIFPicture ToPicture() const;
 
 private:
-    friend class TGIFImage;
-    std::array<std::uint32_t, 256> Palette{}; // ColorTable as opaque RGBA
-    mutable TGIFPicture Saved;                // disposal 3: the composed picture under the frame
+    friend class TGIFDecoder;
+    std::array<std::uint32_t, 256> FPalette{}; // ColorTable as opaque RGBA
+    mutable TGIFPicture FSaved;                // disposal 3: the composed picture under the frame
 };
 
-class TGIFImage {
+class TGIFDecoder {
 public:
-    TGIFImage() = default;
-    TGIFImage(const TGIFImage&) = delete;
-    TGIFImage& operator=(const TGIFImage&) = delete;
-    virtual ~TGIFImage() = default;
+    TGIFDecoder() = default;
+    TGIFDecoder(const TGIFDecoder&) = delete;
+    TGIFDecoder& operator=(const TGIFDecoder&) = delete;
+    virtual ~TGIFDecoder() = default;
 
     // Frames beyond this many are not read.
     static constexpr int MaxFrames = 256;
@@ -143,10 +143,10 @@ public:
     virtual void Clear();
 
     bool FirstImageOnly = false; // load only the first image
-    std::function<void(TGIFImage&)> OnChanging;
-    std::function<void(TGIFImage&)> OnChange;
+    std::function<void(TGIFDecoder&)> OnChanging;
+    std::function<void(TGIFDecoder&)> OnChange;
     // The handler may set keepOnProcessing to false to stop the load.
-    std::function<void(TGIFImage& sender, std::size_t bytesProcessed, std::size_t bytesToProcess,
+    std::function<void(TGIFDecoder& sender, std::size_t bytesProcessed, std::size_t bytesToProcess,
                        int percentageProcessed, bool& keepOnProcessing)>
         OnProgress;
 

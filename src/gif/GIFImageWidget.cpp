@@ -63,9 +63,9 @@ int AnimationInterval(int delay, int speed, std::int64_t spent) {
     return static_cast<int>(std::clamp<std::int64_t>(scaled - spent, 1, INT32_MAX));
 }
 
-void TGIFImage::TReader::Changing() { Owner.Changing(); }
+void TGIFImage::TReader::Changing() { FOwner.Changing(); }
 
-void TGIFImage::TReader::Change() { Owner.Change(); }
+void TGIFImage::TReader::Change() { FOwner.Change(); }
 
 TGIFImage::TGIFImage(QWidget* parent) : QWidget(parent), Clock(SteadyMilliseconds) {}
 
@@ -74,7 +74,7 @@ TGIFImage::~TGIFImage() { ReleaseTimer(); }
 template <class F> bool TGIFImage::Load(F&& load) {
     ReleaseTimer();
     if (OnProgress)
-        FImage.OnProgress = [this](::TGIFImage&, std::size_t done, std::size_t total, int percent, bool& keepOn) {
+        FImage.OnProgress = [this](::TGIFDecoder&, std::size_t done, std::size_t total, int percent, bool& keepOn) {
             OnProgress(*this, done, total, percent, keepOn);
         };
     else

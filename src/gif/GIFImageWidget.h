@@ -2,7 +2,7 @@
 // The GIF control: paints the reader's composed picture (centred, stretched, ratio-stretched or
 // tiled) and plays animated pictures with their delays and loop counts through a TTimerEx.
 //
-// The reader (::TGIFImage, GIFImage.h) stays free of any toolkit; the control of the same name
+// The reader (TGIFDecoder, GIFImage.h) stays free of any toolkit; the control, TGIFImage,
 // lives in namespace Gui and holds a reader. Windows use Gui::TGIFImage.
 //
 //   auto* gif = new Gui::TGIFImage(parent);
@@ -48,7 +48,7 @@ public:
     explicit TGIFImage(QWidget* parent = nullptr);
     ~TGIFImage() override;
 
-    // Loading: each first stops the animation; see ::TGIFImage for the rules and LastError.
+    // Loading: each first stops the animation; see ::TGIFDecoder for the rules and LastError.
     bool LoadFromFile(const QString& fileName);
     bool LoadFromStream(std::istream& stream);
     bool LoadFromBytes(std::string_view bytes);
@@ -56,7 +56,7 @@ public:
     std::string WriteData() const { return FImage.WriteData(); }
     void Clear();
     const TGIFPicture* FirstFrameBitmap() { return FImage.FirstFrameBitmap(); }
-    const ::TGIFImage& Image() const { return FImage; }
+    const ::TGIFDecoder& Image() const { return FImage; }
 
     int LastError() const { return FImage.LastError(); }
     bool Empty() const { return FImage.Empty(); }
@@ -82,7 +82,7 @@ public:
     bool FirstImageOnly() const { return FImage.FirstImageOnly; }
     void SetFirstImageOnly(bool value) { FImage.FirstImageOnly = value; }
     // A bound on the pictures this control takes, below the reader's own (0: none); a picture
-    // beyond it fails its load with LastError gifTooLarge (see ::TGIFImage::MaxPicturePixels).
+    // beyond it fails its load with LastError gifTooLarge (see ::TGIFDecoder::MaxPicturePixels).
     std::size_t MaxPicturePixels() const { return FImage.MaxPicturePixels; }
     void SetMaxPicturePixels(std::size_t value) { FImage.MaxPicturePixels = value; }
     bool Loop() const { return FLoop; }
@@ -136,16 +136,16 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    class TReader : public ::TGIFImage {
+    class TReader : public ::TGIFDecoder {
     public:
-        explicit TReader(Gui::TGIFImage& owner) : Owner(owner) {}
+        explicit TReader(Gui::TGIFImage& owner) : FOwner(owner) {}
 
     protected:
         void Changing() override;
         void Change() override;
 
     private:
-        Gui::TGIFImage& Owner;
+        Gui::TGIFImage& FOwner;
     };
 
     template <class F> bool Load(F&& load);

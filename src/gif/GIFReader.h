@@ -24,32 +24,32 @@ public:
 
 class TGIFReader {
 public:
-    TGIFReader(const std::uint8_t* data, std::size_t size) : Data(data), Size(size) {}
+    TGIFReader(const std::uint8_t* data, std::size_t size) : FData(data), FSize(size) {}
 
-    std::size_t Position() const { return Pos; }
-    std::size_t Length() const { return Size; }
-    std::size_t Remaining() const { return Size - Pos; }
+    std::size_t Position() const { return FPos; }
+    std::size_t Length() const { return FSize; }
+    std::size_t Remaining() const { return FSize - FPos; }
 
     void Read(void* buffer, std::size_t count) {
         Need(count);
-        std::memcpy(buffer, Data + Pos, count);
-        Pos += count;
+        std::memcpy(buffer, FData + FPos, count);
+        FPos += count;
     }
     std::uint8_t Byte() {
         Need(1);
-        return Data[Pos++];
+        return FData[FPos++];
     }
     std::uint16_t Word() {
         Need(2);
-        const std::uint16_t value = static_cast<std::uint16_t>(Data[Pos] | (Data[Pos + 1] << 8));
-        Pos += 2;
+        const std::uint16_t value = static_cast<std::uint16_t>(FData[FPos] | (FData[FPos + 1] << 8));
+        FPos += 2;
         return value;
     }
     void Skip(std::size_t count) {
         Need(count);
-        Pos += count;
+        FPos += count;
     }
-    void Back(std::size_t count) { Pos = count > Pos ? 0 : Pos - count; }
+    void Back(std::size_t count) { FPos = count > FPos ? 0 : FPos - count; }
 
     // Skips data sub-blocks up to and including the zero-length terminator.
     void SkipSubBlocks() {
@@ -64,19 +64,19 @@ public:
         for (std::uint8_t n = Byte(); n != 0; n = Byte()) {
             Need(n);
             if (blocks)
-                blocks->emplace_back(out.size(), Pos);
-            out.insert(out.end(), Data + Pos, Data + Pos + n);
-            Pos += n;
+                blocks->emplace_back(out.size(), FPos);
+            out.insert(out.end(), FData + FPos, FData + FPos + n);
+            FPos += n;
         }
     }
 
 private:
     void Need(std::size_t count) const {
-        if (count > Size - Pos)
+        if (count > FSize - FPos)
             throw EGIFError("Unexpected end of GIF data");
     }
 
-    const std::uint8_t* Data;
-    std::size_t Size;
-    std::size_t Pos = 0;
+    const std::uint8_t* FData;
+    std::size_t FSize;
+    std::size_t FPos = 0;
 };

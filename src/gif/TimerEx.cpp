@@ -44,7 +44,7 @@ TTimerErrorHandler& ErrorHandler() {
 
 void SetTimerErrorHandler(TTimerErrorHandler handler) { ErrorHandler() = std::move(handler); }
 
-void ReportTimerError(std::exception_ptr error) {
+void ReportTimerError(const std::exception_ptr& error) {
     try {
         if (ErrorHandler()) {
             ErrorHandler()(error);
@@ -63,19 +63,19 @@ void ReportTimerError(std::exception_ptr error) {
 class TTimerThread {
 public:
     TTimerThread(TTimerEx& owner, std::shared_ptr<TTimerThreadState> state)
-        : Owner(owner), State(std::move(state)), Thread([this] { Run(); }) {}
-    ~TTimerThread() { Thread.join(); }
+        : FOwner(owner), FState(std::move(state)), FThread([this] { Run(); }) {}
+    ~TTimerThread() { FThread.join(); }
 
     // What the system offers: on Linux only the idle class differs from the normal one.
     void SetPriority(QThread::Priority priority) {
         sched_param param{};
-        pthread_setschedparam(Thread.native_handle(), priority == QThread::IdlePriority ? SCHED_IDLE : SCHED_OTHER,
+        pthread_setschedparam(FThread.native_handle(), priority == QThread::IdlePriority ? SCHED_IDLE : SCHED_OTHER,
                               &param);
     }
 
 private:
     void Run() {
-        TTimerThreadState& s = *State;
+        TTimerThreadState& s = *FState;
         std::unique_lock lock(s.Lock);
         while (!s.Terminated) {
             if (s.Suspended) {
@@ -88,29 +88,31 @@ private:
             });
             if (woken)
                 continue; // the sleep did not run its full time
-            if (Owner.FThreadSafe) {
+            if (FOwner.FThreadSafe) {
                 lock.unlock();
-                Owner.TickOnThread();
+                FOwner.TickOnThread();
                 lock.lock();
             } else {
                 s.TickPending = true;
-                QCoreApplication::postEvent(&Owner, new TTickEvent(State, generation));
+                QCoreApplication::postEvent(&FOwner, new TTickEvent(FState, generation));
                 s.Wake.wait(lock, [&] { return s.Terminated || !s.TickPending; });
             }
         }
     }
 
-    TTimerEx& Owner;
-    std::shared_ptr<TTimerThreadState> State;
-    std::thread Thread; // last: it starts once the rest is in place
+    TTimerEx& FOwner;
+    std::shared_ptr<TTimerThreadState> FState;
+    std::thread FThread; // last: it starts once the rest is in place
 };
 
 TTimerEx::TTimerEx(QObject* owner) : QObject(owner) {}
 
-TTimerEx::~TTimerEx() {
+// Only a failing lock or join could throw here; ending the program then is right.
+TTimerEx::~TTimerEx() { // NOLINT(bugprone-exception-escape)
     FEnabled = false;
     FTickEnabled = false;
-    UpdateTimer();
+    if (FTimerId != 0)
+        killTimer(FTimerId);
     EndThread();
     *FAlive = false;
 }

@@ -31,7 +31,7 @@ public:
 using TTimerErrorHandler = std::function<void(std::exception_ptr)>;
 void SetTimerErrorHandler(TTimerErrorHandler handler);
 // Hands an error to that handler (never throws).
-void ReportTimerError(std::exception_ptr error);
+void ReportTimerError(const std::exception_ptr& error);
 
 class TTimerThread;
 struct TTimerThreadState;

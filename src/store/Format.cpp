@@ -90,7 +90,10 @@ std::string Format(std::string_view format, const std::vector<TFormatArg>& args)
         }
         if (width > 0 && piece.size() < static_cast<size_t>(width)) {
             const std::string pad(static_cast<size_t>(width) - piece.size(), ' ');
-            piece = left ? piece + pad : pad + piece;
+            if (left)
+                piece += pad;
+            else
+                piece.insert(0, pad);
         }
         out += piece;
     }

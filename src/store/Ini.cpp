@@ -46,33 +46,33 @@ std::string OneLine(std::string_view value) {
 }
 } // namespace
 
-TIniFile::TIniFile(std::string path) : Path(std::move(path)) {
+TIniFile::TIniFile(std::string path) : FPath(std::move(path)) {
     struct stat st;
-    if (stat(Path.c_str(), &st) != 0)
+    if (stat(FPath.c_str(), &st) != 0)
         return;
     try {
-        Lines = ReadLines(Path);
+        FLines = ReadLines(FPath);
     } catch (const EFOpenError&) {
-        Lines.clear(); // unreadable reads as empty, like a missing file
-        Unreadable = true;
+        FLines.clear(); // unreadable reads as empty, like a missing file
+        FUnreadable = true;
     }
 }
 
 int TIniFile::FindSection(std::string_view section) const {
-    for (size_t i = 0; i < Lines.size(); ++i) {
+    for (size_t i = 0; i < FLines.size(); ++i) {
         std::string_view name;
-        if (HeaderName(Lines[i], name) && SameText(name, section))
+        if (HeaderName(FLines[i], name) && SameText(name, section))
             return static_cast<int>(i);
     }
     return -1;
 }
 
 int TIniFile::FindKey(int sec, std::string_view key) const {
-    for (size_t i = static_cast<size_t>(sec) + 1; i < Lines.size(); ++i) {
+    for (size_t i = static_cast<size_t>(sec) + 1; i < FLines.size(); ++i) {
         std::string_view name, k, v;
-        if (HeaderName(Lines[i], name))
+        if (HeaderName(FLines[i], name))
             break;
-        if (KeyValue(Lines[i], k, v) && SameText(k, key))
+        if (KeyValue(FLines[i], k, v) && SameText(k, key))
             return static_cast<int>(i);
     }
     return -1;
@@ -87,7 +87,7 @@ const std::string* TIniFile::FindValue(std::string_view section, std::string_vie
     if (line < 0)
         return nullptr;
     std::string_view k, v;
-    KeyValue(Lines[static_cast<size_t>(line)], k, v);
+    KeyValue(FLines[static_cast<size_t>(line)], k, v);
     buf.assign(v);
     return &buf;
 }
@@ -161,11 +161,11 @@ TStringList TIniFile::ReadSectionValues(std::string_view section) const {
     if (sec < 0)
         return result;
     std::vector<std::string_view> seen;
-    for (size_t i = static_cast<size_t>(sec) + 1; i < Lines.size(); ++i) {
+    for (size_t i = static_cast<size_t>(sec) + 1; i < FLines.size(); ++i) {
         std::string_view name, k, v;
-        if (HeaderName(Lines[i], name))
+        if (HeaderName(FLines[i], name))
             break;
-        if (!KeyValue(Lines[i], k, v))
+        if (!KeyValue(FLines[i], k, v))
             continue;
         bool repeated = false;
         for (auto s : seen)
@@ -182,25 +182,25 @@ void TIniFile::WriteString(std::string_view section, std::string_view key, std::
     const std::string line = OneLine(key) + "=" + OneLine(value);
     const int sec = FindSection(section);
     if (sec < 0) {
-        Lines.push_back("[" + OneLine(section) + "]");
-        Lines.push_back(line);
+        FLines.push_back("[" + OneLine(section) + "]");
+        FLines.push_back(line);
         return;
     }
     const int existing = FindKey(sec, key);
     if (existing >= 0) {
-        Lines[static_cast<size_t>(existing)] = line;
+        FLines[static_cast<size_t>(existing)] = line;
         return;
     }
     // After the section's last non-blank line, so blank separators stay below.
     size_t insertAt = static_cast<size_t>(sec) + 1;
-    for (size_t i = insertAt; i < Lines.size(); ++i) {
+    for (size_t i = insertAt; i < FLines.size(); ++i) {
         std::string_view name;
-        if (HeaderName(Lines[i], name))
+        if (HeaderName(FLines[i], name))
             break;
-        if (!TrimView(Lines[i]).empty())
+        if (!TrimView(FLines[i]).empty())
             insertAt = i + 1;
     }
-    Lines.insert(Lines.begin() + static_cast<long>(insertAt), line);
+    FLines.insert(FLines.begin() + static_cast<long>(insertAt), line);
 }
 
 void TIniFile::WriteInteger(std::string_view section, std::string_view key, int value) {
@@ -224,7 +224,7 @@ void TIniFile::WriteDate(std::string_view section, std::string_view key, TDate v
 
 void TIniFile::UpdateFile() {
     // Writing what little we know over a file we could not read would lose all its other keys.
-    if (Unreadable)
-        throw EFOpenError::CannotOpen(Path);
-    WriteLines(Path, Lines);
+    if (FUnreadable)
+        throw EFOpenError::CannotOpen(FPath);
+    WriteLines(FPath, FLines);
 }

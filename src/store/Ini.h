@@ -19,7 +19,7 @@ public:
     // Loads the file; a missing or unreadable file reads as empty.
     explicit TIniFile(std::string path);
 
-    const std::string& FileName() const { return Path; }
+    const std::string& FileName() const { return FPath; }
 
     bool SectionExists(std::string_view section) const;
     bool ValueExists(std::string_view section, std::string_view key) const;
@@ -54,7 +54,7 @@ private:
     int FindKey(int sec, std::string_view key) const;
     const std::string* FindValue(std::string_view section, std::string_view key, std::string& buf) const;
 
-    std::string Path;
-    TStringList Lines;
-    bool Unreadable = false; // the file exists but could not be read
+    std::string FPath;
+    TStringList FLines;
+    bool FUnreadable = false; // the file exists but could not be read
 };

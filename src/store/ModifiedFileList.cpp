@@ -11,17 +11,17 @@ bool LessText(const std::string& a, std::string_view b) {
 } // namespace
 
 int TModifiedFileList::IndexOf(std::string_view path) const {
-    const auto it = std::lower_bound(List.begin(), List.end(), path, LessText);
-    if (it != List.end() && SameText(*it, path))
-        return static_cast<int>(it - List.begin());
+    const auto it = std::lower_bound(FList.begin(), FList.end(), path, LessText);
+    if (it != FList.end() && SameText(*it, path))
+        return static_cast<int>(it - FList.begin());
     return -1;
 }
 
 bool TModifiedFileList::Add(const std::string& path) {
-    const auto it = std::lower_bound(List.begin(), List.end(), path, LessText);
-    if (it != List.end() && SameText(*it, path))
+    const auto it = std::lower_bound(FList.begin(), FList.end(), path, LessText);
+    if (it != FList.end() && SameText(*it, path))
         return false;
-    List.insert(it, path);
+    FList.insert(it, path);
     return true;
 }
 
@@ -29,12 +29,12 @@ bool TModifiedFileList::Remove(std::string_view path) {
     const int i = IndexOf(path);
     if (i < 0)
         return false;
-    List.erase(List.begin() + i);
+    FList.erase(FList.begin() + i);
     return true;
 }
 
 void TModifiedFileList::Assign(const TStringList& paths) {
-    List.clear();
+    FList.clear();
     for (const auto& p : paths)
         if (!p.empty())
             Add(p);

@@ -8,10 +8,10 @@
 
 class TModifiedFileList {
 public:
-    const TStringList& Items() const { return List; }
-    size_t Count() const { return List.size(); }
-    bool Empty() const { return List.empty(); }
-    const std::string& operator[](size_t i) const { return List[i]; }
+    const TStringList& Items() const { return FList; }
+    size_t Count() const { return FList.size(); }
+    bool Empty() const { return FList.empty(); }
+    const std::string& operator[](size_t i) const { return FList[i]; }
 
     bool Contains(std::string_view path) const { return IndexOf(path) >= 0; }
     int IndexOf(std::string_view path) const;
@@ -19,10 +19,10 @@ public:
     // Returns whether it was added.
     bool Add(const std::string& path);
     bool Remove(std::string_view path);
-    void Clear() { List.clear(); }
+    void Clear() { FList.clear(); }
     // Replaces the contents; empty lines and repeats are dropped.
     void Assign(const TStringList& paths);
 
 private:
-    TStringList List;
+    TStringList FList;
 };

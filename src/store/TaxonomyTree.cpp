@@ -85,12 +85,12 @@ TTaxonomyData TTreeNode::Data() const {
 TTaxonomyTree::~TTaxonomyTree() = default;
 
 void TTaxonomyTree::AddObserver(ITreeObserver* observer) {
-    if (observer && std::find(Observers.begin(), Observers.end(), observer) == Observers.end())
-        Observers.push_back(observer);
+    if (observer && std::find(FObservers.begin(), FObservers.end(), observer) == FObservers.end())
+        FObservers.push_back(observer);
 }
 
 void TTaxonomyTree::RemoveObserver(ITreeObserver* observer) {
-    Observers.erase(std::remove(Observers.begin(), Observers.end(), observer), Observers.end());
+    FObservers.erase(std::remove(FObservers.begin(), FObservers.end(), observer), FObservers.end());
 }
 
 TTreeNode* TTaxonomyTree::Next(const TTreeNode* node) const {
@@ -151,6 +151,7 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
     const size_t capacity = std::max<size_t>(4, size_t{parent->FChildCapacity} * 2);
     TTreeNode** children = FPointerPool.Take(capacity);
     if (parent->FChildCount != 0)
+        // NOLINTNEXTLINE(bugprone-sizeof-expression): an array of node pointers
         std::memcpy(children, parent->FChildren, parent->FChildCount * sizeof(TTreeNode*));
     parent->FChildren = children;
     parent->FChildCapacity = FieldLength(capacity);
@@ -168,9 +169,9 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
     StoreFields(node, data.Marker(), data.Id(), data.Name(), data.Info());
     MakeRoomForChild(parent);
     const int row = static_cast<int>(ChildCount(parent));
-    const bool notify = BulkDepth == 0;
+    const bool notify = FBulkDepth == 0;
     if (notify)
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->BeginInsert(parent, row);
     node->FParent = parent;
     node->FRow = row;
@@ -182,14 +183,14 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
     ++FNodeCount;
     Touch();
     if (notify)
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->EndInsert();
     return node;
 }
 
 void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
-    if (BulkDepth == 0)
-        for (auto* o : Observers)
+    if (FBulkDepth == 0)
+        for (auto* o : FObservers)
             o->NodeChanging(node);
     // The old text stays in the pool: the marker is copied from it.
     StoreFields(node, node->Marker(), data.Id(), data.Name(), data.Info());
@@ -201,15 +202,15 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
         return;
     TTreeNode* parent = node->FParent;
     const size_t row = static_cast<size_t>(node->FRow);
-    const bool notify = BulkDepth == 0;
+    const bool notify = FBulkDepth == 0;
     if (notify)
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->BeginRemove(parent, node->FRow);
     Touch();
     // Pre-order: the node first, then its descendants, all still intact.
     const TTreeNode* stop = NextSkippingChildren(node);
     for (TTreeNode* n = node; n && n != stop; n = Next(n)) {
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->NodeDeleting(n);
         n->FDeleted = true;
         --FNodeCount;
@@ -218,7 +219,7 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     if (parent) {
         TTreeNode** children = parent->FChildren;
         std::memmove(children + row, children + row + 1,
-                     (parent->FChildCount - row - 1) * sizeof(TTreeNode*));
+                     (parent->FChildCount - row - 1) * sizeof(TTreeNode*)); // NOLINT(bugprone-sizeof-expression)
         --parent->FChildCount;
         for (size_t i = row; i < parent->FChildCount; ++i)
             children[i]->FRow = static_cast<int>(i);
@@ -229,7 +230,7 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     }
     node->FParent = nullptr;
     if (notify)
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->EndRemove();
 }
 
@@ -246,23 +247,23 @@ void TTaxonomyTree::ReleaseAll() {
 }
 
 void TTaxonomyTree::Clear() {
-    const bool notify = BulkDepth == 0; // inside a bulk load the reset is already announced
+    const bool notify = FBulkDepth == 0; // inside a bulk load the reset is already announced
     if (notify)
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->BeginReset();
-    if (!Observers.empty())
+    if (!FObservers.empty())
         for (TTreeNode* n = First(); n; n = Next(n))
-            for (auto* o : Observers)
+            for (auto* o : FObservers)
                 o->NodeDeleting(n);
     ReleaseAll();
     if (notify)
-        for (auto* o : Observers)
+        for (auto* o : FObservers)
             o->EndReset();
 }
 
 void TTaxonomyTree::NotifyChanged(TTreeNode* node) {
-    if (BulkDepth == 0)
-        for (auto* o : Observers)
+    if (FBulkDepth == 0)
+        for (auto* o : FObservers)
             o->NodeChanged(node);
 }
 
@@ -332,25 +333,25 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
     Touch();
 }
 
-TTaxonomyTree::TBulkLoad::TBulkLoad(TTaxonomyTree& tree) : Tree(tree) {
-    if (Tree.BulkDepth++ == 0)
-        for (auto* o : Tree.Observers)
+TTaxonomyTree::TBulkLoad::TBulkLoad(TTaxonomyTree& tree) : FTree(tree) {
+    if (FTree.FBulkDepth++ == 0)
+        for (auto* o : FTree.FObservers)
             o->BeginReset();
 }
 
 TTaxonomyTree::TBulkLoad::~TBulkLoad() {
-    if (--Tree.BulkDepth == 0)
-        for (auto* o : Tree.Observers)
+    if (--FTree.FBulkDepth == 0)
+        for (auto* o : FTree.FObservers)
             o->EndReset();
 }
 
 void TTaxonomyTree::SetDisplayMode(int mode) {
-    if (mode == Mode)
+    if (mode == FMode)
         return;
     TBulkLoad reset(*this);
-    Mode = mode;
+    FMode = mode;
 }
 
 std::string TTaxonomyTree::Caption(const TTreeNode* node) const {
-    return node ? NodeText(node->Level(), node->Name(), node->Info(), Mode) : std::string();
+    return node ? NodeText(node->Level(), node->Name(), node->Info(), FMode) : std::string();
 }

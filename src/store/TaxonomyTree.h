@@ -138,7 +138,7 @@ public:
     // without any '#' are skipped, missing fields are empty, a fifth field and
     // beyond are dropped, lines whose marker has 6 or more characters are
     // skipped; a line with no possible parent becomes a top-level node.
-    // Observers see one reset.
+    // FObservers see one reset.
     void LoadOutline(std::unique_ptr<char[]> bytes, size_t size);
 
     // Bulk loading: BeginReset now, EndReset when the scope ends; the
@@ -151,12 +151,12 @@ public:
         TBulkLoad& operator=(const TBulkLoad&) = delete;
 
     private:
-        TTaxonomyTree& Tree;
+        TTaxonomyTree& FTree;
     };
 
     // Display mode used for captions (1 name, 2 info, 3 both). Changing it
     // resets the observers' view of the tree.
-    int DisplayMode() const { return Mode; }
+    int DisplayMode() const { return FMode; }
     void SetDisplayMode(int mode);
     // The node's caption: NodeText(level, data, DisplayMode()).
     std::string Caption(const TTreeNode* node) const;
@@ -211,9 +211,9 @@ private:
     size_t FNodeCount = 0;
     uint64_t FGeneration = 0;
     uint64_t FStamp = 0;
-    int Mode = 3;
-    int BulkDepth = 0;
-    std::vector<ITreeObserver*> Observers;
+    int FMode = 3;
+    int FBulkDepth = 0;
+    std::vector<ITreeObserver*> FObservers;
 };
 
 // A node held across a wait (a question, a transfer, the next key press). It yields null once the

@@ -102,7 +102,7 @@ void TEncodedStrings::SetText(const std::string& S) {
     std::vector<std::string> Previous;
     Previous.swap(FLines);
     try {
-        ForEachLine(S, [this](std::string Line) { Add(Line); });
+        ForEachLine(S, [this](const std::string& Line) { Add(Line); });
     } catch (...) {
         FLines.swap(Previous);
         throw;

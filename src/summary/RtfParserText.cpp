@@ -27,8 +27,6 @@ void TRtfParser::HandleWord(const TControlWord& W) {
     const int Twips = Clamp(P, -RtfMaxTwips, RtfMaxTwips);
     switch (*Word) {
     case TRtfWord::Par:
-        EndParagraph();
-        break;
     case TRtfWord::Row:
         EndParagraph();
         break;

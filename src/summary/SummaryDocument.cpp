@@ -10,7 +10,7 @@
 
 namespace {
 
-std::string ReplaceAll(std::string text, std::string_view from, std::string_view to) {
+std::string ReplaceAll(const std::string& text, std::string_view from, std::string_view to) {
     std::string out;
     out.reserve(text.size());
     size_t pos = 0;
@@ -49,7 +49,7 @@ const char* LevelName(int level) {
 
 } // namespace
 
-TSummaryDocument::TSummaryDocument(ISummaryHost& host) : Host(host) {
+TSummaryDocument::TSummaryDocument(ISummaryHost& host) : FHost(host) {
     SummaryStrings.MacroStart = TCharSet{'(', '<', '[', '{'};
     SummaryStrings.MacroEnd = TCharSet{')', '>', ']', '}'};
     SummaryStrings.OnMacroFound = [this](const std::string& name, TMacroInfo& info, TEncodedStrings& sender) {
@@ -66,21 +66,21 @@ void TSummaryDocument::ResetMacros() { SummaryStrings.SetMacros(SummaryCodes); }
 
 void TSummaryDocument::ShowBranchSummary(const TTaxonomyData& data) {
     SetStatus("Retriving data from database...");
-    Host.ClearRelatedLinks();
+    FHost.ClearRelatedLinks();
     if (data.Id() != NotAvailableId) {
         ReadDetail(data, CurrentRecord);
         if (CurrentRecord.Level < 0) {
-            Host.RefreshItem();
+            FHost.RefreshItem();
         } else {
-            Host.LoadSummaryDocument(std::string());
+            FHost.LoadSummaryDocument(std::string());
             BuildRecordSummary(CurrentRecord);
-            Host.PresentRecord();
+            FHost.PresentRecord();
         }
     } else {
         CurrentRecord.Level = -2;
         const char* level = LevelName(data.Level());
         ShowSummary(Format(NoDataTemplate, {level, data.Name(), level, data.Name()}));
-        Host.PresentNoRecord();
+        FHost.PresentNoRecord();
     }
     SetStatus("Ready");
 }
@@ -117,7 +117,7 @@ void TSummaryDocument::BuildRecordSummary(const TTaxonomyDetail& record) { ShowS
 
 void TSummaryDocument::ShowSummary(const std::string& body) {
     SummaryStrings.SetText(body);
-    Host.LoadSummaryDocument(RtfHeadText + SummaryStrings.Text() + RtfFootText);
+    FHost.LoadSummaryDocument(RtfHeadText + SummaryStrings.Text() + RtfFootText);
 }
 
 void TSummaryDocument::SummaryMacroFound(const std::string& name, TMacroInfo&, TEncodedStrings&) {
@@ -125,7 +125,7 @@ void TSummaryDocument::SummaryMacroFound(const std::string& name, TMacroInfo&, T
     if (url.empty())
         return;
     const std::string caption = TAutomateStrings::ValueOfName(SummaryCaptions, name);
-    Host.AddRelatedLink(caption, 1, TTaxonomyData(), Options.URL + url);
+    FHost.AddRelatedLink(caption, 1, TTaxonomyData(), Options.URL + url);
 }
 
 void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string& value, bool& handled,
@@ -145,7 +145,7 @@ void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string&
         handled = true;
     } else if (f[0] == "url") {
         value = highlight;
-        Host.AddRelatedLink(f[1], 1, TTaxonomyData(), f[1]);
+        FHost.AddRelatedLink(f[1], 1, TTaxonomyData(), f[1]);
         handled = true;
     } else if (name == "n/a" || name == "unclassified" || name == "no common name") {
         value = std::string("\\i ") + info.OpenChar + name + info.CloseChar + "\\i0 ";
@@ -169,6 +169,6 @@ void TSummaryDocument::AddBranchLink(int level, const std::string& arg) {
     if (level < 0 || level > GenusLevel)
         level = 0; // the marker only needs a sane length; the look-up ignores the level
     const TTaxonomyData key = MakeNodeKey(level, inner, std::string(), std::string());
-    if (const std::optional<std::string> caption = Host.FindNodeCaption(key))
-        Host.AddRelatedLink(*caption, 0, key, std::string());
+    if (const std::optional<std::string> caption = FHost.FindNodeCaption(key))
+        FHost.AddRelatedLink(*caption, 0, key, std::string());
 }

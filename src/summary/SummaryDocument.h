@@ -49,5 +49,5 @@ private:
                              TEncodedStrings& sender);
     void AddBranchLink(int level, const std::string& arg);
 
-    ISummaryHost& Host;
+    ISummaryHost& FHost;
 };

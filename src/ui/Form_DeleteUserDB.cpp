@@ -50,7 +50,7 @@ void TFormDeleteUserDB::FormCreate() {
     const QSignalBlocker quiet(list);
     // The user tree first, then the six level files from Class to Genus.
     for (int level = -1; level < LevelCount; ++level) {
-        const char* name = UserLevelFiles[static_cast<size_t>(level + 1)];
+        const char* name = UserLevelFiles[static_cast<size_t>(level) + 1];
         const std::string path = AppFile(name);
         if (!FileExists(path))
             continue;

@@ -125,7 +125,7 @@ QImage LoadPictureFile(const std::string& path, QSize box) {
     throw EPictureError("Unknown picture file extension (." + ext + ")");
 }
 
-QImage GifFirstFrameImage(const TGIFImage& gif) {
+QImage GifFirstFrameImage(const TGIFDecoder& gif) {
     if (gif.Empty() || gif.FrameCount() == 0)
         return {};
     const TGIFFrame& frame = gif.Frame(1);

@@ -12,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-class TGIFImage;
+class TGIFDecoder;
 
 // A picture file that exists but cannot be shown; the text is the decoder's.
 class EPictureError : public EOrvError {
@@ -43,4 +43,4 @@ QImage DecodeJpegImage(std::string_view bytes, QSize box = {});
 
 // Frame 1 of a loaded GIF at its own size, every pixel opaque, made straight from the reader's
 // colour indices; a null image when the reader is empty.
-QImage GifFirstFrameImage(const TGIFImage& gif);
+QImage GifFirstFrameImage(const TGIFDecoder& gif);

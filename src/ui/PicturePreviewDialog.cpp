@@ -19,7 +19,7 @@ QImage DecodeForPreview(const QString& path, const QSize& box) {
     const QString lower = path.toLower();
     const std::string file = QFile::encodeName(path).toStdString();
     if (IsGifFileName(QFileInfo(path).fileName().toStdString())) {
-        TGIFImage reader;
+        TGIFDecoder reader;
         reader.FirstImageOnly = true;
         reader.MaxPicturePixels = MaxShownGifPixels;
         return reader.LoadFromFile(file) ? GifFirstFrameImage(reader) : QImage();

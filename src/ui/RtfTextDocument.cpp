@@ -23,7 +23,7 @@ class TLayoutBudget {
 public:
     // Room for one more paragraph; false once the document has had its share.
     bool NextParagraph() {
-        Unbroken = 0;
+        FUnbroken = 0;
         return Take(ParagraphCost);
     }
     // The run as the view gets it: overlong stretches broken with a mark, cut at the budget.
@@ -32,19 +32,19 @@ public:
             return QString();
         // Marks add a little, so the run is cut before and after breaking it.
         for (int Pass = 0; Pass < 2; ++Pass) {
-            if (Text.size() > Left) {
-                Text.truncate(Left);
+            if (Text.size() > FLeft) {
+                Text.truncate(FLeft);
                 if (!Text.isEmpty() && Text.back().isHighSurrogate())
                     Text.chop(1);
-                Cut = true;
+                FCut = true;
             }
             if (Pass == 0)
-                Text = Unbroken + Text.size() <= MaxUnbroken ? Follow(Text) : BreakOverlong(Text);
+                Text = FUnbroken + Text.size() <= MaxUnbroken ? Follow(Text) : BreakOverlong(Text);
         }
         Take(Text.size());
         return Text;
     }
-    bool WasCut() const { return Cut; }
+    bool WasCut() const { return FCut; }
 
     static constexpr qsizetype MaxUnbroken = 1000;
     static constexpr qsizetype MaxShown = 150000;
@@ -53,11 +53,11 @@ public:
 
 private:
     bool Take(qsizetype Count) {
-        if (Left <= 0) {
-            Cut = true;
+        if (FLeft <= 0) {
+            FCut = true;
             return false;
         }
-        Left -= Count;
+        FLeft -= Count;
         return true;
     }
 
@@ -66,10 +66,10 @@ private:
     const QString& Follow(const QString& Text) {
         for (qsizetype I = Text.size(); I-- > 0;)
             if (Text.at(I).isSpace()) {
-                Unbroken = Text.size() - 1 - I;
+                FUnbroken = Text.size() - 1 - I;
                 return Text;
             }
-        Unbroken += Text.size();
+        FUnbroken += Text.size();
         return Text;
     }
 
@@ -80,28 +80,28 @@ private:
         qsizetype Next = Breaks.toNextBoundary();
         for (qsizetype I = 0; I < Text.size(); ++I) {
             if (I == Next) {
-                Unbroken = 0;
+                FUnbroken = 0;
                 Next = Breaks.toNextBoundary();
             }
             const QChar C = Text.at(I);
             if (C == QChar::LineSeparator) {
-                Unbroken = 0;
-            } else if (++Unbroken > MaxUnbroken && !C.isLowSurrogate()) {
+                FUnbroken = 0;
+            } else if (++FUnbroken > MaxUnbroken && !C.isLowSurrogate()) {
                 Out += BreakMark;
                 Out += QChar(QChar::LineSeparator);
-                Unbroken = 1;
+                FUnbroken = 1;
             }
             Out += C;
         }
         // The end of a run is a boundary to the finder, but a line breaks there only after a blank.
         if (!Text.isEmpty() && Text.back().isSpace())
-            Unbroken = 0;
+            FUnbroken = 0;
         return Out;
     }
 
-    qsizetype Left = MaxShown;
-    qsizetype Unbroken = 0;
-    bool Cut = false;
+    qsizetype FLeft = MaxShown;
+    qsizetype FUnbroken = 0;
+    bool FCut = false;
 };
 
 qreal TwipsToPixels(int Twips) {

@@ -178,7 +178,7 @@ void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
     TFormAnnouncement::Instance().hide();
     velmora.ForgetRequests();
     TStatusLog status(w);
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!AnnouncementVisible());
     QCOMPARE(velmora.SettledRequests(), QStringList{TreeRequest} + AllDbRequests(1));
@@ -221,18 +221,18 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.Action(EAction::OptionsOffLine)->isChecked());
+    QVERIFY(w.Action(TAction::OptionsOffLine)->isChecked());
     const QMap<QString, QByteArray> before = Snapshot(fx);
 
     // No: one question, nothing fetched, nothing touched.
     dialogs.ExpectMessage(GoOnline, 36, No);
-    w.Action(EAction::DBLoadAll)->trigger();
+    w.Action(TAction::DBLoadAll)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages.size(), 1);
     QVERIFY(velmora.SettledRequests().isEmpty());
     QCOMPARE(Snapshot(fx), before);
     QVERIFY(Options.OfflineMode);
-    QVERIFY(w.Action(EAction::OptionsOffLine)->isChecked());
+    QVERIFY(w.Action(TAction::OptionsOffLine)->isChecked());
     QVERIFY(!AnnouncementVisible());
 
     // The next command asks again; Yes fetches the tree, the databases and the pictures.
@@ -243,11 +243,11 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
             announcedBeforePictures = AnnouncementVisible();
     });
     dialogs.ExpectMessage(GoOnline, 36, Yes);
-    w.Action(EAction::DBLoadAll)->trigger();
+    w.Action(TAction::DBLoadAll)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages.size(), 2);
     QVERIFY(!Options.OfflineMode);
-    QVERIFY(!w.Action(EAction::OptionsOffLine)->isChecked());
+    QVERIFY(!w.Action(TAction::OptionsOffLine)->isChecked());
     QCOMPARE(velmora.SettledRequests(),
              QStringList({GetNews, TreeRequest}) + AllDbRequests(7) +
                  QStringList({"GET /velmora/images/alpha.gif", "GET /velmora/images/beta.jpg"}));
@@ -264,7 +264,7 @@ void TestDownloads::OfflineDownloadAllAsksOnce() {
 
     // Not again in this run.
     TFormAnnouncement::Instance().hide();
-    w.Action(EAction::DBLoadAllImages)->trigger();
+    w.Action(TAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!AnnouncementVisible());
 }
@@ -295,7 +295,7 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, Yes);
     dialogs.ExpectMessage(AllowReplace, 36, No);
     dialogs.ExpectMessage("1 User Genus(s) are merged, 0 existing record(s) were replaced", 64, Ok);
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     // Each level was merged into the file just fetched.
     QCOMPARE(fx.Read("class.dat"), std::string("c2#Secunda#second#Second class\r\n") + userClass);
@@ -311,7 +311,7 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     dialogs.ExpectMessage(MergeQuestion("Class"), 36, No);
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, No);
     dialogs.ExpectMessage("No file has been merged into databases", 48, Ok);
-    w.Action(EAction::DBMergeUserData)->trigger();
+    w.Action(TAction::DBMergeUserData)->trigger();
     CHECK_DIALOGS(dialogs);
 }
 
@@ -347,7 +347,7 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
 
     // Off-line, a branch without a record asks once; No shows the data-not-found page.
     velmora.ForgetRequests();
-    w.Action(EAction::OptionsOffLine)->trigger();
+    w.Action(TAction::OptionsOffLine)->trigger();
     const QMap<QString, QByteArray> before = Snapshot(fx);
     dialogs.ExpectMessage(GoOnline, 36, No);
     QVERIFY(w.SelectBranch(GenusLevel, "g3"));
@@ -375,7 +375,7 @@ void TestDownloads::RefreshItemAsksOnceOffline() {
     // Refresh Item on a genus with a record and a picture: declined once, the picture is not
     // asked about again within the same command.
     dialogs.ExpectMessage(GoOnline, 36, No);
-    w.Action(EAction::DBRefreshItem)->trigger();
+    w.Action(TAction::DBRefreshItem)->trigger();
     QVERIFY2(dialogs.AllAnswered() && dialogs.Messages.size() == 1, qPrintable(dialogs.Report()));
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Alpha minor"));
     QVERIFY(velmora.SettledRequests().isEmpty());
@@ -402,7 +402,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, No);
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7));
     QCOMPARE(fx.Bytes(TreeFileName), before.value(TreeFileName));
@@ -415,7 +415,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
     // With the server gone, one message ends each command and nothing changes.
     const QMap<QString, QByteArray> after = Snapshot(fx);
     velmora.Stop();
-    for (EAction action : {EAction::DBRefresh, EAction::DBLoadAll, EAction::DBRefreshItem}) {
+    for (TAction action : {TAction::DBRefresh, TAction::DBLoadAll, TAction::DBRefreshItem}) {
         dialogs.ExpectMessage(NetworkFailure, 16, Ok);
         w.Action(action)->trigger();
         CHECK_DIALOGS(dialogs);
@@ -448,7 +448,7 @@ void TestDownloads::AllImagesFetchesEveryNamedPicture() {
     TFormMain w;
     CHECK_DIALOGS(dialogs);
     TStatusLog status(w);
-    w.Action(EAction::DBLoadAllImages)->trigger();
+    w.Action(TAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
     const QString shared = "GET /velmora/images/shared.gif";
     QCOMPARE(velmora.SettledRequests(),
@@ -471,7 +471,7 @@ void TestDownloads::AllImagesFetchesEveryNamedPicture() {
     // A picture the server does not have is named in the message that ends the command.
     fx.Write("genus.dat", "g1#Alpha#first#A#Hopper#Alpha korvel#missing.gif#####a\r\n");
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
-    w.Action(EAction::DBLoadAllImages)->trigger();
+    w.Action(TAction::DBLoadAllImages)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY2(dialogs.Messages.last().endsWith("\n\nPicture: missing.gif"),
              qPrintable(dialogs.Messages.last()));
@@ -500,7 +500,7 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     // A picture the server does not have: reported, and the one here stays and is shown.
     Find<QLabel>(w, "InfoImage")->clear();
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
-    w.Action(EAction::DBReloadImage)->trigger();
+    w.Action(TAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Bytes("images/alpha.gif"), good);
     QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
@@ -514,7 +514,7 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     dialogs.ExpectMessage("Not a JPEG file: starts with 0x6e 0x6f", 16, Ok); // the decoder's own words first
     dialogs.ExpectMessage(
         "Image file error\n\nPossible to be network connection failure or image file corrupt.", 16, Ok);
-    w.Action(EAction::ShowImage)->trigger();
+    w.Action(TAction::ShowImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(), QStringList{"GET /velmora/images/beta.jpg"});
     QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Ready"));
@@ -536,14 +536,14 @@ void TestDownloads::AnnouncementCommand() {
     // Off-line and declined with nothing fetched ever: nothing to show.
     dialogs.ExpectMessage(GoOnline, 36, No);
     dialogs.ExpectMessage(notChecked, 16, Ok);
-    w.Action(EAction::HelpAnnouncement)->trigger();
+    w.Action(TAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!AnnouncementVisible());
 
     // What an earlier run fetched is shown as it is.
     fx.Write("Announcement.txt", "Old news\r\nline two\r\n");
     dialogs.ExpectMessage(GoOnline, 36, No);
-    w.Action(EAction::HelpAnnouncement)->trigger();
+    w.Action(TAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Old news\nline two"));
@@ -552,12 +552,12 @@ void TestDownloads::AnnouncementCommand() {
     // On-line it is fetched once in the run; the second time the same text comes up again.
     TFormAnnouncement::Instance().hide();
     dialogs.ExpectMessage(GoOnline, 36, Yes);
-    w.Action(EAction::HelpAnnouncement)->trigger();
+    w.Action(TAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Fresh news"));
     TFormAnnouncement::Instance().hide();
-    w.Action(EAction::HelpAnnouncement)->trigger();
+    w.Action(TAction::HelpAnnouncement)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Fresh news"));
@@ -579,12 +579,12 @@ void TestDownloads::CloseDuringTransferAborts() {
     bool closedWhileRunning = true;
     QTimer::singleShot(200, w.get(), [&] {
         enabledWhileRunning =
-            w->Action(EAction::DBRefresh)->isEnabled() || w->Action(EAction::EditorSave)->isEnabled();
+            w->Action(TAction::DBRefresh)->isEnabled() || w->Action(TAction::EditorSave)->isEnabled();
         closedWhileRunning = w->close();
     });
     QElapsedTimer clock;
     clock.start();
-    w->Action(EAction::DBRefresh)->trigger();
+    w->Action(TAction::DBRefresh)->trigger();
     QVERIFY(clock.elapsed() < 10000);
     QVERIFY(!enabledWhileRunning);
     QVERIFY(!closedWhileRunning); // the close waits for the command to unwind
@@ -612,17 +612,17 @@ void TestDownloads::FailureInFirstSummaryEndsRefresh() {
     CHECK_DIALOGS(dialogs);
     TFormMainTestAccess::Http(w).TimeOut = 300;
     dialogs.ExpectMessage(NetworkFailure, 16, Ok);
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     const QStringList requests = RequestLines(server);
     QCOMPARE(requests.size(), 3);
     QVERIFY(requests[2].contains("db?level=0"));
-    QVERIFY(w.Action(EAction::DBRefresh)->isEnabled());
+    QVERIFY(w.Action(TAction::DBRefresh)->isEnabled());
 
     // An address the client cannot use says why, through the default error report.
     Options.URL = "https://secure.invalid/";
     dialogs.ExpectMessage("HTTP Secure Socket is not supported.", 16, Ok);
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
 }
 

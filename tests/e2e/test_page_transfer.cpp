@@ -232,7 +232,7 @@ void TestPageTransfer::GoOnlineQuestionOncePerCommand() {
     fx.WriteOptions("http://127.0.0.1:9/", 3, true);
     TScriptedDialogs dialogs;
     TFormMain w;
-    QAction* offline = w.Action(EAction::OptionsOffLine);
+    QAction* offline = w.Action(TAction::OptionsOffLine);
     QVERIFY(offline->isChecked());
     const QString question =
         "You are currently in off-line mode. Do you want to go on-line to download required data?";

@@ -54,7 +54,7 @@ void TestRefreshItem::SelectionMovingOnDuringTheTransferWins() {
     CHECK_DIALOGS(dialogs);
     QVERIFY(w.SelectBranch(GenusLevel, "g1"));
     QTimer::singleShot(200, &w, [&] { QVERIFY(w.SelectBranch(GenusLevel, chosen.toStdString())); });
-    w.Action(EAction::DBRefreshItem)->trigger();
+    w.Action(TAction::DBRefreshItem)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(RequestLines(server).size(), 2); // the announcement and Alpha's database
     const QString summary = TFormMainTestAccess::SummaryPlainText(w);

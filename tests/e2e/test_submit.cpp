@@ -108,7 +108,7 @@ void TestSubmit::PostsCheckedPictureThenDataFile() {
     dialogs.ExpectMessage(ThankYou.arg(2), 64, Ok);
     QStringList status;
     connect(w.statusBar(), &QStatusBar::messageChanged, this, [&](const QString& text) { status << text; });
-    w.Action(EAction::DBSubmitUserDB)->trigger();
+    w.Action(TAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
     // Only pictures that exist, named by genus lines, each checked at first.
     QCOMPARE(shownPictures, QStringList({"first.gif", "second c&d+e.jpg"}));
@@ -138,7 +138,7 @@ void TestSubmit::PostsCheckedPictureThenDataFile() {
 
     // Nothing is waiting any more.
     dialogs.ExpectMessage("No file is waiting to be uploaded", 48, Ok);
-    w.Action(EAction::DBSubmitUserDB)->trigger();
+    w.Action(TAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.Inbox().size(), 2);
 }
@@ -168,7 +168,7 @@ void TestSubmit::RefusedNotificationCountsOneFailure() {
     dialogs.ExpectMessage("Submit notification sending failed with following message:\n\nMail failed", 16,
                           Ok);
     dialogs.ExpectMessage(ThankYouFailed.arg(3).arg(1), 48, Ok);
-    w.Action(EAction::DBSubmitUserDB)->trigger();
+    w.Action(TAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
     const std::vector<std::string> requests = server.Requests();
     const QStringList lines = RequestLines(server);
@@ -210,7 +210,7 @@ void TestSubmit::CancelAndNothingWaiting() {
         Child<QPushButton>(dialog, "CancelBtn")->click();
         return dialog.result();
     });
-    w.Action(EAction::DBSubmitUserDB)->trigger();
+    w.Action(TAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(shownName, QString("Ilse"));
     QVERIFY(server.Requests().empty());
@@ -220,7 +220,7 @@ void TestSubmit::CancelAndNothingWaiting() {
     // An empty list asks nothing and posts nothing.
     ModifiedFiles.Clear();
     dialogs.ExpectMessage("No file is waiting to be uploaded", 48, Ok);
-    w.Action(EAction::DBSubmitUserDB)->trigger();
+    w.Action(TAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(server.Requests().empty());
 }
@@ -247,12 +247,12 @@ void TestSubmit::NetworkFailureKeepsTheList() {
     });
     // The failure is shown by the program's error report; no thank-you follows.
     dialogs.ExpectMessage("", 16, Ok);
-    w.Action(EAction::DBSubmitUserDB)->trigger();
+    w.Action(TAction::DBSubmitUserDB)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages.size(), 1);
     QCOMPARE(ModifiedFiles.Count(), size_t(2));
     QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Uploading data to Velmora server...1 of 2"));
-    QVERIFY(w.Action(EAction::DBSubmitUserDB)->isEnabled());
+    QVERIFY(w.Action(TAction::DBSubmitUserDB)->isEnabled());
 }
 
 void TestSubmit::CloseDuringSubmissionIsQuiet() {
@@ -277,7 +277,7 @@ void TestSubmit::CloseDuringSubmissionIsQuiet() {
     });
     // No error report for the abort; the files still wait, so closing asks about them.
     dialogs.ExpectMessage("You have modified taxonomy databases. Do you want to submit it to Tovren?", 35, 7);
-    w->Action(EAction::DBSubmitUserDB)->trigger();
+    w->Action(TAction::DBSubmitUserDB)->trigger();
     QTRY_VERIFY(!w->isVisible());
     CHECK_DIALOGS(dialogs);
     QCOMPARE(RequestLines(server).size(), 1);

@@ -85,11 +85,11 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
                           links->visualItemRect(links->topLevelItem(0)).center());
         linkTookClick = w.SelectedNode()->Id() != "g2";
         statisticEnabled =
-            w.Action(EAction::DBStatistic)->isEnabled() || w.Action(EAction::HelpContents)->isEnabled();
-        QVERIFY(w.Action(EAction::DBCancelTransfer)->isEnabled());
-        QVERIFY(w.Action(EAction::DBExit)->isEnabled());
+            w.Action(TAction::DBStatistic)->isEnabled() || w.Action(TAction::HelpContents)->isEnabled();
+        QVERIFY(w.Action(TAction::DBCancelTransfer)->isEnabled());
+        QVERIFY(w.Action(TAction::DBExit)->isEnabled());
     });
-    w.Action(EAction::DBReloadImage)->trigger();
+    w.Action(TAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs); // no "Image file error" about the branch selected meanwhile
     QVERIFY(!treeTookInput);
     QVERIFY(!linkTookClick);
@@ -98,8 +98,8 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
     QCOMPARE(CurrentRecord.Id, std::string("g2"));
     QVERIFY(Find<QLabel>(w, "InfoImage")->pixmap().isNull()); // Beta has no picture here
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
-    QVERIFY(w.Action(EAction::DBStatistic)->isEnabled());
-    QVERIFY(!w.Action(EAction::DBCancelTransfer)->isEnabled());
+    QVERIFY(w.Action(TAction::DBStatistic)->isEnabled());
+    QVERIFY(!w.Action(TAction::DBCancelTransfer)->isEnabled());
 }
 
 void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
@@ -118,7 +118,7 @@ void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
         QTimer::singleShot(700, &modal, &QEventLoop::quit);
         modal.exec();
     });
-    w.Action(EAction::DBReloadImage)->trigger();
+    w.Action(TAction::DBReloadImage)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
     QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
@@ -148,7 +148,7 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     });
     QElapsedTimer clock;
     clock.start();
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     QVERIFY(clock.elapsed() < 5000);
     CHECK_DIALOGS(dialogs); // silent
     QCOMPARE(fx.Read(TreeFileName), tree);
@@ -159,7 +159,7 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     QVERIFY(readable);
     QVERIFY(!Find<QWidget>(w, "TransferProgressBar")->isVisible());
     QVERIFY(Find<QLabel>(w, "TransferProgressLabel")->text().isEmpty());
-    QVERIFY(w.Action(EAction::DBRefresh)->isEnabled());
+    QVERIFY(w.Action(TAction::DBRefresh)->isEnabled());
     QCOMPARE(w.Tree().Count(), size_t(3));
 }
 
@@ -215,7 +215,7 @@ void TestTransferSafety::EmptyOrPartialRepliesKeepTheFiles() {
                       genus = fx.Read("genus.dat");
     for (int i = 0; i < 7; ++i)
         dialogs.ExpectMessage(NetworkFailure, 16, 1);
-    w.Action(EAction::DBRefresh)->trigger();
+    w.Action(TAction::DBRefresh)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(RequestLines(server).size(), 8);
     QCOMPARE(fx.Read(TreeFileName), tree);

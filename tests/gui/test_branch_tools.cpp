@@ -70,7 +70,7 @@ void TestBranchTools::MenuEndsWithTheNewCommands() {
     QCOMPARE(items.mid(items.size() - 7),
              QStringList({"-", "Show &All Genus", "Show &Forgotten Genus", "Show &Planning Branches", "-",
                           "&Go to Branch", "E&xport Branch..."}));
-    QCOMPARE(w.Action(EAction::ViewGoToBranch)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
+    QCOMPARE(w.Action(TAction::ViewGoToBranch)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
     CHECK_DIALOGS(dialogs);
 }
 
@@ -80,7 +80,7 @@ void TestBranchTools::GoToBranchFindsSelectsAndExpands() {
     w.show();
     w.CollapseAll();
     w.ShowMainPage(TFormMain::SearchPage);
-    w.Action(EAction::ViewGoToBranch)->trigger();
+    w.Action(TAction::ViewGoToBranch)->trigger();
     auto* box = w.findChild<TGoToBranchBox*>("GoToBranchBox");
     QVERIFY(box && box->isVisible());
     auto* list = Find<QTreeWidget>(*box, "GoToBranchList");
@@ -113,7 +113,7 @@ void TestBranchTools::GoToBranchFindsSelectsAndExpands() {
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).startsWith("Alpha"));
 
     // A change of the tree while the box is open lists again, without the branch that went.
-    w.Action(EAction::ViewGoToBranch)->trigger();
+    w.Action(TAction::ViewGoToBranch)->trigger();
     QVERIFY(box->isVisible());
     QCOMPARE(box->Edit()->selectedText(), QString("l"));
     TFormMainTestAccess::DeleteBranch(w, Node(w, "f1"), false);
@@ -128,7 +128,7 @@ void TestBranchTools::ExportWritesTheChosenFile() {
     w.SelectNode(Node(w, "o1"));
     const QString csv = Fx->Folder() + "Ordina.csv";
     dialogs.Expected.append({"save", "Export Branch", -1, 0, csv, {}});
-    w.Action(EAction::ViewExportBranch)->trigger();
+    w.Action(TAction::ViewExportBranch)->trigger();
     CHECK_DIALOGS(dialogs);
     const std::string text = Fx->Read("Ordina.csv");
     QVERIFY(text.starts_with("level,id,name,info,meaning,description,"));
@@ -139,7 +139,7 @@ void TestBranchTools::ExportWritesTheChosenFile() {
 
     // Cancel in the file dialog writes nothing.
     dialogs.Expected.append({"save", "Export Branch", -1, 0, QString(), {}});
-    w.Action(EAction::ViewExportBranch)->trigger();
+    w.Action(TAction::ViewExportBranch)->trigger();
     CHECK_DIALOGS(dialogs);
     QVERIFY(!Fx->Exists("Ordina.zip"));
 }
@@ -168,7 +168,7 @@ void TestBranchTools::ExportStartsInDocumentsThenInTheLastFolder() {
     const QString chosen = Fx->Folder() + "exports";
     QVERIFY(QDir().mkpath(chosen));
     dialogs.Expected.append({"save", "Export Branch", -1, 0, chosen + "/Ordina.csv", {}});
-    w.Action(EAction::ViewExportBranch)->trigger();
+    w.Action(TAction::ViewExportBranch)->trigger();
     QCOMPARE(dialogs.Suggested.value(0), documents + "/Ordina.csv");
     QVERIFY(Fx->Exists("exports/Ordina.csv"));
     // The folder is kept with the options, for the next export and the next start.
@@ -176,13 +176,13 @@ void TestBranchTools::ExportStartsInDocumentsThenInTheLastFolder() {
     QVERIFY(options.find("[Viewer]\r\nExportFolder=" + chosen.toStdString() + "\r\n") != std::string::npos);
 
     dialogs.Expected.append({"save", "Export Branch", -1, 0, QString(), {}});
-    w.Action(EAction::ViewExportBranch)->trigger();
+    w.Action(TAction::ViewExportBranch)->trigger();
     QCOMPARE(dialogs.Suggested.value(1), chosen + "/Ordina.csv");
 
     // A folder that has gone since: the documents again.
     QVERIFY(QDir(chosen).removeRecursively());
     dialogs.Expected.append({"save", "Export Branch", -1, 0, QString(), {}});
-    w.Action(EAction::ViewExportBranch)->trigger();
+    w.Action(TAction::ViewExportBranch)->trigger();
     QCOMPARE(dialogs.Suggested.value(2), documents + "/Ordina.csv");
     CHECK_DIALOGS(dialogs);
 }

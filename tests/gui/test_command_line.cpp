@@ -6,7 +6,7 @@
 #include <QIcon>
 #include <QtTest>
 
-using EAction = TCommandLine::EAction;
+using TAction = TCommandLine::TAction;
 
 class TestCommandLine : public QObject {
     Q_OBJECT
@@ -19,42 +19,42 @@ private slots:
 void TestCommandLine::Parses() {
     const struct {
         QStringList Args;
-        EAction Action;
+        TAction Action;
         QString Output; // a part of it
         QString DataDir;
         bool Offline;
     } cases[] = {
-        {{}, EAction::Run, "", "", false},
-        {{"--offline"}, EAction::Run, "", "", true},
-        {{"--data-dir", "/d"}, EAction::Run, "", "/d", false},
-        {{"--data-dir=rel/d", "--offline"}, EAction::Run, "", "rel/d", true},
+        {{}, TAction::Run, "", "", false},
+        {{"--offline"}, TAction::Run, "", "", true},
+        {{"--data-dir", "/d"}, TAction::Run, "", "/d", false},
+        {{"--data-dir=rel/d", "--offline"}, TAction::Run, "", "rel/d", true},
         // The toolkit's own options are its business, with or without their values.
         {{"-platform", "offscreen", "--style=Fusion", "-reverse", "--offline", "-display", ":1"},
-         EAction::Run,
+         TAction::Run,
          "",
          "",
          true},
-        {{"--help"}, EAction::ShowHelp, "Usage: orvandel-viewer [options]\n", "", false},
-        {{"-h"}, EAction::ShowHelp, "--data-dir <folder>", "", false},
-        {{"--version"}, EAction::ShowVersion, "Orvandel Viewer 2.20c\n", "", false},
-        {{"-v"}, EAction::ShowVersion, "2.20c", "", false},
+        {{"--help"}, TAction::ShowHelp, "Usage: orvandel-viewer [options]\n", "", false},
+        {{"-h"}, TAction::ShowHelp, "--data-dir <folder>", "", false},
+        {{"--version"}, TAction::ShowVersion, "Orvandel Viewer 2.20c\n", "", false},
+        {{"-v"}, TAction::ShowVersion, "2.20c", "", false},
         {{"--bogus"},
-         EAction::Fail,
+         TAction::Fail,
          "orvandel-viewer: Unknown option 'bogus'.\nTry 'orvandel-viewer --help'",
          "",
          false},
-        {{"--help", "--bogus"}, EAction::Fail, "Unknown option 'bogus'", "", false},
-        {{"file.dat"}, EAction::Fail, "Unexpected argument 'file.dat'", "", false},
-        {{"--", "--offline"}, EAction::Fail, "Unexpected argument '--offline'", "", false},
-        {{"--data-dir"}, EAction::Fail, "Missing value after '--data-dir'", "", false},
-        {{"--data-dir="}, EAction::Fail, "--data-dir needs a folder", "", false},
+        {{"--help", "--bogus"}, TAction::Fail, "Unknown option 'bogus'", "", false},
+        {{"file.dat"}, TAction::Fail, "Unexpected argument 'file.dat'", "", false},
+        {{"--", "--offline"}, TAction::Fail, "Unexpected argument '--offline'", "", false},
+        {{"--data-dir"}, TAction::Fail, "Missing value after '--data-dir'", "", false},
+        {{"--data-dir="}, TAction::Fail, "--data-dir needs a folder", "", false},
     };
     for (const auto& c : cases) {
         const QByteArray what = c.Args.join(' ').toLocal8Bit();
         const TCommandLine line = ParseCommandLine(QStringList{"/usr/bin/orvandel-viewer"} + c.Args);
         QVERIFY2(line.Action == c.Action, what.constData());
-        const int exitCode = c.Action == EAction::Fail ? 2 : 0;
-        if (c.Action != EAction::Run)
+        const int exitCode = c.Action == TAction::Fail ? 2 : 0;
+        if (c.Action != TAction::Run)
             QVERIFY2(line.ExitCode == exitCode && line.Output.contains(c.Output), qPrintable(line.Output));
         QVERIFY2(line.DataDir == c.DataDir && line.Offline == c.Offline, what.constData());
     }

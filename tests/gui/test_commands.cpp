@@ -41,7 +41,7 @@ void TestCommands::StatisticReportsEveryLevel() {
                               ".\nYour database files contain:\n\n\t2 Class(s)\n\t0 Subclass(s)\n\t2 Order(s)\n"
                               "\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n\t5 Species(s)",
                           64, 1);
-    w.Action(EAction::DBStatistic)->trigger();
+    w.Action(TAction::DBStatistic)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Captions, QStringList({"Local Database Statistic"}));
     QVERIFY(dialogs.Messages.back().endsWith("\t5 Species(s)"));
@@ -55,12 +55,12 @@ void TestCommands::HelpOpensContentsAndWhatsNew() {
                              "#topic 502 What's new\r\nNew things.\r\n#topic 1301 Adding tree items\r\nAdd.\r\n");
     TScriptedDialogs dialogs;
     TFormMain w;
-    w.Action(EAction::HelpContents)->trigger();
+    w.Action(TAction::HelpContents)->trigger();
     QVERIFY(THelpViewer::Exists());
     QCOMPARE(THelpViewer::Instance().CurrentTopic(), 1);
-    w.Action(EAction::HelpWhatsNew)->trigger();
+    w.Action(TAction::HelpWhatsNew)->trigger();
     QCOMPARE(THelpViewer::Instance().CurrentTopic(), 502);
-    QCOMPARE(w.Action(EAction::HelpContents)->shortcut(), QKeySequence(Qt::Key_F1));
+    QCOMPARE(w.Action(TAction::HelpContents)->shortcut(), QKeySequence(Qt::Key_F1));
     CHECK_DIALOGS(dialogs);
     THelpViewer::Instance().hide();
 }

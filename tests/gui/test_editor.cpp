@@ -51,7 +51,7 @@ QTabWidget* Tabs(TFormMain& w) {
 QListView* Species(TFormMain& w) {
     return Find<QListView>(w, "SpeciesListView");
 }
-void Trigger(TFormMain& w, EAction id) {
+void Trigger(TFormMain& w, TAction id) {
     w.Action(id)->trigger();
 }
 
@@ -104,9 +104,9 @@ void TestEditor::StatesTabsAndActions() {
     WriteData(fx);
     TScriptedDialogs dialogs;
     TFormMain w;
-    const EAction editOnly[] = {EAction::EditorSave, EAction::EditorCancel, EAction::EditorPrevTab,
-                                EAction::EditorNextTab};
-    const EAction genusOnly[] = {EAction::EditorNewSpecies, EAction::EditorRemoveSpecies};
+    const TAction editOnly[] = {TAction::EditorSave, TAction::EditorCancel, TAction::EditorPrevTab,
+                                TAction::EditorNextTab};
+    const TAction genusOnly[] = {TAction::EditorNewSpecies, TAction::EditorRemoveSpecies};
     struct TCase {
         const char* Branch;
         QStringList Tabs;
@@ -124,23 +124,23 @@ void TestEditor::StatesTabsAndActions() {
             QVERIFY(w.SelectBranch(QString(c.Branch) == "c1" ? 0 : 5, c.Branch));
         QCOMPARE(VisibleTabs(w), c.Tabs);
         QVERIFY(Tabs(w)->isTabVisible(Tabs(w)->currentIndex()));
-        QCOMPARE(w.Action(EAction::EditorAddData)->isEnabled(), !c.Edit);
-        for (EAction id : editOnly)
+        QCOMPARE(w.Action(TAction::EditorAddData)->isEnabled(), !c.Edit);
+        for (TAction id : editOnly)
             QCOMPARE(w.Action(id)->isEnabled(), c.Edit);
-        for (EAction id : genusOnly)
+        for (TAction id : genusOnly)
             QCOMPARE(w.Action(id)->isEnabled(), c.Genus);
         // Never disabled by the editor's state.
-        QVERIFY(w.Action(EAction::EditorNewSpeciesBitBtn)->isEnabled());
-        QVERIFY(w.Action(EAction::EditorRemoveSpeciesBitBtn)->isEnabled());
+        QVERIFY(w.Action(TAction::EditorNewSpeciesBitBtn)->isEnabled());
+        QVERIFY(w.Action(TAction::EditorRemoveSpeciesBitBtn)->isEnabled());
     }
 
     // Tab steps go over the visible pages only and wrap around at both ends.
     QVERIFY(w.SelectBranch(5, "g1"));
     Tabs(w)->setCurrentIndex(1);
-    const std::pair<EAction, QString> steps[] = {{EAction::EditorPrevTab, "Species Level"},
-                                                 {EAction::EditorNextTab, "General"},
-                                                 {EAction::EditorNextTab, "Genus Level"},
-                                                 {EAction::EditorNextTab, "Species Level"}};
+    const std::pair<TAction, QString> steps[] = {{TAction::EditorPrevTab, "Species Level"},
+                                                 {TAction::EditorNextTab, "General"},
+                                                 {TAction::EditorNextTab, "Genus Level"},
+                                                 {TAction::EditorNextTab, "Species Level"}};
     for (const auto& [action, title] : steps) {
         Trigger(w, action);
         QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), title);
@@ -150,7 +150,7 @@ void TestEditor::StatesTabsAndActions() {
     QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("Species Level"));
     QVERIFY(w.SelectBranch(0, "c1"));
     QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("General"));
-    Trigger(w, EAction::EditorNextTab);
+    Trigger(w, TAction::EditorNextTab);
     QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("General"));
     CHECK_DIALOGS(dialogs);
 }
@@ -223,7 +223,7 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     QCOMPARE(Edit(w, "IdEdit")->text(), QString("aurex major"));
     // The selected species' boxes are part of what Save stores.
     TypeInto(Edit(w, "SpeciesNameEdit"), "minima");
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
 
     const std::string saved =
         "aurex major#Aurex Major#gold#A genus|second line#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw"
@@ -257,7 +257,7 @@ void TestEditor::SaveBranchAndTreeAtShutDown() {
         TFormMain w;
         QVERIFY(w.SelectBranch(2, "o1"));
         TypeInto(Edit(w, "InfoEdit"), "new info");
-        Trigger(w, EAction::EditorSave);
+        Trigger(w, TAction::EditorSave);
         // Id, name, meaning and description; the info goes to the tree only.
         QCOMPARE(fx.Read("order.dat"), std::string("ordina#Ordina#walkers#An order\r\n"));
         QCOMPARE(fx.Read("usr_order.dat"), std::string("ordina#Ordina#walkers#An order\r\n"));
@@ -278,7 +278,7 @@ void TestEditor::SaveRefusesEmptyNameAndAsksBeforeTakingAnId() {
     Edit(w, "NameEdit")->clear();
     QCOMPARE(TFormMainTestAccess::EditRecord(w).Id, std::string());
     dialogs.ExpectMessage("A branch without a name cannot be saved. Please enter its name first.", 48, 1);
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Read("genus.dat"), genus);
     QVERIFY(!fx.Exists("usr_genus.dat"));
@@ -290,10 +290,10 @@ void TestEditor::SaveRefusesEmptyNameAndAsksBeforeTakingAnId() {
         "Another Genus is stored under the id \"avis\". Saving replaces that record with this one. "
         "Do you want to continue?";
     dialogs.ExpectMessage(taken, 49, 2);
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     QCOMPARE(fx.Read("genus.dat"), genus);
     dialogs.ExpectMessage(taken, 49, 1);
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     CHECK_DIALOGS(dialogs);
     QVERIFY(fx.Read("genus.dat").starts_with("avis#Avis#kept#"));
 }
@@ -305,9 +305,9 @@ void TestEditor::EnableDetailEditOnPlannedGenus() {
     TScriptedDialogs dialogs;
     TFormMain w;
     w.SelectNode(Planned(w));
-    Trigger(w, EAction::EditorAddData);
+    Trigger(w, TAction::EditorAddData);
     QCOMPARE(VisibleTabs(w), QStringList({"General", "Genus Level", "Species Level"}));
-    QVERIFY(!w.Action(EAction::EditorAddData)->isEnabled());
+    QVERIFY(!w.Action(TAction::EditorAddData)->isEnabled());
     QCOMPARE(CurrentRecord.Genus.ImageFile, std::string("-"));
     QCOMPARE(Edit(w, "ImgCopyrightEdit")->text(), QString("(n/a)"));
     QCOMPARE(Edit(w, "ImgOwnerEdit")->text(), QString("(n/a)"));
@@ -317,7 +317,7 @@ void TestEditor::EnableDetailEditOnPlannedGenus() {
     QCOMPARE(fx.Read("genus.dat"), genus);             // nothing is written before Save
     QVERIFY(!fx.Exists("usr_genus.dat"));
 
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     QCOMPARE(fx.Read("usr_genus.dat"), std::string("planned#Planned#####-#(n/a)##(n/a)##\r\n"));
     QCOMPARE(w.SelectedNode()->Id(), std::string("planned"));
     CHECK_DIALOGS(dialogs);
@@ -330,9 +330,9 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     TFormMain w;
     QVERIFY(w.SelectBranch(5, "avis"));
     QCOMPARE(Species(w)->model()->rowCount(), 0);
-    Trigger(w, EAction::EditorRemoveSpecies); // nothing selected: no question
-    Trigger(w, EAction::EditorNewSpecies);
-    Trigger(w, EAction::EditorNewSpeciesBitBtn);
+    Trigger(w, TAction::EditorRemoveSpecies); // nothing selected: no question
+    Trigger(w, TAction::EditorNewSpecies);
+    Trigger(w, TAction::EditorNewSpeciesBitBtn);
     QCOMPARE(*TFormMainTestAccess::EditRecord(w).Genus.Species, TStringList({"\t###", "\t###"}));
     QCOMPARE(SpeciesTexts(w), QStringList({"A.  ()", "A.  ()"}));
     QCOMPARE(Species(w)->currentIndex().row(), 1);
@@ -343,16 +343,16 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     TypeInto(Edit(w, "SpeciesNameEdit"), "first");
     SelectSpecies(w, 1);
     TypeInto(Edit(w, "SpeciesNameEdit"), "second");
-    Trigger(w, EAction::EditorNewSpecies);
+    Trigger(w, TAction::EditorNewSpecies);
     TypeInto(Edit(w, "SpeciesNameEdit"), "third");
     TypeInto(Edit(w, "SpeciesMeaningEdit"), "3");
     SelectSpecies(w, 0);
     TypeInto(Edit(w, "SpeciesNameEdit"), "unsaved");
     dialogs.ExpectMessage("Are you sure to remove species name \"A. first ()\"?", 33, 2);
-    Trigger(w, EAction::EditorRemoveSpeciesBitBtn);
+    Trigger(w, TAction::EditorRemoveSpeciesBitBtn);
     QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.Species->size(), size_t(3));
     dialogs.ExpectMessage("Are you sure to remove species name \"A. first ()\"?", 33, 1);
-    Trigger(w, EAction::EditorRemoveSpecies);
+    Trigger(w, TAction::EditorRemoveSpecies);
     CHECK_DIALOGS(dialogs);
     QCOMPARE(*TFormMainTestAccess::EditRecord(w).Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
     QCOMPARE(Species(w)->currentIndex().row(), 0);
@@ -391,7 +391,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         TFormMainTestAccess::EditRecord(w).Genus.ImageFile = c.Assigned; // as Choose Image leaves it
         if (c.Answer)
             dialogs.ExpectMessage(question, 33, c.Answer);
-        Trigger(w, EAction::EditorCancel);
+        Trigger(w, TAction::EditorCancel);
         CHECK_DIALOGS(dialogs);
         QCOMPARE(fx.Exists("images/aurex.jpg"), c.FileLeft);
         QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, CurrentRecord.Genus.ImageFile);
@@ -405,7 +405,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/aurex.jpg")) +
                               "\" could not be deleted. You may need to delete it manually.",
                           48, 1);
-    Trigger(w, EAction::EditorCancel);
+    Trigger(w, TAction::EditorCancel);
     CHECK_DIALOGS(dialogs);
     // A name that is no plain file name is never deleted; the user is told.
     QVERIFY(w.SelectBranch(5, "g1"));
@@ -414,7 +414,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/../classifytree.dat")) +
                               "\" could not be deleted. You may need to delete it manually.",
                           48, 1);
-    Trigger(w, EAction::EditorCancel);
+    Trigger(w, TAction::EditorCancel);
     CHECK_DIALOGS(dialogs);
     QVERIFY(fx.Exists("classifytree.dat"));
 }
@@ -450,18 +450,18 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     const auto before = Snapshot(fx);
     QVERIFY(w.SelectBranch(5, "aurex"));
     QCOMPARE(Species(w)->currentIndex().row(), 0);
-    Trigger(w, EAction::EditorSave);
-    Trigger(w, EAction::EditorCancel);
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
+    Trigger(w, TAction::EditorCancel);
+    Trigger(w, TAction::EditorSave);
     QVERIFY(Snapshot(fx) == before);
     QVERIFY(ModifiedFiles.Items().empty());
     QVERIFY(!TreeModified);
 
     // A new species typed into its boxes and saved at once reaches both databases.
-    Trigger(w, EAction::EditorNewSpecies);
+    Trigger(w, TAction::EditorNewSpecies);
     TypeInto(Edit(w, "SpeciesNameEdit"), "nova");
     TypeInto(Edit(w, "SpeciesMeaningEdit"), "new");
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     const std::string saved = aurex + AurexSpecies + "\t#nova#new#\r\n";
     QCOMPARE(fx.Read("genus.dat"), saved);
     QCOMPARE(fx.Read("usr_genus.dat"), saved);
@@ -470,14 +470,14 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     // Ctrl+Z never reaches back over a save, a cancel or a load.
     QLineEdit* meaning = Edit(w, "MeaningEdit");
     TypeInto(meaning, "shiny");
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     QVERIFY(!meaning->isUndoAvailable());
     QTest::keyClick(meaning, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(meaning->text(), QString("shiny"));
     TypeInto(meaning, "dull");
     auto* memo = Box<QPlainTextEdit>(w, "DescriptionMemo");
     QTest::keyClicks(memo, "more");
-    Trigger(w, EAction::EditorCancel);
+    Trigger(w, TAction::EditorCancel);
     QCOMPARE(meaning->text(), QString("shiny"));
     QVERIFY(!meaning->isUndoAvailable());
     QVERIFY(!memo->document()->isUndoAvailable());
@@ -491,13 +491,13 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     dialogs.ExpectMessage(
         "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
     QVERIFY(w.SelectBranch(5, "nomen"));
-    Trigger(w, EAction::EditorAddData);
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorAddData);
+    Trigger(w, TAction::EditorSave);
     std::string stored = saved;
     stored.replace(stored.find("#gold#"), 6, "#shiny#");
     stored += "nomen#Nomen#####-#(n/a)##(n/a)##\r\n";
     QCOMPARE(fx.Read("usr_genus.dat"), stored);
-    Trigger(w, EAction::EditorSave);
+    Trigger(w, TAction::EditorSave);
     QCOMPARE(fx.Read("usr_genus.dat"), stored);
     CHECK_DIALOGS(dialogs);
 }

@@ -31,7 +31,7 @@ void TestEditorIds::SaveAsksBeforeTakingAnIdOnlyTheUserDatabaseHas() {
         "Another Genus is stored under the id \"zeta\". Saving replaces that record with this one. "
         "Do you want to continue?",
         49, 2);
-    w.Action(EAction::EditorSave)->trigger();
+    w.Action(TAction::EditorSave)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(fx.Read("usr_genus.dat"), mine);
     QCOMPARE(fx.Read("genus.dat"), genus);

@@ -59,7 +59,7 @@ QColor IndexColor(int i) { return QColor(i, 255 - i, i * 7); }
 
 // The composed picture the reader gives after playing up to frame n.
 std::vector<std::uint32_t> Composed(const std::string& gif, int n) {
-    TGIFImage reader;
+    TGIFDecoder reader;
     reader.LoadFromBytes(gif);
     reader.ComposeTo(n);
     return reader.Picture().Pixels;
@@ -425,7 +425,7 @@ void TestGifControl::AboutBoxFromTheHelpMenu() {
     fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
-    QAction* about = w.Action(EAction::HelpAbout);
+    QAction* about = w.Action(TAction::HelpAbout);
     QCOMPARE(about->text(), QString("&About..."));
     QCOMPARE(about->statusTip(), QString("About Orvandel Viewer"));
     QVERIFY(about->isEnabled());

@@ -243,12 +243,12 @@ void TestImage::PageStatesFollowTheRecord() {
         QCOMPARE(Picture(w)->size(), c.Picture.isEmpty() ? QSize(0, 0) : c.Picture);
         QCOMPARE(Picture(w)->pixmap().isNull(), c.Picture.isEmpty());
         QCOMPARE(BandShown(w), c.Band);
-        QCOMPARE(w.Action(EAction::ViewSaveImage)->isEnabled(), c.Band);
+        QCOMPARE(w.Action(TAction::ViewSaveImage)->isEnabled(), c.Band);
         QCOMPARE(ShowButton(w)->isHidden(), c.Button == nullptr);
         if (c.Button)
             QCOMPARE(ShowButton(w)->text(), QString(c.Button));
         QCOMPARE(ShowButton(w)->isEnabled(), c.ButtonEnabled);
-        QCOMPARE(w.Action(EAction::DBReloadImage)->isEnabled(), genus && c.Id != std::string("g3"));
+        QCOMPARE(w.Action(TAction::DBReloadImage)->isEnabled(), genus && c.Id != std::string("g3"));
     }
 
     // A large picture scrolls; the picture's menu offers Save Profile Image.
@@ -261,7 +261,7 @@ void TestImage::PageStatesFollowTheRecord() {
     auto* box = Find<QScrollArea>(w, "ImageScrollBox");
     QVERIFY(box->horizontalScrollBar()->maximum() > 0);
     QVERIFY(box->verticalScrollBar()->maximum() > 0);
-    QVERIFY(Find<QMenu>(w, "ImagePopupMenu")->actions().contains(w.Action(EAction::ViewSaveImage)));
+    QVERIFY(Find<QMenu>(w, "ImagePopupMenu")->actions().contains(w.Action(TAction::ViewSaveImage)));
     QVERIFY(Find<QWidget>(w, "GIFImage")->isHidden()); // the GIF control only decodes here
 }
 
@@ -332,7 +332,7 @@ void TestImage::ChooseImageQuestionsNameAndCaption() {
     WriteFile(photo, "first");
     TPictureDialogs dialogs;
     TFormMain w;
-    QAction* choose = w.Action(EAction::EditorChooseImg);
+    QAction* choose = w.Action(TAction::EditorChooseImg);
     auto* button = Find<QPushButton>(w, "ChooseImageBtn");
     const QString already =
         "This genus already have an image attached. Are you sure you want to select a new "
@@ -393,7 +393,7 @@ void TestImage::ChooseImageRefusesAndReports() {
     WriteData(fx);
     TPictureDialogs dialogs;
     TFormMain w;
-    QAction* choose = w.Action(EAction::EditorChooseImg);
+    QAction* choose = w.Action(TAction::EditorChooseImg);
     Select(w, "g3");
     // A name that would reach outside the images folder is refused.
     Find<QLineEdit>(w, "NameEdit")->setText("../Korvelia");
@@ -423,7 +423,7 @@ void TestImage::SaveProfileImageCopiesTheBytes() {
     WriteData(fx);
     TPictureDialogs dialogs;
     TFormMain w;
-    QAction* save = w.Action(EAction::ViewSaveImage);
+    QAction* save = w.Action(TAction::ViewSaveImage);
     Select(w, "g1");
     QVERIFY(save->isEnabled());
     // Cancelled: nothing written. Chosen: the bytes unchanged whatever the name, over an existing

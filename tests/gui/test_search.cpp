@@ -84,7 +84,7 @@ private:
 void TestSearch::EveryActionIsWiredOrUnavailable() {
     TFormMain w;
     for (size_t i = 0; i < ActionCount; ++i) {
-        const EAction id = static_cast<EAction>(i);
+        const TAction id = static_cast<TAction>(i);
         QVERIFY2(TFormMainTestAccess::Actions(w).IsWired(id) !=
                      TFormMainTestAccess::Actions(w).IsUnavailable(id),
                  MainActionTable()[i].Name);
@@ -111,77 +111,77 @@ void TestSearch::SearchThroughThePage() {
     // Or mode: either word, sorted without regard to case; a genus without a record never stays.
     Find<QRadioButton>(w, "SearchMatchSomeRadio")->setChecked(true);
     text->setText("red zeta");
-    w.Action(EAction::DBSearch)->trigger();
+    w.Action(TAction::DBSearch)->trigger();
     QCOMPARE(Entries(w), QStringList({"Alpha (first)", "beta (second)", "Zeta (last)"}));
     QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString("3 Genus"));
 
     // Two spaces end the words; a leading space leaves none (Or keeps nothing).
     text->setText("zeta  red");
-    w.Action(EAction::DBSearch)->trigger();
+    w.Action(TAction::DBSearch)->trigger();
     QCOMPARE(Entries(w), QStringList{"Zeta (last)"});
     text->setText(" red");
-    w.Action(EAction::DBSearch)->trigger();
+    w.Action(TAction::DBSearch)->trigger();
     QCOMPARE(Entries(w), QStringList());
 
     // The fields searched follow the boxes: with none ticked nothing survives.
     for (const char* box : {"SearchKeywordChkBox", "SearchTypeChkBox", "SearchCommonNameChkBox"})
         Find<QCheckBox>(w, box)->setChecked(false);
     text->setText("red");
-    w.Action(EAction::DBSearch)->trigger();
+    w.Action(TAction::DBSearch)->trigger();
     QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString("0 Genus"));
     Find<QCheckBox>(w, "SearchNameChkBox")->setChecked(true);
     text->setText("ALPHA");
-    w.Action(EAction::DBSearch)->trigger();
+    w.Action(TAction::DBSearch)->trigger();
     QCOMPARE(Entries(w), QStringList{"Alpha (first)"});
 
     // The search starts only with a text (blanks count).
     text->clear();
-    QVERIFY(!w.Action(EAction::DBSearch)->isEnabled());
+    QVERIFY(!w.Action(TAction::DBSearch)->isEnabled());
     text->setText(" ");
-    QVERIFY(w.Action(EAction::DBSearch)->isEnabled());
+    QVERIFY(w.Action(TAction::DBSearch)->isEnabled());
 }
 
 void TestSearch::ListsAndTheirLabels() {
     TFormMain w;
-    w.Action(EAction::ViewAllGenus)->trigger();
+    w.Action(TAction::ViewAllGenus)->trigger();
     QCOMPARE(Entries(w), QStringList({"Alpha (first)", "beta (second)", "Gamma (no record)", "Zeta (last)"}));
     QCOMPARE(Label(w, "SearchTextLabel"), QString("[All]"));
     QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString("4 Genus"));
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::ResultPage));
 
     // Names compare exactly: "Beta" is not the tree's "beta"; species and empty lines give nothing.
-    w.Action(EAction::ViewForgotten)->trigger();
+    w.Action(TAction::ViewForgotten)->trigger();
     QCOMPARE(Entries(w), QStringList({"Beta", "Lost"}));
     QCOMPARE(Label(w, "SearchTextLabel"), QString("[Forgotten Genus]"));
     QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString("2 Genus"));
 
-    w.Action(EAction::ViewPlanGenus)->trigger();
+    w.Action(TAction::ViewPlanGenus)->trigger();
     QCOMPARE(Entries(w), QStringList({"Order [Ordo novus] (placeholder)", "Planned (not yet)"}));
     QCOMPARE(Label(w, "SearchFoundTotalLabel"), QString("2 Items"));
 
     // Captions follow the display mode; a rebuilt tree empties the list.
     w.SetDisplayMode(2);
     QCOMPARE(Entries(w), QStringList());
-    w.Action(EAction::ViewAllGenus)->trigger();
+    w.Action(TAction::ViewAllGenus)->trigger();
     QVERIFY(Entries(w).contains(" (first)"));
 }
 
 void TestSearch::ListedEntriesOpenTheirSummary() {
     TFormMain w;
     auto* list = Find<QListView>(w, "ResultListView");
-    w.Action(EAction::ViewAllGenus)->trigger();
+    w.Action(TAction::ViewAllGenus)->trigger();
     list->setCurrentIndex(list->model()->index(1, 0)); // beta
     QCOMPARE(w.SelectedNode()->Id(), std::string("g2"));
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("second"));
 
     // A forgotten genus shows its record without moving the tree's selection.
-    w.Action(EAction::ViewForgotten)->trigger();
+    w.Action(TAction::ViewForgotten)->trigger();
     list->setCurrentIndex(list->model()->index(1, 0)); // Lost
     QCOMPARE(w.SelectedNode()->Id(), std::string("g2"));
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).startsWith("Lost\nLost\ngone"));
 
     // A deleted branch takes the list with it: no entry outlives its node.
-    w.Action(EAction::ViewAllGenus)->trigger();
+    w.Action(TAction::ViewAllGenus)->trigger();
     QVERIFY(w.SelectBranch(GenusLevel, "g3"));
     TFormMainTestAccess::DeleteBranch(w, w.SelectedNode(), false);
     QCOMPARE(list->model()->rowCount(), 0);
@@ -207,13 +207,13 @@ void TestSearch::ResultOrderIgnoresCaseAndKeepsTies() {
 void TestSearch::EntriesFollowTheirBranch() {
     TFormMain w;
     auto* list = Find<QListView>(w, "ResultListView");
-    w.Action(EAction::ViewAllGenus)->trigger();
+    w.Action(TAction::ViewAllGenus)->trigger();
     QCOMPARE(Entries(w), QStringList({"Alpha (first)", "beta (second)", "Gamma (no record)", "Zeta (last)"}));
 
     // Zeta is renamed in the editor, which also gives it the id "omega": its entry still opens it.
     QVERIFY(w.SelectBranch(5, "g3"));
     Find<QLineEdit>(w, "NameEdit")->setText("Omega");
-    w.Action(EAction::EditorSave)->trigger();
+    w.Action(TAction::EditorSave)->trigger();
     QVERIFY(w.SelectBranch(5, "g1"));
     QCOMPARE(Entries(w).last(), QString("Omega (last)"));
     list->setCurrentIndex(list->model()->index(3, 0));

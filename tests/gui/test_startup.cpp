@@ -141,16 +141,16 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
     TFormMain w;
     CHECK_DIALOGS(dialogs);
     QCOMPARE(Options.ListType, 1);
-    QVERIFY(w.Action(EAction::OptionsShowName)->isChecked());
-    QVERIFY(!w.Action(EAction::OptionsShowBoth)->isChecked());
-    QVERIFY(!w.Action(EAction::OptionsShowInfo)->isChecked());
+    QVERIFY(w.Action(TAction::OptionsShowName)->isChecked());
+    QVERIFY(!w.Action(TAction::OptionsShowBoth)->isChecked());
+    QVERIFY(!w.Action(TAction::OptionsShowInfo)->isChecked());
     const QModelIndex first = w.TreeModel()->index(0, 0);
     QCOMPARE(first.data().toString(), QString("Class Korvelia"));
     // Switching to both rebuilds, expands and moves the mark.
-    w.Action(EAction::OptionsShowBoth)->trigger();
+    w.Action(TAction::OptionsShowBoth)->trigger();
     QCOMPARE(w.TreeModel()->index(0, 0).data().toString(), QString("Class Korvelia (the korvels)"));
-    QVERIFY(w.Action(EAction::OptionsShowBoth)->isChecked());
-    QVERIFY(!w.Action(EAction::OptionsShowName)->isChecked());
+    QVERIFY(w.Action(TAction::OptionsShowBoth)->isChecked());
+    QVERIFY(!w.Action(TAction::OptionsShowName)->isChecked());
     QVERIFY(w.TaxonomyTreeView()->isExpanded(w.TreeModel()->index(0, 0)));
 }
 
@@ -163,11 +163,11 @@ void TestStartup::SaveTreeZeroIsLeftAlone() {
     {
         TScriptedDialogs dialogs;
         TFormMain w;
-        QVERIFY(!w.Action(EAction::OptionsSaveTreeState)->isChecked());
-        w.Action(EAction::OptionsSaveTreeState)->trigger();
-        QVERIFY(w.Action(EAction::OptionsSaveTreeState)->isChecked());
-        w.Action(EAction::OptionsSaveTreeState)->trigger();
-        QVERIFY(!w.Action(EAction::OptionsSaveTreeState)->isChecked());
+        QVERIFY(!w.Action(TAction::OptionsSaveTreeState)->isChecked());
+        w.Action(TAction::OptionsSaveTreeState)->trigger();
+        QVERIFY(w.Action(TAction::OptionsSaveTreeState)->isChecked());
+        w.Action(TAction::OptionsSaveTreeState)->trigger();
+        QVERIFY(!w.Action(TAction::OptionsSaveTreeState)->isChecked());
     }
     QVERIFY(!fx.Exists("treestate.dat"));
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("SaveTree=0"));
@@ -280,7 +280,7 @@ void TestStartup::StatusGoesToSplashThenStatusBar() {
     SetStatus("Working...");
     QCOMPARE(w.statusBar()->currentMessage(), QString("Working..."));
     // Hints of the actions reach the status line.
-    QStatusTipEvent tip(w.Action(EAction::DBExit)->statusTip());
+    QStatusTipEvent tip(w.Action(TAction::DBExit)->statusTip());
     QApplication::sendEvent(&w, &tip);
     QCOMPARE(w.statusBar()->currentMessage(), QString("Exit Orvandel Viewer"));
 }
@@ -335,9 +335,9 @@ void TestStartup::KeyboardFocusAndLinks() {
     QVERIFY(QTest::qWaitForWindowActive(&w));
     QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.TaxonomyTreeView()));
     // Each page's shortcut puts the focus where the user types next.
-    const std::pair<EAction, const char*> pages[] = {{EAction::ViewSearch, "SearchTextEdit"},
-                                                     {EAction::ViewResult, "ResultListView"},
-                                                     {EAction::ViewTaxnomyTree, "TaxonomyTreeView"}};
+    const std::pair<TAction, const char*> pages[] = {{TAction::ViewSearch, "SearchTextEdit"},
+                                                     {TAction::ViewResult, "ResultListView"},
+                                                     {TAction::ViewTaxnomyTree, "TaxonomyTreeView"}};
     for (const auto& [action, control] : pages) {
         w.Action(action)->trigger();
         QVERIFY2(QApplication::focusWidget() && QApplication::focusWidget()->objectName() == control,
@@ -447,21 +447,21 @@ void TestStartup::MenusFollowTheActionTable() {
     QVERIFY(exit);
     QCOMPARE(exit->text(), QString("E&xit"));
     QCOMPARE(exit->statusTip(), QString("Exit Orvandel Viewer"));
-    QCOMPARE(w.Action(EAction::DBRefresh)->shortcut(), QKeySequence(Qt::Key_F5));
-    QCOMPARE(w.Action(EAction::DBRefreshItem)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
-    QCOMPARE(w.Action(EAction::ViewSearch)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
-    QVERIFY(!w.Action(EAction::DBSearch)->isEnabled());
+    QCOMPARE(w.Action(TAction::DBRefresh)->shortcut(), QKeySequence(Qt::Key_F5));
+    QCOMPARE(w.Action(TAction::DBRefreshItem)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F5));
+    QCOMPARE(w.Action(TAction::ViewSearch)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_F));
+    QVERIFY(!w.Action(TAction::DBSearch)->isEnabled());
     QVERIFY(!Find<QPushButton>(w, "SearchBtn")->isEnabled());
     Find<QLineEdit>(w, "SearchTextEdit")->setText(" ");
-    QVERIFY(w.Action(EAction::DBSearch)->isEnabled());
+    QVERIFY(w.Action(TAction::DBSearch)->isEnabled());
     QVERIFY(Find<QPushButton>(w, "SearchBtn")->isEnabled());
     QCOMPARE(Find<QPushButton>(w, "SearchBtn")->text(), QString("&Search Species"));
     Find<QLineEdit>(w, "SearchTextEdit")->clear();
-    QVERIFY(!w.Action(EAction::DBSearch)->isEnabled());
-    QVERIFY(w.Action(EAction::OptionsServer)
+    QVERIFY(!w.Action(TAction::DBSearch)->isEnabled());
+    QVERIFY(w.Action(TAction::OptionsServer)
                 ->statusTip()
                 .startsWith("Address of Velmora server. Please do not modify this value!"));
-    QVERIFY(w.Action(EAction::OptionsServer)->statusTip().contains(QString::fromLatin1(DefaultServerURL)));
+    QVERIFY(w.Action(TAction::OptionsServer)->statusTip().contains(QString::fromLatin1(DefaultServerURL)));
     // The Database menu in order, separators included.
     QMenu* db = w.findChild<QMenu*>("itemDatabase");
     QVERIFY(db);
@@ -475,9 +475,9 @@ void TestStartup::MenusFollowTheActionTable() {
     // Download Image is a menu item of its own name that shows and runs its action.
     auto* reload = w.findChild<QAction*>("itemDBReloadImage");
     QVERIFY(reload && db->actions().contains(reload));
-    QSignalSpy ran(w.Action(EAction::DBReloadImage), &QAction::triggered);
+    QSignalSpy ran(w.Action(TAction::DBReloadImage), &QAction::triggered);
     for (bool enabled : {false, true}) {
-        w.Action(EAction::DBReloadImage)->setEnabled(enabled);
+        w.Action(TAction::DBReloadImage)->setEnabled(enabled);
         QCOMPARE(reload->isEnabled(), enabled);
         reload->trigger();
         QCOMPARE(ran.count(), enabled ? 1 : 0);
@@ -488,7 +488,7 @@ void TestStartup::MenusFollowTheActionTable() {
         const qsizetype at = text.indexOf('&');
         return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
     };
-    for (EAction id : {EAction::DBCancelTransfer, EAction::ViewGoToBranch, EAction::ViewExportBranch}) {
+    for (TAction id : {TAction::DBCancelTransfer, TAction::ViewGoToBranch, TAction::ViewExportBranch}) {
         QAction* added = w.Action(id);
         for (QMenu* menu : w.menuBar()->findChildren<QMenu*>()) {
             if (!menu->actions().contains(added))
@@ -508,10 +508,10 @@ void TestStartup::MenusFollowTheActionTable() {
                           "Viewing &Offline", "-", "Change &Server Address..."}));
     // Changing the server address goes through the input box; Cancel keeps it.
     dialogs.ExpectInput("Type in address of Velmora website:", true, "http://other.invalid:81/");
-    w.Action(EAction::OptionsServer)->trigger();
+    w.Action(TAction::OptionsServer)->trigger();
     QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
     dialogs.ExpectInput("Type in address of Velmora website:", false, "ignored");
-    w.Action(EAction::OptionsServer)->trigger();
+    w.Action(TAction::OptionsServer)->trigger();
     QCOMPARE(Options.URL, std::string("http://other.invalid:81/"));
     CHECK_DIALOGS(dialogs);
 }
@@ -521,18 +521,18 @@ void TestStartup::PagesAndCopyTree() {
     fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.Action(EAction::ViewTaxnomyTree)->isChecked());
+    QVERIFY(w.Action(TAction::ViewTaxnomyTree)->isChecked());
     Find<QTabWidget>(w, "MainPageControl")
         ->setCurrentIndex(TFormMain::SearchPage); // as a click on the tab does
-    QVERIFY(w.Action(EAction::ViewSearch)->isChecked());
-    QVERIFY(!w.Action(EAction::ViewTaxnomyTree)->isChecked());
-    w.Action(EAction::ViewResult)->trigger();
+    QVERIFY(w.Action(TAction::ViewSearch)->isChecked());
+    QVERIFY(!w.Action(TAction::ViewTaxnomyTree)->isChecked());
+    w.Action(TAction::ViewResult)->trigger();
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->currentIndex(), int(TFormMain::ResultPage));
-    QVERIFY(w.Action(EAction::ViewResult)->isChecked());
+    QVERIFY(w.Action(TAction::ViewResult)->isChecked());
 
     TTreeNode* genus = w.Tree().First()->Child(0)->Child(0)->Child(0);
     w.SelectNode(genus);
-    w.Action(EAction::ViewCopyTree)->trigger();
+    w.Action(TAction::ViewCopyTree)->trigger();
     QCOMPARE(
         QApplication::clipboard()->text(),
         QString("Class Korvelia (the korvels)\r\nOrder Ordina (walkers)\r\nFamily Familia (round ones)\r\n"
@@ -572,7 +572,7 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     QVERIFY(QApplication::focusWidget() != static_cast<QWidget*>(w.DetailMemo()));
     // Enter on the Search page starts the search once there is a text.
     int searches = 0;
-    connect(w.Action(EAction::DBSearch), &QAction::triggered, [&] { ++searches; });
+    connect(w.Action(TAction::DBSearch), &QAction::triggered, [&] { ++searches; });
     w.ShowMainPage(TFormMain::SearchPage);
     Find<QLineEdit>(w, "SearchTextEdit")->setFocus();
     QTest::keyClick(Find<QLineEdit>(w, "SearchTextEdit"), Qt::Key_Return);
@@ -593,7 +593,7 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     dialogs.ExpectMessage("You are going to delete selected item", Mb::OkCancel | Mb::IconQuestion, Mb::IdOk);
     dialogs.ExpectMessage("Do you want them to be deleted as well?", Mb::YesNoCancel | Mb::IconQuestion,
                           Mb::IdYes);
-    w.Action(EAction::EditorDeleteTreeItem)->trigger();
+    w.Action(TAction::EditorDeleteTreeItem)->trigger();
     CHECK_DIALOGS(dialogs);
     // The order, its family and its genus left the main databases; the planned genus had none.
     QCOMPARE(fx.Read("order.dat"), std::string("o2#[unnamed]#n/a#Not named yet\r\n"));

@@ -107,8 +107,8 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     // Sorted without regard to case.
     TFormMainTestAccess::RelatedLinks(w)->AddRelatedLink("alpha web", 1, "http://a.invalid/", QString());
     QCOMPARE(links->topLevelItem(1)->text(0), QString("alpha web"));
-    QVERIFY(w.Action(EAction::ViewRelatedLinks)->isChecked());
-    QVERIFY(w.Action(EAction::ViewRelatedLinks)->isEnabled());
+    QVERIFY(w.Action(TAction::ViewRelatedLinks)->isChecked());
+    QVERIFY(w.Action(TAction::ViewRelatedLinks)->isEnabled());
     QCOMPARE(TFormMainTestAccess::RelatedLinks(w)->Tip(0),
              QString("Click here, open browser to:\n") + DefaultServerURL + "help.htm");
     QCOMPARE(TFormMainTestAccess::RelatedLinks(w)->Tip(2), QString("Click to see this branch's summary"));
@@ -127,8 +127,8 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(!links->topLevelItem(1)->font(0).underline());
     QVERIFY(links->topLevelItem(0)->font(0).underline());
     // Hiding and showing the list by its command.
-    w.Action(EAction::ViewRelatedLinks)->trigger();
-    QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isChecked());
+    w.Action(TAction::ViewRelatedLinks)->trigger();
+    QVERIFY(!w.Action(TAction::ViewRelatedLinks)->isChecked());
     QVERIFY(links->isHidden());
     // Clicking the branch link shows that genus, which brings its own (empty) link list.
     TFormMainTestAccess::RelatedLinks(w)->Activate(2);
@@ -136,7 +136,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Common: Beta korvel"));
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Meaning: second one"));
     QCOMPARE(links->topLevelItemCount(), 0);
-    QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isEnabled());
+    QVERIFY(!w.Action(TAction::ViewRelatedLinks)->isEnabled());
     // Every summary comes in a document of its own: the view's settings stay, the old ones go.
     QVERIFY(w.SelectBranch(5, "alpha"));
     QCOMPARE(w.DetailMemo()->document()->defaultFont().pointSize(), 10);
@@ -167,7 +167,7 @@ void TestSummary::BranchSummaryRemarksAndPlaceholder() {
     QVERIFY(!kept.charFormat().fontItalic());
     // No links: the list stays hidden and its command disabled.
     QCOMPARE(Links(w)->topLevelItemCount(), 0);
-    QVERIFY(!w.Action(EAction::ViewRelatedLinks)->isEnabled());
+    QVERIFY(!w.Action(TAction::ViewRelatedLinks)->isEnabled());
 }
 
 void TestSummary::PlannedAndMissingBranches() {
@@ -219,7 +219,7 @@ void TestSummary::CopySummaryFormats() {
     TScriptedDialogs dialogs;
     TFormMain w;
     QVERIFY(w.SelectBranch(5, "beta"));
-    w.Action(EAction::ViewCopySummary)->trigger();
+    w.Action(TAction::ViewCopySummary)->trigger();
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     QVERIFY(mime->hasText());
     QVERIFY(mime->hasHtml());
@@ -231,7 +231,7 @@ void TestSummary::CopySummaryFormats() {
     c.setPosition(0);
     c.setPosition(5, QTextCursor::KeepAnchor);
     w.DetailMemo()->setTextCursor(c);
-    w.Action(EAction::ViewCopySummary)->trigger();
+    w.Action(TAction::ViewCopySummary)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QString("Genus"));
 }
 
@@ -295,7 +295,7 @@ void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
         list->setCurrentIndex(list->model()->index(1, 0));
         QVERIFY(!Find<QPlainTextEdit>(w, "SpeciesDescriptionMemo")->isReadOnly());
         Find<QLineEdit>(w, "MeaningEdit")->setText("new");
-        w.Action(EAction::EditorSave)->trigger();
+        w.Action(TAction::EditorSave)->trigger();
         QCOMPARE(fx.Read("genus.dat"), "alpha#Alpha#new#" + c.Description + tail + species);
         CHECK_DIALOGS(dialogs);
     }

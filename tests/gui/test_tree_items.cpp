@@ -73,8 +73,8 @@ private:
 void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
     {
         TFormMain w;
-        for (EAction id :
-             {EAction::EditorAddTreeItem, EAction::EditorDeleteTreeItem, EAction::DBDeleteUserDB})
+        for (TAction id :
+             {TAction::EditorAddTreeItem, TAction::EditorDeleteTreeItem, TAction::DBDeleteUserDB})
             QVERIFY(w.Action(id)->isEnabled());
         TTreeNode* family = Node(w, "f1");
         w.SelectNode(Node(w, "g1"));
@@ -88,7 +88,7 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
             Find<QLineEdit>(d, "InfoEdit")->setText("tall");
             return Click(d, "AddBtn");
         });
-        w.Action(EAction::EditorAddTreeItem)->trigger();
+        w.Action(TAction::EditorAddTreeItem)->trigger();
         CHECK_DIALOGS(*Dialogs);
         QCOMPARE(parentText, QString("Familia"));
         QCOMPARE(entries, QStringList({"5 - Genus"}));
@@ -115,7 +115,7 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
             proposed = Find<QLineEdit>(d, "NameEdit")->text();
             return Click(d, "CancelBtn");
         });
-        w.Action(EAction::EditorAddTreeItem)->trigger();
+        w.Action(TAction::EditorAddTreeItem)->trigger();
         CHECK_DIALOGS(*Dialogs);
         QCOMPARE(proposed, QString("[no named]"));
         QCOMPARE(w.findChildren<TFormAddBranch*>(), QList<TFormAddBranch*>({form}));
@@ -140,7 +140,7 @@ void TestTreeItems::CancelAddsNothing() {
         Find<QLineEdit>(d, "NameEdit")->setText("Never");
         return Click(d, "CancelBtn");
     });
-    w.Action(EAction::EditorAddTreeItem)->trigger();
+    w.Action(TAction::EditorAddTreeItem)->trigger();
     CHECK_DIALOGS(*Dialogs);
     QCOMPARE(w.Tree().Count(), count);
     QVERIFY(!Fx->Exists("usr_tree.dat"));
@@ -151,18 +151,18 @@ void TestTreeItems::CancelAddsNothing() {
         Find<QComboBox>(d, "LevelComboBox")->setCurrentIndex(1);
         return Click(d, "AddBtn");
     });
-    w.Action(EAction::EditorAddTreeItem)->trigger();
+    w.Action(TAction::EditorAddTreeItem)->trigger();
     CHECK_DIALOGS(*Dialogs);
     QCOMPARE(order->Children().back()->Data(), TTaxonomyData("\t\t\t\t", "(n/a)", "[no named]", ""));
     QVERIFY(TreeModified);
 
     // Nothing selected, or a genus with no parent: no dialog.
     w.TaxonomyTreeView()->setCurrentIndex(QModelIndex());
-    w.Action(EAction::EditorAddTreeItem)->trigger();
-    w.Action(EAction::EditorDeleteTreeItem)->trigger();
+    w.Action(TAction::EditorAddTreeItem)->trigger();
+    w.Action(TAction::EditorDeleteTreeItem)->trigger();
     TTreeNode* loose = AddTreeNode(w.Tree(), nullptr, TTaxonomyData("\t\t\t\t\t", "(n/a)", "Loose", ""));
     w.SelectNode(loose);
-    w.Action(EAction::EditorAddTreeItem)->trigger();
+    w.Action(TAction::EditorAddTreeItem)->trigger();
     CHECK_DIALOGS(*Dialogs);
 }
 
@@ -173,7 +173,7 @@ void TestTreeItems::AFailedRecordingKeepsTheNode() {
     w.SelectNode(Node(w, "c2"));
     Dialogs->ExpectDialog("FormAddBranch", [](QDialog& d) { return Click(d, "AddBtn"); });
     Dialogs->ExpectMessage("usr_tree.dat", Mb::IconError, Mb::IdOk);
-    w.Action(EAction::EditorAddTreeItem)->trigger();
+    w.Action(TAction::EditorAddTreeItem)->trigger();
     CHECK_DIALOGS(*Dialogs);
     QCOMPARE(Node(w, "c2")->ChildCount(), size_t(1));
     QVERIFY(TreeModified);
@@ -194,12 +194,12 @@ void TestTreeItems::DeleteAsksTwiceAndObeys() {
     const TCase cases[] = {
         {{Mb::IdCancel}, false}, {{Mb::IdOk, Mb::IdCancel}, false}, {{Mb::IdOk, Mb::IdNo}, true}};
     for (const TCase& c : cases) {
-        w.Action(EAction::ViewAllGenus)->trigger();
+        w.Action(TAction::ViewAllGenus)->trigger();
         w.SelectNode(Node(w, "f1"));
         Dialogs->ExpectMessage(AskDelete, Mb::OkCancel | Mb::IconQuestion, c.Answers[0]);
         if (c.Answers.size() > 1)
             Dialogs->ExpectMessage(AskLinked, Mb::YesNoCancel | Mb::IconQuestion, c.Answers[1]);
-        w.Action(EAction::EditorDeleteTreeItem)->trigger();
+        w.Action(TAction::EditorDeleteTreeItem)->trigger();
         CHECK_DIALOGS(*Dialogs);
         QCOMPARE(Node(w, "f1") == nullptr, c.Deleted);
     }
@@ -220,11 +220,11 @@ void TestTreeItems::ABranchGoneWhileAskedIsLeftAlone() {
     const std::string files = Fx->Read("family.dat") + Fx->Read("genus.dat");
     const struct {
         const char* Branch;
-        EAction Command;
+        TAction Command;
         const QString* AskedWhenGone; // none: the add dialog
-    } cases[] = {{"o1", EAction::EditorAddTreeItem, nullptr},
-                 {"f1", EAction::EditorDeleteTreeItem, &AskDelete},
-                 {"f1", EAction::EditorDeleteTreeItem, &AskLinked}};
+    } cases[] = {{"o1", TAction::EditorAddTreeItem, nullptr},
+                 {"f1", TAction::EditorDeleteTreeItem, &AskDelete},
+                 {"f1", TAction::EditorDeleteTreeItem, &AskLinked}};
     for (const auto& c : cases) {
         TFormMain w;
         const size_t count = w.Tree().Count();
@@ -265,7 +265,7 @@ void TestTreeItems::DeletesChosenUserDatabases() {
     });
     Dialogs->ExpectMessage("Are you sure", Mb::YesNo | Mb::IconQuestion, Mb::IdYes);
     Dialogs->ExpectMessage("1 Files has been deleted", Mb::Ok | Mb::IconInformation, Mb::IdOk);
-    w.Action(EAction::DBDeleteUserDB)->trigger();
+    w.Action(TAction::DBDeleteUserDB)->trigger();
     CHECK_DIALOGS(*Dialogs);
     QVERIFY(!Fx->Exists("usr_genus.dat"));
     QVERIFY(ModifiedFiles.Empty());

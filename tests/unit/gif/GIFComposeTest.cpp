@@ -50,7 +50,7 @@ TEST(GIFCompose, DisposalMethods) {
         TGifSpec spec = Screen(4, 4);
         spec.Frames = {Fill(0, 0, 4, 4, 1), WithControl(Fill(1, 1, 2, 2, 2), c.field, c.mask, 9),
                        Fill(0, 0, 1, 1, 3)};
-        TGIFImage gif;
+        TGIFDecoder gif;
         ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
         EXPECT_EQ(gif.HasMask(), c.mask);
         EXPECT_EQ(gif.Picture().Pixel(1, 1), Color(1)); // frame 1 drawn by the load
@@ -65,7 +65,7 @@ TEST(GIFCompose, DisposalMethods) {
 
         // Stepping frame by frame gives the same pictures.
         const std::vector<std::uint32_t> composed = gif.Picture().Pixels;
-        TGIFImage stepped;
+        TGIFDecoder stepped;
         ASSERT_TRUE(stepped.LoadFromBytes(WriteGif(spec)));
         ASSERT_TRUE(stepped.SetCurrentFrame(2));
         ASSERT_TRUE(stepped.SetCurrentFrame(3));
@@ -79,7 +79,7 @@ TEST(GIFCompose, TransparentPixelsKeepWhatIsUnder) {
         WithControl(MakeFrame(1, 0, 2, 2, [](int x, int y) { return (x + y) % 2 ? 2 : 5; }), 1, true, 5),
         Fill(0, 0, 4, 1, 1),
         WithControl(MakeFrame(0, 0, 4, 2, [](int x, int) { return x < 2 ? 5 : 4; }), 1, true, 5)};
-    TGIFImage gif;
+    TGIFDecoder gif;
     ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
     ASSERT_TRUE(gif.Transparent());
     // Frame 1 alone: outside it and on its transparent pixels the picture is see-through.
@@ -102,7 +102,7 @@ TEST(GIFCompose, TransparentPixelsKeepWhatIsUnder) {
 TEST(GIFCompose, LogicalSizeCoversEveryFrame) {
     TGifSpec spec = Screen(2, 2);
     spec.Frames = {MakeFrame(1, 1, 3, 2, [](int x, int y) { return x + 3 * y; }), Fill(4, 0, 2, 5, 7)};
-    TGIFImage gif;
+    TGIFDecoder gif;
     ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
     EXPECT_EQ(gif.Width(), 6);
     EXPECT_EQ(gif.Height(), 5);
@@ -127,7 +127,7 @@ TEST(GIFCompose, PictureMadeOnlyWhenAskedFor) {
     const std::string bytes = WriteGif(spec);
     for (bool firstOnly : {true, false}) {
         SCOPED_TRACE(firstOnly ? "first image only" : "every image");
-        TGIFImage gif;
+        TGIFDecoder gif;
         gif.FirstImageOnly = firstOnly;
         const TAllocationMeter meter;
         ASSERT_TRUE(gif.LoadFromBytes(bytes));
@@ -144,10 +144,10 @@ TEST(GIFCompose, PictureMadeOnlyWhenAskedFor) {
 TEST(GIFCompose, CurrentFrameOutOfRangeChangesNothing) {
     TGifSpec spec = Screen(1, 1);
     spec.Frames = {Fill(0, 0, 1, 1, 1), Fill(0, 0, 1, 1, 2)};
-    TGIFImage gif;
+    TGIFDecoder gif;
     int changing = 0, change = 0;
-    gif.OnChanging = [&](TGIFImage&) { ++changing; };
-    gif.OnChange = [&](TGIFImage&) { ++change; };
+    gif.OnChanging = [&](TGIFDecoder&) { ++changing; };
+    gif.OnChange = [&](TGIFDecoder&) { ++change; };
     ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
     EXPECT_EQ(changing, 1);
     EXPECT_EQ(change, 1);
@@ -177,10 +177,10 @@ TEST(GIFCompose, ProgressOnLargeFramesAndStopping) {
         TGifSpec spec = Screen(c.width, c.height);
         spec.Frames = {MakeFrame(0, 0, c.width, c.height, [](int x, int y) { return (x * 7 + y * 3) % 16; })};
         const std::string bytes = WriteGif(spec);
-        TGIFImage gif;
+        TGIFDecoder gif;
         std::vector<std::size_t> positions;
         int lastPercent = -1;
-        gif.OnProgress = [&](TGIFImage& sender, std::size_t done, std::size_t total, int percent, bool&) {
+        gif.OnProgress = [&](TGIFDecoder& sender, std::size_t done, std::size_t total, int percent, bool&) {
             EXPECT_EQ(&sender, &gif);
             EXPECT_EQ(total, bytes.size());
             EXPECT_TRUE(positions.empty() || done >= positions.back());
@@ -193,7 +193,7 @@ TEST(GIFCompose, ProgressOnLargeFramesAndStopping) {
         EXPECT_EQ(lastPercent, 100);
 
         int calls = 0;
-        gif.OnProgress = [&](TGIFImage&, std::size_t, std::size_t, int, bool& keepOn) {
+        gif.OnProgress = [&](TGIFDecoder&, std::size_t, std::size_t, int, bool& keepOn) {
             keepOn = ++calls < 3;
         };
         EXPECT_FALSE(gif.LoadFromBytes(bytes));

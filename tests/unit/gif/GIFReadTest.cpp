@@ -56,7 +56,7 @@ TEST(GIFRead, FailedLoadsLeaveTheImageEmpty) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TGIFImage gif;
+        TGIFDecoder gif;
         ASSERT_TRUE(gif.LoadFromBytes(WriteGif(OneFrame(1, 1, {3})))); // a load first empties it
         EXPECT_FALSE(gif.LoadFromBytes(c.bytes));
         EXPECT_EQ(gif.LastError(), c.error);
@@ -65,7 +65,7 @@ TEST(GIFRead, FailedLoadsLeaveTheImageEmpty) {
         EXPECT_TRUE(gif.Data().empty());
         EXPECT_EQ(gif.FirstFrameBitmap(), nullptr);
     }
-    TGIFImage gif;
+    TGIFDecoder gif;
     EXPECT_FALSE(gif.LoadFromFile("/nonexistent/aurex.gif"));
     EXPECT_EQ(gif.LastError(), gifFileNotFound);
 }
@@ -80,7 +80,7 @@ TEST(GIFRead, DamageAfterTheFirstFrameKeepsTheFramesBefore) {
 
     TGifSpec tooLarge = OneFrame(4, 4, std::vector<std::uint8_t>(16, 1));
     TGifFrameSpec wide;
-    wide.Width = TGIFImage::MaxFrameSide + 1;
+    wide.Width = TGIFDecoder::MaxFrameSide + 1;
     wide.Height = 1;
     wide.RawData = "";
     tooLarge.Frames.push_back(wide);
@@ -108,7 +108,7 @@ TEST(GIFRead, DamageAfterTheFirstFrameKeepsTheFramesBefore) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TGIFImage gif;
+        TGIFDecoder gif;
         EXPECT_TRUE(gif.LoadFromBytes(c.bytes));
         EXPECT_EQ(gif.LastError(), gifOk);
         EXPECT_EQ(gif.FrameCount(), c.frames);
@@ -142,7 +142,7 @@ TEST(GIFRead, PixelsRoundTrip) {
         TGifSpec spec = OneFrame(c.width, c.height, c.pixels);
         spec.GlobalTable = MakeTable(c.colors);
         spec.Frames[0].Interlaced = c.interlaced;
-        TGIFImage gif;
+        TGIFDecoder gif;
         ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
         const TGIFFrame& f = gif.Frame(1);
         EXPECT_EQ(f.Pixels, c.pixels);
@@ -170,7 +170,7 @@ TEST(GIFRead, FrameFieldsFromTheirBlocks) {
     spec.Frames[1].LocalTable = MakeTable(64);
     spec.Frames.push_back(Dot(0, 0, 1)); // no graphic control: its fields stay clear
 
-    TGIFImage gif;
+    TGIFDecoder gif;
     ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
     EXPECT_EQ(gif.Version(), gvGIF87a);
     EXPECT_EQ(gif.LoopCount(), 1);
@@ -208,7 +208,7 @@ TEST(GIFRead, FrameLimitAndFirstImageOnly) {
     for (int i = 1; i < 257; ++i)
         spec.Frames.push_back(Dot(0, 0, i % 256));
     const std::string bytes = WriteGif(spec);
-    TGIFImage gif;
+    TGIFDecoder gif;
     ASSERT_TRUE(gif.LoadFromBytes(bytes));
     EXPECT_EQ(gif.FrameCount(), 256);
     EXPECT_EQ(gif.Frame(256).Index(0, 0), 255);
@@ -265,7 +265,7 @@ TEST(GIFRead, LzwDataEndsAndCorruptCodes) {
         spec.Frames[0].Transparent = true;
         spec.Frames[0].TransparentIndex = 2;
         spec.Frames.push_back(Dot(0, 0, 7)); // read after the damaged frame
-        TGIFImage gif;
+        TGIFDecoder gif;
         ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
         ASSERT_EQ(gif.FrameCount(), 2);
         const TGIFFrame& f = gif.Frame(1);
@@ -290,7 +290,7 @@ TEST(GIFRead, InterlacedRowsWithoutDataAreSeeThrough) {
     spec.Frames[0].Control = true;
     spec.Frames[0].Transparent = true;
     spec.Frames[0].TransparentIndex = 9;
-    TGIFImage gif;
+    TGIFDecoder gif;
     ASSERT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
     const TGIFFrame& f = gif.Frame(1);
     for (int y = 0; y < 9; ++y)
@@ -303,14 +303,14 @@ TEST(GIFRead, StreamFileAndFormData) {
     const std::string bytes = WriteGif(spec);
     std::istringstream stream(bytes);
     stream.seekg(0, std::ios::end); // read from its start all the same
-    TGIFImage gif;
+    TGIFDecoder gif;
     ASSERT_TRUE(gif.LoadFromStream(stream));
     EXPECT_EQ(gif.Data(), bytes);
 
     const std::string form = gif.WriteData();
     const std::size_t n = bytes.size();
     EXPECT_EQ(form, std::string({static_cast<char>(n & 0xFF), static_cast<char>(n >> 8), 0, 0}) + bytes);
-    TGIFImage copy;
+    TGIFDecoder copy;
     ASSERT_TRUE(copy.ReadData(form));
     EXPECT_EQ(copy.Frame(1).Pixels, (std::vector<std::uint8_t>{5, 6}));
     copy.Clear();
@@ -328,16 +328,16 @@ TEST(GIFRead, StreamFileAndFormData) {
 }
 
 TEST(GIFRead, PixelBudgetBoundsDeclaredSizes) {
-    const std::size_t saved = TGIFImage::MaxPixels;
-    TGIFImage::MaxPixels = 1000;
+    const std::size_t saved = TGIFDecoder::MaxPixels;
+    TGIFDecoder::MaxPixels = 1000;
     TGifSpec spec = OneFrame(20, 20, std::vector<std::uint8_t>(400, 1));
     spec.Frames.push_back(MakeFrame(0, 0, 30, 30, [](int, int) { return 2; })); // 400 + 900 > 1000
-    TGIFImage gif;
+    TGIFDecoder gif;
     EXPECT_TRUE(gif.LoadFromBytes(WriteGif(spec)));
     EXPECT_EQ(gif.FrameCount(), 1);
     spec.Width = 2000; // logical picture over the budget
     EXPECT_FALSE(gif.LoadFromBytes(WriteGif(spec)));
-    TGIFImage::MaxPixels = saved;
+    TGIFDecoder::MaxPixels = saved;
 }
 
 // Declared sizes beyond a bound refuse the picture before any of its data is decoded, and say how
@@ -373,12 +373,12 @@ TEST(GIFRead, PictureBoundRefusesBeforeDecoding) {
         {"first image widens it over", 1000, gif(10, 10, {frame(30, 0, 11, 25)}), 0, 41, 25},
         {"later image over it", 1000, gif(10, 10, {frame(0, 0, 10, 10), frame(0, 0, 50, 50)}), 1, 10, 10},
         {"huge with tiny data", 64 << 20, gif(16384, 16384, {frame(0, 0, 16384, 16384)}), 0, 16384, 16384},
-        {"first image wider than any", 0, gif(10, 10, {frame(0, 0, TGIFImage::MaxFrameSide + 1, 1)}), 0,
-         TGIFImage::MaxFrameSide + 1, 10},
+        {"first image wider than any", 0, gif(10, 10, {frame(0, 0, TGIFDecoder::MaxFrameSide + 1, 1)}), 0,
+         TGIFDecoder::MaxFrameSide + 1, 10},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        TGIFImage image;
+        TGIFDecoder image;
         image.MaxPicturePixels = c.limit;
         const TAllocationMeter meter;
         EXPECT_EQ(image.LoadFromBytes(c.bytes), c.frames > 0);

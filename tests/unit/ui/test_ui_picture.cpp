@@ -219,7 +219,7 @@ private slots:
         spec.GlobalTable = MakeTable(4);
         spec.Frames = {MakeFrame(1, 1, 2, 1, [](int x, int) { return x + 1; }),
                        MakeFrame(0, 0, 4, 4, [](int, int) { return 3; })};
-        TGIFImage gif;
+        TGIFDecoder gif;
         QVERIFY(GifFirstFrameImage(gif).isNull());
         QVERIFY(gif.LoadFromBytes(WriteGif(spec)));
         const QImage first = GifFirstFrameImage(gif);
