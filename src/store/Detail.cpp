@@ -7,7 +7,11 @@
 #include "Global.h"
 #include "Platform.h"
 
+#include <algorithm>
 #include <array>
+#include <cstring>
+#include <initializer_list>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -35,6 +39,96 @@ bool ValidLevel(int level) {
 std::string_view FirstField(std::string_view line) {
     const size_t hash = line.find('#');
     return hash == std::string_view::npos ? line : line.substr(0, hash);
+}
+
+// A database read to be rewritten, in the form its lines are written back in: every line ending
+// with CR LF, no byte-order mark. A file that has that form already (every file this program
+// wrote) is used as read; another gets a copy with its line ends made CR LF. A missing file is
+// empty.
+class TDatabaseText {
+public:
+    explicit TDatabaseText(const std::string& path) {
+        if (!FileExists(path))
+            return;
+        FFile.emplace(path);
+        FText = WithoutByteOrderMark(FFile->Text());
+        if (!EveryLineEndsCrLf(FText)) {
+            FCopy = WithCrLfLineEnds(FText);
+            FText = FCopy;
+        }
+    }
+    std::string_view Text() const { return FText; }
+
+private:
+    std::optional<TWholeFile> FFile;
+    std::string FCopy;
+    std::string_view FText;
+};
+
+struct TByteRange {
+    size_t Begin;
+    size_t End;
+};
+
+// The byte ranges of the records with one of `ids` in `text` (every line ending with CR LF), in
+// file order and apart: each line whose first field is the id, for a genus with the empty and
+// species lines after it, as RemoveRecordLines takes them.
+std::vector<TByteRange> RecordRanges(std::string_view text, int level,
+                                     std::initializer_list<std::string_view> ids) {
+    const char* const data = text.data();
+    std::vector<size_t> starts;
+    for (const std::string_view id : ids) {
+        // No line holds a CR or LF, and no first field a '#': no record has such an id.
+        if (id.empty() || id.find_first_of("#\r\n") != std::string_view::npos)
+            continue;
+        // The id ends before the CR of its line, so the byte after it is there.
+        auto isRecord = [&](size_t begin) {
+            return data[begin + id.size()] == '#' || data[begin + id.size()] == '\r';
+        };
+        if (text.starts_with(id) && isRecord(0))
+            starts.push_back(0);
+        const std::string needle = "\n" + std::string(id);
+        for (size_t from = 0;;) {
+            const void* hit = memmem(data + from, text.size() - from, needle.data(), needle.size());
+            if (!hit)
+                break;
+            from = static_cast<size_t>(static_cast<const char*>(hit) - data) + 1;
+            if (isRecord(from))
+                starts.push_back(from);
+        }
+    }
+    std::sort(starts.begin(), starts.end());
+    auto nextLine = [&](size_t at) {
+        const void* lf = std::memchr(data + at, '\n', text.size() - at);
+        return static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
+    };
+    std::vector<TByteRange> ranges;
+    for (const size_t begin : starts) {
+        // A line already taken along with a genus record before it.
+        if (!ranges.empty() && begin < ranges.back().End)
+            continue;
+        size_t end = nextLine(begin);
+        if (level == GenusLevel)
+            while (end < text.size() && (data[end] == '\t' || data[end] == '\r'))
+                end = nextLine(end);
+        ranges.push_back({begin, end});
+    }
+    return ranges;
+}
+
+// Replaces the file at `path` by `text` without `ranges`, followed by `tail`, in one atomic write:
+// the bytes between the ranges go out in blocks as they are.
+void WriteWithout(const std::string& path, std::string_view text, const std::vector<TByteRange>& ranges,
+                  std::string_view tail) {
+    TAtomicFile file(path);
+    size_t from = 0;
+    for (const TByteRange& range : ranges) {
+        file.Write(text.data() + from, range.Begin - from);
+        from = range.End;
+    }
+    file.Write(text.data() + from, text.size() - from);
+    file.Write(tail.data(), tail.size());
+    file.Commit();
 }
 } // namespace
 
@@ -140,12 +234,12 @@ bool DeleteRecord(const std::string& id, int level, bool user, bool remove) {
     const std::string path = DetailFile(level, user);
     if (!FileExists(path))
         return false;
-    TStringList lines = ReadLines(path);
-    const bool found = RemoveRecordLines(lines, level, id, remove);
+    const TDatabaseText database(path);
+    const std::vector<TByteRange> ranges = RecordRanges(database.Text(), level, {id});
     // Nothing to write when nothing was removed.
-    if (found && remove)
-        WriteLines(path, lines);
-    return found;
+    if (!ranges.empty() && remove)
+        WriteWithout(path, database.Text(), ranges, {});
+    return !ranges.empty();
 }
 
 namespace {
@@ -195,28 +289,31 @@ void CheckSavable(const TTaxonomyDetail& edited) {
 
 // Every file written before the last write of the save is kept in `undo` first; the last one
 // needs nothing, as its write is atomic.
-void SaveDetailInto(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user, TSaveUndo& undo) {
+void SaveDetailInto(const TTaxonomyDetail& edited, const TTaxonomyDetail& current, bool user,
+                    TSaveUndo& undo) {
     const std::string path = DetailFile(edited.Level, user);
     // One read and one atomic write: the file never holds a half-done save, and a file that was
     // not there is only made by a write that succeeded.
-    TStringList lines;
-    if (FileExists(path))
-        lines = ReadLines(path);
-    RemoveRecordLines(lines, edited.Level, edited.Id, true);
+    const TDatabaseText database(path);
+    std::vector<TByteRange> ranges;
     if (current.Level == edited.Level) {
-        RemoveRecordLines(lines, edited.Level, current.Id, true);
-    } else if (ValidLevel(current.Level) && !current.Id.empty()) {
-        undo.Keep(DetailFile(current.Level, user));
-        DeleteRecord(current.Id, current.Level, user, true);
+        ranges = RecordRanges(database.Text(), edited.Level, {edited.Id, current.Id});
+    } else {
+        ranges = RecordRanges(database.Text(), edited.Level, {edited.Id});
+        if (ValidLevel(current.Level) && !current.Id.empty()) {
+            undo.Keep(DetailFile(current.Level, user));
+            DeleteRecord(current.Id, current.Level, user, true);
+        }
     }
-    lines.push_back(RecordToLine(edited));
+    // The record goes at the end, with its species for a genus.
+    std::string tail = RecordToLine(edited) + "\r\n";
     if (edited.Level == GenusLevel && edited.Genus.Species)
         for (const auto& s : *edited.Genus.Species)
-            lines.push_back(s);
+            tail.append(s).append("\r\n");
     // A user database is small, and more is written after it.
     if (user)
         undo.Keep(path);
-    WriteLines(path, lines);
+    WriteWithout(path, database.Text(), ranges, tail);
     if (user && !ModifiedFiles.Contains(path)) {
         undo.Keep(AppFile(ModifiedFilesFileName));
         ModifiedFiles.Add(path);

@@ -16,6 +16,9 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -112,6 +115,39 @@ std::string JoinLinesCRLF(const TStringList& lines) {
         r += "\r\n";
     }
     return r;
+}
+
+bool EveryLineEndsCrLf(std::string_view text) {
+    const size_t size = text.size();
+    if (size == 0)
+        return true;
+    const char* const p = text.data();
+    if (size < 2 || p[0] == '\n' || p[size - 1] != '\n')
+        return false;
+    // Each byte is a LF exactly when the one before it is a CR: no lone CR, no lone LF.
+    size_t i = 1;
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+        const __m128i odd = _mm_xor_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(before, cr));
+        if (_mm_movemask_epi8(odd) != 0)
+            return false;
+    }
+#endif
+    for (; i < size; ++i)
+        if ((p[i] == '\n') != (p[i - 1] == '\r'))
+            return false;
+    return true;
+}
+
+std::string WithCrLfLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    ForEachLine(text, [&](std::string_view line) { out.append(line).append("\r\n"); });
+    return out;
 }
 
 std::string ReadFileBytes(const std::string& path) {

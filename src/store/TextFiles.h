@@ -26,6 +26,11 @@ inline std::string_view WithoutByteOrderMark(std::string_view text) {
 TStringList SplitLines(std::string_view text);
 // Every line followed by CR LF.
 std::string JoinLinesCRLF(const TStringList& lines);
+// Whether `text` is already in the form JoinLinesCRLF gives: every line, the last one included,
+// ends with CR LF, and there is no lone CR or LF. An empty text is.
+bool EveryLineEndsCrLf(std::string_view text);
+// JoinLinesCRLF(SplitLines(text)), without the list of lines.
+std::string WithCrLfLineEnds(std::string_view text);
 
 // Whole file as bytes; throws EFOpenError when it cannot be opened or read.
 std::string ReadFileBytes(const std::string& path);
