@@ -10,9 +10,12 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
-#include <initializer_list>
 #include <optional>
+#include <span>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 void ClearText(TTaxonomyDetail& r) {
@@ -41,40 +44,52 @@ std::string_view FirstField(std::string_view line) {
     return hash == std::string_view::npos ? line : line.substr(0, hash);
 }
 
-// A database read to be rewritten, in the form its lines are written back in: every line ending
-// with CR LF, no byte-order mark. A file that has that form already (every file this program
-// wrote) is used as read; another gets a copy with its line ends made CR LF. A missing file is
-// empty.
-class TDatabaseText {
-public:
-    explicit TDatabaseText(const std::string& path) {
-        if (!FileExists(path))
-            return;
-        FFile.emplace(path);
-        FText = WithoutByteOrderMark(FFile->Text());
-        if (!EveryLineEndsCrLf(FText)) {
-            FCopy = WithCrLfLineEnds(FText);
-            FText = FCopy;
+// Where `needle` (two bytes or more) first occurs in `text` at or after `from`, or npos. Sixteen
+// places are tried at a time by the needle's first and last byte, and only those that pass are
+// compared whole: a database is mostly text in which the needle is not.
+size_t FindFrom(std::string_view text, size_t from, std::string_view needle) {
+    const size_t n = needle.size();
+    if (text.size() < n || from > text.size() - n)
+        return std::string_view::npos;
+    const char* const data = text.data();
+    const size_t last = text.size() - n; // the last place the needle fits
+    size_t i = from;
+#ifdef __SSE2__
+    const __m128i first = _mm_set1_epi8(needle.front());
+    const __m128i final = _mm_set1_epi8(needle.back());
+    for (; i + 15 <= last; i += 16) {
+        const __m128i head = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i tail = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + n - 1));
+        const __m128i both = _mm_and_si128(_mm_cmpeq_epi8(head, first), _mm_cmpeq_epi8(tail, final));
+        // Compared here by hand: a call in this loop would make the compiler keep the constant
+        // vectors in memory.
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(both)); mask; mask &= mask - 1) {
+            const size_t at = i + static_cast<size_t>(__builtin_ctz(mask));
+            size_t k = 1;
+            while (k + 1 < n && data[at + k] == needle[k])
+                ++k;
+            if (k + 1 >= n)
+                return at;
         }
     }
-    std::string_view Text() const { return FText; }
-
-private:
-    std::optional<TWholeFile> FFile;
-    std::string FCopy;
-    std::string_view FText;
-};
+#endif
+    for (; i <= last; ++i)
+        if (data[i] == needle.front() && std::memcmp(data + i + 1, needle.data() + 1, n - 1) == 0)
+            return i;
+    return std::string_view::npos;
+}
 
 struct TByteRange {
     size_t Begin;
     size_t End;
 };
 
-// The byte ranges of the records with one of `ids` in `text` (every line ending with CR LF), in
-// file order and apart: each line whose first field is the id, for a genus with the empty and
-// species lines after it, as RemoveRecordLines takes them.
-std::vector<TByteRange> RecordRanges(std::string_view text, int level,
-                                     std::initializer_list<std::string_view> ids) {
+// The byte ranges of the records with one of `ids` in `text` (whole lines, every one ending with
+// CR LF), in file order and apart: each line whose first field is the id, for a genus with the
+// empty and species lines after it, as RemoveRecordLines takes them. `continued`: the text goes
+// on from the lines of a genus record, whose empty and species lines at its start belong to it.
+std::vector<TByteRange> RecordRanges(std::string_view text, int level, std::span<const std::string_view> ids,
+                                     bool continued) {
     const char* const data = text.data();
     std::vector<size_t> starts;
     for (const std::string_view id : ids) {
@@ -88,47 +103,76 @@ std::vector<TByteRange> RecordRanges(std::string_view text, int level,
         if (text.starts_with(id) && isRecord(0))
             starts.push_back(0);
         const std::string needle = "\n" + std::string(id);
-        for (size_t from = 0;;) {
-            const void* hit = memmem(data + from, text.size() - from, needle.data(), needle.size());
-            if (!hit)
-                break;
-            from = static_cast<size_t>(static_cast<const char*>(hit) - data) + 1;
-            if (isRecord(from))
-                starts.push_back(from);
-        }
+        for (size_t at = FindFrom(text, 0, needle); at != std::string_view::npos;
+             at = FindFrom(text, at + 1, needle))
+            if (isRecord(at + 1))
+                starts.push_back(at + 1);
     }
     std::sort(starts.begin(), starts.end());
     auto nextLine = [&](size_t at) {
         const void* lf = std::memchr(data + at, '\n', text.size() - at);
         return static_cast<size_t>(static_cast<const char*>(lf) - data) + 1;
     };
+    auto genusEnd = [&](size_t end) {
+        while (end < text.size() && (data[end] == '\t' || data[end] == '\r'))
+            end = nextLine(end);
+        return end;
+    };
     std::vector<TByteRange> ranges;
+    if (continued && level == GenusLevel)
+        if (const size_t end = genusEnd(0); end != 0)
+            ranges.push_back({0, end});
     for (const size_t begin : starts) {
         // A line already taken along with a genus record before it.
         if (!ranges.empty() && begin < ranges.back().End)
             continue;
-        size_t end = nextLine(begin);
-        if (level == GenusLevel)
-            while (end < text.size() && (data[end] == '\t' || data[end] == '\r'))
-                end = nextLine(end);
-        ranges.push_back({begin, end});
+        const size_t end = nextLine(begin);
+        ranges.push_back({begin, level == GenusLevel ? genusEnd(end) : end});
     }
     return ranges;
 }
 
-// Replaces the file at `path` by `text` without `ranges`, followed by `tail`, in one atomic write:
-// the bytes between the ranges go out in blocks as they are.
-void WriteWithout(const std::string& path, std::string_view text, const std::vector<TByteRange>& ranges,
-                  std::string_view tail) {
-    TAtomicFile file(path);
-    size_t from = 0;
-    for (const TByteRange& range : ranges) {
-        file.Write(text.data() + from, range.Begin - from);
-        from = range.End;
-    }
-    file.Write(text.data() + from, text.size() - from);
-    file.Write(tail.data(), tail.size());
-    file.Commit();
+// Passes the bytes of the database at `path` on to keep(std::string_view), without the records
+// with one of `ids`, and returns whether there were any. The file is read in blocks of whole
+// lines; what lies between the records goes on in runs as it was read. What comes out is always
+// the file's lines each ending with CR LF, without a byte-order mark: a file with other line ends
+// is made so, restart() first telling that what was passed on so far is void. A missing file
+// passes nothing.
+template <class Keep, class Restart>
+bool PassWithoutRecords(const std::string& path, int level, std::span<const std::string_view> ids,
+                        Keep&& keep, Restart&& restart) {
+    if (!FileExists(path))
+        return false;
+    bool found = false;
+    bool inRecord = false; // the last block ended inside a genus record left out
+    auto pass = [&](std::string_view lines) {
+        const std::vector<TByteRange> ranges = RecordRanges(lines, level, ids, inRecord);
+        size_t from = 0;
+        for (const TByteRange& range : ranges) {
+            if (range.Begin != from)
+                keep(lines.substr(from, range.Begin - from));
+            from = range.End;
+        }
+        if (from != lines.size())
+            keep(lines.substr(from));
+        found = found || !ranges.empty();
+        inRecord = level == GenusLevel && !ranges.empty() && ranges.back().End == lines.size();
+    };
+    bool plain = true;
+    bool first = true;
+    ReadLineBlocks(path, [&](std::string_view lines) {
+        plain = EveryLineEndsCrLf(lines);
+        if (plain)
+            pass(first ? WithoutByteOrderMark(lines) : lines);
+        first = false;
+        return plain;
+    });
+    if (plain)
+        return found;
+    restart();
+    found = inRecord = false;
+    pass(WithCrLfLineEnds(ReadFileBytes(path)));
+    return found;
 }
 } // namespace
 
@@ -234,12 +278,19 @@ bool DeleteRecord(const std::string& id, int level, bool user, bool remove) {
     const std::string path = DetailFile(level, user);
     if (!FileExists(path))
         return false;
-    const TDatabaseText database(path);
-    const std::vector<TByteRange> ranges = RecordRanges(database.Text(), level, {id});
-    // Nothing to write when nothing was removed.
-    if (!ranges.empty() && remove)
-        WriteWithout(path, database.Text(), ranges, {});
-    return !ranges.empty();
+    const std::string_view ids[] = {id};
+    // Nothing to write when nothing is removed: the file is looked through first.
+    if (!PassWithoutRecords(
+            path, level, ids, [](std::string_view) {}, [] {}))
+        return false;
+    if (remove) {
+        TAtomicFile file(path);
+        PassWithoutRecords(
+            path, level, ids, [&](std::string_view bytes) { file.Write(bytes.data(), bytes.size()); },
+            [&] { file.Truncate(); });
+        file.Commit();
+    }
+    return true;
 }
 
 namespace {
@@ -294,16 +345,12 @@ void SaveDetailInto(const TTaxonomyDetail& edited, const TTaxonomyDetail& curren
     const std::string path = DetailFile(edited.Level, user);
     // One read and one atomic write: the file never holds a half-done save, and a file that was
     // not there is only made by a write that succeeded.
-    const TDatabaseText database(path);
-    std::vector<TByteRange> ranges;
+    std::vector<std::string_view> ids = {edited.Id};
     if (current.Level == edited.Level) {
-        ranges = RecordRanges(database.Text(), edited.Level, {edited.Id, current.Id});
-    } else {
-        ranges = RecordRanges(database.Text(), edited.Level, {edited.Id});
-        if (ValidLevel(current.Level) && !current.Id.empty()) {
-            undo.Keep(DetailFile(current.Level, user));
-            DeleteRecord(current.Id, current.Level, user, true);
-        }
+        ids.push_back(current.Id);
+    } else if (ValidLevel(current.Level) && !current.Id.empty()) {
+        undo.Keep(DetailFile(current.Level, user));
+        DeleteRecord(current.Id, current.Level, user, true);
     }
     // The record goes at the end, with its species for a genus.
     std::string tail = RecordToLine(edited) + "\r\n";
@@ -313,7 +360,19 @@ void SaveDetailInto(const TTaxonomyDetail& edited, const TTaxonomyDetail& curren
     // A user database is small, and more is written after it.
     if (user)
         undo.Keep(path);
-    WriteWithout(path, database.Text(), ranges, tail);
+    // Made when the first bytes are there: a file that cannot be read is reported as such.
+    std::optional<TAtomicFile> file;
+    auto keep = [&](std::string_view bytes) {
+        if (!file)
+            file.emplace(path);
+        file->Write(bytes.data(), bytes.size());
+    };
+    PassWithoutRecords(path, edited.Level, ids, keep, [&] {
+        if (file)
+            file->Truncate();
+    });
+    keep(tail);
+    file->Commit();
     if (user && !ModifiedFiles.Contains(path)) {
         undo.Keep(AppFile(ModifiedFilesFileName));
         ModifiedFiles.Add(path);

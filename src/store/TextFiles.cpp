@@ -16,6 +16,7 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -168,6 +169,33 @@ std::string ReadFileBytes(const std::string& path) {
     }
     data.resize(length);
     return data;
+}
+
+void ReadLineBlocks(const std::string& path, const std::function<bool(std::string_view)>& fn) {
+    TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw EFOpenError::CannotOpen(path);
+    // Few system calls, and small enough to stay in the processor's cache between the read and
+    // the caller's use.
+    std::vector<char> buffer(1024 * 1024);
+    size_t held = 0; // the start of a line carried over from the block before
+    for (;;) {
+        if (held == buffer.size())
+            buffer.resize(buffer.size() * 2); // a line longer than the buffer
+        const size_t got = ReadInto(fd.Get(), buffer.data() + held, buffer.size() - held, path);
+        const size_t size = held + got;
+        const void* lastLf = got == 0 ? nullptr : memrchr(buffer.data(), '\n', size);
+        const size_t whole = lastLf
+                                 ? static_cast<size_t>(static_cast<const char*>(lastLf) - buffer.data()) + 1
+                             : got == 0 ? size
+                                        : 0;
+        if (whole != 0 && !fn(std::string_view(buffer.data(), whole)))
+            return;
+        if (got == 0)
+            return;
+        held = size - whole;
+        std::memmove(buffer.data(), buffer.data() + whole, held);
+    }
 }
 
 TStringList ReadLines(const std::string& path) {
