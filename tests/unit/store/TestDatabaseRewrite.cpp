@@ -56,7 +56,7 @@ TFile RandomFile(std::mt19937& rng, bool large) {
         // Most records go, so that blocks end inside them and inside their species lines.
         std::string text;
         while (text.size() < 600000) {
-            text += pick("g1", "g2", "g3") + "#Name#m#d\r\n";
+            text += pick("g1", "g2", "g3", "h1") + "#Name#m#d\r\n";
             for (unsigned n = rng() % 7; n > 0; --n)
                 text += pick("\t#sp#m#d", "\t#a species with a longer description#m#d", "") + "\r\n";
             if (rng() % 2000 == 0)
