@@ -8,8 +8,10 @@
 #include <cstring>
 #include <ctime>
 #include <fstream>
+#include <fcntl.h>
 #include <malloc.h>
 #include <string>
+#include <unistd.h>
 
 // The large data set (tools/gen_large_data.py): ORV_LARGE_DATA, or large-data/ of the repository;
 // with a trailing '/'.
@@ -62,4 +64,23 @@ inline size_t CountLines(const std::string& path) {
             ++lines;
     std::fclose(f);
     return lines;
+}
+
+// Copies a file in 1 MiB blocks, as a plain copy program does (no sync); false when it fails.
+inline bool CopyFilePlain(const std::string& from, const std::string& to) {
+    const int in = open(from.c_str(), O_RDONLY | O_CLOEXEC);
+    if (in < 0)
+        return false;
+    const int out = open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (out < 0) {
+        close(in);
+        return false;
+    }
+    static char buf[1 << 20];
+    bool ok = true;
+    ssize_t n;
+    while (ok && (n = read(in, buf, sizeof buf)) > 0)
+        ok = write(out, buf, static_cast<size_t>(n)) == n;
+    close(in);
+    return close(out) == 0 && ok;
 }

@@ -78,6 +78,21 @@ std::string_view TTreeNode::Field(size_t k) const {
     return {p, FLen[k]};
 }
 
+std::string_view TTreeNode::Line() const {
+    // Only an info field of its own shows that its line held all four fields: the separator
+    // after a missing field may be the line's end, or past the end of the text.
+    if (FLen[3] == 0)
+        return {};
+    size_t size = 0;
+    for (size_t k = 0; k < 3; ++k) {
+        size += FLen[k];
+        if (FText[size] != '#')
+            return {};
+        ++size;
+    }
+    return {FText, size + FLen[3]};
+}
+
 TTaxonomyData TTreeNode::Data() const {
     return TTaxonomyData(std::string(Marker()), std::string(Id()), std::string(Name()), std::string(Info()));
 }

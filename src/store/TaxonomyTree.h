@@ -35,6 +35,9 @@ public:
     std::string_view Info() const { return Field(3); }
     // A copy of the four fields.
     TTaxonomyData Data() const;
+    // "marker#id#name#info" as one piece of the tree's text, when the fields lie there so (a
+    // loaded line with all four fields, a node whose fields were set); empty otherwise.
+    std::string_view Line() const;
 
     bool HasChildren() const { return FChildCount != 0; }
     size_t ChildCount() const { return FChildCount; }

@@ -16,6 +16,10 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -114,6 +118,39 @@ std::string JoinLinesCRLF(const TStringList& lines) {
     return r;
 }
 
+bool EveryLineEndsCrLf(std::string_view text) {
+    const size_t size = text.size();
+    if (size == 0)
+        return true;
+    const char* const p = text.data();
+    if (size < 2 || p[0] == '\n' || p[size - 1] != '\n')
+        return false;
+    // Each byte is a LF exactly when the one before it is a CR: no lone CR, no lone LF.
+    size_t i = 1;
+#ifdef __SSE2__
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i here = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i));
+        const __m128i before = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + i - 1));
+        const __m128i odd = _mm_xor_si128(_mm_cmpeq_epi8(here, lf), _mm_cmpeq_epi8(before, cr));
+        if (_mm_movemask_epi8(odd) != 0)
+            return false;
+    }
+#endif
+    for (; i < size; ++i)
+        if ((p[i] == '\n') != (p[i - 1] == '\r'))
+            return false;
+    return true;
+}
+
+std::string WithCrLfLineEnds(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() + 2);
+    ForEachLine(text, [&](std::string_view line) { out.append(line).append("\r\n"); });
+    return out;
+}
+
 std::string ReadFileBytes(const std::string& path) {
     TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
@@ -132,6 +169,33 @@ std::string ReadFileBytes(const std::string& path) {
     }
     data.resize(length);
     return data;
+}
+
+void ReadLineBlocks(const std::string& path, const std::function<bool(std::string_view)>& fn) {
+    TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    if (fd.Get() < 0)
+        throw EFOpenError::CannotOpen(path);
+    // Few system calls, and small enough to stay in the processor's cache between the read and
+    // the caller's use.
+    std::vector<char> buffer(1024 * 1024);
+    size_t held = 0; // the start of a line carried over from the block before
+    for (;;) {
+        if (held == buffer.size())
+            buffer.resize(buffer.size() * 2); // a line longer than the buffer
+        const size_t got = ReadInto(fd.Get(), buffer.data() + held, buffer.size() - held, path);
+        const size_t size = held + got;
+        const void* lastLf = got == 0 ? nullptr : memrchr(buffer.data(), '\n', size);
+        const size_t whole = lastLf
+                                 ? static_cast<size_t>(static_cast<const char*>(lastLf) - buffer.data()) + 1
+                             : got == 0 ? size
+                                        : 0;
+        if (whole != 0 && !fn(std::string_view(buffer.data(), whole)))
+            return;
+        if (got == 0)
+            return;
+        held = size - whole;
+        std::memmove(buffer.data(), buffer.data() + whole, held);
+    }
 }
 
 TStringList ReadLines(const std::string& path) {

@@ -7,6 +7,7 @@
 // Bytes are kept as they are (no encoding conversion).
 
 #include <cstring>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -26,9 +27,20 @@ inline std::string_view WithoutByteOrderMark(std::string_view text) {
 TStringList SplitLines(std::string_view text);
 // Every line followed by CR LF.
 std::string JoinLinesCRLF(const TStringList& lines);
+// Whether `text` is already in the form JoinLinesCRLF gives: every line, the last one included,
+// ends with CR LF, and there is no lone CR or LF. An empty text is.
+bool EveryLineEndsCrLf(std::string_view text);
+// JoinLinesCRLF(SplitLines(text)), without the list of lines.
+std::string WithCrLfLineEnds(std::string_view text);
 
 // Whole file as bytes; throws EFOpenError when it cannot be opened or read.
 std::string ReadFileBytes(const std::string& path);
+// Reads the file a block at a time and calls fn(std::string_view block) for each run of whole
+// lines, up to and with the last LF the block holds; bytes after the file's last LF come as a
+// block of their own at the end. Nothing is dropped, a byte-order mark neither. The views are
+// valid during the call. Stops when fn returns false. Throws EFOpenError when the file cannot be
+// opened or read.
+void ReadLineBlocks(const std::string& path, const std::function<bool(std::string_view)>& fn);
 // Lines of a file; throws EFOpenError when it cannot be opened.
 TStringList ReadLines(const std::string& path);
 // Writes the lines, each followed by CR LF, atomically.

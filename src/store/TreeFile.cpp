@@ -8,6 +8,9 @@
 #include "TextFiles.h"
 
 #include <array>
+#include <cstring>
+#include <memory>
+#include <string_view>
 #include <sys/stat.h>
 
 std::string NodeText(int level, std::string_view name, std::string_view info, int mode) {
@@ -81,14 +84,42 @@ TTreeNode* FindTreeNode(const TTaxonomyTree& tree, const TTaxonomyData& key) {
 }
 
 void SaveTreeFile(const TTaxonomyTree& tree) {
-    std::string text;
-    text.reserve(tree.Count() * 48);
+    // The lines are put together in a buffer of fixed size that goes to the file whenever it is
+    // full; a node's line is copied in one piece where its fields lie together in the tree's text.
+    TAtomicFile file(AppFile(TreeFileName));
+    constexpr size_t BufferSize = 1024 * 1024;
+    const auto buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
+    char* const begin = buffer.get();
+    char* const end = begin + BufferSize;
+    char* out = begin;
+    auto put = [&](std::string_view bytes) {
+        if (bytes.size() > static_cast<size_t>(end - out)) {
+            file.Write(begin, static_cast<size_t>(out - begin));
+            out = begin;
+            if (bytes.size() > BufferSize) {
+                file.Write(bytes.data(), bytes.size());
+                return;
+            }
+        }
+        if (!bytes.empty())
+            out = static_cast<char*>(std::memcpy(out, bytes.data(), bytes.size())) + bytes.size();
+    };
     tree.ForEachNode([&](const TTreeNode* n) {
-        text.append(n->Marker()).append(1, '#').append(n->Id()).append(1, '#').append(n->Name()).append(1, '#');
-        text.append(n->Info());
-        text += "\r\n";
+        if (const std::string_view line = n->Line(); !line.empty()) {
+            put(line);
+        } else {
+            put(n->Marker());
+            put("#");
+            put(n->Id());
+            put("#");
+            put(n->Name());
+            put("#");
+            put(n->Info());
+        }
+        put("\r\n");
     });
-    WriteTextFileAtomic(AppFile(TreeFileName), text);
+    file.Write(begin, static_cast<size_t>(out - begin));
+    file.Commit();
 }
 
 void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
