@@ -13,8 +13,11 @@ TResultPage::TResultPage(QWidget* parent)
     FUi->ResultListView->setUniformItemSizes(true);
     connect(FUi->ResultListView->selectionModel(), &QItemSelectionModel::selectionChanged, this,
             [this](const QItemSelection& selected) {
-                if (!selected.indexes().isEmpty())
-                    emit EntrySelected(FModel->Entry(selected.indexes().first().row()));
+                if (selected.indexes().isEmpty())
+                    return;
+                const int row = selected.indexes().first().row();
+                if (FModel->Listed(row))
+                    emit EntrySelected(FModel->Entry(row));
             });
 }
 
@@ -28,6 +31,20 @@ void TResultPage::Show(std::vector<TResultEntry> entries, const QString& listed,
     FUi->SearchFoundTotalLabel->setText(count);
 }
 
+void TResultPage::Show(const TTaxonomyTree& tree, const TGenusEntries& entries, const QString& listed,
+                       const QString& count) {
+    FModel->SetEntries(tree, entries);
+    FUi->SearchTextLabel->setText(listed);
+    FUi->SearchFoundTotalLabel->setText(count);
+}
+
+void TResultPage::Show(const TTaxonomyTree& tree, std::vector<const TTreeNode*> nodes, const QString& listed,
+                       const QString& count) {
+    FModel->SetNodes(tree, std::move(nodes));
+    FUi->SearchTextLabel->setText(listed);
+    FUi->SearchFoundTotalLabel->setText(count);
+}
+
 QString TResultPage::ListedText() const { return FUi->SearchTextLabel->text(); }
 
 QString TResultPage::CountText() const { return FUi->SearchFoundTotalLabel->text(); }
@@ -36,7 +53,9 @@ std::optional<TTaxonomyData> TResultPage::SelectedKey() const {
     const QModelIndex current = FUi->ResultListView->currentIndex();
     if (!current.isValid() || !FUi->ResultListView->selectionModel()->isSelected(current))
         return std::nullopt;
-    const TResultEntry& entry = FModel->Entry(current.row());
+    if (!FModel->Listed(current.row()))
+        return std::nullopt;
+    const TResultEntry entry = FModel->Entry(current.row());
     if (entry.HasNode)
         return entry.Data;
     return MakeNodeKey(GenusLevel, std::string(), FromQ(entry.Caption), std::string());

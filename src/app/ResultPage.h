@@ -20,8 +20,12 @@ public:
 
     QListView* List() const;
     TResultListModel* Model() const { return FModel; }
-    // Fills the list (sorted by caption) and the two labels.
+    // Fills the list (sorted by caption) and the two labels: with copies, or with genus entries
+    // of `tree`, whose nodes the list reads when it shows them.
     void Show(std::vector<TResultEntry> entries, const QString& listed, const QString& count);
+    void Show(const TTaxonomyTree& tree, const TGenusEntries& entries, const QString& listed, const QString& count);
+    void Show(const TTaxonomyTree& tree, std::vector<const TTreeNode*> nodes, const QString& listed,
+              const QString& count);
     QString ListedText() const;
     QString CountText() const;
     // The selected entry as a tree key: an entry with node data gives (marker, id, name, info),

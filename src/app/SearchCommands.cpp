@@ -20,18 +20,16 @@ TSearchCommands::TSearchCommands(TMainActions& actions, const TSearchPages& page
             [this](const TResultEntry& entry) { RunAction([&] { ResultListViewSelectItem(entry); }); });
 }
 
-void TSearchCommands::Fill(const std::vector<TGenusEntry>& entries, const QString& listed, const char* countFormat) {
-    const TTaxonomyTree& tree = FPages.TreePage->Tree();
-    std::vector<TResultEntry> rows;
-    rows.reserve(entries.size());
-    for (const TGenusEntry& entry : entries)
-        rows.push_back({ToQ(entry.Caption(tree)), entry.HasNode(), entry.Data()});
-    const int count = static_cast<int>(rows.size());
-    FPages.ResultPage->Show(std::move(rows), listed, ToQ(Format(countFormat, {count})));
+void TSearchCommands::Fill(const TGenusEntries& entries, const QString& listed, const char* countFormat) {
+    const int count = static_cast<int>(entries.size());
+    FPages.ResultPage->Show(FPages.TreePage->Tree(), entries, listed, ToQ(Format(countFormat, {count})));
 }
 
 void TSearchCommands::ShowAllGenus() {
-    Fill(AllGenus(FPages.TreePage->Tree()), QStringLiteral("[All]"), "%d Genus");
+    const TTaxonomyTree& tree = FPages.TreePage->Tree();
+    std::vector<const TTreeNode*> nodes = AllGenusNodes(tree);
+    const int count = static_cast<int>(nodes.size());
+    FPages.ResultPage->Show(tree, std::move(nodes), QStringLiteral("[All]"), ToQ(Format("%d Genus", {count})));
     FPages.ShowResultPage();
 }
 

@@ -39,6 +39,16 @@ TGenusEntries AllGenus(const TTaxonomyTree& tree) {
     return entries;
 }
 
+std::vector<const TTreeNode*> AllGenusNodes(const TTaxonomyTree& tree) {
+    std::vector<const TTreeNode*> nodes;
+    nodes.reserve(tree.Count());
+    tree.ForEachNode([&](const TTreeNode* n) {
+        if (IsListedGenus(n))
+            nodes.push_back(n);
+    });
+    return nodes;
+}
+
 TGenusEntries PlanningBranches(const TTaxonomyTree& tree) {
     TGenusEntries entries;
     tree.ForEachNode([&](TTreeNode* n) {

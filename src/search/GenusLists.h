@@ -37,6 +37,8 @@ bool IsPlanningBranch(const TTreeNode* node);
 // Every genus node of the tree whose id is not "(n/a)", in tree order. No
 // database is read.
 TGenusEntries AllGenus(const TTaxonomyTree& tree);
+// The same nodes alone, for a list that reads what it shows from them.
+std::vector<const TTreeNode*> AllGenusNodes(const TTaxonomyTree& tree);
 // The record lines of "genus.dat" whose name (second field, exact comparison)
 // is the name of no node that All Genus lists; in file order, a name as often
 // as it occurs. Species lines, empty lines and lines without any '#' give

@@ -4,6 +4,7 @@
 
 #include "TaxonomyData.h"
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -244,6 +245,10 @@ private:
 // Caption: LevelNames[level] + " " (nothing for a genus), then the name when
 // bit 1 of `mode` is set, then " (" + info + ")" when bit 2 is set.
 std::string NodeText(int level, std::string_view name, std::string_view info, int mode);
+// The same caption as the pieces NodeText joins, read in place: the level's name and a space, the
+// name, then " (", the info and ")"; the pieces that the level or the mode leave out are empty.
+using TNodeTextPieces = std::array<std::string_view, 6>;
+TNodeTextPieces NodeTextPieces(int level, std::string_view name, std::string_view info, int mode);
 inline std::string NodeText(int level, const TTaxonomyData& data, int mode) {
     return NodeText(level, data.Name(), data.Info(), mode);
 }

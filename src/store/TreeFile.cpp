@@ -13,19 +13,31 @@
 #include <string_view>
 #include <sys/stat.h>
 
-std::string NodeText(int level, std::string_view name, std::string_view info, int mode) {
-    std::string text;
+TNodeTextPieces NodeTextPieces(int level, std::string_view name, std::string_view info, int mode) {
+    TNodeTextPieces pieces;
     if (level >= 0 && level < static_cast<int>(LevelNames.size()) && level != GenusLevel) {
-        text = LevelNames[static_cast<size_t>(level)];
-        text += ' ';
+        pieces[0] = LevelNames[static_cast<size_t>(level)];
+        pieces[1] = " ";
     }
     if (mode & 1)
-        text += name;
+        pieces[2] = name;
     if (mode & 2) {
-        text += " (";
-        text += info;
-        text += ')';
+        pieces[3] = " (";
+        pieces[4] = info;
+        pieces[5] = ")";
     }
+    return pieces;
+}
+
+std::string NodeText(int level, std::string_view name, std::string_view info, int mode) {
+    const TNodeTextPieces pieces = NodeTextPieces(level, name, info, mode);
+    size_t size = 0;
+    for (std::string_view piece : pieces)
+        size += piece.size();
+    std::string text;
+    text.reserve(size);
+    for (std::string_view piece : pieces)
+        text += piece;
     return text;
 }
 
