@@ -196,7 +196,7 @@ void TimeUntilListPainted(benchmark::State& state, const std::function<void()>& 
 }
 
 void BM_ShowAllGenusPainted(benchmark::State& state) {
-    TimeUntilListPainted(state, [] { Window->Action(EAction::ViewAllGenus)->trigger(); });
+    TimeUntilListPainted(state, [] { Window->Action(TAction::ViewAllGenus)->trigger(); });
 }
 BENCHMARK(BM_ShowAllGenusPainted)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(5);
 

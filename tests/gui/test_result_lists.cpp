@@ -170,15 +170,15 @@ void TestResultLists::ListsShowWhatCopiesShowed() {
             std::function<TGenusEntries()> Entries;
         };
         const TCase cases[] = {
-            {"all", [&] { w.Action(EAction::ViewAllGenus)->trigger(); }, [&] { return AllGenus(w.Tree()); }},
-            {"forgotten", [&] { w.Action(EAction::ViewForgotten)->trigger(); },
+            {"all", [&] { w.Action(TAction::ViewAllGenus)->trigger(); }, [&] { return AllGenus(w.Tree()); }},
+            {"forgotten", [&] { w.Action(TAction::ViewForgotten)->trigger(); },
              [&] { return ForgottenGenus(w.Tree()); }},
-            {"planning", [&] { w.Action(EAction::ViewPlanGenus)->trigger(); },
+            {"planning", [&] { w.Action(TAction::ViewPlanGenus)->trigger(); },
              [&] { return PlanningBranches(w.Tree()); }},
             {"search",
              [&] {
                  text->setText(QString::fromStdString(search.Text));
-                 w.Action(EAction::DBSearch)->trigger();
+                 w.Action(TAction::DBSearch)->trigger();
              },
              [&] { return SearchGenus(w.Tree(), search); }},
         };
@@ -243,7 +243,7 @@ void TestResultLists::BranchesChangedWhileListed() {
         Fx->Write(TreeFileName, tree); // the last case's change may have been saved
         TFormMain w;
         auto* list = Find<QListView>(w, "ResultListView");
-        w.Action(EAction::ViewAllGenus)->trigger();
+        w.Action(TAction::ViewAllGenus)->trigger();
         QCOMPARE(Captions(ShownRows(w)), QStringList({"Alpha (a)", "Delta (d)", "Twin (t)", "Twin (t)"}));
         c.Change(w);
         QVERIFY2(Captions(ShownRows(w)) == c.Rows, c.Name);
