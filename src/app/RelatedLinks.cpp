@@ -25,59 +25,59 @@ public:
 };
 } // namespace
 
-TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidget(parent), ToggleAction(toggle) {
+TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidget(parent), FToggleAction(toggle) {
     setObjectName("RelatedLinksPanel");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->setSpacing(0);
 
-    ToolBar = new QToolBar(this);
-    ToolBar->setObjectName("RelatedLinksToolBar");
-    ToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    FToolBar = new QToolBar(this);
+    FToolBar->setObjectName("RelatedLinksToolBar");
+    FToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // Flat, with a line along its bottom edge.
-    ToolBar->setStyleSheet(QStringLiteral("QToolBar#RelatedLinksToolBar { border: none; border-bottom: 1px solid "
+    FToolBar->setStyleSheet(QStringLiteral("QToolBar#RelatedLinksToolBar { border: none; border-bottom: 1px solid "
                                           "palette(mid); padding: 0px; }"));
-    ToolBar->addAction(ToggleAction);
-    if (auto* button = qobject_cast<QToolButton*>(ToolBar->widgetForAction(ToggleAction))) {
+    FToolBar->addAction(FToggleAction);
+    if (auto* button = qobject_cast<QToolButton*>(FToolBar->widgetForAction(FToggleAction))) {
         button->setObjectName("ShowRelatedLinksToolBtn");
         button->setMinimumSize(113, 20);
     }
-    layout->addWidget(ToolBar);
+    layout->addWidget(FToolBar);
 
-    ListView = new QTreeWidget(this);
-    ListView->setObjectName("RelatedLinksListView");
-    ListView->setAccessibleName(QStringLiteral("Related links"));
-    ListView->setColumnCount(4);
-    ListView->setHeaderLabels({QStringLiteral("Related Links"), "kind", "target", "id"});
-    ListView->setHeaderHidden(true);
+    FListView = new QTreeWidget(this);
+    FListView->setObjectName("RelatedLinksListView");
+    FListView->setAccessibleName(QStringLiteral("Related links"));
+    FListView->setColumnCount(4);
+    FListView->setHeaderLabels({QStringLiteral("Related Links"), "kind", "target", "id"});
+    FListView->setHeaderHidden(true);
     for (int c = 1; c < 4; ++c)
-        ListView->setColumnHidden(c, true);
-    ListView->setRootIsDecorated(false);
-    ListView->setFrameShape(QFrame::NoFrame);
-    ListView->viewport()->setBackgroundRole(QPalette::Button);
-    ListView->header()->setStretchLastSection(false);
-    ListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    ListView->setSortingEnabled(true);
-    ListView->sortByColumn(0, Qt::AscendingOrder);
-    ListView->setStatusTip(QStringLiteral("Click to see the item"));
-    ListView->setToolTip(ListView->statusTip());
-    ListView->setMinimumWidth(30);
-    ListView->setMouseTracking(true);
-    ListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+        FListView->setColumnHidden(c, true);
+    FListView->setRootIsDecorated(false);
+    FListView->setFrameShape(QFrame::NoFrame);
+    FListView->viewport()->setBackgroundRole(QPalette::Button);
+    FListView->header()->setStretchLastSection(false);
+    FListView->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    FListView->setSortingEnabled(true);
+    FListView->sortByColumn(0, Qt::AscendingOrder);
+    FListView->setStatusTip(QStringLiteral("Click to see the item"));
+    FListView->setToolTip(FListView->statusTip());
+    FListView->setMinimumWidth(30);
+    FListView->setMouseTracking(true);
+    FListView->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     // The column is narrower than the list by the width a scroll bar needs: no sideways scrolling.
-    ListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    ListView->viewport()->installEventFilter(this);
-    ListView->installEventFilter(this);
-    ListView->setFixedHeight(InitialHeight);
-    layout->addWidget(ListView);
+    FListView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    FListView->viewport()->installEventFilter(this);
+    FListView->installEventFilter(this);
+    FListView->setFixedHeight(InitialHeight);
+    layout->addWidget(FListView);
 }
 
-int TRelatedLinksPanel::Count() const { return ListView->topLevelItemCount(); }
+int TRelatedLinksPanel::Count() const { return FListView->topLevelItemCount(); }
 
-QString TRelatedLinksPanel::Caption(int row) const { return ListView->topLevelItem(row)->text(0); }
+QString TRelatedLinksPanel::Caption(int row) const { return FListView->topLevelItem(row)->text(0); }
 
 QString TRelatedLinksPanel::Tip(int row) const {
-    const QTreeWidgetItem* item = ListView->topLevelItem(row);
+    const QTreeWidgetItem* item = FListView->topLevelItem(row);
     if (item->text(KindColumn) == "0")
         return QStringLiteral("Click to see this branch's summary");
     return QStringLiteral("Click here, open browser to:\n") + item->text(TargetColumn);
@@ -93,54 +93,54 @@ void TRelatedLinksPanel::AddRelatedLink(const QString& caption, int kind, const 
     item->setText(KindColumn, QString::number(kind));
     item->setText(TargetColumn, markerOrUrl);
     item->setText(IdColumn, kind == 0 ? id : QString());
-    ListView->addTopLevelItem(item);
-    item->setToolTip(0, Tip(ListView->indexOfTopLevelItem(item)));
+    FListView->addTopLevelItem(item);
+    item->setToolTip(0, Tip(FListView->indexOfTopLevelItem(item)));
     UpdateHeight();
-    if (!ToggleAction->isChecked())
+    if (!FToggleAction->isChecked())
         ShowRelatedLinks(true);
 }
 
 void TRelatedLinksPanel::SetHotItem(QTreeWidgetItem* item) {
-    if (item == HotItem)
+    if (item == FHotItem)
         return;
-    for (QTreeWidgetItem* changed : {HotItem, item}) {
+    for (QTreeWidgetItem* changed : {FHotItem, item}) {
         if (!changed)
             continue;
-        QFont font = ListView->font();
+        QFont font = FListView->font();
         font.setUnderline(changed == item);
         changed->setFont(0, font);
     }
-    HotItem = item;
+    FHotItem = item;
 }
 
 void TRelatedLinksPanel::ClearRelatedLinks() {
-    HotItem = nullptr;
-    ListView->clear();
+    FHotItem = nullptr;
+    FListView->clear();
     UpdateHeight();
     ShowRelatedLinks(false);
-    ToggleAction->setEnabled(false);
+    FToggleAction->setEnabled(false);
 }
 
 void TRelatedLinksPanel::ShowRelatedLinks(bool visible) {
-    ToggleAction->setChecked(visible);
-    ListView->setVisible(visible);
+    FToggleAction->setChecked(visible);
+    FListView->setVisible(visible);
     if (visible)
-        ToggleAction->setEnabled(true);
+        FToggleAction->setEnabled(true);
 }
 
 void TRelatedLinksPanel::UpdateHeight() {
     // Up to three rows show without scrolling; from the fourth on the list scrolls.
-    const int rowHeight = ListView->sizeHintForRow(0) > 0 ? ListView->sizeHintForRow(0) : fontMetrics().height() + 2;
+    const int rowHeight = FListView->sizeHintForRow(0) > 0 ? FListView->sizeHintForRow(0) : fontMetrics().height() + 2;
     const int rows = std::min(Count(), 3);
-    ListView->setFixedHeight(InitialHeight + rows * (rowHeight + 1));
+    FListView->setFixedHeight(InitialHeight + rows * (rowHeight + 1));
 }
 
-void TRelatedLinksPanel::UpdateColumnWidth() { ListView->setColumnWidth(0, std::max(0, ListView->width() - 22)); }
+void TRelatedLinksPanel::UpdateColumnWidth() { FListView->setColumnWidth(0, std::max(0, FListView->width() - 22)); }
 
 void TRelatedLinksPanel::Activate(int row) {
     if (row < 0 || row >= Count())
         return;
-    const QTreeWidgetItem* item = ListView->topLevelItem(row);
+    const QTreeWidgetItem* item = FListView->topLevelItem(row);
     const QString kind = item->text(KindColumn);
     const QString target = item->text(TargetColumn);
     const QString id = item->text(IdColumn);
@@ -156,29 +156,29 @@ void TRelatedLinksPanel::Activate(int row) {
 }
 
 bool TRelatedLinksPanel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == ListView->viewport() && event->type() == QEvent::MouseButtonPress) {
+    if (watched == FListView->viewport() && event->type() == QEvent::MouseButtonPress) {
         auto* mouse = static_cast<QMouseEvent*>(event);
         // A filter sees the press even while the list is disabled (a transfer is under way).
-        if (mouse->button() == Qt::LeftButton && ListView->isEnabled()) {
-            if (QTreeWidgetItem* item = ListView->itemAt(mouse->position().toPoint()))
-                Activate(ListView->indexOfTopLevelItem(item));
+        if (mouse->button() == Qt::LeftButton && FListView->isEnabled()) {
+            if (QTreeWidgetItem* item = FListView->itemAt(mouse->position().toPoint()))
+                Activate(FListView->indexOfTopLevelItem(item));
         }
         return mouse->button() == Qt::LeftButton;
     }
     // Hot entries: the one under the pointer is underlined.
-    if (watched == ListView->viewport() && event->type() == QEvent::MouseMove)
-        SetHotItem(ListView->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
-    if (watched == ListView->viewport() && event->type() == QEvent::Leave)
+    if (watched == FListView->viewport() && event->type() == QEvent::MouseMove)
+        SetHotItem(FListView->itemAt(static_cast<QMouseEvent*>(event)->position().toPoint()));
+    if (watched == FListView->viewport() && event->type() == QEvent::Leave)
         SetHotItem(nullptr);
     // The keyboard opens the focused link as the mouse does.
-    if (watched == ListView && event->type() == QEvent::KeyPress && ListView->isEnabled()) {
+    if (watched == FListView && event->type() == QEvent::KeyPress && FListView->isEnabled()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && ListView->currentItem()) {
-            Activate(ListView->indexOfTopLevelItem(ListView->currentItem()));
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && FListView->currentItem()) {
+            Activate(FListView->indexOfTopLevelItem(FListView->currentItem()));
             return true;
         }
     }
-    if (watched == ListView && event->type() == QEvent::Resize)
+    if (watched == FListView && event->type() == QEvent::Resize)
         UpdateColumnWidth();
     return QWidget::eventFilter(watched, event);
 }

@@ -21,12 +21,12 @@ public:
     void AddRelatedLink(const QString& caption, int kind, const QString& markerOrUrl, const QString& id);
     void ClearRelatedLinks();
     void ShowRelatedLinks(bool visible);
-    void Toggle() { ShowRelatedLinks(!ToggleAction->isChecked()); }
+    void Toggle() { ShowRelatedLinks(!FToggleAction->isChecked()); }
 
     int Count() const;
     QString Caption(int row) const;
     QString Tip(int row) const;
-    QTreeWidget* List() const { return ListView; }
+    QTreeWidget* List() const { return FListView; }
     // Acts as a left click on the entry in `row` does.
     void Activate(int row);
     void UpdateColumnWidth();
@@ -42,8 +42,8 @@ protected:
 private:
     void UpdateHeight();
     void SetHotItem(QTreeWidgetItem* item);
-    QAction* ToggleAction;
-    QToolBar* ToolBar = nullptr;
-    QTreeWidget* ListView = nullptr;
-    QTreeWidgetItem* HotItem = nullptr;
+    QAction* FToggleAction;
+    QToolBar* FToolBar = nullptr;
+    QTreeWidget* FListView = nullptr;
+    QTreeWidgetItem* FHotItem = nullptr;
 };

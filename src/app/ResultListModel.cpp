@@ -89,7 +89,8 @@ bool PutNarrowUnits(TSortKey& key, const TPieces& pieces) {
     size_t size = 0;
     for (std::string_view piece : pieces) {
         const size_t n = std::min(piece.size(), sizeof bytes - size);
-        std::memcpy(bytes + size, piece.data(), n);
+        if (n != 0) // an empty piece may have no bytes at all
+            std::memcpy(bytes + size, piece.data(), n);
         size += n;
     }
     uint64_t words[2];

@@ -7,35 +7,35 @@
 #include <new>
 
 bool TGIFDecoder::MakeCanvas() const {
-    CanvasMade = true;
+    FCanvasMade = true;
     try {
-        Composed.Pixels.assign(static_cast<std::size_t>(LogicalWidth) * LogicalHeight,
-                               GIFRgba(0, 0, 0, AnyTransparent ? 0 : 255));
+        FComposed.Pixels.assign(static_cast<std::size_t>(FLogicalWidth) * FLogicalHeight,
+                               GIFRgba(0, 0, 0, FAnyTransparent ? 0 : 255));
     } catch (const std::bad_alloc&) {
-        Composed = {}; // no picture rather than an error out of a paint
+        FComposed = {}; // no picture rather than an error out of a paint
         return false;
     }
-    Composed.Width = LogicalWidth;
-    Composed.Height = LogicalHeight;
+    FComposed.Width = FLogicalWidth;
+    FComposed.Height = FLogicalHeight;
     return true;
 }
 
 void TGIFDecoder::Compose() const {
-    if (!CanvasMade && !IsEmpty && MakeCanvas())
-        Draw(Frames.front());
+    if (!FCanvasMade && !FIsEmpty && MakeCanvas())
+        Draw(FFrames.front());
 }
 
 void TGIFDecoder::DrawFrame() {
     Compose();
-    if (Current < 1 || Current > FrameCount() || Composed.Empty())
+    if (FCurrent < 1 || FCurrent > FrameCount() || FComposed.Empty())
         return;
-    Draw(Frames[static_cast<std::size_t>(Current - 1)]);
+    Draw(FFrames[static_cast<std::size_t>(FCurrent - 1)]);
 }
 
 void TGIFDecoder::Draw(const TGIFFrame& f) const {
-    const std::size_t stride = static_cast<std::size_t>(Composed.Width);
+    const std::size_t stride = static_cast<std::size_t>(FComposed.Width);
     const std::size_t w = static_cast<std::size_t>(f.Width);
-    std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
+    std::uint32_t* base = FComposed.Pixels.data() + f.Top * stride + f.Left;
 
     if (f.Disposal == 3) {
         f.FSaved.Width = f.Width;
@@ -67,23 +67,23 @@ void TGIFDecoder::Draw(const TGIFFrame& f) const {
 }
 
 void TGIFDecoder::FillRect(const TGIFFrame& f, std::uint32_t value) {
-    const std::size_t stride = static_cast<std::size_t>(Composed.Width);
-    std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
+    const std::size_t stride = static_cast<std::size_t>(FComposed.Width);
+    std::uint32_t* base = FComposed.Pixels.data() + f.Top * stride + f.Left;
     for (int y = 0; y < f.Height; ++y)
         std::fill_n(base + y * stride, f.Width, value);
 }
 
 void TGIFDecoder::DisposeFrame(int n) {
     Compose();
-    if (n < 1 || n > FrameCount() || Composed.Empty())
+    if (n < 1 || n > FrameCount() || FComposed.Empty())
         return;
-    const TGIFFrame& f = Frames[static_cast<std::size_t>(n - 1)];
+    const TGIFFrame& f = FFrames[static_cast<std::size_t>(n - 1)];
     if (f.Disposal == 2) {
         FillRect(f, GIFRgba(0, 0, 0, HasMask() ? 0 : 255));
     } else if (f.Disposal == 3 && !f.FSaved.Empty()) {
-        const std::size_t stride = static_cast<std::size_t>(Composed.Width);
+        const std::size_t stride = static_cast<std::size_t>(FComposed.Width);
         const std::size_t w = static_cast<std::size_t>(f.Width);
-        std::uint32_t* base = Composed.Pixels.data() + f.Top * stride + f.Left;
+        std::uint32_t* base = FComposed.Pixels.data() + f.Top * stride + f.Left;
         for (int y = 0; y < f.Height; ++y)
             std::memcpy(base + y * stride, f.FSaved.Pixels.data() + y * w, w * sizeof(std::uint32_t));
     }
@@ -91,12 +91,12 @@ void TGIFDecoder::DisposeFrame(int n) {
 
 bool TGIFDecoder::SetCurrentFrame(int n) {
     if (n < 1 || n > FrameCount()) {
-        Error = gifBadFrame;
+        FError = gifBadFrame;
         return false;
     }
     Changing();
-    DisposeFrame(Current);
-    Current = n;
+    DisposeFrame(FCurrent);
+    FCurrent = n;
     DrawFrame();
     Change();
     return true;
@@ -104,27 +104,27 @@ bool TGIFDecoder::SetCurrentFrame(int n) {
 
 void TGIFDecoder::ComposeTo(int n) {
     if (n < 1 || n > FrameCount()) {
-        Error = gifBadFrame;
+        FError = gifBadFrame;
         return;
     }
     // Everything is drawn afresh on the background (a new canvas is made as that).
-    if (CanvasMade)
-        std::fill(Composed.Pixels.begin(), Composed.Pixels.end(), GIFRgba(0, 0, 0, HasMask() ? 0 : 255));
+    if (FCanvasMade)
+        std::fill(FComposed.Pixels.begin(), FComposed.Pixels.end(), GIFRgba(0, 0, 0, HasMask() ? 0 : 255));
     else
         MakeCanvas();
-    Current = 1;
+    FCurrent = 1;
     DrawFrame();
     for (int k = 2; k <= n; ++k) {
         DisposeFrame(k - 1);
-        Current = k;
+        FCurrent = k;
         DrawFrame();
     }
 }
 
 const TGIFPicture* TGIFDecoder::FirstFrameBitmap() {
-    if (IsEmpty || Frames.empty())
+    if (FIsEmpty || FFrames.empty())
         return nullptr;
-    if (FirstBitmap.Empty())
-        FirstBitmap = Frames.front().ToPicture();
-    return &FirstBitmap;
+    if (FFirstBitmap.Empty())
+        FFirstBitmap = FFrames.front().ToPicture();
+    return &FFirstBitmap;
 }

@@ -67,10 +67,10 @@ bool TGIFDecoder::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl
         return false;
     // Bounds are checked before any data is decoded: a tiny file can declare huge images.
     const std::size_t area = static_cast<std::size_t>(frame.Width) * frame.Height;
-    const int wide = std::max(LogicalWidth, frame.Left + frame.Width);
-    const int high = std::max(LogicalHeight, frame.Top + frame.Height);
+    const int wide = std::max(FLogicalWidth, frame.Left + frame.Width);
+    const int high = std::max(FLogicalHeight, frame.Top + frame.Height);
     if (frame.Width > MaxFrameSide || frame.Height > MaxFrameSide || area > MaxPixels ||
-        PixelsRead + area > MaxPixels || static_cast<std::size_t>(wide) * high > PictureLimit())
+        FPixelsRead + area > MaxPixels || static_cast<std::size_t>(wide) * high > PictureLimit())
         throw EGIFTooLarge(wide, high);
 
     if (flags & 0x80) {
@@ -84,8 +84,8 @@ bool TGIFDecoder::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl
     } else {
         // The global table past its own entries is black, like the entries a
         // deeper depth reaches.
-        frame.ColorTable = GlobalTable;
-        frame.ColorDepth = GlobalDepth;
+        frame.ColorTable = FGlobalTable;
+        frame.ColorDepth = FGlobalDepth;
     }
     for (int i = 0; i < 256; ++i) {
         const TGIFColor& c = frame.ColorTable[i];
@@ -102,7 +102,7 @@ bool TGIFDecoder::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl
     frame.TransparentColor = frame.ColorTable[frame.TransparentIndex];
 
     DecodePixels(reader, frame);
-    PixelsRead += area;
+    FPixelsRead += area;
     return true;
 }
 

@@ -44,7 +44,7 @@ bool ReadWholeFile(const std::string& name, std::string& bytes) {
 
 bool TGIFDecoder::LoadFromFile(const std::string& fileName) {
     if (!IsFile(fileName)) {
-        Error = gifFileNotFound;
+        FError = gifFileNotFound;
         return false;
     }
     std::string bytes;
@@ -53,7 +53,7 @@ bool TGIFDecoder::LoadFromFile(const std::string& fileName) {
             throw EGIFError("Cannot read file");
     } catch (...) {
         Clear();
-        Error = gifFailed;
+        FError = gifFailed;
         return false;
     }
     return Load(std::move(bytes));
@@ -69,7 +69,7 @@ bool TGIFDecoder::LoadFromStream(std::istream& stream) {
         bytes = std::move(all).str();
     } catch (...) {
         Clear();
-        Error = gifFailed;
+        FError = gifFailed;
         return false;
     }
     return Load(std::move(bytes));
@@ -80,7 +80,7 @@ bool TGIFDecoder::LoadFromBytes(std::string_view bytes) {
         return Load(std::string(bytes));
     } catch (...) { // the copy itself
         Clear();
-        Error = gifFailed;
+        FError = gifFailed;
         return false;
     }
 }
@@ -96,100 +96,100 @@ bool TGIFDecoder::ReadData(std::string_view formData) {
 }
 
 std::string TGIFDecoder::WriteData() const {
-    if (Stored.empty())
+    if (FStored.empty())
         return {};
-    const std::size_t n = Stored.size();
+    const std::size_t n = FStored.size();
     std::string out{static_cast<char>(n & 0xFF), static_cast<char>((n >> 8) & 0xFF),
                     static_cast<char>((n >> 16) & 0xFF), static_cast<char>((n >> 24) & 0xFF)};
-    return out + Stored;
+    return out + FStored;
 }
 
 bool TGIFDecoder::Load(std::string bytes) {
-    Refused[0] = Refused[1] = 0;
+    FRefused[0] = FRefused[1] = 0;
     try {
         Reset();
-        Stored = std::move(bytes);
+        FStored = std::move(bytes);
         if (DecodeData())
             return true;
     } catch (const TLoadStopped&) {
         Clear();
-        Error = gifStopped;
+        FError = gifStopped;
         return false;
     } catch (...) {
-        Error = gifFailed;
+        FError = gifFailed;
     }
-    const int error = Error;
+    const int error = FError;
     Clear();
-    Error = error;
+    FError = error;
     return false;
 }
 
 void TGIFDecoder::Reset() {
-    Error = gifFailed;
-    IsEmpty = true;
-    Frames.clear();
-    Stored.clear();
-    Composed = {};
-    CanvasMade = false;
-    FirstBitmap = {};
-    GlobalTable = {};
-    GlobalDepth = 0;
-    LogicalWidth = LogicalHeight = 0;
-    Current = 1;
-    Loops = 1;
+    FError = gifFailed;
+    FIsEmpty = true;
+    FFrames.clear();
+    FStored.clear();
+    FComposed = {};
+    FCanvasMade = false;
+    FFirstBitmap = {};
+    FGlobalTable = {};
+    FGlobalDepth = 0;
+    FLogicalWidth = FLogicalHeight = 0;
+    FCurrent = 1;
+    FLoops = 1;
     Pass = 1;
     FirstStep = true;
-    KeepOnProcessing = true;
-    AnyTransparent = false;
-    PixelsRead = 0;
+    FKeepOnProcessing = true;
+    FAnyTransparent = false;
+    FPixelsRead = 0;
 }
 
 void TGIFDecoder::Clear() {
-    const int error = Error;
+    const int error = FError;
     Reset();
-    Error = error;
+    FError = error;
 }
 
 bool TGIFDecoder::DecodeData() {
-    Error = gifFailed;
-    if (Stored.empty()) {
-        Error = gifNoData;
+    FError = gifFailed;
+    if (FStored.empty()) {
+        FError = gifNoData;
         return false;
     }
-    TGIFReader reader(reinterpret_cast<const std::uint8_t*>(Stored.data()), Stored.size());
+    TGIFReader reader(reinterpret_cast<const std::uint8_t*>(FStored.data()), FStored.size());
 
     char header[6];
     reader.Read(header, sizeof header);
     if (header[0] != 'G' || header[1] != 'I' || header[2] != 'F')
         return false;
-    FileVersion = header[4] == '9' ? gvGIF89a : gvGIF87a;
+    FFileVersion = header[4] == '9' ? gvGIF89a : gvGIF87a;
 
     const int screenWidth = reader.Word();
     const int screenHeight = reader.Word();
     if (static_cast<std::size_t>(screenWidth) * screenHeight > PictureLimit()) {
-        Refused[0] = screenWidth;
-        Refused[1] = screenHeight;
-        Error = gifTooLarge;
+        FRefused[0] = screenWidth;
+        FRefused[1] = screenHeight;
+        FError = gifTooLarge;
         return false;
     }
     // Widened by each image read, which must keep it within bounds.
-    LogicalWidth = screenWidth;
-    LogicalHeight = screenHeight;
+    FLogicalWidth = screenWidth;
+    FLogicalHeight = screenHeight;
     const std::uint8_t screenFlags = reader.Byte();
     reader.Skip(2); // background colour index, aspect ratio
     if (screenFlags & 0x80) {
         const int depth = (screenFlags & 7) + 1;
         for (int i = 0; i < (1 << depth); ++i) {
-            GlobalTable[i].Red = reader.Byte();
-            GlobalTable[i].Green = reader.Byte();
-            GlobalTable[i].Blue = reader.Byte();
+            FGlobalTable[i].Red = reader.Byte();
+            FGlobalTable[i].Green = reader.Byte();
+            FGlobalTable[i].Blue = reader.Byte();
         }
-        GlobalDepth = depth;
+        FGlobalDepth = depth;
     }
 
     TControl control;
     std::string comment;
-    while (reader.Remaining() > 0 && KeepOnProcessing) {
+    while (reader.Remaining() > 0 && FKeepOnProcessing) {
         Progress(reader.Position());
         // Two bytes, or the last one (a trailer).
         std::uint8_t pair[2] = {0, 0};
@@ -208,22 +208,22 @@ bool TGIFDecoder::DecodeData() {
             } catch (const TLoadStopped&) {
                 throw;
             } catch (const EGIFTooLarge& e) {
-                if (Frames.empty()) {
-                    Refused[0] = e.Width;
-                    Refused[1] = e.Height;
-                    Error = gifTooLarge;
+                if (FFrames.empty()) {
+                    FRefused[0] = e.Width;
+                    FRefused[1] = e.Height;
+                    FError = gifTooLarge;
                     return false;
                 }
                 break; // as any frame that cannot be read
             } catch (...) {
                 break; // a frame that cannot be read ends the file; the frames before it stay
             }
-            GlobalDepth = std::max(GlobalDepth, frame.ColorDepth);
-            LogicalWidth = std::max(LogicalWidth, frame.Left + frame.Width);
-            LogicalHeight = std::max(LogicalHeight, frame.Top + frame.Height);
-            AnyTransparent = AnyTransparent || frame.Transparent;
+            FGlobalDepth = std::max(FGlobalDepth, frame.ColorDepth);
+            FLogicalWidth = std::max(FLogicalWidth, frame.Left + frame.Width);
+            FLogicalHeight = std::max(FLogicalHeight, frame.Top + frame.Height);
+            FAnyTransparent = FAnyTransparent || frame.Transparent;
             frame.Comment = std::move(comment);
-            Frames.push_back(std::move(frame));
+            FFrames.push_back(std::move(frame));
             comment.clear();
             control = {};
             if (FirstImageOnly)
@@ -234,14 +234,14 @@ bool TGIFDecoder::DecodeData() {
         // Any other pair of bytes is not a block start and is passed over.
     }
     Progress(reader.Position());
-    if (Frames.empty())
+    if (FFrames.empty())
         return false;
 
     // Frame 1 is on the picture from now on; the picture itself is made when first asked for.
-    IsEmpty = false;
+    FIsEmpty = false;
     Changing();
     Change();
-    Error = gifOk;
+    FError = gifOk;
     return true;
 }
 
@@ -287,7 +287,7 @@ void TGIFDecoder::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl
             std::uint8_t sub[255];
             reader.Read(sub, n);
             if (n >= 3)
-                Loops = sub[1] | (sub[2] << 8);
+                FLoops = sub[1] | (sub[2] << 8);
         }
         reader.SkipSubBlocks();
         return;
@@ -313,11 +313,11 @@ void TGIFDecoder::Change() {
 void TGIFDecoder::Progress(std::size_t position) {
     if (!OnProgress)
         return;
-    const std::size_t size = Stored.size();
+    const std::size_t size = FStored.size();
     const int percent = size ? static_cast<int>(100.0 * static_cast<double>(position) / size) : 0;
-    OnProgress(*this, position, size, percent, KeepOnProcessing);
-    if (!KeepOnProcessing) {
-        Error = gifStopped;
+    OnProgress(*this, position, size, percent, FKeepOnProcessing);
+    if (!FKeepOnProcessing) {
+        FError = gifStopped;
         throw TLoadStopped{};
     }
 }

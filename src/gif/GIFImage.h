@@ -150,34 +150,34 @@ public:
                        int percentageProcessed, bool& keepOnProcessing)>
         OnProgress;
 
-    int LastError() const { return Error; }
+    int LastError() const { return FError; }
     // The size of the picture that the last load refused (gifTooLarge); kept
     // until the next load.
-    int RefusedWidth() const { return Refused[0]; }
-    int RefusedHeight() const { return Refused[1]; }
-    bool Empty() const { return IsEmpty; }
+    int RefusedWidth() const { return FRefused[0]; }
+    int RefusedHeight() const { return FRefused[1]; }
+    bool Empty() const { return FIsEmpty; }
     bool Animatable() const { return FrameCount() > 1; }
-    bool Transparent() const { return AnyTransparent; } // some frame is
-    TGIFVersion Version() const { return FileVersion; }
-    int LoopCount() const { return Loops; }    // 1 without a NETSCAPE block, 0 for ever
-    int Width() const { return LogicalWidth; } // the screen, widened to cover every frame
-    int Height() const { return LogicalHeight; }
-    int GlobalColorDepth() const { return GlobalDepth; }
-    const std::array<TGIFColor, 256>& GlobalColorTable() const { return GlobalTable; }
-    const std::string& Data() const { return Stored; } // the bytes of the loaded file
+    bool Transparent() const { return FAnyTransparent; } // some frame is
+    TGIFVersion Version() const { return FFileVersion; }
+    int LoopCount() const { return FLoops; }    // 1 without a NETSCAPE block, 0 for ever
+    int Width() const { return FLogicalWidth; } // the screen, widened to cover every frame
+    int Height() const { return FLogicalHeight; }
+    int GlobalColorDepth() const { return FGlobalDepth; }
+    const std::array<TGIFColor, 256>& GlobalColorTable() const { return FGlobalTable; }
+    const std::string& Data() const { return FStored; } // the bytes of the loaded file
 
-    int FrameCount() const { return static_cast<int>(Frames.size()); }
-    const TGIFFrame& Frame(int n) const { return Frames[static_cast<std::size_t>(n - 1)]; } // 1-based
+    int FrameCount() const { return static_cast<int>(FFrames.size()); }
+    const TGIFFrame& Frame(int n) const { return FFrames[static_cast<std::size_t>(n - 1)]; } // 1-based
 
     // Composition. Picture() is the composed picture of the logical size; its
     // alpha is 0 where the composed mask is see-through (only when HasMask()).
     // Made on first use; empty when its memory cannot be had.
     const TGIFPicture& Picture() const {
         Compose();
-        return Composed;
+        return FComposed;
     }
-    bool HasMask() const { return AnyTransparent; }
-    int CurrentFrame() const { return Current; }
+    bool HasMask() const { return FAnyTransparent; }
+    int CurrentFrame() const { return FCurrent; }
     // Draws CurrentFrame onto the composed picture (saving what is under it first
     // for disposal 3).
     void DrawFrame();
@@ -187,7 +187,7 @@ public:
     // LastError() 5 and changes nothing.
     bool SetCurrentFrame(int n);
     // Moves CurrentFrame without drawing (animation bookkeeping).
-    void SetCurrentFrameIndex(int n) { Current = n; }
+    void SetCurrentFrameIndex(int n) { FCurrent = n; }
     // Plays from the start up to frame n: the picture shown while n is on
     // screen. No change events; out of range sets LastError() 5.
     void ComposeTo(int n);
@@ -228,21 +228,21 @@ private:
     bool MakeCanvas() const;
     void Draw(const TGIFFrame& frame) const;
 
-    std::string Stored;
-    std::vector<TGIFFrame> Frames;
-    mutable TGIFPicture Composed;
-    mutable bool CanvasMade = false;
-    TGIFPicture FirstBitmap;
-    std::array<TGIFColor, 256> GlobalTable{};
-    int GlobalDepth = 0;
-    int LogicalWidth = 0, LogicalHeight = 0;
-    int Loops = 1;
-    int Current = 1;
-    int Error = gifOk;
-    int Refused[2] = {0, 0};
-    TGIFVersion FileVersion = gvGIF89a;
-    bool IsEmpty = true;
-    bool AnyTransparent = false;
-    bool KeepOnProcessing = true;
-    std::size_t PixelsRead = 0;
+    std::string FStored;
+    std::vector<TGIFFrame> FFrames;
+    mutable TGIFPicture FComposed;
+    mutable bool FCanvasMade = false;
+    TGIFPicture FFirstBitmap;
+    std::array<TGIFColor, 256> FGlobalTable{};
+    int FGlobalDepth = 0;
+    int FLogicalWidth = 0, FLogicalHeight = 0;
+    int FLoops = 1;
+    int FCurrent = 1;
+    int FError = gifOk;
+    int FRefused[2] = {0, 0};
+    TGIFVersion FFileVersion = gvGIF89a;
+    bool FIsEmpty = true;
+    bool FAnyTransparent = false;
+    bool FKeepOnProcessing = true;
+    std::size_t FPixelsRead = 0;
 };

@@ -8,7 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-TFileLines::TFileLines(const std::string& path, size_t blockSize) : Path(path) {
+TFileLines::TFileLines(const std::string& path, size_t blockSize) : FPath(path) {
     Fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (Fd < 0)
         throw EFOpenError::CannotOpen(path);
@@ -18,7 +18,7 @@ TFileLines::TFileLines(const std::string& path, size_t blockSize) : Path(path) {
         throw EFOpenError::CannotOpen(path);
     }
     FileBytes = static_cast<size_t>(st.st_size);
-    Buffer.resize(blockSize < 2 ? 2 : blockSize);
+    FBuffer.resize(blockSize < 2 ? 2 : blockSize);
 }
 
 TFileLines::~TFileLines() {
@@ -28,16 +28,16 @@ TFileLines::~TFileLines() {
 
 bool TFileLines::NextBlock(std::string_view& block) {
     for (;;) {
-        const std::string_view data(Buffer.data() + Start, End - Start);
+        const std::string_view data(FBuffer.data() + FStart, FEnd - FStart);
         // Hand out the lines up to the last line end that is not the final
         // byte read: a CR there may be the first half of a CR LF.
-        if (Eof) {
+        if (FEof) {
             if (data.empty())
                 return false;
             block = data;
-            Start = End;
-            Offset = Handed;
-            Handed += block.size();
+            FStart = FEnd;
+            FOffset = FHanded;
+            FHanded += block.size();
             return true;
         }
         if (data.size() >= 2) {
@@ -45,28 +45,28 @@ bool TFileLines::NextBlock(std::string_view& block) {
             if (cut != std::string_view::npos) {
                 cut += (data[cut] == '\r' && data[cut + 1] == '\n') ? 2 : 1;
                 block = data.substr(0, cut);
-                Start += cut;
-                Offset = Handed;
-                Handed += cut;
+                FStart += cut;
+                FOffset = FHanded;
+                FHanded += cut;
                 return true;
             }
         }
         // Keep the unfinished line at the front; grow for a line longer than the buffer.
-        if (Start > 0) {
-            std::memmove(Buffer.data(), Buffer.data() + Start, End - Start);
-            End -= Start;
-            Start = 0;
+        if (FStart > 0) {
+            std::memmove(FBuffer.data(), FBuffer.data() + FStart, FEnd - FStart);
+            FEnd -= FStart;
+            FStart = 0;
         }
-        if (End == Buffer.size())
-            Buffer.resize(Buffer.size() * 2);
+        if (FEnd == FBuffer.size())
+            FBuffer.resize(FBuffer.size() * 2);
         ssize_t n;
         do
-            n = read(Fd, Buffer.data() + End, Buffer.size() - End);
+            n = read(Fd, FBuffer.data() + FEnd, FBuffer.size() - FEnd);
         while (n < 0 && errno == EINTR);
         if (n < 0)
-            throw EFOpenError("Cannot read file \"" + Path + "\": " + std::strerror(errno));
+            throw EFOpenError("Cannot read file \"" + FPath + "\": " + std::strerror(errno));
         if (n == 0)
-            Eof = true;
-        End += static_cast<size_t>(n);
+            FEof = true;
+        FEnd += static_cast<size_t>(n);
     }
 }

@@ -27,20 +27,20 @@ public:
     // The file's size when it was opened (a hint for sizing tables).
     size_t Size() const { return FileBytes; }
     // Where in the file the last block handed out begins.
-    uint64_t BlockOffset() const { return Offset; }
+    uint64_t BlockOffset() const { return FOffset; }
     // The open file, for its status.
     int Descriptor() const { return Fd; }
 
 private:
-    std::string Path;
+    std::string FPath;
     int Fd = -1;
-    std::string Buffer;
-    size_t Start = 0; // first byte not yet handed out
-    size_t End = 0;   // bytes read into the buffer
-    bool Eof = false;
+    std::string FBuffer;
+    size_t FStart = 0; // first byte not yet handed out
+    size_t FEnd = 0;   // bytes read into the buffer
+    bool FEof = false;
     size_t FileBytes = 0;
-    uint64_t Offset = 0;
-    uint64_t Handed = 0; // bytes handed out so far
+    uint64_t FOffset = 0;
+    uint64_t FHanded = 0; // bytes handed out so far
 };
 
 // Calls fn(std::string_view line) for every line of a block that NextBlock

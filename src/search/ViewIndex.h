@@ -19,25 +19,25 @@
 class TStringArena {
 public:
     std::string_view Store(std::string_view s) {
-        if (s.size() > Left) {
+        if (s.size() > FLeft) {
             const size_t size = s.size() > BlockSize ? s.size() : BlockSize;
-            Blocks.push_back(std::make_unique<char[]>(size));
-            Next = Blocks.back().get();
-            Left = size;
+            FBlocks.push_back(std::make_unique<char[]>(size));
+            FNext = FBlocks.back().get();
+            FLeft = size;
         }
-        char* at = Next;
+        char* at = FNext;
         s.copy(at, s.size());
-        Next += s.size();
-        Left -= s.size();
+        FNext += s.size();
+        FLeft -= s.size();
         return {at, s.size()};
     }
-    size_t Bytes() const { return Blocks.size() * BlockSize; }
+    size_t Bytes() const { return FBlocks.size() * BlockSize; }
 
 private:
     static constexpr size_t BlockSize = 1 << 20;
-    std::vector<std::unique_ptr<char[]>> Blocks;
-    char* Next = nullptr;
-    size_t Left = 0;
+    std::vector<std::unique_ptr<char[]>> FBlocks;
+    char* FNext = nullptr;
+    size_t FLeft = 0;
 };
 
 class TViewIndex {
@@ -46,7 +46,7 @@ public:
 
     explicit TViewIndex(size_t expected = 0) {
         Rehash(Capacity(expected));
-        Keys.reserve(expected);
+        FKeys.reserve(expected);
     }
 
     // Eight bytes at a time, each pair mixed by a 128-bit product folded in two; ids and names
@@ -86,13 +86,13 @@ public:
     uint32_t Add(std::string_view key) { return Add(key, Hash(key)); }
     // The same for a key whose Hash is `h`.
     uint32_t Add(std::string_view key, uint64_t h) {
-        if ((Keys.size() + 1) * 4 > Slots.size() * 3)
-            Rehash(Slots.size() * 2);
-        for (size_t i = h & Mask;; i = (i + 1) & Mask) {
-            TSlot& s = Slots[i];
+        if ((FKeys.size() + 1) * 4 > FSlots.size() * 3)
+            Rehash(FSlots.size() * 2);
+        for (size_t i = h & FMask;; i = (i + 1) & FMask) {
+            TSlot& s = FSlots[i];
             if (s.Number == None) {
-                const auto number = static_cast<uint32_t>(Keys.size());
-                Keys.push_back(KeyText.Store(key));
+                const auto number = static_cast<uint32_t>(FKeys.size());
+                FKeys.push_back(FKeyText.Store(key));
                 Fill(s, h, number);
                 SetFilter(h);
                 return number;
@@ -110,7 +110,7 @@ public:
     // inlined, the compiler takes it for a call without effect and drops it.)
     __attribute__((always_inline)) void Prefetch(uint64_t h) const {
         __builtin_prefetch(&Filter[FilterWord(h)]);
-        __builtin_prefetch(&Slots[h & Mask]);
+        __builtin_prefetch(&FSlots[h & FMask]);
     }
 
     // numbers[i] = Find(keys[i]) for every key. The keys are taken a group at
@@ -130,45 +130,45 @@ public:
             for (size_t k = 0; k < n; ++k) {
                 slot[k] = InFilter(hash[k]) ? 0 : None;
                 if (slot[k] != None)
-                    __builtin_prefetch(&Slots[hash[k] & Mask]);
+                    __builtin_prefetch(&FSlots[hash[k] & FMask]);
             }
             // The first slot whose tag agrees: most often the key itself.
             for (size_t k = 0; k < n; ++k)
                 if (slot[k] != None) {
                     slot[k] = None;
-                    for (size_t i = hash[k] & Mask; Slots[i].Number != None; i = (i + 1) & Mask)
-                        if (Slots[i].Tag == Tag(hash[k])) {
+                    for (size_t i = hash[k] & FMask; FSlots[i].Number != None; i = (i + 1) & FMask)
+                        if (FSlots[i].Tag == Tag(hash[k])) {
                             slot[k] = static_cast<uint32_t>(i);
-                            __builtin_prefetch(&Keys[Slots[i].Number]);
+                            __builtin_prefetch(&FKeys[FSlots[i].Number]);
                             break;
                         }
                 }
             for (size_t k = 0; k < n; ++k)
                 if (slot[k] != None)
-                    __builtin_prefetch(Keys[Slots[slot[k]].Number].data());
+                    __builtin_prefetch(FKeys[FSlots[slot[k]].Number].data());
             for (size_t k = 0; k < n; ++k) {
                 const std::string_view key = keys[from + k];
                 numbers[from + k] = slot[k] == None                      ? None
-                                    : Keys[Slots[slot[k]].Number] == key ? Slots[slot[k]].Number
+                                    : FKeys[FSlots[slot[k]].Number] == key ? FSlots[slot[k]].Number
                                                                          : FindHashed(key, hash[k]);
             }
         }
     }
 
-    size_t Size() const { return Keys.size(); }
-    std::string_view Key(uint32_t number) const { return Keys[number]; }
+    size_t Size() const { return FKeys.size(); }
+    std::string_view Key(uint32_t number) const { return FKeys[number]; }
     // What the index takes in memory (about).
     size_t MemoryBytes() const {
-        return Slots.capacity() * sizeof(TSlot) + Keys.capacity() * sizeof(std::string_view) +
-               Filter.capacity() * sizeof(uint64_t) + KeyText.Bytes();
+        return FSlots.capacity() * sizeof(TSlot) + FKeys.capacity() * sizeof(std::string_view) +
+               Filter.capacity() * sizeof(uint64_t) + FKeyText.Bytes();
     }
 
 private:
     uint32_t FindHashed(std::string_view key, uint64_t h) const {
         if (!InFilter(h))
             return None;
-        for (size_t i = h & Mask;; i = (i + 1) & Mask) {
-            const TSlot& s = Slots[i];
+        for (size_t i = h & FMask;; i = (i + 1) & FMask) {
+            const TSlot& s = FSlots[i];
             if (s.Number == None)
                 return None;
             if (Holds(s, h, key))
@@ -196,7 +196,7 @@ private:
         s.Tag = Tag(h);
     }
     bool Holds(const TSlot& s, uint64_t h, std::string_view key) const {
-        return s.Tag == Tag(h) && Keys[s.Number] == key;
+        return s.Tag == Tag(h) && FKeys[s.Number] == key;
     }
 
     // Two bits per key in one 64-bit word of a filter of eight bits per slot
@@ -210,24 +210,24 @@ private:
     bool InFilter(uint64_t h) const { return (Filter[FilterWord(h)] & FilterBits(h)) == FilterBits(h); }
 
     void Rehash(size_t capacity) {
-        Slots.assign(capacity, TSlot());
-        Mask = capacity - 1;
+        FSlots.assign(capacity, TSlot());
+        FMask = capacity - 1;
         Filter.assign(capacity * 8 / 64, 0);
         FilterMask = Filter.size() - 1;
-        for (uint32_t n = 0; n < Keys.size(); ++n) {
-            const uint64_t h = Hash(Keys[n]);
-            size_t i = h & Mask;
-            while (Slots[i].Number != None)
-                i = (i + 1) & Mask;
-            Fill(Slots[i], h, n);
+        for (uint32_t n = 0; n < FKeys.size(); ++n) {
+            const uint64_t h = Hash(FKeys[n]);
+            size_t i = h & FMask;
+            while (FSlots[i].Number != None)
+                i = (i + 1) & FMask;
+            Fill(FSlots[i], h, n);
             SetFilter(h);
         }
     }
 
-    std::vector<TSlot> Slots;
-    std::vector<std::string_view> Keys; // views of KeyText, by number
-    TStringArena KeyText;
+    std::vector<TSlot> FSlots;
+    std::vector<std::string_view> FKeys; // views of KeyText, by number
+    TStringArena FKeyText;
     std::vector<uint64_t> Filter;
-    size_t Mask = 0;
+    size_t FMask = 0;
     size_t FilterMask = 0;
 };

@@ -24,18 +24,18 @@ template <class F> void ForEachUnfolded(unsigned char b, F&& fn) {
 } // namespace
 
 void TWordSet::Assign(const std::vector<std::string>& words) {
-    Words = words;
-    for (size_t i = 0; i < Words.size(); ++i) {
-        const std::string& w = Words[i];
+    FWords = words;
+    for (size_t i = 0; i < FWords.size(); ++i) {
+        const std::string& w = FWords[i];
         const uint32_t bit = uint32_t(1) << i;
         if (w.size() == 1) {
-            ForEachUnfolded(static_cast<unsigned char>(w[0]), [&](unsigned char b) { Singles[b] |= bit; });
-            AnySingle = true;
+            ForEachUnfolded(static_cast<unsigned char>(w[0]), [&](unsigned char b) { FSingles[b] |= bit; });
+            FAnySingle = true;
         } else if (w.size() > 1) {
             ForEachUnfolded(static_cast<unsigned char>(w[0]), [&](unsigned char b0) {
-                ByPair[b0].push_back(static_cast<uint32_t>(i));
+                FByPair[b0].push_back(static_cast<uint32_t>(i));
                 ForEachUnfolded(static_cast<unsigned char>(w[1]),
-                                [&](unsigned char b1) { Pairs.set(size_t(b0) << 8 | b1); });
+                                [&](unsigned char b1) { FPairs.set(size_t(b0) << 8 | b1); });
             });
         }
     }
@@ -46,12 +46,12 @@ uint32_t TWordSet::Find(std::string_view text, uint32_t wanted, bool any) const 
     const auto* t = reinterpret_cast<const unsigned char*>(text.data());
     const size_t n = text.size();
     for (size_t i = 0; i < n && wanted != 0; ++i) {
-        if (AnySingle)
-            found |= Singles[t[i]] & wanted;
-        if (i + 1 < n && Pairs[size_t(t[i]) << 8 | t[i + 1]]) {
-            for (uint32_t k : ByPair[t[i]]) {
+        if (FAnySingle)
+            found |= FSingles[t[i]] & wanted;
+        if (i + 1 < n && FPairs[size_t(t[i]) << 8 | t[i + 1]]) {
+            for (uint32_t k : FByPair[t[i]]) {
                 const uint32_t bit = uint32_t(1) << k;
-                const std::string& w = Words[k];
+                const std::string& w = FWords[k];
                 if (!(wanted & bit) || (found & bit) || w.size() > n - i)
                     continue;
                 size_t j = 1;
@@ -68,15 +68,15 @@ uint32_t TWordSet::Find(std::string_view text, uint32_t wanted, bool any) const 
 }
 
 TWordMatcher::TWordMatcher(const TSearchWords& words, bool matchAll, const TSearchFields& fields)
-    : MatchAll(matchAll), Fields(fields) {
+    : FMatchAll(matchAll), Fields(fields) {
     std::vector<std::string> text;
     for (const std::string& w : words) {
         if (w.empty() || text.size() == static_cast<size_t>(MaxSearchWords))
             break;
         text.push_back(Folded(w));
     }
-    Text.Assign(text);
-    AllWords = text.empty() ? 0 : static_cast<uint32_t>((uint64_t(1) << text.size()) - 1);
+    FText.Assign(text);
+    FAllWords = text.empty() ? 0 : static_cast<uint32_t>((uint64_t(1) << text.size()) - 1);
 
     // In a record line no field holds '#' or a line end, and a description
     // has '|' for its line breaks: a word with a line break is looked for in
@@ -94,12 +94,12 @@ TWordMatcher::TWordMatcher(const TSearchWords& words, bool matchAll, const TSear
         }
         if (in == 0)
             continue;
-        PatternWords |= bit;
+        FPatternWords |= bit;
         auto same = [&](const TFilePattern& p) { return p.Word.Text() == word && p.Fields == in; };
-        if (const auto p = std::find_if(Patterns.begin(), Patterns.end(), same); p != Patterns.end())
+        if (const auto p = std::find_if(FPatterns.begin(), FPatterns.end(), same); p != FPatterns.end())
             p->Bits |= bit;
         else
-            Patterns.push_back(TFilePattern{TFoldedWord(std::move(word)), bit, in});
+            FPatterns.push_back(TFilePattern{TFoldedWord(std::move(word)), bit, in});
     }
 }
 
@@ -107,9 +107,9 @@ bool TWordMatcher::NeverMatches() const {
     const TSearchFields& f = Fields;
     const bool anyField = f.InKeywords || f.InType || f.InCommonName || f.InDescription || f.InName;
     // Without the name, a word that no field can hold decides alone.
-    if (MatchAll)
-        return AllWords != 0 && (!anyField || (!f.InName && PatternWords != AllWords));
-    return AllWords == 0 || !anyField || (!f.InName && PatternWords == 0);
+    if (FMatchAll)
+        return FAllWords != 0 && (!anyField || (!f.InName && FPatternWords != FAllWords));
+    return FAllWords == 0 || !anyField || (!f.InName && FPatternWords == 0);
 }
 
 uint32_t TWordMatcher::RecordMask(std::string_view keywords, std::string_view type,
@@ -119,8 +119,8 @@ uint32_t TWordMatcher::RecordMask(std::string_view keywords, std::string_view ty
     uint32_t mask = 0;
     auto look = [&](bool chosen, std::string_view text) {
         // "Match Some" is decided by the first word found.
-        if (chosen && (AllWords & ~mask) && (MatchAll || !mask))
-            mask |= Text.Find(text, AllWords & ~mask, !MatchAll);
+        if (chosen && (FAllWords & ~mask) && (FMatchAll || !mask))
+            mask |= FText.Find(text, FAllWords & ~mask, !FMatchAll);
     };
     look(Fields.InKeywords, keywords);
     look(Fields.InType, type);
@@ -132,5 +132,5 @@ uint32_t TWordMatcher::RecordMask(std::string_view keywords, std::string_view ty
 bool TWordMatcher::Decide(uint32_t mask, std::string_view name) const {
     if (Accepts(mask) || !Fields.InName)
         return Accepts(mask);
-    return Accepts(mask | Text.Find(name, AllWords & ~mask, !MatchAll));
+    return Accepts(mask | FText.Find(name, FAllWords & ~mask, !FMatchAll));
 }

@@ -24,14 +24,14 @@ public:
     // The bits of the words in `wanted` that occur in `text`. Stops as soon
     // as every wanted word was seen, or with `any` as soon as one was.
     uint32_t Find(std::string_view text, uint32_t wanted, bool any) const;
-    const std::vector<std::string>& All() const { return Words; }
+    const std::vector<std::string>& All() const { return FWords; }
 
 private:
-    std::vector<std::string> Words;
-    std::vector<uint32_t> ByPair[256]; // by first byte: words of two or more bytes
-    std::bitset<65536> Pairs;          // first two bytes of some word
-    uint32_t Singles[256] = {};        // one-byte words by their byte
-    bool AnySingle = false;
+    std::vector<std::string> FWords;
+    std::vector<uint32_t> FByPair[256]; // by first byte: words of two or more bytes
+    std::bitset<65536> FPairs;          // first two bytes of some word
+    uint32_t FSingles[256] = {};        // one-byte words by their byte
+    bool FAnySingle = false;
 };
 
 // Fields of a genus record line, as bits by their place in it.
@@ -59,8 +59,8 @@ public:
     // The words that a record line's chosen fields can hold, one pattern for
     // equal ones. A word never found in a line's fields (one with '#' or a
     // line end) has none.
-    const std::vector<TFilePattern>& FilePatterns() const { return Patterns; }
-    bool MatchesAll() const { return MatchAll; }
+    const std::vector<TFilePattern>& FilePatterns() const { return FPatterns; }
+    bool MatchesAll() const { return FMatchAll; }
     bool InName() const { return Fields.InName; }
 
     // Bit w is set when word w occurs in one of the chosen record fields,
@@ -72,15 +72,15 @@ public:
     bool Decide(uint32_t mask, std::string_view name) const;
     // The outcome for a genus whose record and name (when it is chosen) hold
     // the words of `mask`.
-    bool Accepts(uint32_t mask) const { return MatchAll ? mask == AllWords : mask != 0; }
+    bool Accepts(uint32_t mask) const { return FMatchAll ? mask == FAllWords : mask != 0; }
     // The words with A..Z folded, word i for bit i.
-    const std::vector<std::string>& FoldedWords() const { return Text.All(); }
+    const std::vector<std::string>& FoldedWords() const { return FText.All(); }
 
 private:
-    TWordSet Text; // the words, folded
-    bool MatchAll;
+    TWordSet FText; // the words, folded
+    bool FMatchAll;
     TSearchFields Fields;
-    uint32_t AllWords = 0;
-    std::vector<TFilePattern> Patterns;
-    uint32_t PatternWords = 0; // words some pattern stands for
+    uint32_t FAllWords = 0;
+    std::vector<TFilePattern> FPatterns;
+    uint32_t FPatternWords = 0; // words some pattern stands for
 };

@@ -308,7 +308,7 @@ public:
     }
     // Best effort: the failure already under way is the one to report.
     void Restore() noexcept {
-        ModifiedFiles = Modified;
+        ModifiedFiles = FModified;
         for (auto it = Files.rbegin(); it != Files.rend(); ++it) {
             try {
                 if (!it->Existed)
@@ -327,7 +327,7 @@ private:
         std::string Bytes;
     };
     std::vector<TKept> Files;
-    TModifiedFileList Modified = ModifiedFiles;
+    TModifiedFileList FModified = ModifiedFiles;
 };
 
 void CheckSavable(const TTaxonomyDetail& edited) {

@@ -212,21 +212,21 @@ void WriteTextFileAtomic(const std::string& path, std::string_view bytes) {
     file.Commit();
 }
 
-TAtomicFile::TAtomicFile(const std::string& path) : Path(path), Target(ResolveTarget(path)) {
+TAtomicFile::TAtomicFile(const std::string& path) : FPath(path), FTarget(ResolveTarget(path)) {
     static std::atomic<unsigned> counter{0};
     // Keep the permissions of the file being replaced; a new one gets what creat() would give.
     struct stat old;
-    const bool hadOld = stat(Target.c_str(), &old) == 0;
-    if ((hadOld && S_ISDIR(old.st_mode)) || Target.empty() || Target.back() == '/')
+    const bool hadOld = stat(FTarget.c_str(), &old) == 0;
+    if ((hadOld && S_ISDIR(old.st_mode)) || FTarget.empty() || FTarget.back() == '/')
         throw EFOpenError::CannotCreate(path, EISDIR);
     // A name near the length limit leaves no room for the mark: the temporary name is cut.
-    const size_t slash = Target.rfind('/');
+    const size_t slash = FTarget.rfind('/');
     const size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::string stem = Target.substr(0, nameStart) + Target.substr(nameStart, 200);
+    const std::string stem = FTarget.substr(0, nameStart) + FTarget.substr(nameStart, 200);
     int openError = 0;
     for (int attempt = 0; attempt < 100 && Fd < 0; ++attempt) {
-        Temp = stem + std::string(TempMark) + std::to_string(getpid()) + "-" + std::to_string(counter++);
-        Fd = open(Temp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        FTemp = stem + std::string(TempMark) + std::to_string(getpid()) + "-" + std::to_string(counter++);
+        Fd = open(FTemp.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         openError = errno;
         if (Fd < 0 && openError != EEXIST)
             break;
@@ -240,7 +240,7 @@ TAtomicFile::TAtomicFile(const std::string& path) : Path(path), Target(ResolveTa
 TAtomicFile::~TAtomicFile() {
     if (Fd >= 0) {
         close(Fd);
-        unlink(Temp.c_str());
+        unlink(FTemp.c_str());
     }
 }
 
@@ -248,8 +248,8 @@ void TAtomicFile::Fail(const char* what, int err) {
     if (Fd >= 0)
         close(Fd);
     Fd = -1;
-    unlink(Temp.c_str());
-    throw EWriteError(std::string("Cannot ") + what + " file " + Path + ": " + std::strerror(err));
+    unlink(FTemp.c_str());
+    throw EWriteError(std::string("Cannot ") + what + " file " + FPath + ": " + std::strerror(err));
 }
 
 void TAtomicFile::Write(const char* data, size_t size) {
@@ -270,18 +270,18 @@ void TAtomicFile::Commit() {
     Fd = -1;
     if (close(fd) != 0) {
         const int err = errno;
-        unlink(Temp.c_str());
-        throw EWriteError("Cannot write file " + Path + ": " + std::strerror(err));
+        unlink(FTemp.c_str());
+        throw EWriteError("Cannot write file " + FPath + ": " + std::strerror(err));
     }
-    if (rename(Temp.c_str(), Target.c_str()) != 0) {
+    if (rename(FTemp.c_str(), FTarget.c_str()) != 0) {
         const int err = errno;
-        unlink(Temp.c_str());
-        throw EWriteError("Cannot replace file " + Path + ": " + std::strerror(err));
+        unlink(FTemp.c_str());
+        throw EWriteError("Cannot replace file " + FPath + ": " + std::strerror(err));
     }
     CountOwnFileWrite();
     // The rename lives in the folder: without this a power loss could undo it.
-    const size_t slash = Target.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : Target.substr(0, slash + 1);
+    const size_t slash = FTarget.rfind('/');
+    const std::string folder = slash == std::string::npos ? std::string(".") : FTarget.substr(0, slash + 1);
     TFd dir(open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (dir.Get() >= 0)
         AtomicFileSync(dir.Get());
@@ -379,21 +379,21 @@ void RemoveInterruptedOutsideWrites() {
 } // namespace
 
 TOutsideWriteNote::TOutsideWriteNote(const std::string& target)
-    : Line(std::to_string(getpid()) + "\t" + target) {
+    : FLine(std::to_string(getpid()) + "\t" + target) {
     try {
         TStringList lines = ReadOutsideWritesNote();
-        lines.push_back(Line);
+        lines.push_back(FLine);
         WriteOutsideWritesNote(lines);
     } catch (const std::exception&) {
-        Line.clear();
+        FLine.clear();
     }
 }
 
 TOutsideWriteNote::~TOutsideWriteNote() {
-    if (Line.empty())
+    if (FLine.empty())
         return;
     TStringList lines = ReadOutsideWritesNote();
-    const auto it = std::find(lines.begin(), lines.end(), Line);
+    const auto it = std::find(lines.begin(), lines.end(), FLine);
     if (it == lines.end())
         return;
     lines.erase(it);
@@ -436,6 +436,6 @@ TWholeFile::TWholeFile(const std::string& path) {
         throw EFOpenError::CannotOpen(path);
     // A file that changes size while it is read gives what was there; reading never overruns.
     const size_t capacity = static_cast<size_t>(st.st_size);
-    Bytes.reset(new char[capacity + 1]);
-    Size = ReadInto(fd.Get(), Bytes.get(), capacity, path);
+    FBytes.reset(new char[capacity + 1]);
+    FSize = ReadInto(fd.Get(), FBytes.get(), capacity, path);
 }

@@ -71,14 +71,14 @@ public:
     // that a crash or power loss leaves the old file or the new one, never a
     // torn one and never a lost rename. EWriteError; the old file then stays.
     void Commit();
-    const std::string& TempName() const { return Temp; }
+    const std::string& TempName() const { return FTemp; }
 
 private:
     [[noreturn]] void Fail(const char* what, int err);
 
-    std::string Path;   // as given, for messages
-    std::string Target; // the file that is replaced
-    std::string Temp;
+    std::string FPath;   // as given, for messages
+    std::string FTarget; // the file that is replaced
+    std::string FTemp;
     int Fd = -1;
 };
 
@@ -104,7 +104,7 @@ public:
     ~TOutsideWriteNote();
 
 private:
-    std::string Line;
+    std::string FLine;
 };
 
 // The whole text of a text file: its lines, each followed by CR LF. A missing
@@ -123,16 +123,16 @@ public:
     explicit TWholeFile(const std::string& path);
     TWholeFile(const TWholeFile&) = delete;
     TWholeFile& operator=(const TWholeFile&) = delete;
-    std::string_view Text() const { return {Bytes.get(), Size}; }
+    std::string_view Text() const { return {FBytes.get(), FSize}; }
     // Hands the bytes over (Text().size() of them); the file is empty afterwards.
     std::unique_ptr<char[]> Release() {
-        Size = 0;
-        return std::move(Bytes);
+        FSize = 0;
+        return std::move(FBytes);
     }
 
 private:
-    std::unique_ptr<char[]> Bytes; // not zero-filled first: the read fills it
-    size_t Size = 0;
+    std::unique_ptr<char[]> FBytes; // not zero-filled first: the read fills it
+    size_t FSize = 0;
 };
 
 // ---- implementation of the template ----
