@@ -25,7 +25,8 @@ std::string WithSlash(std::string folder) {
 }
 
 const char* RankName(int level) {
-    return level >= 0 && level < static_cast<int>(LevelNames.size()) ? LevelNames[static_cast<size_t>(level)] : "?";
+    return level >= 0 && level < static_cast<int>(LevelNames.size()) ? LevelNames[static_cast<size_t>(level)]
+                                                                     : "?";
 }
 
 // ---- the trees ----
@@ -130,8 +131,15 @@ private:
 
 TDataChange BranchChange(TDataChangeKind kind, const TTreeNode* node, const char* field, std::string before,
                          std::string after) {
-    return {kind, node->Level(), std::string(node->Id()), std::string(node->Name()), field, std::move(before),
-            std::move(after), TFieldChangeKind::Changed};
+    TDataChange change;
+    change.Kind = kind;
+    change.Level = node->Level();
+    change.Id = node->Id();
+    change.Name = node->Name();
+    change.Field = field;
+    change.Before = std::move(before);
+    change.After = std::move(after);
+    return change;
 }
 
 // Nodes pair up by key, the k-th of a key in the old tree with the k-th in the new one.
@@ -150,8 +158,8 @@ void CompareTrees(const TTaxonomyTree& before, const TTaxonomyTree& after, TData
             return;
         }
         ++counts(node->Level()).Removed;
-        removed.push_back(
-            BranchChange(TDataChangeKind::Removed, node, "Parent", ParentText(node->Parent()), std::string()));
+        removed.push_back(BranchChange(TDataChangeKind::Removed, node, "Parent", ParentText(node->Parent()),
+                                       std::string()));
     });
     for (std::uint32_t i = 0; i < index.Size(); ++i) {
         const TTreeNode* node = index.Node(i);
@@ -160,19 +168,19 @@ void CompareTrees(const TTaxonomyTree& before, const TTaxonomyTree& after, TData
         const TTreeNode* old = pairedWith[i];
         if (!old) {
             ++count.Added;
-            result.Changes.push_back(
-                BranchChange(TDataChangeKind::Added, node, "Parent", std::string(), ParentText(node->Parent())));
+            result.Changes.push_back(BranchChange(TDataChangeKind::Added, node, "Parent", std::string(),
+                                                  ParentText(node->Parent())));
             continue;
         }
         if (old->Name() != node->Name()) {
             ++count.Renamed;
-            result.Changes.push_back(BranchChange(TDataChangeKind::Renamed, node, "Name", std::string(old->Name()),
-                                                  std::string(node->Name())));
+            result.Changes.push_back(BranchChange(TDataChangeKind::Renamed, node, "Name",
+                                                  std::string(old->Name()), std::string(node->Name())));
         }
         if (!SameParent(old->Parent(), node->Parent())) {
             ++count.Moved;
-            result.Changes.push_back(BranchChange(TDataChangeKind::Moved, node, "Parent", ParentText(old->Parent()),
-                                                  ParentText(node->Parent())));
+            result.Changes.push_back(BranchChange(TDataChangeKind::Moved, node, "Parent",
+                                                  ParentText(old->Parent()), ParentText(node->Parent())));
         }
         if (old->Info() != node->Info()) {
             ++count.InfoChanged;
@@ -191,7 +199,7 @@ void CompareTrees(const TTaxonomyTree& before, const TTaxonomyTree& after, TData
 void ForEachRecord(const std::string& path, int level,
                    const std::function<void(std::string_view, std::span<const std::string_view>)>& fn) {
     const bool genus = level == GenusLevel;
-    std::string record; // the record line and its species lines, one after another
+    std::string record;       // the record line and its species lines, one after another
     std::vector<size_t> ends; // where each of them ends in `record`
     std::vector<std::string_view> species;
     bool inSpecies = false;
@@ -251,8 +259,12 @@ std::string_view NameOf(std::string_view line) {
 }
 
 TDataChange RecordChange(TDataChangeKind kind, int level, std::string_view line) {
-    return {kind,          level,         std::string(RecordId(line)), std::string(NameOf(line)), {}, {}, {},
-            TFieldChangeKind::Changed};
+    TDataChange change;
+    change.Kind = kind;
+    change.Level = level;
+    change.Id = RecordId(line);
+    change.Name = NameOf(line);
+    return change;
 }
 
 void CompareDatabases(const std::string& beforePath, const std::string& afterPath, int level,
@@ -294,7 +306,8 @@ void CompareDatabases(const std::string& beforePath, const std::string& afterPat
         for (TFieldChange& field : fields) {
             species.Added += field.Kind == TFieldChangeKind::Added;
             species.Removed += field.Kind == TFieldChangeKind::Removed;
-            species.RecordsChanged += field.Kind == TFieldChangeKind::Changed && field.Field.starts_with("Species ");
+            species.RecordsChanged +=
+                field.Kind == TFieldChangeKind::Changed && field.Field.starts_with("Species ");
             TDataChange change = RecordChange(TDataChangeKind::RecordChanged, level, line);
             change.Field = std::move(field.Field);
             change.Before = std::move(field.Before);
@@ -321,7 +334,8 @@ std::string DataFolderPath(const std::string& folder) {
         throw EFOpenError("Cannot compare " + folder + ": there is no such folder");
     const std::string path = WithSlash(folder);
     if (!FileExists(path + TreeFileName))
-        throw EFOpenError("Cannot compare " + folder + ": it is not a data folder (it has no " + TreeFileName + ")");
+        throw EFOpenError("Cannot compare " + folder + ": it is not a data folder (it has no " +
+                          TreeFileName + ")");
     return path;
 }
 
@@ -332,11 +346,20 @@ std::string Escaped(std::string_view value) {
     text.reserve(value.size());
     for (char c : value) {
         switch (c) {
-        case '\\': text += "\\\\"; break;
-        case '\t': text += "\\t"; break;
-        case '\r': text += "\\r"; break;
-        case '\n': text += "\\n"; break;
-        default: text += c;
+        case '\\':
+            text += "\\\\";
+            break;
+        case '\t':
+            text += "\\t";
+            break;
+        case '\r':
+            text += "\\r";
+            break;
+        case '\n':
+            text += "\\n";
+            break;
+        default:
+            text += c;
         }
     }
     return text;
@@ -359,14 +382,10 @@ struct TSection {
     const char* Title;
 };
 constexpr TSection Sections[] = {
-    {TDataChangeKind::Added, "Branches added"},
-    {TDataChangeKind::Removed, "Branches removed"},
-    {TDataChangeKind::Renamed, "Branches renamed"},
-    {TDataChangeKind::Moved, "Branches moved"},
-    {TDataChangeKind::InfoChanged, "Info changed"},
-    {TDataChangeKind::RecordAdded, "Records added"},
-    {TDataChangeKind::RecordRemoved, "Records removed"},
-    {TDataChangeKind::RecordChanged, "Records changed"},
+    {TDataChangeKind::Added, "Branches added"},          {TDataChangeKind::Removed, "Branches removed"},
+    {TDataChangeKind::Renamed, "Branches renamed"},      {TDataChangeKind::Moved, "Branches moved"},
+    {TDataChangeKind::InfoChanged, "Info changed"},      {TDataChangeKind::RecordAdded, "Records added"},
+    {TDataChangeKind::RecordRemoved, "Records removed"}, {TDataChangeKind::RecordChanged, "Records changed"},
 };
 
 std::string RightAligned(const std::string& text, size_t width) {
@@ -415,8 +434,8 @@ TDataComparison CompareDataFolders(const std::string& before, const std::string&
         const char* name = LevelFiles[static_cast<size_t>(level) + 1];
         const bool inA = FileExists(a + name), inB = FileExists(b + name);
         if (inA != inB)
-            throw EFOpenError("Cannot compare: " + (inA ? b : a) + name + " is missing (" + (inA ? a : b) + name +
-                              " is there)");
+            throw EFOpenError("Cannot compare: " + (inA ? b : a) + name + " is missing (" + (inA ? a : b) +
+                              name + " is there)");
     }
     TDataComparison result;
     {
@@ -436,14 +455,22 @@ TDataComparison CompareDataFolders(const std::string& before, const std::string&
 
 const char* DataChangeKindName(TDataChangeKind kind) {
     switch (kind) {
-    case TDataChangeKind::Added: return "added";
-    case TDataChangeKind::Removed: return "removed";
-    case TDataChangeKind::Renamed: return "renamed";
-    case TDataChangeKind::Moved: return "moved";
-    case TDataChangeKind::InfoChanged: return "info-changed";
-    case TDataChangeKind::RecordAdded: return "record-added";
-    case TDataChangeKind::RecordRemoved: return "record-removed";
-    case TDataChangeKind::RecordChanged: return "record-changed";
+    case TDataChangeKind::Added:
+        return "added";
+    case TDataChangeKind::Removed:
+        return "removed";
+    case TDataChangeKind::Renamed:
+        return "renamed";
+    case TDataChangeKind::Moved:
+        return "moved";
+    case TDataChangeKind::InfoChanged:
+        return "info-changed";
+    case TDataChangeKind::RecordAdded:
+        return "record-added";
+    case TDataChangeKind::RecordRemoved:
+        return "record-removed";
+    case TDataChangeKind::RecordChanged:
+        return "record-changed";
     }
     return "?";
 }
@@ -480,21 +507,27 @@ void WriteComparisonText(std::ostream& out, const TDataComparison& comparison) {
                 continue;
             const std::string branch = DataChangeBranchText(c);
             switch (c.Kind) {
-            case TDataChangeKind::Added: out << "  " << branch << ", in " << ParentOrTop(c.After) << '\n'; break;
+            case TDataChangeKind::Added:
+                out << "  " << branch << ", in " << ParentOrTop(c.After) << '\n';
+                break;
             case TDataChangeKind::Removed:
                 out << "  " << branch << ", was in " << ParentOrTop(c.Before) << '\n';
                 break;
             case TDataChangeKind::Renamed:
-                out << "  " << RankName(c.Level) << ' ' << c.Id << ": " << c.Before << " -> " << c.After << '\n';
+                out << "  " << RankName(c.Level) << ' ' << c.Id << ": " << c.Before << " -> " << c.After
+                    << '\n';
                 break;
             case TDataChangeKind::Moved:
-                out << "  " << branch << ": from " << ParentOrTop(c.Before) << " to " << ParentOrTop(c.After) << '\n';
+                out << "  " << branch << ": from " << ParentOrTop(c.Before) << " to " << ParentOrTop(c.After)
+                    << '\n';
                 break;
             case TDataChangeKind::InfoChanged:
                 out << "  " << branch << ": " << c.Before << " -> " << c.After << '\n';
                 break;
             case TDataChangeKind::RecordAdded:
-            case TDataChangeKind::RecordRemoved: out << "  " << branch << '\n'; break;
+            case TDataChangeKind::RecordRemoved:
+                out << "  " << branch << '\n';
+                break;
             case TDataChangeKind::RecordChanged:
                 if (!previous || previous->Level != c.Level || previous->Id != c.Id)
                     out << "  " << branch << '\n';
@@ -518,6 +551,6 @@ void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison) {
     out << "kind\tlevel\tid\tname\tfield\tbefore\tafter\n";
     for (const TDataChange& c : comparison.Changes)
         out << DataChangeKindName(c.Kind) << '\t' << RankName(c.Level) << '\t' << Escaped(c.Id) << '\t'
-            << Escaped(c.Name) << '\t' << Escaped(c.Field) << '\t' << Escaped(c.Before) << '\t' << Escaped(c.After)
-            << '\n';
+            << Escaped(c.Name) << '\t' << Escaped(c.Field) << '\t' << Escaped(c.Before) << '\t'
+            << Escaped(c.After) << '\n';
 }

@@ -51,11 +51,6 @@ struct TRankCounts {
     size_t RecordsAdded = 0;
     size_t RecordsRemoved = 0;
     size_t RecordsChanged = 0; // records with at least one field changed (species: text changed)
-
-    bool Unchanged() const {
-        return Added + Removed + Renamed + Moved + InfoChanged + RecordsAdded + RecordsRemoved + RecordsChanged ==
-               0;
-    }
 };
 
 inline constexpr int CompareRanks = 7; // Class .. Genus, then Species

@@ -44,7 +44,8 @@ using TRow = std::vector<std::string>; // kind, level, id, name, field, before, 
 std::vector<TRow> RowsOf(const TDataComparison& comparison) {
     std::vector<TRow> rows;
     for (const TDataChange& c : comparison.Changes)
-        rows.push_back({DataChangeKindName(c.Kind), std::to_string(c.Level), c.Id, c.Name, c.Field, c.Before, c.After});
+        rows.push_back(
+            {DataChangeKindName(c.Kind), std::to_string(c.Level), c.Id, c.Name, c.Field, c.Before, c.After});
     return rows;
 }
 
@@ -106,9 +107,11 @@ TEST_F(TDataCompareTest, FindsExactlyTheChangesMade) {
          {{"renamed", "4", "f1", "Familiola", "Name", "Familia", "Familiola"}}},
         {"siblings in another order",
          {{"classifytree.dat", "\t\t\t\t\t#g1#Alpha#alpha info\r\n", ""},
-          {"classifytree.dat", "#(n/a)#Planned#planned\r\n", "#(n/a)#Planned#planned\r\n\t\t\t\t\t#g1#Alpha#alpha info\r\n"}},
+          {"classifytree.dat", "#(n/a)#Planned#planned\r\n",
+           "#(n/a)#Planned#planned\r\n\t\t\t\t\t#g1#Alpha#alpha info\r\n"}},
          {}},
-        {"info changed", {{"classifytree.dat", "#fam info", "#family info"}},
+        {"info changed",
+         {{"classifytree.dat", "#fam info", "#family info"}},
          {{"info-changed", "4", "f1", "Familia", "Info", "fam info", "family info"}}},
         {"planned genus given an id",
          {{"classifytree.dat", "#(n/a)#Planned#", "#g5#Planned#"}},
@@ -118,34 +121,47 @@ TEST_F(TDataCompareTest, FindsExactlyTheChangesMade) {
          {{"classifytree.dat", "#g3#Gamma#", "#g30#Gamma#"}},
          {{"added", "5", "g30", "Gamma", "Parent", "", "Family f2"},
           {"removed", "5", "g3", "Gamma", "Parent", "Family f2", ""}}},
-        {"record field edited", {{"order.dat", "#walkers#", "#striders#"}},
+        {"record field edited",
+         {{"order.dat", "#walkers#", "#striders#"}},
          {{"record-changed", "2", "o1", "Ordina", "Meaning", "walkers", "striders"}}},
-        {"description shown in lines", {{"class.dat", "#Class text.", "#Class text.|Second line."}},
-         {{"record-changed", "0", "c1", "Korvelia", "Description", "Class text.", "Class text.\nSecond line."}}},
+        {"description shown in lines",
+         {{"class.dat", "#Class text.", "#Class text.|Second line."}},
+         {{"record-changed", "0", "c1", "Korvelia", "Description", "Class text.",
+           "Class text.\nSecond line."}}},
         {"genus fields edited",
          {{"genus.dat", "#-#####\r\n\t#Beta una", "#b.jpg#####Beta words\r\n\t#Beta una"}},
          {{"record-changed", "5", "g2", "Beta", "Picture", "-", "b.jpg"},
           {"record-changed", "5", "g2", "Beta", "Keywords", "", "Beta words"}}},
-        {"species added", {{"genus.dat", "\t#Alpha duo#two#Sp two.\r\n", "\t#Alpha duo#two#Sp two.\r\n\t#Alpha tres#three#Sp three.\r\n"}},
+        {"species added",
+         {{"genus.dat", "\t#Alpha duo#two#Sp two.\r\n",
+           "\t#Alpha duo#two#Sp two.\r\n\t#Alpha tres#three#Sp three.\r\n"}},
          {{"record-changed", "5", "g1", "Alpha", "Species Alpha tres", "", "three\nSp three."}}},
-        {"species removed", {{"genus.dat", "\t#Alpha una#one#Sp one.\r\n", ""}},
+        {"species removed",
+         {{"genus.dat", "\t#Alpha una#one#Sp one.\r\n", ""}},
          {{"record-changed", "5", "g1", "Alpha", "Species Alpha una", "one\nSp one.", ""}}},
-        {"species edited", {{"genus.dat", "#Beta una#single#", "#Beta una#lone#"}},
+        {"species edited",
+         {{"genus.dat", "#Beta una#single#", "#Beta una#lone#"}},
          {{"record-changed", "5", "g2", "Beta", "Species Beta una", "single", "lone"}}},
         {"species in another order",
          {{"genus.dat", "\t#Alpha una#one#Sp one.\r\n\t#Alpha duo#two#Sp two.\r\n",
            "\t#Alpha duo#two#Sp two.\r\n\t#Alpha una#one#Sp one.\r\n"}},
          {}},
-        {"record added", {{"family.dat", "", "f3#Tertia#third#Three.\r\n"}},
+        {"record added",
+         {{"family.dat", "", "f3#Tertia#third#Three.\r\n"}},
          {{"record-added", "4", "f3", "Tertia", "", "", ""}}},
-        {"record removed", {{"family.dat", "f1#Familia#first#One.\r\n", ""}},
+        {"record removed",
+         {{"family.dat", "f1#Familia#first#One.\r\n", ""}},
          {{"record-removed", "4", "f1", "Familia", "", "", ""}}},
         {"records in another order",
          {{"family.dat", "f1#Familia#first#One.\r\n", ""}, {"family.dat", "", "f1#Familia#first#One.\r\n"}},
          {}},
-        {"a second record of an id is never read", {{"order.dat", "", "o1#Ordina#other#Other text.\r\n"}}, {}},
+        {"a second record of an id is never read",
+         {{"order.dat", "", "o1#Ordina#other#Other text.\r\n"}},
+         {}},
         {"line ends and a byte-order mark only",
-         {{"class.dat", "c1#Korvelia#the korvels#Class text.\r\n", "\xEF\xBB\xBF" "c1#Korvelia#the korvels#Class text.\n"}},
+         {{"class.dat", "c1#Korvelia#the korvels#Class text.\r\n",
+           "\xEF\xBB\xBF"
+           "c1#Korvelia#the korvels#Class text.\n"}},
          {}},
     };
     for (const auto& c : cases) {
@@ -163,20 +179,22 @@ TEST_F(TDataCompareTest, CountsPerRank) {
     MakeFolders();
     for (const TEdit& edit : std::vector<TEdit>{
              {"classifytree.dat", "\t\t\t\t\t#g2#Beta#beta info\r\n", ""},
-             {"classifytree.dat", "", "\t\t\t\t\t#g2#Beta#beta info\r\n\t\t\t\t\t#g4#Delta#d\r\n"}, // moved, added
-             {"classifytree.dat", "#g1#Alpha#alpha info", "#g1#Alphina#other info"},              // renamed, info
-             {"classifytree.dat", "\t\t\t\t\t#(n/a)#Planned#planned\r\n", ""},                     // removed
+             {"classifytree.dat", "",
+              "\t\t\t\t\t#g2#Beta#beta info\r\n\t\t\t\t\t#g4#Delta#d\r\n"},          // moved, added
+             {"classifytree.dat", "#g1#Alpha#alpha info", "#g1#Alphina#other info"}, // renamed, info
+             {"classifytree.dat", "\t\t\t\t\t#(n/a)#Planned#planned\r\n", ""},       // removed
              {"genus.dat", "\t#Alpha una#one#Sp one.\r\n", "\t#Alpha una#uno#Sp one.\r\n\t#Alpha tres##\r\n"},
              {"genus.dat", "\t#Beta una#single#\r\n", ""},
-             {"genus.dat", "g3#Gamma#third#G.#air#Gamma korvel#-#####\r\n", ""},      // removed, no species
+             {"genus.dat", "g3#Gamma#third#G.#air#Gamma korvel#-#####\r\n", ""}, // removed, no species
              {"genus.dat", "", "g4#Delta#fourth#D.#land#Delta korvel#-#####\r\n\t#Delta una##\r\n"}, // added
              {"family.dat", "#first#", "#premier#"}})
         Apply(edit);
     const TDataComparison result = CompareDataFolders(Old(), New());
     auto counts = [&](int rank) {
         const TRankCounts& c = result.Counts[static_cast<size_t>(rank)];
-        return std::vector<size_t>{c.Before,      c.After,        c.Added,          c.Removed,       c.Renamed,
-                                   c.Moved,       c.InfoChanged,  c.RecordsAdded,   c.RecordsRemoved, c.RecordsChanged};
+        return std::vector<size_t>{c.Before,         c.After,         c.Added,       c.Removed,
+                                   c.Renamed,        c.Moved,         c.InfoChanged, c.RecordsAdded,
+                                   c.RecordsRemoved, c.RecordsChanged};
     };
     using V = std::vector<size_t>;
     EXPECT_EQ(counts(0), (V{1, 1, 0, 0, 0, 0, 0, 0, 0, 0}));
@@ -195,7 +213,8 @@ TEST_F(TDataCompareTest, FoldersThatCannotBeCompared) {
         std::function<void(const std::string& folder)> Spoil;
         std::string Message; // a part of it
     } cases[] = {
-        {"no such folder", "new", [](const std::string& f) { fs::remove_all(f); }, "/new: there is no such folder"},
+        {"no such folder", "new", [](const std::string& f) { fs::remove_all(f); },
+         "/new: there is no such folder"},
         {"a file, not a folder", "old",
          [](const std::string& f) {
              fs::remove_all(f);
@@ -241,11 +260,12 @@ TEST_F(TDataCompareTest, WrittenForPeopleAndForScripts) {
 
     std::ostringstream tsv;
     WriteComparisonTsv(tsv, result);
-    EXPECT_EQ(tsv.str(), "kind\tlevel\tid\tname\tfield\tbefore\tafter\n"
-                         "renamed\tGenus\tg1\tAl\\tpha\tName\tAlpha\tAl\\tpha\n"
-                         "record-removed\tFamily\tf2\tSecunda\t\t\t\n"
-                         "record-changed\tGenus\tg1\tAlpha\tDescription\tDesc one.\tDesc one.\\nTwo\\\\three.\n"
-                         "record-changed\tGenus\tg2\tBeta\tSpecies Beta una\tsingle\t\n");
+    EXPECT_EQ(tsv.str(),
+              "kind\tlevel\tid\tname\tfield\tbefore\tafter\n"
+              "renamed\tGenus\tg1\tAl\\tpha\tName\tAlpha\tAl\\tpha\n"
+              "record-removed\tFamily\tf2\tSecunda\t\t\t\n"
+              "record-changed\tGenus\tg1\tAlpha\tDescription\tDesc one.\tDesc one.\\nTwo\\\\three.\n"
+              "record-changed\tGenus\tg2\tBeta\tSpecies Beta una\tsingle\t\n");
 
     std::ostringstream text;
     WriteComparisonText(text, result);
