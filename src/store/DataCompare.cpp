@@ -8,12 +8,15 @@
 #include "TaxonomyTree.h"
 #include "TextFiles.h"
 
+#include <cerrno>
 #include <cstdint>
+#include <filesystem>
 #include <functional>
 #include <limits>
 #include <ostream>
 #include <span>
 #include <string_view>
+#include <unistd.h>
 #include <unordered_set>
 
 namespace {
@@ -276,7 +279,7 @@ void CompareDatabases(const std::string& beforePath, const std::string& afterPat
     std::vector<bool> seen(records.size(), false);
     std::unordered_set<std::string> added; // ids only the new database has, so a repeat counts once
     std::vector<TFieldChange> fields;
-    ForEachRecord(afterPath, level, [&](std::string_view line, std::span<const std::string_view> lines) {
+    auto onRecord = [&](std::string_view line, std::span<const std::string_view> lines) {
         const std::string_view id = RecordId(line);
         if (id.empty())
             return; // no record the program can find
@@ -315,7 +318,9 @@ void CompareDatabases(const std::string& beforePath, const std::string& afterPat
             change.FieldKind = field.Kind;
             result.Changes.push_back(std::move(change));
         }
-    });
+    };
+    if (FileExists(afterPath))
+        ForEachRecord(afterPath, level, onRecord);
     for (size_t k = 0; k < records.size(); ++k) {
         if (old.Find(RecordId(records[k].Line)) != &records[k])
             continue; // no id, or not the first record of its id
@@ -426,14 +431,15 @@ void WriteCounts(std::ostream& out, int rank, const TRankCounts& c) {
 
 } // namespace
 
-TDataComparison CompareDataFolders(const std::string& before, const std::string& after) {
+TDataComparison CompareDataFolders(const std::string& before, const std::string& after,
+                                   TMissingDatabase missing) {
     const std::string a = DataFolderPath(before);
     const std::string b = DataFolderPath(after);
     // Every database that either folder has must be in both; checked before anything is read.
     for (int level = 0; level < LevelCount; ++level) {
         const char* name = LevelFiles[static_cast<size_t>(level) + 1];
         const bool inA = FileExists(a + name), inB = FileExists(b + name);
-        if (inA != inB)
+        if (inA != inB && missing == TMissingDatabase::Fail)
             throw EFOpenError("Cannot compare: " + (inA ? b : a) + name + " is missing (" + (inA ? a : b) +
                               name + " is there)");
     }
@@ -447,7 +453,7 @@ TDataComparison CompareDataFolders(const std::string& before, const std::string&
     }
     for (int level = 0; level < LevelCount; ++level) {
         const char* name = LevelFiles[static_cast<size_t>(level) + 1];
-        if (FileExists(a + name))
+        if (FileExists(a + name) || FileExists(b + name))
             CompareDatabases(a + name, b + name, level, result);
     }
     return result;
@@ -553,4 +559,47 @@ void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison) {
         out << DataChangeKindName(c.Kind) << '\t' << RankName(c.Level) << '\t' << Escaped(c.Id) << '\t'
             << Escaped(c.Name) << '\t' << Escaped(c.Field) << '\t' << Escaped(c.Before) << '\t'
             << Escaped(c.After) << '\n';
+}
+
+std::string PreviousDataFolder() {
+    return AppFile("previous/");
+}
+
+namespace {
+std::string KeptDataFolder() {
+    return AppFile("previous.new/");
+}
+} // namespace
+
+void KeepCurrentData() {
+    const std::string folder = KeptDataFolder();
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    if (!ForceDirectories(folder))
+        throw EFOpenError::CannotCreate(folder, errno);
+    for (const char* name : LevelFiles) {
+        const std::string from = AppFile(name);
+        const std::string to = folder + name;
+        if (FileExists(from) && link(from.c_str(), to.c_str()) != 0)
+            CopyFileOverwrite(from, to);
+    }
+}
+
+void SettleKeptData(bool replaced) {
+    const std::string kept = KeptDataFolder();
+    std::error_code ec;
+    if (!DirectoryExists(kept))
+        return;
+    if (replaced) {
+        const std::string previous = PreviousDataFolder();
+        std::filesystem::remove_all(previous, ec);
+        std::filesystem::rename(kept.substr(0, kept.size() - 1), previous.substr(0, previous.size() - 1), ec);
+        if (!ec)
+            return;
+    }
+    std::filesystem::remove_all(kept, ec);
+}
+
+bool HasPreviousData() {
+    return FileExists(PreviousDataFolder() + TreeFileName);
 }

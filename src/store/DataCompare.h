@@ -62,11 +62,18 @@ struct TDataComparison {
     std::vector<TDataChange> Changes;
 };
 
+// What a level database that only one of the folders has means.
+enum class TMissingDatabase {
+    Fail,  // the folders cannot be compared
+    Empty, // it has no records (a download that brings a database the folder lacked)
+};
+
 // Compares the data folder `before` with `after`: their tree files, and each level database that
 // either has. Only the first record of an id counts, as the program reads it. Throws EFOpenError
-// when a folder is missing or holds no tree file, when a database is in one folder only, or when a
-// file cannot be read.
-TDataComparison CompareDataFolders(const std::string& before, const std::string& after);
+// when a folder is missing or holds no tree file, when a database is in one folder only (unless
+// `missing` says it is empty), or when a file cannot be read.
+TDataComparison CompareDataFolders(const std::string& before, const std::string& after,
+                                   TMissingDatabase missing = TMissingDatabase::Fail);
 
 // "added", "removed", "renamed", "moved", "info-changed", "record-added", "record-removed",
 // "record-changed".
@@ -80,3 +87,18 @@ void WriteComparisonText(std::ostream& out, const TDataComparison& comparison);
 // name), id, name, field, before, after, separated by TABs. A backslash, TAB, CR or LF inside a
 // value is written as \\, \t, \r or \n.
 void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison);
+
+// The data as they were before the last download replaced any of them: "previous/" in the
+// program folder, with a trailing '/'.
+std::string PreviousDataFolder();
+// Keeps the tree file and the databases as they are now, for What Changed, in a folder beside
+// PreviousDataFolder() (which stays as it is until SettleKeptData). Each is a second link to the
+// same file where the file system allows it (every write replaces a file whole, so the link keeps
+// the bytes of now), else a copy. Throws EFOpenError or EWriteError.
+void KeepCurrentData();
+// After the downloads: when one of them replaced a file, what KeepCurrentData kept becomes
+// PreviousDataFolder() in place of what it held; otherwise it goes and PreviousDataFolder() stays
+// as it was. Never throws: what cannot be moved or removed is left.
+void SettleKeptData(bool replaced);
+// Whether PreviousDataFolder() holds data to compare with.
+bool HasPreviousData();

@@ -299,4 +299,54 @@ TEST_F(TDataCompareTest, WrittenForPeopleAndForScripts) {
     EXPECT_NE(none.str().find("\nNo changes.\n"), std::string::npos) << none.str();
 }
 
+TEST_F(TDataCompareTest, ADatabaseOnlyOneFolderHasCanCountAsEmpty) {
+    MakeFolders();
+    WriteTextFileAtomic(New() + "/suborder.dat", "u1#Unus#one#\r\n");
+    std::filesystem::remove(New() + "/family.dat");
+    EXPECT_THROW(CompareDataFolders(Old(), New()), EFOpenError);
+    EXPECT_EQ(RowsOf(CompareDataFolders(Old(), New(), TMissingDatabase::Empty)),
+              (std::vector<TRow>{{"record-added", "3", "u1", "Unus", "", "", ""},
+                                 {"record-removed", "4", "f1", "Familia", "", "", ""},
+                                 {"record-removed", "4", "f2", "Secunda", "", "", ""}}));
+}
+
+// What a download replaces is kept first, and stays as it was when the file is written again;
+// it becomes the data to compare with only when a download replaced something.
+TEST_F(TDataCompareTest, KeepsTheDataADownloadReplaces) {
+    namespace fs = std::filesystem;
+    EXPECT_FALSE(HasPreviousData());
+    Write("classifytree.dat", BaseTree);
+    Write("order.dat", "o1#Ordina#walkers#\r\n");
+    Write("genus.dat", "g1#Alpha#first#\r\n");
+    Write("usr_order.dat", "o1#Mine##\r\n"); // the user's own: not data a download replaces
+    KeepCurrentData();
+    EXPECT_FALSE(HasPreviousData()); // not before a download replaced something
+    // Downloads replace files whole.
+    Write("classifytree.dat", std::string(BaseTree) + "\t\t\t\t\t#g9#Nova#new\r\n");
+    Write("order.dat", "o1#Ordina#striders#\r\n");
+    SettleKeptData(true);
+    EXPECT_TRUE(HasPreviousData());
+    EXPECT_EQ(PreviousDataFolder(), Folder + "/previous/");
+    EXPECT_EQ(RowsOf(CompareDataFolders(PreviousDataFolder(), Folder)),
+              (std::vector<TRow>{{"added", "5", "g9", "Nova", "Parent", "", "Family f2"},
+                                 {"record-changed", "2", "o1", "Ordina", "Meaning", "walkers", "striders"}}));
+    EXPECT_FALSE(fs::exists(PreviousDataFolder() + "usr_order.dat"));
+
+    // Downloads that replaced nothing leave the data of the last one that did.
+    KeepCurrentData();
+    SettleKeptData(false);
+    EXPECT_EQ(RowsOf(CompareDataFolders(PreviousDataFolder(), Folder)).size(), 2u);
+    EXPECT_FALSE(fs::exists(PathOf("previous.new")));
+
+    // The next download that replaces something keeps the data as they are then, and only what is there.
+    fs::remove(PathOf("genus.dat"));
+    KeepCurrentData();
+    Write("order.dat", "o1#Ordina#runners#\r\n");
+    SettleKeptData(true);
+    EXPECT_FALSE(fs::exists(PathOf("previous.new")));
+    EXPECT_FALSE(fs::exists(PreviousDataFolder() + "genus.dat"));
+    EXPECT_EQ(RowsOf(CompareDataFolders(PreviousDataFolder(), Folder)),
+              (std::vector<TRow>{{"record-changed", "2", "o1", "Ordina", "Meaning", "striders", "runners"}}));
+}
+
 } // namespace
