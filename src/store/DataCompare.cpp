@@ -8,6 +8,7 @@
 #include "TaxonomyTree.h"
 #include "TextFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <filesystem>
