@@ -108,7 +108,7 @@ void BM_LongDescription(benchmark::State& state) {
         Window->SelectNode(Family);
         QApplication::processEvents();
         const auto [seconds, peak] =
-            UntilPainted(Window->DetailMemo()->viewport(), [node] { Window->SelectNode(node); });
+            UntilPainted(TFormMainTestAccess::DetailMemo(*Window)->viewport(), [node] { Window->SelectNode(node); });
         state.SetIterationTime(seconds);
         summaryPeak = std::max(summaryPeak, peak);
         Window->findChild<QTabWidget*>("EditorPageControl")->setCurrentIndex(1);
@@ -121,7 +121,7 @@ void BM_LongDescription(benchmark::State& state) {
     state.counters["summary_peak_MiB"] = summaryPeak;
     state.counters["editor_ms"] = editorSeconds * 1000.0;
     state.counters["editor_peak_MiB"] = editorPeak;
-    state.counters["shown_chars"] = Window->DetailMemo()->document()->characterCount();
+    state.counters["shown_chars"] = TFormMainTestAccess::DetailMemo(*Window)->document()->characterCount();
     state.counters["whole_kept"] =
         TFormMainTestAccess::EditRecord(*Window).Description.size() == CurrentRecord.Description.size();
 }

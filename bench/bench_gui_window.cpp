@@ -71,7 +71,7 @@ void BM_StartUpToShownWindow(benchmark::State& state) {
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
     }
     state.counters["nodes"] = static_cast<double>(Window->Tree().Count());
-    state.counters["rows"] = static_cast<double>(Window->TaxonomyTreeView()->RowCount());
+    state.counters["rows"] = static_cast<double>(TFormMainTestAccess::TaxonomyTreeView(*Window)->RowCount());
 }
 BENCHMARK(BM_StartUpToShownWindow)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(2);
 
@@ -105,7 +105,7 @@ void BM_RestoreTreeState(benchmark::State& state) {
     SaveTreeState(Window->Tree(), [](const TTreeNode* node) { return Window->IsExpanded(node); });
     TimeSteps(
         state, [] { Window->ResetTreeAppearance(); }, [] { Window->CollapseAll(); });
-    state.counters["rows"] = static_cast<double>(Window->TaxonomyTreeView()->RowCount());
+    state.counters["rows"] = static_cast<double>(TFormMainTestAccess::TaxonomyTreeView(*Window)->RowCount());
 }
 BENCHMARK(BM_RestoreTreeState)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(3);
 
@@ -121,7 +121,7 @@ void BM_SummaryOf2000Species(benchmark::State& state) {
         TFormMainTestAccess::Summary(*Window)->BuildRecordSummary(record);
         QApplication::processEvents();
     }
-    state.counters["characters"] = Window->DetailMemo()->document()->characterCount();
+    state.counters["characters"] = TFormMainTestAccess::DetailMemo(*Window)->document()->characterCount();
 }
 BENCHMARK(BM_SummaryOf2000Species)->Unit(benchmark::kMillisecond)->Iterations(5);
 
@@ -138,7 +138,7 @@ void BM_SummaryFromSelection(benchmark::State& state) {
         family = tree.Next(family);
     TTreeNode* big =
         AddTreeNode(tree, family, TTaxonomyData("\t\t\t\t\t", "big", "Megakorva", "the big one"));
-    QWidget* viewport = Window->DetailMemo()->viewport();
+    QWidget* viewport = TFormMainTestAccess::DetailMemo(*Window)->viewport();
     TPaintWatch watch;
     viewport->installEventFilter(&watch);
     for (auto _ : state) {
@@ -153,7 +153,7 @@ void BM_SummaryFromSelection(benchmark::State& state) {
         state.SetIterationTime(timer.nsecsElapsed() / 1e9);
     }
     viewport->removeEventFilter(&watch);
-    state.counters["characters"] = Window->DetailMemo()->document()->characterCount();
+    state.counters["characters"] = TFormMainTestAccess::DetailMemo(*Window)->document()->characterCount();
     tree.DeleteNode(big);
 }
 BENCHMARK(BM_SummaryFromSelection)->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(10);

@@ -6,6 +6,9 @@
 #include "GenusSearch.h"
 #include "Global.h"
 #include "PageTransfer.h"
+#include "SockIO.h"
+#include "TimerEx.h"
+#include "UrlLabel.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -59,4 +62,9 @@ void ConfigureApplication() {
 void ResetAppState() {
     ResetProgramState();
     ResetSearchState();
+    // The hooks the window, the program or a test put in place go back to their defaults.
+    SetQuitRequestHandler({});
+    SetHostLookup({});
+    SetTimerErrorHandler({});
+    TUrlLabel::SetOpener({});
 }

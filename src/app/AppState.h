@@ -19,6 +19,7 @@ QIcon ProgramIcon();
 #include <QString>
 QString ShortDatePatternFromLocale(const QString& qtPattern);
 
-// Puts the program-wide state (store, search, server exchange, start-up flags) back to that of a
-// fresh start; tests run many program lives in one process.
+// Puts the program-wide state (store, search, server exchange, start-up flags) and every hook a
+// window or test may set (quit request, host look-up, timer errors, link opener, status line)
+// back to that of a fresh start; tests run many program lives in one process.
 void ResetAppState();

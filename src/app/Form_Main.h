@@ -35,22 +35,14 @@ public:
     // Page indexes of MainPageControl.
     enum { TaxonomyPage = 0, SearchPage = 1, ResultPage = 2 };
 
+    // The window's commands and its tree operations: what its actions, its session and its server
+    // exchange do (through the interfaces above), and what a test drives as a user would.
     QAction* Action(TAction id) const { return (*FActions)[id]; }
     TTaxonomyTree& Tree() override;
-    TTaxonomyTreeModel* TreeModel() const;
-    TTaxonomyTreeView* TaxonomyTreeView() const;
-    QTextBrowser* DetailMemo() const;
-
-    // The status line: the splash while starting, the status bar after.
-    void SetStatusText(const QString& text);
-
     void SetDisplayMode(int mode) override;
     void ShowMainPage(int index);
     // Puts the keyboard focus where the page is typed into (after its shortcut).
     void FocusMainPage(int index);
-    // The window's size, place and maximised state from the last run, and kept for the next.
-    void RestoreWindowGeometry();
-    void SaveWindowGeometry();
     TTreeNode* SelectedNode() const;
     void SelectNode(TTreeNode* node) override;
     bool IsExpanded(const TTreeNode* node) const override;
@@ -58,8 +50,6 @@ public:
     void ExpandAll() override;
     void CollapseAll();
     void ResetTreeAppearance();
-    bool SelectBranch(int level, const std::string& id) { return FPresenter->SelectBranch(level, id); }
-    bool TransferRunning() const { return FServer.Running(); }
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -68,6 +58,16 @@ protected:
 private:
     // Tests and benchmarks reach inside the window through this one class of their own.
     friend class TFormMainTestAccess;
+    TTaxonomyTreeModel* TreeModel() const;
+    TTaxonomyTreeView* TaxonomyTreeView() const;
+    QTextBrowser* DetailMemo() const;
+    bool SelectBranch(int level, const std::string& id) { return FPresenter->SelectBranch(level, id); }
+    bool TransferRunning() const { return FServer.Running(); }
+    // The status line: the splash while starting, the status bar after.
+    void SetStatusText(const QString& text);
+    // The window's size, place and maximised state from the last run, and kept for the next.
+    void RestoreWindowGeometry();
+    void SaveWindowGeometry();
     const TMainActions& Actions() const { return *FActions; }
     TRelatedLinksPanel* RelatedLinks() const { return FLinks; }
     TSummaryDocument* Summary() const { return FPresenter->Summary(); }

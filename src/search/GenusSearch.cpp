@@ -80,7 +80,8 @@ public:
         FLines[lines] = TLine{at, 0};
         FGranules.resize(at / GranuleSize + 1);
         for (size_t g = 0, k = 0; g < FGranules.size(); ++g) {
-            while (FLines[k + 1].Start <= g * GranuleSize)
+            // Every hit lies before `at`, so no granule needs the end mark as its line.
+            while (k + 1 < lines && FLines[k + 1].Start <= g * GranuleSize)
                 ++k;
             FGranules[g] = static_cast<uint32_t>(k);
         }

@@ -65,6 +65,7 @@ void ResetProgramState() {
     ClearDetailCache();
     AtomicFileSync = fsync;
     ResetClock();
+    SetStatusHook({});
 }
 
 void LoadProgramFiles() {

@@ -57,9 +57,9 @@ extern TTaxonomyDetail CurrentRecord;
 
 extern bool TreeModified;        // the tree's content changed this run
 
-// Puts every program-wide value above back to its state at program start, and the settings of
-// kept readings of files (FileStamp.h) (tests run many program lives in one process; the program
-// itself resets once, before loading).
+// Puts every program-wide value above back to its state at program start, the settings of kept
+// readings of files (FileStamp.h) and the status hook (tests run many program lives in one
+// process; the program itself starts from these values and never needs it).
 void ResetProgramState();
 
 // Loads templates, summary codes, net paths and the modified-files list, in

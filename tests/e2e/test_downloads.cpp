@@ -159,7 +159,7 @@ void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
         lines += line.trimmed().isEmpty() ? 0 : 1;
     }
     QCOMPARE(int(w.Tree().Count()), lines);
-    QCOMPARE(w.TreeModel()->rowCount(), top);
+    QCOMPARE(TFormMainTestAccess::TreeModel(w)->rowCount(), top);
     QCOMPARE(w.SelectedNode(), w.Tree().First());
     QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains(
         QString::fromStdString(std::string(w.Tree().First()->Name()))));
@@ -211,7 +211,7 @@ void TestDownloads::FirstStartWithoutTreeOnServer() {
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7));
     QVERIFY(!fx.Exists(TreeFileName));
     QCOMPARE(fx.Read("class.dat"), ServerClass);
-    QCOMPARE(w.TreeModel()->rowCount(), 0);
+    QCOMPARE(TFormMainTestAccess::TreeModel(w)->rowCount(), 0);
 }
 
 void TestDownloads::OfflineDownloadAllAsksOnce() {
@@ -370,7 +370,7 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
     fx.Write("usr_genus.dat", userGenus);
 
     dialogs.ExpectMessage(MergeQuestion("Genus"), 36, No);
-    QVERIFY(w.SelectBranch(GenusLevel, "g2"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g2"));
     CHECK_DIALOGS(dialogs);
     QCOMPARE(velmora.SettledRequests(),
              QStringList({GetNews, DbRequest(5, 7), "GET /velmora/images/beta.jpg"}));
@@ -388,7 +388,7 @@ void TestDownloads::BranchWithoutRecordFetchesItsLevel() {
     w.Action(TAction::OptionsOffLine)->trigger();
     const QMap<QString, QByteArray> before = Snapshot(fx);
     dialogs.ExpectMessage(GoOnline, 36, No);
-    QVERIFY(w.SelectBranch(GenusLevel, "g3"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g3"));
     CHECK_DIALOGS(dialogs);
     QVERIFY2(TFormMainTestAccess::SummaryPlainText(w).contains("Genus Gamma not found"),
              qPrintable(TFormMainTestAccess::SummaryPlainText(w)));
@@ -406,7 +406,7 @@ void TestDownloads::RefreshItemAsksOnceOffline() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
     CHECK_DIALOGS(dialogs);
     const QMap<QString, QByteArray> before = Snapshot(fx);
 
@@ -448,7 +448,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
     QCOMPARE(fx.Read("class.dat"), ServerClass);
     QCOMPARE(fx.Read("usr_genus.dat"), userGenus);
     QCOMPARE(w.Tree().Count(), size_t(7));
-    QCOMPARE(w.TreeModel()->rowCount(), 2);
+    QCOMPARE(TFormMainTestAccess::TreeModel(w)->rowCount(), 2);
 
     // With the server gone, one message ends each command and nothing changes.
     const QMap<QString, QByteArray> after = Snapshot(fx);
@@ -461,7 +461,7 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
         QCOMPARE(TFormMainTestAccess::StatusText(w), QString("Ready"));
         QVERIFY(w.Action(action)->isEnabled());
     }
-    QCOMPARE(w.TreeModel()->rowCount(), 2);
+    QCOMPARE(TFormMainTestAccess::TreeModel(w)->rowCount(), 2);
 }
 
 void TestDownloads::AllImagesFetchesEveryNamedPicture() {
@@ -530,7 +530,7 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
     CHECK_DIALOGS(dialogs);
     QVERIFY(!Find<QLabel>(w, "InfoImage")->pixmap().isNull());
     QVERIFY(velmora.SettledRequests().isEmpty());
@@ -546,7 +546,7 @@ void TestDownloads::DownloadImageKeepsOrReports() {
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, "GET /velmora/images/alpha.gif"}));
 
     // No picture here yet: Show Image fetches it, and one that cannot be shown is reported.
-    QVERIFY(w.SelectBranch(GenusLevel, "g2"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g2"));
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     velmora.ForgetRequests();
     dialogs.ExpectMessage("Not a JPEG file: starts with 0x6e 0x6f", 16, Ok); // the decoder's own words first

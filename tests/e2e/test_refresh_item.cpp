@@ -52,8 +52,8 @@ void TestRefreshItem::SelectionMovingOnDuringTheTransferWins() {
     TFormMain w;
     w.show();
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
-    QTimer::singleShot(200, &w, [&] { QVERIFY(w.SelectBranch(GenusLevel, chosen.toStdString())); });
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
+    QTimer::singleShot(200, &w, [&] { QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, chosen.toStdString())); });
     w.Action(TAction::DBRefreshItem)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(RequestLines(server).size(), 2); // the announcement and Alpha's database

@@ -67,15 +67,15 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
     TFormMain w;
     w.show();
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
     QVERIFY(!fx.Exists("images/alpha.gif"));
 
     bool treeTookInput = true, statisticEnabled = true, linkTookClick = true;
     QTimer::singleShot(200, &w, [&] {
         // Something selects another branch while the picture is coming; keys and the mouse do
         // nothing, and no command but closing and cancelling can start.
-        QVERIFY(w.SelectBranch(GenusLevel, "g2"));
-        QTest::keyClick(w.TaxonomyTreeView(), Qt::Key_Up);
+        QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g2"));
+        QTest::keyClick(TFormMainTestAccess::TaxonomyTreeView(w), Qt::Key_Up);
         treeTookInput = w.SelectedNode()->Id() != "g2";
         // A related link takes no click either.
         TFormMainTestAccess::RelatedLinks(w)->AddRelatedLink("Korvelia", 0, QString(), "c1");
@@ -110,7 +110,7 @@ void TestTransferSafety::ModalOpenedDuringTransferDoesNotTimeOut() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
     TFormMainTestAccess::Http(w).TimeOut = 200;
     // A dialog's own event loop, run from the wait hook, stays open longer than the time-out.
     QTimer::singleShot(10, &w, [] {
@@ -143,7 +143,7 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
         progress = Find<QLabel>(w, "TransferProgressLabel")->text();
         barShown = Find<QWidget>(w, "TransferProgressBar")->isVisible();
         // Input is blocked, yet nothing is greyed out.
-        readable = Find<QWidget>(w, "MainPageControl")->isEnabled() && w.TaxonomyTreeView()->isEnabled();
+        readable = Find<QWidget>(w, "MainPageControl")->isEnabled() && TFormMainTestAccess::TaxonomyTreeView(w)->isEnabled();
         QTest::keyClick(&w, Qt::Key_Escape);
     });
     QElapsedTimer clock;

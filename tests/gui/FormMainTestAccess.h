@@ -11,6 +11,11 @@ public:
     // Whether start-up could not open a program file.
     static bool DataFileFailed(const TFormMain& w) { return w.FSession.DataFileFailed(); }
     static const TMainActions& Actions(const TFormMain& w) { return w.Actions(); }
+    static TTaxonomyTreeModel* TreeModel(const TFormMain& w) { return w.TreeModel(); }
+    static TTaxonomyTreeView* TaxonomyTreeView(const TFormMain& w) { return w.TaxonomyTreeView(); }
+    static QTextBrowser* DetailMemo(const TFormMain& w) { return w.DetailMemo(); }
+    // Selects the branch of `level` with `id` as a link to it does; false when there is none.
+    static bool SelectBranch(TFormMain& w, int level, const std::string& id) { return w.SelectBranch(level, id); }
     static TRelatedLinksPanel* RelatedLinks(const TFormMain& w) { return w.RelatedLinks(); }
     static TSummaryDocument* Summary(const TFormMain& w) { return w.Summary(); }
     static TNMHTTP& Http(TFormMain& w) { return w.Http(); }

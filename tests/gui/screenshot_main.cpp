@@ -14,6 +14,7 @@
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
 #include "Global.h"
+#include "FormMainTestAccess.h"
 
 #include <QApplication>
 #include <QDir>
@@ -79,9 +80,9 @@ int main(int argc, char* argv[]) {
     w.resize(1000, 720);
     w.show();
     const bool all = QString::fromLocal8Bit(argv[2]) == "all";
-    w.SelectBranch(all ? 5 : std::atoi(argv[2]), argv[3]);
+    TFormMainTestAccess::SelectBranch(w, all ? 5 : std::atoi(argv[2]), argv[3]);
     if (all && argc > 5) // a genus without a picture, for the Image page's button
-        w.SelectBranch(5, argv[5]);
+        TFormMainTestAccess::SelectBranch(w, 5, argv[5]);
     QTimer::singleShot(600, [&] {
         if (all) {
             SaveEveryView(w, QString::fromLocal8Bit(argv[4]));

@@ -1,5 +1,6 @@
 // Every control a user can reach with the keyboard has a name a screen reader can say, in the main
 // window, its pages and every dialog.
+#include "FormMainTestAccess.h"
 #include "Form_AddBranch.h"
 #include "Form_Announcement.h"
 #include "Form_DeleteUserDB.h"
@@ -58,7 +59,7 @@ void TestAccessibility::EveryControlHasAName() {
     fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "g1")); // the editor's genus pages are shown
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1")); // the editor's genus pages are shown
     const std::vector<TFilePreview> none;
     const std::vector<std::pair<const char*, std::function<std::unique_ptr<QWidget>()>>> windows = {
         {"main window", nullptr},
@@ -84,21 +85,21 @@ void TestAccessibility::TheFocusedPaneShowsIt() {
     TFormMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QVERIFY(w.SelectBranch(5, "g1"));
-    QWidget* summary = w.DetailMemo();
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
+    QWidget* summary = TFormMainTestAccess::DetailMemo(w);
     // Each pane rings itself alone; a box shows its focus its own way and no pane is ringed.
     const auto focus = [](QWidget* pane) { return [pane] { pane->setFocus(Qt::TabFocusReason); }; };
     const std::vector<std::pair<std::function<void()>, QWidget*>> cases = {
-        {focus(w.TaxonomyTreeView()), w.TaxonomyTreeView()},
+        {focus(TFormMainTestAccess::TaxonomyTreeView(w)), TFormMainTestAccess::TaxonomyTreeView(w)},
         {focus(summary), summary},
         {[&] { w.FocusMainPage(TFormMain::SearchPage); }, nullptr},
-        {[&] { w.FocusMainPage(TFormMain::TaxonomyPage); }, w.TaxonomyTreeView()},
+        {[&] { w.FocusMainPage(TFormMain::TaxonomyPage); }, TFormMainTestAccess::TaxonomyTreeView(w)},
     };
     for (const auto& [move, ringed] : cases) {
         move();
         QCoreApplication::processEvents();
         const QWidget* focused = QApplication::focusWidget();
-        for (QWidget* pane : {static_cast<QWidget*>(w.TaxonomyTreeView()), summary}) {
+        for (QWidget* pane : {static_cast<QWidget*>(TFormMainTestAccess::TaxonomyTreeView(w)), summary}) {
             auto* ring = pane->findChild<QWidget*>("FocusRing", Qt::FindDirectChildrenOnly);
             const bool shown = ring && ring->isVisible() && ring->geometry() == pane->rect();
             QVERIFY2(shown == (pane == ringed),

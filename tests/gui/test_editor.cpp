@@ -121,7 +121,7 @@ void TestEditor::StatesTabsAndActions() {
         if (QString(c.Branch) == "planned")
             w.SelectNode(Planned(w));
         else
-            QVERIFY(w.SelectBranch(QString(c.Branch) == "c1" ? 0 : 5, c.Branch));
+            QVERIFY(TFormMainTestAccess::SelectBranch(w, QString(c.Branch) == "c1" ? 0 : 5, c.Branch));
         QCOMPARE(VisibleTabs(w), c.Tabs);
         QVERIFY(Tabs(w)->isTabVisible(Tabs(w)->currentIndex()));
         QCOMPARE(w.Action(TAction::EditorAddData)->isEnabled(), !c.Edit);
@@ -135,7 +135,7 @@ void TestEditor::StatesTabsAndActions() {
     }
 
     // Tab steps go over the visible pages only and wrap around at both ends.
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     Tabs(w)->setCurrentIndex(1);
     const std::pair<TAction, QString> steps[] = {{TAction::EditorPrevTab, "Species Level"},
                                                  {TAction::EditorNextTab, "General"},
@@ -146,9 +146,9 @@ void TestEditor::StatesTabsAndActions() {
         QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), title);
     }
     // Another genus keeps the page; a branch without it falls back to General.
-    QVERIFY(w.SelectBranch(5, "avis"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "avis"));
     QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("Species Level"));
-    QVERIFY(w.SelectBranch(0, "c1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 0, "c1"));
     QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("General"));
     Trigger(w, TAction::EditorNextTab);
     QCOMPARE(Tabs(w)->tabText(Tabs(w)->currentIndex()), QString("General"));
@@ -160,7 +160,7 @@ void TestEditor::PageLayoutAndBoxRules() {
     WriteData(fx);
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     // The boxes show the record; the id is the name in lower case, not the stored id.
     const std::pair<const char*, QString> shown[] = {{"IdEdit", "aurex"},
                                                      {"NameEdit", "Aurex"},
@@ -218,7 +218,7 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     fx.Write("usr_genus.dat", "g1#Aurex#old user copy#########\r\n\t#old#x#y\r\n");
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     TypeInto(Edit(w, "NameEdit"), "Aurex Major");
     QCOMPARE(Edit(w, "IdEdit")->text(), QString("aurex major"));
     // The selected species' boxes are part of what Save stores.
@@ -255,7 +255,7 @@ void TestEditor::SaveBranchAndTreeAtShutDown() {
     {
         TScriptedDialogs dialogs;
         TFormMain w;
-        QVERIFY(w.SelectBranch(2, "o1"));
+        QVERIFY(TFormMainTestAccess::SelectBranch(w, 2, "o1"));
         TypeInto(Edit(w, "InfoEdit"), "new info");
         Trigger(w, TAction::EditorSave);
         // Id, name, meaning and description; the info goes to the tree only.
@@ -273,7 +273,7 @@ void TestEditor::SaveRefusesEmptyNameAndAsksBeforeTakingAnId() {
     const std::string genus = fx.Read("genus.dat");
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     TypeInto(Edit(w, "MeaningEdit"), "kept");
     Edit(w, "NameEdit")->clear();
     QCOMPARE(TFormMainTestAccess::EditRecord(w).Id, std::string());
@@ -328,7 +328,7 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     WriteData(fx);
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "avis"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "avis"));
     QCOMPARE(Species(w)->model()->rowCount(), 0);
     Trigger(w, TAction::EditorRemoveSpecies); // nothing selected: no question
     Trigger(w, TAction::EditorNewSpecies);
@@ -362,8 +362,8 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     QCOMPARE(Edit(w, "SpeciesMeaningEdit")->text(), QString("3"));
 
     // Presenting another branch drops the edit; coming back shows the stored species.
-    QVERIFY(w.SelectBranch(5, "g1"));
-    QVERIFY(w.SelectBranch(5, "avis"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "avis"));
     QCOMPARE(Species(w)->model()->rowCount(), 0);
 }
 
@@ -386,7 +386,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         {"g1", "aurex.jpg", 2, true}, {"g1", "aurex.jpg", 1, false}, {"avis", "aurex.jpg", 0, true}};
     for (const TCase& c : cases) {
         fx.Write("images/aurex.jpg", "picture");
-        QVERIFY(w.SelectBranch(5, c.Genus));
+        QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, c.Genus));
         TypeInto(Edit(w, "NameEdit"), "Changed");
         TFormMainTestAccess::EditRecord(w).Genus.ImageFile = c.Assigned; // as Choose Image leaves it
         if (c.Answer)
@@ -398,7 +398,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(CurrentRecord.Name));
     }
     // A picture already gone could not be deleted either: the user is told.
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     fx.Remove("images/aurex.jpg");
     TFormMainTestAccess::EditRecord(w).Genus.ImageFile = "aurex.jpg";
     dialogs.ExpectMessage(question, 33, 1);
@@ -408,7 +408,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     Trigger(w, TAction::EditorCancel);
     CHECK_DIALOGS(dialogs);
     // A name that is no plain file name is never deleted; the user is told.
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     TFormMainTestAccess::EditRecord(w).Genus.ImageFile = "../classifytree.dat";
     dialogs.ExpectMessage(question, 33, 1);
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/../classifytree.dat")) +
@@ -448,7 +448,7 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     // Browsing, then Save (also with a species selected, and after Cancel): nothing is written,
     // nothing waits for submission.
     const auto before = Snapshot(fx);
-    QVERIFY(w.SelectBranch(5, "aurex"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "aurex"));
     QCOMPARE(Species(w)->currentIndex().row(), 0);
     Trigger(w, TAction::EditorSave);
     Trigger(w, TAction::EditorCancel);
@@ -482,7 +482,7 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     QVERIFY(!meaning->isUndoAvailable());
     QVERIFY(!memo->document()->isUndoAvailable());
     TypeInto(Edit(w, "NameEdit"), "Aurex");
-    QVERIFY(w.SelectBranch(0, "c1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 0, "c1"));
     QVERIFY(!Edit(w, "NameEdit")->isUndoAvailable());
     QCOMPARE(Edit(w, "NameEdit")->text(), QString("Korvelia"));
 
@@ -490,7 +490,7 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     Options.OfflineMode = true;
     dialogs.ExpectMessage(
         "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
-    QVERIFY(w.SelectBranch(5, "nomen"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "nomen"));
     Trigger(w, TAction::EditorAddData);
     Trigger(w, TAction::EditorSave);
     std::string stored = saved;

@@ -1,4 +1,5 @@
 // Save in the editor under an id that another record already has, in either database.
+#include "FormMainTestAccess.h"
 #include "Constants.h"
 #include "Form_Main.h"
 #include "Global.h"
@@ -23,7 +24,7 @@ void TestEditorIds::SaveAsksBeforeTakingAnIdOnlyTheUserDatabaseHas() {
     fx.Write("usr_genus.dat", mine);
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(GenusLevel, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
     QLineEdit* name = Find<QLineEdit>(w, "NameEdit");
     name->clear();
     QTest::keyClicks(name, "Zeta");

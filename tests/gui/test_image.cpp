@@ -119,7 +119,7 @@ QString Text(TFormMain& w, const char* label) {
 }
 
 void Select(TFormMain& w, const char* id) {
-    QVERIFY(w.SelectBranch(QByteArray(id) == "c1" ? 0 : 5, id));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, QByteArray(id) == "c1" ? 0 : 5, id));
 }
 
 void WriteFile(const QString& path, const QByteArray& bytes) {

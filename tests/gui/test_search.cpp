@@ -182,7 +182,7 @@ void TestSearch::ListedEntriesOpenTheirSummary() {
 
     // A deleted branch takes the list with it: no entry outlives its node.
     w.Action(TAction::ViewAllGenus)->trigger();
-    QVERIFY(w.SelectBranch(GenusLevel, "g3"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g3"));
     TFormMainTestAccess::DeleteBranch(w, w.SelectedNode(), false);
     QCOMPARE(list->model()->rowCount(), 0);
 }
@@ -211,10 +211,10 @@ void TestSearch::EntriesFollowTheirBranch() {
     QCOMPARE(Entries(w), QStringList({"Alpha (first)", "beta (second)", "Gamma (no record)", "Zeta (last)"}));
 
     // Zeta is renamed in the editor, which also gives it the id "omega": its entry still opens it.
-    QVERIFY(w.SelectBranch(5, "g3"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g3"));
     Find<QLineEdit>(w, "NameEdit")->setText("Omega");
     w.Action(TAction::EditorSave)->trigger();
-    QVERIFY(w.SelectBranch(5, "g1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     QCOMPARE(Entries(w).last(), QString("Omega (last)"));
     list->setCurrentIndex(list->model()->index(3, 0));
     QCOMPARE(w.SelectedNode()->Id(), std::string("omega"));

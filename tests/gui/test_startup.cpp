@@ -144,14 +144,14 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
     QVERIFY(w.Action(TAction::OptionsShowName)->isChecked());
     QVERIFY(!w.Action(TAction::OptionsShowBoth)->isChecked());
     QVERIFY(!w.Action(TAction::OptionsShowInfo)->isChecked());
-    const QModelIndex first = w.TreeModel()->index(0, 0);
+    const QModelIndex first = TFormMainTestAccess::TreeModel(w)->index(0, 0);
     QCOMPARE(first.data().toString(), QString("Class Korvelia"));
     // Switching to both rebuilds, expands and moves the mark.
     w.Action(TAction::OptionsShowBoth)->trigger();
-    QCOMPARE(w.TreeModel()->index(0, 0).data().toString(), QString("Class Korvelia (the korvels)"));
+    QCOMPARE(TFormMainTestAccess::TreeModel(w)->index(0, 0).data().toString(), QString("Class Korvelia (the korvels)"));
     QVERIFY(w.Action(TAction::OptionsShowBoth)->isChecked());
     QVERIFY(!w.Action(TAction::OptionsShowName)->isChecked());
-    QVERIFY(w.TaxonomyTreeView()->isExpanded(w.TreeModel()->index(0, 0)));
+    QVERIFY(TFormMainTestAccess::TaxonomyTreeView(w)->isExpanded(TFormMainTestAccess::TreeModel(w)->index(0, 0)));
 }
 
 void TestStartup::SaveTreeZeroIsLeftAlone() {
@@ -333,7 +333,7 @@ void TestStartup::KeyboardFocusAndLinks() {
     TFormMain w;
     w.show();
     QVERIFY(QTest::qWaitForWindowActive(&w));
-    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(w.TaxonomyTreeView()));
+    QCOMPARE(QApplication::focusWidget(), static_cast<QWidget*>(TFormMainTestAccess::TaxonomyTreeView(w)));
     // Each page's shortcut puts the focus where the user types next.
     const std::pair<TAction, const char*> pages[] = {{TAction::ViewSearch, "SearchTextEdit"},
                                                      {TAction::ViewResult, "ResultListView"},
@@ -345,7 +345,7 @@ void TestStartup::KeyboardFocusAndLinks() {
     }
     // Tab goes round every pane (the summary included) and back to the tree; Shift+Tab goes back.
     QStringList round;
-    for (int i = 0; i < 40 && (round.isEmpty() || QApplication::focusWidget() != w.TaxonomyTreeView()); ++i) {
+    for (int i = 0; i < 40 && (round.isEmpty() || QApplication::focusWidget() != TFormMainTestAccess::TaxonomyTreeView(w)); ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         round << QApplication::focusWidget()->objectName();
     }
@@ -355,7 +355,7 @@ void TestStartup::KeyboardFocusAndLinks() {
     QCOMPARE(QApplication::focusWidget()->objectName(), round.at(round.size() - 2));
     // A focused branch link opens with Enter and with Space.
     for (int key : {Qt::Key_Return, Qt::Key_Space}) {
-        QVERIFY(w.SelectBranch(0, "c2"));
+        QVERIFY(TFormMainTestAccess::SelectBranch(w, 0, "c2"));
         TFormMainTestAccess::RelatedLinks(w)->AddRelatedLink("Ordina", 0, "  ", "o1");
         QTreeWidget* links = TFormMainTestAccess::RelatedLinks(w)->List();
         links->setCurrentItem(links->findItems("Ordina", Qt::MatchExactly).value(0));
@@ -399,8 +399,8 @@ void TestStartup::TreeModelCaptionsIconsAndGrey() {
     fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
-    QAbstractItemModelTester tester(w.TreeModel(), QAbstractItemModelTester::FailureReportingMode::QtTest);
-    TTaxonomyTreeModel* m = w.TreeModel();
+    QAbstractItemModelTester tester(TFormMainTestAccess::TreeModel(w), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    TTaxonomyTreeModel* m = TFormMainTestAccess::TreeModel(w);
     const QModelIndex cls = m->index(0, 0);
     const QModelIndex order = m->index(0, 0, cls);
     const QModelIndex family = m->index(0, 0, order);
@@ -568,9 +568,9 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     QVERIFY(qAbs(Find<QPushButton>(w, "ShowImageBtn")->geometry().center().y() - page.center().y()) <= 1);
     // Tab leaves the summary view for the next pane (no keyboard trap).
     info->setCurrentIndex(0);
-    w.DetailMemo()->setFocus();
-    QTest::keyClick(w.DetailMemo(), Qt::Key_Tab);
-    QVERIFY(QApplication::focusWidget() != static_cast<QWidget*>(w.DetailMemo()));
+    TFormMainTestAccess::DetailMemo(w)->setFocus();
+    QTest::keyClick(TFormMainTestAccess::DetailMemo(w), Qt::Key_Tab);
+    QVERIFY(QApplication::focusWidget() != static_cast<QWidget*>(TFormMainTestAccess::DetailMemo(w)));
     // Enter on the Search page starts the search once there is a text.
     int searches = 0;
     connect(w.Action(TAction::DBSearch), &QAction::triggered, [&] { ++searches; });

@@ -81,7 +81,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     fx.WriteCurrentOptions(Today());
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "alpha"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "alpha"));
     const QString text = TFormMainTestAccess::SummaryPlainText(w);
     QVERIFY2(text.contains("Genus Alpha"), qPrintable(text));
     QVERIFY(text.contains("Meaning: (n/a)"));
@@ -93,7 +93,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QCOMPARE(CurrentRecord.Level, 5);
     QCOMPARE(w.windowTitle(), QString("Alpha (first) - Orvandel Viewer"));
     // "(n/a)" comes out in italics.
-    QTextCursor found = w.DetailMemo()->document()->find("(n/a)");
+    QTextCursor found = TFormMainTestAccess::DetailMemo(w)->document()->find("(n/a)");
     QVERIFY(!found.isNull());
     QVERIFY(found.charFormat().fontItalic());
     // One branch link for both spellings of beta, one web link from the url macro, one from the code.
@@ -138,9 +138,9 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QCOMPARE(links->topLevelItemCount(), 0);
     QVERIFY(!w.Action(TAction::ViewRelatedLinks)->isEnabled());
     // Every summary comes in a document of its own: the view's settings stay, the old ones go.
-    QVERIFY(w.SelectBranch(5, "alpha"));
-    QCOMPARE(w.DetailMemo()->document()->defaultFont().pointSize(), 10);
-    QCOMPARE(w.DetailMemo()->findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(), 1);
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "alpha"));
+    QCOMPARE(TFormMainTestAccess::DetailMemo(w)->document()->defaultFont().pointSize(), 10);
+    QCOMPARE(TFormMainTestAccess::DetailMemo(w)->findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(), 1);
     CHECK_DIALOGS(dialogs);
 }
 
@@ -156,14 +156,14 @@ void TestSummary::BranchSummaryRemarksAndPlaceholder() {
     QVERIFY2(text.contains("Class Korvelia"), qPrintable(text));
     QVERIFY(text.contains("Meaning: (n/a)"));
     QVERIFY(text.contains("Line one\nLine two"));
-    QVERIFY(w.SelectBranch(2, "o1"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 2, "o1"));
     text = TFormMainTestAccess::SummaryPlainText(w);
     QVERIFY2(text.startsWith("This Order is waiting for its name [Ordina]."), qPrintable(text));
     QVERIFY(text.contains("Meaning: N/A"));
     QVERIFY(text.contains("Walkers  (kept remark) [soft remark]"));
-    QTextCursor soft = w.DetailMemo()->document()->find("[soft remark]");
+    QTextCursor soft = TFormMainTestAccess::DetailMemo(w)->document()->find("[soft remark]");
     QVERIFY(soft.charFormat().fontItalic());
-    QTextCursor kept = w.DetailMemo()->document()->find("(kept remark)");
+    QTextCursor kept = TFormMainTestAccess::DetailMemo(w)->document()->find("(kept remark)");
     QVERIFY(!kept.charFormat().fontItalic());
     // No links: the list stays hidden and its command disabled.
     QCOMPARE(Links(w)->topLevelItemCount(), 0);
@@ -188,7 +188,7 @@ void TestSummary::PlannedAndMissingBranches() {
     Options.OfflineMode = true;
     dialogs.ExpectMessage(
         "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
-    QVERIFY(w.SelectBranch(5, "gone"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "gone"));
     QCOMPARE(TFormMainTestAccess::SummaryPlainText(w).trimmed(), QString("Genus Gone was not found."));
     QVERIFY(CurrentRecord.Level < 0);
     CHECK_DIALOGS(dialogs);
@@ -205,7 +205,7 @@ void TestSummary::TemplateWithTooManyDirectives() {
     // The format error, by the default error report: its text with a period, the error icon.
     const QString error = "Format '%s %s %s %s %s %s %s %s\\par\r\n' invalid or incompatible with argument.";
     dialogs.ExpectMessage(error, 16, 1);
-    QVERIFY(w.SelectBranch(5, "alpha"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "alpha"));
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Messages, QStringList{error});
     QCOMPARE(TFormMainTestAccess::SummaryPlainText(w), QString()); // nothing is shown
@@ -218,19 +218,19 @@ void TestSummary::CopySummaryFormats() {
     fx.WriteCurrentOptions(Today());
     TScriptedDialogs dialogs;
     TFormMain w;
-    QVERIFY(w.SelectBranch(5, "beta"));
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "beta"));
     w.Action(TAction::ViewCopySummary)->trigger();
     const QMimeData* mime = QApplication::clipboard()->mimeData();
     QVERIFY(mime->hasText());
     QVERIFY(mime->hasHtml());
     QVERIFY(mime->text().contains("Genus Beta"));
     // Everything stays selected after copying the whole document.
-    QCOMPARE(w.DetailMemo()->textCursor().selectedText().size(), w.DetailMemo()->toPlainText().size());
+    QCOMPARE(TFormMainTestAccess::DetailMemo(w)->textCursor().selectedText().size(), TFormMainTestAccess::DetailMemo(w)->toPlainText().size());
     // With a part selected, only that part goes.
-    QTextCursor c(w.DetailMemo()->document());
+    QTextCursor c(TFormMainTestAccess::DetailMemo(w)->document());
     c.setPosition(0);
     c.setPosition(5, QTextCursor::KeepAnchor);
-    w.DetailMemo()->setTextCursor(c);
+    TFormMainTestAccess::DetailMemo(w)->setTextCursor(c);
     w.Action(TAction::ViewCopySummary)->trigger();
     QCOMPARE(QApplication::clipboard()->text(), QString("Genus"));
 }
@@ -263,7 +263,7 @@ void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
         fx.Write("genus.dat", "alpha#Alpha#old#" + c.Description + tail + species);
         TScriptedDialogs dialogs;
         TFormMain w;
-        QVERIFY(w.SelectBranch(5, "alpha"));
+        QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "alpha"));
         const QString text = TFormMainTestAccess::SummaryPlainText(w);
         QVERIFY2(
             text.contains("[\u2026 the description goes on for 200,000 more characters; the whole text is on "
@@ -276,7 +276,7 @@ void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
                       "is on the Editor page]\\par\r\nAlpha brevis: short\\par\r\nx\\par") !=
             std::string::npos);
         QVERIFY(body.size() < 2 * 110000);
-        QVERIFY2(w.DetailMemo()->document()->characterCount() < 2 * 110000, c.What);
+        QVERIFY2(TFormMainTestAccess::DetailMemo(w)->document()->characterCount() < 2 * 110000, c.What);
         if (c.Editable) {
             // Cut at the last line break before the limit: a hundred lines shown, the next one not.
             QVERIFY(text.contains("line 1099" + QString(990, 'a') + "\n[\u2026"));

@@ -98,7 +98,7 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
         QCOMPARE(added->Data(), TTaxonomyData("\t\t\t\t\t", "aurex", "Aurex", "tall"));
         QCOMPARE(w.SelectedNode()->Id(), std::string("g1"));
         QVERIFY(w.IsExpanded(family));
-        QCOMPARE(w.TreeModel()->IndexOf(added).data().toString(), QString("Aurex (tall)"));
+        QCOMPARE(TFormMainTestAccess::TreeModel(w)->IndexOf(added).data().toString(), QString("Aurex (tall)"));
         // Recorded with its ancestors and offered for submission.
         QCOMPARE(Fx->Read("usr_tree.dat"),
                  std::string("#c1#Korvelia#the korvels\r\n\t\t#o1#Ordina#walkers\r\n"
@@ -157,7 +157,7 @@ void TestTreeItems::CancelAddsNothing() {
     QVERIFY(TreeModified);
 
     // Nothing selected, or a genus with no parent: no dialog.
-    w.TaxonomyTreeView()->setCurrentIndex(QModelIndex());
+    TFormMainTestAccess::TaxonomyTreeView(w)->setCurrentIndex(QModelIndex());
     w.Action(TAction::EditorAddTreeItem)->trigger();
     w.Action(TAction::EditorDeleteTreeItem)->trigger();
     TTreeNode* loose = AddTreeNode(w.Tree(), nullptr, TTaxonomyData("\t\t\t\t\t", "(n/a)", "Loose", ""));

@@ -1,4 +1,5 @@
 // The Taxonomy tree view in the real window: the rows it shows, its keys and mouse clicks.
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"
@@ -19,13 +20,13 @@ namespace {
 // The last word of each shown caption (names only), top to bottom.
 QString Rows(TFormMain& w) {
     QStringList rows;
-    const TTaxonomyTreeView* view = w.TaxonomyTreeView();
+    const TTaxonomyTreeView* view = TFormMainTestAccess::TaxonomyTreeView(w);
     for (size_t i = 0; i < view->RowCount(); ++i)
-        rows << w.TreeModel()->IndexOf(view->NodeAtRow(i)).data().toString().section(' ', -1);
+        rows << TFormMainTestAccess::TreeModel(w)->IndexOf(view->NodeAtRow(i)).data().toString().section(' ', -1);
     return rows.join(' ');
 }
 
-QString Current(TFormMain& w) { return w.TaxonomyTreeView()->currentIndex().data().toString().section(' ', -1); }
+QString Current(TFormMain& w) { return TFormMainTestAccess::TaxonomyTreeView(w)->currentIndex().data().toString().section(' ', -1); }
 
 } // namespace
 
@@ -42,7 +43,7 @@ private slots:
         W = std::make_unique<TFormMain>();
         W->show();
         QVERIFY(QTest::qWaitForWindowExposed(W.get()));
-        View = W->TaxonomyTreeView();
+        View = TFormMainTestAccess::TaxonomyTreeView(*W);
         Korvelia = W->Tree().First();
         Ordina = Korvelia->Child(0);
         Familia = Ordina->Child(0);
@@ -149,13 +150,13 @@ void TestTreeView::KeysMoveOpenAndClose() {
         QTest::keyClick(View, static_cast<Qt::Key>(step.Key));
         QVERIFY2(Current(*W) == step.Current && Rows(*W) == step.Rows,
                  qPrintable(QString("step %1: %2 / %3").arg(n).arg(Current(*W), Rows(*W))));
-        QCOMPARE(W->SelectedNode(), W->TreeModel()->NodeOf(View->currentIndex()));
+        QCOMPARE(W->SelectedNode(), TFormMainTestAccess::TreeModel(*W)->NodeOf(View->currentIndex()));
         ++n;
     }
 }
 
 void TestTreeView::ClickOnGlyphTogglesOnTextSelects() {
-    const QModelIndex ordina = W->TreeModel()->IndexOf(Ordina);
+    const QModelIndex ordina = TFormMainTestAccess::TreeModel(*W)->IndexOf(Ordina);
     const struct {
         const char* Step;
         std::function<void()> Act;
@@ -182,7 +183,7 @@ void TestTreeView::ClickOnGlyphTogglesOnTextSelects() {
 
 void TestTreeView::ScrollToOpensTheBranchesAbove() {
     View->CollapseAll();
-    const QModelIndex alpha = W->TreeModel()->IndexOf(Familia->Child(0));
+    const QModelIndex alpha = TFormMainTestAccess::TreeModel(*W)->IndexOf(Familia->Child(0));
     View->scrollTo(alpha);
     QCOMPARE(Rows(*W), QString("Korvelia Ordina Familia Alpha Planned [unnamed] Secunda"));
     QVERIFY(View->viewport()->rect().intersects(View->visualRect(alpha)));
@@ -210,7 +211,7 @@ void TestTreeView::WheelScrollsByRows() {
     QApplication::sendEvent(View->viewport(), &wheel);
     const int rows = notches * QApplication::wheelScrollLines();
     QCOMPARE(View->verticalScrollBar()->value(), rows);
-    QCOMPARE(View->indexAt(QPoint(1, 1)), W->TreeModel()->IndexOf(View->NodeAtRow(size_t(rows))));
+    QCOMPARE(View->indexAt(QPoint(1, 1)), TFormMainTestAccess::TreeModel(*W)->IndexOf(View->NodeAtRow(size_t(rows))));
 }
 
 void TestTreeView::ContextMenuReachesTheWindow() {
@@ -232,12 +233,12 @@ void TestTreeView::WideNamesScrollSideways() {
     QScrollBar* sideways = View->horizontalScrollBar();
     QTRY_VERIFY(sideways->maximum() > 0);
     View->setFocus();
-    View->setCurrentIndex(W->TreeModel()->IndexOf(Familia->Child(0)));
+    View->setCurrentIndex(TFormMainTestAccess::TreeModel(*W)->IndexOf(Familia->Child(0)));
     const QRect before = View->visualRect(View->currentIndex());
     QTest::keyClick(View, Qt::Key_Right);
     QVERIFY(sideways->value() > 0);
     QCOMPARE(View->visualRect(View->currentIndex()).left(), before.left() - sideways->value());
-    View->setCurrentIndex(W->TreeModel()->IndexOf(Secunda));
+    View->setCurrentIndex(TFormMainTestAccess::TreeModel(*W)->IndexOf(Secunda));
     while (sideways->value() > 0) {
         const int was = sideways->value();
         QTest::keyClick(View, Qt::Key_Left);
@@ -252,12 +253,12 @@ void TestTreeView::ScreenReadersSeeWhatATreeViewShows() {
     View->SetExpanded(Familia, false);
     QTreeView reference;
     reference.setHeaderHidden(true);
-    reference.setModel(W->TreeModel());
+    reference.setModel(TFormMainTestAccess::TreeModel(*W));
     for (size_t i = 0; i < View->RowCount(); ++i)
         if (View->IsExpanded(View->NodeAtRow(i)))
-            reference.expand(W->TreeModel()->IndexOf(View->NodeAtRow(i)));
+            reference.expand(TFormMainTestAccess::TreeModel(*W)->IndexOf(View->NodeAtRow(i)));
     reference.doItemsLayout();
-    const QModelIndex chosen = W->TreeModel()->IndexOf(Ordina);
+    const QModelIndex chosen = TFormMainTestAccess::TreeModel(*W)->IndexOf(Ordina);
     View->setCurrentIndex(chosen);
     reference.setCurrentIndex(chosen);
 

@@ -193,4 +193,4 @@ void TestTimerEx::NoWindowTimerAvailable() {
 }
 
 QTEST_GUILESS_MAIN(TestTimerEx)
-#include "TimerExTest.moc"
+#include "test_timerex.moc"
