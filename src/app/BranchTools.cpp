@@ -3,6 +3,7 @@
 #include "BranchExport.h"
 #include "Dialogs.h"
 #include "Errors.h"
+#include "Form_WhatChanged.h"
 #include "Global.h"
 #include "GoToBranchBox.h"
 #include "MainActions.h"
@@ -38,6 +39,7 @@ TBranchTools::TBranchTools(TMainActions& actions, TTaxonomyTreePage* treePage,
       FWindow(window) {
     actions.Connect(TAction::ViewGoToBranch, [this] { RunAction([this] { GoToBranch(); }); });
     actions.Connect(TAction::ViewExportBranch, [this] { RunAction([this] { ExportBranch(); }); });
+    actions.Connect(TAction::ViewWhatChanged, [this] { RunAction([this] { WhatChanged(); }); });
 }
 
 void TBranchTools::GoToBranch() {
@@ -59,6 +61,20 @@ void TBranchTools::SelectBranch(TTreeNode* node) {
     FTreePage->SelectNode(node);
     FWindow->activateWindow();
     FTreePage->View()->setFocus();
+}
+
+void TBranchTools::WhatChanged() {
+    RunWhatChanged(
+        [this](int level, const std::string& id, const std::string& name) {
+            // Found again at each click: the tree may have changed while the dialog is open.
+            const bool byName = id == NotAvailableId;
+            for (TTreeNode* node = FTreePage->Tree().First(); node; node = FTreePage->Tree().Next(node))
+                if (node->Level() == level && (byName ? node->Name() == name : node->Id() == id)) {
+                    SelectBranch(node);
+                    return;
+                }
+        },
+        FWindow);
 }
 
 void TBranchTools::ExportBranch() {

@@ -22,6 +22,8 @@ public:
     // Selects `node` in the tree with its ancestors expanded, on the Taxonomy page.
     void SelectBranch(TTreeNode* node);
     void ExportBranch();
+    // What the last download changed; a click on a branch there selects it in the tree.
+    void WhatChanged();
 
     // The box, once Go to Branch has made it.
     TGoToBranchBox* Box() const { return FBox; }

@@ -1,8 +1,12 @@
 #include "CommandLine.h"
 
 #include "Constants.h"
+#include "DataCompare.h"
 
 #include <QCommandLineParser>
+
+#include <exception>
+#include <ostream>
 
 namespace {
 
@@ -69,12 +73,29 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "$XDG_DATA_HOME/orvandel-viewer (~/.local/share/orvandel-viewer).",
         "folder");
     const QCommandLineOption offline("offline", "Start in off-line mode; the stored option stays as it is.");
-    parser.addOptions({help, version, dataDir, offline});
+    const QCommandLineOption compare(
+        "compare",
+        "Print what changed from the data folder <old> to the data folder <new> (the two folders that "
+        "follow) and exit: the branches of the tree added, removed, renamed and moved, the records whose "
+        "fields changed (species included) and the counts per rank. Needs no display. A folder without "
+        "classifytree.dat, or a database that only one folder has, ends it with exit code 2.");
+    const QCommandLineOption compareFormat(
+        "compare-format",
+        "How --compare writes: text (the default), or tsv: a header line, then one line per change with "
+        "the tab-separated columns kind, level, id, name, field, before, after. Kinds: added, removed, "
+        "renamed, moved, info-changed, record-added, record-removed, record-changed (one line per field; a "
+        "species is the field \"Species <name>\"). A TAB, line break or backslash in a value is written "
+        "as \\t, \\n (\\r) or \\\\.",
+        "format");
+    parser.addOptions({help, version, dataDir, offline, compare, compareFormat});
 
     if (!parser.parse(WithoutToolkitOptions(arguments)))
         return Failure(parser.errorText());
-    if (!parser.positionalArguments().isEmpty())
-        return Failure(QStringLiteral("Unexpected argument '%1'.").arg(parser.positionalArguments().first()));
+    const QStringList positional = parser.positionalArguments();
+    if (parser.isSet(compare) && positional.size() != 2)
+        return Failure(QStringLiteral("--compare needs two data folders, the old one and the new one."));
+    if (!parser.isSet(compare) && !positional.isEmpty())
+        return Failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.first()));
 
     TCommandLine result;
     if (parser.isSet(help)) {
@@ -82,7 +103,10 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         // The usage line names the program as it is installed, not the path it was started by.
         QString text = parser.helpText();
         const qsizetype end = text.indexOf('\n');
-        result.Output = QStringLiteral("Usage: %1 [options]").arg(ExecutableName) + text.mid(end);
+        result.Output =
+            QStringLiteral("Usage: %1 [options]\n       %1 --compare <old> <new> [--compare-format tsv]")
+                .arg(ExecutableName) +
+            text.mid(end);
         return result;
     }
     if (parser.isSet(version)) {
@@ -96,5 +120,39 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
             return Failure(QStringLiteral("--data-dir needs a folder."));
     }
     result.Offline = parser.isSet(offline);
+    if (parser.isSet(compareFormat)) {
+        if (!parser.isSet(compare))
+            return Failure(QStringLiteral("--compare-format goes with --compare."));
+        const QString format = parser.value(compareFormat);
+        if (format != QLatin1String("text") && format != QLatin1String("tsv"))
+            return Failure(QStringLiteral("Unknown --compare-format '%1': use text or tsv.").arg(format));
+        result.CompareFormat = format == QLatin1String("tsv") ? TCommandLine::TCompareFormat::Tsv
+                                                              : TCommandLine::TCompareFormat::Text;
+    }
+    if (parser.isSet(compare)) {
+        result.Action = TCommandLine::TAction::Compare;
+        result.CompareOld = positional[0];
+        result.CompareNew = positional[1];
+    }
     return result;
+}
+
+int RunCompare(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    const std::string before = line.CompareOld.toLocal8Bit().toStdString();
+    const std::string after = line.CompareNew.toLocal8Bit().toStdString();
+    TDataComparison comparison;
+    try {
+        comparison = CompareDataFolders(before, after);
+    } catch (const std::exception& e) {
+        err << ExecutableName << ": " << e.what() << '\n';
+        return 2;
+    }
+    if (line.CompareFormat == TCommandLine::TCompareFormat::Tsv) {
+        WriteComparisonTsv(out, comparison);
+    } else {
+        out << "Old data: " << before << "\nNew data: " << after << "\n\n";
+        WriteComparisonText(out, comparison);
+    }
+    out.flush();
+    return 0;
 }

@@ -1,12 +1,16 @@
-// The program's command line: --help, --version, --data-dir DIR and --offline. Parsed before
-// any window exists, so --help and --version work without a display.
+// The program's command line: --help, --version, --data-dir DIR, --offline and
+// --compare OLD NEW [--compare-format text|tsv]. Parsed before any window exists, so --help,
+// --version and --compare work without a display.
 #pragma once
 
 #include <QString>
 #include <QStringList>
 
+#include <iosfwd>
+
 struct TCommandLine {
-    enum class TAction { Run, ShowHelp, ShowVersion, Fail };
+    enum class TAction { Run, ShowHelp, ShowVersion, Compare, Fail };
+    enum class TCompareFormat { Text, Tsv };
     TAction Action = TAction::Run;
     // What to print: help or version on standard output, an error on standard error.
     QString Output;
@@ -14,6 +18,10 @@ struct TCommandLine {
     int ExitCode = 0;
     QString DataDir; // empty when not given
     bool Offline = false;
+    // --compare: the old data folder, the new one and how to write what changed.
+    QString CompareOld;
+    QString CompareNew;
+    TCompareFormat CompareFormat = TCompareFormat::Text;
 };
 
 // The version the program reports.
@@ -24,3 +32,6 @@ inline constexpr const char* ProgramVersionLong = "2.20c";
 TCommandLine ParseCommandLine(const QStringList& arguments);
 // The arguments without the toolkit's own options and their values.
 QStringList WithoutToolkitOptions(const QStringList& arguments);
+// Runs --compare: what changed from the old data folder to the new one goes to `out`, an error to
+// `err`. Returns the exit code: 0, or 2 when the folders cannot be compared.
+int RunCompare(const TCommandLine& line, std::ostream& out, std::ostream& err);

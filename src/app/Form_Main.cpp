@@ -2,6 +2,7 @@
 
 #include "AppState.h"
 #include "BranchTools.h"
+#include "DataCompare.h"
 #include "Dialogs.h"
 #include "EditorCommands.h"
 #include "FocusRing.h"
@@ -214,6 +215,8 @@ void TFormMain::UpdateActionStates() {
             enabled = enabled && !FUi->SearchTabSheet->SearchText().isEmpty();
         else if (spec.Id == TAction::ViewRelatedLinks)
             enabled = enabled && FLinks->Count() > 0; // nothing to show or hide without links
+        else if (spec.Id == TAction::ViewWhatChanged)
+            enabled = enabled && HasPreviousData(); // kept by the last download
         Action(spec.Id)->setEnabled(enabled);
     }
     FInputBlock->SetBlocked(!idle);

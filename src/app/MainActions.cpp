@@ -93,6 +93,8 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
          "Find a branch by a part of its name, id or info and select it in Taxonomy tree", "Ctrl+L", "View", false, 0},
         {TAction::ViewExportBranch, "ActionViewExportBranch", "E&xport Branch...",
          "Write selected branch and all below it to a CSV file or a Darwin Core Archive", "", "View", false, 0},
+        {TAction::ViewWhatChanged, "ActionViewWhatChanged", "&What Changed...",
+         "Show what the last download changed in Taxonomy tree and the databases", "", "View", false, 0},
     }};
     static_assert(InEnumOrder(table), "the action table follows the order of TAction");
     return table;
@@ -111,7 +113,7 @@ const std::vector<TMenuSpec>& MainMenuTable() {
          {TMenuItem::Submenu("Taxonomy T&ree", "itemViewTaxoTree"), A::ViewTaxoExpandAll, A::ViewTaxoCollapseAll, sep,
           A::ViewTaxoReset, TMenuItem::EndSubmenu(), sep, A::ViewTaxnomyTree, A::ViewSearch, A::ViewResult, sep,
           A::ViewRelatedLinks, sep, A::ViewCopySummary, A::ViewCopyTree, A::ViewSaveImage, sep, A::ViewAllGenus,
-          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch}},
+          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch, A::ViewWhatChanged}},
         {"&Editor",
          "itemEditor",
          {A::EditorAddTreeItem, A::EditorDeleteTreeItem, sep, A::EditorAddData, sep, A::EditorSave, A::EditorCancel,

@@ -67,6 +67,7 @@ enum class TAction {
     ShowImage,
     ViewGoToBranch,
     ViewExportBranch,
+    ViewWhatChanged,
     Count
 };
 inline constexpr std::size_t ActionCount = static_cast<std::size_t>(TAction::Count);

@@ -1,5 +1,6 @@
 #include "ServerCommands.h"
 
+#include "DataCompare.h"
 #include "Dialogs.h"
 #include "Form_SubmitInfo.h"
 #include "GenusPictures.h"
@@ -14,6 +15,8 @@ TServerCommands::TScope::TScope(TServerCommands& owner) : FOwner(owner) {
     if (FOwner.FDepth == 0) {
         FOwner.FNestedAbort = false;
         FOwner.FCancelled = false;
+        FOwner.FDataKept = false;
+        FOwner.FDataReplaced = false;
     }
     ++FOwner.FDepth;
     FOwner.FHost.TransferStateChanged();
@@ -22,8 +25,11 @@ TServerCommands::TScope::TScope(TServerCommands& owner) : FOwner(owner) {
 TServerCommands::TScope::~TScope() {
     // Only the outermost command ends the user's command: one run by another (a refresh, the
     // announcement, a picture) must not make the go-on-line question come back within it.
-    if (FOwner.FDepth == 1)
+    if (FOwner.FDepth == 1) {
         FOwner.FPages.OnlinePromptShown = false;
+        if (FOwner.FDataKept)
+            SettleKeptData(FOwner.FDataReplaced);
+    }
     --FOwner.FDepth;
     FOwner.FHost.TransferStateChanged();
     if (FOwner.FDepth == 0) {
@@ -52,6 +58,23 @@ TServerCommands::TServerCommands(IServerHost& host) : FHost(host) {
     FPages.Cancelled = [this] { return FCancelled; };
 }
 
+void TServerCommands::KeepDataOnce() {
+    if (FDataKept)
+        return;
+    FDataKept = true;
+    try {
+        KeepCurrentData();
+    } catch (const EOrvError&) {
+        // Without the copy What Changed has nothing to show for this download; the download goes on.
+    }
+}
+
+void TServerCommands::GetData(const std::string& path, const std::string& destination) {
+    KeepDataOnce();
+    FPages.GetPage(path, destination);
+    FDataReplaced = FDataReplaced || FPages.PageArrived();
+}
+
 void TServerCommands::Cancel(bool thenClose) {
     if (!Running())
         return;
@@ -73,7 +96,7 @@ void TServerCommands::RefreshTaxonomyTree() {
     if (!FPages.CouldGoOnline())
         return;
     SetStatus("Downloading Taxonomy tree from Velmora server...");
-    FPages.GetPage(NetPaths.TaxonomyDb, AppFile(TreeFileName));
+    GetData(NetPaths.TaxonomyDb, AppFile(TreeFileName));
     // A refused download keeps the old tree: loading it again is no update.
     const bool treeArrived = FPages.PageArrived();
     SetStatus("Generating taxonomy tree...");
@@ -105,7 +128,7 @@ void TServerCommands::RefreshTaxonomyTree() {
     }
     for (int level = 0; level <= GenusLevel; ++level) {
         SetStatus(Format("Downloading data from Velmora server...%d of %d", {level + 1, 6}));
-        FPages.GetPage(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false));
+        GetData(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false));
         OfferMerge(level);
     }
     SetStatus("Ready");
@@ -121,7 +144,7 @@ void TServerCommands::FetchItemDatabase(int level) {
     if (!FPages.CouldGoOnline())
         return;
     SetStatus(Format("Downloading data from Velmora server...%d of %d", {1, 1}));
-    FPages.GetPage(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false));
+    GetData(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false));
     OfferMerge(level);
 }
 

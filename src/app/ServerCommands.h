@@ -87,6 +87,13 @@ public:
     void PostFiles(TStringList& upload, const std::string& name, const std::string& email);
 
 private:
+    // Keeps the tree and the databases as they are for What Changed, once per command, before its
+    // first download of them; they become the data What Changed compares with when the command
+    // ends, if a download replaced any.
+    void KeepDataOnce();
+    // A download of the tree or a database.
+    void GetData(const std::string& path, const std::string& destination);
+
     IServerHost& FHost;
     TNMHTTP FHttp;
     TPageTransfer FPages{FHttp};
@@ -95,4 +102,6 @@ private:
     bool FWaiting = false;
     bool FCloseAfter = false;
     bool FNestedAbort = false;
+    bool FDataKept = false;
+    bool FDataReplaced = false;
 };

@@ -18,6 +18,7 @@
 #include <csignal>
 #include <cstdio>
 #include <fcntl.h>
+#include <iostream>
 #include <unistd.h>
 
 namespace {
@@ -73,6 +74,10 @@ int main(int argc, char* argv[]) {
     for (int i = 0; i < argc; ++i)
         arguments << QString::fromLocal8Bit(argv[i]);
     const TCommandLine line = ParseCommandLine(arguments);
+    if (line.Action == TCommandLine::TAction::Compare) {
+        std::ios::sync_with_stdio(false); // nothing else writes; a long list goes out in large pieces
+        return RunCompare(line, std::cout, std::cerr);
+    }
     if (line.Action != TCommandLine::TAction::Run) {
         std::fputs(line.Output.toLocal8Bit().constData(),
                    line.Action == TCommandLine::TAction::Fail ? stderr : stdout);

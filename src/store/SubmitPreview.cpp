@@ -35,36 +35,40 @@ template <size_t N> std::array<std::string_view, N> FieldsOf(std::string_view li
 
 std::string SpeciesText(std::string_view meaning, std::string_view description) {
     std::string text(meaning);
-    if (!description.empty())
-        text += "\n" + FieldToLines(description);
+    if (!description.empty()) {
+        text += '\n';
+        text += FieldToLines(description);
+    }
     return text;
 }
 
-// Species are paired by name, each local one at most once; the user's species come in their order,
-// then the local ones the user record no longer has.
-void CompareSpecies(std::span<const std::string_view> mine, std::span<const std::string_view> local,
+// Species are paired by name, each one before at most once; those after come in their order, then
+// the ones before that are gone.
+void CompareSpecies(std::span<const std::string_view> before, std::span<const std::string_view> after,
                     std::vector<TFieldChange>& changes) {
-    std::vector<bool> paired(local.size(), false);
-    for (std::string_view line : mine) {
-        const auto m = FieldsOf<4>(line);
-        size_t match = local.size();
-        for (size_t k = 0; k < local.size() && match == local.size(); ++k)
-            if (!paired[k] && FieldsOf<4>(local[k])[1] == m[1])
+    std::vector<bool> paired(before.size(), false);
+    for (std::string_view line : after) {
+        const auto a = FieldsOf<4>(line);
+        size_t match = before.size();
+        for (size_t k = 0; k < before.size() && match == before.size(); ++k)
+            if (!paired[k] && FieldsOf<4>(before[k])[1] == a[1])
                 match = k;
-        const std::string after = SpeciesText(m[2], m[3]);
-        if (match == local.size()) {
-            changes.push_back({"Species " + std::string(m[1]), "", after});
+        const std::string text = SpeciesText(a[2], a[3]);
+        if (match == before.size()) {
+            changes.push_back({"Species " + std::string(a[1]), "", text, TFieldChangeKind::Added});
             continue;
         }
         paired[match] = true;
-        const auto l = FieldsOf<4>(local[match]);
-        if (l[2] != m[2] || l[3] != m[3])
-            changes.push_back({"Species " + std::string(m[1]), SpeciesText(l[2], l[3]), after});
+        const auto b = FieldsOf<4>(before[match]);
+        if (b[2] != a[2] || b[3] != a[3])
+            changes.push_back(
+                {"Species " + std::string(a[1]), SpeciesText(b[2], b[3]), text, TFieldChangeKind::Changed});
     }
-    for (size_t k = 0; k < local.size(); ++k)
+    for (size_t k = 0; k < before.size(); ++k)
         if (!paired[k]) {
-            const auto l = FieldsOf<4>(local[k]);
-            changes.push_back({"Species " + std::string(l[1]), SpeciesText(l[2], l[3]), ""});
+            const auto b = FieldsOf<4>(before[k]);
+            changes.push_back(
+                {"Species " + std::string(b[1]), SpeciesText(b[2], b[3]), "", TFieldChangeKind::Removed});
         }
 }
 
@@ -78,6 +82,20 @@ size_t CountLines(const std::string& path) {
     return count;
 }
 } // namespace
+
+void CompareRecordFields(int level, std::string_view before, std::string_view after,
+                         std::span<const std::string_view> speciesBefore,
+                         std::span<const std::string_view> speciesAfter, std::vector<TFieldChange>& changes) {
+    const bool genus = level == GenusLevel;
+    const size_t fieldCount = genus ? FieldNames.size() : 4;
+    const auto b = FieldsOf<12>(before);
+    const auto a = FieldsOf<12>(after);
+    for (size_t f = 1; f < fieldCount; ++f)
+        if (b[f] != a[f])
+            changes.push_back({FieldNames[f], Shown(f, b[f]), Shown(f, a[f]), TFieldChangeKind::Changed});
+    if (genus)
+        CompareSpecies(speciesBefore, speciesAfter, changes);
+}
 
 int TFilePreview::Count(TRecordState state) const {
     int count = 0;
@@ -106,8 +124,6 @@ TFilePreview PreviewUserDatabase(const std::string& path, int level) {
     preview.LineCount = CountLines(path);
     const TDatabaseRecords local(DetailFile(level, false), level);
     preview.NoLocal = !local.Exists();
-    const bool genus = level == GenusLevel;
-    const size_t fieldCount = genus ? 12 : 4;
     for (const TDatabaseRecords::TRecord& record : mine.Records()) {
         const auto m = FieldsOf<12>(record.Line);
         TRecordPreview row;
@@ -119,16 +135,12 @@ TFilePreview PreviewUserDatabase(const std::string& path, int level) {
             preview.Records.push_back(std::move(row));
             continue;
         }
-        const auto l = FieldsOf<12>(before->Line);
-        for (size_t f = 1; f < fieldCount; ++f)
-            if (l[f] != m[f])
-                row.Changes.push_back({FieldNames[f], Shown(f, l[f]), Shown(f, m[f])});
-        if (genus)
-            CompareSpecies(mine.Species(record), local.Species(*before), row.Changes);
+        CompareRecordFields(level, before->Line, record.Line, local.Species(*before), mine.Species(record),
+                            row.Changes);
         row.State = row.Changes.empty() ? TRecordState::Unchanged : TRecordState::Changed;
         preview.Records.push_back(std::move(row));
     }
-    if (genus)
+    if (level == GenusLevel)
         for (std::string& picture : GenusPictureNames(path))
             (FileExists(AppFile(std::string(ImagesFolderName) + picture)) ? preview.Pictures
                                                                           : preview.MissingPictures)

@@ -5,13 +5,20 @@
 
 #include "TextFiles.h"
 
+#include <span>
 #include <string>
+#include <string_view>
 #include <vector>
+
+// What happened to one field: a species is Added or Removed when only one of the two records has
+// it; everything else is Changed.
+enum class TFieldChangeKind { Changed, Added, Removed };
 
 struct TFieldChange {
     std::string Field;  // "Name", "Meaning", ... or "Species <name>"
     std::string Before; // empty when the local record lacks it (a species)
     std::string After;  // empty when the user record lacks it (a species)
+    TFieldChangeKind Kind = TFieldChangeKind::Changed;
 };
 
 enum class TRecordState { Added, Changed, Unchanged };
@@ -37,6 +44,13 @@ struct TFilePreview {
 
     int Count(TRecordState state) const;
 };
+
+// Appends what differs between two records of `level` (0..5) with the same id, as the preview
+// shows it: the fields after the id in file order, then for a genus the species, paired by name
+// (those of `after` in their order, then those only `before` has). Nothing for equal records.
+void CompareRecordFields(int level, std::string_view before, std::string_view after,
+                         std::span<const std::string_view> speciesBefore,
+                         std::span<const std::string_view> speciesAfter, std::vector<TFieldChange>& changes);
 
 // 0..5 for a user database ("usr_class.dat" .. "usr_genus.dat"), -1 for the user tree file, -2
 // for any other file name.

@@ -1,6 +1,7 @@
 // The download commands of the real main window against the reference server: the first start,
 // the off-line question, merging after a refresh, a branch without a record, failed downloads,
 // all pictures, the announcement, and closing the window in the middle of a transfer.
+#include "DataCompare.h"
 #include "E2eSupport.h"
 #include "FormMainTestAccess.h"
 #include "Form_Announcement.h"
@@ -125,6 +126,7 @@ private slots:
     void FirstStartWithoutTreeOnServer();
     void OfflineDownloadAllAsksOnce();
     void RefreshOffersMergePerLevel();
+    void RefreshKeepsWhatItReplacedForWhatChanged();
     void BranchWithoutRecordFetchesItsLevel();
     void RefreshItemAsksOnceOffline();
     void FailedDownloadsKeepPreviousFiles();
@@ -313,6 +315,42 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     dialogs.ExpectMessage("No file has been merged into databases", 48, Ok);
     w.Action(TAction::DBMergeUserData)->trigger();
     CHECK_DIALOGS(dialogs);
+}
+
+void TestDownloads::RefreshKeepsWhatItReplacedForWhatChanged() {
+    TVelmora velmora;
+    FillServer(velmora);
+    velmora.Start();
+    TE2eProgram fx;
+    FillProgram(fx, velmora.Url());
+    const QByteArray oldTree = fx.Bytes(TreeFileName), oldGenus = fx.Bytes("genus.dat");
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(!w.Action(TAction::ViewWhatChanged)->isEnabled());
+
+    w.Action(TAction::DBRefresh)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QVERIFY(w.Action(TAction::ViewWhatChanged)->isEnabled());
+    QCOMPARE(fx.Bytes("previous/" + QString(TreeFileName)), oldTree);
+    QCOMPARE(fx.Bytes("previous/genus.dat"), oldGenus);
+    QVERIFY(!fx.Exists("previous.new"));
+    const TDataComparison comparison =
+        CompareDataFolders(PreviousDataFolder(), ProgramFolder(), TMissingDatabase::Empty);
+    QStringList branchesAdded;
+    for (const TDataChange& change : comparison.Changes)
+        if (change.Kind == TDataChangeKind::Added)
+            branchesAdded << QString::fromStdString(change.Id);
+    QCOMPARE(branchesAdded, QStringList({"g2"}));
+
+    // A refresh that replaces nothing keeps the data of the last one that did.
+    velmora.Stop();
+    dialogs.ExpectMessage(NetworkFailure, 16, Ok);
+    w.Action(TAction::DBRefresh)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(fx.Bytes("previous/" + QString(TreeFileName)), oldTree);
+    QVERIFY(!fx.Exists("previous.new"));
+    QVERIFY(w.Action(TAction::ViewWhatChanged)->isEnabled());
 }
 
 void TestDownloads::BranchWithoutRecordFetchesItsLevel() {

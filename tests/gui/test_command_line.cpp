@@ -3,8 +3,13 @@
 #include "CommandLine.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFile>
 #include <QIcon>
+#include <QTemporaryDir>
 #include <QtTest>
+
+#include <sstream>
 
 using TAction = TCommandLine::TAction;
 
@@ -13,6 +18,8 @@ class TestCommandLine : public QObject {
 private slots:
     void Parses();
     void HelpNamesEveryOption();
+    void ParsesCompare();
+    void ComparesDataFolders();
     void ApplicationHasIconAndVersion();
 };
 
@@ -48,6 +55,20 @@ void TestCommandLine::Parses() {
         {{"--", "--offline"}, TAction::Fail, "Unexpected argument '--offline'", "", false},
         {{"--data-dir"}, TAction::Fail, "Missing value after '--data-dir'", "", false},
         {{"--data-dir="}, TAction::Fail, "--data-dir needs a folder", "", false},
+        {{"--compare", "old", "new"}, TAction::Compare, "", "", false},
+        {{"--compare"}, TAction::Fail, "--compare needs two data folders", "", false},
+        {{"--compare", "a", "b", "c"}, TAction::Fail, "--compare needs two data folders", "", false},
+        {{"--compare-format", "tsv"}, TAction::Fail, "--compare-format goes with --compare", "", false},
+        {{"--compare", "a", "b", "--compare-format", "csv"},
+         TAction::Fail,
+         "Unknown --compare-format 'csv': use text or tsv",
+         "",
+         false},
+        {{"--compare", "a", "b", "--compare-format"},
+         TAction::Fail,
+         "Missing value after '--compare-format'",
+         "",
+         false},
     };
     for (const auto& c : cases) {
         const QByteArray what = c.Args.join(' ').toLocal8Bit();
@@ -63,8 +84,99 @@ void TestCommandLine::Parses() {
 void TestCommandLine::HelpNamesEveryOption() {
     const QString help = ParseCommandLine({"orvandel-viewer", "--help"}).Output;
     for (const char* option :
-         {"--help", "--version", "--data-dir <folder>", "--offline", "~/.local/share/orvandel-viewer"})
+         {"--help", "--version", "--data-dir <folder>", "--offline", "~/.local/share/orvandel-viewer",
+          "orvandel-viewer --compare <old> <new> [--compare-format tsv]", "--compare-format <format>",
+          "columns kind, level, id, name, field,"})
         QVERIFY2(help.contains(QLatin1String(option)), option);
+}
+
+void TestCommandLine::ParsesCompare() {
+    using TFormat = TCommandLine::TCompareFormat;
+    const struct {
+        QStringList Args;
+        QString Old, New;
+        TFormat Format;
+    } cases[] = {
+        {{"--compare", "/a", "/b"}, "/a", "/b", TFormat::Text},
+        {{"/a", "--compare", "/b", "--compare-format=tsv"}, "/a", "/b", TFormat::Tsv},
+        {{"--compare-format", "text", "--compare", "x y", "z"}, "x y", "z", TFormat::Text},
+    };
+    for (const auto& c : cases) {
+        const TCommandLine line = ParseCommandLine(QStringList{"orvandel-viewer"} + c.Args);
+        QVERIFY2(line.Action == TAction::Compare, qPrintable(line.Output));
+        QCOMPARE(line.CompareOld, c.Old);
+        QCOMPARE(line.CompareNew, c.New);
+        QVERIFY(line.CompareFormat == c.Format);
+    }
+}
+
+// Two small data folders compared as the command line does it: text, tab-separated, and the
+// errors that end it with exit code 2 and nothing on standard output.
+void TestCommandLine::ComparesDataFolders() {
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    const QString before = temp.filePath("old"), after = temp.filePath("new");
+    auto write = [](const QString& path, const QByteArray& bytes) {
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    for (const QString& folder : {before, after})
+        QVERIFY(QDir().mkpath(folder));
+    write(before + "/classifytree.dat",
+          "#c1#Korvelia#k\r\n\t\t\t\t\t#g1#Alpha#a\r\n\t\t\t\t\t#g2#Beta#b\r\n");
+    write(after + "/classifytree.dat", "#c1#Korvelia#k\r\n\t\t\t\t\t#g1#Alphina#a\r\n");
+    write(before + "/order.dat", "o1#Ordina#walkers#\r\n");
+    write(after + "/order.dat", "o1#Ordina#striders#\r\n");
+
+    const struct {
+        QStringList Args;
+        int ExitCode;
+        std::string Out; // all of it, or for text a part of it
+        std::string Err; // a part of it
+    } cases[] = {
+        {{"--compare", before, after, "--compare-format", "tsv"},
+         0,
+         "kind\tlevel\tid\tname\tfield\tbefore\tafter\n"
+         "renamed\tGenus\tg1\tAlphina\tName\tAlpha\tAlphina\n"
+         "removed\tGenus\tg2\tBeta\tParent\tClass c1\t\n"
+         "record-changed\tOrder\to1\tOrdina\tMeaning\twalkers\tstriders\n",
+         ""},
+        {{"--compare", before, after},
+         0,
+         "  Genus             2 ->         1   1 removed, 1 renamed\n"
+         "  Species           0 ->         0\n\n"
+         "Branches removed (1):\n"
+         "  Genus g2 Beta, was in Class c1\n\n"
+         "Branches renamed (1):\n"
+         "  Genus g1: Alpha -> Alphina\n\n"
+         "Records changed (1):\n"
+         "  Order o1 Ordina\n"
+         "    Meaning\n"
+         "      - walkers\n"
+         "      + striders\n",
+         ""},
+        {{"--compare", before, temp.filePath("none")}, 2, "", "none: there is no such folder\n"},
+        {{"--compare", temp.path(), after, "--compare-format", "tsv"}, 2, "", "it is not a data folder"},
+    };
+    for (const auto& c : cases) {
+        const TCommandLine line = ParseCommandLine(QStringList{"orvandel-viewer"} + c.Args);
+        QVERIFY(line.Action == TAction::Compare);
+        std::ostringstream out, err;
+        QCOMPARE(RunCompare(line, out, err), c.ExitCode);
+        if (c.ExitCode != 0 || c.Args.contains("tsv"))
+            QCOMPARE(out.str(), c.Out);
+        else
+            QVERIFY2(out.str().find(c.Out) != std::string::npos, out.str().c_str());
+        QVERIFY2(err.str().find(c.Err) != std::string::npos, err.str().c_str());
+        QVERIFY2(c.ExitCode == 0 ? err.str().empty() : err.str().starts_with("orvandel-viewer: "),
+                 err.str().c_str());
+    }
+    // The text names both folders first.
+    std::ostringstream out, err;
+    RunCompare(ParseCommandLine({"orvandel-viewer", "--compare", before, after}), out, err);
+    QVERIFY(out.str().starts_with("Old data: " + before.toStdString() + "\nNew data: " + after.toStdString() +
+                                  "\n"));
 }
 
 void TestCommandLine::ApplicationHasIconAndVersion() {

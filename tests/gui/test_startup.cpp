@@ -488,7 +488,8 @@ void TestStartup::MenusFollowTheActionTable() {
         const qsizetype at = text.indexOf('&');
         return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
     };
-    for (TAction id : {TAction::DBCancelTransfer, TAction::ViewGoToBranch, TAction::ViewExportBranch}) {
+    for (TAction id : {TAction::DBCancelTransfer, TAction::ViewGoToBranch, TAction::ViewExportBranch,
+                       TAction::ViewWhatChanged}) {
         QAction* added = w.Action(id);
         for (QMenu* menu : w.menuBar()->findChildren<QMenu*>()) {
             if (!menu->actions().contains(added))

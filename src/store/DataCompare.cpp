@@ -1,0 +1,606 @@
+#include "DataCompare.h"
+
+#include "Constants.h"
+#include "DatabaseRecords.h"
+#include "Errors.h"
+#include "Fields.h"
+#include "Platform.h"
+#include "TaxonomyTree.h"
+#include "TextFiles.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <limits>
+#include <ostream>
+#include <span>
+#include <string_view>
+#include <unistd.h>
+#include <unordered_set>
+
+namespace {
+
+std::string WithSlash(std::string folder) {
+    if (folder.empty() || folder.back() != '/')
+        folder += '/';
+    return folder;
+}
+
+const char* RankName(int level) {
+    return level >= 0 && level < static_cast<int>(LevelNames.size()) ? LevelNames[static_cast<size_t>(level)]
+                                                                     : "?";
+}
+
+// ---- the trees ----
+
+// The tree file at `path` into `tree`, which keeps the file's bytes as the text of its nodes.
+void LoadTreeBytes(TTaxonomyTree& tree, const std::string& path) {
+    TWholeFile file(path);
+    const size_t size = file.Text().size();
+    tree.LoadOutline(file.Release(), size);
+}
+
+// What identifies a branch in both trees: level and id, or level and name for a planned branch.
+// The text lies in the tree's own bytes.
+struct TNodeKey {
+    int Level = 0;
+    bool ByName = false;
+    std::string_view Text;
+
+    bool operator==(const TNodeKey&) const = default;
+};
+
+TNodeKey KeyOf(const TTreeNode* node) {
+    const bool byName = node->Id() == NotAvailableId;
+    return {node->Level(), byName, byName ? node->Name() : node->Id()};
+}
+
+bool SameParent(const TTreeNode* a, const TTreeNode* b) {
+    return a == nullptr || b == nullptr ? a == b : KeyOf(a) == KeyOf(b);
+}
+
+std::uint32_t HashOf(const TNodeKey& key) {
+    size_t h = std::hash<std::string_view>()(key.Text);
+    h ^= static_cast<size_t>(key.Level * 2 + key.ByName + 1) * 0x9E3779B97F4A7C15ull;
+    return static_cast<std::uint32_t>(h ^ (h >> 32));
+}
+
+// "Family f12"; empty for the top level.
+std::string ParentText(const TTreeNode* parent) {
+    if (!parent)
+        return {};
+    const TNodeKey key = KeyOf(parent);
+    return std::string(RankName(key.Level)) + " " + std::string(key.Text);
+}
+
+// The nodes of one tree in pre-order, found by key: a flat table of node numbers (open
+// addressing, at most half full) and, for a key that several nodes share, a chain from each to the
+// next in pre-order.
+class TNodeIndex {
+public:
+    static constexpr std::uint32_t None = std::numeric_limits<std::uint32_t>::max();
+
+    explicit TNodeIndex(const TTaxonomyTree& tree) {
+        if (tree.Count() >= None / 2)
+            throw EOrvError("The tree is too large to compare");
+        FNodes.reserve(tree.Count());
+        tree.ForEachNode([&](TTreeNode* node) { FNodes.push_back(node); });
+        FNextSame.assign(FNodes.size(), None);
+        size_t slots = 16;
+        while (slots < FNodes.size() * 2)
+            slots *= 2;
+        FSlots.assign(slots, TSlot{});
+        for (std::uint32_t i = 0; i < FNodes.size(); ++i) {
+            const TNodeKey key = KeyOf(FNodes[i]);
+            TSlot& slot = FSlots[SlotOf(key, HashOf(key))];
+            if (slot.Node == None) {
+                slot = {HashOf(key), i};
+                continue;
+            }
+            std::uint32_t last = slot.Node;
+            while (FNextSame[last] != None)
+                last = FNextSame[last];
+            FNextSame[last] = i;
+        }
+    }
+
+    size_t Size() const { return FNodes.size(); }
+    TTreeNode* Node(std::uint32_t i) const { return FNodes[i]; }
+    // The first node with the key, or None.
+    std::uint32_t Find(const TNodeKey& key) const { return FSlots[SlotOf(key, HashOf(key))].Node; }
+    // The next node with the same key, or None.
+    std::uint32_t NextSame(std::uint32_t i) const { return FNextSame[i]; }
+
+private:
+    struct TSlot {
+        std::uint32_t Hash = 0;
+        std::uint32_t Node = None;
+    };
+
+    size_t SlotOf(const TNodeKey& key, std::uint32_t hash) const {
+        const size_t mask = FSlots.size() - 1;
+        for (size_t i = hash & mask;; i = (i + 1) & mask) {
+            const TSlot& slot = FSlots[i];
+            if (slot.Node == None || (slot.Hash == hash && KeyOf(FNodes[slot.Node]) == key))
+                return i;
+        }
+    }
+
+    std::vector<TTreeNode*> FNodes;
+    std::vector<std::uint32_t> FNextSame;
+    std::vector<TSlot> FSlots;
+};
+
+TDataChange BranchChange(TDataChangeKind kind, const TTreeNode* node, const char* field, std::string before,
+                         std::string after) {
+    TDataChange change;
+    change.Kind = kind;
+    change.Level = node->Level();
+    change.Id = node->Id();
+    change.Name = node->Name();
+    change.Field = field;
+    change.Before = std::move(before);
+    change.After = std::move(after);
+    return change;
+}
+
+// Nodes pair up by key, the k-th of a key in the old tree with the k-th in the new one.
+void CompareTrees(const TTaxonomyTree& before, const TTaxonomyTree& after, TDataComparison& result) {
+    const TNodeIndex index(after);
+    std::vector<const TTreeNode*> pairedWith(index.Size(), nullptr); // by new node: its old node
+    std::vector<TDataChange> removed;
+    auto counts = [&](int level) -> TRankCounts& { return result.Counts[static_cast<size_t>(level)]; };
+    before.ForEachNode([&](const TTreeNode* node) {
+        ++counts(node->Level()).Before;
+        std::uint32_t i = index.Find(KeyOf(node));
+        while (i != TNodeIndex::None && pairedWith[i])
+            i = index.NextSame(i);
+        if (i != TNodeIndex::None) {
+            pairedWith[i] = node;
+            return;
+        }
+        ++counts(node->Level()).Removed;
+        removed.push_back(BranchChange(TDataChangeKind::Removed, node, "Parent", ParentText(node->Parent()),
+                                       std::string()));
+    });
+    for (std::uint32_t i = 0; i < index.Size(); ++i) {
+        const TTreeNode* node = index.Node(i);
+        TRankCounts& count = counts(node->Level());
+        ++count.After;
+        const TTreeNode* old = pairedWith[i];
+        if (!old) {
+            ++count.Added;
+            result.Changes.push_back(BranchChange(TDataChangeKind::Added, node, "Parent", std::string(),
+                                                  ParentText(node->Parent())));
+            continue;
+        }
+        if (old->Name() != node->Name()) {
+            ++count.Renamed;
+            result.Changes.push_back(BranchChange(TDataChangeKind::Renamed, node, "Name",
+                                                  std::string(old->Name()), std::string(node->Name())));
+        }
+        if (!SameParent(old->Parent(), node->Parent())) {
+            ++count.Moved;
+            result.Changes.push_back(BranchChange(TDataChangeKind::Moved, node, "Parent",
+                                                  ParentText(old->Parent()), ParentText(node->Parent())));
+        }
+        if (old->Info() != node->Info()) {
+            ++count.InfoChanged;
+            result.Changes.push_back(BranchChange(TDataChangeKind::InfoChanged, node, "Info",
+                                                  std::string(old->Info()), std::string(node->Info())));
+        }
+    }
+    for (TDataChange& change : removed)
+        result.Changes.push_back(std::move(change));
+}
+
+// ---- the databases ----
+
+// Reads a level database a block at a time and calls fn(line, species) for each record, cut as
+// TDatabaseRecords cuts it; so the new database never has to be held whole.
+void ForEachRecord(const std::string& path, int level,
+                   const std::function<void(std::string_view, std::span<const std::string_view>)>& fn) {
+    const bool genus = level == GenusLevel;
+    std::string record;       // the record line and its species lines, one after another
+    std::vector<size_t> ends; // where each of them ends in `record`
+    std::vector<std::string_view> species;
+    bool inSpecies = false;
+    auto flush = [&] {
+        if (ends.empty())
+            return;
+        species.clear();
+        for (size_t k = 1; k < ends.size(); ++k)
+            species.push_back(std::string_view(record).substr(ends[k - 1], ends[k] - ends[k - 1]));
+        fn(std::string_view(record).substr(0, ends[0]), species);
+        record.clear();
+        ends.clear();
+    };
+    auto onLine = [&](std::string_view line) {
+        if (genus && !line.empty() && line[0] == '\t') {
+            if (inSpecies) {
+                record += line;
+                ends.push_back(record.size());
+            }
+            return;
+        }
+        inSpecies = false;
+        flush();
+        if (line.empty())
+            return;
+        record = line;
+        ends.push_back(record.size());
+        inSpecies = genus;
+    };
+    bool first = true;
+    ReadLineBlocks(path, [&](std::string_view block) {
+        // A byte-order mark is dropped at the start of the file only: inside it, a line that
+        // begins with one keeps it, as when the whole file is read.
+        while (!first && WithoutByteOrderMark(block).size() != block.size()) {
+            size_t end = block.find_first_of("\r\n");
+            onLine(block.substr(0, end));
+            if (end == std::string_view::npos)
+                return true;
+            end += block[end] == '\r' && end + 1 < block.size() && block[end + 1] == '\n' ? 2 : 1;
+            block.remove_prefix(end);
+        }
+        first = false;
+        ForEachLine(block, onLine);
+        return true;
+    });
+    flush();
+}
+
+bool SameLines(std::span<const std::string_view> a, std::span<const std::string_view> b) {
+    return std::equal(a.begin(), a.end(), b.begin(), b.end());
+}
+
+std::string_view NameOf(std::string_view line) {
+    std::array<std::string_view, 2> fields{};
+    SplitFieldViews(line, fields, 1);
+    return fields[1];
+}
+
+TDataChange RecordChange(TDataChangeKind kind, int level, std::string_view line) {
+    TDataChange change;
+    change.Kind = kind;
+    change.Level = level;
+    change.Id = RecordId(line);
+    change.Name = NameOf(line);
+    return change;
+}
+
+void CompareDatabases(const std::string& beforePath, const std::string& afterPath, int level,
+                      TDataComparison& result) {
+    const TDatabaseRecords old(beforePath, level);
+    const std::span<const TDatabaseRecords::TRecord> records(old.Records());
+    TRankCounts& counts = result.Counts[static_cast<size_t>(level)];
+    TRankCounts& species = result.Counts[SpeciesLevel];
+    std::vector<bool> seen(records.size(), false);
+    std::unordered_set<std::string> added; // ids only the new database has, so a repeat counts once
+    std::vector<TFieldChange> fields;
+    auto onRecord = [&](std::string_view line, std::span<const std::string_view> lines) {
+        const std::string_view id = RecordId(line);
+        if (id.empty())
+            return; // no record the program can find
+        const TDatabaseRecords::TRecord* match = old.Find(id);
+        if (!match) {
+            if (!added.emplace(id).second)
+                return;
+            ++counts.RecordsAdded;
+            species.After += lines.size();
+            species.Added += lines.size();
+            result.Changes.push_back(RecordChange(TDataChangeKind::RecordAdded, level, line));
+            return;
+        }
+        const size_t k = static_cast<size_t>(match - records.data());
+        if (seen[k])
+            return; // a later record with the same id: the program never reads it
+        seen[k] = true;
+        species.After += lines.size();
+        const std::span<const std::string_view> oldLines = old.Species(*match);
+        if (match->Line == line && SameLines(oldLines, lines))
+            return;
+        fields.clear();
+        CompareRecordFields(level, match->Line, line, oldLines, lines, fields);
+        if (fields.empty())
+            return;
+        ++counts.RecordsChanged;
+        for (TFieldChange& field : fields) {
+            species.Added += field.Kind == TFieldChangeKind::Added;
+            species.Removed += field.Kind == TFieldChangeKind::Removed;
+            species.RecordsChanged +=
+                field.Kind == TFieldChangeKind::Changed && field.Field.starts_with("Species ");
+            TDataChange change = RecordChange(TDataChangeKind::RecordChanged, level, line);
+            change.Field = std::move(field.Field);
+            change.Before = std::move(field.Before);
+            change.After = std::move(field.After);
+            change.FieldKind = field.Kind;
+            result.Changes.push_back(std::move(change));
+        }
+    };
+    if (FileExists(afterPath))
+        ForEachRecord(afterPath, level, onRecord);
+    for (size_t k = 0; k < records.size(); ++k) {
+        if (old.Find(RecordId(records[k].Line)) != &records[k])
+            continue; // no id, or not the first record of its id
+        species.Before += records[k].SpeciesCount;
+        if (seen[k])
+            continue;
+        ++counts.RecordsRemoved;
+        species.Removed += records[k].SpeciesCount;
+        result.Changes.push_back(RecordChange(TDataChangeKind::RecordRemoved, level, records[k].Line));
+    }
+}
+
+// A folder with a tree file; throws when it is not.
+std::string DataFolderPath(const std::string& folder) {
+    if (!DirectoryExists(folder))
+        throw EFOpenError("Cannot compare " + folder + ": there is no such folder");
+    const std::string path = WithSlash(folder);
+    if (!FileExists(path + TreeFileName))
+        throw EFOpenError("Cannot compare " + folder + ": it is not a data folder (it has no " +
+                          TreeFileName + ")");
+    return path;
+}
+
+// ---- writing ----
+
+std::string Escaped(std::string_view value) {
+    std::string text;
+    text.reserve(value.size());
+    for (char c : value) {
+        switch (c) {
+        case '\\':
+            text += "\\\\";
+            break;
+        case '\t':
+            text += "\\t";
+            break;
+        case '\r':
+            text += "\\r";
+            break;
+        case '\n':
+            text += "\\n";
+            break;
+        default:
+            text += c;
+        }
+    }
+    return text;
+}
+
+// A value after `mark`, the lines after its first indented to match.
+void WriteValue(std::ostream& out, const char* mark, std::string_view value) {
+    out << "      " << mark << ' ';
+    for (size_t end; (end = value.find('\n')) != std::string_view::npos; value.remove_prefix(end + 1))
+        out << value.substr(0, end) << "\n        ";
+    out << value << '\n';
+}
+
+std::string ParentOrTop(const std::string& parent) {
+    return parent.empty() ? std::string("the top level") : parent;
+}
+
+struct TSection {
+    TDataChangeKind Kind;
+    const char* Title;
+};
+constexpr TSection Sections[] = {
+    {TDataChangeKind::Added, "Branches added"},          {TDataChangeKind::Removed, "Branches removed"},
+    {TDataChangeKind::Renamed, "Branches renamed"},      {TDataChangeKind::Moved, "Branches moved"},
+    {TDataChangeKind::InfoChanged, "Info changed"},      {TDataChangeKind::RecordAdded, "Records added"},
+    {TDataChangeKind::RecordRemoved, "Records removed"}, {TDataChangeKind::RecordChanged, "Records changed"},
+};
+
+std::string RightAligned(const std::string& text, size_t width) {
+    return text.size() < width ? std::string(width - text.size(), ' ') + text : text;
+}
+
+// One line of counts: "Genus          120 ->       124   5 added, 1 removed, ...".
+void WriteCounts(std::ostream& out, int rank, const TRankCounts& c) {
+    std::string name = RankName(rank);
+    name.resize(10, ' ');
+    out << "  " << name << RightAligned(std::to_string(c.Before), 9) << " -> "
+        << RightAligned(std::to_string(c.After), 9);
+    std::vector<std::string> parts;
+    auto part = [&](size_t n, const char* what) {
+        if (n)
+            parts.push_back(std::to_string(n) + " " + what);
+    };
+    auto records = [&](size_t n, const char* what) {
+        if (n)
+            parts.push_back(std::to_string(n) + (n == 1 ? " record " : " records ") + what);
+    };
+    part(c.Added, "added");
+    part(c.Removed, "removed");
+    part(c.Renamed, "renamed");
+    part(c.Moved, "moved");
+    part(c.InfoChanged, "with other info");
+    if (rank == SpeciesLevel) {
+        part(c.RecordsChanged, "changed");
+    } else {
+        records(c.RecordsAdded, "added");
+        records(c.RecordsRemoved, "removed");
+        records(c.RecordsChanged, "changed");
+    }
+    for (size_t k = 0; k < parts.size(); ++k)
+        out << (k == 0 ? "   " : ", ") << parts[k];
+    out << '\n';
+}
+
+} // namespace
+
+TDataComparison CompareDataFolders(const std::string& before, const std::string& after,
+                                   TMissingDatabase missing) {
+    const std::string a = DataFolderPath(before);
+    const std::string b = DataFolderPath(after);
+    // Every database that either folder has must be in both; checked before anything is read.
+    for (int level = 0; level < LevelCount; ++level) {
+        const char* name = LevelFiles[static_cast<size_t>(level) + 1];
+        const bool inA = FileExists(a + name), inB = FileExists(b + name);
+        if (inA != inB && missing == TMissingDatabase::Fail)
+            throw EFOpenError("Cannot compare: " + (inA ? b : a) + name + " is missing (" + (inA ? a : b) +
+                              name + " is there)");
+    }
+    TDataComparison result;
+    {
+        // Both trees are let go before the databases are read.
+        TTaxonomyTree treeA, treeB;
+        LoadTreeBytes(treeA, a + TreeFileName);
+        LoadTreeBytes(treeB, b + TreeFileName);
+        CompareTrees(treeA, treeB, result);
+    }
+    for (int level = 0; level < LevelCount; ++level) {
+        const char* name = LevelFiles[static_cast<size_t>(level) + 1];
+        if (FileExists(a + name) || FileExists(b + name))
+            CompareDatabases(a + name, b + name, level, result);
+    }
+    return result;
+}
+
+const char* DataChangeKindName(TDataChangeKind kind) {
+    switch (kind) {
+    case TDataChangeKind::Added:
+        return "added";
+    case TDataChangeKind::Removed:
+        return "removed";
+    case TDataChangeKind::Renamed:
+        return "renamed";
+    case TDataChangeKind::Moved:
+        return "moved";
+    case TDataChangeKind::InfoChanged:
+        return "info-changed";
+    case TDataChangeKind::RecordAdded:
+        return "record-added";
+    case TDataChangeKind::RecordRemoved:
+        return "record-removed";
+    case TDataChangeKind::RecordChanged:
+        return "record-changed";
+    }
+    return "?";
+}
+
+std::string DataChangeBranchText(const TDataChange& change) {
+    return std::string(RankName(change.Level)) + " " + change.Id + " " + change.Name;
+}
+
+void WriteComparisonText(std::ostream& out, const TDataComparison& comparison) {
+    out << "Counts per rank (before -> after):\n";
+    for (int rank = 0; rank < CompareRanks; ++rank)
+        WriteCounts(out, rank, comparison.Counts[static_cast<size_t>(rank)]);
+    if (comparison.Changes.empty()) {
+        out << "\nNo changes.\n";
+        return;
+    }
+    for (const TSection& section : Sections) {
+        size_t count = 0;
+        const TDataChange* previous = nullptr;
+        for (const TDataChange& c : comparison.Changes) {
+            if (c.Kind != section.Kind)
+                continue;
+            // The rows of one changed record follow each other; the record counts once.
+            const bool sameRecord = previous && previous->Level == c.Level && previous->Id == c.Id;
+            count += !(section.Kind == TDataChangeKind::RecordChanged && sameRecord);
+            previous = &c;
+        }
+        if (count == 0)
+            continue;
+        out << '\n' << section.Title << " (" << count << "):\n";
+        previous = nullptr;
+        for (const TDataChange& c : comparison.Changes) {
+            if (c.Kind != section.Kind)
+                continue;
+            const std::string branch = DataChangeBranchText(c);
+            switch (c.Kind) {
+            case TDataChangeKind::Added:
+                out << "  " << branch << ", in " << ParentOrTop(c.After) << '\n';
+                break;
+            case TDataChangeKind::Removed:
+                out << "  " << branch << ", was in " << ParentOrTop(c.Before) << '\n';
+                break;
+            case TDataChangeKind::Renamed:
+                out << "  " << RankName(c.Level) << ' ' << c.Id << ": " << c.Before << " -> " << c.After
+                    << '\n';
+                break;
+            case TDataChangeKind::Moved:
+                out << "  " << branch << ": from " << ParentOrTop(c.Before) << " to " << ParentOrTop(c.After)
+                    << '\n';
+                break;
+            case TDataChangeKind::InfoChanged:
+                out << "  " << branch << ": " << c.Before << " -> " << c.After << '\n';
+                break;
+            case TDataChangeKind::RecordAdded:
+            case TDataChangeKind::RecordRemoved:
+                out << "  " << branch << '\n';
+                break;
+            case TDataChangeKind::RecordChanged:
+                if (!previous || previous->Level != c.Level || previous->Id != c.Id)
+                    out << "  " << branch << '\n';
+                out << "    " << c.Field
+                    << (c.FieldKind == TFieldChangeKind::Added     ? " (added)"
+                        : c.FieldKind == TFieldChangeKind::Removed ? " (removed)"
+                                                                   : "")
+                    << '\n';
+                if (c.FieldKind != TFieldChangeKind::Added)
+                    WriteValue(out, "-", c.Before);
+                if (c.FieldKind != TFieldChangeKind::Removed)
+                    WriteValue(out, "+", c.After);
+                break;
+            }
+            previous = &c;
+        }
+    }
+}
+
+void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison) {
+    out << "kind\tlevel\tid\tname\tfield\tbefore\tafter\n";
+    for (const TDataChange& c : comparison.Changes)
+        out << DataChangeKindName(c.Kind) << '\t' << RankName(c.Level) << '\t' << Escaped(c.Id) << '\t'
+            << Escaped(c.Name) << '\t' << Escaped(c.Field) << '\t' << Escaped(c.Before) << '\t'
+            << Escaped(c.After) << '\n';
+}
+
+std::string PreviousDataFolder() {
+    return AppFile("previous/");
+}
+
+namespace {
+std::string KeptDataFolder() {
+    return AppFile("previous.new/");
+}
+} // namespace
+
+void KeepCurrentData() {
+    const std::string folder = KeptDataFolder();
+    std::error_code ec;
+    std::filesystem::remove_all(folder, ec);
+    if (!ForceDirectories(folder))
+        throw EFOpenError::CannotCreate(folder, errno);
+    for (const char* name : LevelFiles) {
+        const std::string from = AppFile(name);
+        const std::string to = folder + name;
+        if (FileExists(from) && link(from.c_str(), to.c_str()) != 0)
+            CopyFileOverwrite(from, to);
+    }
+}
+
+void SettleKeptData(bool replaced) {
+    const std::string kept = KeptDataFolder();
+    std::error_code ec;
+    if (!DirectoryExists(kept))
+        return;
+    if (replaced) {
+        const std::string previous = PreviousDataFolder();
+        std::filesystem::remove_all(previous, ec);
+        std::filesystem::rename(kept.substr(0, kept.size() - 1), previous.substr(0, previous.size() - 1), ec);
+        if (!ec)
+            return;
+    }
+    std::filesystem::remove_all(kept, ec);
+}
+
+bool HasPreviousData() {
+    return FileExists(PreviousDataFolder() + TreeFileName);
+}
