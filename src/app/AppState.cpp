@@ -4,6 +4,7 @@
 #include "Constants.h"
 #include "Dates.h"
 #include "GenusSearch.h"
+#include "JpegDecoder.h"
 #include "Global.h"
 #include "PageTransfer.h"
 #include "SockIO.h"
@@ -67,4 +68,5 @@ void ResetAppState() {
     SetHostLookup({});
     SetTimerErrorHandler({});
     TUrlLabel::SetOpener({});
+    ResetJpegLimits();
 }

@@ -40,6 +40,12 @@ inline std::size_t JpegMaxWorkBytes = std::size_t(384) << 20;
 // each scan passes over the whole picture, so a small file could keep the decoder
 // busy for minutes.
 inline int JpegMaxScans = 1000;
+// Puts the three bounds above back to the values they start with (tests lower them).
+inline void ResetJpegLimits() {
+    JpegMaxPixels = std::size_t(1) << 28;
+    JpegMaxWorkBytes = std::size_t(384) << 20;
+    JpegMaxScans = 1000;
+}
 
 // The largest picture wanted. A larger one is decoded smaller by libjpeg itself (DCT
 // scaling), at the largest scale n/8 (n = 1..8) at which it fits, or at 1/8 when none

@@ -338,7 +338,7 @@ void CompareDatabases(const std::string& beforePath, const std::string& afterPat
 std::string DataFolderPath(const std::string& folder) {
     if (!DirectoryExists(folder))
         throw EFOpenError("Cannot compare " + folder + ": there is no such folder");
-    const std::string path = WithSlash(folder);
+    std::string path = WithSlash(folder);
     if (!FileExists(path + TreeFileName))
         throw EFOpenError("Cannot compare " + folder + ": it is not a data folder (it has no " +
                           TreeFileName + ")");
