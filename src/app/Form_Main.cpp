@@ -13,6 +13,7 @@
 #include "Global.h"
 #include "ImagePage.h"
 #include "InputBlock.h"
+#include "KeptData.h"
 #include "MainCommands.h"
 #include "QtText.h"
 #include "RelatedLinks.h"

@@ -2,6 +2,7 @@
 
 #include "Constants.h"
 #include "Dialogs.h"
+#include "KeptData.h"
 #include "Platform.h"
 #include "QtText.h"
 #include "ui_Form_WhatChanged.h"

@@ -5,6 +5,7 @@
 #include "Form_SubmitInfo.h"
 #include "GenusPictures.h"
 #include "Global.h"
+#include "KeptData.h"
 #include "Merge.h"
 #include "NetHelpers.h"
 #include "TaxonomyTree.h"

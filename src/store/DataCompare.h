@@ -75,6 +75,9 @@ enum class TMissingDatabase {
 TDataComparison CompareDataFolders(const std::string& before, const std::string& after,
                                    TMissingDatabase missing = TMissingDatabase::Fail);
 
+// The rank's name of `level` ("Class" .. "Genus"), "?" outside them.
+const char* DataRankName(int level);
+
 // "added", "removed", "renamed", "moved", "info-changed", "record-added", "record-removed",
 // "record-changed".
 const char* DataChangeKindName(TDataChangeKind kind);
@@ -87,18 +90,3 @@ void WriteComparisonText(std::ostream& out, const TDataComparison& comparison);
 // name), id, name, field, before, after, separated by TABs. A backslash, TAB, CR or LF inside a
 // value is written as \\, \t, \r or \n.
 void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison);
-
-// The data as they were before the last download replaced any of them: "previous/" in the
-// program folder, with a trailing '/'.
-std::string PreviousDataFolder();
-// Keeps the tree file and the databases as they are now, for What Changed, in a folder beside
-// PreviousDataFolder() (which stays as it is until SettleKeptData). Each is a second link to the
-// same file where the file system allows it (every write replaces a file whole, so the link keeps
-// the bytes of now), else a copy. Throws EFOpenError or EWriteError.
-void KeepCurrentData();
-// After the downloads: when one of them replaced a file, what KeepCurrentData kept becomes
-// PreviousDataFolder() in place of what it held; otherwise it goes and PreviousDataFolder() stays
-// as it was. Never throws: what cannot be moved or removed is left.
-void SettleKeptData(bool replaced);
-// Whether PreviousDataFolder() holds data to compare with.
-bool HasPreviousData();

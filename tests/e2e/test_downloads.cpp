@@ -7,6 +7,7 @@
 #include "Form_Announcement.h"
 #include "Form_Main.h"
 #include "Global.h"
+#include "KeptData.h"
 #include "ScriptServer.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTreeModel.h"

@@ -6,6 +6,7 @@
 #include "Form_Main.h"
 #include "Form_WhatChanged.h"
 #include "GuiFixture.h"
+#include "KeptData.h"
 #include "ScriptedDialogs.h"
 #include "TaxonomyTree.h"
 

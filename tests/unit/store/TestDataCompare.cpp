@@ -2,6 +2,7 @@
 // field, the counts per rank, and the two written forms.
 #include "DataCompare.h"
 #include "Errors.h"
+#include "KeptData.h"
 #include "TempFolder.h"
 
 #include <filesystem>
