@@ -2,7 +2,6 @@
 
 #include "AppState.h"
 #include "BranchTools.h"
-#include "DataCompare.h"
 #include "Dialogs.h"
 #include "EditorCommands.h"
 #include "FocusRing.h"
@@ -13,7 +12,6 @@
 #include "Global.h"
 #include "ImagePage.h"
 #include "InputBlock.h"
-#include "KeptData.h"
 #include "MainCommands.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
@@ -217,7 +215,7 @@ void TFormMain::UpdateActionStates() {
         else if (spec.Id == TAction::ViewRelatedLinks)
             enabled = enabled && FLinks->Count() > 0; // nothing to show or hide without links
         else if (spec.Id == TAction::ViewWhatChanged)
-            enabled = enabled && HasPreviousData(); // kept by the last download
+            enabled = enabled && FServer.PreviousDataKept(); // kept by the last download
         Action(spec.Id)->setEnabled(enabled);
     }
     FInputBlock->SetBlocked(!idle);

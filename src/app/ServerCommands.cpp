@@ -1,6 +1,5 @@
 #include "ServerCommands.h"
 
-#include "DataCompare.h"
 #include "Dialogs.h"
 #include "Form_SubmitInfo.h"
 #include "GenusPictures.h"
@@ -28,8 +27,10 @@ TServerCommands::TScope::~TScope() {
     // announcement, a picture) must not make the go-on-line question come back within it.
     if (FOwner.FDepth == 1) {
         FOwner.FPages.OnlinePromptShown = false;
-        if (FOwner.FDataKept)
+        if (FOwner.FDataKept) {
             SettleKeptData(FOwner.FDataReplaced);
+            FOwner.FPreviousDataKept = HasPreviousData();
+        }
     }
     --FOwner.FDepth;
     FOwner.FHost.TransferStateChanged();
@@ -42,7 +43,7 @@ TServerCommands::TScope::~TScope() {
     }
 }
 
-TServerCommands::TServerCommands(IServerHost& host) : FHost(host) {
+TServerCommands::TServerCommands(IServerHost& host) : FHost(host), FPreviousDataKept(HasPreviousData()) {
     FHttp.OnWait = [this] {
         const bool outer = !FWaiting;
         FWaiting = true;

@@ -58,6 +58,9 @@ public:
 
     TNMHTTP& Http() { return FHttp; }
     TPageTransfer& Pages() { return FPages; }
+    // Whether a download left data that What Changed compares with (looked at on the disk once,
+    // then kept up to date as each command ends).
+    bool PreviousDataKept() const { return FPreviousDataKept; }
     bool Running() const { return FDepth > 0; }
     // A transfer is waiting on the server now (not a question asked between transfers).
     bool Waiting() const { return FWaiting; }
@@ -104,4 +107,5 @@ private:
     bool FNestedAbort = false;
     bool FDataKept = false;
     bool FDataReplaced = false;
+    bool FPreviousDataKept;
 };
