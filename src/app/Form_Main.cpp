@@ -121,6 +121,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         const TStartupGuard guard(
             FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
         FSession.Start();
+        if (!FSession.DataFileFailed())
+            FTreeItems->OfferLeftDeletions();
     }
     RestoreWindowGeometry();
     HandOverFromSplash();
@@ -132,6 +134,9 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
 TFormMain::~TFormMain() {
     SetQuitRequestHandler({});
     FSession.ShutDown();
+    // Deletions stay undoable at the next start only when the tree file could not be written.
+    if (FSession.TreeSaved())
+        FTreeItems->EndOfRun();
     SaveWindowGeometry();
     SetStatusHook({});
     SetDialogParent(nullptr);

@@ -94,6 +94,7 @@ private:
     void TransferProgress(long long received, long long total) override;
     void CloseWindow() override;
     void OfflineModeChanged() override;
+    void DataReplaced() override;
     // ISessionHost
     void ProgramFilesLoaded() override { FPresenter->CreateSummary(); }
     void OptionsLoaded(int taxonomyWidth) override;

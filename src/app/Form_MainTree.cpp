@@ -9,6 +9,7 @@
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
 #include "TreeEdit.h"
+#include "TreeItemCommands.h"
 #include "ui_Form_Main.h"
 
 #include <QListView>
@@ -145,6 +146,10 @@ TSubmitInfoResult TFormMain::RunSubmitDialog(const TStringList& files, const TSt
 
 void TFormMain::ShowAnnouncement() {
     ::ShowAnnouncement(this);
+}
+
+void TFormMain::DataReplaced() {
+    FTreeItems->DataReplaced();
 }
 
 void TFormMain::OfflineModeChanged() {

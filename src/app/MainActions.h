@@ -42,6 +42,7 @@ enum class TAction {
     ViewPlanGenus,
     EditorAddTreeItem,
     EditorDeleteTreeItem,
+    EditorUndoDelete,
     EditorAddData,
     EditorSave,
     EditorCancel,

@@ -25,6 +25,7 @@ TServerCommands::TScope::TScope(TServerCommands& owner) : FOwner(owner) {
 TServerCommands::TScope::~TScope() {
     // Only the outermost command ends the user's command: one run by another (a refresh, the
     // announcement, a picture) must not make the go-on-line question come back within it.
+    const bool replaced = FOwner.FDepth == 1 && FOwner.FDataReplaced;
     if (FOwner.FDepth == 1) {
         FOwner.FPages.OnlinePromptShown = false;
         if (FOwner.FDataKept) {
@@ -36,6 +37,13 @@ TServerCommands::TScope::~TScope() {
     FOwner.FHost.TransferStateChanged();
     if (FOwner.FDepth == 0) {
         FOwner.FHost.TransferProgress(0, 0);
+        if (replaced) {
+            try {
+                FOwner.FHost.DataReplaced();
+            } catch (const std::exception&) {
+                // A message that could not be shown; what it followed is done.
+            }
+        }
         if (FOwner.FCloseAfter) {
             FOwner.FCloseAfter = false;
             FOwner.FHost.CloseWindow();

@@ -34,6 +34,8 @@ public:
     virtual void CloseWindow() = 0;
     // The off-line mark changed through the go-on-line question.
     virtual void OfflineModeChanged() = 0;
+    // A command ended that replaced the tree file or a database with a download.
+    virtual void DataReplaced() {}
 };
 
 class TServerCommands {

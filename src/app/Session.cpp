@@ -95,13 +95,14 @@ void TSession::ShutDown() {
     auto guarded = [](auto&& write) {
         try {
             write();
+            return true;
         } catch (const std::exception& e) {
             ShowDefaultErrorReport(e.what());
+            return false;
         }
     };
     TTaxonomyTree& tree = FHost.Tree();
-    if (TreeModified)
-        guarded([&] { SaveTreeFile(tree); });
+    FTreeSaved = !TreeModified || guarded([&] { SaveTreeFile(tree); });
     // An empty tree (a refresh that failed) must not wipe the saved appearance.
     if (Options.SaveTree && !tree.Empty())
         guarded(

@@ -35,6 +35,8 @@ public:
     // Writes the tree, its appearance, the options and the modified-files list, each on its own;
     // only what start-up has read is written back. Runs once.
     void ShutDown();
+    // ShutDown wrote the tree file, or the tree had no change to write.
+    bool TreeSaved() const { return FTreeSaved; }
     // The width read from the options (the window keeps it until it is first shown).
     int StoredTaxonomyWidth() const { return FTaxonomyWidth; }
 
@@ -45,6 +47,7 @@ private:
     bool FProgramFilesLoaded = false;
     bool FOptionsRead = false;
     bool FShutDownDone = false;
+    bool FTreeSaved = false;
     bool FStartingUp = false;
     bool FDataFileFailed = false;
     int FTaxonomyWidth = 225;

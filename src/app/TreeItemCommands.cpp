@@ -10,14 +10,19 @@
 #include "TaxonomyTreeView.h"
 #include "TreeEdit.h"
 
+#include <QAction>
+
 TTreeItemCommands::TTreeItemCommands(TMainActions& actions, TTaxonomyTreePage* treePage, QWidget* window)
-    : FTreePage(treePage), FWindow(window) {
+    : FActions(actions), FTreePage(treePage), FWindow(window) {
     actions.Connect(TAction::EditorAddTreeItem,
                     [this] { RunAction([this] { ActionEditorAddTreeItemExecute(); }); });
     actions.Connect(TAction::EditorDeleteTreeItem,
                     [this] { RunAction([this] { ActionEditorDeleteTreeItemExecute(); }); });
+    actions.Connect(TAction::EditorUndoDelete,
+                    [this] { RunAction([this] { ActionEditorUndoDeleteExecute(); }); });
     actions.Connect(TAction::DBDeleteUserDB,
                     [this] { RunAction([this] { ActionDBDeleteUserDBExecute(); }); });
+    UndoChanged();
 }
 
 TTreeItemCommands::~TTreeItemCommands() = default;
@@ -75,12 +80,73 @@ void TTreeItemCommands::ActionEditorDeleteTreeItemExecute() {
     if (next)
         FTreePage->SelectNode(next);
     try {
-        DeleteTreeItem(FTreePage->Tree(), node, answer == Mb::IdYes);
+        FUndo.Delete(FTreePage->Tree(), node, answer == Mb::IdYes);
     } catch (...) {
         // Nothing was deleted: the branch is selected again.
         FTreePage->SelectNode(node);
         throw;
     }
+    UndoChanged();
+}
+
+void TTreeItemCommands::ActionEditorUndoDeleteExecute() {
+    if (FUndo.Empty())
+        return;
+    TTreeNode* node = nullptr;
+    try {
+        node = FUndo.UndoLast(FTreePage->Tree());
+    } catch (...) {
+        UndoChanged();
+        throw;
+    }
+    UndoChanged();
+    MakeVisible(node);
+    FTreePage->SelectNode(node);
+}
+
+void TTreeItemCommands::OfferLeftDeletions() {
+    FUndo.Load();
+    UndoChanged();
+    if (FUndo.Empty())
+        return;
+    const size_t count = FUndo.Count();
+    const std::string text =
+        count == 1 ? "A deletion was interrupted or can still be undone: \"" + FUndo.LastName() +
+                         "\" and what it removed from the databases.\n\nDo you want to put it back?"
+                   : "A deletion was interrupted or can still be undone: \"" + FUndo.LastName() + "\" and " +
+                         std::to_string(count - 1) + (count == 2 ? " earlier one" : " earlier ones") +
+                         ", with what they removed from the databases.\n\nDo you want to put them back?";
+    if (AppMessageBox(text, Mb::YesNo | Mb::IconQuestion) != Mb::IdYes) {
+        FUndo.DiscardAll();
+        UndoChanged();
+        return;
+    }
+    RunAction([this] {
+        while (!FUndo.Empty())
+            ActionEditorUndoDeleteExecute();
+    });
+}
+
+void TTreeItemCommands::DataReplaced() {
+    if (FUndo.Empty())
+        return;
+    FUndo.DiscardAll();
+    UndoChanged();
+    AppMessageBox(std::string("The download replaced the files that the deletions made before it had changed: "
+                              "they can no longer be undone."),
+                  Mb::IconInformation);
+}
+
+void TTreeItemCommands::EndOfRun() {
+    FUndo.DiscardAll();
+}
+
+void TTreeItemCommands::UndoChanged() {
+    QString caption = QStringLiteral("&Undo Delete");
+    if (!FUndo.Empty())
+        caption += QStringLiteral(" of ") + QString::fromStdString(FUndo.LastName()).replace('&', "&&");
+    FActions[TAction::EditorUndoDelete]->setText(caption);
+    FActions.SetAllowed(TAction::EditorUndoDelete, !FUndo.Empty());
 }
 
 void TTreeItemCommands::ActionDBDeleteUserDBExecute() {

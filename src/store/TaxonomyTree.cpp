@@ -249,6 +249,56 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
             o->EndRemove();
 }
 
+TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std::vector<TBranchLine>& lines) {
+    if (lines.empty() || lines.front().Depth != 0 || row > ChildCount(parent))
+        throw std::invalid_argument("no place for the branch");
+    for (size_t i = 1; i < lines.size(); ++i)
+        if (lines[i].Depth == 0 || lines[i].Depth > lines[i - 1].Depth + 1)
+            throw std::invalid_argument("a branch line without its parent");
+    // The records are made and linked below the first one before anyone sees them.
+    std::vector<TTreeNode*> path;
+    for (const TBranchLine& line : lines) {
+        TTreeNode* node = NewNode();
+        StoreFields(node, line.Data.Marker(), line.Data.Id(), line.Data.Name(), line.Data.Info());
+        node->FExpanded = line.Expanded;
+        path.resize(line.Depth);
+        if (!path.empty()) {
+            TTreeNode* above = path.back();
+            MakeRoomForChild(above);
+            node->FParent = above;
+            node->FRow = static_cast<int>(above->FChildCount);
+            above->FChildren[above->FChildCount++] = node;
+        }
+        path.push_back(node);
+    }
+    TTreeNode* top = path.front();
+    MakeRoomForChild(parent);
+    const bool notify = FBulkDepth == 0;
+    if (notify)
+        for (auto* o : FObservers)
+            o->BeginInsert(parent, static_cast<int>(row));
+    top->FParent = parent;
+    if (parent) {
+        TTreeNode** children = parent->FChildren;
+        std::memmove(children + row + 1, children + row,
+                     (parent->FChildCount - row) * sizeof(TTreeNode*)); // NOLINT(bugprone-sizeof-expression)
+        children[row] = top;
+        ++parent->FChildCount;
+        for (size_t i = row; i < parent->FChildCount; ++i)
+            children[i]->FRow = static_cast<int>(i);
+    } else {
+        FTop.insert(FTop.begin() + static_cast<std::ptrdiff_t>(row), top);
+        for (size_t i = row; i < FTop.size(); ++i)
+            FTop[i]->FRow = static_cast<int>(i);
+    }
+    FNodeCount += lines.size();
+    Touch();
+    if (notify)
+        for (auto* o : FObservers)
+            o->EndInsert();
+    return top;
+}
+
 void TTaxonomyTree::ReleaseAll() {
     ++FGeneration;
     FTop.clear();

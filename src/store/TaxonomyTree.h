@@ -131,6 +131,17 @@ public:
     void SetFields(TTreeNode* node, const TTaxonomyData& data);
     // Deletes the node with its subtree; NodeDeleting runs for each first.
     void DeleteNode(TTreeNode* node);
+    // One node of a branch to put in: its depth below the branch's first node (0 for that one,
+    // each node deeper than the one before it by at most one), its fields and open state.
+    struct TBranchLine {
+        size_t Depth = 0;
+        TTaxonomyData Data;
+        bool Expanded = false;
+    };
+    // Puts a whole branch in as child `row` of `parent` (nullptr = top level), `row` at most the
+    // number of children; the observers see one insert of its first node. Returns that node.
+    // Throws std::invalid_argument, with the tree unchanged, for an empty list, a bad row or depth.
+    TTreeNode* InsertBranch(TTreeNode* parent, size_t row, const std::vector<TBranchLine>& lines);
     // Deletes every node; NodeDeleting runs for each, inside BeginReset/EndReset.
     void Clear();
     // Tells the observers that a node's caption or data changed.

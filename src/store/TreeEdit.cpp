@@ -18,17 +18,36 @@ std::string_view FirstField(std::string_view line) {
     return hash == std::string_view::npos ? line : line.substr(0, hash);
 }
 
-// A whole file worked out in memory, written only when every file of the
-// operation could be worked out.
-struct TPendingFile {
-    std::string Path;
-    std::string Bytes;
+// Notes the removed lines of a rewrite as runs, each with the kept line that followed it.
+class TRemovedRuns {
+public:
+    explicit TRemovedRuns(TFileRewrite& out) : FOut(out) { FOut.Removed.clear(); }
+    void Removed(std::string_view line) {
+        if (!FOpen) {
+            FOut.Removed.push_back({FKept, {}, {}, true});
+            FOpen = true;
+        }
+        FOut.Removed.back().Bytes.append(line).append("\r\n");
+    }
+    void Kept(std::string_view line) {
+        if (FOpen) {
+            FOut.Removed.back().NextLine = line;
+            FOut.Removed.back().AtEnd = false;
+            FOpen = false;
+        }
+        ++FKept;
+    }
+
+private:
+    TFileRewrite& FOut;
+    size_t FKept = 0;
+    bool FOpen = false;
 };
 
 // The database without the records whose id is in `ids`; false when none was
 // there. A genus record takes along the empty and species lines after it, as
 // RemoveRecordLines does.
-bool WithoutRecords(int level, const std::unordered_set<std::string_view>& ids, bool user, TPendingFile& out,
+bool WithoutRecords(int level, const std::unordered_set<std::string_view>& ids, bool user, TFileRewrite& out,
                     size_t& removed) {
     removed = 0;
     if (level < 0 || level >= LevelCount || ids.empty())
@@ -39,16 +58,21 @@ bool WithoutRecords(int level, const std::unordered_set<std::string_view>& ids, 
     const std::string text = ReadFileBytes(out.Path);
     out.Bytes.clear();
     out.Bytes.reserve(text.size());
+    TRemovedRuns runs(out);
     bool inRemoved = false; // inside the species block of a removed genus
     ForEachLine(text, [&](std::string_view line) {
-        if (inRemoved && (line.empty() || line.front() == '\t'))
+        if (inRemoved && (line.empty() || line.front() == '\t')) {
+            runs.Removed(line);
             return;
+        }
         inRemoved = false;
         if (ids.count(FirstField(line))) {
             ++removed;
             inRemoved = level == GenusLevel;
+            runs.Removed(line);
             return;
         }
+        runs.Kept(line);
         out.Bytes.append(line).append("\r\n");
     });
     return removed > 0;
@@ -57,23 +81,28 @@ bool WithoutRecords(int level, const std::unordered_set<std::string_view>& ids, 
 // "usr_tree.dat" without the lines that stand for `item` and the lines of
 // its descendants (the longer markers right after it); false when there were
 // none.
-bool WithoutUserTreeItem(const TTaxonomyData& item, TPendingFile& out) {
+bool WithoutUserTreeItem(const TTaxonomyData& item, TFileRewrite& out) {
     out.Path = DetailFile(-1, true);
     if (!FileExists(out.Path))
         return false;
     const std::string text = ReadFileBytes(out.Path);
     out.Bytes.clear();
     out.Bytes.reserve(text.size());
+    TRemovedRuns runs(out);
     bool removed = false;
     bool inRemoved = false; // among the removed item's descendants
     ForEachLine(text, [&](std::string_view line) {
-        if (inRemoved && FirstField(line).size() > item.Marker().size())
+        if (inRemoved && FirstField(line).size() > item.Marker().size()) {
+            runs.Removed(line);
             return;
+        }
         inRemoved = false;
         if (UserTreeLineStandsFor(line, item)) {
             removed = inRemoved = true;
+            runs.Removed(line);
             return;
         }
+        runs.Kept(line);
         out.Bytes.append(line).append("\r\n");
     });
     return removed;
@@ -145,20 +174,17 @@ size_t DeleteRecords(int level, const std::vector<std::string>& ids, bool user) 
     for (const std::string& id : ids)
         if (!id.empty()) // records always have an id; an empty one would match empty lines
             set.insert(id);
-    TPendingFile file;
+    TFileRewrite file;
     size_t removed = 0;
     if (WithoutRecords(level, set, user, file, removed))
         WriteTextFileAtomic(file.Path, file.Bytes);
     return removed;
 }
 
-void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
+std::vector<TFileRewrite> PlanDeleteTreeItem(const TTreeNode* node, bool withLinked) {
+    std::vector<TFileRewrite> files;
     if (!node)
-        return;
-    // The item's data are needed after it is gone.
-    const TTaxonomyData item = node->Data();
-
-    std::vector<TPendingFile> files;
+        return files;
     if (withLinked) {
         std::array<std::unordered_set<std::string_view>, LevelCount> ids;
         std::vector<const TTreeNode*> pending{node};
@@ -172,17 +198,22 @@ void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
                 pending.push_back(child);
         }
         for (int level = 0; level < LevelCount; ++level) {
-            TPendingFile file;
+            TFileRewrite file;
             size_t removed = 0;
             if (WithoutRecords(level, ids[static_cast<size_t>(level)], false, file, removed))
                 files.push_back(std::move(file));
         }
     }
-    TPendingFile userTree;
-    if (WithoutUserTreeItem(item, userTree))
+    TFileRewrite userTree;
+    if (WithoutUserTreeItem(node->Data(), userTree))
         files.push_back(std::move(userTree));
+    return files;
+}
 
-    for (const TPendingFile& file : files)
+void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
+    if (!node)
+        return;
+    for (const TFileRewrite& file : PlanDeleteTreeItem(node, withLinked))
         WriteTextFileAtomic(file.Path, file.Bytes);
     tree.DeleteNode(node);
     TreeModified = true;

@@ -32,6 +32,24 @@ void RecordUserTreeItem(const TTreeNode* node);
 // it was.
 void DeleteTreeItem(TTaxonomyTree& tree, TTreeNode* node, bool withLinked);
 
+// A file a deletion rewrites: its new bytes, worked out in memory, and the lines it loses. Each
+// run of removed lines (CR LF after each) was followed by the kept line `NextLine`, or by the
+// end of the file (`AtEnd`); `Before` kept lines came before it.
+struct TRemovedLines {
+    size_t Before = 0;
+    std::string Bytes;
+    std::string NextLine;
+    bool AtEnd = true;
+};
+struct TFileRewrite {
+    std::string Path;
+    std::string Bytes;
+    std::vector<TRemovedLines> Removed;
+};
+// The files DeleteTreeItem rewrites, nothing written yet (none when nothing is removed from
+// them): the databases (with `withLinked`), then "usr_tree.dat".
+std::vector<TFileRewrite> PlanDeleteTreeItem(const TTreeNode* node, bool withLinked);
+
 // Removes every record whose id is in `ids` from the level's database (`user`
 // false) or user database, in one pass and one atomic write: the same result
 // as DeleteRecord(id, level, user, true) for each id. Returns the number of

@@ -26,4 +26,6 @@ public:
     static void DeleteBranch(TFormMain& w, TTreeNode* node, bool withRecords) {
         w.DeleteBranch(node, withRecords);
     }
+    // What the server commands tell the window when a command's download replaced data.
+    static void DataReplaced(TFormMain& w) { w.DataReplaced(); }
 };

@@ -6,12 +6,14 @@
 #include "Global.h"
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
+#include "UndoDelete.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QDir>
+#include <QDirIterator>
 #include <QLineEdit>
 #include <QListView>
 #include <QPushButton>
@@ -43,6 +45,27 @@ QStringList LevelEntries(QDialog& d) {
     return entries;
 }
 
+// Every file of the program folder outside the deletion journals and what a window writes when
+// it closes.
+std::map<QString, std::string> FilesOf(const TGuiFixture& fx) {
+    std::map<QString, std::string> files;
+    QDirIterator it(fx.Folder(), QDir::Files, QDirIterator::Subdirectories);
+    while (it.hasNext()) {
+        const QString name = QDir(fx.Folder()).relativeFilePath(it.next());
+        if (!name.startsWith("undo/") && name != "options.ini" && name != "treestate.dat" &&
+            name != "modifiedfiles.dat")
+            files[name] = fx.Read(name);
+    }
+    return files;
+}
+
+void DeleteSelected(TFormMain& w, TScriptedDialogs& dialogs, int withRecords) {
+    dialogs.ExpectMessage(AskDelete, Mb::OkCancel | Mb::IconQuestion, Mb::IdOk);
+    dialogs.ExpectMessage(AskLinked, Mb::YesNoCancel | Mb::IconQuestion, withRecords);
+    w.Action(TAction::EditorDeleteTreeItem)->trigger();
+    CHECK_DIALOGS(dialogs);
+}
+
 } // namespace
 
 class TestTreeItems : public QObject {
@@ -64,6 +87,8 @@ private slots:
     void DeleteAsksTwiceAndObeys();
     void DeletesChosenUserDatabases();
     void ABranchGoneWhileAskedIsLeftAlone();
+    void UndoDeletePutsEverythingBack();
+    void DeletionsLeftByARunAreOfferedAtStart();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -272,6 +297,68 @@ void TestTreeItems::DeletesChosenUserDatabases() {
     // Nothing else changes: the dialog is gone and the tree is as loaded.
     QVERIFY(!w.findChild<QDialog*>("FormDeleteUserDB"));
     QCOMPARE(w.Tree().Count(), count);
+}
+
+void TestTreeItems::UndoDeletePutsEverythingBack() {
+    Fx->Write("usr_tree.dat", "#c1#Korvelia#\r\n\t\t#o1#Ordina#\r\n\t\t\t\t#f1#Familia#\r\n");
+    const auto files = FilesOf(*Fx);
+    TFormMain w;
+    QAction* undo = w.Action(TAction::EditorUndoDelete);
+    QCOMPARE(undo->shortcut(), QKeySequence("Ctrl+Shift+Z"));
+    QVERIFY(!undo->isEnabled());
+    const size_t count = w.Tree().Count();
+    w.SelectNode(Node(w, "g1"));
+    DeleteSelected(w, *Dialogs, Mb::IdYes);
+    w.SelectNode(Node(w, "o1"));
+    DeleteSelected(w, *Dialogs, Mb::IdYes);
+    QVERIFY(undo->isEnabled());
+    QCOMPARE(undo->text(), QString("&Undo Delete of Ordina"));
+    QVERIFY(FilesOf(*Fx) != files);
+
+    undo->trigger();
+    QCOMPARE(w.SelectedNode()->Id(), std::string("o1"));
+    QCOMPARE(undo->text(), QString("&Undo Delete of Alpha"));
+    undo->trigger();
+    QCOMPARE(w.SelectedNode()->Id(), std::string("g1"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Alpha"));
+    QVERIFY(!undo->isEnabled());
+    QCOMPARE(w.Tree().Count(), count);
+    QCOMPARE(FilesOf(*Fx), files);
+    QVERIFY(!TreeModified);
+
+    // A download that replaced the files ends what could be undone, and says so.
+    w.SelectNode(Node(w, "g1"));
+    DeleteSelected(w, *Dialogs, Mb::IdNo);
+    Dialogs->ExpectMessage("they can no longer be undone", Mb::IconInformation, Mb::IdOk);
+    TFormMainTestAccess::DataReplaced(w);
+    CHECK_DIALOGS(*Dialogs);
+    QVERIFY(!undo->isEnabled());
+    QVERIFY(!QDir(Fx->Folder() + "undo").exists());
+}
+
+void TestTreeItems::DeletionsLeftByARunAreOfferedAtStart() {
+    const auto files = FilesOf(*Fx);
+    for (const int answer : {Mb::IdNo, Mb::IdYes}) {
+        {
+            // A run that ends without clearing its journal: two deletions, the tree file unsaved.
+            TTaxonomyTree tree;
+            QCOMPARE(LoadTree(tree), 0);
+            TUndoDeletes left;
+            left.Delete(tree, FindTreeNode(tree, MakeNodeKey(0, "g1", "", "")), true);
+            left.Delete(tree, FindTreeNode(tree, MakeNodeKey(0, "f1", "", "")), true);
+            TreeModified = false;
+        }
+        const auto afterDeletion = FilesOf(*Fx);
+        Dialogs->ExpectMessage("A deletion was interrupted or can still be undone: \"Familia\" and 1 earlier one",
+                               Mb::YesNo | Mb::IconQuestion, answer);
+        TFormMain w;
+        CHECK_DIALOGS(*Dialogs);
+        QVERIFY(!w.Action(TAction::EditorUndoDelete)->isEnabled());
+        QVERIFY(!QDir(Fx->Folder() + "undo").exists());
+        QCOMPARE(FilesOf(*Fx), answer == Mb::IdYes ? files : afterDeletion);
+        Fx->Write("genus.dat", files.at("genus.dat"));
+        Fx->Write("family.dat", files.at("family.dat"));
+    }
 }
 
 QTEST_MAIN(TestTreeItems)

@@ -244,6 +244,57 @@ TEST(TreeNodes, ObserverSeesPairsAndEveryDeletion) {
     tree.RemoveObserver(&rec);
 }
 
+TEST(TreeNodes, ABranchPutBackIsOneInsertAtItsRow) {
+    using TLine = TTaxonomyTree::TBranchLine;
+    auto line = [](size_t depth, const char* id) { return TLine{depth, TTaxonomyData("", id, "", ""), false}; };
+    struct TCase {
+        const char* Why;
+        bool TopLevel;
+        size_t Row;
+        std::vector<TLine> Lines;
+        const char* Shape; // empty: refused
+    } const cases[] = {
+        {"first child", false, 0, {line(0, "x"), line(1, "y"), line(2, "z"), line(1, "w")},
+         "a() x(a) y(x) z(y) w(x) b(a) d(a) "},
+        {"between", false, 1, {line(0, "x")}, "a() b(a) x(a) d(a) "},
+        {"last", false, 2, {line(0, "x")}, "a() b(a) d(a) x(a) "},
+        {"top level", true, 0, {line(0, "x"), line(1, "y")}, "x() y(x) a() b(a) d(a) "},
+        {"row past the end", false, 3, {line(0, "x")}, ""},
+        {"nothing", false, 0, {}, ""},
+        {"a first line below another", false, 0, {line(1, "x")}, ""},
+        {"a line two deeper", false, 0, {line(0, "x"), line(2, "y")}, ""},
+        {"a second first line", false, 0, {line(0, "x"), line(0, "y")}, ""},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        TTaxonomyTree tree;
+        TTreeNode* a = AddTreeNode(tree, nullptr, TTaxonomyData("", "a", "", ""));
+        AddTreeNode(tree, a, TTaxonomyData("\t", "b", "", ""));
+        AddTreeNode(tree, a, TTaxonomyData("\t", "d", "", ""));
+        TRecorder rec;
+        tree.AddObserver(&rec);
+        const uint64_t stamp = tree.Stamp();
+        TTreeNode* parent = c.TopLevel ? nullptr : a;
+        if (!*c.Shape) {
+            EXPECT_THROW(tree.InsertBranch(parent, c.Row, c.Lines), std::invalid_argument);
+            EXPECT_EQ(Shape(tree), "a() b(a) d(a) ");
+            EXPECT_TRUE(rec.Events.empty());
+            continue;
+        }
+        TTreeNode* top = tree.InsertBranch(parent, c.Row, c.Lines);
+        EXPECT_EQ(Shape(tree), c.Shape);
+        EXPECT_EQ(tree.Count(), 3 + c.Lines.size());
+        EXPECT_EQ(top->Row(), static_cast<int>(c.Row));
+        for (size_t i = 0; i < tree.ChildCount(parent); ++i)
+            EXPECT_EQ(tree.Child(parent, i)->Row(), static_cast<int>(i));
+        EXPECT_NE(tree.Stamp(), stamp);
+        EXPECT_EQ(rec.Events, (std::vector<std::string>{"BeginInsert " + std::string(c.TopLevel ? "-" : "a") +
+                                                            " " + std::to_string(c.Row),
+                                                        "EndInsert"}));
+        tree.RemoveObserver(&rec);
+    }
+}
+
 TEST_F(TStoreTest, LoadTreeAnnouncesOneReset) {
     Write("classifytree.dat", "#a#A#\r\n\t#b#B#\r\n");
     TTaxonomyTree tree;
