@@ -34,6 +34,12 @@ QString KindText(TDataChangeKind kind) {
         return QStringLiteral("Record removed");
     case TDataChangeKind::RecordChanged:
         return QStringLiteral("Record changed");
+    case TDataChangeKind::UserRecordAdded:
+        return QStringLiteral("Your record added");
+    case TDataChangeKind::UserRecordReplaced:
+        return QStringLiteral("Your record replaced");
+    case TDataChangeKind::UserRecordSkipped:
+        return QStringLiteral("Your record not merged");
     }
     return {};
 }

@@ -244,6 +244,7 @@ bool TServerCommands::OfferMerge(int level) {
         AppMessageBox(std::string("Do you want to allow existing data in database to be replaced?"),
                       Mb::YesNo | Mb::IconQuestion) == Mb::IdYes;
     const TMergeResult result = MergeUserDatabase(level, replace);
+    NoteMergedRecords(level, result);
     AppMessageBox(Format("%d User %s(s) are merged, %d existing record(s) were replaced",
                          {result.Merged, levelName, result.Replaced}),
                   Mb::IconInformation);

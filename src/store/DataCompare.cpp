@@ -4,6 +4,7 @@
 #include "DatabaseRecords.h"
 #include "Errors.h"
 #include "Fields.h"
+#include "KeptData.h"
 #include "Platform.h"
 #include "TaxonomyTree.h"
 #include "TextFiles.h"
@@ -336,6 +337,29 @@ std::string DataFolderPath(const std::string& folder) {
     return path;
 }
 
+// The rows of a merge note (see NoteMergedRecords); a line that is not one is skipped.
+void AddMergeNote(const std::string& path, TDataComparison& result) {
+    if (!FileExists(path))
+        return;
+    ForEachLine(ReadFileBytes(path), [&](std::string_view line) {
+        std::array<std::string_view, 4> f{};
+        if (SplitFieldViews(line, f, 3, "\t") != 4 || f[0].size() != 1 || f[1].size() != 1)
+            return;
+        const int level = f[0][0] - '0';
+        const int outcome = f[1][0] - '0';
+        if (level < 0 || level >= LevelCount || outcome < 0 || outcome > 2)
+            return;
+        constexpr TDataChangeKind kinds[] = {TDataChangeKind::UserRecordAdded, TDataChangeKind::UserRecordReplaced,
+                                             TDataChangeKind::UserRecordSkipped};
+        TDataChange change;
+        change.Kind = kinds[outcome];
+        change.Level = level;
+        change.Id = f[2];
+        change.Name = f[3];
+        result.Changes.push_back(std::move(change));
+    });
+}
+
 } // namespace
 
 TDataComparison CompareDataFolders(const std::string& before, const std::string& after,
@@ -363,6 +387,7 @@ TDataComparison CompareDataFolders(const std::string& before, const std::string&
         if (FileExists(a + name) || FileExists(b + name))
             CompareDatabases(a + name, b + name, level, result);
     }
+    AddMergeNote(a + MergeNoteName, result);
     return result;
 }
 

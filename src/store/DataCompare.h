@@ -21,6 +21,11 @@ enum class TDataChangeKind {
     RecordAdded,   // a record only the new database has
     RecordRemoved, // a record only the old database has
     RecordChanged, // one field of a record with the same id (a species counts as a field)
+    // What a merge into the new databases did with the user's own records (noted while the
+    // download ran, beside the old data):
+    UserRecordAdded,    // the new database had no record of its id: the user's was added
+    UserRecordReplaced, // the user's record replaced the downloaded one
+    UserRecordSkipped,  // the downloaded record was kept; the user's was not merged
 };
 
 // One row per change; a changed record gives one row per field that differs. A branch is known by
@@ -74,6 +79,9 @@ enum class TMissingDatabase {
 // `missing` says it is empty), or when a file cannot be read.
 TDataComparison CompareDataFolders(const std::string& before, const std::string& after,
                                    TMissingDatabase missing = TMissingDatabase::Fail);
+
+// The comparison reads, beside it, the note of what merges did with the user's records that the
+// old folder may hold (a folder kept before a download): those rows come last, in merge order.
 
 // The rank's name of `level` ("Class" .. "Genus"), "?" outside them.
 const char* DataRankName(int level);

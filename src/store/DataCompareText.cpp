@@ -53,6 +53,9 @@ constexpr TSection Sections[] = {
     {TDataChangeKind::Renamed, "Branches renamed"},      {TDataChangeKind::Moved, "Branches moved"},
     {TDataChangeKind::InfoChanged, "Info changed"},      {TDataChangeKind::RecordAdded, "Records added"},
     {TDataChangeKind::RecordRemoved, "Records removed"}, {TDataChangeKind::RecordChanged, "Records changed"},
+    {TDataChangeKind::UserRecordAdded, "Your records added by the merge"},
+    {TDataChangeKind::UserRecordReplaced, "Your records that replaced downloaded ones"},
+    {TDataChangeKind::UserRecordSkipped, "Your records not merged (the downloaded ones kept)"},
 };
 
 std::string RightAligned(const std::string& text, size_t width) {
@@ -111,6 +114,12 @@ const char* DataChangeKindName(TDataChangeKind kind) {
         return "record-removed";
     case TDataChangeKind::RecordChanged:
         return "record-changed";
+    case TDataChangeKind::UserRecordAdded:
+        return "user-record-added";
+    case TDataChangeKind::UserRecordReplaced:
+        return "user-record-replaced";
+    case TDataChangeKind::UserRecordSkipped:
+        return "user-record-skipped";
     }
     return "?";
 }
@@ -166,6 +175,9 @@ void WriteComparisonText(std::ostream& out, const TDataComparison& comparison) {
                 break;
             case TDataChangeKind::RecordAdded:
             case TDataChangeKind::RecordRemoved:
+            case TDataChangeKind::UserRecordAdded:
+            case TDataChangeKind::UserRecordReplaced:
+            case TDataChangeKind::UserRecordSkipped:
                 out << "  " << branch << '\n';
                 break;
             case TDataChangeKind::RecordChanged:

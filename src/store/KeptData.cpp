@@ -2,9 +2,11 @@
 
 #include "Constants.h"
 #include "Errors.h"
+#include "Merge.h"
 #include "Platform.h"
 #include "TextFiles.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <filesystem>
 #include <unistd.h>
@@ -46,6 +48,30 @@ void SettleKeptData(bool replaced) {
             return;
     }
     std::filesystem::remove_all(kept, ec);
+}
+
+void NoteMergedRecords(int level, const TMergeResult& result) {
+    const std::string folder = KeptDataFolder();
+    if (!DirectoryExists(folder) || result.Records.empty())
+        return;
+    // One line per record: level, outcome, id and name, tab-separated (a tab in a field becomes a
+    // space; record fields hold no line breaks).
+    auto clean = [](std::string text) {
+        std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+        return text;
+    };
+    std::string text;
+    const std::string path = folder + MergeNoteName;
+    try {
+        if (FileExists(path))
+            text = ReadFileBytes(path);
+        for (const TMergedRecord& r : result.Records)
+            text += std::to_string(level) + '\t' + std::to_string(static_cast<int>(r.Outcome)) + '\t' +
+                    clean(r.Id) + '\t' + clean(r.Name) + '\n';
+        WriteTextFileAtomic(path, text);
+    } catch (const EOrvError&) {
+        // What Changed lists the records without saying which were the user's.
+    }
 }
 
 bool HasPreviousData() {

@@ -17,3 +17,11 @@ void KeepCurrentData();
 void SettleKeptData(bool replaced);
 // Whether PreviousDataFolder() holds data to compare with.
 bool HasPreviousData();
+
+struct TMergeResult;
+// Notes, beside what KeepCurrentData kept, what a merge into a downloaded database did with each of
+// the user's records, for What Changed to list. Nothing when no data are being kept. Never throws:
+// What Changed then lacks the note.
+void NoteMergedRecords(int level, const TMergeResult& result);
+// The name of that note in a folder of kept data.
+inline constexpr const char* MergeNoteName = "merged.txt";

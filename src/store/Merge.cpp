@@ -8,6 +8,7 @@
 #include "Platform.h"
 #include "TextFiles.h"
 
+#include <array>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
@@ -84,6 +85,12 @@ TMergeResult MergeUserDatabase(int level, bool replace) {
                     removed[s] = true;
                 ++result.Replaced;
             }
+            std::array<std::string_view, 2> fields{};
+            SplitFieldViews(user[u], fields, 1);
+            result.Records.push_back({!found    ? TMergeOutcome::Added
+                                      : replace ? TMergeOutcome::Replaced
+                                                : TMergeOutcome::Skipped,
+                                      std::string(id), std::string(fields[1])});
             if (replace || !found) {
                 appended.insert(appended.end(), user.begin() + static_cast<std::ptrdiff_t>(u),
                                 user.begin() + static_cast<std::ptrdiff_t>(u + count));

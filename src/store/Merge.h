@@ -2,10 +2,24 @@
 #pragma once
 
 #include <string>
+#include <vector>
+
+// What became of one user record in a merge.
+enum class TMergeOutcome {
+    Added,    // the database had no record of its id: the user's was appended
+    Replaced, // the user's record replaced the database's
+    Skipped,  // the database's record of the id was kept; the user's was not merged
+};
+struct TMergedRecord {
+    TMergeOutcome Outcome = TMergeOutcome::Added;
+    std::string Id;
+    std::string Name;
+};
 
 struct TMergeResult {
     int Merged = 0;   // user records appended to the database
     int Replaced = 0; // database records replaced by a user record
+    std::vector<TMergedRecord> Records; // every user record with an id, in the user database's order
 };
 
 // Copies the level's user records into its database. With `replace`, a user record replaces

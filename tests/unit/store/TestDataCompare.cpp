@@ -3,6 +3,7 @@
 #include "DataCompare.h"
 #include "Errors.h"
 #include "KeptData.h"
+#include "Merge.h"
 #include "TempFolder.h"
 
 #include <filesystem>
@@ -325,18 +326,29 @@ TEST_F(TDataCompareTest, KeepsTheDataADownloadReplaces) {
     // Downloads replace files whole.
     Write("classifytree.dat", std::string(BaseTree) + "\t\t\t\t\t#g9#Nova#new\r\n");
     Write("order.dat", "o1#Ordina#striders#\r\n");
+    // Merges into the downloaded databases note what they did with the user's records.
+    TMergeResult merge;
+    merge.Records = {{TMergeOutcome::Skipped, "o1", "Mine"}, {TMergeOutcome::Added, "o7", "Se\tptima"}};
+    NoteMergedRecords(2, merge);
+    merge.Records = {{TMergeOutcome::Replaced, "g1", "Alpha"}};
+    NoteMergedRecords(5, merge);
     SettleKeptData(true);
     EXPECT_TRUE(HasPreviousData());
     EXPECT_EQ(PreviousDataFolder(), Folder + "/previous/");
     EXPECT_EQ(RowsOf(CompareDataFolders(PreviousDataFolder(), Folder)),
               (std::vector<TRow>{{"added", "5", "g9", "Nova", "Parent", "", "Family f2"},
-                                 {"record-changed", "2", "o1", "Ordina", "Meaning", "walkers", "striders"}}));
+                                 {"record-changed", "2", "o1", "Ordina", "Meaning", "walkers", "striders"},
+                                 {"user-record-skipped", "2", "o1", "Mine", "", "", ""},
+                                 {"user-record-added", "2", "o7", "Se ptima", "", "", ""},
+                                 {"user-record-replaced", "5", "g1", "Alpha", "", "", ""}}));
+    NoteMergedRecords(2, merge); // no download under way: nothing is noted
+    EXPECT_FALSE(fs::exists(PathOf("previous.new")));
     EXPECT_FALSE(fs::exists(PreviousDataFolder() + "usr_order.dat"));
 
     // Downloads that replaced nothing leave the data of the last one that did.
     KeepCurrentData();
     SettleKeptData(false);
-    EXPECT_EQ(RowsOf(CompareDataFolders(PreviousDataFolder(), Folder)).size(), 2u);
+    EXPECT_EQ(RowsOf(CompareDataFolders(PreviousDataFolder(), Folder)).size(), 5u);
     EXPECT_FALSE(fs::exists(PathOf("previous.new")));
 
     // The next download that replaces something keeps the data as they are then, and only what is there.

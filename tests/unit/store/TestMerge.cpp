@@ -16,7 +16,16 @@ static std::ostream& operator<<(std::ostream& out, const TMergeResult& r) {
 
 namespace {
 
-TMergeResult Result(int merged, int replaced) { return {merged, replaced}; }
+TMergeResult Result(int merged, int replaced) { return {merged, replaced, {}}; }
+
+// What became of each user record: "replaced a Alpha, added z Zeta".
+std::string Outcomes(const TMergeResult& r) {
+    static const char* const names[] = {"added", "replaced", "skipped"};
+    std::string s;
+    for (const TMergedRecord& m : r.Records)
+        s += (s.empty() ? "" : ", ") + std::string(names[static_cast<int>(m.Outcome)]) + " " + m.Id + " " + m.Name;
+    return s;
+}
 
 // The species ids under the genus lines of one id, as the database holds them.
 std::vector<std::string> SpeciesOf(const std::string& genusFile, const std::string& id) {
@@ -48,13 +57,17 @@ TEST_F(TMergeTest, ReplaceYesAndNo) {
     Write("class.dat", db);
     Write("usr_class.dat", user);
     // Every record with the id goes; the user version sits once, at the end.
-    EXPECT_EQ(MergeUserDatabase(0, true), Result(2, 1));
+    TMergeResult r = MergeUserDatabase(0, true);
+    EXPECT_EQ(r, Result(2, 1));
+    EXPECT_EQ(Outcomes(r), "replaced a Alpha, added z Zeta");
     EXPECT_EQ(Read("class.dat"), "b#Beta#x#b\r\na#Alpha#x#mine\r\nz#Zeta#x#new\r\n");
     EXPECT_EQ(Read("usr_class.dat"), user);
 
     // Without replacing only new ids are added.
     Write("class.dat", db);
-    EXPECT_EQ(MergeUserDatabase(0, false), Result(1, 0));
+    r = MergeUserDatabase(0, false);
+    EXPECT_EQ(r, Result(1, 0));
+    EXPECT_EQ(Outcomes(r), "skipped a Alpha, added z Zeta");
     EXPECT_EQ(Read("class.dat"), db + "z#Zeta#x#new\r\n");
 
     // Nothing new: nothing merged, the database as it was.
@@ -66,7 +79,9 @@ TEST_F(TMergeTest, ReplaceYesAndNo) {
     // A user record repeated: the second no longer finds a database record to replace.
     Write("family.dat", "f#F#x#old\r\n");
     Write("usr_family.dat", "f#F#x#one\r\nf#F#x#two\r\n");
-    EXPECT_EQ(MergeUserDatabase(4, true), Result(2, 1));
+    r = MergeUserDatabase(4, true);
+    EXPECT_EQ(r, Result(2, 1));
+    EXPECT_EQ(Outcomes(r), "replaced f F, added f F");
     EXPECT_EQ(Read("family.dat"), "f#F#x#one\r\nf#F#x#two\r\n");
 }
 
