@@ -105,6 +105,8 @@ The taxonomy tree, the six databases and the genus pictures come from the Velmor
 
 After a database has been fetched, the program offers to merge your own edits into it ({{1600|Merging and submitting user databases}}).
 
+What Changed on the View menu shows what the last download that replaced any data changed: the branches added, removed, renamed and moved, the records whose fields changed, field by field, and what the merge did with each of your own records (added, put in place of the downloaded one, or not merged). Counts per rank are at the top; type in the filter box to see only the rows that contain the text, and click a branch to select it in the tree. The same comparison between any two data folders is printed by orvandel-viewer --compare OLD NEW, as text or, with --compare-format tsv, as tab-separated rows.
+
 With Viewing Offline ticked on the Options menu the program asks before it goes on-line; answer No to keep working with the data you have. Change Server Address sets the address of the Velmora server; leave it as it is unless you run your own server.
 
 Back to {{1|Contents}}.
@@ -140,6 +142,8 @@ Back to {{1|Contents}}.
 '''),
     (1302, 'Deleting tree items', '''
 Delete Tree Item removes the selected branch and everything below it from the tree. The program asks twice: first whether to delete at all, then whether the database records of the deleted branches should go as well. Answer No to the second question to keep the records, for example to add the branch again elsewhere.
+
+Undo Delete on the Editor menu (Ctrl+Shift+Z) puts the branch deleted last back at its place, with the records and user tree lines its deletion removed, exactly as they were. Several deletions are undone newest first. They can be undone until the program ends, or until a download replaces the files they changed. If the program stopped without ending normally, its next start offers to put back what could still be undone.
 
 Delete User Database on the Database menu deletes your user databases, for example after they have been submitted.
 
