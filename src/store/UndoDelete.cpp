@@ -7,7 +7,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
-#include <cstdio>
 #include <filesystem>
 #include <functional>
 #include <unistd.h>
@@ -302,9 +301,10 @@ TUndoDeletes::TEntry TUndoDeletes::WriteJournal(const TTaxonomyTree& tree, const
         std::from_chars(name.data(), name.data() + name.size(), n);
         number = std::max(number, n);
     }
-    char stem[32];
-    std::snprintf(stem, sizeof stem, "%08llu", static_cast<unsigned long long>(number + 1));
-    TEntry entry{std::string(stem) + std::string(JournalSuffix),
+    std::string stem = std::to_string(number + 1);
+    if (stem.size() < 8)
+        stem.insert(0, 8 - stem.size(), '0'); // names sort in the order they were made
+    TEntry entry{stem + std::string(JournalSuffix),
                  std::string(node->Name().empty() ? node->Id() : node->Name()), 0, 0};
 
     std::string text;
@@ -334,7 +334,7 @@ TUndoDeletes::TEntry TUndoDeletes::WriteJournal(const TTaxonomyTree& tree, const
     try {
         for (size_t k = 0; k < files.size(); ++k) {
             const TFileRewrite& file = files[k];
-            const std::string link = std::string(stem) + "." + std::to_string(k);
+            const std::string link = stem + "." + std::to_string(k);
             const std::string kept = folder + link;
             if (::link(file.Path.c_str(), kept.c_str()) != 0)
                 CopyFileOverwrite(file.Path, kept);
