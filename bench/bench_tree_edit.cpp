@@ -6,6 +6,7 @@
 #include "Global.h"
 #include "TaxonomyTree.h"
 #include "TreeEdit.h"
+#include "UndoDelete.h"
 
 #include <benchmark/benchmark.h>
 
@@ -91,6 +92,48 @@ void BM_DeleteBranchOf10000GeneraWithRecords(benchmark::State& state) {
     Report(state, LargeDataFolder() + "genus.dat", total, cpu, runs);
 }
 
+// The same deletion through the undo journal, and its undo: both against the plain deletion.
+void BM_UndoableDeleteAndUndoOf10000Genera(benchmark::State& state) {
+    if (!Tree) {
+        state.SkipWithError("no large data: run tools/gen_large_data.py or set ORV_LARGE_DATA");
+        return;
+    }
+    double deleteWall = 0, undoWall = 0, deleteCpu = 0, undoCpu = 0;
+    size_t runs = 0;
+    for (auto _ : state) {
+        state.PauseTiming();
+        fs::copy_file(LargeDataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
+        fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
+        TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
+        TTreeNode* family =
+            AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
+        for (const std::string& id : BranchIds)
+            AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
+        TUndoDeletes undo;
+        state.ResumeTiming();
+        double t0 = WallSeconds(), c0 = ThreadCpuSeconds();
+        undo.Delete(*Tree, branch, true);
+        deleteWall += WallSeconds() - t0;
+        deleteCpu += ThreadCpuSeconds() - c0;
+        t0 = WallSeconds();
+        c0 = ThreadCpuSeconds();
+        TTreeNode* back = undo.UndoLast(*Tree);
+        undoWall += WallSeconds() - t0;
+        undoCpu += ThreadCpuSeconds() - c0;
+        ++runs;
+        state.PauseTiming();
+        DeleteTreeItem(*Tree, back, false); // the next run adds the branch again
+        state.ResumeTiming();
+    }
+    const double n = static_cast<double>(runs);
+    state.counters["delete_wall_ms"] = deleteWall / n * 1000.0;
+    state.counters["delete_cpu_ms"] = deleteCpu / n * 1000.0;
+    state.counters["undo_wall_ms"] = undoWall / n * 1000.0;
+    state.counters["undo_cpu_ms"] = undoCpu / n * 1000.0;
+    state.counters["genus_restored"] =
+        ReadFileBytes((Work / "genus.dat").string()) == ReadFileBytes(LargeDataFolder() + "genus.dat");
+}
+
 void BM_RecordUserTreeItemIn100000Lines(benchmark::State& state) {
     if (!Tree) {
         state.SkipWithError("no large data: run tools/gen_large_data.py or set ORV_LARGE_DATA");
@@ -125,6 +168,7 @@ void BM_RecordUserTreeItemIn100000Lines(benchmark::State& state) {
 }
 
 BENCHMARK(BM_DeleteBranchOf10000GeneraWithRecords)->Unit(benchmark::kMillisecond)->Iterations(3);
+BENCHMARK(BM_UndoableDeleteAndUndoOf10000Genera)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_RecordUserTreeItemIn100000Lines)->Unit(benchmark::kMillisecond)->Iterations(10);
 } // namespace
 
