@@ -7,9 +7,10 @@
 #include "QtText.h"
 #include "ui_Form_WhatChanged.h"
 
+#include <QAbstractTableModel>
 #include <QHeaderView>
 #include <QTableWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 
 namespace {
 
@@ -51,6 +52,86 @@ QString OneLine(const std::string& value) {
 
 } // namespace
 
+// The changes as rows, and the rows the filter leaves: a list of hundreds of thousands of changes
+// fills at once and narrows as fast as the user types. Each row's text is folded once, for the
+// filter.
+class TChangeListModel : public QAbstractTableModel {
+public:
+    explicit TChangeListModel(std::vector<TDataChange> changes) : FChanges(std::move(changes)) {
+        FFolded.reserve(FChanges.size());
+        for (size_t i = 0; i < FChanges.size(); ++i) {
+            QString text;
+            for (int column = KindColumn; column <= AfterColumn; ++column)
+                text += Text(i, column) + QChar(0x1F); // a match never spans two columns
+            FFolded.push_back(text.toCaseFolded().toStdString());
+        }
+        Filter(QString());
+    }
+
+    int rowCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : static_cast<int>(FShown.size());
+    }
+    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : AfterColumn + 1; }
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
+        static const char* const titles[] = {"Change", "Rank", "Id", "Name", "Field", "Before", "After"};
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > AfterColumn)
+            return {};
+        return QString::fromLatin1(titles[section]);
+    }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (!index.isValid() || index.row() >= rowCount(QModelIndex()))
+            return {};
+        const size_t i = FShown[static_cast<size_t>(index.row())];
+        const int column = index.column();
+        if (role == Qt::DisplayRole)
+            return Text(i, column);
+        if (role == Qt::ToolTipRole && (column == BeforeColumn || column == AfterColumn))
+            return ToQ(column == BeforeColumn ? FChanges[i].Before : FChanges[i].After);
+        if (role == LevelRole)
+            return FChanges[i].Level;
+        return {};
+    }
+
+    // Shows the rows whose text holds `text`, whatever the case; all of them for an empty text.
+    void Filter(const QString& text) {
+        beginResetModel();
+        FShown.clear();
+        const std::string wanted = text.toCaseFolded().toStdString();
+        for (size_t i = 0; i < FChanges.size(); ++i)
+            if (wanted.empty() || FFolded[i].find(wanted) != std::string::npos)
+                FShown.push_back(i);
+        endResetModel();
+    }
+    size_t Total() const { return FChanges.size(); }
+
+private:
+    QString Text(size_t i, int column) const {
+        const TDataChange& change = FChanges[i];
+        switch (column) {
+        case KindColumn:
+            return KindText(change.Kind);
+        case RankColumn:
+            return QString::fromLatin1(LevelNames[static_cast<size_t>(change.Level)]);
+        case IdColumn:
+            return ToQ(change.Id);
+        case NameColumn:
+            return ToQ(change.Name);
+        case FieldColumn:
+            return ToQ(change.Field);
+        case BeforeColumn:
+            return OneLine(change.Before);
+        case AfterColumn:
+            return OneLine(change.After);
+        default:
+            return {};
+        }
+    }
+
+    std::vector<TDataChange> FChanges;
+    std::vector<std::string> FFolded;
+    std::vector<size_t> FShown;
+};
+
 TFormWhatChanged::TFormWhatChanged(const TDataComparison& comparison, TSelectBranch selectBranch,
                                    QWidget* parent)
     : QDialog(parent), FUi(std::make_unique<Ui::FormWhatChanged>()), FSelectBranch(std::move(selectBranch)) {
@@ -77,28 +158,16 @@ TFormWhatChanged::TFormWhatChanged(const TDataComparison& comparison, TSelectBra
     counts->setFixedHeight(counts->horizontalHeader()->height() + counts->verticalHeader()->length() +
                            2 * counts->frameWidth());
 
-    QList<QTreeWidgetItem*> rows;
-    rows.reserve(static_cast<qsizetype>(comparison.Changes.size()));
-    for (const TDataChange& change : comparison.Changes) {
-        auto* row = new QTreeWidgetItem(
-            QStringList{KindText(change.Kind),
-                        QString::fromLatin1(LevelNames[static_cast<size_t>(change.Level)]), ToQ(change.Id),
-                        ToQ(change.Name), ToQ(change.Field), OneLine(change.Before), OneLine(change.After)});
-        row->setData(KindColumn, LevelRole, change.Level);
-        row->setToolTip(BeforeColumn, ToQ(change.Before));
-        row->setToolTip(AfterColumn, ToQ(change.After));
-        rows.append(row);
-    }
-    FUi->ChangeList->addTopLevelItems(rows);
+    FModel = std::make_unique<TChangeListModel>(comparison.Changes);
+    FUi->ChangeList->setModel(FModel.get());
+    // Sized on the first rows the header looks at (it does not read them all).
     for (int column = KindColumn; column <= FieldColumn; ++column)
         FUi->ChangeList->resizeColumnToContents(column);
     ApplyFilter(QString());
 
     connect(FUi->FilterEdit, &QLineEdit::textChanged, this, &TFormWhatChanged::ApplyFilter);
-    connect(FUi->ChangeList, &QTreeWidget::itemClicked, this,
-            [this](QTreeWidgetItem* item) { RowClicked(item); });
-    connect(FUi->ChangeList, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* item) { RowClicked(item); });
+    connect(FUi->ChangeList, &QTreeView::clicked, this, &TFormWhatChanged::RowClicked);
+    connect(FUi->ChangeList, &QTreeView::activated, this, &TFormWhatChanged::RowClicked);
 }
 
 TFormWhatChanged::~TFormWhatChanged() = default;
@@ -111,39 +180,30 @@ QLineEdit* TFormWhatChanged::Filter() const {
     return FUi->FilterEdit;
 }
 
-QTreeWidget* TFormWhatChanged::Changes() const {
+QTreeView* TFormWhatChanged::Changes() const {
     return FUi->ChangeList;
 }
 
 int TFormWhatChanged::ShownCount() const {
-    int shown = 0;
-    for (int i = 0; i < FUi->ChangeList->topLevelItemCount(); ++i)
-        shown += !FUi->ChangeList->topLevelItem(i)->isHidden();
-    return shown;
+    return FModel->rowCount(QModelIndex());
 }
 
 void TFormWhatChanged::ApplyFilter(const QString& text) {
     const QString wanted = text.trimmed();
-    QTreeWidget* list = FUi->ChangeList;
-    for (int i = 0; i < list->topLevelItemCount(); ++i) {
-        QTreeWidgetItem* row = list->topLevelItem(i);
-        bool match = wanted.isEmpty();
-        for (int column = KindColumn; !match && column <= AfterColumn; ++column)
-            match = row->text(column).contains(wanted, Qt::CaseInsensitive);
-        row->setHidden(!match);
-    }
-    const int total = list->topLevelItemCount();
+    FModel->Filter(wanted);
+    const auto total = static_cast<qulonglong>(FModel->Total());
     FUi->ShownLabel->setText(total == 0 ? QStringLiteral("No changes")
                              : wanted.isEmpty()
                                  ? QStringLiteral("%1 changes").arg(total)
                                  : QStringLiteral("%1 of %2 changes").arg(ShownCount()).arg(total));
 }
 
-void TFormWhatChanged::RowClicked(QTreeWidgetItem* item) {
-    if (!item || !FSelectBranch)
+void TFormWhatChanged::RowClicked(const QModelIndex& index) {
+    if (!index.isValid() || !FSelectBranch)
         return;
-    FSelectBranch(item->data(KindColumn, LevelRole).toInt(), FromQ(item->text(IdColumn)),
-                  FromQ(item->text(NameColumn)));
+    const QModelIndex row = index.siblingAtColumn(KindColumn);
+    FSelectBranch(row.data(LevelRole).toInt(), FromQ(row.siblingAtColumn(IdColumn).data().toString()),
+                  FromQ(row.siblingAtColumn(NameColumn).data().toString()));
 }
 
 void RunWhatChanged(const TFormWhatChanged::TSelectBranch& selectBranch, QWidget* parent) {

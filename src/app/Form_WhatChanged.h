@@ -13,9 +13,10 @@ namespace Ui {
 class FormWhatChanged;
 }
 class QLineEdit;
+class QModelIndex;
 class QTableWidget;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QTreeView;
+class TChangeListModel;
 
 class TFormWhatChanged : public QDialog {
     Q_OBJECT
@@ -29,15 +30,17 @@ public:
 
     QTableWidget* Counts() const;
     QLineEdit* Filter() const;
-    QTreeWidget* Changes() const;
+    // One row per change the filter leaves shown, a column per field.
+    QTreeView* Changes() const;
     // The rows the filter leaves shown.
     int ShownCount() const;
 
 private:
     void ApplyFilter(const QString& text);
-    void RowClicked(QTreeWidgetItem* item);
+    void RowClicked(const QModelIndex& index);
 
     std::unique_ptr<Ui::FormWhatChanged> FUi;
+    std::unique_ptr<TChangeListModel> FModel;
     TSelectBranch FSelectBranch;
 };
 

@@ -15,23 +15,22 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QTableWidget>
-#include <QTreeWidget>
+#include <QTreeView>
 #include <QtTest>
 
 namespace {
-QStringList Shown(const QTreeWidget* list, int column) {
+QStringList Shown(const QTreeView* list, int column) {
     QStringList texts;
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        if (!list->topLevelItem(row)->isHidden())
-            texts << list->topLevelItem(row)->text(column);
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        texts << list->model()->index(row, column).data().toString();
     return texts;
 }
 
-QTreeWidgetItem* Row(const QTreeWidget* list, const QString& kind) {
-    for (int row = 0; row < list->topLevelItemCount(); ++row)
-        if (list->topLevelItem(row)->text(0) == kind)
-            return list->topLevelItem(row);
-    return nullptr;
+QModelIndex Row(const QTreeView* list, const QString& kind) {
+    for (int row = 0; row < list->model()->rowCount(); ++row)
+        if (list->model()->index(row, 0).data().toString() == kind)
+            return list->model()->index(row, 3);
+    return {};
 }
 } // namespace
 
@@ -73,7 +72,7 @@ void TestWhatChanged::OfferedOnlyWhenADownloadKeptTheData() {
     int rows = -1;
     QString shown;
     dialogs.ExpectDialog("FormWhatChanged", [&](QDialog& d) {
-        rows = static_cast<TFormWhatChanged&>(d).Changes()->topLevelItemCount();
+        rows = static_cast<TFormWhatChanged&>(d).Changes()->model()->rowCount();
         shown = d.findChild<QLabel*>("ShownLabel")->text();
         return int(QDialog::Rejected);
     });
@@ -106,12 +105,12 @@ void TestWhatChanged::ShowsCountsFiltersAndSelectsBranches() {
                 << counts->item(GenusLevel, 0)->text() + counts->item(GenusLevel, 1)->text() +
                        counts->item(GenusLevel, 4)->text()
                 << counts->verticalHeaderItem(SpeciesLevel)->text();
-        QTreeWidget* list = form.Changes();
+        QTreeView* list = form.Changes();
         checked << Shown(list, 0).join('|');
         form.Filter()->setText("ALPH");
         checked << Shown(list, 3).join('|') << d.findChild<QLabel*>("ShownLabel")->text();
         // A click on a branch selects it in the tree, its parents opened.
-        emit list->itemClicked(Row(list, "Renamed"), 3);
+        emit list->clicked(Row(list, "Renamed"));
         form.Filter()->clear();
         checked << Shown(list, 2).join('|');
         return int(QDialog::Rejected);
