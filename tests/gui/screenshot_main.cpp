@@ -13,6 +13,7 @@
 #include "Form_Main.h"
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
+#include "Form_WhatChanged.h"
 #include "Global.h"
 #include "FormMainTestAccess.h"
 
@@ -54,6 +55,14 @@ void SaveEveryView(TFormMain& w, const QString& folder) {
              return help;
          }},
         {"submit", [] { return std::make_unique<TFormSubmitInfo>(); }},
+        {"what-changed",
+         [] {
+             TDataComparison comparison = CompareDataFolders(ProgramFolder(), ProgramFolder());
+             comparison.Changes = {{TDataChangeKind::Renamed, 5, "g1", "Alpha", "Name", "Alphus", "Alpha"},
+                                   {TDataChangeKind::RecordChanged, 4, "f1", "Familia", "Meaning", "old\ntext", "new"},
+                                   {TDataChangeKind::UserRecordReplaced, 5, "g7", "Septima", "", "", ""}};
+             return std::make_unique<TFormWhatChanged>(comparison, nullptr);
+         }},
     };
     for (const auto& [name, make] : dialogs) {
         const std::unique_ptr<QWidget> dialog = make();
