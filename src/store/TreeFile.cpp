@@ -1,6 +1,8 @@
 // The tree file, node captions and icons, look-up and the tree-state file.
 
 #include "Constants.h"
+#include "Errors.h"
+#include "FileDescriptor.h"
 #include "Fields.h"
 #include "Platform.h"
 #include "StrUtils.h"
@@ -11,7 +13,80 @@
 #include <cstring>
 #include <memory>
 #include <string_view>
+#include <algorithm>
+#include <cerrno>
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Puts the pieces of a file together in a buffer of fixed size that goes to the file whenever it
+// is full; a piece larger than the buffer goes straight on. With `keepSame`, the old file is
+// read alongside, and when the new one is the same byte for byte the old one stays: it is not
+// replaced (and not synced to disk again).
+class TBufferedFile {
+public:
+    explicit TBufferedFile(const std::string& path, bool keepSame = false)
+        : FFile(path), FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize)), FOut(FBuffer.get()) {
+        if (keepSame) {
+            FOld.Reset(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+            FSame = FOld.Get() >= 0;
+        }
+    }
+
+    void Put(std::string_view bytes) {
+        char* const begin = FBuffer.get();
+        if (bytes.size() > static_cast<size_t>(begin + BufferSize - FOut)) {
+            Write({begin, static_cast<size_t>(FOut - begin)});
+            FOut = begin;
+            if (bytes.size() > BufferSize) {
+                Write(bytes);
+                return;
+            }
+        }
+        if (!bytes.empty())
+            FOut = static_cast<char*>(std::memcpy(FOut, bytes.data(), bytes.size())) + bytes.size();
+    }
+    void Commit() {
+        Write({FBuffer.get(), static_cast<size_t>(FOut - FBuffer.get())});
+        char more;
+        if (!FSame || read(FOld.Get(), &more, 1) != 0)
+            FFile.Commit();
+        // Otherwise the temporary file goes with FFile.
+    }
+
+private:
+    void Write(std::string_view bytes) {
+        FFile.Write(bytes.data(), bytes.size());
+        if (!FSame || bytes.empty())
+            return;
+        if (!FOldBytes)
+            FOldBytes = std::make_unique_for_overwrite<char[]>(BufferSize);
+        for (size_t done = 0; FSame && done < bytes.size();) {
+            const size_t want = std::min(BufferSize, bytes.size() - done);
+            size_t got = 0;
+            while (got < want) {
+                const ssize_t n = read(FOld.Get(), FOldBytes.get() + got, want - got);
+                if (n <= 0 && !(n < 0 && errno == EINTR))
+                    break;
+                got += n > 0 ? static_cast<size_t>(n) : 0;
+            }
+            FSame = got == want && std::memcmp(FOldBytes.get(), bytes.data() + done, want) == 0;
+            done += want;
+        }
+    }
+
+    static constexpr size_t BufferSize = 1024 * 1024;
+    TAtomicFile FFile;
+    std::unique_ptr<char[]> FBuffer;
+    char* FOut;
+    TFd FOld{-1};
+    bool FSame = false; // the old file's bytes so far are the same
+    std::unique_ptr<char[]> FOldBytes;
+};
+
+} // namespace
 
 TNodeTextPieces NodeTextPieces(int level, std::string_view name, std::string_view info, int mode) {
     TNodeTextPieces pieces;
@@ -58,6 +133,9 @@ int LoadTree(TTaxonomyTree& tree) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
         return -1;
+    if (static_cast<uint64_t>(st.st_size) > tree.MaxTextSize())
+        throw ETooLarge("The tree file " + path + " is too large to load (" + std::to_string(st.st_size) +
+                        " bytes; at most " + std::to_string(tree.MaxTextSize()) + ").");
     // The nodes keep their fields in the file's own bytes.
     TWholeFile file(path);
     const size_t size = file.Text().size();
@@ -96,41 +174,22 @@ TTreeNode* FindTreeNode(const TTaxonomyTree& tree, const TTaxonomyData& key) {
 }
 
 void SaveTreeFile(const TTaxonomyTree& tree) {
-    // The lines are put together in a buffer of fixed size that goes to the file whenever it is
-    // full; a node's line is copied in one piece where its fields lie together in the tree's text.
-    TAtomicFile file(AppFile(TreeFileName));
-    constexpr size_t BufferSize = 1024 * 1024;
-    const auto buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
-    char* const begin = buffer.get();
-    char* const end = begin + BufferSize;
-    char* out = begin;
-    auto put = [&](std::string_view bytes) {
-        if (bytes.size() > static_cast<size_t>(end - out)) {
-            file.Write(begin, static_cast<size_t>(out - begin));
-            out = begin;
-            if (bytes.size() > BufferSize) {
-                file.Write(bytes.data(), bytes.size());
-                return;
-            }
-        }
-        if (!bytes.empty())
-            out = static_cast<char*>(std::memcpy(out, bytes.data(), bytes.size())) + bytes.size();
-    };
+    // A node's line is copied in one piece where its fields lie together in the tree's text.
+    TBufferedFile file(AppFile(TreeFileName));
     tree.ForEachNode([&](const TTreeNode* n) {
         if (const std::string_view line = n->Line(); !line.empty()) {
-            put(line);
+            file.Put(line);
         } else {
-            put(n->Marker());
-            put("#");
-            put(n->Id());
-            put("#");
-            put(n->Name());
-            put("#");
-            put(n->Info());
+            file.Put(n->Marker());
+            file.Put("#");
+            file.Put(n->Id());
+            file.Put("#");
+            file.Put(n->Name());
+            file.Put("#");
+            file.Put(n->Info());
         }
-        put("\r\n");
+        file.Put("\r\n");
     });
-    file.Write(begin, static_cast<size_t>(out - begin));
     file.Commit();
 }
 
@@ -138,9 +197,9 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
     const std::string path = AppFile(TreeStateFileName);
     if (!FileExists(path))
         return;
-    const std::string text = ReadFileBytes(path);
+    // Read a block at a time: the state of a large tree is a large file.
     TTreeNode* node = tree.First();
-    ForEachLine(text, [&](std::string_view line) {
+    auto apply = [&](std::string_view line) {
         if (!node)
             return;
         std::array<std::string_view, 3> f{};
@@ -152,15 +211,27 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
         if (TryStrToInt(f[2], state) && setExpanded)
             setExpanded(node, state != 0);
         node = tree.Next(node);
+    };
+    bool first = true;
+    ReadLineBlocks(path, [&](std::string_view block) {
+        // Only the file's own start may hold a byte-order mark.
+        if (first)
+            ForEachLine(block, apply);
+        else
+            ForEachLineAsIs(block, apply);
+        first = false;
+        return node != nullptr;
     });
 }
 
 void SaveTreeState(const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
-    std::string text;
-    text.reserve(tree.Count() * 16);
+    // Mostly the state is what the last run left: then the file stays as it is.
+    TBufferedFile file(AppFile(TreeStateFileName), true);
     tree.ForEachNode([&](const TTreeNode* n) {
-        text.append(n->Marker()).append(1, '#').append(n->Id());
-        text += (isExpanded && isExpanded(n)) ? "#1\r\n" : "#0\r\n";
+        file.Put(n->Marker());
+        file.Put("#");
+        file.Put(n->Id());
+        file.Put((isExpanded && isExpanded(n)) ? "#1\r\n" : "#0\r\n");
     });
-    WriteTextFileAtomic(AppFile(TreeStateFileName), text);
+    file.Commit();
 }
