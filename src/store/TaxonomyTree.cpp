@@ -16,8 +16,7 @@
 
 namespace {
 
-// 8 MiB: most of it in huge pages.
-constexpr size_t NodeBlockSize = 256 * 1024;
+constexpr size_t NodeBlockSize = 65536;
 constexpr size_t LevelSlots = 6; // a marker of six or more characters makes no node
 
 uint32_t FieldLength(size_t size) {
@@ -181,7 +180,6 @@ std::vector<TTreeNode*> TTaxonomyTree::Nodes() const {
 TTreeNode* TTaxonomyTree::NewNode() {
     if (FNodesLeft == 0) {
         FNodeBlocks.push_back(std::make_unique_for_overwrite<TNodeRoom[]>(NodeBlockSize));
-        AdviseHugePages(FNodeBlocks.back().get(), NodeBlockSize * sizeof(TNodeRoom));
         FNodesLeft = NodeBlockSize;
     }
     return new (&FNodeBlocks.back()[NodeBlockSize - FNodesLeft--]) TTreeNode;

@@ -217,7 +217,6 @@ private:
                 return Adopt(std::make_unique_for_overwrite<T[]>(count));
             if (count > FLeft) {
                 FFree = Adopt(std::make_unique_for_overwrite<T[]>(BlockSize));
-                AdviseHugePages(FFree, BlockSize * sizeof(T));
                 FLeft = BlockSize;
             }
             T* run = FFree;
@@ -240,7 +239,7 @@ private:
     // Text: the loaded file, then fields written later.
     TPool<char, 64 * 1024> FTextPool;
     // Child pointer arrays, each after its head.
-    TPool<TTreeNode*, 1024 * 1024> FPointerPool;
+    TPool<TTreeNode*, 8192> FPointerPool;
 
     std::vector<TTreeNode*> FTop;
     size_t FNodeCount = 0;

@@ -14,8 +14,6 @@
 #include <cstring>
 #include <dirent.h>
 #include <fcntl.h>
-#include <cstdint>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -429,15 +427,6 @@ bool OpenOrCreateLines(const std::string& path, TStringList& lines) {
     return false;
 }
 
-void AdviseHugePages(void* data, size_t size) {
-    constexpr uintptr_t Huge = uintptr_t{1} << 21;
-    const auto begin = (reinterpret_cast<uintptr_t>(data) + Huge - 1) & ~(Huge - 1);
-    const auto end = (reinterpret_cast<uintptr_t>(data) + size) & ~(Huge - 1);
-    // Only advice: where the system has no huge pages, nothing changes.
-    if (begin < end)
-        madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
-}
-
 TWholeFile::TWholeFile(const std::string& path) {
     TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
     if (fd.Get() < 0)
@@ -448,6 +437,5 @@ TWholeFile::TWholeFile(const std::string& path) {
     // A file that changes size while it is read gives what was there; reading never overruns.
     const size_t capacity = static_cast<size_t>(st.st_size);
     FBytes.reset(new char[capacity + 1]);
-    AdviseHugePages(FBytes.get(), capacity);
     FSize = ReadInto(fd.Get(), FBytes.get(), capacity, path);
 }

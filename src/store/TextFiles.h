@@ -118,10 +118,6 @@ std::string LoadTextFile(const std::string& path);
 bool OpenOrCreateLines(const std::string& path, TStringList& lines);
 
 // A whole file held in memory while large files are scanned.
-// Asks for the whole 2 MiB pages inside [data, data + size) to be backed by huge pages: a large
-// buffer filled at once then costs a few hundred page faults instead of a few hundred thousand.
-void AdviseHugePages(void* data, size_t size);
-
 class TWholeFile {
 public:
     // The whole file read into memory (not mapped: a file truncated by another program while it

@@ -22,26 +22,20 @@
 namespace {
 
 // Puts the pieces of a file together in a buffer of fixed size that goes to the file whenever it
-// is full; a piece larger than the buffer goes straight on. With `keepSame`, the old file is
-// read alongside, and when the new one is the same byte for byte the old one stays: it is not
-// replaced (and not synced to disk again).
+// is full; a piece larger than the buffer goes straight on.
 class TBufferedFile {
 public:
-    explicit TBufferedFile(const std::string& path, bool keepSame = false)
-        : FFile(path), FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize)), FOut(FBuffer.get()) {
-        if (keepSame) {
-            FOld.Reset(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-            FSame = FOld.Get() >= 0;
-        }
-    }
+    explicit TBufferedFile(const std::string& path)
+        : FFile(path), FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize)), FOut(FBuffer.get()) {}
 
+    bool Wanted() const { return true; }
     void Put(std::string_view bytes) {
         char* const begin = FBuffer.get();
         if (bytes.size() > static_cast<size_t>(begin + BufferSize - FOut)) {
-            Write({begin, static_cast<size_t>(FOut - begin)});
+            FFile.Write(begin, static_cast<size_t>(FOut - begin));
             FOut = begin;
             if (bytes.size() > BufferSize) {
-                Write(bytes);
+                FFile.Write(bytes.data(), bytes.size());
                 return;
             }
         }
@@ -49,42 +43,74 @@ public:
             FOut = static_cast<char*>(std::memcpy(FOut, bytes.data(), bytes.size())) + bytes.size();
     }
     void Commit() {
-        Write({FBuffer.get(), static_cast<size_t>(FOut - FBuffer.get())});
-        char more;
-        if (!FSame || read(FOld.Get(), &more, 1) != 0)
-            FFile.Commit();
-        // Otherwise the temporary file goes with FFile.
+        FFile.Write(FBuffer.get(), static_cast<size_t>(FOut - FBuffer.get()));
+        FFile.Commit();
     }
 
 private:
-    void Write(std::string_view bytes) {
-        FFile.Write(bytes.data(), bytes.size());
-        if (!FSame || bytes.empty())
-            return;
-        if (!FOldBytes)
-            FOldBytes = std::make_unique_for_overwrite<char[]>(BufferSize);
-        for (size_t done = 0; FSame && done < bytes.size();) {
-            const size_t want = std::min(BufferSize, bytes.size() - done);
-            size_t got = 0;
-            while (got < want) {
-                const ssize_t n = read(FOld.Get(), FOldBytes.get() + got, want - got);
-                if (n <= 0 && !(n < 0 && errno == EINTR))
-                    break;
-                got += n > 0 ? static_cast<size_t>(n) : 0;
-            }
-            FSame = got == want && std::memcmp(FOldBytes.get(), bytes.data() + done, want) == 0;
-            done += want;
-        }
-    }
-
     static constexpr size_t BufferSize = 1024 * 1024;
     TAtomicFile FFile;
     std::unique_ptr<char[]> FBuffer;
     char* FOut;
-    TFd FOld{-1};
-    bool FSame = false; // the old file's bytes so far are the same
-    std::unique_ptr<char[]> FOldBytes;
 };
+
+// Compares the pieces of a file, as they come, with the bytes of the file there is: Wanted() until
+// the first difference.
+class TFileComparer {
+public:
+    explicit TFileComparer(const std::string& path)
+        : FOld(open(path.c_str(), O_RDONLY | O_CLOEXEC)), FSame(FOld.Get() >= 0) {}
+
+    bool Wanted() const { return FSame; }
+    void Put(std::string_view bytes) {
+        while (FSame && !bytes.empty()) {
+            if (FAt == FHeld) {
+                FHeld = ReadSome();
+                FAt = 0;
+                if (FHeld == 0) {
+                    FSame = false; // the file is shorter
+                    return;
+                }
+            }
+            const size_t n = std::min(bytes.size(), FHeld - FAt);
+            FSame = std::memcmp(FBuffer.get() + FAt, bytes.data(), n) == 0;
+            FAt += n;
+            bytes.remove_prefix(n);
+        }
+    }
+    // The same bytes, and no more of them in the file.
+    bool Same() { return FSame && FAt == FHeld && ReadSome() == 0; }
+
+private:
+    size_t ReadSome() {
+        for (;;) {
+            const ssize_t n = read(FOld.Get(), FBuffer.get(), BufferSize);
+            if (n >= 0)
+                return static_cast<size_t>(n);
+            if (errno != EINTR) {
+                FSame = false;
+                return 0;
+            }
+        }
+    }
+
+    static constexpr size_t BufferSize = 1024 * 1024;
+    TFd FOld;
+    bool FSame;
+    std::unique_ptr<char[]> FBuffer = std::make_unique_for_overwrite<char[]>(BufferSize);
+    size_t FHeld = 0; // bytes of the file in the buffer
+    size_t FAt = 0;   // of which compared
+};
+
+// "marker#id#1" or 0 for every node, in pre-order, for as long as the sink wants them.
+template <class TSink> void PutTreeState(TSink& sink, const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
+    for (const TTreeNode* n = tree.First(); n && sink.Wanted(); n = tree.Next(n)) {
+        sink.Put(n->Marker());
+        sink.Put("#");
+        sink.Put(n->Id());
+        sink.Put((isExpanded && isExpanded(n)) ? "#1\r\n" : "#0\r\n");
+    }
+}
 
 } // namespace
 
@@ -206,9 +232,12 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
         SplitFieldViews(line, f, 2);
         if (f[1] != node->Id())
             return;
-        // An unreadable state leaves the node as it is.
-        int state;
-        if (TryStrToInt(f[2], state) && setExpanded)
+        // An unreadable state leaves the node as it is; the file itself only ever holds 0 and 1.
+        int state = 0;
+        const bool plain = f[2].size() == 1 && (f[2][0] == '0' || f[2][0] == '1');
+        if (plain)
+            state = f[2][0] - '0';
+        if ((plain || TryStrToInt(f[2], state)) && setExpanded)
             setExpanded(node, state != 0);
         node = tree.Next(node);
     };
@@ -225,13 +254,13 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
 }
 
 void SaveTreeState(const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
+    const std::string path = AppFile(TreeStateFileName);
     // Mostly the state is what the last run left: then the file stays as it is.
-    TBufferedFile file(AppFile(TreeStateFileName), true);
-    tree.ForEachNode([&](const TTreeNode* n) {
-        file.Put(n->Marker());
-        file.Put("#");
-        file.Put(n->Id());
-        file.Put((isExpanded && isExpanded(n)) ? "#1\r\n" : "#0\r\n");
-    });
+    TFileComparer old(path);
+    PutTreeState(old, tree, isExpanded);
+    if (old.Same())
+        return;
+    TBufferedFile file(path);
+    PutTreeState(file, tree, isExpanded);
     file.Commit();
 }

@@ -228,3 +228,22 @@ TEST_F(TStoreTest, UnchangedTreeStateLeavesTheFileAlone) {
         ++files;
     EXPECT_EQ(files, 2u) << "no temporary file left";
 }
+
+// What a tree-state line's third field means: 0 closed, any other number open, anything else
+// leaves the node as it was.
+TEST_F(TStoreTest, TreeStateValues) {
+    const struct {
+        const char* Value;
+        int Applied; // -1: left as it was
+    } cases[] = {{"0", 0}, {"1", 1},  {"7", 1},   {"-2", 1}, {" 1 ", 1}, {"+0", 0}, {"01", 1},
+                 {"00", 0}, {"x", -1}, {"", -1}, {"1x", -1}, {"1.0", -1}};
+    Write("classifytree.dat", "#a#A#\r\n");
+    TTaxonomyTree tree;
+    ASSERT_EQ(LoadTree(tree), 0);
+    for (const auto& c : cases) {
+        Write("treestate.dat", std::string("#a#") + c.Value + "\r\n");
+        int applied = -1;
+        LoadTreeState(tree, [&](TTreeNode*, bool e) { applied = e ? 1 : 0; });
+        EXPECT_EQ(applied, c.Applied) << '"' << c.Value << '"';
+    }
+}
