@@ -54,8 +54,8 @@ private:
     char* FOut;
 };
 
-// Compares the pieces of a file, as they come, with the bytes of the file there is: Wanted() until
-// the first difference.
+// Compares the pieces of a file with the bytes of the file there is, a buffer at a time: Wanted()
+// until the first difference.
 class TFileComparer {
 public:
     explicit TFileComparer(const std::string& path)
@@ -63,43 +63,50 @@ public:
 
     bool Wanted() const { return FSame; }
     void Put(std::string_view bytes) {
-        while (FSame && !bytes.empty()) {
-            if (FAt == FHeld) {
-                FHeld = ReadSome();
-                FAt = 0;
-                if (FHeld == 0) {
-                    FSame = false; // the file is shorter
-                    return;
+        if (bytes.size() > BufferSize - FHeld) {
+            Compare();
+            if (bytes.size() > BufferSize) {
+                for (; FSame && !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), BufferSize))) {
+                    std::memcpy(FNew.get(), bytes.data(), std::min(bytes.size(), BufferSize));
+                    FHeld = std::min(bytes.size(), BufferSize);
+                    Compare();
                 }
+                return;
             }
-            const size_t n = std::min(bytes.size(), FHeld - FAt);
-            FSame = std::memcmp(FBuffer.get() + FAt, bytes.data(), n) == 0;
-            FAt += n;
-            bytes.remove_prefix(n);
         }
+        std::memcpy(FNew.get() + FHeld, bytes.data(), bytes.size());
+        FHeld += bytes.size();
     }
     // The same bytes, and no more of them in the file.
-    bool Same() { return FSame && FAt == FHeld && ReadSome() == 0; }
+    bool Same() {
+        Compare();
+        char more;
+        return FSame && ReadFully(&more, 1) == 0;
+    }
 
 private:
-    size_t ReadSome() {
-        for (;;) {
-            const ssize_t n = read(FOld.Get(), FBuffer.get(), BufferSize);
-            if (n >= 0)
-                return static_cast<size_t>(n);
-            if (errno != EINTR) {
-                FSame = false;
-                return 0;
-            }
+    void Compare() {
+        if (FSame && FHeld != 0)
+            FSame = ReadFully(FOldBytes.get(), FHeld) == FHeld && std::memcmp(FOldBytes.get(), FNew.get(), FHeld) == 0;
+        FHeld = 0;
+    }
+    size_t ReadFully(char* to, size_t size) {
+        size_t got = 0;
+        while (got < size) {
+            const ssize_t n = read(FOld.Get(), to + got, size - got);
+            if (n == 0 || (n < 0 && errno != EINTR))
+                break;
+            got += n > 0 ? static_cast<size_t>(n) : 0;
         }
+        return got;
     }
 
     static constexpr size_t BufferSize = 1024 * 1024;
     TFd FOld;
     bool FSame;
-    std::unique_ptr<char[]> FBuffer = std::make_unique_for_overwrite<char[]>(BufferSize);
-    size_t FHeld = 0; // bytes of the file in the buffer
-    size_t FAt = 0;   // of which compared
+    std::unique_ptr<char[]> FNew = std::make_unique_for_overwrite<char[]>(BufferSize);
+    std::unique_ptr<char[]> FOldBytes = std::make_unique_for_overwrite<char[]>(BufferSize);
+    size_t FHeld = 0; // new bytes in FNew, not compared yet
 };
 
 // "marker#id#1" or 0 for every node, in pre-order, for as long as the sink wants them.
