@@ -27,7 +27,8 @@
 class TTreeNode {
 public:
     TTreeNode* Parent() const { return FParent; } // none for a top-level node
-    int Row() const { return static_cast<int>(FRow); } // index among its siblings (top-level nodes: in the tree)
+    // Index among its siblings (top-level nodes: in the tree).
+    int Row() const { return static_cast<int>(FRow); }
     // Shown open in the tree view; the node keeps it, the view and the tree-state file set it.
     bool Expanded() const { return FExpanded; }
     void SetExpanded(bool expanded) { FExpanded = expanded; }
@@ -62,7 +63,9 @@ private:
         std::memcpy(&head, children - 1, sizeof head);
         return head;
     }
-    static void SetListHead(TTreeNode** children, TListHead head) { std::memcpy(children - 1, &head, sizeof head); }
+    static void SetListHead(TTreeNode** children, TListHead head) {
+        std::memcpy(children - 1, &head, sizeof head);
+    }
     // The longest id or name a loaded node describes by itself.
     static constexpr size_t MaxShortLength = (1u << 13) - 1;
 

@@ -2,20 +2,20 @@
 
 #include "Constants.h"
 #include "Errors.h"
-#include "FileDescriptor.h"
 #include "Fields.h"
+#include "FileDescriptor.h"
 #include "Platform.h"
 #include "StrUtils.h"
 #include "TaxonomyTree.h"
 #include "TextFiles.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string_view>
-#include <algorithm>
-#include <cerrno>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -87,7 +87,8 @@ public:
 private:
     void Compare() {
         if (FSame && FHeld != 0)
-            FSame = ReadFully(FOldBytes.get(), FHeld) == FHeld && std::memcmp(FOldBytes.get(), FNew.get(), FHeld) == 0;
+            FSame = ReadFully(FOldBytes.get(), FHeld) == FHeld &&
+                    std::memcmp(FOldBytes.get(), FNew.get(), FHeld) == 0;
         FHeld = 0;
     }
     size_t ReadFully(char* to, size_t size) {
@@ -110,7 +111,8 @@ private:
 };
 
 // "marker#id#1" or 0 for every node, in pre-order, for as long as the sink wants them.
-template <class TSink> void PutTreeState(TSink& sink, const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
+template <class TSink>
+void PutTreeState(TSink& sink, const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
     for (const TTreeNode* n = tree.First(); n && sink.Wanted(); n = tree.Next(n)) {
         sink.Put(n->Marker());
         sink.Put("#");

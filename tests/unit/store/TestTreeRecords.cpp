@@ -132,14 +132,26 @@ TEST_F(TStoreTest, ChildListsGrowAndShrink) {
     } steps[] = {
         {"loaded", [] {}, a, "b c "},
         {"leaf", [] {}, leaf, ""},
-        {"outgrown", [&] { for (const char* id : {"d", "e", "f"}) tree.AddNode(a, TTaxonomyData("\t", id, "", "")); },
+        {"outgrown",
+         [&] {
+             for (const char* id : {"d", "e", "f"})
+                 tree.AddNode(a, TTaxonomyData("\t", id, "", ""));
+         },
          a, "b c d e f "},
         {"first child of a leaf", [&] { tree.AddNode(leaf, TTaxonomyData("\t", "x", "", "")); }, leaf, "x "},
         {"grown past its first room",
-         [&] { for (const char* id : {"y", "z", "w", "v"}) tree.AddNode(leaf, TTaxonomyData("\t", id, "", "")); },
+         [&] {
+             for (const char* id : {"y", "z", "w", "v"})
+                 tree.AddNode(leaf, TTaxonomyData("\t", id, "", ""));
+         },
          leaf, "x y z w v "},
         {"middle deleted", [&] { tree.DeleteNode(a->Child(2)); }, a, "b c e f "},
-        {"emptied", [&] { while (a->HasChildren()) tree.DeleteNode(a->Child(0)); }, a, ""},
+        {"emptied",
+         [&] {
+             while (a->HasChildren())
+                 tree.DeleteNode(a->Child(0));
+         },
+         a, ""},
         {"filled again", [&] { tree.AddNode(a, TTaxonomyData("\t", "g", "", "")); }, a, "g "},
     };
     for (const auto& s : steps) {
@@ -159,8 +171,8 @@ TEST_F(TStoreTest, TreeStateOfALargeTree) {
     for (int i = 0; i < 120000; ++i) {
         const std::string marker(static_cast<size_t>(i % 3), '\t');
         const std::string id = "node" + std::to_string(i);
-        outline += marker + "#" + id + "#N#I\r\n";
-        state += marker + "#" + id + (i % 7 == 0 ? "#1\r\n" : "#0\r\n");
+        outline.append(marker).append("#").append(id).append("#N#I\r\n");
+        state.append(marker).append("#").append(id).append(i % 7 == 0 ? "#1\r\n" : "#0\r\n");
     }
     ASSERT_GT(state.size(), 1024u * 1024); // more than one block
     Write("classifytree.dat", outline);
@@ -185,7 +197,8 @@ TEST_F(TStoreTest, UnchangedTreeStateLeavesTheFileAlone) {
     std::string state;
     for (int i = 0; i < 80000; ++i) { // a state larger than one buffer
         outline += "#n" + std::to_string(i) + "#N#I\r\n\t#c" + std::to_string(i) + "#C#I\r\n";
-        state += "#n" + std::to_string(i) + (i % 2 ? "#1\r\n" : "#0\r\n") + "\t#c" + std::to_string(i) + "#0\r\n";
+        state +=
+            "#n" + std::to_string(i) + (i % 2 ? "#1\r\n" : "#0\r\n") + "\t#c" + std::to_string(i) + "#0\r\n";
     }
     Write("classifytree.dat", outline);
     TTaxonomyTree tree;
@@ -235,8 +248,8 @@ TEST_F(TStoreTest, TreeStateValues) {
     const struct {
         const char* Value;
         int Applied; // -1: left as it was
-    } cases[] = {{"0", 0}, {"1", 1},  {"7", 1},   {"-2", 1}, {" 1 ", 1}, {"+0", 0}, {"01", 1},
-                 {"00", 0}, {"x", -1}, {"", -1}, {"1x", -1}, {"1.0", -1}};
+    } cases[] = {{"0", 0},  {"1", 1},  {"7", 1},  {"-2", 1}, {" 1 ", 1}, {"+0", 0},
+                 {"01", 1}, {"00", 0}, {"x", -1}, {"", -1},  {"1x", -1}, {"1.0", -1}};
     Write("classifytree.dat", "#a#A#\r\n");
     TTaxonomyTree tree;
     ASSERT_EQ(LoadTree(tree), 0);
