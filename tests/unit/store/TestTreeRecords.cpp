@@ -50,15 +50,16 @@ TEST_F(TStoreTest, LongFieldsAndTheLastLineReadBackExactly) {
         std::string text = "#top#T#i\r\n";
         for (const auto& c : cases)
             text += c.Line + "\r\n";
-        text += "\t#last#" + over + "#end" + lastEnd;
+        text += "\t#" + over + "#L#end\r\n\t#last#N#end" + lastEnd;
         Write("classifytree.dat", text);
         TTaxonomyTree tree;
         ASSERT_EQ(LoadTree(tree), 0);
         const std::vector<TTreeNode*> nodes = tree.Nodes();
-        ASSERT_EQ(nodes.size(), std::size(cases) + 2);
+        ASSERT_EQ(nodes.size(), std::size(cases) + 3);
         for (size_t i = 0; i < std::size(cases); ++i)
             EXPECT_EQ(FieldsOf(nodes[i + 1]), cases[i].Fields) << i;
-        EXPECT_EQ(FieldsOf(nodes.back()), "1|\t|last|" + over + "|end");
+        EXPECT_EQ(FieldsOf(nodes[nodes.size() - 2]), "1|\t|" + over + "|L|end");
+        EXPECT_EQ(FieldsOf(nodes.back()), "1|\t|last|N|end");
         SaveTreeFile(tree);
         // Lines with fewer than four fields are written with all four.
         std::string expected;
@@ -67,6 +68,12 @@ TEST_F(TStoreTest, LongFieldsAndTheLastLineReadBackExactly) {
             expected.append("#").append(n->Info()).append("\r\n");
         });
         EXPECT_TRUE(Read("classifytree.dat") == expected) << "last line end: " << (*lastEnd ? "yes" : "no");
+        // The same text in a buffer of its exact size: nothing is read past its end.
+        auto bytes = std::make_unique<char[]>(text.size());
+        text.copy(bytes.get(), text.size());
+        TTaxonomyTree exact;
+        exact.LoadOutline(std::move(bytes), text.size());
+        EXPECT_EQ(FieldsOf(exact.Nodes().back()), "1|\t|last|N|end");
         // Reading the saved file again gives the same nodes.
         TTaxonomyTree again;
         ASSERT_EQ(LoadTree(again), 0);
