@@ -167,11 +167,15 @@ void TTaxonomyTreeView::RowsChanged() {
 }
 
 void TTaxonomyTreeView::RefreshRows() {
-    // The node in the first row stays there, or the nearest branch that still shows it.
     const TTreeNode* anchor = NodeAtRow(static_cast<size_t>(TopRow()));
     FRows.clear();
     if (FModel)
         CollectRows(nullptr, FRows);
+    RowsRefreshed(anchor);
+}
+
+void TTaxonomyTreeView::RowsRefreshed(const TTreeNode* anchor) {
+    // The node in the first row stays there, or the nearest branch that still shows it.
     if (FRows.capacity() > 4 * FRows.size() + 4096)
         FRows.shrink_to_fit();
     RowsChanged();
@@ -210,11 +214,18 @@ void TTaxonomyTreeView::ExpandSubtree(TTreeNode* node) {
 }
 
 void TTaxonomyTreeView::ExpandAll() {
-    for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n))
+    // Every node is a row then: one walk opens the branches and lays out the rows.
+    const TTreeNode* anchor = NodeAtRow(static_cast<size_t>(TopRow()));
+    FRows.clear();
+    if (FModel)
+        FRows.reserve(FTree.Count());
+    for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n)) {
         if (n->HasChildren())
             n->SetExpanded(true);
-    FRows.reserve(FTree.Count());
-    RefreshRows();
+        if (FModel)
+            FRows.push_back(n);
+    }
+    RowsRefreshed(anchor);
 }
 
 void TTaxonomyTreeView::CollapseAll() {

@@ -97,6 +97,9 @@ private:
     // Replaces the rows below the row `row` by what the node's flags show now.
     void RelayoutBelow(size_t row);
     void RowsChanged();
+    // The end of laying out all rows anew: the row of `anchor` (or of the nearest branch that
+    // shows it) becomes the first one in the viewport again.
+    void RowsRefreshed(const TTreeNode* anchor);
     int TopRow() const;
     int PageRows() const;
     int RowAt(int y) const; // -1 outside the rows

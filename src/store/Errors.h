@@ -34,6 +34,12 @@ public:
     explicit EConvertError(const std::string& message) : EOrvError(message) {}
 };
 
+// A file is larger than the program can hold.
+class ETooLarge : public EOrvError {
+public:
+    explicit ETooLarge(const std::string& message) : EOrvError(message) {}
+};
+
 // The silent abort: a failure that has already been reported. The
 // application's error report swallows it without showing anything.
 class EAbort : public EOrvError {

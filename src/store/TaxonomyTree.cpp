@@ -1,12 +1,15 @@
 #include "TaxonomyTree.h"
 
+#include "Errors.h"
 #include "TextFiles.h"
 
 #include <algorithm>
 #include <array>
 #include <atomic>
 #include <cstring>
+#include <new>
 #include <stdexcept>
+#include <type_traits>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -67,30 +70,72 @@ template <class F> void ScanOutline(std::string_view text, F&& fn) {
 
 } // namespace
 
-static_assert(sizeof(TTreeNode) <= 56, "a tree node should stay one small record");
+static_assert(sizeof(TTreeNode) <= 32, "a tree node should stay one small record");
+// Blocks of nodes are released without running destructors.
+static_assert(std::is_trivially_destructible_v<TTreeNode>);
+
+namespace {
+
+// The lengths of the four fields of a node kept aside, stored just before its text.
+using TAsideLengths = std::array<uint32_t, 4>;
+
+TAsideLengths AsideLengths(const char* text) {
+    TAsideLengths lengths;
+    std::memcpy(lengths.data(), text - sizeof lengths, sizeof lengths);
+    return lengths;
+}
+
+// A loaded line's info runs to the next '#', CR or LF (the line's own end is always one of them).
+const char* InfoEnd(const char* info) {
+    while (*info != '#' && *info != '\r' && *info != '\n')
+        ++info;
+    return info;
+}
+
+} // namespace
+
+size_t TTreeNode::MarkerLength() const {
+    return FAside ? AsideLengths(FText)[0] : FLevel;
+}
 
 std::string_view TTreeNode::Field(size_t k) const {
-    if (FLen[k] == 0)
+    if (FAside) {
+        const TAsideLengths lengths = AsideLengths(FText);
+        const char* p = FText;
+        for (size_t i = 0; i < k; ++i)
+            p += lengths[i] + 1;
+        return {p, lengths[k]};
+    }
+    // A field is there when the one before it ends at a '#' (and not at the end of the line).
+    const char* id = FText + FLevel + 1;
+    if (k == 1)
+        return {id, FIdLength};
+    const char* afterId = id + FIdLength;
+    if (*afterId != '#')
         return {};
-    const char* p = FText;
-    for (size_t i = 0; i < k; ++i)
-        p += FLen[i] + 1;
-    return {p, FLen[k]};
+    const char* name = afterId + 1;
+    if (k == 2)
+        return {name, FNameLength};
+    const char* afterName = name + FNameLength;
+    if (*afterName != '#')
+        return {};
+    const char* info = afterName + 1;
+    return {info, static_cast<size_t>(InfoEnd(info) - info)};
 }
 
 std::string_view TTreeNode::Line() const {
-    // Only an info field of its own shows that its line held all four fields: the separator
-    // after a missing field may be the line's end, or past the end of the text.
-    if (FLen[3] == 0)
-        return {};
-    size_t size = 0;
-    for (size_t k = 0; k < 3; ++k) {
-        size += FLen[k];
-        if (FText[size] != '#')
-            return {};
-        ++size;
+    if (FAside) {
+        const TAsideLengths lengths = AsideLengths(FText);
+        return {FText, size_t{lengths[0]} + lengths[1] + lengths[2] + lengths[3] + 3};
     }
-    return {FText, size + FLen[3]};
+    // A line with fewer than four fields is no node's whole line.
+    const char* afterId = FText + FLevel + 1 + FIdLength;
+    if (*afterId != '#')
+        return {};
+    const char* afterName = afterId + 1 + FNameLength;
+    if (*afterName != '#')
+        return {};
+    return {FText, static_cast<size_t>(InfoEnd(afterName + 1) - FText)};
 }
 
 TTaxonomyData TTreeNode::Data() const {
@@ -111,7 +156,7 @@ void TTaxonomyTree::RemoveObserver(ITreeObserver* observer) {
 TTreeNode* TTaxonomyTree::Next(const TTreeNode* node) const {
     if (!node)
         return nullptr;
-    if (node->FChildCount != 0)
+    if (node->HasChildren())
         return node->FChildren[0];
     return NextSkippingChildren(node);
 }
@@ -134,42 +179,49 @@ std::vector<TTreeNode*> TTaxonomyTree::Nodes() const {
 
 TTreeNode* TTaxonomyTree::NewNode() {
     if (FNodesLeft == 0) {
-        FNodeBlocks.push_back(std::make_unique<TTreeNode[]>(NodeBlockSize));
+        FNodeBlocks.push_back(std::make_unique_for_overwrite<TNodeRoom[]>(NodeBlockSize));
         FNodesLeft = NodeBlockSize;
     }
-    return &FNodeBlocks.back()[NodeBlockSize - FNodesLeft--];
+    return new (&FNodeBlocks.back()[NodeBlockSize - FNodesLeft--]) TTreeNode;
 }
 
 void TTaxonomyTree::StoreFields(TTreeNode* node, std::string_view marker, std::string_view id,
                                 std::string_view name, std::string_view info) {
     const std::array<std::string_view, 4> fields{marker, id, name, info};
-    std::array<uint32_t, 4> lengths{};
-    size_t size = 0;
+    TAsideLengths lengths{};
+    size_t size = sizeof lengths;
     for (size_t k = 0; k < fields.size(); ++k) {
         lengths[k] = FieldLength(fields[k].size()); // throws before the node changes
         size += fields[k].size() + 1;
     }
     char* p = FTextPool.Take(size);
+    std::memcpy(p, lengths.data(), sizeof lengths);
+    p += sizeof lengths;
     node->FText = p;
-    for (size_t k = 0; k < fields.size(); ++k) {
-        node->FLen[k] = lengths[k];
-        if (!fields[k].empty())
-            std::memcpy(p, fields[k].data(), fields[k].size());
-        p += fields[k].size();
+    node->FAside = true;
+    for (const std::string_view field : fields) {
+        if (!field.empty())
+            std::memcpy(p, field.data(), field.size());
+        p += field.size();
         *p++ = '#';
     }
 }
 
 void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
-    if (!parent || parent->FChildCount < parent->FChildCapacity)
+    if (!parent)
         return;
-    const size_t capacity = std::max<size_t>(4, size_t{parent->FChildCapacity} * 2);
-    TTreeNode** children = FPointerPool.Take(capacity);
-    if (parent->FChildCount != 0)
+    const TTreeNode::TListHead head =
+        parent->FChildren ? TTreeNode::ListHead(parent->FChildren) : TTreeNode::TListHead{0, 0};
+    if (head.Count < head.Capacity)
+        return;
+    const size_t capacity = std::max<size_t>(4, size_t{head.Capacity} * 2);
+    const uint32_t narrow = FieldLength(capacity); // throws before the node changes
+    TTreeNode** children = FPointerPool.Take(capacity + 1) + 1;
+    if (head.Count != 0)
         // NOLINTNEXTLINE(bugprone-sizeof-expression): an array of node pointers
-        std::memcpy(children, parent->FChildren, parent->FChildCount * sizeof(TTreeNode*));
+        std::memcpy(children, parent->FChildren, head.Count * sizeof(TTreeNode*));
+    TTreeNode::SetListHead(children, {head.Count, narrow});
     parent->FChildren = children;
-    parent->FChildCapacity = FieldLength(capacity);
 }
 
 void TTaxonomyTree::Touch() {
@@ -183,15 +235,17 @@ TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) 
     TTreeNode* node = NewNode();
     StoreFields(node, data.Marker(), data.Id(), data.Name(), data.Info());
     MakeRoomForChild(parent);
-    const int row = static_cast<int>(ChildCount(parent));
+    const size_t row = ChildCount(parent);
     const bool notify = FBulkDepth == 0;
     if (notify)
         for (auto* o : FObservers)
-            o->BeginInsert(parent, row);
+            o->BeginInsert(parent, static_cast<int>(row));
     node->FParent = parent;
-    node->FRow = row;
+    node->FRow = static_cast<uint32_t>(row);
     if (parent) {
-        parent->FChildren[parent->FChildCount++] = node;
+        parent->FChildren[row] = node;
+        TTreeNode::SetListHead(parent->FChildren, {static_cast<uint32_t>(row + 1),
+                                                   TTreeNode::ListHead(parent->FChildren).Capacity});
     } else {
         FTop.push_back(node);
     }
@@ -220,7 +274,7 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     const bool notify = FBulkDepth == 0;
     if (notify)
         for (auto* o : FObservers)
-            o->BeginRemove(parent, node->FRow);
+            o->BeginRemove(parent, node->Row());
     Touch();
     // Pre-order: the node first, then its descendants, all still intact.
     const TTreeNode* stop = NextSkippingChildren(node);
@@ -233,15 +287,17 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     // The records stay in their blocks until the tree is cleared.
     if (parent) {
         TTreeNode** children = parent->FChildren;
+        TTreeNode::TListHead head = TTreeNode::ListHead(children);
         std::memmove(children + row, children + row + 1,
-                     (parent->FChildCount - row - 1) * sizeof(TTreeNode*)); // NOLINT(bugprone-sizeof-expression)
-        --parent->FChildCount;
-        for (size_t i = row; i < parent->FChildCount; ++i)
-            children[i]->FRow = static_cast<int>(i);
+                     (head.Count - row - 1) * sizeof(TTreeNode*)); // NOLINT(bugprone-sizeof-expression)
+        --head.Count;
+        TTreeNode::SetListHead(children, head);
+        for (size_t i = row; i < head.Count; ++i)
+            children[i]->FRow = static_cast<uint32_t>(i);
     } else {
         FTop.erase(FTop.begin() + static_cast<std::ptrdiff_t>(row));
         for (size_t i = row; i < FTop.size(); ++i)
-            FTop[i]->FRow = static_cast<int>(i);
+            FTop[i]->FRow = static_cast<uint32_t>(i);
     }
     node->FParent = nullptr;
     if (notify)
@@ -256,19 +312,22 @@ TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std:
         if (lines[i].Depth == 0 || lines[i].Depth > lines[i - 1].Depth + 1)
             throw std::invalid_argument("a branch line without its parent");
     // The records are made and linked below the first one before anyone sees them.
+    auto append = [this](TTreeNode* above, TTreeNode* node) {
+        MakeRoomForChild(above);
+        const TTreeNode::TListHead head = TTreeNode::ListHead(above->FChildren);
+        node->FParent = above;
+        node->FRow = head.Count;
+        above->FChildren[head.Count] = node;
+        TTreeNode::SetListHead(above->FChildren, {head.Count + 1, head.Capacity});
+    };
     std::vector<TTreeNode*> path;
     for (const TBranchLine& line : lines) {
         TTreeNode* node = NewNode();
         StoreFields(node, line.Data.Marker(), line.Data.Id(), line.Data.Name(), line.Data.Info());
         node->FExpanded = line.Expanded;
         path.resize(line.Depth);
-        if (!path.empty()) {
-            TTreeNode* above = path.back();
-            MakeRoomForChild(above);
-            node->FParent = above;
-            node->FRow = static_cast<int>(above->FChildCount);
-            above->FChildren[above->FChildCount++] = node;
-        }
+        if (!path.empty())
+            append(path.back(), node);
         path.push_back(node);
     }
     TTreeNode* top = path.front();
@@ -280,16 +339,18 @@ TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std:
     top->FParent = parent;
     if (parent) {
         TTreeNode** children = parent->FChildren;
+        TTreeNode::TListHead head = TTreeNode::ListHead(children);
         std::memmove(children + row + 1, children + row,
-                     (parent->FChildCount - row) * sizeof(TTreeNode*)); // NOLINT(bugprone-sizeof-expression)
+                     (head.Count - row) * sizeof(TTreeNode*)); // NOLINT(bugprone-sizeof-expression)
         children[row] = top;
-        ++parent->FChildCount;
-        for (size_t i = row; i < parent->FChildCount; ++i)
-            children[i]->FRow = static_cast<int>(i);
+        ++head.Count;
+        TTreeNode::SetListHead(children, head);
+        for (size_t i = row; i < head.Count; ++i)
+            children[i]->FRow = static_cast<uint32_t>(i);
     } else {
         FTop.insert(FTop.begin() + static_cast<std::ptrdiff_t>(row), top);
         for (size_t i = row; i < FTop.size(); ++i)
-            FTop[i]->FRow = static_cast<int>(i);
+            FTop[i]->FRow = static_cast<uint32_t>(i);
     }
     FNodeCount += lines.size();
     Touch();
@@ -337,64 +398,74 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
         Clear();
     TBulkLoad bulk(*this);
     ReleaseAll();
+    if (size > FMaxTextSize)
+        throw ETooLarge("A tree file of " + std::to_string(size) + " bytes is larger than the " +
+                        std::to_string(FMaxTextSize) + " that can be loaded.");
     const std::string_view text(bytes.get(), size);
+    const char* const textEnd = text.data() + text.size();
     FTextPool.Adopt(std::move(bytes));
 
-    // Parents by level: the closest line above with a smaller level.
+    // Parents by level: the closest line above with a smaller level. The children of each of
+    // them are collected until its branch ends (a line of its level or above), then copied after
+    // a head into the pooled arrays.
     std::array<TTreeNode*, LevelSlots> slots{};
+    std::array<std::vector<TTreeNode*>, LevelSlots> children;
+    auto close = [&](size_t level) {
+        std::vector<TTreeNode*>& list = children[level];
+        if (!list.empty()) {
+            TTreeNode** array = FPointerPool.Take(list.size() + 1) + 1;
+            // NOLINTNEXTLINE(bugprone-sizeof-expression): an array of node pointers
+            std::memcpy(array, list.data(), list.size() * sizeof(TTreeNode*));
+            const auto count = static_cast<uint32_t>(list.size());
+            TTreeNode::SetListHead(array, {count, count});
+            slots[level]->FChildren = array;
+            list.clear();
+        }
+        slots[level] = nullptr;
+    };
     auto addLine = [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes,
                        size_t count) {
-        // A line without any '#' (including an empty one) is not a tree line; nor is one whose
-        // fields could not be stored (over 4 GiB).
-        if (count == 0 || static_cast<uint64_t>(end - begin) > UINT32_MAX)
+        // A line without any '#' (including an empty one) is not a tree line.
+        if (count == 0)
             return;
         const size_t level = static_cast<size_t>(hashes[0] - begin);
         if (level >= LevelSlots)
             return;
-        TTreeNode* node = NewNode();
-        node->FText = begin;
-        node->FLen[0] = static_cast<uint32_t>(level);
         // Every field ends at the next '#' or at the end of the line; a fifth field is dropped.
+        std::array<std::string_view, 4> fields{std::string_view(begin, level)};
         for (size_t k = 1; k < 4 && k <= count; ++k) {
             const char* from = hashes[k - 1] + 1;
-            node->FLen[k] = FieldLength(static_cast<size_t>((k < count ? hashes[k] : end) - from));
+            fields[k] = std::string_view(from, static_cast<size_t>((k < count ? hashes[k] : end) - from));
         }
-        TTreeNode* parent = nullptr;
-        for (size_t k = level; k-- > 0;)
-            if (slots[k]) {
-                parent = slots[k];
-                break;
-            }
-        for (size_t k = level + 1; k < slots.size(); ++k)
-            slots[k] = nullptr;
-        slots[level] = node;
-        node->FParent = parent;
-        if (parent) {
-            node->FRow = static_cast<int>(parent->FChildCount++);
+        TTreeNode* node = NewNode();
+        // The node reads its fields in the line itself when the line ends before the text does
+        // and the lengths fit; otherwise they are kept aside.
+        if (end != textEnd && fields[1].size() <= TTreeNode::MaxShortLength &&
+            fields[2].size() <= TTreeNode::MaxShortLength) {
+            node->FText = begin;
+            node->FLevel = static_cast<uint32_t>(level) & 7u;
+            node->FIdLength = static_cast<uint32_t>(fields[1].size()) & TTreeNode::MaxShortLength;
+            node->FNameLength = static_cast<uint32_t>(fields[2].size()) & TTreeNode::MaxShortLength;
         } else {
-            node->FRow = static_cast<int>(FTop.size());
-            FTop.push_back(node);
+            StoreFields(node, fields[0], fields[1], fields[2], fields[3]);
         }
+        for (size_t k = level; k < LevelSlots; ++k)
+            if (slots[k])
+                close(k);
+        size_t parentLevel = level;
+        while (parentLevel > 0 && !slots[parentLevel - 1])
+            --parentLevel;
+        std::vector<TTreeNode*>& siblings = parentLevel > 0 ? children[parentLevel - 1] : FTop;
+        node->FParent = parentLevel > 0 ? slots[parentLevel - 1] : nullptr;
+        node->FRow = static_cast<uint32_t>(siblings.size());
+        siblings.push_back(node);
+        slots[level] = node;
         ++FNodeCount;
     };
     ScanOutline(text, addLine);
-
-    // The child arrays: one array for the whole tree, each parent's part
-    // given out in file order (a parent always comes before its children).
-    const size_t childTotal = FNodeCount - FTop.size();
-    TTreeNode** next = childTotal ? FPointerPool.Take(childTotal) : nullptr;
-    for (const auto& block : FNodeBlocks) {
-        const size_t used = &block == &FNodeBlocks.back() ? NodeBlockSize - FNodesLeft : NodeBlockSize;
-        for (TTreeNode *n = block.get(), *blockEnd = n + used; n != blockEnd; ++n) {
-            if (n->FChildCount != 0) {
-                n->FChildren = next;
-                n->FChildCapacity = n->FChildCount;
-                next += n->FChildCount;
-            }
-            if (n->FParent)
-                n->FParent->FChildren[n->FRow] = n;
-        }
-    }
+    for (size_t k = 0; k < LevelSlots; ++k)
+        if (slots[k])
+            close(k);
     Touch();
 }
 

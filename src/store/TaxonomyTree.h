@@ -7,6 +7,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <memory>
 #include <span>
@@ -14,23 +15,28 @@
 #include <string_view>
 #include <vector>
 
-// One branch of the tree. Its four fields live in the tree's pooled text (a
-// loaded node points into the bytes of the tree file itself) and its children
-// in the tree's pooled pointer arrays: a node is one fixed-size record, with
-// no allocation of its own. Nodes are created and released by TTaxonomyTree
-// only; a node's address stays the same for its whole life.
+// One branch of the tree, a record of 32 bytes: a loaded tree of ten million lines must fit in
+// memory beside its text. Its four fields live in the tree's pooled text: a loaded node points at
+// its line in the bytes of the tree file itself and knows the lengths of its marker, id and name,
+// the info running to the next '#' or the line's end. A node whose fields were set, or whose line
+// is one the lengths cannot describe (an id or name of 8 KiB or more, the file's last line without
+// a line end), keeps its fields elsewhere in the pool, with their four lengths just before them.
+// Its children are in the tree's pooled pointer arrays, each array after a word with its count and
+// capacity. Nodes are created and released by TTaxonomyTree only; a node's address stays the same
+// for its whole life.
 class TTreeNode {
 public:
     TTreeNode* Parent() const { return FParent; } // none for a top-level node
-    int Row() const { return FRow; }              // index among its siblings (top-level nodes: in the tree)
+    // Index among its siblings (top-level nodes: in the tree).
+    int Row() const { return static_cast<int>(FRow); }
     // Shown open in the tree view; the node keeps it, the view and the tree-state file set it.
     bool Expanded() const { return FExpanded; }
     void SetExpanded(bool expanded) { FExpanded = expanded; }
     // Removed from its tree (its record stays until the tree is cleared or loaded again).
     bool Deleted() const { return FDeleted; }
 
-    int Level() const { return static_cast<int>(FLen[0]); }
-    std::string_view Marker() const { return Field(0); }
+    int Level() const { return static_cast<int>(MarkerLength()); }
+    std::string_view Marker() const { return {FText, MarkerLength()}; }
     std::string_view Id() const { return Field(1); }
     std::string_view Name() const { return Field(2); }
     std::string_view Info() const { return Field(3); }
@@ -40,26 +46,44 @@ public:
     // loaded line with all four fields, a node whose fields were set); empty otherwise.
     std::string_view Line() const;
 
-    bool HasChildren() const { return FChildCount != 0; }
-    size_t ChildCount() const { return FChildCount; }
+    bool HasChildren() const { return ChildCount() != 0; }
+    size_t ChildCount() const { return FChildren ? ListHead(FChildren).Count : 0; }
     TTreeNode* Child(size_t i) const { return FChildren[i]; }
-    std::span<TTreeNode* const> Children() const { return {FChildren, FChildCount}; }
+    std::span<TTreeNode* const> Children() const { return {FChildren, ChildCount()}; }
 
 private:
     friend class TTaxonomyTree;
-    // The fields are stored one after another, each followed by one separator
-    // byte: field k starts where field k - 1 ended, plus one.
+    // The word before a child array.
+    struct TListHead {
+        uint32_t Count;
+        uint32_t Capacity;
+    };
+    static TListHead ListHead(TTreeNode* const* children) {
+        TListHead head;
+        std::memcpy(&head, children - 1, sizeof head);
+        return head;
+    }
+    static void SetListHead(TTreeNode** children, TListHead head) {
+        std::memcpy(children - 1, &head, sizeof head);
+    }
+    // The longest id or name a loaded node describes by itself.
+    static constexpr size_t MaxShortLength = (1u << 13) - 1;
+
+    size_t MarkerLength() const;
+    // The fields of a node kept aside are stored one after another, each followed by one
+    // separator byte: field k starts where field k - 1 ended, plus one.
     std::string_view Field(size_t k) const;
 
     TTreeNode* FParent = nullptr;
-    int FRow = 0;
-    bool FExpanded = false;
-    bool FDeleted = false;
     const char* FText = nullptr;
-    uint32_t FLen[4] = {0, 0, 0, 0};
     TTreeNode** FChildren = nullptr;
-    uint32_t FChildCount = 0;
-    uint32_t FChildCapacity = 0;
+    uint32_t FRow = 0;
+    uint32_t FLevel : 3 = 0;
+    uint32_t FExpanded : 1 = 0;
+    uint32_t FDeleted : 1 = 0;
+    uint32_t FAside : 1 = 0; // the fields are kept aside, with their lengths
+    uint32_t FIdLength : 13 = 0;
+    uint32_t FNameLength : 13 = 0;
 };
 
 // Announces every change in pairs so that an item model can follow.
@@ -153,8 +177,13 @@ public:
     // without any '#' are skipped, missing fields are empty, a fifth field and
     // beyond are dropped, lines whose marker has 6 or more characters are
     // skipped; a line with no possible parent becomes a top-level node.
-    // FObservers see one reset.
+    // FObservers see one reset. Throws ETooLarge, with the tree left empty, for more than
+    // MaxTextSize() bytes.
     void LoadOutline(std::unique_ptr<char[]> bytes, size_t size);
+    // The largest text LoadOutline takes: 4 GiB less one byte, so that no row and no count of
+    // children (a line takes two bytes at least) can outgrow their 32 bits. Tests set less.
+    size_t MaxTextSize() const { return FMaxTextSize; }
+    void SetMaxTextSize(size_t size) { FMaxTextSize = size; }
 
     // Bulk loading: BeginReset now, EndReset when the scope ends; the
     // inserts in between send no notifications.
@@ -186,8 +215,12 @@ private:
     void ReleaseAll(); // drops every node and pool without notifications
     void Touch();      // a new stamp
 
-    // Nodes in blocks of fixed size; a deleted node's record is not reused.
-    std::vector<std::unique_ptr<TTreeNode[]>> FNodeBlocks;
+    // Nodes in blocks of fixed size, each record made when it is handed out; a deleted node's
+    // record is not reused.
+    struct alignas(TTreeNode) TNodeRoom {
+        std::byte Bytes[sizeof(TTreeNode)];
+    };
+    std::vector<std::unique_ptr<TNodeRoom[]>> FNodeBlocks;
     size_t FNodesLeft = 0; // free records in the last block
     // Hands out runs of T from large blocks, released all at once; a run longer than a quarter
     // block gets a block of its own, so the current block stays in use.
@@ -219,7 +252,7 @@ private:
     };
     // Text: the loaded file, then fields written later.
     TPool<char, 64 * 1024> FTextPool;
-    // Child pointer arrays: one array for all children after a load, grown arrays later.
+    // Child pointer arrays, each after its head.
     TPool<TTreeNode*, 8192> FPointerPool;
 
     std::vector<TTreeNode*> FTop;
@@ -228,6 +261,7 @@ private:
     uint64_t FStamp = 0;
     int FMode = 3;
     int FBulkDepth = 0;
+    size_t FMaxTextSize = UINT32_MAX;
     std::vector<ITreeObserver*> FObservers;
 };
 

@@ -19,6 +19,8 @@ using TStringList = std::vector<std::string>;
 // Every text file becomes lines here, so this is where a leading byte-order
 // mark (written by some editors) is dropped.
 template <class F> void ForEachLine(std::string_view text, F&& fn);
+// The same for a piece of a text after its start: a byte-order mark there is a line's bytes.
+template <class F> void ForEachLineAsIs(std::string_view text, F&& fn);
 // The text without a leading UTF-8 byte-order mark.
 inline std::string_view WithoutByteOrderMark(std::string_view text) {
     return text.substr(0, 3) == "\xEF\xBB\xBF" ? text.substr(3) : text;
@@ -137,7 +139,10 @@ private:
 
 // ---- implementation of the template ----
 template <class F> void ForEachLine(std::string_view text, F&& fn) {
-    text = WithoutByteOrderMark(text);
+    ForEachLineAsIs(WithoutByteOrderMark(text), std::forward<F>(fn));
+}
+
+template <class F> void ForEachLineAsIs(std::string_view text, F&& fn) {
     const char* p = text.data();
     const char* const end = p + text.size();
     // The next CR and LF are searched separately (memchr is fast), each only

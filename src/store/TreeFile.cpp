@@ -1,17 +1,127 @@
 // The tree file, node captions and icons, look-up and the tree-state file.
 
 #include "Constants.h"
+#include "Errors.h"
 #include "Fields.h"
+#include "FileDescriptor.h"
 #include "Platform.h"
 #include "StrUtils.h"
 #include "TaxonomyTree.h"
 #include "TextFiles.h"
 
+#include <algorithm>
 #include <array>
+#include <cerrno>
 #include <cstring>
+#include <fcntl.h>
 #include <memory>
 #include <string_view>
 #include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Puts the pieces of a file together in a buffer of fixed size that goes to the file whenever it
+// is full; a piece larger than the buffer goes straight on.
+class TBufferedFile {
+public:
+    explicit TBufferedFile(const std::string& path)
+        : FFile(path), FBuffer(std::make_unique_for_overwrite<char[]>(BufferSize)), FOut(FBuffer.get()) {}
+
+    bool Wanted() const { return true; }
+    void Put(std::string_view bytes) {
+        char* const begin = FBuffer.get();
+        if (bytes.size() > static_cast<size_t>(begin + BufferSize - FOut)) {
+            FFile.Write(begin, static_cast<size_t>(FOut - begin));
+            FOut = begin;
+            if (bytes.size() > BufferSize) {
+                FFile.Write(bytes.data(), bytes.size());
+                return;
+            }
+        }
+        if (!bytes.empty())
+            FOut = static_cast<char*>(std::memcpy(FOut, bytes.data(), bytes.size())) + bytes.size();
+    }
+    void Commit() {
+        FFile.Write(FBuffer.get(), static_cast<size_t>(FOut - FBuffer.get()));
+        FFile.Commit();
+    }
+
+private:
+    static constexpr size_t BufferSize = 1024 * 1024;
+    TAtomicFile FFile;
+    std::unique_ptr<char[]> FBuffer;
+    char* FOut;
+};
+
+// Compares the pieces of a file with the bytes of the file there is, a buffer at a time: Wanted()
+// until the first difference.
+class TFileComparer {
+public:
+    explicit TFileComparer(const std::string& path)
+        : FOld(open(path.c_str(), O_RDONLY | O_CLOEXEC)), FSame(FOld.Get() >= 0) {}
+
+    bool Wanted() const { return FSame; }
+    void Put(std::string_view bytes) {
+        if (bytes.size() > BufferSize - FHeld) {
+            Compare();
+            if (bytes.size() > BufferSize) {
+                for (; FSame && !bytes.empty(); bytes.remove_prefix(std::min(bytes.size(), BufferSize))) {
+                    std::memcpy(FNew.get(), bytes.data(), std::min(bytes.size(), BufferSize));
+                    FHeld = std::min(bytes.size(), BufferSize);
+                    Compare();
+                }
+                return;
+            }
+        }
+        std::memcpy(FNew.get() + FHeld, bytes.data(), bytes.size());
+        FHeld += bytes.size();
+    }
+    // The same bytes, and no more of them in the file.
+    bool Same() {
+        Compare();
+        char more;
+        return FSame && ReadFully(&more, 1) == 0;
+    }
+
+private:
+    void Compare() {
+        if (FSame && FHeld != 0)
+            FSame = ReadFully(FOldBytes.get(), FHeld) == FHeld &&
+                    std::memcmp(FOldBytes.get(), FNew.get(), FHeld) == 0;
+        FHeld = 0;
+    }
+    size_t ReadFully(char* to, size_t size) {
+        size_t got = 0;
+        while (got < size) {
+            const ssize_t n = read(FOld.Get(), to + got, size - got);
+            if (n == 0 || (n < 0 && errno != EINTR))
+                break;
+            got += n > 0 ? static_cast<size_t>(n) : 0;
+        }
+        return got;
+    }
+
+    static constexpr size_t BufferSize = 1024 * 1024;
+    TFd FOld;
+    bool FSame;
+    std::unique_ptr<char[]> FNew = std::make_unique_for_overwrite<char[]>(BufferSize);
+    std::unique_ptr<char[]> FOldBytes = std::make_unique_for_overwrite<char[]>(BufferSize);
+    size_t FHeld = 0; // new bytes in FNew, not compared yet
+};
+
+// "marker#id#1" or 0 for every node, in pre-order, for as long as the sink wants them.
+template <class TSink>
+void PutTreeState(TSink& sink, const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
+    for (const TTreeNode* n = tree.First(); n && sink.Wanted(); n = tree.Next(n)) {
+        sink.Put(n->Marker());
+        sink.Put("#");
+        sink.Put(n->Id());
+        sink.Put((isExpanded && isExpanded(n)) ? "#1\r\n" : "#0\r\n");
+    }
+}
+
+} // namespace
 
 TNodeTextPieces NodeTextPieces(int level, std::string_view name, std::string_view info, int mode) {
     TNodeTextPieces pieces;
@@ -58,6 +168,9 @@ int LoadTree(TTaxonomyTree& tree) {
     struct stat st;
     if (stat(path.c_str(), &st) != 0)
         return -1;
+    if (static_cast<uint64_t>(st.st_size) > tree.MaxTextSize())
+        throw ETooLarge("The tree file " + path + " is too large to load (" + std::to_string(st.st_size) +
+                        " bytes; at most " + std::to_string(tree.MaxTextSize()) + ").");
     // The nodes keep their fields in the file's own bytes.
     TWholeFile file(path);
     const size_t size = file.Text().size();
@@ -96,41 +209,22 @@ TTreeNode* FindTreeNode(const TTaxonomyTree& tree, const TTaxonomyData& key) {
 }
 
 void SaveTreeFile(const TTaxonomyTree& tree) {
-    // The lines are put together in a buffer of fixed size that goes to the file whenever it is
-    // full; a node's line is copied in one piece where its fields lie together in the tree's text.
-    TAtomicFile file(AppFile(TreeFileName));
-    constexpr size_t BufferSize = 1024 * 1024;
-    const auto buffer = std::make_unique_for_overwrite<char[]>(BufferSize);
-    char* const begin = buffer.get();
-    char* const end = begin + BufferSize;
-    char* out = begin;
-    auto put = [&](std::string_view bytes) {
-        if (bytes.size() > static_cast<size_t>(end - out)) {
-            file.Write(begin, static_cast<size_t>(out - begin));
-            out = begin;
-            if (bytes.size() > BufferSize) {
-                file.Write(bytes.data(), bytes.size());
-                return;
-            }
-        }
-        if (!bytes.empty())
-            out = static_cast<char*>(std::memcpy(out, bytes.data(), bytes.size())) + bytes.size();
-    };
+    // A node's line is copied in one piece where its fields lie together in the tree's text.
+    TBufferedFile file(AppFile(TreeFileName));
     tree.ForEachNode([&](const TTreeNode* n) {
         if (const std::string_view line = n->Line(); !line.empty()) {
-            put(line);
+            file.Put(line);
         } else {
-            put(n->Marker());
-            put("#");
-            put(n->Id());
-            put("#");
-            put(n->Name());
-            put("#");
-            put(n->Info());
+            file.Put(n->Marker());
+            file.Put("#");
+            file.Put(n->Id());
+            file.Put("#");
+            file.Put(n->Name());
+            file.Put("#");
+            file.Put(n->Info());
         }
-        put("\r\n");
+        file.Put("\r\n");
     });
-    file.Write(begin, static_cast<size_t>(out - begin));
     file.Commit();
 }
 
@@ -138,29 +232,44 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
     const std::string path = AppFile(TreeStateFileName);
     if (!FileExists(path))
         return;
-    const std::string text = ReadFileBytes(path);
+    // Read a block at a time: the state of a large tree is a large file.
     TTreeNode* node = tree.First();
-    ForEachLine(text, [&](std::string_view line) {
+    auto apply = [&](std::string_view line) {
         if (!node)
             return;
         std::array<std::string_view, 3> f{};
         SplitFieldViews(line, f, 2);
         if (f[1] != node->Id())
             return;
-        // An unreadable state leaves the node as it is.
-        int state;
-        if (TryStrToInt(f[2], state) && setExpanded)
+        // An unreadable state leaves the node as it is; the file itself only ever holds 0 and 1.
+        int state = 0;
+        const bool plain = f[2].size() == 1 && (f[2][0] == '0' || f[2][0] == '1');
+        if (plain)
+            state = f[2][0] - '0';
+        if ((plain || TryStrToInt(f[2], state)) && setExpanded)
             setExpanded(node, state != 0);
         node = tree.Next(node);
+    };
+    bool first = true;
+    ReadLineBlocks(path, [&](std::string_view block) {
+        // Only the file's own start may hold a byte-order mark.
+        if (first)
+            ForEachLine(block, apply);
+        else
+            ForEachLineAsIs(block, apply);
+        first = false;
+        return node != nullptr;
     });
 }
 
 void SaveTreeState(const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
-    std::string text;
-    text.reserve(tree.Count() * 16);
-    tree.ForEachNode([&](const TTreeNode* n) {
-        text.append(n->Marker()).append(1, '#').append(n->Id());
-        text += (isExpanded && isExpanded(n)) ? "#1\r\n" : "#0\r\n";
-    });
-    WriteTextFileAtomic(AppFile(TreeStateFileName), text);
+    const std::string path = AppFile(TreeStateFileName);
+    // Mostly the state is what the last run left: then the file stays as it is.
+    TFileComparer old(path);
+    PutTreeState(old, tree, isExpanded);
+    if (old.Same())
+        return;
+    TBufferedFile file(path);
+    PutTreeState(file, tree, isExpanded);
+    file.Commit();
 }
