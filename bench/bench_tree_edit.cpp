@@ -65,6 +65,18 @@ bool Prepare() {
     return true;
 }
 
+// Fresh copies of the files a deletion rewrites, and a branch of the 10,000 genera to delete.
+TTreeNode* PrepareBranch() {
+    fs::copy_file(LargeDataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
+    fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
+    TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
+    TTreeNode* family =
+        AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
+    for (const std::string& id : BranchIds)
+        AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
+    return branch;
+}
+
 void BM_DeleteBranchOf10000GeneraWithRecords(benchmark::State& state) {
     if (!Tree) {
         state.SkipWithError("no large data: run tools/gen_large_data.py or set ORV_LARGE_DATA");
@@ -74,13 +86,7 @@ void BM_DeleteBranchOf10000GeneraWithRecords(benchmark::State& state) {
     size_t runs = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        fs::copy_file(LargeDataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
-        fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
-        TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
-        TTreeNode* family =
-            AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
-        for (const std::string& id : BranchIds)
-            AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
+        TTreeNode* branch = PrepareBranch();
         state.ResumeTiming();
         const double t0 = WallSeconds(), c0 = ThreadCpuSeconds();
         DeleteTreeItem(*Tree, branch, true);
@@ -102,13 +108,7 @@ void BM_UndoableDeleteAndUndoOf10000Genera(benchmark::State& state) {
     size_t runs = 0;
     for (auto _ : state) {
         state.PauseTiming();
-        fs::copy_file(LargeDataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
-        fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
-        TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
-        TTreeNode* family =
-            AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
-        for (const std::string& id : BranchIds)
-            AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
+        TTreeNode* branch = PrepareBranch();
         TUndoDeletes undo;
         state.ResumeTiming();
         double t0 = WallSeconds(), c0 = ThreadCpuSeconds();
