@@ -6,6 +6,8 @@
 
 #include <cerrno>
 #include <climits>
+#include <cstdint>
+#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -85,4 +87,13 @@ std::string ExtractFileName(const std::string& path) {
 std::string ExtractFilePath(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+}
+
+void AdviseHugePages(void* data, size_t size) {
+    constexpr uintptr_t HugePage = uintptr_t(2) << 20;
+    const auto begin = reinterpret_cast<uintptr_t>(data);
+    const uintptr_t from = (begin + HugePage - 1) & ~(HugePage - 1);
+    const uintptr_t to = (begin + size) & ~(HugePage - 1);
+    if (to > from)
+        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
 }

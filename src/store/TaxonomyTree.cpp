@@ -1,6 +1,7 @@
 #include "TaxonomyTree.h"
 
 #include "Errors.h"
+#include "Platform.h"
 #include "TextFiles.h"
 
 #include <algorithm>
@@ -10,62 +11,18 @@
 #include <new>
 #include <stdexcept>
 #include <type_traits>
-#ifdef __SSE2__
-#include <emmintrin.h>
-#endif
 
 namespace {
 
-constexpr size_t NodeBlockSize = 65536;
+// Nodes come in blocks: a small first one, then large ones in huge pages (see NewNode).
+constexpr size_t FirstNodeBlockSize = 65536;
+constexpr size_t NodeBlockSize = 16 * FirstNodeBlockSize;
 constexpr size_t LevelSlots = 6; // a marker of six or more characters makes no node
 
 uint32_t FieldLength(size_t size) {
     if (size > UINT32_MAX)
         throw std::length_error("tree field too long");
     return static_cast<uint32_t>(size);
-}
-
-// Calls fn(begin, end, hashes, count) for every line of `text` (split at CR,
-// LF or CR LF; a CR LF pair gives an empty line in between, which has no '#'),
-// with the positions of its first four '#' and their count. The bytes are
-// looked at sixteen at a time: a tree file is mostly short lines.
-template <class F> void ScanOutline(std::string_view text, F&& fn) {
-    text = WithoutByteOrderMark(text);
-    const char* const data = text.data();
-    const size_t size = text.size();
-    const char* line = data;
-    std::array<const char*, 4> hashes{};
-    size_t count = 0;
-    auto at = [&](size_t i) {
-        const char c = data[i];
-        if (c == '#') {
-            if (count < hashes.size())
-                hashes[count] = data + i;
-            ++count;
-            return;
-        }
-        fn(line, data + i, hashes, count < 4 ? count : 4);
-        line = data + i + 1;
-        count = 0;
-    };
-    size_t i = 0;
-#ifdef __SSE2__
-    const __m128i hash = _mm_set1_epi8('#');
-    const __m128i cr = _mm_set1_epi8('\r');
-    const __m128i lf = _mm_set1_epi8('\n');
-    for (; i + 16 <= size; i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(block, hash),
-                                         _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
-        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
-            at(i + static_cast<size_t>(__builtin_ctz(mask)));
-    }
-#endif
-    for (; i < size; ++i)
-        if (data[i] == '#' || data[i] == '\r' || data[i] == '\n')
-            at(i);
-    if (line < data + size)
-        fn(line, data + size, hashes, count < 4 ? count : 4);
 }
 
 } // namespace
@@ -179,10 +136,14 @@ std::vector<TTreeNode*> TTaxonomyTree::Nodes() const {
 
 TTreeNode* TTaxonomyTree::NewNode() {
     if (FNodesLeft == 0) {
-        FNodeBlocks.push_back(std::make_unique_for_overwrite<TNodeRoom[]>(NodeBlockSize));
-        FNodesLeft = NodeBlockSize;
+        // A small tree needs one small block; a large one is filled block after block.
+        FNodeBlockSize = FNodeBlocks.empty() ? FirstNodeBlockSize : NodeBlockSize;
+        FNodeBlocks.push_back(std::make_unique_for_overwrite<TNodeRoom[]>(FNodeBlockSize));
+        if (FNodeBlockSize == NodeBlockSize)
+            AdviseHugePages(FNodeBlocks.back().get(), FNodeBlockSize * sizeof(TNodeRoom));
+        FNodesLeft = FNodeBlockSize;
     }
-    return new (&FNodeBlocks.back()[NodeBlockSize - FNodesLeft--]) TTreeNode;
+    return new (&FNodeBlocks.back()[FNodeBlockSize - FNodesLeft--]) TTreeNode;
 }
 
 void TTaxonomyTree::StoreFields(TTreeNode* node, std::string_view marker, std::string_view id,
@@ -462,7 +423,7 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
         slots[level] = node;
         ++FNodeCount;
     };
-    ScanOutline(text, addLine);
+    ScanHashedLines(WithoutByteOrderMark(text), addLine);
     for (size_t k = 0; k < LevelSlots; ++k)
         if (slots[k])
             close(k);

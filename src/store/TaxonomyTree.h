@@ -2,8 +2,10 @@
 // The taxonomy tree in memory (no widgets), the tree file and the tree-state
 // file. A view follows the tree through ITreeObserver.
 
+#include "Platform.h"
 #include "TaxonomyData.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -221,17 +223,21 @@ private:
         std::byte Bytes[sizeof(TTreeNode)];
     };
     std::vector<std::unique_ptr<TNodeRoom[]>> FNodeBlocks;
-    size_t FNodesLeft = 0; // free records in the last block
+    size_t FNodesLeft = 0;     // free records in the last block
+    size_t FNodeBlockSize = 0; // records in the last block
     // Hands out runs of T from large blocks, released all at once; a run longer than a quarter
-    // block gets a block of its own, so the current block stays in use.
+    // block gets a block of its own, so the current block stays in use. Each block is twice the
+    // one before, up to 64 times the first; the larger ones live in huge pages.
     template <class T, size_t BlockSize> class TPool {
     public:
         T* Take(size_t count) {
             if (count > BlockSize / 4)
                 return Adopt(std::make_unique_for_overwrite<T[]>(count));
             if (count > FLeft) {
-                FFree = Adopt(std::make_unique_for_overwrite<T[]>(BlockSize));
-                FLeft = BlockSize;
+                FSize = FSize == 0 ? BlockSize : std::min(2 * FSize, 64 * BlockSize);
+                FFree = Adopt(std::make_unique_for_overwrite<T[]>(FSize));
+                AdviseHugePages(FFree, FSize * sizeof(T));
+                FLeft = FSize;
             }
             T* run = FFree;
             FFree += count;
@@ -249,6 +255,7 @@ private:
         std::vector<std::unique_ptr<T[]>> FBlocks;
         T* FFree = nullptr;
         size_t FLeft = 0;
+        size_t FSize = 0; // of the last block
     };
     // Text: the loaded file, then fields written later.
     TPool<char, 64 * 1024> FTextPool;

@@ -437,5 +437,6 @@ TWholeFile::TWholeFile(const std::string& path) {
     // A file that changes size while it is read gives what was there; reading never overruns.
     const size_t capacity = static_cast<size_t>(st.st_size);
     FBytes.reset(new char[capacity + 1]);
+    AdviseHugePages(FBytes.get(), capacity + 1);
     FSize = ReadInto(fd.Get(), FBytes.get(), capacity, path);
 }

@@ -6,12 +6,16 @@
 // not part of it. Writing: every line is followed by CR LF.
 // Bytes are kept as they are (no encoding conversion).
 
+#include <array>
 #include <cstring>
 #include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 using TStringList = std::vector<std::string>;
 
@@ -166,4 +170,46 @@ template <class F> void ForEachLineAsIs(std::string_view text, F&& fn) {
             ++q;
         p = q;
     }
+}
+
+// Calls fn(begin, end, hashes, count) for every piece of `text` between line ends (CR or LF: a
+// CR LF pair gives an empty piece in between), and for a last piece without one, with the
+// positions of its first four '#' and their count (at most 4). The bytes are looked at sixteen at
+// a time: the files read this way (the tree and its state) are mostly short lines.
+template <class F> void ScanHashedLines(std::string_view text, F&& fn) {
+    const char* const data = text.data();
+    const size_t size = text.size();
+    const char* line = data;
+    std::array<const char*, 4> hashes{};
+    size_t count = 0;
+    auto at = [&](size_t i) {
+        const char c = data[i];
+        if (c == '#') {
+            if (count < hashes.size())
+                hashes[count] = data + i;
+            ++count;
+            return;
+        }
+        fn(line, data + i, hashes, count < 4 ? count : 4);
+        line = data + i + 1;
+        count = 0;
+    };
+    size_t i = 0;
+#ifdef __SSE2__
+    const __m128i hash = _mm_set1_epi8('#');
+    const __m128i cr = _mm_set1_epi8('\r');
+    const __m128i lf = _mm_set1_epi8('\n');
+    for (; i + 16 <= size; i += 16) {
+        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
+        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(block, hash),
+                                         _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
+        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
+            at(i + static_cast<size_t>(__builtin_ctz(mask)));
+    }
+#endif
+    for (; i < size; ++i)
+        if (data[i] == '#' || data[i] == '\r' || data[i] == '\n')
+            at(i);
+    if (line < data + size)
+        fn(line, data + size, hashes, count < 4 ? count : 4);
 }

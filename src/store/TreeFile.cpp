@@ -232,21 +232,18 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
     const std::string path = AppFile(TreeStateFileName);
     if (!FileExists(path))
         return;
-    // Read a block at a time: the state of a large tree is a large file.
+    // Read a block at a time: the state of a large tree is a large file. Each line is
+    // marker#id#state; a line whose id is not the next node's is passed over.
     TTreeNode* node = tree.First();
-    auto apply = [&](std::string_view line) {
-        if (!node)
-            return;
-        std::array<std::string_view, 3> f{};
-        SplitFieldViews(line, f, 2);
-        if (f[1] != node->Id())
+    auto apply = [&](std::string_view id, std::string_view value) {
+        if (id != node->Id())
             return;
         // An unreadable state leaves the node as it is; the file itself only ever holds 0 and 1.
         int state = 0;
-        const bool plain = f[2].size() == 1 && (f[2][0] == '0' || f[2][0] == '1');
+        const bool plain = value.size() == 1 && (value[0] == '0' || value[0] == '1');
         if (plain)
-            state = f[2][0] - '0';
-        if ((plain || TryStrToInt(f[2], state)) && setExpanded)
+            state = value[0] - '0';
+        if ((plain || TryStrToInt(value, state)) && setExpanded)
             setExpanded(node, state != 0);
         node = tree.Next(node);
     };
@@ -254,10 +251,23 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
     ReadLineBlocks(path, [&](std::string_view block) {
         // Only the file's own start may hold a byte-order mark.
         if (first)
-            ForEachLine(block, apply);
-        else
-            ForEachLineAsIs(block, apply);
+            block = WithoutByteOrderMark(block);
         first = false;
+        const char* const blockEnd = block.data() + block.size();
+        ScanHashedLines(block, [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes,
+                                   size_t count) {
+            // The empty piece between the CR and the LF of one line end is no line.
+            if (!node || (begin == end && begin != block.data() && begin[-1] == '\r' && end != blockEnd &&
+                          *end == '\n'))
+                return;
+            auto field = [&](size_t k) { // the text after the k-th '#' up to the next one
+                if (k >= count + 1 || k == 0)
+                    return std::string_view();
+                const char* from = hashes[k - 1] + 1;
+                return std::string_view(from, static_cast<size_t>((k < count ? hashes[k] : end) - from));
+            };
+            apply(field(1), field(2));
+        });
         return node != nullptr;
     });
 }

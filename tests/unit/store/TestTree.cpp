@@ -1,6 +1,10 @@
+#include "Fields.h"
+#include "StrUtils.h"
 #include "TaxonomyTree.h"
 #include "TempFolder.h"
+#include "TextFiles.h"
 
+#include <array>
 #include <functional>
 #include <map>
 #include <random>
@@ -364,6 +368,57 @@ TEST_F(TStoreTest, TreeStateRoundTripAndPartialMatch) {
     std::filesystem::remove(PathOf("treestate.dat"));
     LoadTreeState(tree, set);
     EXPECT_TRUE(applied.empty());
+}
+
+// The state file is read line by line as the split at CR, LF or CR LF gives them (a byte-order mark
+// first aside), each line's second field compared with the next node's id and its third taken as
+// an integer; a line of another id is passed over. Random files of the bytes that matter, a few
+// of them larger than a read block, against that rule written plainly.
+TEST_F(TStoreTest, TreeStateLinesFollowTheLineAndFieldRules) {
+    Write("classifytree.dat", "#a#A#\r\n\t##Empty#\r\n\t#b#B#\r\n\t\t#a#A2#\r\n#1#One#\r\n");
+    TTaxonomyTree tree;
+    ASSERT_EQ(LoadTree(tree), 0);
+    auto expected = [&](std::string_view text) {
+        std::vector<std::pair<std::string, int>> applied;
+        TTreeNode* node = tree.First();
+        ForEachLine(text, [&](std::string_view line) {
+            std::array<std::string_view, 3> f{};
+            SplitFieldViews(line, f, 2);
+            if (!node || f[1] != node->Id())
+                return;
+            if (int state = 0; TryStrToInt(f[2], state))
+                applied.emplace_back(node->Id(), state != 0);
+            node = tree.Next(node);
+        });
+        return applied;
+    };
+    auto actual = [&](const std::string& text) {
+        Write("treestate.dat", text);
+        std::vector<std::pair<std::string, int>> applied;
+        LoadTreeState(tree, [&](TTreeNode* n, bool e) { applied.emplace_back(n->Id(), e); });
+        return applied;
+    };
+    std::vector<std::string> texts = {
+        "\xEF\xBB\xBF#a#1\n\t##0\r\t#b#1\r\n\t\t#a#1#x\r\n#1#0",
+        "#a#1\r\n\r\n#b#1\r\r\n#a#+1\n\n#1#2", // blank lines are the empty id's lines
+        "#a\r\n#a#1\r\n##\r\n#b#0#1#1\r\n",
+    };
+    std::mt19937 random(7);
+    const std::string bytes = "##\r\n\r\nab110 \t";
+    for (int i = 0; i < 3000; ++i) {
+        std::string text(random() % 40, ' ');
+        for (char& c : text)
+            c = bytes[random() % bytes.size()];
+        texts.push_back(text);
+    }
+    // Lines across the edges of the read blocks.
+    for (size_t pad : {0, 1, 2, 3}) {
+        std::string text(1024 * 1024 - 5 - pad, 'x');
+        text += "\r\n#a#1\r\n##1\r\n#b#1\r\n";
+        texts.push_back(text);
+    }
+    for (const std::string& text : texts)
+        ASSERT_EQ(actual(text), expected(text)) << text;
 }
 
 // A held node yields null once it, or a branch above it, is deleted, or the tree is cleared or
