@@ -27,6 +27,12 @@ inline std::string LargeDataFolder() {
 inline double WallSeconds() {
     return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
 }
+// Processor seconds of the whole process: what a piece of work spent on every thread it used.
+inline double ProcessCpuSeconds() {
+    struct timespec ts;
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &ts);
+    return static_cast<double>(ts.tv_sec) + static_cast<double>(ts.tv_nsec) * 1e-9;
+}
 inline double ThreadCpuSeconds() {
     struct timespec ts;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &ts);

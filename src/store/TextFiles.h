@@ -7,6 +7,7 @@
 // Bytes are kept as they are (no encoding conversion).
 
 #include <array>
+#include <cstdint>
 #include <cstring>
 #include <functional>
 #include <memory>
@@ -122,6 +123,9 @@ std::string LoadTextFile(const std::string& path);
 bool OpenOrCreateLines(const std::string& path, TStringList& lines);
 
 // A whole file held in memory while large files are scanned.
+// Files of this size and more are read by two threads at once (tests read smaller ones so).
+inline size_t ParallelReadSize = size_t(64) << 20;
+
 class TWholeFile {
 public:
     // The whole file read into memory (not mapped: a file truncated by another program while it
@@ -182,34 +186,52 @@ template <class F> void ScanHashedLines(std::string_view text, F&& fn) {
     const char* line = data;
     std::array<const char*, 4> hashes{};
     size_t count = 0;
-    auto at = [&](size_t i) {
-        const char c = data[i];
-        if (c == '#') {
-            if (count < hashes.size())
-                hashes[count] = data + i;
-            ++count;
-            return;
-        }
+    auto hashAt = [&](size_t i) {
+        if (count < hashes.size())
+            hashes[count] = data + i;
+        ++count;
+    };
+    auto endAt = [&](size_t i) {
         fn(line, data + i, hashes, count < 4 ? count : 4);
         line = data + i + 1;
         count = 0;
     };
     size_t i = 0;
 #ifdef __SSE2__
+    // Sixty-four bytes at a time, the '#' and the line ends in masks of their own: a line of the
+    // usual length then ends in the block its '#' are in.
     const __m128i hash = _mm_set1_epi8('#');
     const __m128i cr = _mm_set1_epi8('\r');
     const __m128i lf = _mm_set1_epi8('\n');
-    for (; i + 16 <= size; i += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i));
-        const __m128i hit = _mm_or_si128(_mm_cmpeq_epi8(block, hash),
-                                         _mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf)));
-        for (unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hit)); mask; mask &= mask - 1)
-            at(i + static_cast<size_t>(__builtin_ctz(mask)));
+    for (; i + 64 <= size; i += 64) {
+        uint64_t hashMask = 0, endMask = 0;
+        for (size_t k = 0; k < 4; ++k) {
+            const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + i + 16 * k));
+            const auto h = static_cast<uint32_t>(_mm_movemask_epi8(_mm_cmpeq_epi8(block, hash)));
+            const auto e = static_cast<uint32_t>(
+                _mm_movemask_epi8(_mm_or_si128(_mm_cmpeq_epi8(block, cr), _mm_cmpeq_epi8(block, lf))));
+            hashMask |= uint64_t(h) << (16 * k);
+            endMask |= uint64_t(e) << (16 * k);
+        }
+        for (; endMask; endMask &= endMask - 1) {
+            const auto at = static_cast<size_t>(__builtin_ctzll(endMask));
+            // The '#' before this line end are the line's.
+            uint64_t before = hashMask & ((uint64_t(1) << at) - 1);
+            hashMask ^= before;
+            for (; before; before &= before - 1)
+                hashAt(i + static_cast<size_t>(__builtin_ctzll(before)));
+            endAt(i + at);
+        }
+        for (; hashMask; hashMask &= hashMask - 1)
+            hashAt(i + static_cast<size_t>(__builtin_ctzll(hashMask)));
     }
 #endif
-    for (; i < size; ++i)
-        if (data[i] == '#' || data[i] == '\r' || data[i] == '\n')
-            at(i);
+    for (; i < size; ++i) {
+        if (data[i] == '#')
+            hashAt(i);
+        else if (data[i] == '\r' || data[i] == '\n')
+            endAt(i);
+    }
     if (line < data + size)
         fn(line, data + size, hashes, count < 4 ? count : 4);
 }
