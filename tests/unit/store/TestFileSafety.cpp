@@ -2,6 +2,7 @@
 #include "BranchExport.h"
 #include "TaxonomyTree.h"
 #include "TempFolder.h"
+#include "TextFiles.h"
 
 #include <csignal>
 #include <sys/resource.h>
@@ -79,6 +80,23 @@ TEST_F(TStoreTest, ByteOrderMarkIsNotPartOfTheFirstLine) {
     EXPECT_EQ(r.Level, GenusLevel);
     ASSERT_TRUE(r.Genus.Species);
     EXPECT_EQ(*r.Genus.Species, TStringList{"\t#sp1#m#d"});
+}
+
+// A large file is read in two halves at once; every size, the odd ones and an empty file
+// included, reads back whole (the bound is lowered so that small files take that way).
+TEST_F(TStoreTest, FileReadInTwoHalvesReadsBackWhole) {
+    const size_t bound = ParallelReadSize;
+    ParallelReadSize = 2;
+    for (size_t size : {0, 1, 2, 3, 4, 17, 4096, 65537, 3 * 1024 * 1024 + 1}) {
+        std::string bytes(size, ' ');
+        for (size_t i = 0; i < size; ++i)
+            bytes[i] = static_cast<char>('a' + i * 7 % 26);
+        Write("whole.dat", bytes);
+        const TWholeFile file(PathOf("whole.dat"));
+        EXPECT_EQ(file.Text(), bytes) << size;
+    }
+    ParallelReadSize = bound;
+    EXPECT_THROW(TWholeFile(PathOf("missing.dat")), EFOpenError);
 }
 
 TEST_F(TStoreTest, StaleTemporaryFilesAreRemovedAtStart) {
