@@ -219,18 +219,17 @@ void TTaxonomyTreeView::ExpandAll() {
     FRows.clear();
     if (FModel)
         FRows.reserve(FTree.Count());
-    for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n)) {
+    FTree.ForEachNode([&](TTreeNode* n) {
         if (n->HasChildren())
             n->SetExpanded(true);
         if (FModel)
             FRows.push_back(n);
-    }
+    });
     RowsRefreshed(anchor);
 }
 
 void TTaxonomyTreeView::CollapseAll() {
-    for (TTreeNode* n = FTree.First(); n; n = FTree.Next(n))
-        n->SetExpanded(false);
+    FTree.ForEachNode([](TTreeNode* n) { n->SetExpanded(false); });
     RefreshRows();
 }
 

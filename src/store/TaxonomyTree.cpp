@@ -127,6 +127,27 @@ TTreeNode* TTaxonomyTree::NextSkippingChildren(const TTreeNode* node) const {
     return nullptr;
 }
 
+TTaxonomyTree::TWalk::TWalk(const TTaxonomyTree& tree) : FTree(tree), FNode(tree.First()) {
+    if (FNode && tree.FInLoadOrder) {
+        FRoom = tree.FNodeBlocks.front().get();
+        FRoomEnd = FRoom + (tree.FNodeBlocks.size() == 1 ? tree.FNodeBlockSize - tree.FNodesLeft : FirstNodeBlockSize);
+    }
+}
+
+void TTaxonomyTree::TWalk::Step() {
+    if (!FRoom) {
+        FNode = FTree.Next(FNode);
+        return;
+    }
+    // The end of a block: on to the next one, if any.
+    const auto& blocks = FTree.FNodeBlocks;
+    if (++FBlock < blocks.size()) {
+        FRoom = blocks[FBlock].get();
+        FRoomEnd = FRoom + (FBlock + 1 == blocks.size() ? FTree.FNodeBlockSize - FTree.FNodesLeft : NodeBlockSize);
+    }
+    FNode = FRoom < FRoomEnd ? std::launder(reinterpret_cast<TTreeNode*>(FRoom->Bytes)) : nullptr;
+}
+
 std::vector<TTreeNode*> TTaxonomyTree::Nodes() const {
     std::vector<TTreeNode*> nodes;
     nodes.reserve(FNodeCount);
@@ -193,6 +214,7 @@ void TTaxonomyTree::Touch() {
 TTreeNode* TTaxonomyTree::AddNode(TTreeNode* parent, const TTaxonomyData& data) {
     // The record is filled before the tree or the observers see it: a field too long to store
     // fails with nothing changed.
+    FInLoadOrder = false;
     TTreeNode* node = NewNode();
     StoreFields(node, data.Marker(), data.Id(), data.Name(), data.Info());
     MakeRoomForChild(parent);
@@ -230,6 +252,7 @@ void TTaxonomyTree::SetFields(TTreeNode* node, const TTaxonomyData& data) {
 void TTaxonomyTree::DeleteNode(TTreeNode* node) {
     if (!node)
         return;
+    FInLoadOrder = false;
     TTreeNode* parent = node->FParent;
     const size_t row = static_cast<size_t>(node->FRow);
     const bool notify = FBulkDepth == 0;
@@ -282,6 +305,7 @@ TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std:
         TTreeNode::SetListHead(above->FChildren, {head.Count + 1, head.Capacity});
     };
     std::vector<TTreeNode*> path;
+    FInLoadOrder = false;
     for (const TBranchLine& line : lines) {
         TTreeNode* node = NewNode();
         StoreFields(node, line.Data.Marker(), line.Data.Id(), line.Data.Name(), line.Data.Info());
@@ -327,6 +351,7 @@ void TTaxonomyTree::ReleaseAll() {
     FTop.shrink_to_fit();
     FNodeBlocks.clear();
     FNodesLeft = 0;
+    FInLoadOrder = true;
     FTextPool.Clear();
     FPointerPool.Clear();
     FNodeCount = 0;
@@ -339,9 +364,10 @@ void TTaxonomyTree::Clear() {
         for (auto* o : FObservers)
             o->BeginReset();
     if (!FObservers.empty())
-        for (TTreeNode* n = First(); n; n = Next(n))
+        ForEachNode([&](TTreeNode* n) {
             for (auto* o : FObservers)
                 o->NodeDeleting(n);
+        });
     ReleaseAll();
     if (notify)
         for (auto* o : FObservers)

@@ -12,6 +12,7 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <new>
 #include <span>
 #include <string>
 #include <string_view>
@@ -112,6 +113,11 @@ public:
 };
 
 class TTaxonomyTree {
+    // Room for one node record.
+    struct alignas(TTreeNode) TNodeRoom {
+        std::byte Bytes[sizeof(TTreeNode)];
+    };
+
 public:
     using TNodeList = std::span<TTreeNode* const>;
 
@@ -141,9 +147,32 @@ public:
     TTreeNode* Next(const TTreeNode* node) const;
     // The node after the subtree of `node` in pre-order, nullptr at the end.
     TTreeNode* NextSkippingChildren(const TTreeNode* node) const;
+    // Every node in pre-order, one after another, from the first. While the nodes are as they were
+    // loaded (no node added, put back or deleted since), their records lie in pre-order in their
+    // blocks and are taken from there, without going through the parents.
+    class TWalk {
+    public:
+        explicit TWalk(const TTaxonomyTree& tree);
+        TTreeNode* Node() const { return FNode; } // nullptr after the last
+        void Advance() {
+            if (FRoom && ++FRoom < FRoomEnd)
+                FNode = std::launder(reinterpret_cast<TTreeNode*>(FRoom->Bytes));
+            else
+                Step();
+        }
+
+    private:
+        void Step();
+        const TTaxonomyTree& FTree;
+        TTreeNode* FNode = nullptr;
+        // In load order: the node's record, the end of the records used in its block, the block.
+        TNodeRoom* FRoom = nullptr;
+        TNodeRoom* FRoomEnd = nullptr;
+        size_t FBlock = 0;
+    };
     // Calls fn(TTreeNode*) for every node in pre-order.
     template <class F> void ForEachNode(F&& fn) const {
-        for (TTreeNode* n = First(); n; n = Next(n))
+        for (TWalk walk(*this); TTreeNode* n = walk.Node(); walk.Advance())
             fn(n);
     }
     std::vector<TTreeNode*> Nodes() const; // pre-order
@@ -217,14 +246,12 @@ private:
     void ReleaseAll(); // drops every node and pool without notifications
     void Touch();      // a new stamp
 
-    // Nodes in blocks of fixed size, each record made when it is handed out; a deleted node's
-    // record is not reused.
-    struct alignas(TTreeNode) TNodeRoom {
-        std::byte Bytes[sizeof(TTreeNode)];
-    };
+    // Nodes in blocks, each record made when it is handed out; a deleted node's record is not
+    // reused.
     std::vector<std::unique_ptr<TNodeRoom[]>> FNodeBlocks;
     size_t FNodesLeft = 0;     // free records in the last block
     size_t FNodeBlockSize = 0; // records in the last block
+    bool FInLoadOrder = true;  // the records in the blocks are the nodes in pre-order
     // Hands out runs of T from large blocks, released all at once; a run longer than a quarter
     // block gets a block of its own, so the current block stays in use. Each block is twice the
     // one before, up to 64 times the first; the larger ones live in huge pages.

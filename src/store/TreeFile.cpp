@@ -113,7 +113,8 @@ private:
 // "marker#id#1" or 0 for every node, in pre-order, for as long as the sink wants them.
 template <class TSink>
 void PutTreeState(TSink& sink, const TTaxonomyTree& tree, const TIsExpanded& isExpanded) {
-    for (const TTreeNode* n = tree.First(); n && sink.Wanted(); n = tree.Next(n)) {
+    for (TTaxonomyTree::TWalk walk(tree); walk.Node() && sink.Wanted(); walk.Advance()) {
+        const TTreeNode* n = walk.Node();
         sink.Put(n->Marker());
         sink.Put("#");
         sink.Put(n->Id());
@@ -201,7 +202,7 @@ TTaxonomyData MakeNodeKey(int level, const std::string& id, const std::string& n
 
 TTreeNode* FindTreeNode(const TTaxonomyTree& tree, const TTaxonomyData& key) {
     const bool byName = key.Id() == NotAvailableId;
-    for (TTreeNode* n = tree.First(); n; n = tree.Next(n)) {
+    for (TTaxonomyTree::TWalk walk(tree); TTreeNode* n = walk.Node(); walk.Advance()) {
         if (byName ? n->Name() == key.Name() : n->Id() == key.Id())
             return n;
     }
@@ -234,7 +235,8 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
         return;
     // Read a block at a time: the state of a large tree is a large file. Each line is
     // marker#id#state; a line whose id is not the next node's is passed over.
-    TTreeNode* node = tree.First();
+    TTaxonomyTree::TWalk walk(tree);
+    TTreeNode* node = walk.Node();
     auto apply = [&](std::string_view id, std::string_view value) {
         if (id != node->Id())
             return;
@@ -245,7 +247,8 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
             state = value[0] - '0';
         if ((plain || TryStrToInt(value, state)) && setExpanded)
             setExpanded(node, state != 0);
-        node = tree.Next(node);
+        walk.Advance();
+        node = walk.Node();
     };
     bool first = true;
     ReadLineBlocks(path, [&](std::string_view block) {

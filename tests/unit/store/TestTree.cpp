@@ -370,6 +370,41 @@ TEST_F(TStoreTest, TreeStateRoundTripAndPartialMatch) {
     EXPECT_TRUE(applied.empty());
 }
 
+// A walk over all nodes gives them in pre-order however the tree came about: as loaded (the
+// records across the edges of their blocks, lines skipped, a line without parent) and after each
+// kind of change.
+TEST_F(TStoreTest, WalkGivesEveryNodeInPreOrder) {
+    std::string outline = "#top#T#\r\nno hash line\r\n\t\t#deep#D#\r\n\t\t\t\t\t\t#skipped#S#\r\n";
+    for (int i = 0; i < 1200000; ++i)
+        outline += i % 3 == 0 ? "\t#f" + std::to_string(i) + "#F#\n" : "\t\t#g" + std::to_string(i) + "#G#\n";
+    Write("classifytree.dat", outline);
+    const struct {
+        const char* Change;
+        std::function<void(TTaxonomyTree&)> Apply;
+    } cases[] = {
+        {"as loaded", [](TTaxonomyTree&) {}},
+        {"a node added", [](TTaxonomyTree& t) { t.AddNode(t.First(), TTaxonomyData("\t", "new", "N", "")); }},
+        {"a node deleted", [](TTaxonomyTree& t) { t.DeleteNode(t.First()->Child(1)); }},
+        {"a branch put in",
+         [](TTaxonomyTree& t) {
+             t.InsertBranch(t.First(), 0, {{0, TTaxonomyData("\t", "b", "B", ""), true},
+                                           {1, TTaxonomyData("\t\t", "c", "C", ""), false}});
+         }},
+    };
+    for (const auto& c : cases) {
+        TTaxonomyTree tree;
+        ASSERT_EQ(LoadTree(tree), 0);
+        c.Apply(tree);
+        std::vector<TTreeNode*> walked;
+        tree.ForEachNode([&](TTreeNode* n) { walked.push_back(n); });
+        std::vector<TTreeNode*> followed;
+        for (TTreeNode* n = tree.First(); n; n = tree.Next(n))
+            followed.push_back(n);
+        EXPECT_EQ(walked.size(), tree.Count()) << c.Change;
+        EXPECT_TRUE(walked == followed) << c.Change;
+    }
+}
+
 // The state file is read line by line as the split at CR, LF or CR LF gives them (a byte-order mark
 // first aside), each line's second field compared with the next node's id and its third taken as
 // an integer; a line of another id is passed over. Random files of the bytes that matter, a few
