@@ -39,7 +39,8 @@ public:
     // exchange do (through the interfaces above), and what a test drives as a user would.
     QAction* Action(TAction id) const { return (*FActions)[id]; }
     TTaxonomyTree& Tree() override;
-    void SetDisplayMode(int mode) override;
+    void SetDisplayMode(int mode);
+    void BuildTree(int mode) override;
     void ShowMainPage(int index);
     // Puts the keyboard focus where the page is typed into (after its shortcut).
     void FocusMainPage(int index);
@@ -81,7 +82,9 @@ private:
 
     void ConnectActions();
     void HandOverFromSplash();
-    void RebuildTree();
+    // Reads the tree file again; every branch is open, or opened as the saved state says.
+    void RebuildTree(bool withSavedState = false);
+    void ShowDisplayMode(int mode);
     void NodeSelected(TTreeNode* node);
     void UpdateActionStates();
 

@@ -55,14 +55,23 @@ void TFormMain::ApplySavedTreeState() {
 }
 
 void TFormMain::SetDisplayMode(int mode) {
+    ShowDisplayMode(mode);
+    RebuildTree();
+}
+
+void TFormMain::BuildTree(int mode) {
+    ShowDisplayMode(mode);
+    RebuildTree(true);
+}
+
+void TFormMain::ShowDisplayMode(int mode) {
     Options.ListType = mode;
     Action(TAction::OptionsShowName)->setChecked(mode == 1);
     Action(TAction::OptionsShowInfo)->setChecked(mode == 2);
     Action(TAction::OptionsShowBoth)->setChecked(mode == 3);
-    RebuildTree();
 }
 
-void TFormMain::RebuildTree() {
+void TFormMain::RebuildTree(bool withSavedState) {
     SetStatus("Generating taxonomy tree...");
     // Edits of this run live in memory until shut-down: they are written first, so that reading
     // the file again loses none of them. A failed write leaves the tree as it is.
@@ -71,9 +80,13 @@ void TFormMain::RebuildTree() {
     Tree().Clear();
     Tree().SetDisplayMode(Options.ListType);
     if (LoadTree(Tree()) != 0) {
+        // A tree that arrives is shown with its saved state.
         FServer.RefreshTaxonomyTree();
     } else {
-        ExpandAll();
+        if (withSavedState)
+            FUi->TreeTabSheet->ExpandAllWithSavedState();
+        else
+            ExpandAll();
         if (TTreeNode* first = Tree().First())
             SelectNode(first);
     }

@@ -35,8 +35,7 @@ void TSession::Start() {
             }
         }
         SetStatus("Generating taxonomy tree...");
-        FHost.SetDisplayMode(Options.ListType);
-        FHost.ApplySavedTreeState();
+        FHost.BuildTree(Options.ListType);
     } catch (const EFOpenError&) {
         ShowErrorBox(DataFileFailText);
         FDataFileFailed = true;

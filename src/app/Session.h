@@ -13,9 +13,9 @@ public:
     // The options are read: the tree page gets its width, the option marks their state.
     virtual void OptionsLoaded(int taxonomyWidth) = 0;
     virtual void RefreshTaxonomyTree() = 0;
-    // Sets the display mode and builds the tree from the tree file.
-    virtual void SetDisplayMode(int mode) = 0;
-    virtual void ApplySavedTreeState() = 0;
+    // Sets the display mode, builds the tree from the tree file and opens its branches as the
+    // saved tree state says.
+    virtual void BuildTree(int mode) = 0;
     virtual TTaxonomyTree& Tree() = 0;
     virtual bool IsExpanded(const TTreeNode* node) const = 0;
     // The width of the tree page to keep for the next start.

@@ -44,8 +44,21 @@ void TTaxonomyTreePage::ExpandAll() { FView->ExpandAll(); }
 void TTaxonomyTreePage::CollapseAll() { FView->CollapseAll(); }
 
 void TTaxonomyTreePage::ApplySavedState() {
-    LoadTreeState(FTree, [](TTreeNode* node, bool expanded) { node->SetExpanded(expanded); });
+    try {
+        LoadTreeState(FTree, [](TTreeNode* node, bool expanded) { node->SetExpanded(expanded); });
+    } catch (...) {
+        FView->RefreshRows(); // the rows show what is open, whatever stopped the reading
+        throw;
+    }
     FView->RefreshRows();
+}
+
+void TTaxonomyTreePage::ExpandAllWithSavedState() {
+    FTree.ForEachNode([](TTreeNode* node) {
+        if (node->HasChildren())
+            node->SetExpanded(true);
+    });
+    ApplySavedState();
 }
 
 QString TTaxonomyTreePage::SelectedPath() const {

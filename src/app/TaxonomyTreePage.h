@@ -28,6 +28,9 @@ public:
     void CollapseAll();
     // Opens and closes the branches as the saved tree state says, laid out once at the end.
     void ApplySavedState();
+    // Every branch open, then the saved state over that (a branch it does not name stays open),
+    // laid out once at the end.
+    void ExpandAllWithSavedState();
     // The captions from the class down to the selected branch, one per line.
     QString SelectedPath() const;
 

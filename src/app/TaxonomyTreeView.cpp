@@ -169,8 +169,12 @@ void TTaxonomyTreeView::RowsChanged() {
 void TTaxonomyTreeView::RefreshRows() {
     const TTreeNode* anchor = NodeAtRow(static_cast<size_t>(TopRow()));
     FRows.clear();
-    if (FModel)
+    if (FModel) {
+        // Room for every node at once: growing the list step by step would hold two copies of it
+        // while it moves; what is left over is given back once the rows are known.
+        FRows.reserve(FTree.Count());
         CollectRows(nullptr, FRows);
+    }
     RowsRefreshed(anchor);
 }
 
