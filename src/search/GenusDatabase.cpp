@@ -115,15 +115,33 @@ void TGenusDatabase::AddLines(std::string_view block, uint64_t offset, bool firs
 const TGenusDatabase::TTreeRecords& TGenusDatabase::TreeRecords(const TTaxonomyTree& tree) {
     if (FRecordsStamp == tree.Stamp())
         return FRecords;
-    FRecords = TTreeRecords();
-    // The tree's genera are looked up a few thousand at a time (TViewIndex::FindMany).
+    // The lists keep their room: the tree's edits change few genera.
+    FRecords.Nodes.clear();
+    FRecords.Ids.clear();
+    FRecords.Names.clear();
+    FRecords.NameEnds.clear();
+    std::vector<TLookUp> before;
+    if (FLookUpsGeneration == tree.Generation())
+        before.swap(FLookUps);
+    FLookUps.clear();
+    FLookUps.reserve(before.size());
+    size_t next = 0; // the entry of `before` the next genus is likely to be
+    // The genera whose id moved are looked up a few thousand at a time (TViewIndex::FindMany).
     std::vector<TTreeNode*> nodes;
     std::vector<std::string_view> ids;
-    std::vector<uint32_t> numbers;
+    std::vector<uint32_t> numbers, found;
+    std::vector<size_t> unknown;
     auto lookUp = [&] {
-        numbers.resize(ids.size());
-        FIds.FindMany(ids, numbers);
+        found.resize(unknown.size());
+        ids.clear();
+        for (const size_t i : unknown)
+            ids.push_back(nodes[i]->Id());
+        FIds.FindMany(ids, found);
+        for (size_t k = 0; k < unknown.size(); ++k)
+            numbers[unknown[k]] = found[k];
         for (size_t i = 0; i < nodes.size(); ++i) {
+            const std::string_view id = nodes[i]->Id();
+            FLookUps.push_back({id.data(), static_cast<uint32_t>(id.size()), numbers[i]});
             if (numbers[i] == None)
                 continue;
             FRecords.Nodes.push_back(nodes[i]);
@@ -135,18 +153,33 @@ const TGenusDatabase::TTreeRecords& TGenusDatabase::TreeRecords(const TTaxonomyT
             FRecords.NameEnds.push_back(FRecords.Names.size());
         }
         nodes.clear();
-        ids.clear();
+        numbers.clear();
+        unknown.clear();
     };
+    constexpr size_t LookAhead = 8; // entries passed over for genera deleted since
     tree.ForEachNode([&](TTreeNode* n) {
         // An empty id has no record (ReadDetail gives Level -2).
         if (!IsListedGenus(n) || n->Id().empty())
             return;
+        const std::string_view id = n->Id();
+        uint32_t number = None;
+        bool known = false;
+        for (size_t k = next; k < before.size() && k < next + LookAhead; ++k)
+            if (before[k].Id == id.data() && before[k].Size == id.size()) {
+                number = before[k].Number;
+                known = true;
+                next = k + 1;
+                break;
+            }
+        if (!known)
+            unknown.push_back(nodes.size());
         nodes.push_back(n);
-        ids.push_back(n->Id());
-        if (ids.size() == LookUpGroup)
+        numbers.push_back(number);
+        if (nodes.size() == LookUpGroup)
             lookUp();
     });
     lookUp();
+    FLookUpsGeneration = tree.Generation();
     FRecordsStamp = tree.Stamp();
     return FRecords;
 }
@@ -182,7 +215,7 @@ size_t TGenusDatabase::MemoryBytes() const {
            FRecords.Nodes.capacity() * sizeof(TTreeNode*) + // NOLINT(bugprone-sizeof-expression)
            FRecords.Ids.capacity() * sizeof(uint32_t) +
            FRecords.Names.capacity() + FRecords.NameEnds.capacity() * sizeof(size_t) +
-           FNamesInTree.capacity() / 8;
+           FNamesInTree.capacity() / 8 + FLookUps.capacity() * sizeof(TLookUp);
 }
 
 void ClearGenusDatabase() {

@@ -81,6 +81,16 @@ private:
     TViewIndex FNames;
     uint64_t FRecordsStamp = 0; // the tree's stamp FRecords is of; 0 for none
     TTreeRecords FRecords;
+    // By listed genus with an id, in tree order, as the last TreeRecords found them: where its id's
+    // text was and the number it had. While the tree's generation stays, text at one place is
+    // never changed, so a genus whose id is still at that place has that number again.
+    struct TLookUp {
+        const char* Id;
+        uint32_t Size;
+        uint32_t Number;
+    };
+    std::vector<TLookUp> FLookUps;
+    uint64_t FLookUpsGeneration = 0;
     uint64_t FNamesStamp = 0;
     std::vector<bool> FNamesInTree;
     // A block's keys while they are added.

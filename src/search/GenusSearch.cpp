@@ -50,9 +50,15 @@ public:
             return;
         const TGenusDatabase::TTreeRecords& genera = db.TreeRecords(FTree);
         FNamed = NameMasks(genera, FMatcher.FoldedWords());
-        FNamedById.assign(db.IdCount(), 0);
-        for (size_t g = 0; g < genera.Ids.size(); ++g)
-            FNamedById[genera.Ids[g]] |= FNamed[g];
+        // Genera may share an id, and the record's words count for each of them: a record is
+        // passed over only when its outcome is certain for all. "Match All" looks for the words
+        // while some name leaves them possible (the words of any name); "Match Some" while some
+        // name does not decide (the words of every name).
+        FNamedById.assign(db.IdCount(), FMatchAll ? 0 : ~uint32_t(0));
+        for (size_t g = 0; g < genera.Ids.size(); ++g) {
+            uint32_t& named = FNamedById[genera.Ids[g]];
+            named = FMatchAll ? named | FNamed[g] : named & FNamed[g];
+        }
     }
 
     void Block(const TGenusDatabase::TBlock& block) override {

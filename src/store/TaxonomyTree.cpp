@@ -206,6 +206,17 @@ void TTaxonomyTree::MakeRoomForChild(TTreeNode* parent) {
     parent->FChildren = children;
 }
 
+namespace {
+uint64_t NewGeneration() {
+    static std::atomic<uint64_t> last{0};
+    return ++last;
+}
+} // namespace
+
+TTaxonomyTree::TTaxonomyTree() : FGeneration(NewGeneration()) {
+    Touch();
+}
+
 void TTaxonomyTree::Touch() {
     static std::atomic<uint64_t> last{0};
     FStamp = ++last;
@@ -346,7 +357,7 @@ TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std:
 }
 
 void TTaxonomyTree::ReleaseAll() {
-    ++FGeneration;
+    FGeneration = NewGeneration();
     FTop.clear();
     FTop.shrink_to_fit();
     FNodeBlocks.clear();

@@ -38,9 +38,10 @@ public:
     // Removed from its tree (its record stays until the tree is cleared or loaded again).
     bool Deleted() const { return FDeleted; }
 
-    int Level() const { return static_cast<int>(MarkerLength()); }
+    int Level() const { return static_cast<int>(FAside ? MarkerLength() : FLevel); }
     std::string_view Marker() const { return {FText, MarkerLength()}; }
-    std::string_view Id() const { return Field(1); }
+    // Read in place for a loaded node: the walks over every node read the level and the id.
+    std::string_view Id() const { return FAside ? Field(1) : std::string_view(FText + FLevel + 1, FIdLength); }
     std::string_view Name() const { return Field(2); }
     std::string_view Info() const { return Field(3); }
     // A copy of the four fields.
@@ -121,7 +122,7 @@ class TTaxonomyTree {
 public:
     using TNodeList = std::span<TTreeNode* const>;
 
-    TTaxonomyTree() { Touch(); }
+    TTaxonomyTree();
     TTaxonomyTree(const TTaxonomyTree&) = delete;
     TTaxonomyTree& operator=(const TTaxonomyTree&) = delete;
     ~TTaxonomyTree(); // releases the nodes without notifications
@@ -136,7 +137,9 @@ public:
     size_t ChildCount(const TTreeNode* parent) const { return parent ? parent->ChildCount() : FTop.size(); }
     TTreeNode* Child(const TTreeNode* parent, size_t i) const { return parent ? parent->Child(i) : FTop[i]; }
     size_t Count() const { return FNodeCount; }
-    // Goes up each time every node is released (the tree cleared or loaded again).
+    // A new value each time every node is released (the tree cleared or loaded again), never the
+    // same for two trees: while it stays, a node's record and the text its fields point at stay
+    // where they are, and text once written there is never changed.
     uint64_t Generation() const { return FGeneration; }
     bool Empty() const { return FNodeCount == 0; }
     // A new value after every change of the nodes or their fields, never the same for two trees:
