@@ -39,7 +39,9 @@ struct TTimes {
 };
 
 // Large files are read by two threads: both count.
-TTimes Now() { return {WallSeconds(), ProcessCpuSeconds()}; }
+TTimes Now() {
+    return {WallSeconds(), ProcessCpuSeconds()};
+}
 
 TTimes Since(const TTimes& start) {
     const TTimes now = Now();

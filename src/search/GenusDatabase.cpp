@@ -213,9 +213,9 @@ const std::vector<bool>& TGenusDatabase::NamesInTree(const TTaxonomyTree& tree) 
 size_t TGenusDatabase::MemoryBytes() const {
     return FLines.capacity() * sizeof(TRecordLine) + FIds.MemoryBytes() + FNames.MemoryBytes() +
            FRecords.Nodes.capacity() * sizeof(TTreeNode*) + // NOLINT(bugprone-sizeof-expression)
-           FRecords.Ids.capacity() * sizeof(uint32_t) +
-           FRecords.Names.capacity() + FRecords.NameEnds.capacity() * sizeof(size_t) +
-           FNamesInTree.capacity() / 8 + FLookUps.capacity() * sizeof(TLookUp);
+           FRecords.Ids.capacity() * sizeof(uint32_t) + FRecords.Names.capacity() +
+           FRecords.NameEnds.capacity() * sizeof(size_t) + FNamesInTree.capacity() / 8 +
+           FLookUps.capacity() * sizeof(TLookUp);
 }
 
 void ClearGenusDatabase() {

@@ -90,10 +90,11 @@ std::string ExtractFilePath(const std::string& path) {
 }
 
 void AdviseHugePages(void* data, size_t size) {
-    constexpr uintptr_t HugePage = uintptr_t(2) << 20;
-    const auto begin = reinterpret_cast<uintptr_t>(data);
-    const uintptr_t from = (begin + HugePage - 1) & ~(HugePage - 1);
-    const uintptr_t to = (begin + size) & ~(HugePage - 1);
-    if (to > from)
-        ::madvise(reinterpret_cast<void*>(from), to - from, MADV_HUGEPAGE);
+    constexpr size_t HugePage = size_t(2) << 20;
+    char* const bytes = static_cast<char*>(data);
+    const size_t skip = (HugePage - reinterpret_cast<uintptr_t>(bytes) % HugePage) % HugePage;
+    if (size <= skip)
+        return;
+    if (const size_t length = (size - skip) / HugePage * HugePage; length > 0)
+        ::madvise(bytes + skip, length, MADV_HUGEPAGE);
 }

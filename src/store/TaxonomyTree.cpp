@@ -130,7 +130,8 @@ TTreeNode* TTaxonomyTree::NextSkippingChildren(const TTreeNode* node) const {
 TTaxonomyTree::TWalk::TWalk(const TTaxonomyTree& tree) : FTree(tree), FNode(tree.First()) {
     if (FNode && tree.FInLoadOrder) {
         FRoom = tree.FNodeBlocks.front().get();
-        FRoomEnd = FRoom + (tree.FNodeBlocks.size() == 1 ? tree.FNodeBlockSize - tree.FNodesLeft : FirstNodeBlockSize);
+        FRoomEnd = FRoom + (tree.FNodeBlocks.size() == 1 ? tree.FNodeBlockSize - tree.FNodesLeft
+                                                         : FirstNodeBlockSize);
     }
 }
 
@@ -143,7 +144,8 @@ void TTaxonomyTree::TWalk::Step() {
     const auto& blocks = FTree.FNodeBlocks;
     if (++FBlock < blocks.size()) {
         FRoom = blocks[FBlock].get();
-        FRoomEnd = FRoom + (FBlock + 1 == blocks.size() ? FTree.FNodeBlockSize - FTree.FNodesLeft : NodeBlockSize);
+        FRoomEnd =
+            FRoom + (FBlock + 1 == blocks.size() ? FTree.FNodeBlockSize - FTree.FNodesLeft : NodeBlockSize);
     }
     FNode = FRoom < FRoomEnd ? std::launder(reinterpret_cast<TTreeNode*>(FRoom->Bytes)) : nullptr;
 }

@@ -41,7 +41,9 @@ public:
     int Level() const { return static_cast<int>(FAside ? MarkerLength() : FLevel); }
     std::string_view Marker() const { return {FText, MarkerLength()}; }
     // Read in place for a loaded node: the walks over every node read the level and the id.
-    std::string_view Id() const { return FAside ? Field(1) : std::string_view(FText + FLevel + 1, FIdLength); }
+    std::string_view Id() const {
+        return FAside ? Field(1) : std::string_view(FText + FLevel + 1, FIdLength);
+    }
     std::string_view Name() const { return Field(2); }
     std::string_view Info() const { return Field(3); }
     // A copy of the four fields.
@@ -266,6 +268,7 @@ private:
             if (count > FLeft) {
                 FSize = FSize == 0 ? BlockSize : std::min(2 * FSize, 64 * BlockSize);
                 FFree = Adopt(std::make_unique_for_overwrite<T[]>(FSize));
+                // NOLINTNEXTLINE(bugprone-sizeof-expression): T may be a pointer
                 AdviseHugePages(FFree, FSize * sizeof(T));
                 FLeft = FSize;
             }

@@ -34,8 +34,9 @@ std::string ErrorText() {
 size_t ReadInto(int fd, char* buffer, size_t capacity, const std::string& path, off_t offset = -1) {
     size_t done = 0;
     while (done < capacity) {
-        const ssize_t n = offset < 0 ? read(fd, buffer + done, capacity - done)
-                                     : pread(fd, buffer + done, capacity - done, offset + static_cast<off_t>(done));
+        const ssize_t n = offset < 0
+                              ? read(fd, buffer + done, capacity - done)
+                              : pread(fd, buffer + done, capacity - done, offset + static_cast<off_t>(done));
         if (n < 0 && errno == EINTR)
             continue;
         if (n < 0)

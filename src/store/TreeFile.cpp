@@ -257,8 +257,8 @@ void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {
             block = WithoutByteOrderMark(block);
         first = false;
         const char* const blockEnd = block.data() + block.size();
-        ScanHashedLines(block, [&](const char* begin, const char* end, const std::array<const char*, 4>& hashes,
-                                   size_t count) {
+        ScanHashedLines(block, [&](const char* begin, const char* end,
+                                   const std::array<const char*, 4>& hashes, size_t count) {
             // The empty piece between the CR and the LF of one line end is no line.
             if (!node || (begin == end && begin != block.data() && begin[-1] == '\r' && end != blockEnd &&
                           *end == '\n'))

@@ -205,7 +205,10 @@ TEST_F(TSearchScanTest, KeptGeneraFollowEveryKindOfTreeEdit) {
         [&] { UpdateTreeNode(Tree, anyGenus(), genusData("g" + std::to_string(random() % 6000), "Name3")); },
         [&] { UpdateTreeNode(Tree, anyGenus(), genusData("missing", "Other")); },
         [&] { Tree.DeleteNode(anyGenus()); },
-        [&] { AddTreeNode(Tree, anyGenus()->Parent(), genusData("g" + std::to_string(random() % 6000), "Name3")); },
+        [&] {
+            AddTreeNode(Tree, anyGenus()->Parent(),
+                        genusData("g" + std::to_string(random() % 6000), "Name3"));
+        },
         [&] {
             TTreeNode* family = anyGenus()->Parent();
             Tree.InsertBranch(family->Parent(), 0,

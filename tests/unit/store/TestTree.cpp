@@ -387,8 +387,9 @@ TEST_F(TStoreTest, WalkGivesEveryNodeInPreOrder) {
         {"a node deleted", [](TTaxonomyTree& t) { t.DeleteNode(t.First()->Child(1)); }},
         {"a branch put in",
          [](TTaxonomyTree& t) {
-             t.InsertBranch(t.First(), 0, {{0, TTaxonomyData("\t", "b", "B", ""), true},
-                                           {1, TTaxonomyData("\t\t", "c", "C", ""), false}});
+             t.InsertBranch(t.First(), 0,
+                            {{0, TTaxonomyData("\t", "b", "B", ""), true},
+                             {1, TTaxonomyData("\t\t", "c", "C", ""), false}});
          }},
     };
     for (const auto& c : cases) {
