@@ -233,6 +233,17 @@ void TestStartup::ShutdownWritesOptionsAndState() {
         w.ResetTreeAppearance();
         QVERIFY(!w.IsExpanded(w.Tree().First()->Child(0)));
     }
+    {
+        // A state that names only the first branches: the others stay open, and the rows show it.
+        fx.Write("treestate.dat", "#c1#1\r\n\t\t#o1#0\r\n");
+        TScriptedDialogs dialogs;
+        TFormMain w;
+        TTreeNode* o1 = w.Tree().First()->Child(0);
+        QVERIFY(!w.IsExpanded(o1));
+        QVERIFY(w.IsExpanded(o1->Child(0)));
+        QCOMPARE(TFormMainTestAccess::TaxonomyTreeView(w)->RowCount(), size_t(4)); // c1, o1, o2, c2
+        QCOMPARE(TFormMainTestAccess::TaxonomyTreeView(w)->NodeAtRow(2), w.Tree().First()->Child(1));
+    }
 }
 
 void TestStartup::MissingTemplateClosesOnActivation() {
