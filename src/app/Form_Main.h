@@ -39,8 +39,9 @@ public:
     // exchange do (through the interfaces above), and what a test drives as a user would.
     QAction* Action(TAction id) const { return (*FActions)[id]; }
     TTaxonomyTree& Tree() override;
-    void SetDisplayMode(int mode);
-    void BuildTree(int mode) override;
+    // Reads the tree file again in `mode`; every branch is open, or opened as the saved state says.
+    void SetDisplayMode(int mode, bool withSavedState = false);
+    void BuildTree(int mode) override { SetDisplayMode(mode, true); }
     void ShowMainPage(int index);
     // Puts the keyboard focus where the page is typed into (after its shortcut).
     void FocusMainPage(int index);
@@ -82,9 +83,7 @@ private:
 
     void ConnectActions();
     void HandOverFromSplash();
-    // Reads the tree file again; every branch is open, or opened as the saved state says.
     void RebuildTree(bool withSavedState = false);
-    void ShowDisplayMode(int mode);
     void NodeSelected(TTreeNode* node);
     void UpdateActionStates();
 

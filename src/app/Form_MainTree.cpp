@@ -54,21 +54,12 @@ void TFormMain::ApplySavedTreeState() {
     FUi->TreeTabSheet->ApplySavedState();
 }
 
-void TFormMain::SetDisplayMode(int mode) {
-    ShowDisplayMode(mode);
-    RebuildTree();
-}
-
-void TFormMain::BuildTree(int mode) {
-    ShowDisplayMode(mode);
-    RebuildTree(true);
-}
-
-void TFormMain::ShowDisplayMode(int mode) {
+void TFormMain::SetDisplayMode(int mode, bool withSavedState) {
     Options.ListType = mode;
     Action(TAction::OptionsShowName)->setChecked(mode == 1);
     Action(TAction::OptionsShowInfo)->setChecked(mode == 2);
     Action(TAction::OptionsShowBoth)->setChecked(mode == 3);
+    RebuildTree(withSavedState);
 }
 
 void TFormMain::RebuildTree(bool withSavedState) {
@@ -80,13 +71,9 @@ void TFormMain::RebuildTree(bool withSavedState) {
     Tree().Clear();
     Tree().SetDisplayMode(Options.ListType);
     if (LoadTree(Tree()) != 0) {
-        // A tree that arrives is shown with its saved state.
-        FServer.RefreshTaxonomyTree();
+        FServer.RefreshTaxonomyTree(); // a tree that arrives is shown with its saved state
     } else {
-        if (withSavedState)
-            FUi->TreeTabSheet->ExpandAllWithSavedState();
-        else
-            ExpandAll();
+        withSavedState ? FUi->TreeTabSheet->ExpandAllWithSavedState() : ExpandAll();
         if (TTreeNode* first = Tree().First())
             SelectNode(first);
     }
