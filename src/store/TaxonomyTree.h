@@ -181,6 +181,10 @@ public:
             fn(n);
     }
     std::vector<TTreeNode*> Nodes() const; // pre-order
+    // The tree file's bytes, in pieces to put(std::string_view) one after another: every node's
+    // "marker#id#name#info" and CR LF, in pre-order. Loaded lines that still follow one another in
+    // the file's own bytes, each with its four fields and a CR LF, go as one piece.
+    void PutLines(const std::function<void(std::string_view)>& put) const;
 
     // Appends a node with a copy of `data` as the last child of `parent`
     // (nullptr = last top-level node).
@@ -257,6 +261,7 @@ private:
     size_t FNodesLeft = 0;     // free records in the last block
     size_t FNodeBlockSize = 0; // records in the last block
     bool FInLoadOrder = true;  // the records in the blocks are the nodes in pre-order
+    std::string_view FLoadedText; // the bytes of the loaded file, which loaded nodes point into
     // Hands out runs of T from large blocks, released all at once; a run longer than a quarter
     // block gets a block of its own, so the current block stays in use. Each block is twice the
     // one before, up to 64 times the first; the larger ones live in huge pages.

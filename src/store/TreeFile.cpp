@@ -22,7 +22,7 @@
 namespace {
 
 // Puts the pieces of a file together in a buffer of fixed size that goes to the file whenever it
-// is full; a piece larger than the buffer goes straight on.
+// is full; a large piece goes straight on, after what the buffer holds.
 class TBufferedFile {
 public:
     explicit TBufferedFile(const std::string& path)
@@ -31,10 +31,10 @@ public:
     bool Wanted() const { return true; }
     void Put(std::string_view bytes) {
         char* const begin = FBuffer.get();
-        if (bytes.size() > static_cast<size_t>(begin + BufferSize - FOut)) {
+        if (bytes.size() >= DirectSize || bytes.size() > static_cast<size_t>(begin + BufferSize - FOut)) {
             FFile.Write(begin, static_cast<size_t>(FOut - begin));
             FOut = begin;
-            if (bytes.size() > BufferSize) {
+            if (bytes.size() >= DirectSize) {
                 FFile.Write(bytes.data(), bytes.size());
                 return;
             }
@@ -49,6 +49,7 @@ public:
 
 private:
     static constexpr size_t BufferSize = 1024 * 1024;
+    static constexpr size_t DirectSize = 64 * 1024;
     TAtomicFile FFile;
     std::unique_ptr<char[]> FBuffer;
     char* FOut;
@@ -210,22 +211,8 @@ TTreeNode* FindTreeNode(const TTaxonomyTree& tree, const TTaxonomyData& key) {
 }
 
 void SaveTreeFile(const TTaxonomyTree& tree) {
-    // A node's line is copied in one piece where its fields lie together in the tree's text.
     TBufferedFile file(AppFile(TreeFileName));
-    tree.ForEachNode([&](const TTreeNode* n) {
-        if (const std::string_view line = n->Line(); !line.empty()) {
-            file.Put(line);
-        } else {
-            file.Put(n->Marker());
-            file.Put("#");
-            file.Put(n->Id());
-            file.Put("#");
-            file.Put(n->Name());
-            file.Put("#");
-            file.Put(n->Info());
-        }
-        file.Put("\r\n");
-    });
+    tree.PutLines([&](std::string_view bytes) { file.Put(bytes); });
     file.Commit();
 }
 
