@@ -180,8 +180,8 @@ TLineByteCounts CountLineBytes(std::string_view text) {
     const __m128i zero = _mm_setzero_si128();
     auto sum = [&](__m128i counters) {
         const __m128i sums = _mm_sad_epu8(counters, zero);
-        return static_cast<size_t>(_mm_cvtsi128_si32(sums) +
-                                   _mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
+        return static_cast<size_t>(_mm_cvtsi128_si32(sums)) +
+               static_cast<size_t>(_mm_cvtsi128_si32(_mm_unpackhi_epi64(sums, sums)));
     };
     while (i + 16 <= text.size()) {
         __m128i hashes = zero, crs = zero, lfs = zero;
