@@ -347,7 +347,8 @@ void SaveDetailInto(const TTaxonomyDetail& edited, const TTaxonomyDetail& curren
     // not there is only made by a write that succeeded.
     std::vector<std::string_view> ids = {edited.Id};
     if (current.Level == edited.Level) {
-        ids.push_back(current.Id);
+        if (current.Id != edited.Id) // the file is searched once for each id
+            ids.push_back(current.Id);
     } else if (ValidLevel(current.Level) && !current.Id.empty()) {
         undo.Keep(DetailFile(current.Level, user));
         DeleteRecord(current.Id, current.Level, user, true);
