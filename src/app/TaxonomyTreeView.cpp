@@ -22,7 +22,7 @@ int DepthOf(const TTreeNode* node) {
 } // namespace
 
 TTaxonomyTreeView::TTaxonomyTreeView(const TTaxonomyTree& tree, QWidget* parent)
-    : QAbstractItemView(parent), FTree(tree) {
+    : QAbstractItemView(parent), FTree(tree), FRows(tree) {
     InstallTaxonomyTreeAccessibility();
     setSelectionMode(SingleSelection);
     setSelectionBehavior(SelectRows);
@@ -87,7 +87,7 @@ bool TTaxonomyTreeView::IsExpanded(const TTreeNode* node) const {
     return node && node->Expanded() && node->HasChildren();
 }
 
-void TTaxonomyTreeView::CollectRows(const TTreeNode* root, std::vector<TTreeNode*>& out) const {
+void TTaxonomyTreeView::CollectRows(const TTreeNode* root, TTreeRowList& out) const {
     if (FTree.ChildCount(root) == 0)
         return;
     TTreeNode* node = FTree.Child(root, 0);
@@ -122,14 +122,13 @@ int TTaxonomyTreeView::RowOf(const TTreeNode* node) const {
     // Most questions are about rows on the screen; the rest costs one pass over the rows.
     const size_t top = static_cast<size_t>(TopRow());
     const size_t bottom = std::min(FRows.size(), top + static_cast<size_t>(PageRows()) + 1);
-    auto found = std::find(FRows.begin() + static_cast<std::ptrdiff_t>(top),
-                           FRows.begin() + static_cast<std::ptrdiff_t>(bottom), node);
-    if (found == FRows.begin() + static_cast<std::ptrdiff_t>(bottom)) {
-        found = std::find(FRows.begin(), FRows.end(), node);
-        if (found == FRows.end())
+    size_t found = FRows.Find(node, top, bottom);
+    if (found == TTreeRowList::NotFound) {
+        found = FRows.Find(node, 0, FRows.size());
+        if (found == TTreeRowList::NotFound)
             return -1;
     }
-    FLastRow = static_cast<size_t>(found - FRows.begin());
+    FLastRow = found;
     return static_cast<int>(FLastRow);
 }
 
@@ -145,17 +144,10 @@ void TTaxonomyTreeView::RelayoutBelow(size_t row) {
     const TTreeNode* node = FRows[row];
     const size_t first = row + 1;
     const size_t old = SubtreeEnd(row) - first;
-    std::vector<TTreeNode*> fresh;
+    TTreeRowList fresh(FTree);
     if (IsExpanded(node))
         CollectRows(node, fresh);
-    const size_t common = std::min(old, fresh.size());
-    const auto at = FRows.begin() + static_cast<std::ptrdiff_t>(first);
-    std::copy_n(fresh.begin(), common, at);
-    if (fresh.size() > old)
-        FRows.insert(at + static_cast<std::ptrdiff_t>(old), fresh.begin() + static_cast<std::ptrdiff_t>(old),
-                     fresh.end());
-    else
-        FRows.erase(at + static_cast<std::ptrdiff_t>(common), at + static_cast<std::ptrdiff_t>(old));
+    FRows.Replace(first, old, fresh);
     RowsChanged();
 }
 

@@ -4,6 +4,7 @@
 #pragma once
 
 #include "TaxonomyTree.h"
+#include "TreeRowList.h"
 
 #include <QAbstractItemView>
 #include <QElapsedTimer>
@@ -91,7 +92,7 @@ private:
     // No closed branch above the node.
     bool IsShown(const TTreeNode* node) const;
     // Appends the rows below `root` (nullptr: the whole tree) that its open branches show.
-    void CollectRows(const TTreeNode* root, std::vector<TTreeNode*>& out) const;
+    void CollectRows(const TTreeNode* root, TTreeRowList& out) const;
     // End of the rows below the row `row` (one past its last descendant row).
     size_t SubtreeEnd(size_t row) const;
     // Replaces the rows below the row `row` by what the node's flags show now.
@@ -110,7 +111,7 @@ private:
 
     const TTaxonomyTree& FTree;
     TTaxonomyTreeModel* FModel = nullptr;
-    std::vector<TTreeNode*> FRows;
+    TTreeRowList FRows;
     std::vector<QMetaObject::Connection> FModelConnections;
     mutable size_t FLastRow = 0; // where the last search found its node
     mutable int FRowHeight = 0;  // 0 until measured

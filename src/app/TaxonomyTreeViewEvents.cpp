@@ -49,14 +49,14 @@ void TTaxonomyTreeView::rowsInserted(const QModelIndex& parent, int start, int e
         RefreshRows();
         return;
     }
-    std::vector<TTreeNode*> fresh;
+    TTreeRowList fresh(FTree);
     for (int i = start; i <= end; ++i) {
         TTreeNode* child = FTree.Child(parentNode, static_cast<size_t>(i));
         fresh.push_back(child);
         if (IsExpanded(child))
             CollectRows(child, fresh);
     }
-    FRows.insert(FRows.begin() + at, fresh.begin(), fresh.end());
+    FRows.Replace(static_cast<size_t>(at), 0, fresh);
     RowsChanged();
 }
 
@@ -88,7 +88,7 @@ void TTaxonomyTreeView::rowsAboutToBeRemoved(const QModelIndex& parent, int star
             size_t stop = static_cast<size_t>(first);
             for (int i = start; i <= end && stop < FRows.size(); ++i)
                 stop = SubtreeEnd(stop);
-            FRows.erase(FRows.begin() + first, FRows.begin() + static_cast<std::ptrdiff_t>(stop));
+            FRows.Replace(static_cast<size_t>(first), stop - static_cast<size_t>(first), TTreeRowList(FTree));
         }
     }
     // A branch that loses all its children is closed.

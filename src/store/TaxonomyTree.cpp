@@ -18,8 +18,6 @@
 namespace {
 
 // Nodes come in blocks: a small first one, then large ones in huge pages (see NewNode).
-constexpr size_t FirstNodeBlockSize = 65536;
-constexpr size_t NodeBlockSize = 16 * FirstNodeBlockSize;
 constexpr size_t LevelSlots = 6; // a marker of six or more characters makes no node
 
 uint32_t FieldLength(size_t size) {
@@ -278,8 +276,27 @@ void TTaxonomyTree::PutLines(const std::function<void(std::string_view)>& put) c
         putNode(run.back());
 }
 
+uint32_t TTaxonomyTree::NumberOf(const TTreeNode* node, size_t& hint) const {
+    const auto at = reinterpret_cast<uintptr_t>(node);
+    auto holds = [&](size_t block) {
+        const auto begin = reinterpret_cast<uintptr_t>(FNodeBlocks[block].get());
+        const size_t size = block == 0 ? FirstNodeBlockSize : NodeBlockSize;
+        return at >= begin && at < begin + size * sizeof(TNodeRoom);
+    };
+    if (hint >= FNodeBlocks.size() || !holds(hint)) {
+        hint = 0;
+        while (!holds(hint))
+            ++hint;
+    }
+    const size_t index = (at - reinterpret_cast<uintptr_t>(FNodeBlocks[hint].get())) / sizeof(TNodeRoom);
+    return static_cast<uint32_t>(hint == 0 ? index
+                                           : FirstNodeBlockSize + ((hint - 1) << NodeBlockBits) + index);
+}
+
 TTreeNode* TTaxonomyTree::NewNode() {
     if (FNodesLeft == 0) {
+        if (FNodeBlocks.size() > (UINT32_MAX - FirstNodeBlockSize) >> NodeBlockBits)
+            throw ETooLarge("The tree cannot hold more nodes.");
         // A small tree needs one small block; a large one is filled block after block.
         FNodeBlockSize = FNodeBlocks.empty() ? FirstNodeBlockSize : NodeBlockSize;
         FNodeBlocks.push_back(std::make_unique_for_overwrite<TNodeRoom[]>(FNodeBlockSize));

@@ -181,6 +181,17 @@ public:
             fn(n);
     }
     std::vector<TTreeNode*> Nodes() const; // pre-order
+    // Every node record has a number, fixed for its life and below 2^32, so that a list of many
+    // nodes can keep numbers in half the room of pointers. `hint` is where the last number was
+    // found (any value to begin with): nodes asked for one after another in pre-order are found
+    // there at once.
+    uint32_t NumberOf(const TTreeNode* node, size_t& hint) const;
+    TTreeNode* NodeOfNumber(uint32_t number) const {
+        const size_t block =
+            number < FirstNodeBlockSize ? 0 : 1 + ((number - FirstNodeBlockSize) >> NodeBlockBits);
+        const size_t index = block == 0 ? number : (number - FirstNodeBlockSize) & (NodeBlockSize - 1);
+        return std::launder(reinterpret_cast<TTreeNode*>(FNodeBlocks[block][index].Bytes));
+    }
     // The tree file's bytes, in pieces to put(std::string_view) one after another: every node's
     // "marker#id#name#info" and CR LF, in pre-order. Loaded lines that still follow one another in
     // the file's own bytes, each with its four fields and a CR LF, go as one piece.
@@ -256,7 +267,10 @@ private:
     void Touch();      // a new stamp
 
     // Nodes in blocks, each record made when it is handed out; a deleted node's record is not
-    // reused.
+    // reused. The first block is small, so that a small tree stays small.
+    static constexpr size_t FirstNodeBlockSize = 65536;
+    static constexpr size_t NodeBlockBits = 20;
+    static constexpr size_t NodeBlockSize = size_t(1) << NodeBlockBits;
     std::vector<std::unique_ptr<TNodeRoom[]>> FNodeBlocks;
     size_t FNodesLeft = 0;     // free records in the last block
     size_t FNodeBlockSize = 0; // records in the last block

@@ -407,6 +407,19 @@ TEST_F(TStoreTest, WalkGivesEveryNodeInPreOrder) {
             followed.push_back(n);
         EXPECT_EQ(walked.size(), tree.Count()) << c.Change;
         EXPECT_TRUE(walked == followed) << c.Change;
+        // Each record's number gives it back, however stale the hint, and no two share one.
+        std::set<uint32_t> numbers;
+        size_t hint = 7;
+        bool same = true;
+        for (size_t i = 0; i < walked.size(); ++i) {
+            if (i % 100000 == 0)
+                hint = i % 3 == 0 ? SIZE_MAX : i / 100000;
+            const uint32_t number = tree.NumberOf(walked[i], hint);
+            same = same && tree.NodeOfNumber(number) == walked[i];
+            numbers.insert(number);
+        }
+        EXPECT_TRUE(same) << c.Change;
+        EXPECT_EQ(numbers.size(), walked.size()) << c.Change;
     }
 }
 
