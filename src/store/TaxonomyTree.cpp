@@ -284,9 +284,10 @@ uint32_t TTaxonomyTree::NumberOf(const TTreeNode* node, size_t& hint) const {
         return at >= begin && at < begin + size * sizeof(TNodeRoom);
     };
     if (hint >= FNodeBlocks.size() || !holds(hint)) {
-        hint = 0;
-        while (!holds(hint))
+        for (hint = 0; hint < FNodeBlocks.size() && !holds(hint);)
             ++hint;
+        if (hint == FNodeBlocks.size())
+            throw std::invalid_argument("not a node of this tree");
     }
     const size_t index = (at - reinterpret_cast<uintptr_t>(FNodeBlocks[hint].get())) / sizeof(TNodeRoom);
     return static_cast<uint32_t>(hint == 0 ? index

@@ -184,7 +184,7 @@ public:
     // Every node record has a number, fixed for its life and below 2^32, so that a list of many
     // nodes can keep numbers in half the room of pointers. `hint` is where the last number was
     // found (any value to begin with): nodes asked for one after another in pre-order are found
-    // there at once.
+    // there at once. A node of another tree: std::invalid_argument.
     uint32_t NumberOf(const TTreeNode* node, size_t& hint) const;
     TTreeNode* NodeOfNumber(uint32_t number) const {
         const size_t block =

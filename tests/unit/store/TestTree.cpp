@@ -420,6 +420,8 @@ TEST_F(TStoreTest, WalkGivesEveryNodeInPreOrder) {
         }
         EXPECT_TRUE(same) << c.Change;
         EXPECT_EQ(numbers.size(), walked.size()) << c.Change;
+        TTaxonomyTree other;
+        EXPECT_THROW(other.NumberOf(walked.front(), hint), std::invalid_argument);
     }
 }
 
