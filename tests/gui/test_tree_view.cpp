@@ -65,6 +65,7 @@ private slots:
     void ContextMenuReachesTheWindow();
     void WideNamesScrollSideways();
     void ScreenReadersSeeWhatATreeViewShows();
+    void RowsBeyondTheFirstNodeBlock();
 
 private:
     std::unique_ptr<TGuiFixture> Fx;
@@ -296,6 +297,57 @@ void TestTreeView::ScreenReadersSeeWhatATreeViewShows() {
     QVERIFY(View->IsExpanded(Familia));
     QCOMPARE(ours->childCount(), int(View->RowCount()));
     QCOMPARE(ours->child(rowOf(Familia))->text(QAccessible::Description), QString("Family"));
+}
+
+// The rows of a tree with more nodes than the first block of records holds are the shown nodes,
+// whatever the view did to them since.
+void TestTreeView::RowsBeyondTheFirstNodeBlock() {
+    TTaxonomyTree& tree = W->Tree();
+    TTreeNode* order = AddTreeNode(tree, Secunda, TTaxonomyData("\t\t", "o9", "Magna", ""));
+    {
+        TTaxonomyTree::TBulkLoad bulk(tree);
+        for (int i = 0; i < 70000; ++i)
+            AddTreeNode(tree, order, TTaxonomyData("\t\t\t", "f" + std::to_string(i), "F", ""));
+    }
+    auto sameRows = [&] {
+        std::vector<const TTreeNode*> shown;
+        for (const TTreeNode* n = tree.First(); n; n = tree.Next(n)) {
+            bool open = true;
+            for (const TTreeNode* p = n->Parent(); p; p = p->Parent())
+                open = open && p->Expanded();
+            if (open)
+                shown.push_back(n);
+        }
+        if (shown.size() != View->RowCount())
+            return false;
+        for (size_t i = 0; i < shown.size(); ++i)
+            if (View->NodeAtRow(i) != shown[i])
+                return false;
+        return true;
+    };
+    const struct {
+        const char* Step;
+        std::function<void()> Act;
+    } steps[] = {
+        {"expand all", [&] { View->ExpandAll(); }},
+        {"delete a node of the second block", [&] { tree.DeleteNode(order->Child(69000)); }},
+        {"add one", [&] { AddTreeNode(tree, order, TTaxonomyData("\t\t\t", "fz", "Z", "")); }},
+        {"close and open the order",
+         [&] {
+             View->SetExpanded(order, false);
+             View->SetExpanded(order, true);
+         }},
+        {"close the class above", [&] { View->SetExpanded(Secunda, false); }},
+    };
+    for (const auto& step : steps) {
+        step.Act();
+        QVERIFY2(sameRows(), step.Step);
+    }
+    // A node of the second block scrolled to is on the screen.
+    View->SetExpanded(Secunda, true);
+    const QModelIndex far = TFormMainTestAccess::TreeModel(*W)->IndexOf(order->Child(68000));
+    View->scrollTo(far);
+    QVERIFY(View->viewport()->rect().contains(View->visualRect(far).center()));
 }
 
 QTEST_MAIN(TestTreeView)
