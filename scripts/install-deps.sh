@@ -7,7 +7,7 @@ python3 xvfb xauth curl"
 # djpeg, the baseline bench_gif measures the JPEG loader against.
 PKGS="$PKGS libjpeg-turbo-progs"
 # The static checks CI runs over the sources (scripts/tidy.sh).
-PKGS="$PKGS clang-tidy"
+PKGS="$PKGS clang-tidy clang-format"
 # Validators of the installed menu entry and metainfo; the Debian package's tools and its checker.
 PKGS="$PKGS desktop-file-utils appstream dpkg-dev lintian"
 SUDO=""

@@ -7,7 +7,9 @@ cd "$(dirname "$0")/.."
 "$(pwd)/scripts/install-deps.sh"
 # -O1 keeps the tests quick, line tables (-g1) are all the reports need and build much faster than
 # full debug information; no NDEBUG, so assertions run too. The benchmarks are not tests: left out.
-cmake -S . -B build-asan -G Ninja -DORV_SANITIZE=ON -DORV_BUILD_BENCH=OFF \
+werror=OFF
+if [ "$CI" = "true" ]; then werror=ON; fi
+cmake -S . -B build-asan -G Ninja -DORV_SANITIZE=ON -DORV_BUILD_BENCH=OFF -DORV_WERROR=$werror \
   -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" -DCMAKE_C_FLAGS_DEBUG="-O1 -g1"
 cmake --build build-asan -j"$(nproc)"
 cd build-asan

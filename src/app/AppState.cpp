@@ -3,6 +3,7 @@
 #include "CommandLine.h"
 #include "Constants.h"
 #include "Dates.h"
+#include "Dialogs.h"
 #include "GenusSearch.h"
 #include "JpegDecoder.h"
 #include "Global.h"
@@ -68,5 +69,7 @@ void ResetAppState() {
     SetHostLookup({});
     SetTimerErrorHandler({});
     TUrlLabel::SetOpener({});
+    SetModalHook({});
+    SetDialogParent(nullptr);
     ResetJpegLimits();
 }
