@@ -13,6 +13,7 @@
 #include "ImagePage.h"
 #include "InputBlock.h"
 #include "MainCommands.h"
+#include "SettingActions.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
 #include "SearchCommands.h"
@@ -151,21 +152,18 @@ void TFormMain::ConnectActions() {
     auto run = [&a](TAction id, std::function<void()> body) {
         a.Connect(id, [body = std::move(body)] { RunAction(body); });
     };
-    auto toggle = [this, &a](TAction id, bool& option) {
-        a.Connect(id, [this, id, &option] {
-            option = !option;
-            Action(id)->setChecked(option);
-        });
-    };
     a.Connect(TAction::DBExit, [this] { close(); });
     a.Connect(TAction::DBCancelTransfer, [this] { FServer.Cancel(false); });
-    toggle(TAction::OptionsSaveTreeState, Options.SaveTree);
-    toggle(TAction::OptionsOffLine, Options.OfflineMode);
+    a.ConnectToggle(TAction::OptionsSaveTreeState, Options.SaveTree);
+    a.ConnectToggle(TAction::OptionsOffLine, Options.OfflineMode);
     a.Connect(TAction::OptionsServer, [] { ChangeServerAddress(); });
-    const std::pair<TAction, int> modes[] = {
-        {TAction::OptionsShowName, 1}, {TAction::OptionsShowInfo, 2}, {TAction::OptionsShowBoth, 3}};
-    for (const auto& [id, mode] : modes)
-        run(id, [this, mode = mode] { SetDisplayMode(mode); });
+    const std::pair<TAction, TListType> modes[] = {{TAction::OptionsShowName, TListType::ScientificName},
+                                                   {TAction::OptionsShowInfo, TListType::Info},
+                                                   {TAction::OptionsShowBoth, TListType::Both}};
+    for (const auto& [id, mode] : modes) {
+        BindChoice(Action(id), Options.ListType, mode);
+        run(id, [this, mode = mode] { SetDisplayMode(DisplayModeOf(mode)); });
+    }
     const std::pair<TAction, int> pages[] = {{TAction::ViewTaxnomyTree, TaxonomyPage},
                                              {TAction::ViewSearch, SearchPage},
                                              {TAction::ViewResult, ResultPage}};
@@ -278,8 +276,6 @@ bool TFormMain::event(QEvent* e) {
 void TFormMain::OptionsLoaded(int taxonomyWidth) {
     FUi->MainSplitter->setSizes(
         {taxonomyWidth, std::max(120, width() - taxonomyWidth - FUi->MainSplitter->handleWidth())});
-    Action(TAction::OptionsSaveTreeState)->setChecked(Options.SaveTree);
-    Action(TAction::OptionsOffLine)->setChecked(Options.OfflineMode);
 }
 
 int TFormMain::TaxonomyWidth() const {

@@ -95,7 +95,6 @@ private:
     void TransferStateChanged() override { UpdateActionStates(); }
     void TransferProgress(long long received, long long total) override;
     void CloseWindow() override;
-    void OfflineModeChanged() override;
     void DataReplaced() override;
     // ISessionHost
     void ProgramFilesLoaded() override { FPresenter->CreateSummary(); }

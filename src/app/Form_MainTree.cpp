@@ -55,10 +55,7 @@ void TFormMain::ApplySavedTreeState() {
 }
 
 void TFormMain::SetDisplayMode(int mode, bool withSavedState) {
-    Options.ListType = mode;
-    Action(TAction::OptionsShowName)->setChecked(mode == 1);
-    Action(TAction::OptionsShowInfo)->setChecked(mode == 2);
-    Action(TAction::OptionsShowBoth)->setChecked(mode == 3);
+    Options.ListType = static_cast<TListType>(mode);
     RebuildTree(withSavedState);
 }
 
@@ -69,7 +66,7 @@ void TFormMain::RebuildTree(bool withSavedState) {
     if (TreeModified && !Tree().Empty())
         SaveTreeFile(Tree());
     Tree().Clear();
-    Tree().SetDisplayMode(Options.ListType);
+    Tree().SetDisplayMode(DisplayModeOf(Options.ListType));
     if (LoadTree(Tree()) != 0) {
         FServer.RefreshTaxonomyTree(); // a tree that arrives is shown with its saved state
     } else {
@@ -152,6 +149,3 @@ void TFormMain::DataReplaced() {
     FTreeItems->DataReplaced();
 }
 
-void TFormMain::OfflineModeChanged() {
-    Action(TAction::OptionsOffLine)->setChecked(Options.OfflineMode);
-}

@@ -162,14 +162,17 @@ TMainActions::TMainActions(QWidget* window) : QObject(window) {
     }
     // Marks by the window's design; start-up then sets them from the options.
     (*this)[TAction::ViewTaxnomyTree]->setChecked(true);
-    (*this)[TAction::OptionsShowBoth]->setChecked(true);
-    (*this)[TAction::OptionsSaveTreeState]->setChecked(true);
     (*this)[TAction::ViewRelatedLinks]->setChecked(true);
 }
 
 void TMainActions::Connect(TAction id, std::function<void()> handler) {
     FWired.set(static_cast<std::size_t>(id));
     connect((*this)[id], &QAction::triggered, this, [handler = std::move(handler)] { handler(); });
+}
+
+void TMainActions::ConnectToggle(TAction id, TSetting<bool>& setting) {
+    FWired.set(static_cast<std::size_t>(id));
+    BindToggle((*this)[id], setting);
 }
 
 void TMainActions::SetAllowed(TAction id, bool allowed) {

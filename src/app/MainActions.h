@@ -2,6 +2,8 @@
 // the typed handle of each (TAction), and the menus built from it.
 #pragma once
 
+#include "SettingActions.h"
+
 #include <QObject>
 #include <QString>
 #include <array>
@@ -136,6 +138,8 @@ public:
     QAction* operator[](TAction id) const { return FActions[static_cast<std::size_t>(id)]; }
     // Runs `handler` when the action is triggered.
     void Connect(TAction id, std::function<void()> handler);
+    // A checkable action that shows and turns over a yes/no option (its check mark follows it).
+    void ConnectToggle(TAction id, TSetting<bool>& setting);
     // The command has no effect in this version: it stays disabled whatever the window's state.
     void MarkUnavailable(TAction id);
     // What the window's state allows (the editor's two states and the like); the window combines

@@ -33,12 +33,12 @@ void HelpContents() { THelpViewer::Instance().ShowContents(AppFile(HelpFileName)
 
 void HelpWhatsNew() { THelpViewer::Instance().ShowTopic(AppFile(HelpFileName), 502); }
 
-std::string SurveyAddress() { return Options.URL + NetPaths.SurveyPage; }
+std::string SurveyAddress() { return Options.URL.Get() + NetPaths.SurveyPage; }
 
 std::string SuggestionAddress() {
     // The joined text is the format; a page without a placeholder opens unchanged. Only the
     // placeholder is replaced, so a "%" written in the address itself stays as it is.
-    std::string address = Options.URL + NetPaths.SubmitPage;
+    std::string address = Options.URL.Get() + NetPaths.SubmitPage;
     const size_t at = address.find("%s");
     if (at != std::string::npos)
         address.replace(at, 2, "[QXClassify] Suggestion");
@@ -50,7 +50,7 @@ void HelpSurvey() { OpenInBrowser(SurveyAddress()); }
 void HelpSubmitSuggestion() { OpenInBrowser(SuggestionAddress()); }
 
 void ChangeServerAddress() {
-    QString address = ToQ(Options.URL);
+    QString address = ToQ(Options.URL.Get());
     if (DialogSeam().InputBox(QStringLiteral("Change Server Address"),
                               QStringLiteral("Type in address of Velmora website:"), address))
         Options.URL = FromQ(address);

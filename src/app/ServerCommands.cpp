@@ -64,7 +64,6 @@ TServerCommands::TServerCommands(IServerHost& host) : FHost(host), FPreviousData
     };
     FPages.MessageBox = [](const std::string& text, int flags) { return AppMessageBox(text, flags); };
     FPages.ErrorBox = [](const std::string& text) { ShowErrorText(text); };
-    FPages.OnOfflineModeChanged = [this] { FHost.OfflineModeChanged(); };
     FPages.Cancelled = [this] { return FCancelled; };
 }
 
@@ -112,7 +111,7 @@ void TServerCommands::RefreshTaxonomyTree() {
     SetStatus("Generating taxonomy tree...");
     TTaxonomyTree& tree = FHost.Tree();
     tree.Clear();
-    tree.SetDisplayMode(Options.ListType);
+    tree.SetDisplayMode(DisplayModeOf(Options.ListType));
     int loaded = -1;
     try {
         loaded = LoadTree(tree);
@@ -138,7 +137,7 @@ void TServerCommands::RefreshTaxonomyTree() {
     }
     for (int level = 0; level <= GenusLevel; ++level) {
         SetStatus(Format("Downloading data from Velmora server...%d of %d", {level + 1, 6}));
-        GetData(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false));
+        GetData(Format(NetPaths.DetailDb, {level, Options.Id.Get()}), DetailFile(level, false));
         OfferMerge(level);
     }
     SetStatus("Ready");
@@ -154,7 +153,7 @@ void TServerCommands::FetchItemDatabase(int level) {
     if (!FPages.CouldGoOnline())
         return;
     SetStatus(Format("Downloading data from Velmora server...%d of %d", {1, 1}));
-    GetData(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false));
+    GetData(Format(NetPaths.DetailDb, {level, Options.Id.Get()}), DetailFile(level, false));
     OfferMerge(level);
 }
 

@@ -32,8 +32,6 @@ public:
     virtual void TransferProgress(long long received, long long total) = 0;
     // A close was asked for during a transfer: the command has unwound, close now.
     virtual void CloseWindow() = 0;
-    // The off-line mark changed through the go-on-line question.
-    virtual void OfflineModeChanged() = 0;
     // A command ended that replaced the tree file or a database with a download.
     virtual void DataReplaced() {}
 };

@@ -23,7 +23,7 @@ void TSession::Start() {
         LoadProgramFiles();
         FProgramFilesLoaded = true;
         FHost.ProgramFilesLoaded();
-        FTaxonomyWidth = ReadOptions(225);
+        FTaxonomyWidth = ReadOptions();
         FOptionsRead = true;
         FHost.OptionsLoaded(FTaxonomyWidth);
         if (FileExists(AppFile(TreeFileName))) {
@@ -35,7 +35,7 @@ void TSession::Start() {
             }
         }
         SetStatus("Generating taxonomy tree...");
-        FHost.BuildTree(Options.ListType);
+        FHost.BuildTree(DisplayModeOf(Options.ListType));
     } catch (const EFOpenError&) {
         ShowErrorBox(DataFileFailText);
         FDataFileFailed = true;

@@ -20,7 +20,7 @@ TPageTransfer::TPageTransfer(TNMHTTP& http) : Http(http) {
 
 std::string TPageTransfer::UserControlUrl(const std::string& command, const std::string& file,
                                           const std::string& extra) const {
-    return Options.URL + Format(NetPaths.UserControl, {command, file, extra});
+    return Options.URL.Get() + Format(NetPaths.UserControl, {command, file, extra});
 }
 
 bool TPageTransfer::ParseUserId(const std::string& reply, int& id) {
@@ -90,7 +90,7 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             SetStatus("Continue downloading file...");
         }
         if (!path.empty()) {
-            Fetch(Options.URL + path, destination);
+            Fetch(Options.URL.Get() + path, destination);
             FPageArrived = Http.Committed();
         }
     } catch (const ETransferAborted&) {
@@ -111,7 +111,7 @@ bool TPageTransfer::PostPage(const std::string& path, const std::string& dataFil
     Http.InputFileMode = false;
     Http.Body.clear();
     Http.OutputFileMode = true;
-    Http.Post(Options.URL + path, dataFile);
+    Http.Post(Options.URL.Get() + path, dataFile);
     if (Http.Body == "SUCCESS")
         return true;
     if (ErrorBox)
@@ -139,7 +139,5 @@ bool TPageTransfer::CouldGoOnline() {
     if (answer != IdYes)
         return false;
     Options.OfflineMode = false;
-    if (OnOfflineModeChanged)
-        OnOfflineModeChanged();
     return true;
 }

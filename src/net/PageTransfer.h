@@ -24,8 +24,6 @@ public:
     std::function<int(const std::string& text, int flags)> MessageBox;
     // The error box: beep and error icon; the text is formatted already.
     std::function<void(const std::string& text)> ErrorBox;
-    // Called when a Yes to the go-on-line question switched the off-line mode off.
-    std::function<void()> OnOfflineModeChanged;
     // True once the running command must stop (its transfer was aborted): no further request starts.
     std::function<bool()> Cancelled;
 

@@ -5,8 +5,6 @@
 #include "Ini.h"
 #include "Platform.h"
 
-TOptions::TOptions() : URL(DefaultServerURL) {}
-
 namespace {
 bool OfflineForThisRun = false;
 bool StoredOfflineMode = false;
@@ -22,40 +20,34 @@ void ResetOptions() {
     StoredOfflineMode = false;
 }
 
-int ReadOptions(int defaultTaxonomySize) {
+int ReadOptions() {
     const TIniFile ini(AppFile(OptionsFileName));
-    const TOptions defaults;
-    Options.AppVersion = ini.ReadFloat("UserInfo", "AppVersion", defaults.AppVersion);
-    Options.Id = ini.ReadInteger("Server", "Id", defaults.Id);
-    Options.URL = ini.ReadString("Server", "URL", defaults.URL);
-    if (Options.URL.empty())
-        Options.URL = DefaultServerURL;
-    Options.LastUpdate = ini.ReadDate("Server", "LastUpdate", defaults.LastUpdate);
-    Options.SaveTree = ini.ReadBool("Window", "SaveTree", defaults.SaveTree);
-    StoredOfflineMode = ini.ReadBool("Server", "OfflineMode", defaults.OfflineMode);
+    for (TSettingBase* setting : Options.All())
+        setting->Read(ini);
+    StoredOfflineMode = Options.OfflineMode;
     Options.OfflineMode = StoredOfflineMode || OfflineForThisRun;
-    Options.ListType = ini.ReadInteger("Window", "ListType", defaults.ListType);
-    if (Options.ListType <= 0)
-        Options.ListType = 1;
-    const int size = ini.ReadInteger("Window", "TaxonomySize", defaultTaxonomySize);
-    return size < 0 ? defaultTaxonomySize : size;
+    return Options.TaxonomySize;
 }
 
 void WriteOptionsAtShutdown(int taxonomySize) {
+    Options.AppVersion = ProgramVersion;
+    Options.TaxonomySize = taxonomySize;
+    // A run started off-line by the command line keeps the stored choice, unless the user went on-line.
+    const bool offline = OfflineForThisRun && Options.OfflineMode ? StoredOfflineMode : Options.OfflineMode;
     TIniFile ini(AppFile(OptionsFileName));
-    ini.WriteFloat("UserInfo", "AppVersion", ProgramVersion);
-    ini.WriteDate("Server", "LastUpdate", Options.LastUpdate);
-    ini.WriteString("Server", "URL", Options.URL);
-    ini.WriteBool("Server", "OfflineMode",
-                  OfflineForThisRun && Options.OfflineMode ? StoredOfflineMode : Options.OfflineMode);
-    ini.WriteInteger("Window", "ListType", Options.ListType);
-    ini.WriteInteger("Window", "TaxonomySize", taxonomySize);
+    const std::vector<TSettingBase*> all = Options.All();
+    for (size_t i = 0; i < TOptions::WrittenAtShutdown; ++i) {
+        if (all[i] == &Options.OfflineMode)
+            ini.WriteBool(all[i]->Section(), all[i]->Key(), offline);
+        else
+            all[i]->Write(ini);
+    }
     ini.UpdateFile();
 }
 
 void WriteOptionId() {
     TIniFile ini(AppFile(OptionsFileName));
-    ini.WriteInteger("Server", "Id", Options.Id);
+    Options.Id.Write(ini);
     ini.UpdateFile();
 }
 

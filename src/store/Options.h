@@ -1,30 +1,60 @@
 #pragma once
 // The persisted options in "options.ini".
 
+#include "Constants.h"
 #include "Dates.h"
+#include "Setting.h"
 
 #include <string>
+#include <vector>
 
-struct TOptions {
-    float AppVersion = 0.0f;  // UserInfo/AppVersion
-    int Id = -1;              // Server/Id; negative = no user id yet
-    std::string URL;          // Server/URL; the default server URL when empty
-    TDate LastUpdate = 0;     // Server/LastUpdate
-    int ListType = 3;         // Window/ListType: display mode 1..3
-    bool SaveTree = true;     // Window/SaveTree
-    bool OfflineMode = false; // Server/OfflineMode
-
-    TOptions(); // the defaults above, URL = DefaultServerURL
+// How the tree's captions show a branch (Window/ListType).
+enum class TListType { ScientificName = 1, Info = 2, Both = 3 };
+// The tree's display mode for a list type (the number the captions are made by).
+inline int DisplayModeOf(TListType type) {
+    return static_cast<int>(type);
+}
+template <> struct TIniIo<TListType> {
+    static TListType Read(const TIniFile& ini, const char* s, const char* k, TListType d) {
+        return static_cast<TListType>(ini.ReadInteger(s, k, static_cast<int>(d)));
+    }
+    static void Write(TIniFile& ini, const char* s, const char* k, TListType v) {
+        ini.WriteInteger(s, k, static_cast<int>(v));
+    }
 };
 
-// Reads "options.ini" into the global Options (missing file or keys give the
-// defaults; an empty URL gives the default URL; ListType <= 0 becomes 1).
-// Returns Window/TaxonomySize, `defaultTaxonomySize` when missing, unreadable
-// or negative.
-int ReadOptions(int defaultTaxonomySize);
-// Writes exactly the keys written at shut-down: UserInfo/AppVersion = 2.2,
-// Server/LastUpdate, Server/URL, Server/OfflineMode, Window/ListType and
-// Window/TaxonomySize. Server/Id and Window/SaveTree are left alone.
+struct TOptions {
+    TSetting<float> AppVersion{"UserInfo", "AppVersion", 0.0f};
+    TSetting<TDate, TIniDateIo> LastUpdate{"Server", "LastUpdate", 0};
+    // The default server URL when empty.
+    TSetting<std::string> URL{"Server", "URL", DefaultServerURL,
+                              [](const std::string& read, const std::string& def) { return read.empty() ? def : read; }};
+    TSetting<bool> OfflineMode{"Server", "OfflineMode", false};
+    // 0 and below read as 1.
+    TSetting<TListType> ListType{"Window", "ListType", TListType::Both, [](const TListType& read, const TListType&) {
+                                     return static_cast<int>(read) <= 0 ? TListType::ScientificName : read;
+                                 }};
+    // The tree pane's width; the window gives the default, a negative width reads as it.
+    TSetting<int> TaxonomySize{"Window", "TaxonomySize", 225,
+                               [](const int& read, const int& def) { return read < 0 ? def : read; }};
+    // Negative: no user id yet. Written when the server hands one out, not at shut-down.
+    TSetting<int> Id{"Server", "Id", -1};
+    // Only read: the user edits it in the file.
+    TSetting<bool> SaveTree{"Window", "SaveTree", true};
+
+    // Every setting, in the order shut-down writes the first six of them.
+    std::vector<TSettingBase*> All() {
+        return {&AppVersion, &LastUpdate, &URL, &OfflineMode, &ListType, &TaxonomySize, &Id, &SaveTree};
+    }
+    static constexpr size_t WrittenAtShutdown = 6;
+};
+
+// Reads "options.ini" into the global Options (missing file or keys give the defaults, each
+// setting fixes what it cannot take). Returns Window/TaxonomySize.
+int ReadOptions();
+// Writes exactly the keys written at shut-down, the first TOptions::WrittenAtShutdown settings:
+// UserInfo/AppVersion = 2.2, Server/LastUpdate, Server/URL, Server/OfflineMode, Window/ListType
+// and Window/TaxonomySize. Server/Id and Window/SaveTree are left alone.
 void WriteOptionsAtShutdown(int taxonomySize);
 // Starts this run off-line without changing the stored option (--offline): ReadOptions then
 // turns OfflineMode on, and shut-down keeps the stored value unless the user turned it off.

@@ -125,7 +125,7 @@ void TSummaryDocument::SummaryMacroFound(const std::string& name, TMacroInfo&, T
     if (url.empty())
         return;
     const std::string caption = TAutomateStrings::ValueOfName(SummaryCaptions, name);
-    FHost.AddRelatedLink(caption, 1, TTaxonomyData(), Options.URL + url);
+    FHost.AddRelatedLink(caption, 1, TTaxonomyData(), Options.URL.Get() + url);
 }
 
 void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string& value, bool& handled,

@@ -29,7 +29,6 @@ public:
     void TransferStateChanged() override {}
     void TransferProgress(long long, long long) override {}
     void CloseWindow() override { Calls << "close"; }
-    void OfflineModeChanged() override {}
 };
 
 const std::string Tree = "#c1#Korvelia#the korvels\r\n\t\t\t\t\t#g1#Alpha#first\r\n";
@@ -50,7 +49,7 @@ void TestServerCommands::RefreshRebuildsTreeThroughTheHost() {
     fx.WriteServerProgramFiles();
     fx.WriteOptions(QString::fromStdString(server.Url("/")), 7);
     LoadProgramFiles();
-    ReadOptions(225);
+    ReadOptions();
     Options.LastUpdate = 100;
     TScriptedDialogs dialogs;
     TScriptedHost host;
@@ -74,7 +73,7 @@ void TestServerCommands::FailedHandshakeKeepsLastUpdate() {
     fx.WriteOptions(QString::fromStdString(server.Url("/")), -1);
     fx.Write(TreeFileName, Tree);
     LoadProgramFiles();
-    ReadOptions(225);
+    ReadOptions();
     const int lastUpdate = Options.LastUpdate - 40;
     Options.LastUpdate = lastUpdate;
     TScriptedDialogs dialogs;

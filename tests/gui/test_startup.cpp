@@ -140,7 +140,7 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
     TScriptedDialogs dialogs;
     TFormMain w;
     CHECK_DIALOGS(dialogs);
-    QCOMPARE(Options.ListType, 1);
+    QCOMPARE(DisplayModeOf(Options.ListType), 1);
     QVERIFY(w.Action(TAction::OptionsShowName)->isChecked());
     QVERIFY(!w.Action(TAction::OptionsShowBoth)->isChecked());
     QVERIFY(!w.Action(TAction::OptionsShowInfo)->isChecked());

@@ -88,36 +88,36 @@ TEST_F(TStoreTest, IniValuesInMatchingQuotesLoseThem) {
 
 TEST_F(TStoreTest, OptionsDefaultsAndCorrections) {
     // No options.ini at all: every default.
-    EXPECT_EQ(ReadOptions(225), 225);
+    EXPECT_EQ(ReadOptions(), 225);
     EXPECT_EQ(Options.AppVersion, 0.0f);
     EXPECT_EQ(Options.Id, -1);
     EXPECT_EQ(Options.URL, DefaultServerURL);
     EXPECT_EQ(Options.LastUpdate, 0);
-    EXPECT_EQ(Options.ListType, 3);
+    EXPECT_EQ(Options.ListType, TListType::Both);
     EXPECT_TRUE(Options.SaveTree);
     EXPECT_FALSE(Options.OfflineMode);
 
     // Empty URL, ListType 0, unreadable date and numbers.
     Write("options.ini", "[UserInfo]\nAppVersion=two\n[Server]\nId=x\nURL=\nLastUpdate=32/13/2024\n"
                          "OfflineMode=1\n[Window]\nListType=0\nSaveTree=0\nTaxonomySize=wide\n");
-    EXPECT_EQ(ReadOptions(225), 225);
+    EXPECT_EQ(ReadOptions(), 225);
     EXPECT_EQ(Options.AppVersion, 0.0f);
     EXPECT_EQ(Options.Id, -1);
     EXPECT_EQ(Options.URL, DefaultServerURL);
     EXPECT_EQ(Options.LastUpdate, 0);
-    EXPECT_EQ(Options.ListType, 1);
+    EXPECT_EQ(Options.ListType, TListType::ScientificName);
     EXPECT_FALSE(Options.SaveTree);
     EXPECT_TRUE(Options.OfflineMode);
 
     Write("options.ini", "[Window]\nListType=-4\nTaxonomySize=-10\n");
-    EXPECT_EQ(ReadOptions(225), 225);
-    EXPECT_EQ(Options.ListType, 1);
+    EXPECT_EQ(ReadOptions(), 225);
+    EXPECT_EQ(Options.ListType, TListType::ScientificName);
 }
 
 TEST_F(TStoreTest, OptionsShutDownWritesOnlyItsKeys) {
     Write("options.ini", "[UserInfo]\r\nName=Ann\r\nAppVersion=1,5\r\n[Window]\r\nSaveTree=0\r\n"
                          "[Server]\r\nId=77\r\n");
-    ReadOptions(225);
+    ReadOptions();
     EXPECT_FLOAT_EQ(Options.AppVersion, 1.5f);
     EXPECT_LT(Options.AppVersion, ProgramVersion);
     Options.Id = 99; // not written at shut-down
@@ -125,7 +125,7 @@ TEST_F(TStoreTest, OptionsShutDownWritesOnlyItsKeys) {
     Options.URL = "http://velmora.example/";
     Options.LastUpdate = EncodeDate(2024, 1, 31);
     Options.OfflineMode = true;
-    Options.ListType = 2;
+    Options.ListType = TListType::Info;
     WriteOptionsAtShutdown(310);
     EXPECT_EQ(Read("options.ini"), "[UserInfo]\r\nName=Ann\r\nAppVersion=2.2\r\n[Window]\r\nSaveTree=0\r\n"
                                    "ListType=2\r\nTaxonomySize=310\r\n"
@@ -133,7 +133,7 @@ TEST_F(TStoreTest, OptionsShutDownWritesOnlyItsKeys) {
                                    "URL=http://velmora.example/\r\nOfflineMode=1\r\n");
 
     Options = TOptions();
-    EXPECT_EQ(ReadOptions(225), 310);
+    EXPECT_EQ(ReadOptions(), 310);
     EXPECT_FLOAT_EQ(Options.AppVersion, ProgramVersion);
     EXPECT_FALSE(Options.AppVersion < ProgramVersion);
     EXPECT_EQ(Options.Id, 77);
@@ -161,7 +161,7 @@ TEST_F(TStoreTest, OfflineForThisRunKeepsTheStoredOption) {
     for (const auto& c : cases) {
         Write("options.ini", std::string("[Server]\r\nOfflineMode=") + (c.Stored ? "1" : "0") + "\r\n");
         SetOfflineForThisRun(true);
-        ReadOptions(225);
+        ReadOptions();
         EXPECT_TRUE(Options.OfflineMode);
         if (c.TurnedOffByUser)
             Options.OfflineMode = false;
@@ -189,4 +189,23 @@ TEST_F(TStoreTest, IniFileThatCannotBeReadIsNeverOverwritten) {
         struct stat st {};
         EXPECT_TRUE(lstat(path.c_str(), &st) == 0 && S_ISSOCK(st.st_mode));
     }
+}
+
+// A setting tells its listeners of each real change once, reading the file included, and no more
+// after they unsubscribed; a fresh set of options has none.
+TEST_F(TStoreTest, SettingsAnnounceChangesOnce) {
+    std::vector<bool> seen;
+    const int id = Options.OfflineMode.Subscribe([&seen](const bool& value) { seen.push_back(value); });
+    Options.OfflineMode = false; // unchanged
+    Options.OfflineMode = true;
+    Options.OfflineMode = true;
+    Write("options.ini", "[Server]\r\nOfflineMode=0\r\n");
+    ReadOptions();
+    EXPECT_EQ(seen, (std::vector<bool>{true, false}));
+    Options.OfflineMode.Unsubscribe(id);
+    Options.OfflineMode = true;
+    Options.OfflineMode.Subscribe([&seen](const bool& value) { seen.push_back(value); });
+    ResetOptions();
+    Options.OfflineMode = false;
+    EXPECT_EQ(seen.size(), 2u);
 }
