@@ -123,7 +123,7 @@ void BM_LongDescription(benchmark::State& state) {
     state.counters["editor_peak_MiB"] = editorPeak;
     state.counters["shown_chars"] = TFormMainTestAccess::DetailMemo(*Window)->document()->characterCount();
     state.counters["whole_kept"] =
-        TFormMainTestAccess::EditRecord(*Window).Description.size() == CurrentRecord.Description.size();
+        TFormMainTestAccess::EditRecord(*Window).Description.size() == TFormMainTestAccess::CurrentRecord(*Window).Description.size();
 }
 BENCHMARK(BM_LongDescription)
     ->ArgName("genus")

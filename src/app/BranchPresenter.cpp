@@ -16,7 +16,7 @@ TBranchPresenter::TBranchPresenter(const TBranchPages& pages, TServerCommands& s
 
 TBranchPresenter::~TBranchPresenter() = default;
 
-void TBranchPresenter::CreateSummary() { FSummary = std::make_unique<TSummaryDocument>(*this); }
+void TBranchPresenter::CreateSummary() { FSummary = std::make_unique<TSummaryDocument>(*this, FCurrentRecord); }
 
 void TBranchPresenter::DestroySummary() { FSummary.reset(); }
 
@@ -64,8 +64,8 @@ void TBranchPresenter::SetCaptionFromSelection() {
 
 bool TBranchPresenter::ShowGenusImage(const std::string& pictureName) {
     // Only the presented genus's own picture is shown, with its credits.
-    if (CurrentRecord.Level != GenusLevel || pictureName != CurrentRecord.Genus.ImageFile ||
-        !FPages.ImagePage->ShowGenusImage(CurrentRecord))
+    if (FCurrentRecord.Level != GenusLevel || pictureName != FCurrentRecord.Genus.ImageFile ||
+        !FPages.ImagePage->ShowGenusImage(FCurrentRecord))
         return false;
     FPages.ImagePage->SetShowButtonVisible(false);
     return true;
@@ -73,13 +73,13 @@ bool TBranchPresenter::ShowGenusImage(const std::string& pictureName) {
 
 void TBranchPresenter::PresentRecord() {
     SetCaptionFromSelection();
-    const bool genus = CurrentRecord.Level == GenusLevel;
+    const bool genus = FCurrentRecord.Level == GenusLevel;
     QTabWidget* info = FPages.InfoPageControl;
     TImagePage* image = FPages.ImagePage;
     info->setTabVisible(info->indexOf(image), genus);
     if (genus) {
-        image->EnableImageLoad(CurrentRecord.Genus.ImageFile != "-");
-        if (!ShowGenusImage(CurrentRecord.Genus.ImageFile)) {
+        image->EnableImageLoad(FCurrentRecord.Genus.ImageFile != "-");
+        if (!ShowGenusImage(FCurrentRecord.Genus.ImageFile)) {
             image->ClearGenusImage();
             image->SetShowButtonVisible(true);
         }
@@ -127,15 +127,15 @@ void TBranchPresenter::RefreshItemCommand(bool fromResultList) {
     if (FPages.TreePage->SelectedNode() != selected)
         return;
     SetStatus("Generating summary...");
-    ReadDetail(item, CurrentRecord);
+    ReadDetail(item, FCurrentRecord);
     FPages.SummaryPage->Clear();
-    if (CurrentRecord.Level < 0) {
+    if (FCurrentRecord.Level < 0) {
         const char* levelName = level >= 0 && level <= GenusLevel ? LevelNames[static_cast<size_t>(level)] : "";
         FSummary->ShowSummary(Format(DataNotFoundTemplate, {levelName, item.Name()}));
         PresentNoRecord();
     } else {
-        FSummary->BuildRecordSummary(CurrentRecord);
-        FServer.DownloadImage(CurrentRecord);
+        FSummary->BuildRecordSummary(FCurrentRecord);
+        FServer.DownloadImage(FCurrentRecord);
         PresentRecord();
     }
     SetStatus("Ready");

@@ -44,6 +44,8 @@ public:
     void CreateSummary();
     void DestroySummary();
     TSummaryDocument* Summary() const { return FSummary.get(); }
+    // The record of the branch on screen (level -1: not found, -2: no id), read by the summary.
+    TTaxonomyDetail& CurrentRecord() { return FCurrentRecord; }
 
     // The selected node's summary; works on a copy of its data, as the summary may wait on the
     // server.
@@ -73,6 +75,7 @@ private:
     void SetCaptionFromSelection();
     TBranchPages FPages;
     TServerCommands& FServer;
+    TTaxonomyDetail FCurrentRecord;
     std::unique_ptr<TSummaryDocument> FSummary;
     IBranchEditor* FEditor = nullptr;
 };

@@ -107,7 +107,8 @@ void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record) {
 
 TEditorCommands::TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxonomyTreePage* treePage,
                                  TBranchPresenter& presenter)
-    : FActions(actions), FPage(page), FTreePage(treePage), FPresenter(presenter) {
+    : FActions(actions), FPage(page), FTreePage(treePage), FPresenter(presenter),
+      FCurrent(presenter.CurrentRecord()) {
     FPage->SpeciesText = [this](int row) { return SpeciesListViewData(row); };
     connect(FPage, &TEditorPage::BoxChanged, this, &TEditorCommands::BoxChanged);
     connect(FPage, &TEditorPage::SpeciesSelectionChanged, this, &TEditorCommands::SpeciesListViewSelectItem);
@@ -165,7 +166,7 @@ void TEditorCommands::ShowNoDataPage() {
 }
 
 void TEditorCommands::LoadEditor() {
-    const bool genus = CurrentRecord.Level == GenusLevel;
+    const bool genus = FCurrent.Level == GenusLevel;
     QTabWidget* tabs = FPage->PageControl();
     FPage->SetTabVisible(TEditorPage::GeneralTab, true);
     FPage->SetTabVisible(TEditorPage::GenusTab, genus);
@@ -176,11 +177,11 @@ void TEditorCommands::LoadEditor() {
         tabs->setCurrentIndex(TEditorPage::GeneralTab);
     SetEditState(true, genus);
 
-    FEditRecord.Level = CurrentRecord.Level;
-    SetBox(TEditorBox::Name, CurrentRecord.Name); // the id follows
-    SetBox(TEditorBox::Meaning, CurrentRecord.Meaning);
-    SetBox(TEditorBox::Info, CurrentRecord.Info);
-    SetMemo(TEditorBox::Description, CurrentRecord.Description);
+    FEditRecord.Level = FCurrent.Level;
+    SetBox(TEditorBox::Name, FCurrent.Name); // the id follows
+    SetBox(TEditorBox::Meaning, FCurrent.Meaning);
+    SetBox(TEditorBox::Info, FCurrent.Info);
+    SetMemo(TEditorBox::Description, FCurrent.Description);
     if (!genus) {
         FStored = !FBlankPending;
         FBlankPending = false;
@@ -188,7 +189,7 @@ void TEditorCommands::LoadEditor() {
         return;
     }
 
-    const TGenusDetail& g = CurrentRecord.Genus;
+    const TGenusDetail& g = FCurrent.Genus;
     SetBox(TEditorBox::KorvelType, g.KorvelType);
     FEditRecord.Genus.KorvelType = g.KorvelType;
     SetBox(TEditorBox::CommonName, g.CommonName);
@@ -202,7 +203,7 @@ void TEditorCommands::LoadEditor() {
     SetBox(TEditorBox::ImgOwnerURL, g.ImgOwnerURL);
 
     // The species being edited goes back into the old list before it is replaced by a copy of
-    // its own, so that edits never reach CurrentRecord before Save.
+    // its own, so that edits never reach FCurrent before Save.
     FPage->ClearSpeciesSelection();
     FEditRecord.Genus.Species = std::make_shared<TStringList>(g.Species ? *g.Species : TStringList());
     FSelectedSpeciesIndex = -1;
@@ -260,7 +261,7 @@ void TEditorCommands::AddDataExecute() {
     const TTreeNode* node = FTreePage->SelectedNode();
     if (!node)
         return;
-    BlankRecordFromNode(node->Data(), CurrentRecord);
+    BlankRecordFromNode(node->Data(), FCurrent);
     ClearSpeciesBoxes();
     FBlankPending = true;
     FPresenter.PresentRecord();
@@ -269,7 +270,7 @@ void TEditorCommands::AddDataExecute() {
 
 TTreeNode* TEditorCommands::PresentedNode() const {
     TTreeNode* node = FTreePage->SelectedNode();
-    return node && node->Level() == CurrentRecord.Level && node->Id() == CurrentRecord.Id ? node : nullptr;
+    return node && node->Level() == FCurrent.Level && node->Id() == FCurrent.Id ? node : nullptr;
 }
 
 bool TEditorCommands::ConfirmSave() const {
@@ -281,7 +282,7 @@ bool TEditorCommands::ConfirmSave() const {
     }
     // A new id that another record already has would silently take that record's place.
     const int level = FEditRecord.Level;
-    if (FEditRecord.Id != CurrentRecord.Id && level >= 0 && level <= GenusLevel &&
+    if (FEditRecord.Id != FCurrent.Id && level >= 0 && level <= GenusLevel &&
         (DeleteRecord(FEditRecord.Id, level, false, false) ||
          DeleteRecord(FEditRecord.Id, level, true, false))) {
         const std::string question =
@@ -297,21 +298,21 @@ void TEditorCommands::SaveExecute() {
     // What is typed into the selected species' boxes is part of the record being saved.
     WriteBackSpecies();
     // Browsing and pressing Save must not make an unchanged record look like an edit to submit.
-    if (FStored && SameRecord(FEditRecord, CurrentRecord)) {
+    if (FStored && SameRecord(FEditRecord, FCurrent)) {
         FPage->ClearUndoHistory();
         return;
     }
     if (!ConfirmSave())
         return;
     TTreeNode* node = PresentedNode(); // found by the id before editing
-    SaveEditedRecord(FEditRecord, CurrentRecord);
-    CurrentRecord.Id = FEditRecord.Id;
-    CurrentRecord.Name = FEditRecord.Name;
-    CurrentRecord.Meaning = FEditRecord.Meaning;
-    CurrentRecord.Info = FEditRecord.Info;
-    CurrentRecord.Description = FEditRecord.Description;
+    SaveEditedRecord(FEditRecord, FCurrent);
+    FCurrent.Id = FEditRecord.Id;
+    FCurrent.Name = FEditRecord.Name;
+    FCurrent.Meaning = FEditRecord.Meaning;
+    FCurrent.Info = FEditRecord.Info;
+    FCurrent.Description = FEditRecord.Description;
     if (FEditRecord.Level == GenusLevel) {
-        TGenusDetail& to = CurrentRecord.Genus;
+        TGenusDetail& to = FCurrent.Genus;
         const TGenusDetail& from = FEditRecord.Genus;
         to.KorvelType = from.KorvelType;
         to.CommonName = from.CommonName;
@@ -325,8 +326,8 @@ void TEditorCommands::SaveExecute() {
     // A record shown without a tree node (a forgotten genus) leaves the tree as it is.
     if (node) {
         UpdateTreeNode(FTreePage->Tree(), node,
-                       TTaxonomyData(std::string(node->Marker()), CurrentRecord.Id, CurrentRecord.Name,
-                                     CurrentRecord.Info));
+                       TTaxonomyData(std::string(node->Marker()), FCurrent.Id, FCurrent.Name,
+                                     FCurrent.Info));
         TreeModified = true;
     }
     FStored = true;
@@ -336,7 +337,7 @@ void TEditorCommands::SaveExecute() {
 
 void TEditorCommands::CancelExecute() {
     const std::string& assigned = FEditRecord.Genus.ImageFile;
-    if (FEditRecord.Level == GenusLevel && CurrentRecord.Genus.ImageFile == "-" && assigned != "-" &&
+    if (FEditRecord.Level == GenusLevel && FCurrent.Genus.ImageFile == "-" && assigned != "-" &&
         AppMessageBox(std::string("Do you want to delete image file you assigned to this genus?"),
                       Mb::OkCancel | Mb::IconQuestion) == Mb::IdOk) {
         const std::string path = AppFile(std::string(ImagesFolderName) + assigned);

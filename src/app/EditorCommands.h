@@ -1,4 +1,4 @@
-// The branch detail editor: fills the Editor page from CurrentRecord, keeps its copy of the record (EditRecord) equal to
+// The branch detail editor: fills the Editor page from the record on screen, keeps its copy of the record (EditRecord) equal to
 // its boxes, and runs the editor's commands (Enable Detail Edit, Save, Cancel, tab steps, species).
 // Not a widget: it works on the page and the actions the window hands it.
 #pragma once
@@ -28,7 +28,7 @@ public:
                     TBranchPresenter& presenter);
     ~TEditorCommands() override;
 
-    // IBranchEditor: edit state filled from CurrentRecord, or no-data state.
+    // IBranchEditor: edit state filled from the record on screen, or no-data state.
     void LoadEditor() override;
     void ShowNoDataPage() override;
 
@@ -48,7 +48,7 @@ public:
     // What a species row shows: the genus initial, ". ", name, " (", meaning, ")".
     QString SpeciesListViewData(int row) const;
 
-    // The record as the boxes hold it: CurrentRecord's copy, stored by Save.
+    // The record as the boxes hold it: a copy of the record on screen, stored by Save.
     TTaxonomyDetail& EditRecord() { return FEditRecord; }
 
 private:
@@ -67,7 +67,7 @@ private:
     void WriteBackSpecies();
     // Whether the record may be stored as it stands; asks or explains when not.
     bool ConfirmSave() const;
-    // The tree node that shows CurrentRecord, if there is one (a forgotten genus has none).
+    // The tree node that shows the record on screen, if there is one (a forgotten genus has none).
     TTreeNode* PresentedNode() const;
 
     TMainActions& FActions;
@@ -75,13 +75,15 @@ private:
     QPointer<TEditorPage> FPage;
     TTaxonomyTreePage* FTreePage;
     TBranchPresenter& FPresenter;
+    // The record on screen: the presenter's, which Save brings up to date.
+    TTaxonomyDetail& FCurrent;
     int FSelectedSpeciesIndex = -1;
     bool FIgnoreSelection = false;
     // Whether the description memos show a text broken for display only (see SetMemo).
     bool FDescriptionShownOnly = false;
     bool FSpeciesDescriptionShownOnly = false;
     bool FFillingMemo = false;
-    // Whether CurrentRecord is stored in the databases (not a blank made by Enable Detail Edit).
+    // Whether the record on screen is stored in the databases (not a blank made by Enable Detail Edit).
     bool FStored = false;
     bool FBlankPending = false;
 };

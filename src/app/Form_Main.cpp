@@ -181,9 +181,9 @@ void TFormMain::ConnectActions() {
     run(TAction::DBRefresh, [this] { FServer.RefreshTaxonomyTree(); });
     run(TAction::DBLoadAll, [this] { FServer.DownloadAllDatas(); });
     run(TAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
-    run(TAction::DBReloadImage, [this] { FServer.DownloadImage(CurrentRecord); });
-    run(TAction::ShowImage, [this] { FServer.ShowImage(CurrentRecord); });
-    run(TAction::ViewSaveImage, [] { SaveProfileImage(CurrentRecord); });
+    run(TAction::DBReloadImage, [this] { FServer.DownloadImage(FPresenter->CurrentRecord()); });
+    run(TAction::ShowImage, [this] { FServer.ShowImage(FPresenter->CurrentRecord()); });
+    run(TAction::ViewSaveImage, [this] { SaveProfileImage(FPresenter->CurrentRecord()); });
     run(TAction::DBMergeUserData, [this] { FServer.MergeUserDatabases(); });
     run(TAction::DBStatistic, [] { ShowStatistic(); });
     run(TAction::HelpAnnouncement, [this] { FServer.CheckAnnouncement(); });

@@ -96,6 +96,7 @@ private:
     void TransferProgress(long long received, long long total) override;
     void CloseWindow() override;
     void DataReplaced() override;
+    const TTaxonomyDetail& ShownRecord() override { return FPresenter->CurrentRecord(); }
     // ISessionHost
     void ProgramFilesLoaded() override { FPresenter->CreateSummary(); }
     void OptionsLoaded(int taxonomyWidth) override;

@@ -176,8 +176,8 @@ void TServerCommands::DownloadImage(const TTaxonomyDetail& record) {
     if (hasPicture) {
         SetStatus(Format("Downloading image from Velmora server...%d of %d", {1, 1}));
         FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
-        const bool stillSelected = CurrentRecord.Level == GenusLevel && CurrentRecord.Id == id &&
-                                   CurrentRecord.Genus.ImageFile == name;
+        const TTaxonomyDetail& shown = FHost.ShownRecord();
+        const bool stillSelected = shown.Level == GenusLevel && shown.Id == id && shown.Genus.ImageFile == name;
         if (stillSelected && !FHost.ShowGenusImage(name))
             ShowErrorBox(
                 "Image file error\n\nPossible to be network connection failure or image file corrupt.");

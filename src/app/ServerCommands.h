@@ -5,6 +5,7 @@
 
 #include "NMHTTP.h"
 #include "PageTransfer.h"
+#include "Detail.h"
 #include "TaxonomyData.h"
 #include "TextFiles.h"
 
@@ -32,6 +33,8 @@ public:
     virtual void TransferProgress(long long received, long long total) = 0;
     // A close was asked for during a transfer: the command has unwound, close now.
     virtual void CloseWindow() = 0;
+    // The record of the branch on screen.
+    virtual const TTaxonomyDetail& ShownRecord() = 0;
     // A command ended that replaced the tree file or a database with a download.
     virtual void DataReplaced() {}
 };

@@ -28,7 +28,6 @@ TStringList SummaryMisc;
 
 TModifiedFileList ModifiedFiles;
 
-TTaxonomyDetail CurrentRecord;
 
 bool TreeModified = false;
 
@@ -58,7 +57,6 @@ void ResetProgramState() {
     for (TStringList* list : {&SummaryCodes, &SummaryUrls, &SummaryCaptions, &SummaryMisc})
         list->clear();
     ModifiedFiles.Clear();
-    CurrentRecord = TTaxonomyDetail();
     TreeModified = false;
     SetFileCacheMargin(DefaultFileCacheMargin);
     SetFileCacheTimes({}, {});

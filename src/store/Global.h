@@ -53,7 +53,6 @@ extern TStringList SummaryMisc;     // [Misc]
 extern TModifiedFileList ModifiedFiles;
 
 // The selected branch's record (the editor keeps its own copy).
-extern TTaxonomyDetail CurrentRecord;
 
 extern bool TreeModified;        // the tree's content changed this run
 

@@ -49,7 +49,7 @@ const char* LevelName(int level) {
 
 } // namespace
 
-TSummaryDocument::TSummaryDocument(ISummaryHost& host) : FHost(host) {
+TSummaryDocument::TSummaryDocument(ISummaryHost& host, TTaxonomyDetail& shown) : FHost(host), FShown(shown) {
     SummaryStrings.MacroStart = TCharSet{'(', '<', '[', '{'};
     SummaryStrings.MacroEnd = TCharSet{')', '>', ']', '}'};
     SummaryStrings.OnMacroFound = [this](const std::string& name, TMacroInfo& info, TEncodedStrings& sender) {
@@ -68,16 +68,16 @@ void TSummaryDocument::ShowBranchSummary(const TTaxonomyData& data) {
     SetStatus("Retriving data from database...");
     FHost.ClearRelatedLinks();
     if (data.Id() != NotAvailableId) {
-        ReadDetail(data, CurrentRecord);
-        if (CurrentRecord.Level < 0) {
+        ReadDetail(data, FShown);
+        if (FShown.Level < 0) {
             FHost.RefreshItem();
         } else {
             FHost.LoadSummaryDocument(std::string());
-            BuildRecordSummary(CurrentRecord);
+            BuildRecordSummary(FShown);
             FHost.PresentRecord();
         }
     } else {
-        CurrentRecord.Level = -2;
+        FShown.Level = -2;
         const char* level = LevelName(data.Level());
         ShowSummary(Format(NoDataTemplate, {level, data.Name(), level, data.Name()}));
         FHost.PresentNoRecord();

@@ -29,7 +29,8 @@ public:
 
 class TSummaryDocument {
 public:
-    explicit TSummaryDocument(ISummaryHost& host);
+    // `shown` is the record on screen: the document reads the selected branch's record into it.
+    TSummaryDocument(ISummaryHost& host, TTaxonomyDetail& shown);
 
     // Reloads the macro values from the summary codes (after the program files are loaded).
     void ResetMacros();
@@ -50,4 +51,5 @@ private:
     void AddBranchLink(int level, const std::string& arg);
 
     ISummaryHost& FHost;
+    TTaxonomyDetail& FShown;
 };

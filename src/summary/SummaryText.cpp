@@ -20,7 +20,8 @@ public:
 
 struct TReader {
     TTextOnlyHost Host;
-    TSummaryDocument Document{Host};
+    TTaxonomyDetail Shown;
+    TSummaryDocument Document{Host, Shown};
     std::string Expanded;
 };
 

@@ -29,6 +29,8 @@ public:
     void TransferStateChanged() override {}
     void TransferProgress(long long, long long) override {}
     void CloseWindow() override { Calls << "close"; }
+    TTaxonomyDetail Shown;
+    const TTaxonomyDetail& ShownRecord() override { return Shown; }
 };
 
 const std::string Tree = "#c1#Korvelia#the korvels\r\n\t\t\t\t\t#g1#Alpha#first\r\n";

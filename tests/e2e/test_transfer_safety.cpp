@@ -95,7 +95,7 @@ void TestTransferSafety::DownloadImageSurvivesSelectionAndKeys() {
     QVERIFY(!linkTookClick);
     QVERIFY(!statisticEnabled);
     QCOMPARE(fx.Bytes("images/alpha.gif"), ReadBytes(ShippedData() + "images/aurovelis.gif"));
-    QCOMPARE(CurrentRecord.Id, std::string("g2"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Id, std::string("g2"));
     QVERIFY(Find<QLabel>(w, "InfoImage")->pixmap().isNull()); // Beta has no picture here
     QVERIFY(!Find<QPushButton>(w, "ShowImageBtn")->isHidden());
     QVERIFY(w.Action(TAction::DBStatistic)->isEnabled());

@@ -8,6 +8,7 @@ class TFormMainTestAccess {
 public:
     // The editor's copy of the record, as its boxes hold it.
     static TTaxonomyDetail& EditRecord(TFormMain& w) { return w.FEditor->EditRecord(); }
+    static TTaxonomyDetail& CurrentRecord(TFormMain& w) { return w.FPresenter->CurrentRecord(); }
     // Whether start-up could not open a program file.
     static bool DataFileFailed(const TFormMain& w) { return w.FSession.DataFileFailed(); }
     static const TMainActions& Actions(const TFormMain& w) { return w.Actions(); }

@@ -235,17 +235,17 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     QCOMPARE(node->Id(), std::string("aurex major"));
     QCOMPARE(w.Tree().Caption(node), std::string("Aurex Major (first)"));
     QVERIFY(TreeModified);
-    QCOMPARE(CurrentRecord.Id, std::string("aurex major"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Id, std::string("aurex major"));
     QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("minima")); // still in edit state, boxes kept
 
     QCOMPARE(SpeciesTexts(w).front(), QString("A. minima (small)"));
     SelectSpecies(w, 1);
-    QCOMPARE(CurrentRecord.Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
-    // The saved copy is CurrentRecord's own: later edits stay in the editor until saved.
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
+    // The saved copy is the shown record's own: later edits stay in the editor until saved.
     SelectSpecies(w, 0);
     TypeInto(Edit(w, "SpeciesNameEdit"), "later");
     SelectSpecies(w, 1);
-    QCOMPARE(CurrentRecord.Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
     CHECK_DIALOGS(dialogs);
 }
 
@@ -308,7 +308,7 @@ void TestEditor::EnableDetailEditOnPlannedGenus() {
     Trigger(w, TAction::EditorAddData);
     QCOMPARE(VisibleTabs(w), QStringList({"General", "Genus Level", "Species Level"}));
     QVERIFY(!w.Action(TAction::EditorAddData)->isEnabled());
-    QCOMPARE(CurrentRecord.Genus.ImageFile, std::string("-"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.ImageFile, std::string("-"));
     QCOMPARE(Edit(w, "ImgCopyrightEdit")->text(), QString("(n/a)"));
     QCOMPARE(Edit(w, "ImgOwnerEdit")->text(), QString("(n/a)"));
     QCOMPARE(Edit(w, "IdEdit")->text(), QString("planned"));
@@ -394,8 +394,8 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         Trigger(w, TAction::EditorCancel);
         CHECK_DIALOGS(dialogs);
         QCOMPARE(fx.Exists("images/aurex.jpg"), c.FileLeft);
-        QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, CurrentRecord.Genus.ImageFile);
-        QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(CurrentRecord.Name));
+        QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, TFormMainTestAccess::CurrentRecord(w).Genus.ImageFile);
+        QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(TFormMainTestAccess::CurrentRecord(w).Name));
     }
     // A picture already gone could not be deleted either: the user is told.
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));

@@ -357,7 +357,7 @@ void TestImage::ChooseImageQuestionsNameAndCaption() {
                                              "JPEG Image File (*.jpeg);;GIF Image File (*.gif)"));
     QCOMPARE(fx.Read("images/cirra.jpeg"), std::string("first"));
     QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, std::string("cirra.jpeg"));
-    QCOMPARE(CurrentRecord.Genus.ImageFile, std::string("-"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.ImageFile, std::string("-"));
     QCOMPARE(button->text(), QString("Replace Current Image..."));
     QVERIFY(Picture(w)->pixmap().isNull());
 

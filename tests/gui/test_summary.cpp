@@ -90,7 +90,7 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     QVERIFY(text.contains("Species"));
     QVERIFY(text.contains("Alpha minor: small\na\nb"));
     QVERIFY(text.contains("Alpha major: big"));
-    QCOMPARE(CurrentRecord.Level, 5);
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Level, 5);
     QCOMPARE(w.windowTitle(), QString("Alpha (first) - Orvandel Viewer"));
     // "(n/a)" comes out in italics.
     QTextCursor found = TFormMainTestAccess::DetailMemo(w)->document()->find("(n/a)");
@@ -182,7 +182,7 @@ void TestSummary::PlannedAndMissingBranches() {
     w.SelectNode(planned);
     QCOMPARE(TFormMainTestAccess::SummaryPlainText(w).trimmed(),
              QString("No data: Genus Planned (planned Genus Planned)"));
-    QCOMPARE(CurrentRecord.Level, -2);
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Level, -2);
     // A branch without a record asks to go on-line (off-line mode), and without the server ends
     // on the not-found page.
     Options.OfflineMode = true;
@@ -190,7 +190,7 @@ void TestSummary::PlannedAndMissingBranches() {
         "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "gone"));
     QCOMPARE(TFormMainTestAccess::SummaryPlainText(w).trimmed(), QString("Genus Gone was not found."));
-    QVERIFY(CurrentRecord.Level < 0);
+    QVERIFY(TFormMainTestAccess::CurrentRecord(w).Level < 0);
     CHECK_DIALOGS(dialogs);
 }
 
@@ -270,7 +270,7 @@ void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
                           "the Editor page]"),
             c.What);
         // The view shows fewer characters than two cut fields hold; the body has both notes.
-        const std::string body = TSummaryDocument::RecordBody(CurrentRecord);
+        const std::string body = TSummaryDocument::RecordBody(TFormMainTestAccess::CurrentRecord(w));
         QVERIFY(
             body.find("[\u2026 the species' description goes on for 200,000 more characters; the whole text "
                       "is on the Editor page]\\par\r\nAlpha brevis: short\\par\r\nx\\par") !=
