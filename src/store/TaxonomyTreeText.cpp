@@ -143,7 +143,18 @@ constexpr size_t RunBytes = 256 * 1024;
 
 } // namespace
 
-void TTaxonomyTree::PutLines(const std::function<void(std::string_view)>& put) const {
+void TTaxonomyTree::PutLines(const std::function<void(std::string_view)>& sink) const {
+    // A first line that begins with the bytes of a byte-order mark would lose them to the next
+    // load, which drops a mark at the start of the file: a mark goes before it.
+    bool started = false;
+    auto put = [&](std::string_view bytes) {
+        if (!started && !bytes.empty()) {
+            started = true;
+            if (WithoutByteOrderMark(bytes).size() != bytes.size())
+                sink(bytes.substr(0, bytes.size() - WithoutByteOrderMark(bytes).size()));
+        }
+        sink(bytes);
+    };
     auto putNode = [&](const TTreeNode* n) {
         if (const std::string_view line = n->Line(); !line.empty()) {
             put(line);

@@ -124,6 +124,38 @@ TEST_F(TStoreTest, TreeRoundTripOf300Lines) {
     EXPECT_EQ(Read("classifytree.dat"), "");
 }
 
+// A line whose marker begins with the bytes of a byte-order mark keeps them, wherever it ends up.
+TEST_F(TStoreTest, SavedTreeLoadsAsTheSameTree) {
+    const struct {
+        const char* What;
+        std::string File;
+        int Deleted; // the top node deleted before saving, or -1
+    } cases[] = {
+        {"after a line that is no node", "just text\r\n\xEF\xBB\xBF\t#b#B#i\r\n\t#c#C#i\r\n", -1},
+        {"after a mark of the file's own", "\xEF\xBB\xBF\xEF\xBB\xBF#a#A#i\r\n", -1},
+        {"first once the lines before are deleted", "\t\t\t\t#a#A#i\r\n\xEF\xBB\xBF#b#B#i\r\n#c#C#i", 0},
+        {"in the middle", "#a#A#i\r\n\xEF\xBB\xBF#b#B#i\r\n", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Write("classifytree.dat", c.File);
+        TTaxonomyTree tree;
+        ASSERT_EQ(LoadTree(tree), 0);
+        if (c.Deleted >= 0)
+            tree.DeleteNode(tree.TopNodes()[static_cast<size_t>(c.Deleted)]);
+        const std::string shape = Shape(tree);
+        std::vector<int> levels;
+        tree.ForEachNode([&](const TTreeNode* n) { levels.push_back(n->Level()); });
+        SaveTreeFile(tree);
+        TTaxonomyTree again;
+        ASSERT_EQ(LoadTree(again), 0);
+        EXPECT_EQ(Shape(again), shape);
+        std::vector<int> levelsAgain;
+        again.ForEachNode([&](const TTreeNode* n) { levelsAgain.push_back(n->Level()); });
+        EXPECT_EQ(levelsAgain, levels);
+    }
+}
+
 // The tree file holds every node's four fields joined by '#', whatever the line was like when
 // loaded and however the node was changed since; lines are copied in one piece where they can
 // be, and the output passes its buffer several times over.
