@@ -5,10 +5,20 @@
 #include "Ini.h"
 #include "Platform.h"
 
+#include <charconv>
+
 TOptions::TOptions() : URL(DefaultServerURL) {}
 
 namespace {
 bool OfflineForThisRun = false;
+
+// A byte count of the options; missing, unreadable or not above 0 gives `defaultValue`.
+std::int64_t ReadByteCount(const TIniFile& ini, std::string_view key, std::int64_t defaultValue) {
+    const std::string text = ini.ReadString("Viewer", key, "");
+    std::int64_t value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    return error == std::errc() && end == text.data() + text.size() && value > 0 ? value : defaultValue;
+}
 bool StoredOfflineMode = false;
 } // namespace
 
@@ -37,6 +47,8 @@ int ReadOptions(int defaultTaxonomySize) {
     Options.ListType = ini.ReadInteger("Window", "ListType", defaults.ListType);
     if (Options.ListType <= 0)
         Options.ListType = 1;
+    Options.MaxTreeDownload = ReadByteCount(ini, "MaxTreeDownload", defaults.MaxTreeDownload);
+    Options.MaxDatabaseDownload = ReadByteCount(ini, "MaxDatabaseDownload", defaults.MaxDatabaseDownload);
     const int size = ini.ReadInteger("Window", "TaxonomySize", defaultTaxonomySize);
     return size < 0 ? defaultTaxonomySize : size;
 }

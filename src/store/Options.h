@@ -3,6 +3,7 @@
 
 #include "Dates.h"
 
+#include <cstdint>
 #include <string>
 
 struct TOptions {
@@ -13,6 +14,10 @@ struct TOptions {
     int ListType = 3;         // Window/ListType: display mode 1..3
     bool SaveTree = true;     // Window/SaveTree
     bool OfflineMode = false; // Server/OfflineMode
+    // Downloads larger than these many bytes stop and keep the previous file (Viewer/MaxTreeDownload,
+    // Viewer/MaxDatabaseDownload; read only, never written).
+    std::int64_t MaxTreeDownload = std::int64_t(2) << 30;
+    std::int64_t MaxDatabaseDownload = std::int64_t(4) << 30;
 
     TOptions(); // the defaults above, URL = DefaultServerURL
 };

@@ -62,6 +62,10 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
             const char* from = hashes[k - 1] + 1;
             fields[k] = std::string_view(from, static_cast<size_t>((k < count ? hashes[k] : end) - from));
         }
+        // A line with no id, name or info is nothing the program could show or find: no node, so
+        // a file of bare '#' lines costs no memory beyond its bytes.
+        if (fields[1].empty() && fields[2].empty() && fields[3].empty())
+            return;
         TTreeNode* node = NewNode();
         // The node reads its fields in the line itself when the line ends before the text does
         // and the lengths fit; otherwise they are kept aside.

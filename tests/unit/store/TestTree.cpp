@@ -61,12 +61,15 @@ TEST_F(TStoreTest, LoadTreePlacesLinesUnderClosestSmallerLevel) {
 }
 
 TEST_F(TStoreTest, LoadTreeBadInput) {
-    // A first line of level 2 becomes top level; empty lines and lines
-    // without '#' are skipped; short lines get empty fields, never the
+    // A first line of level 2 becomes top level; empty lines, lines
+    // without '#' and lines of no id, name or info are skipped (they would
+    // cost a node each); short lines get empty fields, never the
     // fields of the line before; lone CR ends lines; bytes stay as they are.
     Write("classifytree.dat", "\t\t#o#Orderia#x\r"
                               "\r"
                               "just text\r"
+                              "\t#\r"
+                              "###\r"
                               "\t\t\t#u#Sub\xF6rdo#old info\r"
                               "\t\t\t#v\r"
                               "#c#C#info#extra#more\r");
@@ -85,17 +88,17 @@ TEST_F(TStoreTest, LoadTreeBadInput) {
 
 TEST_F(TStoreTest, EditsOfALoadedTree) {
     // A leading byte-order mark is no part of the first marker; the last line
-    // has no line end and stops right after its '#'.
-    Write("classifytree.dat", "\xEF\xBB\xBF#a#A#i\r\n\t#b#B#i\r\n\t#c#C#i\r\n#d#D#i\n\t#");
+    // has no line end and stops right after its id.
+    Write("classifytree.dat", "\xEF\xBB\xBF#a#A#i\r\n\t#b#B#i\r\n\t#c#C#i\r\n#d#D#i\n\t#z");
     TTaxonomyTree tree;
     ASSERT_EQ(LoadTree(tree), 0);
-    EXPECT_EQ(Shape(tree), "a() b(a) c(a) d() (d) ");
+    EXPECT_EQ(Shape(tree), "a() b(a) c(a) d() z(d) ");
     TTreeNode* a = tree.First();
     // Children added after loading outgrow the loaded child list.
     for (const char* id : {"e", "f", "g", "h", "i"})
         AddTreeNode(tree, a, TTaxonomyData("\t", id, "N", ""));
     tree.DeleteNode(a->Child(1)); // c
-    EXPECT_EQ(Shape(tree), "a() b(a) e(a) f(a) g(a) h(a) i(a) d() (d) ");
+    EXPECT_EQ(Shape(tree), "a() b(a) e(a) f(a) g(a) h(a) i(a) d() z(d) ");
     for (size_t i = 0; i < a->ChildCount(); ++i)
         EXPECT_EQ(a->Child(i)->Row(), static_cast<int>(i));
     UpdateTreeNode(tree, a->Child(0), TTaxonomyData("", "b", "Renamed", "new info"));
