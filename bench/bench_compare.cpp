@@ -169,7 +169,8 @@ void BM_CompareRepeatedKeys(benchmark::State& state) {
         std::ofstream(root / side / "genus.dat", std::ios::binary)
             << (species ? text : "g1#Alpha#first#D.#land#Alpha korvel#-#####\r\n");
     }
-    std::ofstream(root / "new" / (species ? "genus.dat" : "classifytree.dat"), std::ios::binary | std::ios::app)
+    std::ofstream(root / "new" / (species ? "genus.dat" : "classifytree.dat"),
+                  std::ios::binary | std::ios::app)
         << (species ? "\t#Alpha nova#new#\r\n" : "\t\t\t\t\t#g9#Nova#\r\n");
     double best = 1e9;
     size_t changes = 0;
@@ -181,8 +182,8 @@ void BM_CompareRepeatedKeys(benchmark::State& state) {
     fs::remove_all(root);
     state.counters["wall_ms"] = best * 1000.0;
     std::printf("\n%zu %s: %.0f ms (target <= %d ms), %zu change row(s)\n", count,
-                species ? "species in one genus" : "tree lines of one id", best * 1000.0, species ? 1000 : 2000,
-                changes);
+                species ? "species in one genus" : "tree lines of one id", best * 1000.0,
+                species ? 1000 : 2000, changes);
 }
 BENCHMARK(BM_CompareRepeatedKeys)
     ->Unit(benchmark::kMillisecond)

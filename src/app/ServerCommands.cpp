@@ -79,7 +79,8 @@ void TServerCommands::KeepDataOnce() {
     }
 }
 
-void TServerCommands::GetData(const std::string& path, const std::string& destination, std::int64_t maxBytes) {
+void TServerCommands::GetData(const std::string& path, const std::string& destination,
+                              std::int64_t maxBytes) {
     KeepDataOnce();
     FPages.GetPage(path, destination, maxBytes);
     FDataReplaced = FDataReplaced || FPages.PageArrived();
@@ -156,7 +157,7 @@ void TServerCommands::FetchItemDatabase(int level) {
         return;
     SetStatus(Format("Downloading data from Velmora server...%d of %d", {1, 1}));
     GetData(Format(NetPaths.DetailDb, {level, Options.Id}), DetailFile(level, false),
-                Options.MaxDatabaseDownload);
+            Options.MaxDatabaseDownload);
     OfferMerge(level);
 }
 

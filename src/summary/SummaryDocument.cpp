@@ -89,14 +89,17 @@ std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
     const std::string description =
         ReplaceAll(ShownField(r.Description, '\n', "the description"), "\n", "\\par\n");
     const std::string name = ShownField(r.Name, ' ', "the name");
-    const std::string meaning = (r.Meaning.empty() || r.Meaning == "n/a") ? std::string("(n/a)")
-                                                                          : ShownField(r.Meaning, ' ', "the meaning");
+    const std::string meaning = (r.Meaning.empty() || r.Meaning == "n/a")
+                                    ? std::string("(n/a)")
+                                    : ShownField(r.Meaning, ' ', "the meaning");
     std::string body;
     if (r.Level == GenusLevel) {
-        const std::string common = r.Genus.CommonName.empty() ? std::string("(no common name)")
-                                                              : ShownField(r.Genus.CommonName, ' ', "the common name");
-        body = Format(GenusTemplate, {name, name, meaning, ShownField(r.Genus.KorvelType, ' ', "the type"), common,
-                                      ShownField(r.Genus.Keywords, ' ', "the keywords"), description});
+        const std::string common = r.Genus.CommonName.empty()
+                                       ? std::string("(no common name)")
+                                       : ShownField(r.Genus.CommonName, ' ', "the common name");
+        body =
+            Format(GenusTemplate, {name, name, meaning, ShownField(r.Genus.KorvelType, ' ', "the type"),
+                                   common, ShownField(r.Genus.Keywords, ' ', "the keywords"), description});
     } else {
         body = Format(TaxonomyTemplate, {LevelName(r.Level), name, name, meaning, description});
     }

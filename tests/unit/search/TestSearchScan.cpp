@@ -164,7 +164,9 @@ TEST_F(TSearchScanTest, KeptDatabaseFollowsTheFileAndTheTree) {
     EXPECT_EQ(Captions(ForgottenGenus(Tree)), TCaptions{});
     // Another program's change, with no write of ours to tell: a new size, or a new modification
     // time, is read again (the records move, so lines kept from before would not fit).
-    auto writeOther = [&](const char* bytes) { std::ofstream(PathOf("genus.dat"), std::ios::binary) << bytes; };
+    auto writeOther = [&](const char* bytes) {
+        std::ofstream(PathOf("genus.dat"), std::ios::binary) << bytes;
+    };
     writeOther("g2#Beta#m#d#t#tan\r\ng1#Alpha#m#d#t#red#\r\n");
     EXPECT_EQ(search("red"), TCaptions{"Alpha (i1)"});
     modified = 12;
