@@ -152,6 +152,47 @@ void BM_CompareDataFolders(benchmark::State& state) {
 }
 BENCHMARK(BM_CompareDataFolders)->Unit(benchmark::kMillisecond)->Iterations(3);
 
+// Hostile data: range(1) tree lines of one id (range(0) == 0), or range(1) species of one genus
+// (range(0) == 1), the same in both folders but for one line the new one adds. Targets: a million
+// repeated keys within 2 s, 200,000 species of one genus within 1 s.
+void BM_CompareRepeatedKeys(benchmark::State& state) {
+    const bool species = state.range(0) == 1;
+    const auto count = static_cast<size_t>(state.range(1));
+    const fs::path root = fs::temp_directory_path() / ("orv-bench-repeated-" + std::to_string(::getpid()));
+    const std::string tree = "#c1#Korvelia#\r\n\t\t\t\t#f1#Familia#\r\n";
+    std::string text = species ? "g1#Alpha#first#D.#land#Alpha korvel#-#####\r\n" : tree;
+    for (size_t i = 0; i < count; ++i)
+        text += species ? "\t#Alpha " + std::to_string(i) + "#one#Sp.\r\n" : "\t\t\t\t\t#g1#Alpha#info\r\n";
+    for (const char* side : {"old", "new"}) {
+        fs::create_directories(root / side);
+        std::ofstream(root / side / "classifytree.dat", std::ios::binary) << (species ? tree : text);
+        std::ofstream(root / side / "genus.dat", std::ios::binary)
+            << (species ? text : "g1#Alpha#first#D.#land#Alpha korvel#-#####\r\n");
+    }
+    std::ofstream(root / "new" / (species ? "genus.dat" : "classifytree.dat"),
+                  std::ios::binary | std::ios::app)
+        << (species ? "\t#Alpha nova#new#\r\n" : "\t\t\t\t\t#g9#Nova#\r\n");
+    double best = 1e9;
+    size_t changes = 0;
+    for (auto _ : state) {
+        const double start = WallSeconds();
+        changes = CompareDataFolders((root / "old").string(), (root / "new").string()).Changes.size();
+        best = std::min(best, WallSeconds() - start);
+    }
+    fs::remove_all(root);
+    state.counters["wall_ms"] = best * 1000.0;
+    std::printf("\n%zu %s: %.0f ms (target <= %d ms), %zu change row(s)\n", count,
+                species ? "species in one genus" : "tree lines of one id", best * 1000.0,
+                species ? 1000 : 2000, changes);
+}
+BENCHMARK(BM_CompareRepeatedKeys)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Args({0, 80000})
+    ->Args({0, 1000000})
+    ->Args({1, 40000})
+    ->Args({1, 200000});
+
 } // namespace
 
 int main(int argc, char** argv) {

@@ -26,13 +26,18 @@ QTemporaryDir* Folder = nullptr;
 std::unique_ptr<TFormMain> Window;
 TTreeNode* Family = nullptr;
 
+enum class TLongField { Description, Meaning, Species };
 struct TLongGenus {
     const char* Id;
     size_t Bytes;
     bool Paragraphs; // a line break ("|") about every 1,000 characters, or one single line
+    TLongField Field = TLongField::Description;
 };
-const TLongGenus Genera[] = {
-    {"long4", 4u << 20, true}, {"long16", 16u << 20, true}, {"line16", 16u << 20, false}};
+const TLongGenus Genera[] = {{"long4", 4u << 20, true},
+                             {"long16", 16u << 20, true},
+                             {"line16", 16u << 20, false},
+                             {"mean16", 16u << 20, false, TLongField::Meaning},
+                             {"spec16", 16u << 20, false, TLongField::Species}};
 
 // Prose with remarks, italics and a link, as descriptions carry them.
 std::string Description(size_t bytes, bool paragraphs) {
@@ -56,9 +61,15 @@ bool Prepare() {
     Folder = MakeProgramFolder();
     {
         std::ofstream genus((Folder->path() + "/genus.dat").toStdString(), std::ios::binary | std::ios::app);
-        for (const TLongGenus& g : Genera)
-            genus << g.Id << "#Longa#long one#" << Description(g.Bytes, g.Paragraphs)
+        for (const TLongGenus& g : Genera) {
+            const std::string text = Description(g.Bytes, g.Paragraphs);
+            const bool meaning = g.Field == TLongField::Meaning;
+            genus << g.Id << "#Longa#" << (meaning ? text : "long one") << "#"
+                  << (g.Field == TLongField::Description ? text : "Short.")
                   << "#Soarer#Long korvel#-#####kw\r\n\t#minor#small#Rare.\r\n";
+            for (size_t i = 0; g.Field == TLongField::Species && i < g.Bytes / 40; ++i)
+                genus << "\t#species" << i << "#named " << i << "#Rare.\r\n";
+        }
     }
     Window = std::make_unique<TFormMain>();
     Window->resize(1000, 700);
@@ -127,7 +138,7 @@ void BM_LongDescription(benchmark::State& state) {
 }
 BENCHMARK(BM_LongDescription)
     ->ArgName("genus")
-    ->DenseRange(0, 2)
+    ->DenseRange(0, 4)
     ->UseManualTime()
     ->Unit(benchmark::kMillisecond)
     ->Iterations(3);
@@ -141,7 +152,8 @@ int main(int argc, char** argv) {
     ConfigureApplication();
     if (!Prepare())
         Window.reset();
-    std::printf("genus 0: 4 MB in paragraphs, 1: 16 MB in paragraphs, 2: 16 MB in one line\n");
+    std::printf("genus 0: 4 MB in paragraphs, 1: 16 MB in paragraphs, 2: 16 MB in one line, 3: a meaning of "
+                "16 MB, 4: 16 MB of species lines\n");
     benchmark::Initialize(&argc, argv);
     benchmark::RunSpecifiedBenchmarks();
     Window.reset();

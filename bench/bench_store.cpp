@@ -19,7 +19,10 @@
 #include <fstream>
 #include <map>
 #include <string>
+#include <unistd.h>
 #include <vector>
+
+namespace fs = std::filesystem;
 
 namespace {
 bool HaveData() {
@@ -264,7 +267,47 @@ void BM_ReadDetailLastGenus_Cached(benchmark::State& state) {
     ReadLastGenus(state, false);
 }
 
+// Hostile tree files of range(0) MiB: bare '#' lines (no node), or lines of an id only (a node
+// each). Peak memory of loading, per byte of file.
+void BM_LoadTreeMemoryPerByte(benchmark::State& state) {
+    const bool ids = state.range(1) == 1;
+    const fs::path folder = fs::temp_directory_path() / ("orv-bench-hashes-" + std::to_string(::getpid()));
+    fs::create_directories(folder);
+    const size_t bytes = static_cast<size_t>(state.range(0)) << 20;
+    {
+        const std::string line = ids ? "#x\r\n" : "#\r\n";
+        std::string text;
+        text.reserve(bytes + line.size());
+        while (text.size() < bytes)
+            text += line;
+        std::ofstream(folder / "classifytree.dat", std::ios::binary) << text;
+    }
+    SetProgramFolder(folder.string() + "/");
+    long peak = 0;
+    size_t count = 0;
+    for (auto _ : state) {
+        const long base = ResetPeak();
+        {
+            TTaxonomyTree tree;
+            LoadTree(tree);
+            count = tree.Count();
+        }
+        peak = StatusKiB("VmHWM:") - base;
+    }
+    fs::remove_all(folder);
+    const double perByte = static_cast<double>(peak) * 1024.0 / static_cast<double>(bytes);
+    state.counters["nodes"] = static_cast<double>(count);
+    state.counters["bytes_per_file_byte"] = perByte;
+    std::printf("\n%zu MiB of %s lines: %zu nodes, peak +%ld MiB, %.1f bytes of memory per byte of file\n",
+                bytes >> 20, ids ? "'#x'" : "'#'", count, peak / 1024, perByte);
+}
+
 BENCHMARK(BM_LoadTree)->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_LoadTreeMemoryPerByte)
+    ->Unit(benchmark::kMillisecond)
+    ->Iterations(1)
+    ->Args({64, 0})
+    ->Args({64, 1});
 BENCHMARK(BM_SaveTreeFile)->Unit(benchmark::kMillisecond)->Iterations(3);
 BENCHMARK(BM_EditorSaveGenusIn200000)->Unit(benchmark::kMillisecond)->Iterations(5);
 BENCHMARK(BM_ReadDetailLastGenus_FirstRead)->Unit(benchmark::kMillisecond)->Iterations(5);

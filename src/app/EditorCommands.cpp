@@ -22,6 +22,10 @@ constexpr size_t ShownLineWidth = 1000;
 const std::string LongLinesNote =
     "[This text has lines too long to edit here. It is shown broken into shorter lines and is saved "
     "unchanged.]\n\n";
+// A one-line box lays out its whole text at once and holds at most 32,767 characters: a longer
+// value is shown cut, read-only, after this note, and the record keeps the value itself.
+constexpr size_t MaxBoxText = 10000;
+const std::string LongBoxNote = "[Too long to edit here; saved unchanged] ";
 
 std::string* RecordField(TTaxonomyDetail& record, TEditorBox box) {
     TGenusDetail& g = record.Genus;
@@ -223,7 +227,21 @@ void TEditorCommands::LoadEditor() {
 // ---- box rules ----
 
 void TEditorCommands::SetBox(TEditorBox box, const std::string& value) {
-    FPage->SetText(box, ToQ(value));
+    const size_t index = static_cast<size_t>(box);
+    const bool memo = box == TEditorBox::Description || box == TEditorBox::SpeciesDescription;
+    const bool shownOnly = !memo && value.size() > MaxBoxText;
+    if (shownOnly != FBoxShownOnly[index]) {
+        FBoxShownOnly[index] = shownOnly;
+        FPage->SetReadOnly(box, shownOnly);
+    }
+    if (!shownOnly) {
+        FPage->SetText(box, ToQ(value));
+        return;
+    }
+    // The record takes the value itself, before the box's change is announced.
+    if (std::string* field = RecordField(FEditRecord, box))
+        *field = value;
+    FPage->SetText(box, ToQ(LongBoxNote + value.substr(0, LongTextCut(value, MaxBoxText, ' '))));
 }
 
 void TEditorCommands::SetMemo(TEditorBox box, const std::string& text) {
@@ -244,6 +262,11 @@ void TEditorCommands::SetMemo(TEditorBox box, const std::string& text) {
 }
 
 void TEditorCommands::BoxChanged(TEditorBox box) {
+    if (FBoxShownOnly[static_cast<size_t>(box)]) {
+        if (box == TEditorBox::Name)
+            SetBox(TEditorBox::Id, LowerCase(FEditRecord.Name));
+        return;
+    }
     std::string* field = RecordField(FEditRecord, box);
     if (!field || (box == TEditorBox::Description && (FDescriptionShownOnly || FFillingMemo)))
         return;

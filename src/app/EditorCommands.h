@@ -10,6 +10,8 @@
 #include <QObject>
 #include <QPointer>
 
+#include <bitset>
+
 class TMainActions;
 class TTaxonomyTreePage;
 struct TTreeNode;
@@ -83,6 +85,8 @@ private:
     bool FDescriptionShownOnly = false;
     bool FSpeciesDescriptionShownOnly = false;
     bool FFillingMemo = false;
+    // The one-line boxes that show a value too long for them, cut and read-only (see SetBox).
+    std::bitset<static_cast<size_t>(TEditorBox::Count)> FBoxShownOnly;
     // Whether the record on screen is stored in the databases (not a blank made by Enable Detail Edit).
     bool FStored = false;
     bool FBlankPending = false;

@@ -244,10 +244,53 @@ void TEditorPage::SetText(TEditorBox box, const QString& text) {
 }
 
 void TEditorPage::SetReadOnly(TEditorBox box, bool readOnly) {
-    if (box == TEditorBox::Description)
+    QLineEdit* edit = nullptr;
+    switch (box) {
+    case TEditorBox::Description:
         FUi->DescriptionMemo->setReadOnly(readOnly);
-    else if (box == TEditorBox::SpeciesDescription)
+        return;
+    case TEditorBox::SpeciesDescription:
         FUi->SpeciesDescriptionMemo->setReadOnly(readOnly);
+        return;
+    case TEditorBox::Id: // never typed into
+    case TEditorBox::Count:
+        return;
+    case TEditorBox::Name:
+        edit = FUi->NameEdit;
+        break;
+    case TEditorBox::Meaning:
+        edit = FUi->MeaningEdit;
+        break;
+    case TEditorBox::Info:
+        edit = FUi->InfoEdit;
+        break;
+    case TEditorBox::KorvelType:
+        edit = FUi->KorvelTypeComboBox->lineEdit();
+        break;
+    case TEditorBox::CommonName:
+        edit = FUi->CommonNameEdit;
+        break;
+    case TEditorBox::ImgCopyright:
+        edit = FUi->ImgCopyrightEdit;
+        break;
+    case TEditorBox::ImgCopyrightURL:
+        edit = FUi->ImgCopyrightURLEdit;
+        break;
+    case TEditorBox::ImgOwner:
+        edit = FUi->ImgOwnerEdit;
+        break;
+    case TEditorBox::ImgOwnerURL:
+        edit = FUi->ImgOwnerURLEdit;
+        break;
+    case TEditorBox::SpeciesName:
+        edit = FUi->SpeciesNameEdit;
+        break;
+    case TEditorBox::SpeciesMeaning:
+        edit = FUi->SpeciesMeaningEdit;
+        break;
+    }
+    if (edit)
+        edit->setReadOnly(readOnly);
 }
 
 QTabWidget* TEditorPage::PageControl() const {

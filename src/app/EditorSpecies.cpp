@@ -56,14 +56,16 @@ void TEditorCommands::WriteBackSpecies() {
     if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
         return;
     std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
+    // A box that shows its value cut for display (see SetBox and SetMemo) does not hold it.
     std::array<std::string, 4> f;
-    if (FSpeciesDescriptionShownOnly)
-        SplitFields(stored, f, 3); // the memo shows the description, it does not hold it
-    else
+    SplitFields(stored, f, 3);
+    if (!FSpeciesDescriptionShownOnly)
         f[3] = LinesToField(FromQ(FPage->Text(TEditorBox::SpeciesDescription)));
     f[0].assign(1, '\t');
-    f[1] = FromQ(FPage->Text(TEditorBox::SpeciesName));
-    f[2] = FromQ(FPage->Text(TEditorBox::SpeciesMeaning));
+    if (!FBoxShownOnly[static_cast<size_t>(TEditorBox::SpeciesName)])
+        f[1] = FromQ(FPage->Text(TEditorBox::SpeciesName));
+    if (!FBoxShownOnly[static_cast<size_t>(TEditorBox::SpeciesMeaning)])
+        f[2] = FromQ(FPage->Text(TEditorBox::SpeciesMeaning));
     std::string line = JoinFields(f, 3);
     if (stored != line) {
         stored = std::move(line);
@@ -73,7 +75,7 @@ void TEditorCommands::WriteBackSpecies() {
 
 void TEditorCommands::ClearSpeciesBoxes() {
     for (TEditorBox box : {TEditorBox::SpeciesName, TEditorBox::SpeciesMeaning})
-        FPage->SetText(box, QString());
+        SetBox(box, std::string());
     SetMemo(TEditorBox::SpeciesDescription, std::string());
 }
 

@@ -78,9 +78,10 @@ void TServerCommands::KeepDataOnce() {
     }
 }
 
-void TServerCommands::GetData(const std::string& path, const std::string& destination) {
+void TServerCommands::GetData(const std::string& path, const std::string& destination,
+                              std::int64_t maxBytes) {
     KeepDataOnce();
-    FPages.GetPage(path, destination);
+    FPages.GetPage(path, destination, maxBytes);
     FDataReplaced = FDataReplaced || FPages.PageArrived();
 }
 
@@ -105,7 +106,7 @@ void TServerCommands::RefreshTaxonomyTree() {
     if (!FPages.CouldGoOnline())
         return;
     SetStatus("Downloading Taxonomy tree from Velmora server...");
-    GetData(NetPaths.TaxonomyDb, AppFile(TreeFileName));
+    GetData(NetPaths.TaxonomyDb, AppFile(TreeFileName), Options.MaxTreeDownload);
     // A refused download keeps the old tree: loading it again is no update.
     const bool treeArrived = FPages.PageArrived();
     SetStatus("Generating taxonomy tree...");
@@ -137,7 +138,8 @@ void TServerCommands::RefreshTaxonomyTree() {
     }
     for (int level = 0; level <= GenusLevel; ++level) {
         SetStatus(Format("Downloading data from Velmora server...%d of %d", {level + 1, 6}));
-        GetData(Format(NetPaths.DetailDb, {level, Options.Id.Get()}), DetailFile(level, false));
+        GetData(Format(NetPaths.DetailDb, {level, Options.Id.Get()}), DetailFile(level, false),
+                Options.MaxDatabaseDownload);
         OfferMerge(level);
     }
     SetStatus("Ready");
@@ -153,7 +155,8 @@ void TServerCommands::FetchItemDatabase(int level) {
     if (!FPages.CouldGoOnline())
         return;
     SetStatus(Format("Downloading data from Velmora server...%d of %d", {1, 1}));
-    GetData(Format(NetPaths.DetailDb, {level, Options.Id.Get()}), DetailFile(level, false));
+    GetData(Format(NetPaths.DetailDb, {level, Options.Id.Get()}), DetailFile(level, false),
+            Options.MaxDatabaseDownload);
     OfferMerge(level);
 }
 

@@ -98,7 +98,7 @@ private:
     // ends, if a download replaced any.
     void KeepDataOnce();
     // A download of the tree or a database.
-    void GetData(const std::string& path, const std::string& destination);
+    void GetData(const std::string& path, const std::string& destination, std::int64_t maxBytes);
 
     IServerHost& FHost;
     TNMHTTP FHttp;

@@ -73,7 +73,8 @@ private:
 // Where the reply body goes: memory (bounded) or the download file.
 class TBodySink {
 public:
-    TBodySink(std::string* memory, TAtomicFile* file) : FMemory(memory), FFile(file) {}
+    TBodySink(std::string* memory, TAtomicFile* file, std::int64_t maxFile)
+        : FMemory(memory), FFile(file), FMaxFile(maxFile) {}
 
     void Begin(std::int64_t contentLength) {
         if (FMemory) {
@@ -81,7 +82,10 @@ public:
             if (contentLength > std::int64_t(TNMHTTP::MaxMemoryBody))
                 throw ESockError("Reply larger than 64 MiB");
         } else {
+            if (FMaxFile > 0 && contentLength > FMaxFile)
+                throw TooLarge();
             FFile->Truncate();
+            FWritten = 0;
         }
     }
 
@@ -89,7 +93,10 @@ public:
         if (size == 0)
             return;
         if (FFile) {
+            if (FMaxFile > 0 && std::int64_t(size) > FMaxFile - FWritten)
+                throw TooLarge();
             FFile->Write(data, size);
+            FWritten += std::int64_t(size);
             return;
         }
         if (FMemory->size() + size > TNMHTTP::MaxMemoryBody)
@@ -98,8 +105,14 @@ public:
     }
 
 private:
+    ESockError TooLarge() const {
+        return ESockError("Reply larger than " + std::to_string(FMaxFile) + " bytes");
+    }
+
     std::string* FMemory;
     TAtomicFile* FFile;
+    std::int64_t FMaxFile;
+    std::int64_t FWritten = 0;
 };
 
 using TProgressReport = std::function<void(std::int64_t received, std::int64_t total)>;
@@ -230,7 +243,7 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
     } busyMark{FBusy};
 
     TWaitPolicy wait(TimeOut, OnWait, FAborted);
-    TBodySink sink(file ? nullptr : &Body, file.get());
+    TBodySink sink(file ? nullptr : &Body, file.get(), MaxFileBody);
     const TProgressReport progress = [this, &wait](std::int64_t received, std::int64_t total) {
         if (!OnProgress)
             return;

@@ -51,6 +51,9 @@ public:
     bool InputFileMode = false;
     // Memory mode: the reply body after a request (whatever the status). File mode: the destination.
     std::string Body;
+    // File mode: a body of more bytes than this is an ESockError and the previous file stays; 0 or
+    // less sets no bound.
+    std::int64_t MaxFileBody = 0;
     // true: Post's data argument names a file whose bytes are the request body; false: it is the body.
     bool OutputFileMode = true;
     THeaderInfo HeaderInfo;

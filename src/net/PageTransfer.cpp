@@ -48,7 +48,8 @@ bool TPageTransfer::ParseUserId(const std::string& reply, int& id) {
     return true;
 }
 
-void TPageTransfer::Fetch(const std::string& url, const std::string& destination) {
+void TPageTransfer::Fetch(const std::string& url, const std::string& destination, std::int64_t maxBytes) {
+    Http.MaxFileBody = maxBytes;
     if (destination.empty()) {
         Http.InputFileMode = false;
         Http.Body.clear();
@@ -62,7 +63,7 @@ void TPageTransfer::Fetch(const std::string& url, const std::string& destination
     Http.Get(url);
 }
 
-void TPageTransfer::GetPage(const std::string& path, const std::string& destination) {
+void TPageTransfer::GetPage(const std::string& path, const std::string& destination, std::int64_t maxBytes) {
     // A command whose transfer was aborted (the window is closing) fetches nothing more.
     FPageArrived = false;
     if (Cancelled && Cancelled())
@@ -90,7 +91,7 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             SetStatus("Continue downloading file...");
         }
         if (!path.empty()) {
-            Fetch(Options.URL.Get() + path, destination);
+            Fetch(Options.URL.Get() + path, destination, maxBytes);
             FPageArrived = Http.Committed();
         }
     } catch (const ETransferAborted&) {

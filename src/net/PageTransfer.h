@@ -6,6 +6,7 @@
 #include "Errors.h"
 #include "NMHTTP.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 
@@ -27,7 +28,9 @@ public:
     // True once the running command must stop (its transfer was aborted): no further request starts.
     std::function<bool()> Cancelled;
 
-    void GetPage(const std::string& path, const std::string& destination);
+    // A download into `destination` of more than `maxBytes` (when above 0) stops as a network
+    // failure and keeps the previous file.
+    void GetPage(const std::string& path, const std::string& destination, std::int64_t maxBytes = 0);
     // True when the last GetPage fetched its path and the reply was a real file: a 200 or 203 with
     // the whole body (with a destination, the file was replaced). False when the id handshake
     // stopped it, the server refused (the network failure has been shown then) or the path was
@@ -58,7 +61,7 @@ public:
     TNMHTTP& Http;
 
 private:
-    void Fetch(const std::string& url, const std::string& destination);
+    void Fetch(const std::string& url, const std::string& destination, std::int64_t maxBytes = 0);
 
     bool FPageArrived = false;
 

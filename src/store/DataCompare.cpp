@@ -69,7 +69,8 @@ std::string ParentText(const TTreeNode* parent) {
 
 // The nodes of one tree in pre-order, found by key: a flat table of node numbers (open
 // addressing, at most half full) and, for a key that several nodes share, a chain from each to the
-// next in pre-order.
+// next in pre-order. Each key keeps the end of its chain and where pairing has got to, so a key
+// that a million lines share costs no more than a million keys.
 class TNodeIndex {
 public:
     static constexpr std::uint32_t None = std::numeric_limits<std::uint32_t>::max();
@@ -87,35 +88,37 @@ public:
         for (std::uint32_t i = 0; i < FNodes.size(); ++i) {
             const TNodeKey key = KeyOf(FNodes[i]);
             TSlot& slot = FSlots[SlotOf(key, HashOf(key))];
-            if (slot.Node == None) {
-                slot = {HashOf(key), i};
-                continue;
-            }
-            std::uint32_t last = slot.Node;
-            while (FNextSame[last] != None)
-                last = FNextSame[last];
-            FNextSame[last] = i;
+            if (slot.Last == None)
+                slot = {HashOf(key), i, i};
+            else
+                FNextSame[slot.Last] = i;
+            slot.Last = i;
         }
     }
 
     size_t Size() const { return FNodes.size(); }
     TTreeNode* Node(std::uint32_t i) const { return FNodes[i]; }
-    // The first node with the key, or None.
-    std::uint32_t Find(const TNodeKey& key) const { return FSlots[SlotOf(key, HashOf(key))].Node; }
-    // The next node with the same key, or None.
-    std::uint32_t NextSame(std::uint32_t i) const { return FNextSame[i]; }
+    // The first node with the key that no earlier call took, or None.
+    std::uint32_t Take(const TNodeKey& key) {
+        TSlot& slot = FSlots[SlotOf(key, HashOf(key))];
+        const std::uint32_t i = slot.Next;
+        if (i != None)
+            slot.Next = FNextSame[i];
+        return i;
+    }
 
 private:
     struct TSlot {
         std::uint32_t Hash = 0;
-        std::uint32_t Node = None;
+        std::uint32_t Next = None; // the next node of the key not yet taken; None when the slot is free
+        std::uint32_t Last = None; // the key's last node
     };
 
     size_t SlotOf(const TNodeKey& key, std::uint32_t hash) const {
         const size_t mask = FSlots.size() - 1;
         for (size_t i = hash & mask;; i = (i + 1) & mask) {
             const TSlot& slot = FSlots[i];
-            if (slot.Node == None || (slot.Hash == hash && KeyOf(FNodes[slot.Node]) == key))
+            if (slot.Last == None || (slot.Hash == hash && KeyOf(FNodes[slot.Last]) == key))
                 return i;
         }
     }
@@ -140,15 +143,13 @@ TDataChange BranchChange(TDataChangeKind kind, const TTreeNode* node, const char
 
 // Nodes pair up by key, the k-th of a key in the old tree with the k-th in the new one.
 void CompareTrees(const TTaxonomyTree& before, const TTaxonomyTree& after, TDataComparison& result) {
-    const TNodeIndex index(after);
+    TNodeIndex index(after);
     std::vector<const TTreeNode*> pairedWith(index.Size(), nullptr); // by new node: its old node
     std::vector<TDataChange> removed;
     auto counts = [&](int level) -> TRankCounts& { return result.Counts[static_cast<size_t>(level)]; };
     before.ForEachNode([&](const TTreeNode* node) {
         ++counts(node->Level()).Before;
-        std::uint32_t i = index.Find(KeyOf(node));
-        while (i != TNodeIndex::None && pairedWith[i])
-            i = index.NextSame(i);
+        const std::uint32_t i = index.Take(KeyOf(node));
         if (i != TNodeIndex::None) {
             pairedWith[i] = node;
             return;

@@ -7,6 +7,7 @@
 
 namespace {
 bool OfflineForThisRun = false;
+
 bool StoredOfflineMode = false;
 } // namespace
 

@@ -5,6 +5,7 @@
 #include "Dates.h"
 #include "Setting.h"
 
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,8 @@ template <> struct TIniIo<TListType> {
 };
 
 struct TOptions {
+    static std::int64_t PositiveOr(const std::int64_t& read, const std::int64_t& def) { return read > 0 ? read : def; }
+
     TSetting<float> AppVersion{"UserInfo", "AppVersion", 0.0f};
     TSetting<TDate, TIniDateIo> LastUpdate{"Server", "LastUpdate", 0};
     // The default server URL when empty.
@@ -41,10 +44,15 @@ struct TOptions {
     TSetting<int> Id{"Server", "Id", -1};
     // Only read: the user edits it in the file.
     TSetting<bool> SaveTree{"Window", "SaveTree", true};
+    // Downloads larger than these many bytes stop and keep the previous file. Only read; a
+    // value not above 0 reads as the default.
+    TSetting<std::int64_t> MaxTreeDownload{"Viewer", "MaxTreeDownload", std::int64_t(2) << 30, PositiveOr};
+    TSetting<std::int64_t> MaxDatabaseDownload{"Viewer", "MaxDatabaseDownload", std::int64_t(4) << 30, PositiveOr};
 
     // Every setting, in the order shut-down writes the first six of them.
     std::vector<TSettingBase*> All() {
-        return {&AppVersion, &LastUpdate, &URL, &OfflineMode, &ListType, &TaxonomySize, &Id, &SaveTree};
+        return {&AppVersion,   &LastUpdate, &URL,      &OfflineMode,     &ListType,
+                &TaxonomySize, &Id,         &SaveTree, &MaxTreeDownload, &MaxDatabaseDownload};
     }
     static constexpr size_t WrittenAtShutdown = 6;
 };

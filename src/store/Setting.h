@@ -5,6 +5,8 @@
 #include "Dates.h"
 #include "Ini.h"
 
+#include <charconv>
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <utility>
@@ -29,6 +31,18 @@ template <> struct TIniIo<std::string> {
         return ini.ReadString(s, k, d);
     }
     static void Write(TIniFile& ini, const char* s, const char* k, const std::string& v) { ini.WriteString(s, k, v); }
+};
+// A byte count: a whole number of any size the file holds, or the default.
+template <> struct TIniIo<std::int64_t> {
+    static std::int64_t Read(const TIniFile& ini, const char* s, const char* k, std::int64_t d) {
+        const std::string text = ini.ReadString(s, k, "");
+        std::int64_t value = 0;
+        const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+        return error == std::errc() && end == text.data() + text.size() && !text.empty() ? value : d;
+    }
+    static void Write(TIniFile& ini, const char* s, const char* k, std::int64_t v) {
+        ini.WriteString(s, k, std::to_string(v));
+    }
 };
 // A day count is an int, but it is stored in the locale's short date form.
 struct TIniDateIo {

@@ -9,6 +9,7 @@
 
 #include <array>
 #include <span>
+#include <unordered_map>
 
 namespace {
 // The fields of a record line as the user sees them; the id is what pairs two records up.
@@ -42,19 +43,37 @@ std::string SpeciesText(std::string_view meaning, std::string_view description) 
     return text;
 }
 
-// Species are paired by name, each one before at most once; those after come in their order, then
-// the ones before that are gone.
+// Species are paired by name, each one before at most once (the first of a name not yet paired);
+// those after come in their order, then the ones before that are gone. Names are found through a
+// hash, so a genus of many species costs no more than many genera.
 void CompareSpecies(std::span<const std::string_view> before, std::span<const std::string_view> after,
                     std::vector<TFieldChange>& changes) {
+    constexpr size_t None = static_cast<size_t>(-1);
+    std::vector<size_t> nextSame(before.size(), None);
+    struct TName {
+        size_t Next = None; // the first one of the name not yet paired
+        size_t Last = None;
+    };
+    std::unordered_map<std::string_view, TName> names;
+    names.reserve(before.size());
+    for (size_t k = 0; k < before.size(); ++k) {
+        TName& name = names[FieldsOf<3>(before[k])[1]];
+        if (name.Last == None)
+            name.Next = k;
+        else
+            nextSame[name.Last] = k;
+        name.Last = k;
+    }
     std::vector<bool> paired(before.size(), false);
     for (std::string_view line : after) {
         const auto a = FieldsOf<4>(line);
-        size_t match = before.size();
-        for (size_t k = 0; k < before.size() && match == before.size(); ++k)
-            if (!paired[k] && FieldsOf<4>(before[k])[1] == a[1])
-                match = k;
+        size_t match = None;
+        if (const auto it = names.find(a[1]); it != names.end() && it->second.Next != None) {
+            match = it->second.Next;
+            it->second.Next = nextSame[match];
+        }
         const std::string text = SpeciesText(a[2], a[3]);
-        if (match == before.size()) {
+        if (match == None) {
             changes.push_back({"Species " + std::string(a[1]), "", text, TFieldChangeKind::Added});
             continue;
         }

@@ -62,6 +62,10 @@ void TTaxonomyTree::LoadOutline(std::unique_ptr<char[]> bytes, size_t size) {
             const char* from = hashes[k - 1] + 1;
             fields[k] = std::string_view(from, static_cast<size_t>((k < count ? hashes[k] : end) - from));
         }
+        // A line with no id, name or info is nothing the program could show or find: no node, so
+        // a file of bare '#' lines costs no memory beyond its bytes.
+        if (fields[1].empty() && fields[2].empty() && fields[3].empty())
+            return;
         TTreeNode* node = NewNode();
         // The node reads its fields in the line itself when the line ends before the text does
         // and the lengths fit; otherwise they are kept aside.
@@ -143,7 +147,18 @@ constexpr size_t RunBytes = 256 * 1024;
 
 } // namespace
 
-void TTaxonomyTree::PutLines(const std::function<void(std::string_view)>& put) const {
+void TTaxonomyTree::PutLines(const std::function<void(std::string_view)>& sink) const {
+    // A first line that begins with the bytes of a byte-order mark would lose them to the next
+    // load, which drops a mark at the start of the file: a mark goes before it.
+    bool started = false;
+    auto put = [&](std::string_view bytes) {
+        if (!started && !bytes.empty()) {
+            started = true;
+            if (WithoutByteOrderMark(bytes).size() != bytes.size())
+                sink(bytes.substr(0, bytes.size() - WithoutByteOrderMark(bytes).size()));
+        }
+        sink(bytes);
+    };
     auto putNode = [&](const TTreeNode* n) {
         if (const std::string_view line = n->Line(); !line.empty()) {
             put(line);

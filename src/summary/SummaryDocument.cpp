@@ -88,26 +88,42 @@ void TSummaryDocument::ShowBranchSummary(const TTaxonomyData& data) {
 std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
     const std::string description =
         ReplaceAll(ShownField(r.Description, '\n', "the description"), "\n", "\\par\n");
-    const std::string meaning = (r.Meaning.empty() || r.Meaning == "n/a") ? std::string("(n/a)") : r.Meaning;
+    const std::string name = ShownField(r.Name, ' ', "the name");
+    const std::string meaning = (r.Meaning.empty() || r.Meaning == "n/a")
+                                    ? std::string("(n/a)")
+                                    : ShownField(r.Meaning, ' ', "the meaning");
     std::string body;
     if (r.Level == GenusLevel) {
-        const std::string common = r.Genus.CommonName.empty() ? std::string("(no common name)") : r.Genus.CommonName;
-        body = Format(GenusTemplate,
-                      {r.Name, r.Name, meaning, r.Genus.KorvelType, common, r.Genus.Keywords, description});
+        const std::string common = r.Genus.CommonName.empty()
+                                       ? std::string("(no common name)")
+                                       : ShownField(r.Genus.CommonName, ' ', "the common name");
+        body =
+            Format(GenusTemplate, {name, name, meaning, ShownField(r.Genus.KorvelType, ' ', "the type"),
+                                   common, ShownField(r.Genus.Keywords, ' ', "the keywords"), description});
     } else {
-        body = Format(TaxonomyTemplate, {LevelName(r.Level), r.Name, r.Name, meaning, description});
+        body = Format(TaxonomyTemplate, {LevelName(r.Level), name, name, meaning, description});
     }
     if (StartsWithBracket(r.Name))
-        body = Format(WaitForNameTemplate, {LevelName(r.Level), r.Name}) + body;
+        body = Format(WaitForNameTemplate, {LevelName(r.Level), name}) + body;
     if (r.Level == GenusLevel) {
         body += SpeciesHeadText;
-        // Fields a short species line lacks are taken as empty rather than left from the line before.
-        for (const std::string& line : *r.Genus.Species) {
+        // The species list as a whole is cut too, after the species that fill twice a field (one
+        // species with a long description leaves room for the others).
+        const size_t speciesStart = body.size();
+        const TStringList& species = *r.Genus.Species;
+        for (size_t k = 0; k < species.size(); ++k) {
+            if (body.size() - speciesStart > 2 * MaxSummaryField) {
+                body += "[\u2026 the list goes on for " + GroupedNumber(species.size() - k) +
+                        " more species; the whole list is on the Editor page]\\par\n";
+                break;
+            }
+            // Fields a short species line lacks are taken as empty rather than left from the line before.
             std::string fields[4];
-            SplitFields(line, fields, 3, "#");
+            SplitFields(species[k], fields, 3, "#");
             const std::string description = ShownField(fields[3], '|', "the species' description");
-            body += Format(SpeciesTemplate,
-                           {r.Name, fields[1], fields[2], ReplaceAll(description, "|", "\\par\n")});
+            body += Format(SpeciesTemplate, {name, ShownField(fields[1], ' ', "the species' name"),
+                                             ShownField(fields[2], ' ', "the species' meaning"),
+                                             ReplaceAll(description, "|", "\\par\n")});
         }
     }
     return body;

@@ -458,6 +458,22 @@ void TestDownloads::FailedDownloadsKeepPreviousFiles() {
     QCOMPARE(w.Tree().Count(), size_t(7));
     QCOMPARE(TFormMainTestAccess::TreeModel(w)->rowCount(), 2);
 
+    // A file larger than the options allow ends the command as a network failure, keeping it.
+    FillServer(velmora);
+    Options.MaxTreeDownload = std::int64_t(ServerTree.size()) - 1;
+    dialogs.ExpectMessage(NetworkFailure, 16, Ok);
+    w.Action(TAction::DBRefresh)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(fx.Bytes(TreeFileName), before.value(TreeFileName));
+    QCOMPARE(w.Tree().Count(), size_t(7));
+    Options.MaxTreeDownload = std::int64_t(ServerTree.size());
+    Options.MaxDatabaseDownload = std::int64_t(ServerGenus.size()) - 1;
+    dialogs.ExpectMessage(NetworkFailure, 16, Ok);
+    w.Action(TAction::DBRefresh)->trigger();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(fx.Read(TreeFileName), ServerTree);
+    QCOMPARE(fx.Bytes("genus.dat"), before.value("genus.dat"));
+
     // With the server gone, one message ends each command and nothing changes.
     const QMap<QString, QByteArray> after = Snapshot(fx);
     velmora.Stop();

@@ -500,6 +500,53 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     Trigger(w, TAction::EditorSave);
     QCOMPARE(fx.Read("usr_genus.dat"), stored);
     CHECK_DIALOGS(dialogs);
+
+    // Each field the rule compares, edited alone, is a change: Save writes the record, lists it for
+    // submission and updates the tree item.
+    const struct {
+        const char* Box;
+        const char* Typed;
+        std::string Stored; // in the saved record; empty for a field of the tree only
+    } fields[] = {
+        {"MeaningEdit", "bright", "#bright#"},
+        {"InfoEdit", "third", ""},
+        {"DescriptionMemo", "more", "second linemore#"},
+        {"KorvelTypeComboBox", "Walker", "#Walker#"},
+        {"CommonNameEdit", "Gold korvel", "#Gold korvel#"},
+        {"ImgCopyrightEdit", "Ann", "#Ann#"},
+        {"ImgCopyrightURLEdit", "http://a", "#http://a#"},
+        {"ImgOwnerEdit", "Bo", "#Bo#"},
+        {"ImgOwnerURLEdit", "http://b", "#http://b#"},
+        {"SpeciesMeaningEdit", "wee", "\t#minor#wee#"},
+        {"NameEdit", "Aurexa", "aurexa#Aurexa#"}, // the id follows
+    };
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "aurex"));
+    for (const auto& f : fields) {
+        auto* box = Find<QWidget>(w, f.Box);
+        for (int i = 0; i < Tabs(w)->count(); ++i)
+            if (Tabs(w)->widget(i)->isAncestorOf(box))
+                Tabs(w)->setCurrentIndex(i);
+        ModifiedFiles.Clear();
+        TreeModified = false;
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(box)) {
+            memo->moveCursor(QTextCursor::End);
+            QTest::keyClicks(memo, f.Typed);
+        } else {
+            auto* combo = qobject_cast<QComboBox*>(box);
+            TypeInto(combo ? combo->lineEdit() : qobject_cast<QLineEdit*>(box), f.Typed);
+        }
+        Trigger(w, TAction::EditorSave);
+        QVERIFY2(fx.Read("usr_genus.dat").find(f.Stored) != std::string::npos, f.Box);
+        QVERIFY2(!ModifiedFiles.Empty() && TreeModified, f.Box);
+        const TTreeNode* node = w.Tree().First();
+        while (node && node->Name().substr(0, 5) != "Aurex")
+            node = w.Tree().Next(node);
+        QVERIFY(node);
+        QCOMPARE(QString::fromUtf8(node->Info().data(), qsizetype(node->Info().size())),
+                 Edit(w, "InfoEdit")->text());
+        QCOMPARE(QString::fromUtf8(node->Name().data(), qsizetype(node->Name().size())),
+                 Edit(w, "NameEdit")->text());
+    }
 }
 
 QTEST_MAIN(TestEditor)

@@ -299,6 +299,38 @@ void TestSummary::LongTextsAreCutInTheSummaryAndSavedWhole() {
         QCOMPARE(fx.Read("genus.dat"), "alpha#Alpha#new#" + c.Description + tail + species);
         CHECK_DIALOGS(dialogs);
     }
+
+    // Every other field, and the species list as a whole, is cut the same way; a one-line box of
+    // the editor shows a long value cut and read-only, and Save writes it whole.
+    TGuiFixture fx;
+    WriteTemplates(fx);
+    WriteData(fx);
+    fx.WriteCurrentOptions(Today());
+    std::string many;
+    for (int i = 0; i < 20000; ++i)
+        many += "\t#s" + std::to_string(i) + "#m" + std::to_string(i) + "#\r\n";
+    const std::string genus = "alpha#Alpha#" + oneLine + "#D.#Hopper#" + oneLine + "#-#####kw\r\n" + many;
+    fx.Write("genus.dat", genus);
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "alpha"));
+    const std::string body = TSummaryDocument::RecordBody(TFormMainTestAccess::CurrentRecord(w));
+    for (const char* note : {"[\u2026 the meaning goes on for ", "[\u2026 the common name goes on for ",
+                             "[\u2026 the list goes on for "})
+        QVERIFY2(body.find(note) != std::string::npos, note);
+    QVERIFY(body.size() < 5 * 110000);
+    for (const char* name : {"MeaningEdit", "CommonNameEdit"}) {
+        auto* edit = Find<QLineEdit>(w, name);
+        QVERIFY(edit->isReadOnly());
+        QVERIFY(edit->text().size() < 20000);
+    }
+    Find<QLineEdit>(w, "ImgOwnerEdit")->setText("Bo");
+    w.Action(TAction::EditorSave)->trigger();
+    std::string saved = genus;
+    saved.replace(saved.find("#-#####kw"), 9, "#-###Bo##kw");
+    QVERIFY(fx.Read("genus.dat") == saved);
+    QVERIFY(!Find<QLineEdit>(w, "ImgOwnerEdit")->isReadOnly());
+    CHECK_DIALOGS(dialogs);
 }
 
 QTEST_MAIN(TestSummary)

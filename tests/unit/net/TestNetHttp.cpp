@@ -334,6 +334,24 @@ TEST(NetHttp, ServerCannotMakeTheClientLoopOrHoardMemory) {
         EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reply larger than 64 MiB");
         EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reply larger than 64 MiB");
     }
+    {
+        // A download has the bound it is given, announced or not; one that keeps to it is whole.
+        TScriptServer server({{Reply("200 OK", {}, "0123456789")},
+                              {Reply("200 OK", {"Content-Length: 11"}, "0123456789A")},
+                              {Reply("200 OK", {}, "0123456789")}});
+        TNMHTTP http;
+        http.InputFileMode = true;
+        http.Body = dir.File("genus.dat");
+        http.MaxFileBody = 9;
+        for (int i = 0; i < 2; ++i) {
+            EXPECT_EQ(ThrownText<ESockError>([&] { http.Get(server.Url()); }), "Reply larger than 9 bytes");
+            EXPECT_EQ(ReadFile(dir.File("genus.dat")), "kept");
+        }
+        http.MaxFileBody = 10;
+        http.Get(server.Url());
+        EXPECT_EQ(ReadFile(dir.File("genus.dat")), "0123456789");
+        EXPECT_EQ(ListFolder(dir.Path()), std::vector<std::string>{"genus.dat"});
+    }
 }
 
 TEST(NetHttp, PortAndProxyInTheUrl) {

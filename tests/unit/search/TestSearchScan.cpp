@@ -144,10 +144,12 @@ TEST_F(TSearchScanTest, FindsWhatThePlainReadingsFindOnGeneratedData) {
 // What is kept is dropped when the program writes the file, however alike the old and the new file
 // look, and what comes from the tree follows every change of the tree.
 TEST_F(TSearchScanTest, KeptDatabaseFollowsTheFileAndTheTree) {
+    time_t modified = 10;
     SetFileCacheTimes(
-        [](struct stat& st) {
+        [&](struct stat& st) {
             st.st_ino = 1;
-            st.st_mtim = st.st_ctim = {10, 0};
+            st.st_ctim = {10, 0};
+            st.st_mtim = {modified, 0};
         },
         [] { return 20000000000LL; });
     LoadTreeText("\t\t\t\t\t#g1#Alpha#i1\r\n\t\t\t\t\t#g2#Beta#i2\r\n");
@@ -160,6 +162,16 @@ TEST_F(TSearchScanTest, KeptDatabaseFollowsTheFileAndTheTree) {
     Write("genus.dat", "g1#Alpha#m#d#t#tan\r\ng2#Beta#m#d#t#red\r\n"); // the same size
     EXPECT_EQ(search("red"), TCaptions{"Beta (i2)"});
     EXPECT_EQ(Captions(ForgottenGenus(Tree)), TCaptions{});
+    // Another program's change, with no write of ours to tell: a new size, or a new modification
+    // time, is read again (the records move, so lines kept from before would not fit).
+    auto writeOther = [&](const char* bytes) {
+        std::ofstream(PathOf("genus.dat"), std::ios::binary) << bytes;
+    };
+    writeOther("g2#Beta#m#d#t#tan\r\ng1#Alpha#m#d#t#red#\r\n");
+    EXPECT_EQ(search("red"), TCaptions{"Alpha (i1)"});
+    modified = 12;
+    writeOther("g1#Alpha#m#d#t#tan#\r\ng2#Beta#m#d#t#red\r\n");
+    EXPECT_EQ(search("red"), TCaptions{"Beta (i2)"});
 
     TTreeNode* beta = FindTreeNode(Tree, MakeNodeKey(5, "g2", "", ""));
     UpdateTreeNode(Tree, beta, TTaxonomyData("", "g2", "Gamma", "i2"));

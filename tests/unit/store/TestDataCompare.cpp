@@ -6,6 +6,7 @@
 #include "Merge.h"
 #include "TempFolder.h"
 
+#include <chrono>
 #include <filesystem>
 #include <functional>
 #include <sstream>
@@ -65,8 +66,9 @@ protected:
                 WriteTextFileAtomic(folder + "/" + file[0], file[1]);
         }
     }
-    void Apply(const TEdit& edit) const {
-        const std::string path = New() + "/" + edit.File;
+    void Apply(const TEdit& edit) const { ApplyTo(New(), edit); }
+    void ApplyTo(const std::string& folder, const TEdit& edit) const {
+        const std::string path = folder + "/" + edit.File;
         std::string text = ReadFileBytes(path);
         if (*edit.From == '\0') {
             text += edit.To;
@@ -84,6 +86,7 @@ TEST_F(TDataCompareTest, FindsExactlyTheChangesMade) {
         const char* What;
         std::vector<TEdit> Edits;
         std::vector<TRow> Rows;
+        bool InBoth = false; // the edits are made to the old folder too
     } cases[] = {
         {"nothing changed", {}, {}},
         {"branch added",
@@ -160,6 +163,10 @@ TEST_F(TDataCompareTest, FindsExactlyTheChangesMade) {
         {"a second record of an id is never read",
          {{"order.dat", "", "o1#Ordina#other#Other text.\r\n"}},
          {}},
+        {"several old branches of one key, unchanged: each pairs with its own",
+         {{"classifytree.dat", "", "\t\t\t\t\t#g1#Alpha#alpha info\r\n\t\t\t\t\t#(n/a)#Planned#planned\r\n"}},
+         {},
+         true},
         {"line ends and a byte-order mark only",
          {{"class.dat", "c1#Korvelia#the korvels#Class text.\r\n",
            "\xEF\xBB\xBF"
@@ -171,8 +178,11 @@ TEST_F(TDataCompareTest, FindsExactlyTheChangesMade) {
         std::filesystem::remove_all(Old());
         std::filesystem::remove_all(New());
         MakeFolders();
-        for (const TEdit& edit : c.Edits)
+        for (const TEdit& edit : c.Edits) {
             Apply(edit);
+            if (c.InBoth)
+                ApplyTo(Old(), edit);
+        }
         EXPECT_EQ(RowsOf(CompareDataFolders(Old(), New())), c.Rows);
     }
 }
@@ -191,6 +201,8 @@ TEST_F(TDataCompareTest, CountsPerRank) {
              {"genus.dat", "", "g4#Delta#fourth#D.#land#Delta korvel#-#####\r\n\t#Delta una##\r\n"}, // added
              {"family.dat", "#first#", "#premier#"}})
         Apply(edit);
+    // Only the first record of an id is read, and one without an id never: neither is removed.
+    ApplyTo(Old(), {"genus.dat", "", "g1#Again#x#\r\n\t#Again una##\r\n#Noid#y#\r\n\t#Noid una##\r\n"});
     const TDataComparison result = CompareDataFolders(Old(), New());
     auto counts = [&](int rank) {
         const TRankCounts& c = result.Counts[static_cast<size_t>(rank)];
@@ -205,6 +217,43 @@ TEST_F(TDataCompareTest, CountsPerRank) {
     EXPECT_EQ(counts(5), (V{4, 4, 1, 1, 1, 1, 1, 1, 1, 2}));
     // Species: Alpha's una (changed) and tres (added), Beta's una removed, Delta's una added with Delta.
     EXPECT_EQ(counts(6), (V{3, 4, 2, 1, 0, 0, 0, 0, 0, 1}));
+}
+
+// Lines that share one key pair up by position, and species by name through a hash: a tree of one
+// id repeated, or a genus of many species, compares in linear time.
+TEST_F(TDataCompareTest, RepeatedKeysCompareInLinearTime) {
+    const struct {
+        const char* What;
+        const char* File;
+        std::string Head;
+        std::string Line;  // repeated, with %d for its number where it has one
+        std::string Added; // only in the new file: the one change
+    } cases[] = {
+        {"tree lines of one id", "classifytree.dat", BaseTree, "\t\t\t\t\t#g1#Alpha#alpha info\r\n",
+         "\t\t\t\t\t#g9#Nova#new\r\n"},
+        {"species of one genus", "genus.dat", "g1#Alpha#first#Desc one.#land#Alpha korvel#-#####\r\n",
+         "\t#Alpha %d#one#Sp.\r\n", "\t#Alpha nova#new#\r\n"},
+    };
+    constexpr int Count = 60000;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        std::filesystem::remove_all(Old());
+        std::filesystem::remove_all(New());
+        MakeFolders();
+        std::string text = c.Head;
+        for (int i = 0; i < Count; ++i) {
+            std::string line = c.Line;
+            if (const size_t at = line.find("%d"); at != std::string::npos)
+                line.replace(at, 2, std::to_string(i));
+            text += line;
+        }
+        WriteTextFileAtomic(Old() + "/" + c.File, text);
+        WriteTextFileAtomic(New() + "/" + c.File, text + c.Added);
+        const auto start = std::chrono::steady_clock::now();
+        const TDataComparison result = CompareDataFolders(Old(), New());
+        EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(1));
+        EXPECT_EQ(result.Changes.size(), 1u);
+    }
 }
 
 TEST_F(TDataCompareTest, FoldersThatCannotBeCompared) {
@@ -256,6 +305,7 @@ TEST_F(TDataCompareTest, WrittenForPeopleAndForScripts) {
     MakeFolders();
     Apply({"classifytree.dat", "#g1#Alpha#", "#g1#Al\tpha#"});
     Apply({"genus.dat", "#Desc one.#", "#Desc one.|Two\\three.#"});
+    Apply({"genus.dat", "#land#", "#sea#"}); // the same record: it counts once
     Apply({"genus.dat", "\t#Beta una#single#\r\n", ""});
     Apply({"family.dat", "f2#Secunda#second#Two.\r\n", ""});
     const TDataComparison result = CompareDataFolders(Old(), New());
@@ -267,6 +317,7 @@ TEST_F(TDataCompareTest, WrittenForPeopleAndForScripts) {
               "renamed\tGenus\tg1\tAl\\tpha\tName\tAlpha\tAl\\tpha\n"
               "record-removed\tFamily\tf2\tSecunda\t\t\t\n"
               "record-changed\tGenus\tg1\tAlpha\tDescription\tDesc one.\tDesc one.\\nTwo\\\\three.\n"
+              "record-changed\tGenus\tg1\tAlpha\tKorvel type\tland\tsea\n"
               "record-changed\tGenus\tg2\tBeta\tSpecies Beta una\tsingle\t\n");
 
     std::ostringstream text;
@@ -292,6 +343,9 @@ TEST_F(TDataCompareTest, WrittenForPeopleAndForScripts) {
                           "      - Desc one.\n"
                           "      + Desc one.\n"
                           "        Two\\three.\n"
+                          "    Korvel type\n"
+                          "      - land\n"
+                          "      + sea\n"
                           "  Genus g2 Beta\n"
                           "    Species Beta una (removed)\n"
                           "      - single\n");

@@ -96,10 +96,13 @@ TEST_F(TStoreTest, OptionsDefaultsAndCorrections) {
     EXPECT_EQ(Options.ListType, TListType::Both);
     EXPECT_TRUE(Options.SaveTree);
     EXPECT_FALSE(Options.OfflineMode);
+    EXPECT_EQ(Options.MaxTreeDownload, std::int64_t(2) << 30);
+    EXPECT_EQ(Options.MaxDatabaseDownload, std::int64_t(4) << 30);
 
     // Empty URL, ListType 0, unreadable date and numbers.
     Write("options.ini", "[UserInfo]\nAppVersion=two\n[Server]\nId=x\nURL=\nLastUpdate=32/13/2024\n"
-                         "OfflineMode=1\n[Window]\nListType=0\nSaveTree=0\nTaxonomySize=wide\n");
+                         "OfflineMode=1\n[Window]\nListType=0\nSaveTree=0\nTaxonomySize=wide\n"
+                         "[Viewer]\nMaxTreeDownload=0\nMaxDatabaseDownload=5x\n");
     EXPECT_EQ(ReadOptions(), 225);
     EXPECT_EQ(Options.AppVersion, 0.0f);
     EXPECT_EQ(Options.Id, -1);
@@ -108,10 +111,15 @@ TEST_F(TStoreTest, OptionsDefaultsAndCorrections) {
     EXPECT_EQ(Options.ListType, TListType::ScientificName);
     EXPECT_FALSE(Options.SaveTree);
     EXPECT_TRUE(Options.OfflineMode);
+    EXPECT_EQ(Options.MaxTreeDownload, std::int64_t(2) << 30);
+    EXPECT_EQ(Options.MaxDatabaseDownload, std::int64_t(4) << 30);
 
-    Write("options.ini", "[Window]\nListType=-4\nTaxonomySize=-10\n");
+    Write("options.ini", "[Window]\nListType=-4\nTaxonomySize=-10\n[Viewer]\nMaxTreeDownload=8589934592\n"
+                         "MaxDatabaseDownload=1000\n");
     EXPECT_EQ(ReadOptions(), 225);
     EXPECT_EQ(Options.ListType, TListType::ScientificName);
+    EXPECT_EQ(Options.MaxTreeDownload, std::int64_t(8) << 30);
+    EXPECT_EQ(Options.MaxDatabaseDownload, 1000);
 }
 
 TEST_F(TStoreTest, OptionsShutDownWritesOnlyItsKeys) {

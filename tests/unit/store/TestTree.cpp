@@ -61,12 +61,15 @@ TEST_F(TStoreTest, LoadTreePlacesLinesUnderClosestSmallerLevel) {
 }
 
 TEST_F(TStoreTest, LoadTreeBadInput) {
-    // A first line of level 2 becomes top level; empty lines and lines
-    // without '#' are skipped; short lines get empty fields, never the
+    // A first line of level 2 becomes top level; empty lines, lines
+    // without '#' and lines of no id, name or info are skipped (they would
+    // cost a node each); short lines get empty fields, never the
     // fields of the line before; lone CR ends lines; bytes stay as they are.
     Write("classifytree.dat", "\t\t#o#Orderia#x\r"
                               "\r"
                               "just text\r"
+                              "\t#\r"
+                              "###\r"
                               "\t\t\t#u#Sub\xF6rdo#old info\r"
                               "\t\t\t#v\r"
                               "#c#C#info#extra#more\r");
@@ -85,17 +88,17 @@ TEST_F(TStoreTest, LoadTreeBadInput) {
 
 TEST_F(TStoreTest, EditsOfALoadedTree) {
     // A leading byte-order mark is no part of the first marker; the last line
-    // has no line end and stops right after its '#'.
-    Write("classifytree.dat", "\xEF\xBB\xBF#a#A#i\r\n\t#b#B#i\r\n\t#c#C#i\r\n#d#D#i\n\t#");
+    // has no line end and stops right after its id.
+    Write("classifytree.dat", "\xEF\xBB\xBF#a#A#i\r\n\t#b#B#i\r\n\t#c#C#i\r\n#d#D#i\n\t#z");
     TTaxonomyTree tree;
     ASSERT_EQ(LoadTree(tree), 0);
-    EXPECT_EQ(Shape(tree), "a() b(a) c(a) d() (d) ");
+    EXPECT_EQ(Shape(tree), "a() b(a) c(a) d() z(d) ");
     TTreeNode* a = tree.First();
     // Children added after loading outgrow the loaded child list.
     for (const char* id : {"e", "f", "g", "h", "i"})
         AddTreeNode(tree, a, TTaxonomyData("\t", id, "N", ""));
     tree.DeleteNode(a->Child(1)); // c
-    EXPECT_EQ(Shape(tree), "a() b(a) e(a) f(a) g(a) h(a) i(a) d() (d) ");
+    EXPECT_EQ(Shape(tree), "a() b(a) e(a) f(a) g(a) h(a) i(a) d() z(d) ");
     for (size_t i = 0; i < a->ChildCount(); ++i)
         EXPECT_EQ(a->Child(i)->Row(), static_cast<int>(i));
     UpdateTreeNode(tree, a->Child(0), TTaxonomyData("", "b", "Renamed", "new info"));
@@ -122,6 +125,38 @@ TEST_F(TStoreTest, TreeRoundTripOf300Lines) {
     TTaxonomyTree empty;
     SaveTreeFile(empty);
     EXPECT_EQ(Read("classifytree.dat"), "");
+}
+
+// A line whose marker begins with the bytes of a byte-order mark keeps them, wherever it ends up.
+TEST_F(TStoreTest, SavedTreeLoadsAsTheSameTree) {
+    const struct {
+        const char* What;
+        std::string File;
+        int Deleted; // the top node deleted before saving, or -1
+    } cases[] = {
+        {"after a line that is no node", "just text\r\n\xEF\xBB\xBF\t#b#B#i\r\n\t#c#C#i\r\n", -1},
+        {"after a mark of the file's own", "\xEF\xBB\xBF\xEF\xBB\xBF#a#A#i\r\n", -1},
+        {"first once the lines before are deleted", "\t\t\t\t#a#A#i\r\n\xEF\xBB\xBF#b#B#i\r\n#c#C#i", 0},
+        {"in the middle", "#a#A#i\r\n\xEF\xBB\xBF#b#B#i\r\n", -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.What);
+        Write("classifytree.dat", c.File);
+        TTaxonomyTree tree;
+        ASSERT_EQ(LoadTree(tree), 0);
+        if (c.Deleted >= 0)
+            tree.DeleteNode(tree.TopNodes()[static_cast<size_t>(c.Deleted)]);
+        const std::string shape = Shape(tree);
+        std::vector<int> levels;
+        tree.ForEachNode([&](const TTreeNode* n) { levels.push_back(n->Level()); });
+        SaveTreeFile(tree);
+        TTaxonomyTree again;
+        ASSERT_EQ(LoadTree(again), 0);
+        EXPECT_EQ(Shape(again), shape);
+        std::vector<int> levelsAgain;
+        again.ForEachNode([&](const TTreeNode* n) { levelsAgain.push_back(n->Level()); });
+        EXPECT_EQ(levelsAgain, levels);
+    }
 }
 
 // The tree file holds every node's four fields joined by '#', whatever the line was like when

@@ -43,7 +43,7 @@ TEST_F(TStoreTest, LongFieldsAndTheLastLineReadBackExactly) {
         {"\t#id#n#", "1|\t|id|n|"},
         {"\t#id#n", "1|\t|id|n|"},
         {"\t#id", "1|\t|id||"},
-        {"\t#", "1|\t|||"},
+        {"\t##n", "1|\t||n|"},
         {"ab#x#y#z", "2|ab|x|y|z"},
     };
     for (const char* lastEnd : {"\r\n", ""}) {
