@@ -1,0 +1,187 @@
+// The data folder turned against the program: hand-made journals, links and FIFOs where our own
+// files and folders belong, kills in the middle of an undo.
+#include "Constants.h"
+#include "Ini.h"
+#include "JournalText.h"
+#include "KeptData.h"
+#include "TreeChanges.h"
+#include "UndoTestData.h"
+
+#include <csignal>
+#include <functional>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+std::string Entry(std::string_view key, std::string_view value) {
+    std::string text;
+    PutEntry(text, key, value);
+    return text;
+}
+
+class TJournalSafetyTest : public TUndoDeleteTest {
+protected:
+    void SetUp() override {
+        TUndoDeleteTest::SetUp();
+        Outside = Folder + "_outside/";
+        std::filesystem::create_directories(Outside);
+        WriteTextFileAtomic(Outside + "victim.txt", "not ours\n");
+    }
+    void TearDown() override {
+        std::filesystem::remove_all(Outside);
+        TUndoDeleteTest::TearDown();
+    }
+    std::map<std::string, std::string> OutsideFiles() const { return FilesOf(Outside); }
+    // The journal of a deletion of f1 with its records, left by a run that ended.
+    std::string LeftJournal() {
+        TUndoDeletes undo;
+        undo.Delete(Tree, Find(Tree, "f1"), true);
+        return ReadFileBytes(TUndoDeletes::Folder() + "00000001.journal");
+    }
+
+    std::string Outside;
+};
+
+TEST_F(TJournalSafetyTest, JournalsThatNameWhatTheyMayNotOrCannotGoBackAreLeftOut) {
+    MakeData();
+    const std::string f1 = BranchNodeValue(0, Find(Tree, "f1"));
+    const std::string g1 = BranchNodeValue(1, Find(Tree, "g1"));
+    const std::string journal = LeftJournal();
+    const std::string path = TUndoDeletes::Folder() + "00000001.journal";
+    const std::string outsideName = std::filesystem::relative(Outside + "victim.txt", Folder).string();
+    struct TCase {
+        const char* Why;
+        std::string From, To;
+    } const cases[] = {
+        {"a file above the folder", Entry("file", "genus.dat"), Entry("file", outsideName)},
+        {"an absolute file", Entry("file", "genus.dat"), Entry("file", Outside + "victim.txt")},
+        {"a hidden file", Entry("file", "genus.dat"), Entry("file", ".orvandel-viewer.lock")},
+        {"a copy outside undo/", Entry("link", "00000001.0"), Entry("link", "../../x")},
+        {"another journal's copy", Entry("link", "00000001.0"), Entry("link", "00000002.0")},
+        {"a line break in a name", Entry("node", f1), Entry("node", std::string(f1).replace(f1.find("F1"), 2, "F\n"))},
+        {"a marker past the six levels", Entry("node", f1),
+         Entry("node", std::string(f1).replace(0, f1.find('\n'), "0 1 7 2 2 1").insert(f1.find('\n') + 1, "\t\t\t"))},
+        {"a node below a missing one", Entry("node", g1), Entry("node", std::string(g1).replace(0, 1, "3"))},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Why);
+        ASSERT_NE(journal.find(c.From), std::string::npos);
+        std::string bad = journal;
+        WriteTextFileAtomic(path, bad.replace(bad.find(c.From), c.From.size(), c.To));
+        TUndoDeletes undo;
+        undo.Load();
+        EXPECT_TRUE(undo.Empty());
+        EXPECT_EQ(ReadFileBytes(path), bad); // left on the disk for whoever looks
+        EXPECT_EQ(OutsideFiles(), (std::map<std::string, std::string>{{"victim.txt", "not ours\n"}}));
+    }
+}
+
+TEST_F(TJournalSafetyTest, JournalNumbersNeverWrap) {
+    struct TCase {
+        const char* Left;    // a journal's name left in undo/
+        const char* Next;    // the next deletion's journal, "" when it is refused
+    } const cases[] = {
+        {"00000041.journal", "00000042.journal"},
+        {"18446744073709551615.journal", "00000001.journal"}, // no journal name of ours
+        {"99999999.journal", ""},
+    };
+    MakeData();
+    const auto files = FilesOf(Folder);
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Left);
+        std::filesystem::remove_all(TUndoDeletes::Folder());
+        ForceDirectories(TUndoDeletes::Folder());
+        WriteTextFileAtomic(TUndoDeletes::Folder() + c.Left, "damaged");
+        TUndoDeletes undo;
+        undo.Load();
+        if (*c.Next == '\0') {
+            EXPECT_THROW(undo.Delete(Tree, Find(Tree, "g2"), true), EUndoError);
+            EXPECT_NE(Find(Tree, "g2"), nullptr);
+            EXPECT_EQ(FilesOf(Folder), files);
+            continue;
+        }
+        undo.Delete(Tree, Find(Tree, "g2"), true);
+        EXPECT_TRUE(FileExists(TUndoDeletes::Folder() + c.Next));
+        EXPECT_EQ(ReadFileBytes(TUndoDeletes::Folder() + c.Left), "damaged");
+        undo.UndoLast(Tree);
+    }
+}
+
+TEST_F(TJournalSafetyTest, FoldersThatAreLinksAreNeverEntered) {
+    struct TCase {
+        const char* Folder;
+        std::function<void(TTaxonomyTree&)> Use; // what a run does with it
+    } const cases[] = {
+        {"undo",
+         [](TTaxonomyTree& tree) {
+             TUndoDeletes undo;
+             undo.Load();
+             EXPECT_TRUE(undo.Unavailable());
+             undo.Delete(tree, Find(tree, "g2"), true); // without a journal
+             EXPECT_EQ(Find(tree, "g2"), nullptr);
+             undo.DiscardAll();
+         }},
+        {"previous.new",
+         [](TTaxonomyTree&) {
+             EXPECT_THROW(KeepCurrentData(), EFOpenError);
+             SettleKeptData(true);
+             SettleKeptData(false);
+         }},
+        {"previous",
+         [](TTaxonomyTree&) {
+             EXPECT_THROW(KeepCurrentData(), EFOpenError);
+             SettleKeptData(true);
+         }},
+    };
+    for (const TCase& c : cases) {
+        SCOPED_TRACE(c.Folder);
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        MakeData();
+        WriteTextFileAtomic(Outside + "00000001.0", "kept elsewhere\n");
+        WriteTextFileAtomic(Outside + "classifytree.dat", "kept elsewhere\n");
+        const auto outside = OutsideFiles();
+        std::filesystem::create_directory_symlink(Outside, PathOf(c.Folder));
+        c.Use(Tree);
+        EXPECT_EQ(OutsideFiles(), outside);
+        EXPECT_TRUE(std::filesystem::is_symlink(PathOf(c.Folder)));
+    }
+}
+
+// Start-up reads each of these; none may stop it, whatever is in its place.
+TEST_F(TJournalSafetyTest, NoFileOfOursCanStopTheStart) {
+    const char* const names[] = {"undo/00000001.journal", "classifytree.changes", "treestate.dat", "options.ini",
+                                 ".orvandel-viewer.writes"};
+    MakeData();
+    ForceDirectories(TUndoDeletes::Folder());
+    for (const char* name : names) {
+        for (const bool fifo : {true, false}) {
+            SCOPED_TRACE(std::string(name) + (fifo ? " as a FIFO" : " as a link to /dev/zero"));
+            DeleteFile(PathOf(name));
+            if (fifo)
+                ASSERT_EQ(mkfifo(PathOf(name).c_str(), 0600), 0);
+            else
+                std::filesystem::create_symlink("/dev/zero", PathOf(name));
+            const pid_t child = fork();
+            if (child == 0) {
+                alarm(10); // a start that waits or fills the memory ends here
+                TTaxonomyTree tree;
+                LoadTree(tree);
+                LoadTreeState(tree, [](TTreeNode*, bool) {});
+                TIniFile options(PathOf(OptionsFileName));
+                RemoveStaleTempFiles();
+                TUndoDeletes undo;
+                undo.Load();
+                _exit(undo.Empty() && tree.Count() == 10 ? 0 : 1);
+            }
+            int status = 0;
+            waitpid(child, &status, 0);
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+            DeleteFile(PathOf(name));
+        }
+    }
+}
+
+} // namespace
