@@ -184,4 +184,111 @@ TEST_F(TJournalSafetyTest, NoFileOfOursCanStopTheStart) {
     }
 }
 
+// Killed at each sync of an undo, the last one after every file is written and before the journal
+// goes: the next start ends with each file and the tree as one whole undo leaves them.
+TEST_F(TJournalSafetyTest, AnUndoCutShortIsFinishedOnceAtTheNextStart) {
+    MakeData();
+    TUndoDeletes().Delete(Tree, Find(Tree, "g1"), true);
+    // Saved since, so that the lines go back by insertion.
+    Write("genus.dat", Read("genus.dat") + "g9#G9#m\r\n");
+    const std::string snapshot = Folder + "_snapshot";
+    std::filesystem::copy(Folder, snapshot, std::filesystem::copy_options::recursive);
+    auto restore = [&] {
+        std::filesystem::remove_all(Folder);
+        std::filesystem::copy(snapshot, Folder, std::filesystem::copy_options::recursive);
+    };
+    auto nextStart = [this](TTaxonomyTree& tree) {
+        RemoveStaleTempFiles(Folder);
+        LoadTree(tree);
+        TUndoDeletes undo;
+        undo.Load();
+        if (!undo.Empty())
+            undo.UndoLast(tree);
+    };
+    TTaxonomyTree whole;
+    nextStart(whole);
+    const auto expected = FilesOf(Folder);
+    ASSERT_NE(expected.at("genus.dat").find("g1#"), std::string::npos);
+    for (int killAt = 1; killAt <= 10; ++killAt) {
+        SCOPED_TRACE(killAt);
+        restore();
+        const pid_t child = fork();
+        if (child == 0) {
+            static int syncs = 0;
+            static int last = killAt;
+            AtomicFileSync = [](int fd) {
+                if (++syncs == last)
+                    raise(SIGKILL);
+                return fsync(fd);
+            };
+            TTaxonomyTree tree;
+            nextStart(tree);
+            _exit(0);
+        }
+        int status = 0;
+        waitpid(child, &status, 0);
+        TTaxonomyTree next;
+        nextStart(next);
+        SaveTreeFile(next);
+        EXPECT_EQ(FilesOf(Folder), expected);
+    }
+    std::filesystem::remove_all(snapshot);
+}
+
+// "No" to putting back what a killed run deleted: its branch leaves the tree too, whether or not
+// the run noted the tree's change before it was killed.
+TEST_F(TJournalSafetyTest, ADeletionNotPutBackIsCompleted) {
+    for (const bool changeNoted : {false, true}) {
+        SCOPED_TRACE(changeNoted);
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        MakeData();
+        TUndoDeletes().Delete(Tree, Find(Tree, "f1"), true);
+        auto deleted = FilesOf(Folder);
+        deleted.erase("classifytree.dat"); // the tree is looked at below
+        if (!changeNoted)
+            DeleteFile(TreeChangesFile());
+        TTaxonomyTree next;
+        LoadTree(next);
+        TUndoDeletes undo;
+        undo.Load();
+        undo.FinishLeft(next);
+        EXPECT_TRUE(undo.Empty());
+        EXPECT_EQ(Find(next, "f1"), nullptr);
+        EXPECT_FALSE(DirectoryExists(TUndoDeletes::Folder()));
+        TTaxonomyTree third;
+        LoadTree(third);
+        EXPECT_EQ(Find(third, "f1"), nullptr);
+        auto now = FilesOf(Folder);
+        now.erase("classifytree.dat");
+        EXPECT_EQ(now, deleted);
+    }
+}
+
+// A database that is a link to a shared copy: deleted from and put back through the link, byte for
+// byte, and kept for What Changed as it was.
+TEST_F(TJournalSafetyTest, LinkedDatabasesKeepWorking) {
+    const std::string shared = "g1#G1#m\ng2#G2#m\n\n(n/a)#[p]#m\ng3#G3#m\n\t#s3#m#d\n"; // LF only
+    for (const bool absolute : {false, true}) {
+        SCOPED_TRACE(absolute ? "absolute link" : "relative link");
+        std::filesystem::remove_all(Folder);
+        std::filesystem::create_directories(Folder);
+        MakeData();
+        WriteTextFileAtomic(Outside + "genus.dat", shared);
+        DeleteFile(PathOf("genus.dat"));
+        std::filesystem::create_symlink(
+            absolute ? Outside + "genus.dat" : std::filesystem::relative(Outside + "genus.dat", Folder).string(),
+            PathOf("genus.dat"));
+        KeepCurrentData();
+        TUndoDeletes undo;
+        undo.Delete(Tree, Find(Tree, "f1"), true);
+        EXPECT_EQ(ReadFileBytes(Outside + "genus.dat"), "(n/a)#[p]#m\r\ng3#G3#m\r\n\t#s3#m#d\r\n");
+        EXPECT_EQ(ReadFileBytes(Folder + "/previous.new/genus.dat"), shared);
+        undo.UndoLast(Tree);
+        EXPECT_EQ(ReadFileBytes(Outside + "genus.dat"), shared);
+        EXPECT_TRUE(std::filesystem::is_symlink(PathOf("genus.dat")));
+        SettleKeptData(false);
+    }
+}
+
 } // namespace
