@@ -121,6 +121,10 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
         QCOMPARE(family->ChildCount(), size_t(3));
         const TTreeNode* added = family->Children().back();
         QCOMPARE(added->Data(), TTaxonomyData("\t\t\t\t\t", "aurex", "Aurex", "tall"));
+        // On the disk at once: a start after a kill right now has it.
+        TTaxonomyTree next;
+        QCOMPARE(LoadTree(next), 0);
+        QVERIFY(FindTreeNode(next, MakeNodeKey(5, "aurex", "", "")));
         QCOMPARE(w.SelectedNode()->Id(), std::string("g1"));
         QVERIFY(w.IsExpanded(family));
         QCOMPARE(TFormMainTestAccess::TreeModel(w)->IndexOf(added).data().toString(), QString("Aurex (tall)"));
