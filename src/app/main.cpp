@@ -109,7 +109,8 @@ int main(int argc, char* argv[]) {
         return 1;
     }
     if (instance.Unsafe())
-        std::fprintf(stderr, "orvandel-viewer: %s is not a plain file; the data folder is used without a lock.\n",
+        std::fprintf(stderr,
+                     "orvandel-viewer: %s is not a plain file; the data folder is used without a lock.\n",
                      instance.LockPath().toLocal8Bit().constData());
 
     int result = 0;

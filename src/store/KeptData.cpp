@@ -29,7 +29,8 @@ std::string Unslashed(const std::string& folder) {
 
 void RequireOwnFolder(const std::string& folder) {
     if (!FolderOfOurOwn(folder))
-        throw EFOpenError("The folder " + folder + " is a link or no folder: What Changed keeps nothing in this run.");
+        throw EFOpenError("The folder " + folder +
+                          " is a link or no folder: What Changed keeps nothing in this run.");
 }
 } // namespace
 

@@ -184,7 +184,8 @@ int OpenRegularFile(const std::string& path, uint64_t maxBytes, int flags, bool 
     if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
         throw EFOpenError::CannotOpen(path);
     if (static_cast<uint64_t>(st.st_size) > maxBytes)
-        throw EFOpenError("Cannot open file " + path + ": larger than " + std::to_string(maxBytes) + " bytes");
+        throw EFOpenError("Cannot open file " + path + ": larger than " + std::to_string(maxBytes) +
+                          " bytes");
     // Reads of a regular file never block anyway; writes and locks are the caller's to wait on.
     const int flagsNow = fcntl(fd.Get(), F_GETFL);
     if (flagsNow >= 0)

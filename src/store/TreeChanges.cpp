@@ -41,7 +41,8 @@ std::string Header(const std::string& identity) {
 
 // The identity the journal's header names, "" when it has none.
 std::string JournalIdentity(TJournalReader& reader) {
-    if (reader.AtEnd() || reader.Next() != std::pair<std::string_view, std::string_view>("journal", JournalHead))
+    if (reader.AtEnd() ||
+        reader.Next() != std::pair<std::string_view, std::string_view>("journal", JournalHead))
         return {};
     const auto [key, value] = reader.Next();
     return key == "tree" ? std::string(value) : std::string();

@@ -113,8 +113,8 @@ bool WithoutUserTreeItem(const TTreeNode* node, TFileRewrite& out) {
     const std::string text = ReadFileBytes(out.Path);
     std::vector<std::string_view> lines;
     ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
-    const auto [from, to] = item.Id() == NotAvailableId ? ParentBlock(lines, node)
-                                                        : std::pair<size_t, size_t>(0, lines.size());
+    const auto [from, to] =
+        item.Id() == NotAvailableId ? ParentBlock(lines, node) : std::pair<size_t, size_t>(0, lines.size());
     out.Bytes.clear();
     out.Bytes.reserve(text.size());
     TRemovedRuns runs(out);

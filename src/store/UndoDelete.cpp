@@ -43,7 +43,8 @@ void Put(std::string& out, std::string_view key, uint64_t value) {
 
 // A name a journal may give: a plain file of the program folder, nothing above or beside it.
 bool PlainName(std::string_view name) {
-    return !name.empty() && name.front() != '.' && name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+    return !name.empty() && name.front() != '.' &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
 }
 
 // The number of a journal's file name ("00000012.journal"), 0 for any other name.
@@ -116,8 +117,7 @@ TJournal ParseJournal(std::string_view text, std::string_view journalName) {
                 if (!PlainName(value) || !value.starts_with(std::string(stem) + "."))
                     TJournalReader::Bad();
                 file.Link = value;
-            }
-            else if (key == "before-size")
+            } else if (key == "before-size")
                 file.Before.Size = TJournalReader::Number(value);
             else if (key == "before-hash")
                 file.Before.Hash = TJournalReader::Number(value);
@@ -135,9 +135,9 @@ TJournal ParseJournal(std::string_view text, std::string_view journalName) {
         }
     }
     if (!complete || journal.Rows.empty() || journal.Rows.size() != journal.Above.size() + 1 ||
-        journal.Branch.empty() || std::any_of(journal.Files.begin(), journal.Files.end(), [](const TJournalFile& f) {
-            return f.Link.empty();
-        }))
+        journal.Branch.empty() ||
+        std::any_of(journal.Files.begin(), journal.Files.end(),
+                    [](const TJournalFile& f) { return f.Link.empty(); }))
         TJournalReader::Bad();
     return journal;
 }
@@ -228,8 +228,8 @@ std::vector<std::pair<std::string, TFingerprint>> ReadDoneNote(const std::string
 
 // Read at start: a tree not saved after the deletion (or a deletion that stopped before the tree
 // changed) still has the branch at its place. Nullptr when it has not.
-TTreeNode* PresentBranch(const TTaxonomyTree& tree, uint64_t stampAfter, const TJournal& journal, TTreeNode* parent,
-                         size_t row) {
+TTreeNode* PresentBranch(const TTaxonomyTree& tree, uint64_t stampAfter, const TJournal& journal,
+                         TTreeNode* parent, size_t row) {
     if (stampAfter != 0 || row >= tree.ChildCount(parent))
         return nullptr;
     const TTaxonomyData& first = journal.Branch.front().Data;
@@ -272,7 +272,8 @@ void TUndoDeletes::Load() {
         try {
             if (JournalNumber(name) == 0)
                 continue;
-            FEntries.push_back({name, ParseJournal(ReadRegularFile(folder + name, JournalMaxBytes), name).Name});
+            FEntries.push_back(
+                {name, ParseJournal(ReadRegularFile(folder + name, JournalMaxBytes), name).Name});
         } catch (const EOrvError&) {
             // Left on the disk for whoever wants to look at it; nothing can be done with it here.
         }
@@ -301,7 +302,8 @@ TUndoDeletes::TEntry TUndoDeletes::WriteJournal(const TTaxonomyTree& tree, const
                          " holds the last journal number. Undo or discard the deletions kept there first.");
     std::string stem = std::to_string(number + 1);
     stem.insert(0, 8 - stem.size(), '0');
-    TEntry entry{stem + std::string(JournalSuffix), std::string(node->Name().empty() ? node->Id() : node->Name())};
+    TEntry entry{stem + std::string(JournalSuffix),
+                 std::string(node->Name().empty() ? node->Id() : node->Name())};
 
     std::string text;
     Put(text, "journal", JournalHead);
@@ -387,8 +389,10 @@ TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
     const TEntry& entry = FEntries.back();
     const std::string folder = Folder();
     if (FUnavailable || !FolderUsable())
-        throw EUndoError("The folder " + folder + " is not a folder of this program's: nothing can be undone.");
-    const TJournal journal = ParseJournal(ReadRegularFile(folder + entry.Journal, JournalMaxBytes), entry.Journal);
+        throw EUndoError("The folder " + folder +
+                         " is not a folder of this program's: nothing can be undone.");
+    const TJournal journal =
+        ParseJournal(ReadRegularFile(folder + entry.Journal, JournalMaxBytes), entry.Journal);
     const std::string doneNote = DoneNoteOf(folder, entry.Journal);
     const auto done = ReadDoneNote(doneNote);
 
@@ -500,8 +504,9 @@ void TUndoDeletes::FinishLeft(TTaxonomyTree& tree) {
             // A run killed before its tree change reached the disk: the deletion is made whole,
             // the databases' records of the branch gone with it as the user chose then.
             if (TTreeNode* node = PresentBranch(tree, entry.StampAfter, journal, parent, row)) {
-                const bool withLinked = std::any_of(journal.Files.begin(), journal.Files.end(),
-                                                    [](const TJournalFile& f) { return f.Name != UserTreeFileName; });
+                const bool withLinked =
+                    std::any_of(journal.Files.begin(), journal.Files.end(),
+                                [](const TJournalFile& f) { return f.Name != UserTreeFileName; });
                 const TTreeChange change = TTreeChange::Deleting(node);
                 DeleteTreeItem(tree, node, withLinked);
                 NoteTreeChange(tree, change);

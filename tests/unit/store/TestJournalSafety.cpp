@@ -25,15 +25,15 @@ class TJournalSafetyTest : public TUndoDeleteTest {
 protected:
     void SetUp() override {
         TUndoDeleteTest::SetUp();
-        Outside = Folder + "_outside/";
-        std::filesystem::create_directories(Outside);
-        WriteTextFileAtomic(Outside + "victim.txt", "not ours\n");
+        FOutside = Folder + "_outside/";
+        std::filesystem::create_directories(FOutside);
+        WriteTextFileAtomic(FOutside + "victim.txt", "not ours\n");
     }
     void TearDown() override {
-        std::filesystem::remove_all(Outside);
+        std::filesystem::remove_all(FOutside);
         TUndoDeleteTest::TearDown();
     }
-    std::map<std::string, std::string> OutsideFiles() const { return FilesOf(Outside); }
+    std::map<std::string, std::string> OutsideFiles() const { return FilesOf(FOutside); }
     // The journal of a deletion of f1 with its records, left by a run that ended.
     std::string LeftJournal() {
         TUndoDeletes undo;
@@ -41,7 +41,7 @@ protected:
         return ReadFileBytes(TUndoDeletes::Folder() + "00000001.journal");
     }
 
-    std::string Outside;
+    std::string FOutside;
 };
 
 TEST_F(TJournalSafetyTest, JournalsThatNameWhatTheyMayNotOrCannotGoBackAreLeftOut) {
@@ -50,19 +50,21 @@ TEST_F(TJournalSafetyTest, JournalsThatNameWhatTheyMayNotOrCannotGoBackAreLeftOu
     const std::string g1 = BranchNodeValue(1, Find(Tree, "g1"));
     const std::string journal = LeftJournal();
     const std::string path = TUndoDeletes::Folder() + "00000001.journal";
-    const std::string outsideName = std::filesystem::relative(Outside + "victim.txt", Folder).string();
+    const std::string outsideName = std::filesystem::relative(FOutside + "victim.txt", Folder).string();
     struct TCase {
         const char* Why;
         std::string From, To;
     } const cases[] = {
         {"a file above the folder", Entry("file", "genus.dat"), Entry("file", outsideName)},
-        {"an absolute file", Entry("file", "genus.dat"), Entry("file", Outside + "victim.txt")},
+        {"an absolute file", Entry("file", "genus.dat"), Entry("file", FOutside + "victim.txt")},
         {"a hidden file", Entry("file", "genus.dat"), Entry("file", ".orvandel-viewer.lock")},
         {"a copy outside undo/", Entry("link", "00000001.0"), Entry("link", "../../x")},
         {"another journal's copy", Entry("link", "00000001.0"), Entry("link", "00000002.0")},
-        {"a line break in a name", Entry("node", f1), Entry("node", std::string(f1).replace(f1.find("F1"), 2, "F\n"))},
+        {"a line break in a name", Entry("node", f1),
+         Entry("node", std::string(f1).replace(f1.find("F1"), 2, "F\n"))},
         {"a marker past the six levels", Entry("node", f1),
-         Entry("node", std::string(f1).replace(0, f1.find('\n'), "0 1 7 2 2 1").insert(f1.find('\n') + 1, "\t\t\t"))},
+         Entry("node",
+               std::string(f1).replace(0, f1.find('\n'), "0 1 7 2 2 1").insert(f1.find('\n') + 1, "\t\t\t"))},
         {"a node below a missing one", Entry("node", g1), Entry("node", std::string(g1).replace(0, 1, "3"))},
     };
     for (const TCase& c : cases) {
@@ -80,8 +82,8 @@ TEST_F(TJournalSafetyTest, JournalsThatNameWhatTheyMayNotOrCannotGoBackAreLeftOu
 
 TEST_F(TJournalSafetyTest, JournalNumbersNeverWrap) {
     struct TCase {
-        const char* Left;    // a journal's name left in undo/
-        const char* Next;    // the next deletion's journal, "" when it is refused
+        const char* Left; // a journal's name left in undo/
+        const char* Next; // the next deletion's journal, "" when it is refused
     } const cases[] = {
         {"00000041.journal", "00000042.journal"},
         {"18446744073709551615.journal", "00000001.journal"}, // no journal name of ours
@@ -140,10 +142,10 @@ TEST_F(TJournalSafetyTest, FoldersThatAreLinksAreNeverEntered) {
         std::filesystem::remove_all(Folder);
         std::filesystem::create_directories(Folder);
         MakeData();
-        WriteTextFileAtomic(Outside + "00000001.0", "kept elsewhere\n");
-        WriteTextFileAtomic(Outside + "classifytree.dat", "kept elsewhere\n");
+        WriteTextFileAtomic(FOutside + "00000001.0", "kept elsewhere\n");
+        WriteTextFileAtomic(FOutside + "classifytree.dat", "kept elsewhere\n");
         const auto outside = OutsideFiles();
-        std::filesystem::create_directory_symlink(Outside, PathOf(c.Folder));
+        std::filesystem::create_directory_symlink(FOutside, PathOf(c.Folder));
         c.Use(Tree);
         EXPECT_EQ(OutsideFiles(), outside);
         EXPECT_TRUE(std::filesystem::is_symlink(PathOf(c.Folder)));
@@ -152,8 +154,8 @@ TEST_F(TJournalSafetyTest, FoldersThatAreLinksAreNeverEntered) {
 
 // Start-up reads each of these; none may stop it, whatever is in its place.
 TEST_F(TJournalSafetyTest, NoFileOfOursCanStopTheStart) {
-    const char* const names[] = {"undo/00000001.journal", "classifytree.changes", "treestate.dat", "options.ini",
-                                 ".orvandel-viewer.writes"};
+    const char* const names[] = {"undo/00000001.journal", "classifytree.changes", "treestate.dat",
+                                 "options.ini", ".orvandel-viewer.writes"};
     MakeData();
     ForceDirectories(TUndoDeletes::Folder());
     for (const char* name : names) {
@@ -274,18 +276,19 @@ TEST_F(TJournalSafetyTest, LinkedDatabasesKeepWorking) {
         std::filesystem::remove_all(Folder);
         std::filesystem::create_directories(Folder);
         MakeData();
-        WriteTextFileAtomic(Outside + "genus.dat", shared);
+        WriteTextFileAtomic(FOutside + "genus.dat", shared);
         DeleteFile(PathOf("genus.dat"));
         std::filesystem::create_symlink(
-            absolute ? Outside + "genus.dat" : std::filesystem::relative(Outside + "genus.dat", Folder).string(),
+            absolute ? FOutside + "genus.dat"
+                     : std::filesystem::relative(FOutside + "genus.dat", Folder).string(),
             PathOf("genus.dat"));
         KeepCurrentData();
         TUndoDeletes undo;
         undo.Delete(Tree, Find(Tree, "f1"), true);
-        EXPECT_EQ(ReadFileBytes(Outside + "genus.dat"), "(n/a)#[p]#m\r\ng3#G3#m\r\n\t#s3#m#d\r\n");
+        EXPECT_EQ(ReadFileBytes(FOutside + "genus.dat"), "(n/a)#[p]#m\r\ng3#G3#m\r\n\t#s3#m#d\r\n");
         EXPECT_EQ(ReadFileBytes(Folder + "/previous.new/genus.dat"), shared);
         undo.UndoLast(Tree);
-        EXPECT_EQ(ReadFileBytes(Outside + "genus.dat"), shared);
+        EXPECT_EQ(ReadFileBytes(FOutside + "genus.dat"), shared);
         EXPECT_TRUE(std::filesystem::is_symlink(PathOf("genus.dat")));
         SettleKeptData(false);
     }

@@ -51,7 +51,8 @@ TEST_F(TTreeChangesTest, EveryCommittedTreeChangeSurvivesAKillRightAfterItsComma
     // Each as its command does it.
     const auto rename = [](TTaxonomyTree& tree) {
         TTreeNode* node = Find(tree, "g2");
-        UpdateTreeNode(tree, node, TTaxonomyData(std::string(node->Marker()), "g2", "G2 renamed", "new info"));
+        UpdateTreeNode(tree, node,
+                       TTaxonomyData(std::string(node->Marker()), "g2", "G2 renamed", "new info"));
         NoteTreeChange(tree, TTreeChange::Fields(node));
     };
     const auto add = [](TTaxonomyTree& tree) {
@@ -121,15 +122,17 @@ TEST_F(TTreeChangesTest, NotedChangesApplyOnlyToTheirOwnTreeFileAndUpToTheFirstT
         TTreeNode* g2 = Find(Tree, "g2");
         UpdateTreeNode(Tree, g2, TTaxonomyData(std::string(g2->Marker()), "g2", "G2 renamed", "i"));
         NoteTreeChange(Tree, TTreeChange::Fields(g2));
-        NoteTreeChange(Tree, TTreeChange::Inserted(Tree, AddTreeNode(Tree, Find(Tree, "f2"),
-                                                                     TTaxonomyData("\t\t\t\t\t", "g9", "G9", "i"))));
+        NoteTreeChange(
+            Tree, TTreeChange::Inserted(Tree, AddTreeNode(Tree, Find(Tree, "f2"),
+                                                          TTaxonomyData("\t\t\t\t\t", "g9", "G9", "i"))));
         c.AfterTheRun();
         TTaxonomyTree next;
         ASSERT_EQ(LoadTree(next), 0);
         EXPECT_EQ(Find(next, "g2")->Name() == "G2 renamed", c.Renamed);
         EXPECT_EQ(Find(next, "g9") != nullptr, c.Added);
         // A change noted now comes after the ones applied, never after a torn one.
-        NoteTreeChange(next, TTreeChange::Inserted(next, AddTreeNode(next, nullptr, TTaxonomyData("", "c3", "C3", ""))));
+        NoteTreeChange(
+            next, TTreeChange::Inserted(next, AddTreeNode(next, nullptr, TTaxonomyData("", "c3", "C3", ""))));
         TTaxonomyTree third;
         ASSERT_EQ(LoadTree(third), 0);
         EXPECT_EQ(TreeBytes(third), TreeBytes(next));

@@ -112,7 +112,8 @@ TEST_F(TStoreTest, UserTreeLinesOfPlannedAndRealItemsStayApart) {
          head + "\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[no named]#i\r\n" +
              "\t\t\t\t#f2#F2#i\r\n\t\t\t\t\t#(n/a)#[no named]#i\r\n\t\t\t\t\t#g2#G2#i\r\n",
          Item(5, "(n/a)", "[no named]"),
-         head + "\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[no named]#i\r\n\t\t\t\t#f2#F2#i\r\n\t\t\t\t\t#g2#G2#i\r\n"},
+         head + "\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[no "
+                "named]#i\r\n\t\t\t\t#f2#F2#i\r\n\t\t\t\t\t#g2#G2#i\r\n"},
         {"add a planned genus named as a real one", head + realFamily, Item(5, "(n/a)", "Aurex"),
          head + "\t\t\t\t#fel#Felidae#i\r\n\t\t\t\t\t#aurex#Aurex#i\r\n\t\t\t\t\t#(n/a)#Aurex#i\r\n"},
     };

@@ -15,7 +15,7 @@
 namespace {
 
 // Every file of the program folder outside the journals (the deletions' and the tree's), by name.
-std::map<std::string, std::string> FilesOf(const std::string& folder) {
+inline std::map<std::string, std::string> FilesOf(const std::string& folder) {
     std::map<std::string, std::string> files;
     for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
         const std::string name = std::filesystem::relative(item.path(), folder).string();
@@ -26,7 +26,7 @@ std::map<std::string, std::string> FilesOf(const std::string& folder) {
 }
 
 // The tree in pre-order as "depth:marker#id#name#info[+]", + for an open node.
-std::string Outline(const TTaxonomyTree& tree) {
+inline std::string Outline(const TTaxonomyTree& tree) {
     std::string s;
     tree.ForEachNode([&](const TTreeNode* n) {
         int depth = 0;
@@ -38,7 +38,7 @@ std::string Outline(const TTaxonomyTree& tree) {
     return s;
 }
 
-TTreeNode* Find(const TTaxonomyTree& tree, std::string_view id, std::string_view name = {}) {
+inline TTreeNode* Find(const TTaxonomyTree& tree, std::string_view id, std::string_view name = {}) {
     TTreeNode* found = nullptr;
     tree.ForEachNode([&](TTreeNode* n) {
         if (!found && n->Id() == id && (name.empty() || n->Name() == name))
@@ -70,8 +70,9 @@ protected:
                            "(n/a)#[p]#m\r\n"
                            "g3#G3#m\r\n\t#s3#m#d\r\n");
         Write("usr_genus.dat", "g1#Mine#m\r\n");
-        Write("usr_tree.dat", "#c#C#i\r\n\t#s#S#i\r\n\t\t#o#O#i\r\n\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[p]#i\r\n"
-                              "\t\t\t\t\t#g1#G1#i\r\n");
+        Write("usr_tree.dat",
+              "#c#C#i\r\n\t#s#S#i\r\n\t\t#o#O#i\r\n\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[p]#i\r\n"
+              "\t\t\t\t\t#g1#G1#i\r\n");
         ASSERT_EQ(LoadTree(Tree), 0);
         Find(Tree, "o")->SetExpanded(true);
         Find(Tree, "f1")->SetExpanded(true);
