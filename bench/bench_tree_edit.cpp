@@ -49,6 +49,8 @@ bool Prepare() {
     LoadTree(*Tree);
     Work = fs::temp_directory_path() / ("orv-bench-tree-edit-" + std::to_string(::getpid()));
     fs::create_directories(Work);
+    // The deletions note their tree change against the tree file there.
+    fs::copy_file(LargeDataFolder() + "classifytree.dat", Work / "classifytree.dat");
     SetProgramFolder(Work.string());
     // Every 20th genus record of the database belongs to the branch that is deleted.
     int genus = 0;

@@ -9,6 +9,7 @@
 #include "QtText.h"
 #include "TaxonomyTree.h"
 #include "TaxonomyTreePage.h"
+#include "TreeChanges.h"
 
 #include <QAction>
 #include <QTabWidget>
@@ -352,6 +353,7 @@ void TEditorCommands::SaveExecute() {
                        TTaxonomyData(std::string(node->Marker()), FCurrent.Id, FCurrent.Name,
                                      FCurrent.Info));
         TreeModified = true;
+        NoteTreeChange(FTreePage->Tree(), TTreeChange::Fields(node));
     }
     FStored = true;
     // Undo in a box never brings back text from before the save.

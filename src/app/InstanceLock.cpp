@@ -1,5 +1,8 @@
 #include "InstanceLock.h"
 
+#include "Errors.h"
+#include "TextFiles.h"
+
 #include <QFileSystemWatcher>
 
 #include <cerrno>
@@ -10,7 +13,9 @@
 
 namespace {
 const char* const LockFileName = ".orvandel-viewer.lock";
-}
+// It holds a process id.
+constexpr uint64_t LockMaxBytes = 4096;
+} // namespace
 
 TInstanceLock::TInstanceLock(const QString& folder, QObject* parent)
     : QObject(parent), FPath(folder + QLatin1String(LockFileName)) {}
@@ -24,9 +29,18 @@ TInstanceLock::~TInstanceLock() {
 
 bool TInstanceLock::Acquire() {
     const QByteArray path = FPath.toLocal8Bit();
-    const int fd = open(path.constData(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
-    if (fd < 0)
+    int fd = -1;
+    try {
+        // Never through a link (the pid written below would truncate whatever it leads to), and
+        // never waiting on a FIFO or a device in its place.
+        fd = OpenRegularFile(path.toStdString(), LockMaxBytes, O_RDWR | O_CREAT, true);
+    } catch (const EFOpenError&) {
+        // A folder nobody can lock (read-only) is used without a lock; a lock file that is not a
+        // plain file of ours is said so, and the folder is used the same way.
+        struct stat st;
+        FUnsafe = lstat(path.constData(), &st) == 0;
         return true;
+    }
     // A lock of the kernel's: a copy that crashed or was killed holds nothing any more.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const bool taken = errno == EWOULDBLOCK;

@@ -22,6 +22,8 @@ public:
     bool Acquire();
     // The process that holds the folder, as it wrote itself into the lock file (0 when unknown).
     qint64 HolderPid() const { return FHolderPid; }
+    // The lock file is there but is a link, a FIFO or no file of ours: the folder is used unlocked.
+    bool Unsafe() const { return FUnsafe; }
     QString LockPath() const { return FPath; }
 
 signals:
@@ -32,6 +34,7 @@ private:
     QString FPath;
     int FFd = -1;
     qint64 FHolderPid = 0;
+    bool FUnsafe = false;
     QFileSystemWatcher* FWatcher = nullptr;
 };
 

@@ -73,8 +73,9 @@ void TServerCommands::KeepDataOnce() {
     FDataKept = true;
     try {
         KeepCurrentData();
-    } catch (const EOrvError&) {
+    } catch (const EOrvError& e) {
         // Without the copy What Changed has nothing to show for this download; the download goes on.
+        SetStatus(e.what());
     }
 }
 

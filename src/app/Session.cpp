@@ -5,6 +5,7 @@
 #include "Global.h"
 #include "PageTransfer.h"
 #include "TaxonomyTree.h"
+#include "TreeChanges.h"
 
 namespace {
 
@@ -102,6 +103,9 @@ void TSession::ShutDown() {
     };
     TTaxonomyTree& tree = FHost.Tree();
     FTreeSaved = !TreeModified || guarded([&] { SaveTreeFile(tree); });
+    // A tree as loaded (changes undone again) needs none of the changes noted on the way.
+    if (!TreeModified && !tree.Empty())
+        DiscardTreeChanges();
     // An empty tree (a refresh that failed) must not wipe the saved appearance.
     if (Options.SaveTree && !tree.Empty())
         guarded(

@@ -8,6 +8,7 @@
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreePage.h"
 #include "TaxonomyTreeView.h"
+#include "TreeChanges.h"
 #include "TreeEdit.h"
 
 #include <QAction>
@@ -46,6 +47,7 @@ void TTreeItemCommands::ActionEditorAddTreeItemExecute() {
         return;
     TTreeNode* node = AddTreeNode(FTreePage->Tree(), parent, data);
     MakeVisible(node);
+    NoteTreeChange(FTreePage->Tree(), TTreeChange::Inserted(FTreePage->Tree(), node));
     RecordUserTreeItem(node);
     // The outline of additions goes to the reviewer with the user databases.
     if (ModifiedFiles.Add(DetailFile(-1, true)))
@@ -107,6 +109,9 @@ void TTreeItemCommands::ActionEditorUndoDeleteExecute() {
 void TTreeItemCommands::OfferLeftDeletions() {
     FUndo.Load();
     UndoChanged();
+    if (FUndo.Unavailable())
+        SetStatus("The folder \"" + TUndoDeletes::Folder() +
+                  "\" is a link or no folder: deletions cannot be undone while it is there.");
     if (FUndo.Empty())
         return;
     const size_t count = FUndo.Count();
@@ -117,7 +122,7 @@ void TTreeItemCommands::OfferLeftDeletions() {
                          std::to_string(count - 1) + (count == 2 ? " earlier one" : " earlier ones") +
                          ", with what they removed from the databases.\n\nDo you want to put them back?";
     if (AppMessageBox(text, Mb::YesNo | Mb::IconQuestion) != Mb::IdYes) {
-        FUndo.DiscardAll();
+        FUndo.FinishLeft(FTreePage->Tree());
         UndoChanged();
         return;
     }

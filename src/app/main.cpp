@@ -108,6 +108,10 @@ int main(int argc, char* argv[]) {
         AppMessageBox(text, Mb::Ok | Mb::IconInformation);
         return 1;
     }
+    if (instance.Unsafe())
+        std::fprintf(stderr,
+                     "orvandel-viewer: %s is not a plain file; the data folder is used without a lock.\n",
+                     instance.LockPath().toLocal8Bit().constData());
 
     int result = 0;
     {

@@ -37,6 +37,8 @@ bool KeyValue(std::string_view line, std::string_view& key, std::string_view& va
     return !key.empty();
 }
 
+constexpr uint64_t IniMaxBytes = 16 << 20;
+
 std::string OneLine(std::string_view value) {
     std::string r(value);
     for (char& c : r)
@@ -51,7 +53,9 @@ TIniFile::TIniFile(std::string path) : FPath(std::move(path)) {
     if (stat(FPath.c_str(), &st) != 0)
         return;
     try {
-        FLines = ReadLines(FPath);
+        // Settings are a few kilobytes: a FIFO, a device or a huge file in their place reads as
+        // unreadable instead of stopping the start.
+        FLines = SplitLines(ReadRegularFile(FPath, IniMaxBytes));
     } catch (const EFOpenError&) {
         FLines.clear(); // unreadable reads as empty, like a missing file
         FUnreadable = true;

@@ -21,38 +21,52 @@ std::string KeptDataFolder() {
 }
 } // namespace
 
+namespace {
+// The folder's path without its trailing '/': with it, the system would look through a link.
+std::string Unslashed(const std::string& folder) {
+    return folder.substr(0, folder.size() - 1);
+}
+
+void RequireOwnFolder(const std::string& folder) {
+    if (!FolderOfOurOwn(folder))
+        throw EFOpenError("The folder " + folder +
+                          " is a link or no folder: What Changed keeps nothing in this run.");
+}
+} // namespace
+
 void KeepCurrentData() {
     const std::string folder = KeptDataFolder();
+    RequireOwnFolder(folder);
+    RequireOwnFolder(PreviousDataFolder());
     std::error_code ec;
-    std::filesystem::remove_all(folder, ec);
+    std::filesystem::remove_all(Unslashed(folder), ec);
     if (!ForceDirectories(folder))
         throw EFOpenError::CannotCreate(folder, errno);
     for (const char* name : LevelFiles) {
         const std::string from = AppFile(name);
-        const std::string to = folder + name;
-        if (FileExists(from) && link(from.c_str(), to.c_str()) != 0)
-            CopyFileOverwrite(from, to);
+        if (FileExists(from))
+            KeepFileBytes(from, folder + name);
     }
 }
 
 void SettleKeptData(bool replaced) {
     const std::string kept = KeptDataFolder();
+    const std::string previous = PreviousDataFolder();
     std::error_code ec;
-    if (!DirectoryExists(kept))
+    if (!DirectoryExists(kept) || !FolderOfOurOwn(kept) || !FolderOfOurOwn(previous))
         return;
     if (replaced) {
-        const std::string previous = PreviousDataFolder();
-        std::filesystem::remove_all(previous, ec);
-        std::filesystem::rename(kept.substr(0, kept.size() - 1), previous.substr(0, previous.size() - 1), ec);
+        std::filesystem::remove_all(Unslashed(previous), ec);
+        std::filesystem::rename(Unslashed(kept), Unslashed(previous), ec);
         if (!ec)
             return;
     }
-    std::filesystem::remove_all(kept, ec);
+    std::filesystem::remove_all(Unslashed(kept), ec);
 }
 
 void NoteMergedRecords(int level, const TMergeResult& result) {
     const std::string folder = KeptDataFolder();
-    if (!DirectoryExists(folder) || result.Records.empty())
+    if (!DirectoryExists(folder) || !FolderOfOurOwn(folder) || result.Records.empty())
         return;
     // One line per record: level, outcome, id and name, tab-separated (a tab in a field becomes a
     // space; record fields hold no line breaks).

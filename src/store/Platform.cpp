@@ -79,6 +79,23 @@ void CopyFileOverwrite(const std::string& source, const std::string& destination
     WriteTextFileAtomic(destination, ReadFileBytes(source));
 }
 
+void KeepFileBytes(const std::string& path, const std::string& kept) {
+    struct stat st;
+    if (lstat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode) && link(path.c_str(), kept.c_str()) == 0)
+        return;
+    CopyFileOverwrite(path, kept);
+}
+
+bool FolderOfOurOwn(const std::string& folder) {
+    std::string path = folder;
+    while (path.size() > 1 && path.back() == '/')
+        path.pop_back();
+    struct stat st;
+    if (lstat(path.c_str(), &st) != 0)
+        return errno == ENOENT;
+    return S_ISDIR(st.st_mode);
+}
+
 std::string ExtractFileName(const std::string& path) {
     const size_t slash = path.rfind('/');
     return slash == std::string::npos ? path : path.substr(slash + 1);

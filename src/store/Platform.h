@@ -23,6 +23,14 @@ bool DeleteFile(const std::string& path);
 // Copies a file over any existing destination (atomically). Throws
 // EFOpenError when the source cannot be read.
 void CopyFileOverwrite(const std::string& source, const std::string& destination);
+// The bytes of `path` as they are now, kept at `kept`: a second link to a plain file (every write
+// of ours replaces a file whole, so the link keeps the old bytes), a copy of what a symbolic link
+// leads to (a write goes through the link, and a link to the link would follow it). Throws
+// EFOpenError or EWriteError.
+void KeepFileBytes(const std::string& path, const std::string& kept);
+// Whether `folder` (a trailing '/' allowed) is a folder itself or not there at all: a symbolic
+// link or anything else in its place is never entered where files are deleted or emptied.
+bool FolderOfOurOwn(const std::string& folder);
 // The part after the last '/'.
 std::string ExtractFileName(const std::string& path);
 // The part up to and including the last '/' (empty when there is none).

@@ -176,10 +176,36 @@ std::string ReadFileBytes(const std::string& path) {
     return data;
 }
 
-void ReadLineBlocks(const std::string& path, const std::function<bool(std::string_view)>& fn) {
-    TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+int OpenRegularFile(const std::string& path, uint64_t maxBytes, int flags, bool noFollow) {
+    TFd fd(open(path.c_str(), flags | O_NONBLOCK | O_CLOEXEC | (noFollow ? O_NOFOLLOW : 0), 0666));
     if (fd.Get() < 0)
         throw EFOpenError::CannotOpen(path);
+    struct stat st;
+    if (fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        throw EFOpenError::CannotOpen(path);
+    if (static_cast<uint64_t>(st.st_size) > maxBytes)
+        throw EFOpenError("Cannot open file " + path + ": larger than " + std::to_string(maxBytes) +
+                          " bytes");
+    // Reads of a regular file never block anyway; writes and locks are the caller's to wait on.
+    const int flagsNow = fcntl(fd.Get(), F_GETFL);
+    if (flagsNow >= 0)
+        fcntl(fd.Get(), F_SETFL, flagsNow & ~O_NONBLOCK);
+    return fd.Release();
+}
+
+std::string ReadRegularFile(const std::string& path, uint64_t maxBytes) {
+    TFd fd(OpenRegularFile(path, maxBytes, O_RDONLY));
+    struct stat st;
+    if (fstat(fd.Get(), &st) != 0)
+        throw EFOpenError::CannotOpen(path);
+    // A file that grows while it is read gives at most its bound.
+    std::string data(static_cast<size_t>(st.st_size), '\0');
+    data.resize(ReadInto(fd.Get(), data.data(), data.size(), path));
+    return data;
+}
+
+void ReadLineBlocks(const std::string& path, const std::function<bool(std::string_view)>& fn) {
+    TFd fd(OpenRegularFile(path, UINT64_MAX, O_RDONLY));
     // Few system calls, and small enough to stay in the processor's cache between the read and
     // the caller's use.
     std::vector<char> buffer(1024 * 1024);
@@ -319,9 +345,12 @@ namespace {
 // One line per write under way elsewhere: the writer's process id, a tab, the file it replaces.
 const char* const OutsideWritesNoteName = ".orvandel-viewer.writes";
 
+// A note of a few lines; anything larger is no note of ours.
+constexpr uint64_t OutsideWritesNoteMaxBytes = 1 << 20;
+
 TStringList ReadOutsideWritesNote() {
     try {
-        return ReadLines(AppFile(OutsideWritesNoteName));
+        return SplitLines(ReadRegularFile(AppFile(OutsideWritesNoteName), OutsideWritesNoteMaxBytes));
     } catch (const std::exception&) {
         return {};
     }
@@ -433,7 +462,8 @@ bool OpenOrCreateLines(const std::string& path, TStringList& lines) {
 }
 
 TWholeFile::TWholeFile(const std::string& path) {
-    TFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    // Without blocking: a FIFO in the file's place is refused below instead of waited on.
+    TFd fd(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
     if (fd.Get() < 0)
         throw EFOpenError::CannotOpen(path);
     struct stat st;

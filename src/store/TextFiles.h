@@ -42,11 +42,19 @@ std::string WithCrLfLineEnds(std::string_view text);
 
 // Whole file as bytes; throws EFOpenError when it cannot be opened or read.
 std::string ReadFileBytes(const std::string& path);
+// Opens `path` only when it is a regular file of at most `maxBytes`: a FIFO or a device is never
+// waited on (it is opened without blocking and looked at before anything is read) and a file past
+// its sane bound is refused, so that no file of ours can stop a start. With `noFollow`, a link is
+// refused too. `flags` are open()'s (O_RDONLY, O_RDWR | O_CREAT ...). Returns the descriptor, the
+// caller's to close; throws EFOpenError.
+int OpenRegularFile(const std::string& path, uint64_t maxBytes, int flags, bool noFollow = false);
+// The whole of such a file; throws EFOpenError.
+std::string ReadRegularFile(const std::string& path, uint64_t maxBytes);
 // Reads the file a block at a time and calls fn(std::string_view block) for each run of whole
 // lines, up to and with the last LF the block holds; bytes after the file's last LF come as a
 // block of their own at the end. Nothing is dropped, a byte-order mark neither. The views are
 // valid during the call. Stops when fn returns false. Throws EFOpenError when the file cannot be
-// opened or read.
+// opened or read, or is no regular file (a FIFO or a device is never waited on).
 void ReadLineBlocks(const std::string& path, const std::function<bool(std::string_view)>& fn);
 // Lines of a file; throws EFOpenError when it cannot be opened.
 TStringList ReadLines(const std::string& path);

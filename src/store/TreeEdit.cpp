@@ -78,33 +78,63 @@ bool WithoutRecords(int level, const std::unordered_set<std::string_view>& ids, 
     return removed > 0;
 }
 
-// "usr_tree.dat" without the lines that stand for `item` and the lines of
-// its descendants (the longer markers right after it); false when there were
-// none.
-bool WithoutUserTreeItem(const TTaxonomyData& item, TFileRewrite& out) {
+// The lines [first, second) of `lines` inside the block of `node`'s parent: after the parent's
+// own line (found the same way inside its parent's block), before the next line at the parent's
+// depth or above. The whole file for a top-level node; an empty range when a line is missing.
+std::pair<size_t, size_t> ParentBlock(const std::vector<std::string_view>& lines, const TTreeNode* node) {
+    std::vector<const TTreeNode*> above;
+    for (const TTreeNode* n = node->Parent(); n; n = n->Parent())
+        above.insert(above.begin(), n);
+    size_t from = 0;
+    size_t to = lines.size();
+    for (const TTreeNode* n : above) {
+        const TTaxonomyData data = n->Data();
+        size_t i = from;
+        while (i < to && !UserTreeLineStandsFor(lines[i], data))
+            ++i;
+        if (i == to)
+            return {to, to};
+        from = i + 1;
+        for (i = from; i < to && FirstField(lines[i]).size() > data.Marker().size(); ++i) {
+        }
+        to = i;
+    }
+    return {from, to};
+}
+
+// "usr_tree.dat" without the lines that stand for `node` and the lines of its descendants (the
+// longer markers right after it); false when there were none. A planned node has no id to be
+// found by: only a line inside its own parent's block is its line.
+bool WithoutUserTreeItem(const TTreeNode* node, TFileRewrite& out) {
     out.Path = DetailFile(-1, true);
     if (!FileExists(out.Path))
         return false;
+    const TTaxonomyData item = node->Data();
     const std::string text = ReadFileBytes(out.Path);
+    std::vector<std::string_view> lines;
+    ForEachLine(text, [&](std::string_view line) { lines.push_back(line); });
+    const auto [from, to] =
+        item.Id() == NotAvailableId ? ParentBlock(lines, node) : std::pair<size_t, size_t>(0, lines.size());
     out.Bytes.clear();
     out.Bytes.reserve(text.size());
     TRemovedRuns runs(out);
     bool removed = false;
     bool inRemoved = false; // among the removed item's descendants
-    ForEachLine(text, [&](std::string_view line) {
+    for (size_t i = 0; i < lines.size(); ++i) {
+        const std::string_view line = lines[i];
         if (inRemoved && FirstField(line).size() > item.Marker().size()) {
             runs.Removed(line);
-            return;
+            continue;
         }
         inRemoved = false;
-        if (UserTreeLineStandsFor(line, item)) {
+        if (i >= from && i < to && UserTreeLineStandsFor(line, item)) {
             removed = inRemoved = true;
             runs.Removed(line);
-            return;
+            continue;
         }
         runs.Kept(line);
         out.Bytes.append(line).append("\r\n");
-    });
+    }
     return removed;
 }
 
@@ -205,7 +235,7 @@ std::vector<TFileRewrite> PlanDeleteTreeItem(const TTreeNode* node, bool withLin
         }
     }
     TFileRewrite userTree;
-    if (WithoutUserTreeItem(node->Data(), userTree))
+    if (WithoutUserTreeItem(node, userTree))
         files.push_back(std::move(userTree));
     return files;
 }

@@ -4,10 +4,12 @@
 #include "Errors.h"
 #include "Fields.h"
 #include "FileDescriptor.h"
+#include "Global.h"
 #include "Platform.h"
 #include "StrUtils.h"
 #include "TaxonomyTree.h"
 #include "TextFiles.h"
+#include "TreeChanges.h"
 
 #include <algorithm>
 #include <array>
@@ -177,6 +179,9 @@ int LoadTree(TTaxonomyTree& tree) {
     TWholeFile file(path);
     const size_t size = file.Text().size();
     tree.LoadOutline(file.Release(), size);
+    // Changes of a run that ended before it wrote the tree file.
+    if (ReplayTreeChanges(tree) > 0)
+        TreeModified = true;
     return tree.Empty() ? -1 : 0;
 }
 
@@ -214,6 +219,7 @@ void SaveTreeFile(const TTaxonomyTree& tree) {
     TBufferedFile file(AppFile(TreeFileName));
     tree.PutLines([&](std::string_view bytes) { file.Put(bytes); });
     file.Commit();
+    DiscardTreeChanges(); // the file holds them now
 }
 
 void LoadTreeState(const TTaxonomyTree& tree, const TSetExpanded& setExpanded) {

@@ -1,20 +1,28 @@
 #include "UndoDelete.h"
 
+#include "Constants.h"
 #include "Global.h"
+#include "JournalText.h"
 #include "Platform.h"
 #include "TextFiles.h"
+#include "TreeChanges.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <filesystem>
 #include <functional>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
 
 constexpr std::string_view JournalSuffix = ".journal";
 constexpr std::string_view JournalHead = "undo-delete 1";
+// Journals are numbered in eight digits, so that their names sort in the order they were made.
+constexpr uint64_t LastJournalNumber = 99999999;
+// A journal holds a branch and the lines it took from the databases: far less than this.
+constexpr uint64_t JournalMaxBytes = uint64_t(1) << 30;
 
 // The size and a hash of a file's bytes: enough to tell which of two known states it is in.
 struct TFingerprint {
@@ -26,46 +34,31 @@ TFingerprint FingerprintOf(std::string_view bytes) {
     return {bytes.size(), static_cast<uint64_t>(std::hash<std::string_view>{}(bytes))};
 }
 
-// The journal's form: entries "key size\n" + value + "\n", so that any bytes fit in a value.
 void Put(std::string& out, std::string_view key, std::string_view value) {
-    out.append(key).append(" ").append(std::to_string(value.size())).append("\n");
-    out.append(value).append("\n");
+    PutEntry(out, key, value);
 }
 void Put(std::string& out, std::string_view key, uint64_t value) {
-    Put(out, key, std::to_string(value));
+    PutEntry(out, key, value);
 }
 
-class TJournalReader {
-public:
-    explicit TJournalReader(std::string_view text) : FText(text) {}
-    bool AtEnd() const { return FPos >= FText.size(); }
-    // The next entry; throws EUndoError when the text is not in the journal's form.
-    std::pair<std::string_view, std::string_view> Next() {
-        const size_t eol = FText.find('\n', FPos);
-        const size_t space = FText.find(' ', FPos);
-        if (eol == std::string_view::npos || space == std::string_view::npos || space > eol)
-            Bad();
-        const std::string_view key = FText.substr(FPos, space - FPos);
-        const uint64_t size = Number(FText.substr(space + 1, eol - space - 1));
-        if (size > FText.size() - eol - 1 || FText.size() - eol - 1 - size < 1 || FText[eol + 1 + size] != '\n')
-            Bad();
-        const std::string_view value = FText.substr(eol + 1, size);
-        FPos = eol + 2 + size;
-        return {key, value};
-    }
-    static uint64_t Number(std::string_view text) {
-        uint64_t n = 0;
-        const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), n);
-        if (ec != std::errc() || end != text.data() + text.size() || text.empty())
-            Bad();
-        return n;
-    }
-    [[noreturn]] static void Bad() { throw EUndoError("The deletion journal is damaged."); }
+// A name a journal may give: a plain file of the program folder, nothing above or beside it.
+bool PlainName(std::string_view name) {
+    return !name.empty() && name.front() != '.' &&
+           name.find_first_of(std::string_view("/\0", 2)) == std::string_view::npos;
+}
 
-private:
-    std::string_view FText;
-    size_t FPos = 0;
-};
+// The number of a journal's file name ("00000012.journal"), 0 for any other name.
+uint64_t JournalNumber(std::string_view name) {
+    if (name.size() != 8 + JournalSuffix.size() || !name.ends_with(JournalSuffix))
+        return 0;
+    uint64_t n = 0;
+    for (char c : name.substr(0, 8)) {
+        if (c < '0' || c > '9')
+            return 0;
+        n = n * 10 + static_cast<uint64_t>(c - '0');
+    }
+    return n;
+}
 
 // A file the deletion rewrote, as its journal tells it.
 struct TJournalFile {
@@ -85,51 +78,8 @@ struct TJournal {
     std::vector<TJournalFile> Files;
 };
 
-std::string NodeValue(size_t depth, const TTreeNode* node) {
-    std::string value = std::to_string(depth) + ' ' + (node->Expanded() ? '1' : '0');
-    const std::array<std::string_view, 4> fields{node->Marker(), node->Id(), node->Name(), node->Info()};
-    for (std::string_view f : fields)
-        value.append(" ").append(std::to_string(f.size()));
-    value += '\n';
-    for (std::string_view f : fields)
-        value.append(f);
-    return value;
-}
-
-TTaxonomyTree::TBranchLine ParseNode(std::string_view value) {
-    const size_t eol = value.find('\n');
-    if (eol == std::string_view::npos)
-        TJournalReader::Bad();
-    std::vector<uint64_t> numbers;
-    std::string_view head = value.substr(0, eol);
-    while (!head.empty()) {
-        const size_t space = head.find(' ');
-        numbers.push_back(TJournalReader::Number(head.substr(0, space)));
-        head = space == std::string_view::npos ? std::string_view() : head.substr(space + 1);
-    }
-    if (numbers.size() != 6)
-        TJournalReader::Bad();
-    TTaxonomyTree::TBranchLine line;
-    line.Depth = numbers[0];
-    line.Expanded = numbers[1] != 0;
-    std::string_view rest = value.substr(eol + 1);
-    for (size_t k = 0; k < 4; ++k) {
-        if (numbers[k + 2] > rest.size())
-            TJournalReader::Bad();
-        line.Data.Fields[k] = std::string(rest.substr(0, numbers[k + 2]));
-        rest.remove_prefix(numbers[k + 2]);
-    }
-    return line;
-}
-
-std::string Join(const std::vector<size_t>& rows) {
-    std::string s;
-    for (size_t row : rows)
-        s.append(s.empty() ? "" : " ").append(std::to_string(row));
-    return s;
-}
-
-TJournal ParseJournal(std::string_view text) {
+TJournal ParseJournal(std::string_view text, std::string_view journalName) {
+    const std::string_view stem = journalName.substr(0, journalName.find('.'));
     TJournalReader reader(text);
     TJournal journal;
     if (reader.AtEnd() || reader.Next() != std::pair<std::string_view, std::string_view>("journal", JournalHead))
@@ -142,16 +92,19 @@ TJournal ParseJournal(std::string_view text) {
         } else if (key == "tree-modified") {
             journal.TreeModified = value == "1";
         } else if (key == "rows") {
-            for (std::string_view rest = value; !rest.empty();) {
-                const size_t space = rest.find(' ');
-                journal.Rows.push_back(TJournalReader::Number(rest.substr(0, space)));
-                rest = space == std::string_view::npos ? std::string_view() : rest.substr(space + 1);
-            }
+            journal.Rows = TJournalReader::Numbers(value);
         } else if (key == "above") {
             journal.Above.emplace_back(value);
         } else if (key == "node") {
-            journal.Branch.push_back(ParseNode(value));
+            journal.Branch.push_back(ParseBranchNode(value));
+            // Each node below the one before it or beside one above: else it could never go back.
+            const size_t depth = journal.Branch.back().Depth;
+            if ((journal.Branch.size() == 1) != (depth == 0) ||
+                (journal.Branch.size() > 1 && depth > journal.Branch[journal.Branch.size() - 2].Depth + 1))
+                TJournalReader::Bad();
         } else if (key == "file") {
+            if (!PlainName(value))
+                TJournalReader::Bad();
             journal.Files.emplace_back().Name = value;
         } else if (key == "end") {
             complete = true;
@@ -159,9 +112,12 @@ TJournal ParseJournal(std::string_view text) {
             TJournalReader::Bad();
         } else {
             TJournalFile& file = journal.Files.back();
-            if (key == "link")
+            if (key == "link") {
+                // Only a copy this journal kept in its own folder.
+                if (!PlainName(value) || !value.starts_with(std::string(stem) + "."))
+                    TJournalReader::Bad();
                 file.Link = value;
-            else if (key == "before-size")
+            } else if (key == "before-size")
                 file.Before.Size = TJournalReader::Number(value);
             else if (key == "before-hash")
                 file.Before.Hash = TJournalReader::Number(value);
@@ -179,7 +135,9 @@ TJournal ParseJournal(std::string_view text) {
         }
     }
     if (!complete || journal.Rows.empty() || journal.Rows.size() != journal.Above.size() + 1 ||
-        journal.Branch.empty())
+        journal.Branch.empty() ||
+        std::any_of(journal.Files.begin(), journal.Files.end(),
+                    [](const TJournalFile& f) { return f.Link.empty(); }))
         TJournalReader::Bad();
     return journal;
 }
@@ -246,7 +204,44 @@ std::string ProgramRelative(const std::string& path) {
     return path.rfind(folder, 0) == 0 ? path.substr(folder.size()) : path;
 }
 
+// The note of an undo under way: for each file, the fingerprint of what it is being given, so
+// that an undo cut short by a crash never puts the same lines in twice.
+std::string DoneNoteOf(const std::string& folder, const std::string& journal) {
+    return folder + journal.substr(0, journal.size() - JournalSuffix.size()) + ".done";
+}
+std::vector<std::pair<std::string, TFingerprint>> ReadDoneNote(const std::string& path) {
+    std::vector<std::pair<std::string, TFingerprint>> done;
+    try {
+        const std::string text = ReadRegularFile(path, JournalMaxBytes);
+        TJournalReader reader(text);
+        while (!reader.AtEnd()) {
+            const auto [name, value] = reader.Next();
+            const std::vector<size_t> numbers = TJournalReader::Numbers(value);
+            if (numbers.size() == 2)
+                done.emplace_back(std::string(name), TFingerprint{numbers[0], numbers[1]});
+        }
+    } catch (const EOrvError&) {
+        // None, or torn before it was complete: then no file was written yet.
+    }
+    return done;
+}
+
+// Read at start: a tree not saved after the deletion (or a deletion that stopped before the tree
+// changed) still has the branch at its place. Nullptr when it has not.
+TTreeNode* PresentBranch(const TTaxonomyTree& tree, uint64_t stampAfter, const TJournal& journal,
+                         TTreeNode* parent, size_t row) {
+    if (stampAfter != 0 || row >= tree.ChildCount(parent))
+        return nullptr;
+    const TTaxonomyData& first = journal.Branch.front().Data;
+    TTreeNode* n = tree.Child(parent, row);
+    return n->Marker() == first.Marker() && n->Id() == first.Id() && n->Name() == first.Name() ? n : nullptr;
+}
+
 } // namespace
+
+bool TUndoDeletes::FolderUsable() {
+    return FolderOfOurOwn(Folder());
+}
 
 std::string TUndoDeletes::Folder() {
     return AppFile("undo/");
@@ -258,8 +253,9 @@ std::string TUndoDeletes::LastName() const {
 
 void TUndoDeletes::Load() {
     FEntries.clear();
+    FUnavailable = !FolderUsable();
     const std::string folder = Folder();
-    if (!DirectoryExists(folder))
+    if (FUnavailable || !DirectoryExists(folder))
         return;
     std::vector<std::string> journals;
     std::vector<std::string> pieces;
@@ -274,7 +270,10 @@ void TUndoDeletes::Load() {
     std::sort(journals.begin(), journals.end());
     for (const std::string& name : journals) {
         try {
-            FEntries.push_back({name, ParseJournal(ReadFileBytes(folder + name)).Name, 0, 0});
+            if (JournalNumber(name) == 0)
+                continue;
+            FEntries.push_back(
+                {name, ParseJournal(ReadRegularFile(folder + name, JournalMaxBytes), name).Name});
         } catch (const EOrvError&) {
             // Left on the disk for whoever wants to look at it; nothing can be done with it here.
         }
@@ -292,43 +291,31 @@ TUndoDeletes::TEntry TUndoDeletes::WriteJournal(const TTaxonomyTree& tree, const
     const std::string folder = Folder();
     if (!ForceDirectories(folder))
         throw EFOpenError::CannotCreate(folder, errno);
-    // Numbered after the newest journal there, left by this run or an earlier one.
+    // Numbered after the newest journal there, left by this run or an earlier one; names of
+    // another form are no journals of ours.
     uint64_t number = 0;
     std::error_code ec;
-    for (const auto& item : std::filesystem::directory_iterator(folder, ec)) {
-        const std::string name = item.path().filename().string();
-        uint64_t n = 0;
-        std::from_chars(name.data(), name.data() + name.size(), n);
-        number = std::max(number, n);
-    }
+    for (const auto& item : std::filesystem::directory_iterator(folder, ec))
+        number = std::max(number, JournalNumber(item.path().filename().string()));
+    if (number >= LastJournalNumber)
+        throw EUndoError("No more deletions can be kept for Undo: the folder " + folder +
+                         " holds the last journal number. Undo or discard the deletions kept there first.");
     std::string stem = std::to_string(number + 1);
-    if (stem.size() < 8)
-        stem.insert(0, 8 - stem.size(), '0'); // names sort in the order they were made
+    stem.insert(0, 8 - stem.size(), '0');
     TEntry entry{stem + std::string(JournalSuffix),
-                 std::string(node->Name().empty() ? node->Id() : node->Name()), 0, 0};
+                 std::string(node->Name().empty() ? node->Id() : node->Name())};
 
     std::string text;
     Put(text, "journal", JournalHead);
     Put(text, "name", entry.Name);
     Put(text, "tree-modified", TreeModified ? "1" : "0");
-    std::vector<size_t> rows;
+    Put(text, "rows", JoinNumbers(RowsOf(node)));
     std::vector<const TTreeNode*> above;
-    for (const TTreeNode* n = node; n; n = n->Parent()) {
-        rows.insert(rows.begin(), static_cast<size_t>(n->Row()));
-        if (n != node)
-            above.insert(above.begin(), n);
-    }
-    Put(text, "rows", Join(rows));
+    for (const TTreeNode* n = node->Parent(); n; n = n->Parent())
+        above.insert(above.begin(), n);
     for (const TTreeNode* n : above)
-        Put(text, "above", std::string(n->Marker()).append("#").append(n->Id()));
-    const size_t baseDepth = above.size();
-    const TTreeNode* stop = tree.NextSkippingChildren(node);
-    for (const TTreeNode* n = node; n && n != stop; n = tree.Next(n)) {
-        size_t depth = 0;
-        for (const TTreeNode* p = n->Parent(); p; p = p->Parent())
-            ++depth;
-        Put(text, "node", NodeValue(depth - baseDepth, n));
-    }
+        Put(text, "above", KeyOf(n));
+    PutBranch(text, tree, node);
 
     std::vector<std::string> made;
     try {
@@ -336,8 +323,7 @@ TUndoDeletes::TEntry TUndoDeletes::WriteJournal(const TTaxonomyTree& tree, const
             const TFileRewrite& file = files[k];
             const std::string link = stem + "." + std::to_string(k);
             const std::string kept = folder + link;
-            if (::link(file.Path.c_str(), kept.c_str()) != 0)
-                CopyFileOverwrite(file.Path, kept);
+            KeepFileBytes(file.Path, kept);
             made.push_back(kept);
             const TFingerprint before = FingerprintOf(ReadFileBytes(kept));
             const TFingerprint after = FingerprintOf(file.Bytes);
@@ -366,6 +352,14 @@ TUndoDeletes::TEntry TUndoDeletes::WriteJournal(const TTaxonomyTree& tree, const
 void TUndoDeletes::Delete(TTaxonomyTree& tree, TTreeNode* node, bool withLinked) {
     if (!node)
         return;
+    const TTreeChange change = TTreeChange::Deleting(node);
+    if (FUnavailable || !FolderUsable()) {
+        // No journal can be kept: the deletion cannot be undone.
+        FUnavailable = true;
+        DeleteTreeItem(tree, node, withLinked);
+        NoteTreeChange(tree, change);
+        return;
+    }
     const std::vector<TFileRewrite> files = PlanDeleteTreeItem(node, withLinked);
     TEntry entry = WriteJournal(tree, node, files);
     try {
@@ -386,6 +380,7 @@ void TUndoDeletes::Delete(TTaxonomyTree& tree, TTreeNode* node, bool withLinked)
     TreeModified = true;
     entry.StampAfter = tree.Stamp();
     FEntries.push_back(std::move(entry));
+    NoteTreeChange(tree, change);
 }
 
 TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
@@ -393,7 +388,13 @@ TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
         return nullptr;
     const TEntry& entry = FEntries.back();
     const std::string folder = Folder();
-    const TJournal journal = ParseJournal(ReadFileBytes(folder + entry.Journal));
+    if (FUnavailable || !FolderUsable())
+        throw EUndoError("The folder " + folder +
+                         " is not a folder of this program's: nothing can be undone.");
+    const TJournal journal =
+        ParseJournal(ReadRegularFile(folder + entry.Journal, JournalMaxBytes), entry.Journal);
+    const std::string doneNote = DoneNoteOf(folder, entry.Journal);
+    const auto done = ReadDoneNote(doneNote);
 
     // Every file is worked out before anything is written, then the tree follows.
     std::vector<std::pair<std::string, std::string>> writes;
@@ -405,6 +406,8 @@ TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
         const TFingerprint state = FingerprintOf(now);
         if (state == file.Before)
             continue; // not rewritten yet when the run ended
+        if (std::find(done.begin(), done.end(), std::pair(file.Name, state)) != done.end())
+            continue; // put back by an undo that was cut short
         if (state == file.After) {
             std::string kept = ReadFileBytes(folder + file.Link);
             if (FingerprintOf(kept) == file.Before) {
@@ -417,26 +420,48 @@ TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
 
     TTreeNode* parent = FindParent(tree, journal);
     const size_t row = std::min(journal.Rows.back(), tree.ChildCount(parent));
-    // Read at start: a tree file not saved after the deletion (or a deletion that stopped before
-    // the tree changed) still has the branch at its place.
-    TTreeNode* present = nullptr;
-    if (entry.StampAfter == 0 && row < tree.ChildCount(parent)) {
-        const TTaxonomyData& first = journal.Branch.front().Data;
-        TTreeNode* n = tree.Child(parent, row);
-        if (n->Marker() == first.Marker() && n->Id() == first.Id() && n->Name() == first.Name())
-            present = n;
+    TTreeNode* node = PresentBranch(tree, entry.StampAfter, journal, parent, row);
+    const bool inserted = node == nullptr;
+    const bool unchangedSince = entry.StampAfter != 0 && tree.Stamp() == entry.StampAfter;
+    const uint64_t stampBefore = entry.StampBefore;
+    // The branch goes in first: a branch that cannot go back puts no file back either.
+    if (inserted) {
+        try {
+            node = tree.InsertBranch(parent, row, journal.Branch);
+        } catch (const std::exception& e) {
+            throw EUndoError("\"" + journal.Name + "\" cannot be put back: " + e.what());
+        }
     }
-
-    for (const auto& [path, bytes] : writes)
-        WriteTextFileAtomic(path, bytes);
-    TTreeNode* node = present;
-    if (!node) {
-        const bool unchangedSince = entry.StampAfter != 0 && tree.Stamp() == entry.StampAfter;
-        node = tree.InsertBranch(parent, row, journal.Branch);
+    try {
+        if (inserted)
+            NoteTreeChange(tree, TTreeChange::Inserted(tree, node));
+        std::string note;
+        for (const auto& [path, bytes] : writes) {
+            const TFingerprint result = FingerprintOf(bytes);
+            Put(note, ProgramRelative(path), JoinNumbers({result.Size, result.Hash}));
+        }
+        if (!writes.empty())
+            WriteTextFileAtomic(doneNote, note);
+        for (const auto& [path, bytes] : writes)
+            WriteTextFileAtomic(path, bytes);
+    } catch (...) {
+        if (inserted) {
+            // The tree as it was, on the disk too when that can be had.
+            const TTreeChange change = TTreeChange::Deleting(node);
+            tree.DeleteNode(node);
+            try {
+                NoteTreeChange(tree, change);
+            } catch (const EOrvError&) {
+                // The tree file written at the end of the run holds it.
+            }
+        }
+        throw;
+    }
+    if (inserted) {
         TreeModified = unchangedSince ? journal.TreeModified : true;
         // The tree is as it was before the deletion: as the one before it left it, if nothing
         // changed in between.
-        if (unchangedSince && FEntries.size() > 1 && FEntries[FEntries.size() - 2].StampAfter == entry.StampBefore)
+        if (unchangedSince && FEntries.size() > 1 && FEntries[FEntries.size() - 2].StampAfter == stampBefore)
             FEntries[FEntries.size() - 2].StampAfter = tree.Stamp();
     }
     RemoveJournal(entry.Journal);
@@ -445,6 +470,8 @@ TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
 }
 
 void TUndoDeletes::RemoveJournal(const std::string& journal) {
+    if (!FolderUsable())
+        return;
     const std::string folder = Folder();
     const std::string stem = journal.substr(0, journal.size() - JournalSuffix.size());
     // The journal first: without it the links are leftovers that the next Load removes.
@@ -461,6 +488,33 @@ void TUndoDeletes::RemoveJournal(const std::string& journal) {
 void TUndoDeletes::DiscardAll() {
     while (!FEntries.empty()) {
         RemoveJournal(FEntries.back().Journal);
+        FEntries.pop_back();
+    }
+}
+
+void TUndoDeletes::FinishLeft(TTaxonomyTree& tree) {
+    const std::string folder = Folder();
+    while (!FEntries.empty()) {
+        const TEntry& entry = FEntries.back();
+        try {
+            const TJournal journal =
+                ParseJournal(ReadRegularFile(folder + entry.Journal, JournalMaxBytes), entry.Journal);
+            TTreeNode* parent = FindParent(tree, journal);
+            const size_t row = std::min(journal.Rows.back(), tree.ChildCount(parent));
+            // A run killed before its tree change reached the disk: the deletion is made whole,
+            // the databases' records of the branch gone with it as the user chose then.
+            if (TTreeNode* node = PresentBranch(tree, entry.StampAfter, journal, parent, row)) {
+                const bool withLinked =
+                    std::any_of(journal.Files.begin(), journal.Files.end(),
+                                [](const TJournalFile& f) { return f.Name != UserTreeFileName; });
+                const TTreeChange change = TTreeChange::Deleting(node);
+                DeleteTreeItem(tree, node, withLinked);
+                NoteTreeChange(tree, change);
+            }
+        } catch (const EOrvError&) {
+            // Its place is gone or it cannot be read: nothing of it is in the tree to finish.
+        }
+        RemoveJournal(entry.Journal);
         FEntries.pop_back();
     }
 }

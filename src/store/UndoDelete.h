@@ -26,14 +26,18 @@ public:
 
     // Takes the journals a run before this one left, oldest first; the pieces of a journal that was
     // never completed are removed. An unreadable journal is left out (and stays on the disk).
+    // A folder "undo/" that is a link or no folder is never entered: deletions then cannot be
+    // undone for the run (Unavailable()).
     void Load();
+    bool Unavailable() const { return FUnavailable; }
     bool Empty() const { return FEntries.empty(); }
     size_t Count() const { return FEntries.size(); }
     // The name of the branch the next Undo puts back ("" when there is none).
     std::string LastName() const;
 
     // DeleteTreeItem with a journal: the journal is complete on the disk before any file or the
-    // tree changes, and a failure to write it throws with nothing changed.
+    // tree changes, and a failure to write it throws with nothing changed. The tree's change is
+    // on the disk (the tree's change journal) when this returns.
     void Delete(TTaxonomyTree& tree, TTreeNode* node, bool withLinked);
 
     // Puts the newest deletion back and forgets it: its branch at its place with the same open
@@ -48,6 +52,10 @@ public:
     // Forgets every journal and removes them from the disk (the program ends normally, or a
     // download replaced the files they changed). Never throws.
     void DiscardAll();
+    // Forgets the journals a run before this one left (Load), the user chose not to put them back:
+    // a deletion whose branch is still in the tree (the run ended before its tree change reached
+    // the disk) is completed first, so that no branch stays with its records gone. Never throws.
+    void FinishLeft(TTaxonomyTree& tree);
 
 private:
     struct TEntry {
@@ -62,6 +70,9 @@ private:
     TEntry WriteJournal(const TTaxonomyTree& tree, const TTreeNode* node,
                         const std::vector<TFileRewrite>& files);
     static void RemoveJournal(const std::string& journal);
+    // Whether Folder() is a folder of its own or not there yet.
+    static bool FolderUsable();
 
     std::vector<TEntry> FEntries;
+    bool FUnavailable = false;
 };

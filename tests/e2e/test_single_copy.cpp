@@ -9,6 +9,7 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -67,8 +68,28 @@ void TestSingleCopy::TheLockAndTheCallToComeForward() {
         QVERIFY(FolderInUseMessage(folder, second.HolderPid()).contains(folder));
     }
     // Its holder gone (closed or crashed), the folder is free again.
-    TInstanceLock next(folder);
-    QVERIFY(next.Acquire());
+    {
+        TInstanceLock next(folder);
+        QVERIFY(next.Acquire());
+        QVERIFY(!next.Unsafe());
+    }
+    // A lock file that is a link or a FIFO is neither written through nor waited on: the folder is
+    // used without a lock.
+    QFile victim(dir.path() + "/victim.txt");
+    QVERIFY(victim.open(QIODevice::WriteOnly));
+    victim.write("not ours\n");
+    victim.close();
+    for (const bool fifo : {false, true}) {
+        QFile::remove(LockFile(folder));
+        QVERIFY(fifo ? mkfifo(LockFile(folder).toLocal8Bit().constData(), 0600) == 0
+                     : QFile::link(victim.fileName(), LockFile(folder)));
+        TInstanceLock odd(folder);
+        QVERIFY(odd.Acquire());
+        QVERIFY(odd.Unsafe());
+        QVERIFY(victim.open(QIODevice::ReadOnly));
+        QCOMPARE(victim.readAll(), QByteArray("not ours\n"));
+        victim.close();
+    }
 }
 
 void TestSingleCopy::ASecondProgramOnTheSameFolderDoesNotRun() {

@@ -263,6 +263,11 @@ void TestEditor::SaveBranchAndTreeAtShutDown() {
         QCOMPARE(fx.Read("usr_order.dat"), std::string("ordina#Ordina#walkers#An order\r\n"));
         QVERIFY(fx.Read("classifytree.dat").find("#o1#") != std::string::npos);
         CHECK_DIALOGS(dialogs);
+        // On the disk all the same: a start after a kill right now reads the saved branch.
+        TTaxonomyTree next;
+        QCOMPARE(LoadTree(next), 0);
+        const TTreeNode* saved = FindTreeNode(next, MakeNodeKey(2, "ordina", "", ""));
+        QVERIFY(saved && saved->Info() == "new info");
     }
     QVERIFY(fx.Read("classifytree.dat").find("\t\t#ordina#Ordina#new info\r\n") != std::string::npos);
 }

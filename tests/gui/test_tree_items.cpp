@@ -53,7 +53,7 @@ std::map<QString, std::string> FilesOf(const TGuiFixture& fx) {
     while (it.hasNext()) {
         const QString name = QDir(fx.Folder()).relativeFilePath(it.next());
         if (!name.startsWith("undo/") && name != "options.ini" && name != "treestate.dat" &&
-            name != "modifiedfiles.dat")
+            name != "modifiedfiles.dat" && name != "classifytree.changes")
             files[name] = fx.Read(name);
     }
     return files;
@@ -121,6 +121,10 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
         QCOMPARE(family->ChildCount(), size_t(3));
         const TTreeNode* added = family->Children().back();
         QCOMPARE(added->Data(), TTaxonomyData("\t\t\t\t\t", "aurex", "Aurex", "tall"));
+        // On the disk at once: a start after a kill right now has it.
+        TTaxonomyTree next;
+        QCOMPARE(LoadTree(next), 0);
+        QVERIFY(FindTreeNode(next, MakeNodeKey(5, "aurex", "", "")));
         QCOMPARE(w.SelectedNode()->Id(), std::string("g1"));
         QVERIFY(w.IsExpanded(family));
         QCOMPARE(TFormMainTestAccess::TreeModel(w)->IndexOf(added).data().toString(), QString("Aurex (tall)"));
@@ -339,6 +343,7 @@ void TestTreeItems::UndoDeletePutsEverythingBack() {
 void TestTreeItems::DeletionsLeftByARunAreOfferedAtStart() {
     const auto files = FilesOf(*Fx);
     for (const int answer : {Mb::IdNo, Mb::IdYes}) {
+        Fx->Write("classifytree.dat", files.at("classifytree.dat")); // as the run before this one found it
         {
             // A run that ends without clearing its journal: two deletions, the tree file unsaved.
             TTaxonomyTree tree;
@@ -356,6 +361,9 @@ void TestTreeItems::DeletionsLeftByARunAreOfferedAtStart() {
         QVERIFY(!w.Action(TAction::EditorUndoDelete)->isEnabled());
         QVERIFY(!QDir(Fx->Folder() + "undo").exists());
         QCOMPARE(FilesOf(*Fx), answer == Mb::IdYes ? files : afterDeletion);
+        // "No" leaves no branch without its records: the tree loses them as the databases did.
+        QCOMPARE(FindTreeNode(w.Tree(), MakeNodeKey(0, "g1", "", "")) != nullptr, answer == Mb::IdYes);
+        QCOMPARE(FindTreeNode(w.Tree(), MakeNodeKey(0, "f1", "", "")) != nullptr, answer == Mb::IdYes);
         Fx->Write("genus.dat", files.at("genus.dat"));
         Fx->Write("family.dat", files.at("family.dat"));
     }

@@ -98,7 +98,7 @@ TEST_F(TStoreTest, UserTreeLinesOfPlannedAndRealItemsStayApart) {
     struct TCase {
         const char* What;
         std::string Before;
-        TTaxonomyData Deleted; // or the planned genus added under family "fel"
+        TTaxonomyData Deleted; // the last node like it, or the planned genus added under family "fel"
         std::string After;
     };
     const TCase cases[] = {
@@ -108,6 +108,12 @@ TEST_F(TStoreTest, UserTreeLinesOfPlannedAndRealItemsStayApart) {
          head + plannedFamily},
         {"delete the first of two siblings", head + realFamily + "\t\t\t\t#f2#F2#i\r\n",
          Item(4, "fel", "Felidae"), head + "\t\t\t\t#f2#F2#i\r\n"},
+        {"delete the planned genus of the second of two families that have one of that name",
+         head + "\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[no named]#i\r\n" +
+             "\t\t\t\t#f2#F2#i\r\n\t\t\t\t\t#(n/a)#[no named]#i\r\n\t\t\t\t\t#g2#G2#i\r\n",
+         Item(5, "(n/a)", "[no named]"),
+         head + "\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[no "
+                "named]#i\r\n\t\t\t\t#f2#F2#i\r\n\t\t\t\t\t#g2#G2#i\r\n"},
         {"add a planned genus named as a real one", head + realFamily, Item(5, "(n/a)", "Aurex"),
          head + "\t\t\t\t#fel#Felidae#i\r\n\t\t\t\t\t#aurex#Aurex#i\r\n\t\t\t\t\t#(n/a)#Aurex#i\r\n"},
     };
@@ -117,7 +123,7 @@ TEST_F(TStoreTest, UserTreeLinesOfPlannedAndRealItemsStayApart) {
         Write("usr_tree.dat", c.Before);
         TTaxonomyTree tree;
         ASSERT_EQ(LoadTree(tree), 0);
-        if (c.Deleted.Level() == 5) {
+        if (c.Deleted.Level() == 5 && c.Deleted.Name() == "Aurex") {
             TTreeNode* family = FindTreeNode(tree, MakeNodeKey(4, "fel", "", ""));
             RecordUserTreeItem(AddTreeNode(tree, family, c.Deleted));
         } else {

@@ -1,7 +1,5 @@
-#include "TaxonomyTree.h"
-#include "TempFolder.h"
-#include "TreeEdit.h"
-#include "UndoDelete.h"
+#include "TreeChanges.h"
+#include "UndoTestData.h"
 
 #include <chrono>
 #include <csignal>
@@ -11,72 +9,6 @@
 #include <unistd.h>
 
 namespace {
-
-// Every file of the program folder outside the journals, by name.
-std::map<std::string, std::string> FilesOf(const std::string& folder) {
-    std::map<std::string, std::string> files;
-    for (const auto& item : std::filesystem::recursive_directory_iterator(folder)) {
-        const std::string name = std::filesystem::relative(item.path(), folder).string();
-        if (item.is_regular_file() && name.rfind("undo/", 0) != 0)
-            files[name] = ReadFileBytes(item.path().string());
-    }
-    return files;
-}
-
-// The tree in pre-order as "depth:marker#id#name#info[+]", + for an open node.
-std::string Outline(const TTaxonomyTree& tree) {
-    std::string s;
-    tree.ForEachNode([&](const TTreeNode* n) {
-        int depth = 0;
-        for (const TTreeNode* p = n->Parent(); p; p = p->Parent())
-            ++depth;
-        s += std::to_string(depth) + ":" + std::string(n->Marker()) + "#" + std::string(n->Id()) + "#" +
-             std::string(n->Name()) + "#" + std::string(n->Info()) + (n->Expanded() ? "+" : "") + "\n";
-    });
-    return s;
-}
-
-TTreeNode* Find(const TTaxonomyTree& tree, std::string_view id, std::string_view name = {}) {
-    TTreeNode* found = nullptr;
-    tree.ForEachNode([&](TTreeNode* n) {
-        if (!found && n->Id() == id && (name.empty() || n->Name() == name))
-            found = n;
-    });
-    return found;
-}
-
-class TUndoDeleteTest : public TStoreTest {
-protected:
-    // A small data folder: line ends of every kind, a database without its last line end, records
-    // of every level, a user database and a user tree file.
-    void MakeData() {
-        Write("classifytree.dat", "#c#C#i\r\n"
-                                  "\t#s#S#i\r\n"
-                                  "\t\t#o#O#i\r\n"
-                                  "\t\t\t\t#f1#F1#i\r\n"
-                                  "\t\t\t\t\t#g1#G1#i\r\n"
-                                  "\t\t\t\t\t#g2#G2#i\r\n"
-                                  "\t\t\t\t\t#(n/a)#[p]#i\r\n"
-                                  "\t\t\t\t#f2#F2#i\r\n"
-                                  "\t\t\t\t\t#g3#G3#i\r\n"
-                                  "#c2#C2#i\r\n");
-        Write("class.dat", "c#C#m#d\nc2#C2#m#d");
-        Write("order.dat", "o#O#m#d\r\n");
-        Write("family.dat", "f1#F1#m#d\r\nf2#F2#m#d\r\n");
-        Write("genus.dat", "g1#G1#m#d#t#c#-#####k\r\n\t#s1#m#d\r\n\t#s2#m#d\r\n"
-                           "g2#G2#m\r\n\r\n"
-                           "(n/a)#[p]#m\r\n"
-                           "g3#G3#m\r\n\t#s3#m#d\r\n");
-        Write("usr_genus.dat", "g1#Mine#m\r\n");
-        Write("usr_tree.dat", "#c#C#i\r\n\t#s#S#i\r\n\t\t#o#O#i\r\n\t\t\t\t#f1#F1#i\r\n\t\t\t\t\t#(n/a)#[p]#i\r\n"
-                              "\t\t\t\t\t#g1#G1#i\r\n");
-        ASSERT_EQ(LoadTree(Tree), 0);
-        Find(Tree, "o")->SetExpanded(true);
-        Find(Tree, "f1")->SetExpanded(true);
-    }
-
-    TTaxonomyTree Tree;
-};
 
 TEST_F(TUndoDeleteTest, DeleteThenUndoLeavesEveryFileTheTreeAndTheFlagAsBefore) {
     struct TCase {
@@ -164,8 +96,12 @@ TEST_F(TUndoDeleteTest, UndoKeepsChangesMadeSinceTheDeletion) {
 TEST_F(TUndoDeleteTest, JournalLeftByARunIsOfferedAndAppliedAtTheNextStart) {
     struct TCase {
         const char* Why;
-        bool TreeSaved; // the tree file was written after the deletion (a change of display mode)
-    } const cases[] = {{"tree file not saved", false}, {"tree file saved", true}};
+        bool TreeSaved;  // the tree file was written after the deletion (a change of display mode)
+        bool ChangeLost; // killed before the tree's change was noted: the branch is still in the file
+        bool Reinserted; // Undo puts the branch into the tree (which must be saved then)
+    } const cases[] = {{"tree change noted", false, false, true},
+                       {"tree change lost", false, true, false},
+                       {"tree file saved", true, false, true}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Why);
         std::filesystem::remove_all(Folder);
@@ -179,16 +115,19 @@ TEST_F(TUndoDeleteTest, JournalLeftByARunIsOfferedAndAppliedAtTheNextStart) {
             undo.Delete(Tree, Find(Tree, "f1"), true);
             if (c.TreeSaved)
                 SaveTreeFile(Tree);
+            if (c.ChangeLost)
+                DeleteFile(TreeChangesFile());
         } // the run ends without clearing its journals
+        TreeModified = false;
         TTaxonomyTree next;
         ASSERT_EQ(LoadTree(next), 0);
-        TreeModified = false;
+        EXPECT_EQ(Find(next, "f1") == nullptr, c.Reinserted);
         TUndoDeletes undo;
         undo.Load();
         ASSERT_EQ(undo.Count(), 1U);
         EXPECT_EQ(undo.LastName(), "F1");
         undo.UndoLast(next);
-        EXPECT_EQ(TreeModified, c.TreeSaved);
+        EXPECT_EQ(TreeModified, c.Reinserted);
         SaveTreeFile(next);
         auto now = FilesOf(Folder);
         EXPECT_EQ(now.erase("classifytree.dat"), 1U);
