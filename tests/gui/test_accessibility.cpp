@@ -15,6 +15,7 @@
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QLabel>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QtTest>
@@ -52,6 +53,7 @@ class TestAccessibility : public QObject {
 private slots:
     void EveryControlHasAName();
     void TheFocusedPaneShowsIt();
+    void HiddenPageTabsAreOutOfReach();
 };
 
 void TestAccessibility::EveryControlHasAName() {
@@ -105,6 +107,48 @@ void TestAccessibility::TheFocusedPaneShowsIt() {
             QVERIFY2(shown == (pane == ringed),
                      qPrintable((focused ? focused->objectName() : "none") + " / " + pane->objectName()));
         }
+    }
+    CHECK_DIALOGS(dialogs);
+}
+
+void TestAccessibility::HiddenPageTabsAreOutOfReach() {
+    TGuiFixture fx;
+    fx.WriteSmallProgram();
+    TScriptedDialogs dialogs;
+    TFormMain w;
+    w.show();
+    QVERIFY(QTest::qWaitForWindowActive(&w));
+    // A class has no Image page; a genus with a record no "No Data Available" page. The arrow keys
+    // pass over the hidden tab, and a screen reader hears of the shown ones alone, the current one
+    // focused.
+    const struct {
+        int Level;
+        const char* Id;
+        const char* Pages;
+        int Hidden, From, Key, To;
+    } cases[] = {
+        {0, "c1", "InfoPageControl", 1, 0, Qt::Key_Right, 2},
+        {5, "g1", "EditorPageControl", 0, 1, Qt::Key_Left, 1},
+    };
+    for (const auto& c : cases) {
+        QVERIFY(TFormMainTestAccess::SelectBranch(w, c.Level, c.Id));
+        auto* pages = w.findChild<QTabWidget*>(c.Pages);
+        QTabBar* bar = pages->tabBar();
+        QVERIFY(!pages->isTabVisible(c.Hidden) && !pages->isTabEnabled(c.Hidden));
+        pages->setCurrentIndex(c.From);
+        bar->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(bar, static_cast<Qt::Key>(c.Key));
+        QCOMPARE(pages->currentIndex(), c.To);
+        QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(bar);
+        QStringList listed, focused;
+        for (int i = 0; i < tabs->childCount(); ++i) {
+            listed << tabs->child(i)->text(QAccessible::Name);
+            if (tabs->child(i)->state().focused)
+                focused << listed.last();
+        }
+        QVERIFY2(!listed.contains(pages->tabText(c.Hidden)), qPrintable(listed.join(", ")));
+        QCOMPARE(listed.size(), pages->count() - 1);
+        QCOMPARE(focused, QStringList{pages->tabText(c.To)});
     }
     CHECK_DIALOGS(dialogs);
 }
