@@ -1,5 +1,6 @@
 #include "SummaryPage.h"
 
+#include "DocumentAccessible.h"
 #include "RtfTextDocument.h"
 
 #include <QTextDocument>
@@ -22,6 +23,7 @@ protected:
 } // namespace
 
 TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new TSummaryBrowser(this)) {
+    InstallDocumentAccessibility();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FMemo->setObjectName(QStringLiteral("DetailMemo"));
