@@ -1,6 +1,7 @@
 #include "GoToBranchBox.h"
 
 #include "Constants.h"
+#include "Dialogs.h"
 #include "QtText.h"
 #include "TaxonomyTreePage.h"
 
@@ -84,6 +85,7 @@ void TGoToBranchBox::Open() {
         FIndex.Build();
         QApplication::restoreOverrideCursor();
     }
+    FitToScreen(*this);
     show();
     raise();
     activateWindow();
