@@ -30,6 +30,12 @@ endforeach()
 set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${pkg}/debian/changelog)
 
 install(TARGETS orvandel-viewer RUNTIME DESTINATION bin)
+# The compiler's notes are no part of an installed program.
+install(CODE "execute_process(COMMAND ${CMAKE_OBJCOPY} --remove-section=.comment
+                              \"\$ENV{DESTDIR}\${CMAKE_INSTALL_PREFIX}/bin/orvandel-viewer\"
+                              COMMAND_ERROR_IS_FATAL ANY)")
+# The program's messages keep their words as its users know them, spelling included.
+install(FILES ${pkg}/debian/lintian-overrides DESTINATION share/lintian/overrides RENAME orvandel-viewer)
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/data/ DESTINATION share/orvandel-viewer)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${ORV_APP_ID}.desktop DESTINATION share/applications)
 install(FILES ${CMAKE_BINARY_DIR}/packaging/${ORV_APP_ID}.metainfo.xml DESTINATION share/metainfo)

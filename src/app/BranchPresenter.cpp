@@ -2,6 +2,7 @@
 
 #include "Global.h"
 #include "ImagePage.h"
+#include "PageTabs.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
 #include "ResultPage.h"
@@ -76,7 +77,7 @@ void TBranchPresenter::PresentRecord() {
     const bool genus = FCurrentRecord.Level == GenusLevel;
     QTabWidget* info = FPages.InfoPageControl;
     TImagePage* image = FPages.ImagePage;
-    info->setTabVisible(info->indexOf(image), genus);
+    ShowPageTab(info, info->indexOf(image), genus);
     if (genus) {
         image->EnableImageLoad(FCurrentRecord.Genus.ImageFile != "-");
         if (!ShowGenusImage(FCurrentRecord.Genus.ImageFile)) {

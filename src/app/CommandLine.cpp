@@ -89,8 +89,19 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "format");
     parser.addOptions({help, version, dataDir, offline, compare, compareFormat});
 
-    if (!parser.parse(WithoutToolkitOptions(arguments)))
+    const QStringList ours = WithoutToolkitOptions(arguments);
+    if (!parser.parse(ours)) {
+        // The toolkit names an unknown option without its dashes; the user typed them.
+        const QStringList unknown = parser.unknownOptionNames();
+        if (!unknown.isEmpty())
+            for (const QString& arg : ours.mid(1)) {
+                const QString typed = arg.section(QLatin1Char('='), 0, 0);
+                if (typed.startsWith(QLatin1Char('-')) &&
+                    typed.mid(typed.startsWith(QLatin1String("--")) ? 2 : 1) == unknown.first())
+                    return Failure(QStringLiteral("Unknown option '%1'.").arg(typed));
+            }
         return Failure(parser.errorText());
+    }
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(compare) && positional.size() != 2)
         return Failure(QStringLiteral("--compare needs two data folders, the old one and the new one."));

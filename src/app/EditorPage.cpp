@@ -1,4 +1,5 @@
 #include "EditorPage.h"
+#include "PageTabs.h"
 #include "RecordTextValidator.h"
 
 #include "MainActions.h"
@@ -298,7 +299,7 @@ QTabWidget* TEditorPage::PageControl() const {
 }
 
 void TEditorPage::SetTabVisible(ETab tab, bool visible) {
-    FUi->EditorPageControl->setTabVisible(tab, visible);
+    ShowPageTab(FUi->EditorPageControl, tab, visible);
 }
 
 QListView* TEditorPage::SpeciesList() const {

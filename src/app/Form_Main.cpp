@@ -13,10 +13,11 @@
 #include "ImagePage.h"
 #include "InputBlock.h"
 #include "MainCommands.h"
-#include "SettingActions.h"
+#include "PageTabs.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
 #include "SearchCommands.h"
+#include "SettingActions.h"
 #include "StartupGuard.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
@@ -40,6 +41,7 @@
 
 TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     : QMainWindow(parent), FUi(std::make_unique<Ui::TFormMain>()), FSplash(splash) {
+    InstallPageTabsAccessibility();
     FUi->setupUi(this);
     FActions = new TMainActions(this);
     FActions->BuildMenus(menuBar());
@@ -47,11 +49,9 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FUi->RightLayout->addWidget(FLinks);
     FInputBlock = new TInputBlock({FUi->MainPageControl, FLinks, FUi->EditorTabSheet}, this);
     new TFocusRing(this);
-    // The page captions are never cut: the pane is at least as wide as its tabs.
-    FUi->MainPageControl->tabBar()->setUsesScrollButtons(false);
+    // The pane keeps its stored width; page captions that do not fit scroll, whole.
+    FUi->MainPageControl->tabBar()->setUsesScrollButtons(true);
     FUi->MainPageControl->tabBar()->setElideMode(Qt::ElideNone);
-    FUi->MainPageControl->setMinimumWidth(std::max(FUi->MainPageControl->minimumWidth(),
-                                                   FUi->MainPageControl->tabBar()->sizeHint().width() + 4));
     FProgressLabel = new QLabel(this);
     FProgressLabel->setObjectName(QStringLiteral("TransferProgressLabel"));
     statusBar()->addPermanentWidget(FProgressLabel);
@@ -61,6 +61,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     FProgressBar->setTextVisible(false);
     FProgressBar->hide();
     statusBar()->addPermanentWidget(FProgressBar);
+    // However wide the stored or dragged tree pane, the summary keeps a readable width.
+    FUi->RightPanel->setMinimumWidth(30 * DetailMemo()->fontMetrics().averageCharWidth());
     FUi->MainSplitter->setStretchFactor(0, 0);
     FUi->MainSplitter->setStretchFactor(1, 1);
     FUi->MainSplitter->setSizes({225, 352});

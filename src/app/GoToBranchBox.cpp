@@ -1,6 +1,7 @@
 #include "GoToBranchBox.h"
 
 #include "Constants.h"
+#include "Dialogs.h"
 #include "QtText.h"
 #include "TaxonomyTreePage.h"
 
@@ -37,6 +38,7 @@ TGoToBranchBox::TGoToBranchBox(TTaxonomyTreePage* treePage, std::function<void(T
     FEdit->setPlaceholderText(QStringLiteral("A part of a branch's name, id or info"));
     FEdit->installEventFilter(this);
     FList->setObjectName(QStringLiteral("GoToBranchList"));
+    FList->setAccessibleName(QStringLiteral("Branches found"));
     FList->setHeaderLabels({QStringLiteral("Branch"), QStringLiteral("Id"), QStringLiteral("Info")});
     FList->setRootIsDecorated(false);
     // A long path loses its middle, so the branch's own name at its end always shows.
@@ -83,6 +85,7 @@ void TGoToBranchBox::Open() {
         FIndex.Build();
         QApplication::restoreOverrideCursor();
     }
+    FitToScreen(*this);
     show();
     raise();
     activateWindow();
@@ -131,6 +134,9 @@ void TGoToBranchBox::Requery() {
             QStringLiteral("The first %1 of %2 branches: type more to narrow the list")
                 .arg(locale.toString(qulonglong(FShown.size())), locale.toString(qulonglong(matches.Total))));
     FGoButton->setEnabled(!FShown.empty());
+    // The count is told to screen readers where the user types and on the list, as it changes.
+    FEdit->setAccessibleDescription(FCount->text());
+    FList->setAccessibleDescription(FCount->text());
 }
 
 void TGoToBranchBox::GoToCurrent() {

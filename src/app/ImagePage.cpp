@@ -5,6 +5,7 @@
 #include "Format.h"
 #include "GIFImageWidget.h"
 #include "GenusPictures.h"
+#include "Global.h"
 #include "MainActions.h"
 #include "PictureFile.h"
 #include "Platform.h"
@@ -19,6 +20,7 @@
 #include <QMenu>
 #include <QPixmap>
 #include <QScreen>
+#include <QTimer>
 #include <cmath>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -51,14 +53,15 @@ bool IsReadOnlyFile(const std::string& path) {
 } // namespace
 
 TImagePage::TImagePage(QWidget* parent)
-    : QWidget(parent), FUi(std::make_unique<Ui::TImagePage>()), FGIFImage(new Gui::TGIFImage) {
+    : QWidget(parent), FUi(std::make_unique<Ui::TImagePage>()), FGIFImage(new Gui::TGIFImage),
+      FMaxPixels(MaxShownPixels) {
     FUi->setupUi(this);
     FGIFImage->setParent(FUi->ImageScrollContents);
     FGIFImage->setObjectName(QStringLiteral("GIFImage"));
     FGIFImage->hide();
     // The page only ever shows a still picture: frame 1, and only of a picture it can hold.
     FGIFImage->SetFirstImageOnly(true);
-    FGIFImage->SetMaxPicturePixels(MaxShownGifPixels);
+    FGIFImage->SetMaxFramePixels(FMaxPixels);
     FUi->ImageScrollContents->installEventFilter(this);
     SetBandVisible(false);
     FPlayAction = new QAction(QStringLiteral("Play Animation"), this);
@@ -74,7 +77,7 @@ void TImagePage::SetPlayAnimation(bool play) {
         if (!FPlayer) {
             FPlayer = new Gui::TGIFImage(FUi->ImageScrollContents);
             FPlayer->setObjectName(QStringLiteral("AnimationPlayer"));
-            FPlayer->SetMaxPicturePixels(MaxShownGifPixels);
+            FPlayer->SetMaxPicturePixels(FMaxPixels);
             FPlayer->setContextMenuPolicy(Qt::CustomContextMenu);
             connect(FPlayer, &QWidget::customContextMenuRequested, FUi->InfoImage,
                     [this](const QPoint& at) { emit FUi->InfoImage->customContextMenuRequested(at); });
@@ -131,9 +134,11 @@ bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage
     if (path.empty() || !FileExists(path))
         return false;
     if (!isGif) {
-        // A picture larger than the screen is decoded at a size the screen shows.
-        const QScreen* display = screen();
-        picture = LoadPictureFile(path, display ? display->size() : QSize());
+        // At its own size (it scrolls), unless holding it would take too much memory.
+        QSize full;
+        picture = LoadPictureFile(path, {}, FMaxPixels, &full);
+        if (picture.size() != full)
+            ShowScaledNote(full, picture.size());
         return true;
     }
     if (!FGIFImage->LoadFromFile(QFile::decodeName(QByteArray::fromStdString(path)))) {
@@ -149,8 +154,30 @@ bool TImagePage::LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage
     return !picture.isNull();
 }
 
+void TImagePage::SetMaxPicturePixels(std::size_t pixels) {
+    FMaxPixels = pixels;
+    FGIFImage->SetMaxFramePixels(pixels);
+}
+
+void TImagePage::ShowScaledNote(QSize full, QSize shown) {
+    const auto size = [](QSize s) {
+        return std::to_string(s.width()) + " \u00D7 " + std::to_string(s.height());
+    };
+    FNote = "The picture (" + size(full) + ") is too large to show at its own size; it is shown at " +
+            size(shown) + ".";
+    // After the presentation's own last word ("Ready").
+    QTimer::singleShot(0, this, [this] {
+        if (!FNote.empty())
+            SetStatus(FNote);
+    });
+}
+
 bool TImagePage::ShowGenusImage(const TTaxonomyDetail& record) {
     SetPlayAnimation(false);
+    // The note of a picture shown smaller goes with it.
+    if (!FNote.empty())
+        SetStatus("Ready");
+    FNote.clear();
     FGifPath.clear();
     FPlayAction->setEnabled(false);
     const bool isGif = IsGifFileName(record.Genus.ImageFile);
@@ -220,6 +247,7 @@ void TImagePage::ClearGenusImage() {
     SetPlayAnimation(false);
     FGifPath.clear();
     FPlayAction->setEnabled(false);
+    FNote.clear();
     SetPicture(QImage());
     SetBandVisible(false);
 }

@@ -5,6 +5,7 @@
 
 #include <QImage>
 #include <QWidget>
+#include <cstddef>
 #include <memory>
 #include <string>
 
@@ -45,12 +46,16 @@ public:
     // "No Image Available".
     void EnableImageLoad(bool enabled);
     // Decodes the record's picture file into `picture`: a GIF's frame 1 through the hidden GIF
-    // decoder, anything else by its extension, a JPEG larger than the screen at a size the screen
-    // shows. False when there is no such file or the GIF cannot be decoded; a GIF too large to
-    // show, or a file of another kind that cannot be decoded, throws EPictureError (or
-    // EFOpenError when it cannot be read).
+    // decoder, anything else by its extension, at its own size; a JPEG over the memory bound
+    // (MaxShownPixels) at the largest DCT scale under it, which the status line says. False when there is no
+    // such file or the GIF cannot be decoded; a GIF too large to show, or a file of another kind that cannot
+    // be decoded, throws EPictureError (or EFOpenError when it cannot be read).
     bool LoadImageFile(const TTaxonomyDetail& record, bool isGif, QImage& picture);
     void SetShowButtonVisible(bool visible);
+    // What the status line says of the picture shown (that it is shown smaller); empty when nothing.
+    const std::string& PictureNote() const { return FNote; }
+    // The memory bound on a shown picture (MaxShownPixels); tests make it small.
+    void SetMaxPicturePixels(std::size_t pixels);
 
     // Plays the shown GIF in the picture's place ("Play Animation" on the picture's menu); off
     // whenever another picture comes, so the still picture is what a user sees first.
@@ -70,6 +75,7 @@ private:
     static void FillLine(QLabel* label, TUrlLabel* link, const char* caption, const std::string& name,
                          const std::string& url);
     void PlaceShowButton();
+    void ShowScaledNote(QSize full, QSize shown);
 
     std::unique_ptr<Ui::TImagePage> FUi;
     TMainActions* FActions = nullptr;
@@ -80,6 +86,8 @@ private:
     Gui::TGIFImage* FPlayer = nullptr;
     QAction* FPlayAction;
     std::string FGifPath;
+    std::size_t FMaxPixels;
+    std::string FNote;
 };
 
 // The picture a genus's record names, in the images folder; empty when it names none ("-") or a

@@ -13,7 +13,8 @@
 #include <QVBoxLayout>
 
 namespace {
-constexpr int KindColumn = 1, TargetColumn = 2, IdColumn = 3;
+// What an entry leads to is kept in roles of its one column, out of a screen reader's way.
+constexpr int KindRole = Qt::UserRole, TargetRole = Qt::UserRole + 1, IdRole = Qt::UserRole + 2;
 constexpr int InitialHeight = 2;
 
 // Entries sort by their text without regard to letter case.
@@ -47,11 +48,9 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
     FListView = new QTreeWidget(this);
     FListView->setObjectName("RelatedLinksListView");
     FListView->setAccessibleName(QStringLiteral("Related links"));
-    FListView->setColumnCount(4);
-    FListView->setHeaderLabels({QStringLiteral("Related Links"), "kind", "target", "id"});
+    FListView->setColumnCount(1);
+    FListView->setHeaderLabels({QStringLiteral("Related Links")});
     FListView->setHeaderHidden(true);
-    for (int c = 1; c < 4; ++c)
-        FListView->setColumnHidden(c, true);
     FListView->setRootIsDecorated(false);
     FListView->setFrameShape(QFrame::NoFrame);
     FListView->viewport()->setBackgroundRole(QPalette::Button);
@@ -78,9 +77,9 @@ QString TRelatedLinksPanel::Caption(int row) const { return FListView->topLevelI
 
 QString TRelatedLinksPanel::Tip(int row) const {
     const QTreeWidgetItem* item = FListView->topLevelItem(row);
-    if (item->text(KindColumn) == "0")
+    if (item->data(0, KindRole).toInt() == 0)
         return QStringLiteral("Click to see this branch's summary");
-    return QStringLiteral("Click here, open browser to:\n") + item->text(TargetColumn);
+    return QStringLiteral("Click here, open browser to:\n") + item->data(0, TargetRole).toString();
 }
 
 void TRelatedLinksPanel::AddRelatedLink(const QString& caption, int kind, const QString& markerOrUrl,
@@ -90,9 +89,9 @@ void TRelatedLinksPanel::AddRelatedLink(const QString& caption, int kind, const 
             return;
     auto* item = new TLinkItem;
     item->setText(0, caption);
-    item->setText(KindColumn, QString::number(kind));
-    item->setText(TargetColumn, markerOrUrl);
-    item->setText(IdColumn, kind == 0 ? id : QString());
+    item->setData(0, KindRole, kind);
+    item->setData(0, TargetRole, markerOrUrl);
+    item->setData(0, IdRole, kind == 0 ? id : QString());
     FListView->addTopLevelItem(item);
     item->setToolTip(0, Tip(FListView->indexOfTopLevelItem(item)));
     UpdateHeight();
@@ -141,11 +140,11 @@ void TRelatedLinksPanel::Activate(int row) {
     if (row < 0 || row >= Count())
         return;
     const QTreeWidgetItem* item = FListView->topLevelItem(row);
-    const QString kind = item->text(KindColumn);
-    const QString target = item->text(TargetColumn);
-    const QString id = item->text(IdColumn);
+    const int kind = item->data(0, KindRole).toInt();
+    const QString target = item->data(0, TargetRole).toString();
+    const QString id = item->data(0, IdRole).toString();
     // Selecting a branch rebuilds the summary, which empties this list: use copies only.
-    if (kind == "0") {
+    if (kind == 0) {
         if (OnSelectBranch)
             OnSelectBranch(static_cast<int>(target.size()), id);
     } else if (OnOpenUrl) {

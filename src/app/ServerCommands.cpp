@@ -62,6 +62,8 @@ TServerCommands::TServerCommands(IServerHost& host) : FHost(host), FPreviousData
     FHttp.OnProgress = [this](std::int64_t received, std::int64_t total) {
         FHost.TransferProgress(received, total);
     };
+    // The previous reply's figures do not stay up while the next request waits.
+    FHttp.OnRequest = [this] { FHost.TransferProgress(0, 0); };
     FPages.MessageBox = [](const std::string& text, int flags) { return AppMessageBox(text, flags); };
     FPages.ErrorBox = [](const std::string& text) { ShowErrorText(text); };
     FPages.Cancelled = [this] { return FCancelled; };
@@ -213,7 +215,8 @@ void TServerCommands::DownloadAllImages() {
         return;
     SetStatus("Generating images list...");
     const TStringList names = GenusPictureNames(genusFile);
-    // A failure names the picture it was about; the message's own text stays as it is.
+    // A failure of a picture's own request names the picture; the message's own text stays as it
+    // is, and any other failure (the user id, the announcement) keeps its text alone.
     struct TNamedErrors {
         TPageTransfer& Pages;
         const std::function<void(const std::string&)> Plain = Pages.ErrorBox;
@@ -223,9 +226,13 @@ void TServerCommands::DownloadAllImages() {
         SetStatus(Format("Downloading image from Velmora server...%d of %d",
                          {static_cast<int>(i + 1), static_cast<int>(names.size())}));
         const std::string& name = names[i];
-        FPages.ErrorBox = [&named, &name](const std::string& text) {
+        FPages.ErrorBox = [this, &named, &name](const std::string& text) {
             if (!named.Plain)
                 return;
+            if (!FPages.FetchingPath()) {
+                named.Plain(text);
+                return;
+            }
             std::string message = text;
             message += "\n\nPicture: ";
             message += name;

@@ -7,10 +7,21 @@
 #include "TaxonomyTree.h"
 #include "TreeChanges.h"
 
+#include <sys/stat.h>
+
 namespace {
 
 const char* const DataFileFailText = "Data file open fail!\n\nTry reinstalling this product to make sure all "
                                      "required files are in the same folder as the program file.";
+
+// The local date the tree file was last written; today when it cannot be told or lies ahead.
+TDate TreeFileDate() {
+    struct stat st {};
+    if (::stat(AppFile(TreeFileName).c_str(), &st) != 0)
+        return Today();
+    const TDate date = LocalDateOf(st.st_mtime);
+    return date > 0 && date < Today() ? date : Today();
+}
 
 } // namespace
 
@@ -50,9 +61,10 @@ void TSession::Start() {
 
 void TSession::AskForUpdate() {
     // A date never set (a first start, or a first refresh that failed) is no date to remind of:
-    // the thirty days count from this start.
+    // the thirty days count from the data's own date, the tree file's (kept when the data folder
+    // was filled).
     if (Options.LastUpdate <= 0)
-        Options.LastUpdate = Today();
+        Options.LastUpdate = TreeFileDate();
     if (Options.AppVersion < ProgramVersion - 0.0001f) {
         const int answer = AppMessageBox(
             std::string("Welcome to Orvandel Viewer v2.20\n\nYou have updated this program from previous "

@@ -9,27 +9,48 @@ TStartupGuard::TStartupGuard(QWidget* splash, std::function<bool()> transferring
     : FSplash(splash), FTransferring(std::move(transferring)), FCancel(std::move(cancel)) {
     SetModalHook([this](bool opening) { Question(opening); });
     qApp->installEventFilter(this);
+    GrabKeys();
 }
 
 TStartupGuard::~TStartupGuard() {
+    ReleaseKeys();
     qApp->removeEventFilter(this);
     SetModalHook({});
     if (FSplashHidden && FSplash)
         FSplash->show();
 }
 
+void TStartupGuard::GrabKeys() {
+    if (FSplash && FSplash->isVisible() && !FKeysGrabbed) {
+        FSplash->grabKeyboard();
+        FKeysGrabbed = true;
+    }
+}
+
+void TStartupGuard::ReleaseKeys() {
+    if (FKeysGrabbed && FSplash)
+        FSplash->releaseKeyboard();
+    FKeysGrabbed = false;
+}
+
 void TStartupGuard::Question(bool opening) {
     if (opening) {
-        if (FQuestions++ == 0 && FSplash && FSplash->isVisible()) {
-            FSplash->hide();
-            FSplashHidden = true;
+        if (FQuestions++ == 0) {
+            ReleaseKeys();
+            if (FSplash && FSplash->isVisible()) {
+                FSplash->hide();
+                FSplashHidden = true;
+            }
         }
         return;
     }
-    if (--FQuestions == 0 && FSplashHidden && FSplash) {
-        FSplash->show();
-        FSplash->repaint();
-        FSplashHidden = false;
+    if (--FQuestions == 0) {
+        if (FSplashHidden && FSplash) {
+            FSplash->show();
+            FSplash->repaint();
+            FSplashHidden = false;
+        }
+        GrabKeys();
     }
 }
 

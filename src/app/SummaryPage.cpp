@@ -1,5 +1,6 @@
 #include "SummaryPage.h"
 
+#include "DocumentAccessible.h"
 #include "RtfTextDocument.h"
 
 #include <QTextDocument>
@@ -9,18 +10,20 @@
 namespace {
 
 // Tab goes on to the next pane, as it does from every other pane, instead of stepping through the
-// summary's links (the related links list beside it opens them from the keyboard).
+// summary's links (the related links list beside it opens them from the keyboard): the browser's
+// own stepping from link to link is passed over.
 class TSummaryBrowser : public QTextBrowser {
 public:
     using QTextBrowser::QTextBrowser;
 
 protected:
-    bool focusNextPrevChild(bool next) override { return QTextBrowser::focusNextPrevChild(next); }
+    bool focusNextPrevChild(bool next) override { return QTextEdit::focusNextPrevChild(next); }
 };
 
 } // namespace
 
 TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new TSummaryBrowser(this)) {
+    InstallDocumentAccessibility();
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FMemo->setObjectName(QStringLiteral("DetailMemo"));
@@ -28,7 +31,6 @@ TSummaryPage::TSummaryPage(QWidget* parent) : QWidget(parent), FMemo(new TSummar
     FMemo->setTabChangesFocus(true);
     FMemo->setReadOnly(true);
     FMemo->setOpenLinks(false);
-    FMemo->setTabChangesFocus(false);
     FMemo->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     QFont font = FMemo->font();
     font.setPointSize(10);

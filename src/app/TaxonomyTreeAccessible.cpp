@@ -31,9 +31,22 @@ public:
             return {};
         if (t == QAccessible::Name)
             return Index().data(Qt::DisplayRole).toString();
-        if (t == QAccessible::Description) // the rank: "Genus", "Family", ...
-            return FNode->Level() < LevelCount ? QString::fromLatin1(LevelNames[static_cast<size_t>(FNode->Level())])
-                                               : QString();
+        if (t == QAccessible::Description) {
+            // The rank, then where the row sits as a tree view says it: its depth and its place
+            // among its siblings ("Genus, level 4, 1 of 2").
+            const QModelIndex index = Index();
+            int depth = 1;
+            for (QModelIndex up = index.parent(); up.isValid(); up = up.parent())
+                ++depth;
+            const QString rank = FNode->Level() < LevelCount
+                                     ? QString::fromLatin1(LevelNames[static_cast<size_t>(FNode->Level())]) +
+                                           QStringLiteral(", ")
+                                     : QString();
+            return rank + QStringLiteral("level %1, %2 of %3")
+                              .arg(depth)
+                              .arg(index.row() + 1)
+                              .arg(index.model()->rowCount(index.parent()));
+        }
         return {};
     }
     void setText(QAccessible::Text, const QString&) override {}

@@ -72,6 +72,8 @@ bool TGIFDecoder::ReadFrame(TGIFReader& reader, TGIFFrame& frame, const TControl
     if (frame.Width > MaxFrameSide || frame.Height > MaxFrameSide || area > MaxPixels ||
         FPixelsRead + area > MaxPixels || static_cast<std::size_t>(wide) * high > PictureLimit())
         throw EGIFTooLarge(wide, high);
+    if (MaxFramePixels != 0 && area > MaxFramePixels)
+        throw EGIFTooLarge(frame.Width, frame.Height);
 
     if (flags & 0x80) {
         frame.HasColorTable = true;

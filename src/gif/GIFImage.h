@@ -129,6 +129,10 @@ public:
     // decoded; a later one ends the reading as a too-large frame does. A load
     // refused by any bound on sizes fails with gifTooLarge.
     std::size_t MaxPicturePixels = 0;
+    // A bound on each image's own pixels (0: none), for a reader whose images are shown alone
+    // (frame 1 at its own size) rather than on the logical picture: a first image over it fails
+    // the load with gifTooLarge and its own size, a later one ends the reading.
+    std::size_t MaxFramePixels = 0;
 
     // Loading. Each first returns the image to empty, never throws, and
     // returns true with LastError() 0 when at least one frame was read.

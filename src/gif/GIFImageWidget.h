@@ -85,6 +85,8 @@ public:
     // beyond it fails its load with LastError gifTooLarge (see ::TGIFDecoder::MaxPicturePixels).
     std::size_t MaxPicturePixels() const { return FImage.MaxPicturePixels; }
     void SetMaxPicturePixels(std::size_t value) { FImage.MaxPicturePixels = value; }
+    // The same for each image's own size (see ::TGIFDecoder::MaxFramePixels).
+    void SetMaxFramePixels(std::size_t value) { FImage.MaxFramePixels = value; }
     bool Loop() const { return FLoop; }
     void SetLoop(bool value);
     bool Opaque() const { return FOpaque; }

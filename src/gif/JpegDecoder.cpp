@@ -93,14 +93,18 @@ struct TJpegSource {
 
 // The largest of libjpeg's scales n/8 at which the output fits the box; 1/8 when none does.
 void ChooseScale(jpeg_decompress_struct& cinfo, TJpegBox box) {
-    if (box.Width <= 0 || box.Height <= 0)
+    const bool sides = box.Width > 0 && box.Height > 0;
+    if (!sides && box.MaxPixels == 0)
         return;
     cinfo.scale_denom = 8;
     for (unsigned n = 8; n >= 1; --n) {
         cinfo.scale_num = n;
         jpeg_calc_output_dimensions(&cinfo);
-        if (cinfo.output_width <= static_cast<JDIMENSION>(box.Width) &&
-            cinfo.output_height <= static_cast<JDIMENSION>(box.Height))
+        const bool fitsSides = !sides || (cinfo.output_width <= static_cast<JDIMENSION>(box.Width) &&
+                                          cinfo.output_height <= static_cast<JDIMENSION>(box.Height));
+        const bool fitsPixels =
+            box.MaxPixels == 0 || std::size_t(cinfo.output_width) * cinfo.output_height <= box.MaxPixels;
+        if (fitsSides && fitsPixels)
             return;
     }
 }
@@ -122,7 +126,7 @@ std::size_t CoefficientBytes(const jpeg_decompress_struct& cinfo) {
 // destructor. Returns 0, or the message number of the error with its text in
 // err.Message. An exception of `allocate` is kept in `thrown` once the decoder
 // is released.
-int DecodeWithLibjpeg(const TJpegSource& source, TJpegLayout layout, TJpegBox box,
+int DecodeWithLibjpeg(const TJpegSource& source, TJpegLayout layout, TJpegBox box, TJpegFullSize* fullSize,
                       const TJpegAllocate& allocate, std::exception_ptr& thrown, TErrorManager& err) {
     jpeg_decompress_struct cinfo;
     jpeg_progress_mgr progress;
@@ -143,6 +147,8 @@ int DecodeWithLibjpeg(const TJpegSource& source, TJpegLayout layout, TJpegBox bo
     else
         jpeg_mem_src(&cinfo, source.Data, static_cast<unsigned long>(source.Size));
     jpeg_read_header(&cinfo, TRUE);
+    if (fullSize)
+        *fullSize = {static_cast<int>(cinfo.image_width), static_cast<int>(cinfo.image_height)};
 
     if (static_cast<std::size_t>(cinfo.image_width) * cinfo.image_height > JpegMaxPixels ||
         (jpeg_has_multiple_scans(&cinfo) && CoefficientBytes(cinfo) > JpegMaxWorkBytes)) {
@@ -195,11 +201,12 @@ int DecodeWithLibjpeg(const TJpegSource& source, TJpegLayout layout, TJpegBox bo
     return 0;
 }
 
-void Decode(const TJpegSource& source, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box) {
+void Decode(const TJpegSource& source, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box,
+            TJpegFullSize* fullSize) {
     std::exception_ptr thrown;
     TErrorManager err;
     err.Message[0] = '\0';
-    const int code = DecodeWithLibjpeg(source, layout, box, allocate, thrown, err);
+    const int code = DecodeWithLibjpeg(source, layout, box, fullSize, allocate, thrown, err);
     if (thrown)
         std::rethrow_exception(thrown);
     if (code != 0)
@@ -209,12 +216,13 @@ void Decode(const TJpegSource& source, TJpegLayout layout, const TJpegAllocate& 
 } // namespace
 
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout, const TJpegAllocate& allocate,
-                TJpegBox box) {
-    Decode({data, size, nullptr}, layout, allocate, box);
+                TJpegBox box, TJpegFullSize* fullSize) {
+    Decode({data, size, nullptr}, layout, allocate, box, fullSize);
 }
 
-void DecodeJpegFile(std::FILE* file, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box) {
-    Decode({nullptr, 0, file}, layout, allocate, box);
+void DecodeJpegFile(std::FILE* file, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box,
+                    TJpegFullSize* fullSize) {
+    Decode({nullptr, 0, file}, layout, allocate, box, fullSize);
 }
 
 TJpegPicture DecodeJpeg(std::string_view bytes, TJpegLayout layout, TJpegBox box) {

@@ -49,8 +49,16 @@ inline void ResetJpegLimits() {
 
 // The largest picture wanted. A larger one is decoded smaller by libjpeg itself (DCT
 // scaling), at the largest scale n/8 (n = 1..8) at which it fits, or at 1/8 when none
-// does; a picture is never enlarged. Zero in either side: the picture's own size.
+// does; a picture is never enlarged. Zero in either side: no bound on the sides. A
+// picture of more than MaxPixels pixels (when not zero) is made smaller the same way.
 struct TJpegBox {
+    int Width = 0;
+    int Height = 0;
+    std::size_t MaxPixels = 0;
+};
+
+// The size a picture has in its file, whatever size it was decoded at.
+struct TJpegFullSize {
     int Width = 0;
     int Height = 0;
 };
@@ -59,9 +67,10 @@ struct TJpegBox {
 // allows. Grey and CMYK pictures come out as RGB too. Throws EJpegError; corrupt
 // data that libjpeg only warns about (a truncated file, say) decodes as far as it goes.
 void DecodeJpeg(const std::uint8_t* data, std::size_t size, TJpegLayout layout, const TJpegAllocate& allocate,
-                TJpegBox box = {});
+                TJpegBox box = {}, TJpegFullSize* fullSize = nullptr);
 // The same from an open file, read as the decoder goes (from where the file is).
-void DecodeJpegFile(std::FILE* file, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box = {});
+void DecodeJpegFile(std::FILE* file, TJpegLayout layout, const TJpegAllocate& allocate, TJpegBox box = {},
+                    TJpegFullSize* fullSize = nullptr);
 
 struct TJpegPicture {
     int Width = 0;

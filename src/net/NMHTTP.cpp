@@ -223,6 +223,8 @@ void TNMHTTP::Execute(CmdType kind, const std::string& url, const std::string* d
     if (FBusy)
         throw ESockError("Another transfer is under way");
     FCommitted = false;
+    if (OnRequest)
+        OnRequest();
     TUrlParts target = SplitUrl(url, Port);
     std::optional<TPostBody> post;
     if (data)

@@ -69,6 +69,8 @@ public:
     // Called as the final reply's body arrives, with the bytes received so far and the total when
     // the reply announced it (-1 otherwise); first with 0 when the body starts. It may call Abort().
     std::function<void(std::int64_t received, std::int64_t total)> OnProgress;
+    // Called as each Get or Post starts, before it connects: what the last reply reported is over.
+    std::function<void()> OnRequest;
 
     // The final reply of the last request: its status and its header lines as received (CR LF
     // after each), the status line first.

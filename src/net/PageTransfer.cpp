@@ -68,6 +68,11 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
     FPageArrived = false;
     if (Cancelled && Cancelled())
         throw EGetPageFail();
+    // Until the path's failure, if any, has been reported.
+    struct TPathStep {
+        bool& Flag;
+        ~TPathStep() { Flag = false; }
+    } pathStep{FFetchingPath};
     try {
         if (Options.Id < 0) {
             SetStatus("Receiving user Id...");
@@ -91,6 +96,7 @@ void TPageTransfer::GetPage(const std::string& path, const std::string& destinat
             SetStatus("Continue downloading file...");
         }
         if (!path.empty()) {
+            FFetchingPath = true;
             Fetch(Options.URL.Get() + path, destination, maxBytes);
             FPageArrived = Http.Committed();
         }

@@ -36,6 +36,9 @@ public:
     // stopped it, the server refused (the network failure has been shown then) or the path was
     // empty.
     bool PageArrived() const { return FPageArrived; }
+    // True while GetPage works on its own path (not the id handshake or the announcement), so that
+    // a failure reported then is the path's.
+    bool FetchingPath() const { return FFetchingPath; }
     bool PostPage(const std::string& path, const std::string& dataFile);
     bool CouldGoOnline();
 
@@ -64,6 +67,7 @@ private:
     void Fetch(const std::string& url, const std::string& destination, std::int64_t maxBytes = 0);
 
     bool FPageArrived = false;
+    bool FFetchingPath = false;
 
     bool FAnnouncementChecked = false;
 

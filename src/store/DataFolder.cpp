@@ -126,6 +126,10 @@ void SeedDataFolder(const std::string& from, const std::string& to) {
             // A file where a folder belongs is what "exists" means here.
             throw EFOpenError::CannotCreate(destination, errno == EEXIST ? ENOTDIR : errno);
         WriteTextFileAtomic(destination, ReadFileBytes(source + file.string()));
+        // The copy keeps the data's date: the update reminder counts from the tree file's.
+        const auto written = fs::last_write_time(source + file.string(), ec);
+        if (!ec)
+            fs::last_write_time(destination, written, ec);
     }
 }
 

@@ -31,7 +31,8 @@ bool HoldsProgramData(const std::string& folder);
 std::string ShippedDataFolder(const std::string& executableFolder);
 // Copies the data files of `from` that `to` lacks: the files the program reads (tree, databases,
 // user databases, templates, settings, help) and the pictures' folder, nothing else (not the
-// executable beside a build's data). An existing file is never replaced. The file that marks the folder as holding the data is copied last, so an
+// executable beside a build's data). An existing file is never replaced; a copy keeps its
+// file's modification time. The file that marks the folder as holding the data is copied last, so an
 // interrupted copy is completed at the next start. Throws EFOpenError or EWriteError.
 void SeedDataFolder(const std::string& from, const std::string& to);
 // Decides the program folder, creating and seeding it where needed. Throws EFOpenError when

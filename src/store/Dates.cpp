@@ -39,12 +39,7 @@ int DaysInMonth(int year, int month) {
 }
 
 TDate SystemToday() {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    localtime_r(&now, &local);
-    TDate date = 0;
-    TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date);
-    return date;
+    return LocalDateOf(std::time(nullptr));
 }
 
 std::function<TDate()>& Clock() {
@@ -99,6 +94,15 @@ std::string Padded(int value, int width) {
     return s;
 }
 } // namespace
+
+TDate LocalDateOf(long long secondsSinceEpoch) {
+    const auto moment = static_cast<std::time_t>(secondsSinceEpoch);
+    std::tm local{};
+    localtime_r(&moment, &local);
+    TDate date = 0;
+    TryEncodeDate(local.tm_year + 1900, local.tm_mon + 1, local.tm_mday, date);
+    return date;
+}
 
 TDate Today() {
     return Clock() ? Clock()() : SystemToday();

@@ -9,6 +9,8 @@ using TDate = int;
 
 // Today's local date from the program's one clock.
 TDate Today();
+// The local date of a moment of the system clock (a file's modification time).
+TDate LocalDateOf(long long secondsSinceEpoch);
 // Replaces the clock (tests); an empty function restores the system clock.
 void SetClock(std::function<TDate()> clock);
 inline void SetTodayForTesting(TDate day) {

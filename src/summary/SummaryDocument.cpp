@@ -43,6 +43,17 @@ std::string ShownField(std::string_view text, char lineBreak, const char* what) 
     return shown;
 }
 
+// An address as RTF text: the characters RTF gives a meaning to are escaped.
+std::string RtfEscapedUrl(const std::string& url) {
+    std::string out;
+    for (char c : url) {
+        if (c == '\\' || c == '{' || c == '}')
+            out += '\\';
+        out += c;
+    }
+    return out;
+}
+
 const char* LevelName(int level) {
     return level >= 0 && level <= SpeciesLevel ? LevelNames[static_cast<size_t>(level)] : "";
 }
@@ -148,7 +159,8 @@ void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string&
                                            TMacroInfo& info, TEncodedStrings&) {
     std::string f[3];
     SplitFields(name, f, 2, "$");
-    const std::string highlight = TAutomateStrings::ValueOfName(SummaryMisc, "highlighttext");
+    const std::string highlight =
+        LinkMarkers ? TAutomateStrings::ValueOfName(SummaryMisc, "highlighttext") : std::string();
     if (f[0] == "genus") {
         value = highlight;
         AddBranchLink(GenusLevel, f[1]);
@@ -160,7 +172,7 @@ void TSummaryDocument::SummaryUnknownMacro(const std::string& name, std::string&
         AddBranchLink(StrToInt(f[0]), f[1]);
         handled = true;
     } else if (f[0] == "url") {
-        value = highlight;
+        value = LinkMarkers ? highlight : RtfEscapedUrl(f[1]);
         FHost.AddRelatedLink(f[1], 1, TTaxonomyData(), f[1]);
         handled = true;
     } else if (name == "n/a" || name == "unclassified" || name == "no common name") {

@@ -43,6 +43,9 @@ public:
     static std::string RecordBody(const TTaxonomyDetail& record);
 
     TAutomateStrings SummaryStrings;
+    // False where the text is data rather than display (exports): a branch link then shows
+    // nothing and a web link its address, instead of the summary's link marker.
+    bool LinkMarkers = true;
 
 private:
     void SummaryMacroFound(const std::string& name, TMacroInfo& info, TEncodedStrings& sender);

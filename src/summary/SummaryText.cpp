@@ -40,6 +40,8 @@ bool ReadsAsItself(std::string_view text) {
 
 std::function<std::string(std::string_view)> SummaryTextReader() {
     auto reader = std::make_shared<TReader>();
+    // A file holds data: no link markers, a web link's address.
+    reader->Document.LinkMarkers = false;
     return [reader](std::string_view stored) {
         if (ReadsAsItself(stored))
             return std::string(stored);

@@ -13,6 +13,7 @@
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
+#include <QScreen>
 
 namespace {
 
@@ -147,6 +148,7 @@ public:
         return Around([&](TDialogSeam& s) { return s.SavePictureFileName(caption, filter, suggested); });
     }
     int ExecDialog(QDialog& dialog) override {
+        FitToScreen(dialog);
         return Around([&](TDialogSeam& s) { return s.ExecDialog(dialog); });
     }
 
@@ -157,6 +159,19 @@ TAnnouncingSeam AnnouncingSeam;
 } // namespace
 
 TDialogSeam& DialogSeam() { return AnnouncingSeam; }
+
+void FitToScreen(QWidget& window) {
+    const QWidget* parent = window.parentWidget() ? window.parentWidget() : DialogParent.data();
+    const QScreen* screen = parent ? parent->screen() : window.screen();
+    if (!screen)
+        return;
+    const QSize room = screen->availableGeometry().size();
+    const QSize fitted = window.size().boundedTo(room);
+    if (fitted == window.size())
+        return;
+    window.setMinimumSize(window.minimumSize().boundedTo(fitted));
+    window.resize(fitted);
+}
 
 void SetModalHook(std::function<void(bool opening)> hook) { ModalHook = std::move(hook); }
 

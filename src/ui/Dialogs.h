@@ -60,6 +60,11 @@ void SetDialogParent(QWidget* parent);
 
 QString ApplicationTitle();
 
+// A window's first size is at most the screen's available room (the screen of the dialog parent,
+// or of the window): a form laid out for a large screen, or at a large scale, is made smaller,
+// its minimum size with it. Every dialog of the seam gets it before it is shown.
+void FitToScreen(QWidget& window);
+
 int AppMessageBox(const QString& text, int flags);
 int AppMessageBox(const std::string& text, int flags);
 int CaptionedMessageBox(const QString& caption, const std::string& text, int flags);

@@ -59,6 +59,7 @@ void TFormAnnouncement::SetMessageLines(const TStringList& lines) {
 }
 
 void TFormAnnouncement::ShowMessage(QWidget* centreOn) {
+    FitToScreen(*this);
     show();
     if (isMinimized())
         showNormal();

@@ -145,6 +145,7 @@ void THelpViewer::Present(const THelpTopic& topic) {
 }
 
 void THelpViewer::ShowWindow() {
+    FitToScreen(*this);
     show();
     if (isMinimized())
         showNormal();

@@ -76,18 +76,21 @@ struct TCloseFile {
     void operator()(std::FILE* f) const { std::fclose(f); }
 };
 
-QImage LoadJpegFile(const std::string& path, QSize box) {
+QImage LoadJpegFile(const std::string& path, TJpegBox box, QSize* fullSize) {
     const std::unique_ptr<std::FILE, TCloseFile> file(std::fopen(path.c_str(), "rbe"));
     struct stat st;
     if (!file || ::fstat(fileno(file.get()), &st) != 0 || S_ISDIR(st.st_mode))
         throw EFOpenError::CannotOpen(path);
     std::setvbuf(file.get(), nullptr, _IOFBF, 1 << 16);
     QImage image;
+    TJpegFullSize full;
     try {
-        DecodeJpegFile(file.get(), TJpegLayout::Rgb32, Into(image), BoxOf(box));
+        DecodeJpegFile(file.get(), TJpegLayout::Rgb32, Into(image), box, &full);
     } catch (const EJpegError& e) {
         throw EPictureError(e.what());
     }
+    if (fullSize)
+        *fullSize = QSize(full.Width, full.Height);
     return image;
 }
 
@@ -113,15 +116,24 @@ QImage DecodeJpegImage(std::string_view bytes, QSize box) {
     return image;
 }
 
-QImage LoadPictureFile(const std::string& path, QSize box) {
+QImage LoadPictureFile(const std::string& path, QSize box, std::size_t maxPixels, QSize* fullSize) {
     const std::string ext = ExtensionOf(path);
     const std::string kind = Lower(ext);
-    if (kind == "jpg" || kind == "jpeg")
-        return LoadJpegFile(path, box);
+    QImage image;
+    if (kind == "jpg" || kind == "jpeg") {
+        TJpegBox bound = BoxOf(box);
+        bound.MaxPixels = maxPixels;
+        return LoadJpegFile(path, bound, fullSize);
+    }
     if (kind == "bmp")
-        return ReadWithQt(ReadFileBytes(path), "BMP", "Bitmap image is not valid");
-    if (kind == "ico")
-        return ReadWithQt(ReadFileBytes(path), "ICO", "Icon image is not valid");
+        image = ReadWithQt(ReadFileBytes(path), "BMP", "Bitmap image is not valid");
+    else if (kind == "ico")
+        image = ReadWithQt(ReadFileBytes(path), "ICO", "Icon image is not valid");
+    if (!image.isNull()) {
+        if (fullSize)
+            *fullSize = image.size();
+        return image;
+    }
     throw EPictureError("Unknown picture file extension (." + ext + ")");
 }
 

@@ -21,7 +21,7 @@ QImage DecodeForPreview(const QString& path, const QSize& box) {
     if (IsGifFileName(QFileInfo(path).fileName().toStdString())) {
         TGIFDecoder reader;
         reader.FirstImageOnly = true;
-        reader.MaxPicturePixels = MaxShownGifPixels;
+        reader.MaxFramePixels = MaxShownPixels;
         return reader.LoadFromFile(file) ? GifFirstFrameImage(reader) : QImage();
     }
     if (lower.endsWith(QLatin1String(".jpg")) || lower.endsWith(QLatin1String(".jpeg")))

@@ -87,6 +87,12 @@ void TestServerCommands::FailedHandshakeKeepsLastUpdate() {
     CHECK_DIALOGS(dialogs);
     QCOMPARE(Options.LastUpdate, lastUpdate);
     QCOMPARE(fx.Read(TreeFileName), Tree);
+    // Download All Images names a picture only in its own request's failure, not in the id's.
+    fx.Write("genus.dat", "g1#Alpha#first#A#Hopper#Alpha korvel#alpha.gif#####a\r\n");
+    dialogs.ExpectMessage("Data convertion error while obtaining user id", 16, 1);
+    commands.DownloadAllImagesCommand();
+    CHECK_DIALOGS(dialogs);
+    QCOMPARE(dialogs.Messages.last(), QString("Data convertion error while obtaining user id"));
 }
 
 QTEST_MAIN(TestServerCommands)

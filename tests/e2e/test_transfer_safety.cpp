@@ -6,6 +6,7 @@
 #include "E2eSupport.h"
 #include "FormMainTestAccess.h"
 #include "Form_Main.h"
+#include "Form_Splash.h"
 #include "Global.h"
 #include "RelatedLinks.h"
 #include "ScriptServer.h"
@@ -18,6 +19,7 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QLabel>
+#include <QPointer>
 #include <QPushButton>
 #include <QTreeWidget>
 #include <QtTest>
@@ -129,7 +131,7 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     // refresh before the rest.
     TScriptServer server(
         {{Reply("200 OK", {}, "news"), false, 0},
-         {Reply("200 OK", {"Content-Length: 100000"}, std::string(100000, '#')), false, 0, 30000}});
+         {Reply("200 OK", {"Content-Length: 100000"}, std::string(100000, '#')), false, 300, 30000}});
     TE2eProgram fx;
     FillProgram(fx, server);
     TScriptedDialogs dialogs;
@@ -137,9 +139,11 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     w.show();
     CHECK_DIALOGS(dialogs);
     const std::string tree = fx.Read(TreeFileName);
-    QString progress;
+    QString progress, waiting = "not read";
     bool barShown = false, readable = false;
-    QTimer::singleShot(300, &w, [&] {
+    // While the tree's request waits, the announcement's figures are gone.
+    QTimer::singleShot(150, &w, [&] { waiting = Find<QLabel>(w, "TransferProgressLabel")->text(); });
+    QTimer::singleShot(600, &w, [&] {
         progress = Find<QLabel>(w, "TransferProgressLabel")->text();
         barShown = Find<QWidget>(w, "TransferProgressBar")->isVisible();
         // Input is blocked, yet nothing is greyed out.
@@ -155,6 +159,7 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
     QCOMPARE(RequestLines(server).size(), 2); // nothing asked after the cancelled download
     QVERIFY(w.isVisible());
     QVERIFY2(progress.contains(" of "), qPrintable(progress));
+    QCOMPARE(waiting, QString());
     QVERIFY(barShown);
     QVERIFY(readable);
     QVERIFY(!Find<QWidget>(w, "TransferProgressBar")->isVisible());
@@ -176,8 +181,14 @@ void TestTransferSafety::StartUpRefreshStopsOnEscAndQuit() {
         TScriptedDialogs dialogs;
         dialogs.ExpectMessage("has not been updated since", 36, 6);
         QWidget elsewhere;
+        // The splash holds the keyboard while start-up waits: Esc reaches it whatever has the focus.
+        auto* splash = new TFormSplash;
+        splash->show();
+        const QPointer<TFormSplash> splashLeft(splash);
+        const QWidget* keysHolder = nullptr;
         QTimer stop;
         QObject::connect(&stop, &QTimer::timeout, [&] {
+            keysHolder = QWidget::keyboardGrabber();
             if (byEsc)
                 QTest::keyClick(&elsewhere, Qt::Key_Escape);
             else
@@ -187,11 +198,14 @@ void TestTransferSafety::StartUpRefreshStopsOnEscAndQuit() {
         QElapsedTimer clock;
         clock.start();
         {
-            TFormMain w;
+            TFormMain w(splash);
             QVERIFY2(clock.elapsed() < 5000, byEsc ? "Esc" : "quit");
             stop.stop();
             QCOMPARE(w.Tree().Count(), size_t(3)); // the files it had
+            QCOMPARE(keysHolder, static_cast<const QWidget*>(splash));
+            QVERIFY(!QWidget::keyboardGrabber());
         }
+        delete splashLeft.data();
         CHECK_DIALOGS(dialogs); // stopped silently
         QCOMPARE(fx.Bytes(TreeFileName), tree);
         const QStringList left = QDir(fx.Folder()).entryList(QDir::Files | QDir::Hidden);

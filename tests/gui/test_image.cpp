@@ -5,7 +5,9 @@
 #include "GifWriter.h"
 #include "Global.h"
 #include "GuiFixture.h"
+#include "ImagePage.h"
 #include "PictureBytes.h"
+#include "PictureFile.h"
 #include "QtText.h"
 #include "ScriptedDialogs.h"
 #include "UrlLabel.h"
@@ -40,7 +42,8 @@ const std::string Genera =
     "g8#Hexa#m#d#t#c#hexa.bmp#(n/a)#-#Ada Owner##\r\n"
     "g9#Ivra#m#d#t#c#../aurex.jpg#(n/a)#-#Owner#-#\r\n"
     "g10#Jorra#m#d#t#c#jorra.gif#(n/a)#-#(n/a)#-#\r\n"
-    "g11#Kessa#m#d#t#c#kessa.jpg#(n/a)#-#(n/a)#-#\r\n";
+    "g11#Kessa#m#d#t#c#kessa.jpg#(n/a)#-#(n/a)#-#\r\n"
+    "g12#Lorra#m#d#t#c#lorra.gif#(n/a)#-#(n/a)#-#\r\n";
 
 QByteArray ShippedJpeg() {
     QFile f(QStringLiteral(ORV_SHIPPED_DATA "/images/aethrocellis.jpg"));
@@ -63,8 +66,8 @@ void WriteData(TGuiFixture& fx) {
     fx.WriteCurrentOptions(Today());
     std::string tree = "#c1#Korvelia#the korvels\r\n";
     int i = 0;
-    for (const char* name :
-         {"Aurex", "Bellis", "Cirra", "Dorma", "Erra", "Fusca", "Glia", "Hexa", "Ivra", "Jorra", "Kessa"})
+    for (const char* name : {"Aurex", "Bellis", "Cirra", "Dorma", "Erra", "Fusca", "Glia", "Hexa", "Ivra",
+                             "Jorra", "Kessa", "Lorra"})
         tree += "\t\t\t\t\t#g" + std::to_string(++i) + "#" + name + "#x\r\n";
     fx.Write("classifytree.dat", tree);
     fx.Write("class.dat", "c1#Korvelia#the korvels#First class\r\n");
@@ -82,7 +85,13 @@ void WriteData(TGuiFixture& fx) {
     huge.Frames[0].Width = huge.Frames[0].Height = 16384;
     huge.Frames[0].RawData = PackCodes({{4, 3}, {1, 3}, {5, 3}});
     fx.Write("images/jorra.gif", WriteGif(huge));
-    fx.Write("images/kessa.jpg", JpegDeclaring(ShippedJpeg().toStdString(), 6000, 4000));
+    fx.Write("images/kessa.jpg", JpegDeclaring(ShippedJpeg().toStdString(), 2400, 1800));
+    // A small first frame on a huge logical screen.
+    TGifSpec wide;
+    wide.Width = wide.Height = 16384;
+    wide.GlobalTable = MakeTable(4);
+    wide.Frames.push_back(MakeFrame(3, 4, 20, 10, [](int x, int) { return x % 4; }));
+    fx.Write("images/lorra.gif", WriteGif(wide));
     QImage big(1200, 900, QImage::Format_RGB32);
     big.fill(Qt::darkGreen);
     big.save(fx.Folder() + "images/hexa.bmp", "BMP");
@@ -171,13 +180,30 @@ void TestImage::PicturesLargerThanThePageShows() {
     QVERIFY(Picture(w)->pixmap().isNull());
     QVERIFY(!ShowButton(w)->isHidden());
     QVERIFY(!Find<QAction>(w, "PlayAnimationItem")->isEnabled());
-    // A JPEG larger than the screen is decoded at a size the screen shows, in its proportions.
-    Select(w, "g11");
+    // The bound counts what is shown: frame 1 at its own size, not the logical screen.
+    Select(w, "g12");
     CHECK_DIALOGS(dialogs);
-    const QSize screen = w.screen()->size(), shown = Picture(w)->size();
-    QVERIFY2(shown.width() <= screen.width() && shown.height() <= screen.height() && shown.width() >= 750,
-             qPrintable(QString("%1x%2").arg(shown.width()).arg(shown.height())));
-    QCOMPARE(shown.width() * 4000, shown.height() * 6000);
+    QCOMPARE(Picture(w)->size(), QSize(20, 10));
+    // A JPEG larger than the screen keeps its own size; one over the memory bound is decoded at
+    // the largest DCT scale under it, and the status line says so until the next picture.
+    struct TCase {
+        std::size_t Bound;
+        const char* Id;
+        QSize Shown;
+        bool Note;
+    };
+    const TCase cases[] = {{MaxShownPixels, "g11", {2400, 1800}, false},
+                           {1 << 20, "g2", {20, 10}, false},
+                           {1 << 20, "g11", {900, 675}, true},
+                           {MaxShownPixels, "g2", {20, 10}, false}};
+    for (const TCase& c : cases) {
+        w.findChild<TImagePage*>()->SetMaxPicturePixels(c.Bound);
+        Select(w, c.Id);
+        CHECK_DIALOGS(dialogs);
+        QCOMPARE(Picture(w)->size(), c.Shown);
+        QApplication::processEvents();
+        QCOMPARE(TFormMainTestAccess::StatusText(w).contains("2400 \u00D7 1800"), c.Note);
+    }
 }
 
 void TestImage::PlayAnimationOnDemand() {

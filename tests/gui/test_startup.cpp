@@ -62,6 +62,11 @@ void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
     TGuiFixture fx;
     fx.WriteProgramFiles();
     fx.WriteSmallTree();
+    // The data is as old as its tree file, whatever day the program first starts on it.
+    QFile tree(fx.Folder() + "classifytree.dat");
+    QVERIFY(tree.open(QIODevice::ReadWrite));
+    QVERIFY(tree.setFileTime(QDateTime(QDate(2026, 10, 1), QTime(12, 0)), QFileDevice::FileModificationTime));
+    tree.close();
     {
         TScriptedDialogs dialogs;
         dialogs.ExpectMessage(Welcome, 36, 7);
@@ -72,8 +77,12 @@ void TestStartup::FirstStartAsksUpgradeOnceThenReminds() {
     }
     QVERIFY(QString::fromStdString(fx.Read("options.ini")).contains("AppVersion=2.2"));
     {
-        // No upgrade question again, and no reminder: the thirty days count from the first start.
+        // No upgrade question again, but the reminder counts from the data's date; declined, the
+        // thirty days count from today.
         TScriptedDialogs dialogs;
+        dialogs.ExpectMessage(Reminder + QString::fromStdString(FormatShortDate(EncodeDate(2026, 10, 1))), 36,
+                              7);
+        dialogs.ExpectMessage(ReminderAgain, 64, 1);
         TFormMain w;
         CHECK_DIALOGS(dialogs);
     }
@@ -556,7 +565,7 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     fx.WriteProgramFiles();
     fx.WriteSmallTree();
     fx.Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" +
-                                FormatShortDate(Today()) + "\r\n[Window]\r\nTaxonomySize=300\r\n");
+                                FormatShortDate(Today()) + "\r\n[Window]\r\nTaxonomySize=180\r\n");
     fx.Write("usr_genus.dat", "g1#Alpha#mine#Kept#####-#####\r\n");
     TScriptedDialogs dialogs;
     auto window = std::make_unique<TFormMain>();
@@ -564,8 +573,15 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     w.resize(800, 500);
     w.show();
     QVERIFY(QTest::qWaitForWindowExposed(&w));
-    QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->width(), 300);
+    // The stored width holds even where the page tabs are wider (they scroll).
+    QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->width(), 180);
     QCOMPARE(w.size(), QSize(800, 500));
+    // However wide the tree pane is made, the summary stays readable.
+    Find<QSplitter>(w, "MainSplitter")->setSizes({5000, 10});
+    QApplication::processEvents();
+    const QTextBrowser* memo = TFormMainTestAccess::DetailMemo(w);
+    QVERIFY2(memo->width() >= 25 * memo->fontMetrics().averageCharWidth(),
+             qPrintable(QString::number(memo->width())));
     // The width the user drags to is what the next start gets.
     Find<QSplitter>(w, "MainSplitter")->setSizes({340, 457});
     QCOMPARE(Find<QTabWidget>(w, "MainPageControl")->width(), 340);
@@ -577,8 +593,9 @@ void TestStartup::DeletionWithRecordsAndLayout() {
     const QRect page = Find<QWidget>(w, "ImageTabSheet")->rect();
     QVERIFY(qAbs(Find<QPushButton>(w, "ShowImageBtn")->geometry().center().x() - page.center().x()) <= 1);
     QVERIFY(qAbs(Find<QPushButton>(w, "ShowImageBtn")->geometry().center().y() - page.center().y()) <= 1);
-    // Tab leaves the summary view for the next pane (no keyboard trap).
+    // Tab leaves the summary view for the next pane (no keyboard trap), links or not.
     info->setCurrentIndex(0);
+    TFormMainTestAccess::DetailMemo(w)->setHtml("<a href=\"x\">one</a> <a href=\"y\">two</a>");
     TFormMainTestAccess::DetailMemo(w)->setFocus();
     QTest::keyClick(TFormMainTestAccess::DetailMemo(w), Qt::Key_Tab);
     QVERIFY(QApplication::focusWidget() != static_cast<QWidget*>(TFormMainTestAccess::DetailMemo(w)));

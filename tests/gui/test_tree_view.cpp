@@ -296,7 +296,9 @@ void TestTreeView::ScreenReadersSeeWhatATreeViewShows() {
     family->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
     QVERIFY(View->IsExpanded(Familia));
     QCOMPARE(ours->childCount(), int(View->RowCount()));
-    QCOMPARE(ours->child(rowOf(Familia))->text(QAccessible::Description), QString("Family"));
+    // Each row tells its rank, its depth and its place among its siblings.
+    QCOMPARE(ours->child(rowOf(Familia))->text(QAccessible::Description), QString("Family, level 3, 1 of 1"));
+    QCOMPARE(ours->child(rowOf(Ordina))->text(QAccessible::Description), QString("Order, level 2, 1 of 2"));
 }
 
 // The rows of a tree with more nodes than the first block of records holds are the shown nodes,

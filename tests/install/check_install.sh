@@ -5,7 +5,7 @@
 #             prefix fills the per-user folder and writes nothing under the prefix; a second start
 #             keeps the user's files; --offline
 #   deb       the Debian package holds the files, names its dependencies and passes lintian with
-#             no error and no warning (skips, exit 77, without dpkg-deb or lintian)
+#             no tag at any level (skips, exit 77, without dpkg-deb or lintian)
 set -eu
 BUILD=$1 CMAKE=$2 CPACK=$3 MODE=$4
 WORK=$(mktemp -d /tmp/orv_install_XXXXXX)
@@ -67,6 +67,9 @@ validate)
   # The program names itself to the desktop by the menu entry's id (Wayland finds its icon so).
   grep -aq "$(basename "$desktop" .desktop)" "$PROGRAM" || fail "the program does not use the id of $desktop"
   grep -q '<caption>' "$metainfo" || fail "no screenshot caption"
+  # One licence everywhere: the metainfo says what the copyright file and LICENSE say.
+  grep -q '<project_license>GPL-3.0-or-later</project_license>' "$metainfo" || fail "the metainfo names another licence"
+  grep -q '^License: GPL-3+$' "$PREFIX/share/doc/orvandel-viewer/copyright" || fail "the copyright file names another licence"
   ;;
 run)
   install_prefix
@@ -80,7 +83,7 @@ run)
   status=0
   "$PROGRAM" --no-such-option > "$WORK/out" 2> "$WORK/err" || status=$?
   [ $status -eq 2 ] || fail "a bad option exits with $status, not 2"
-  grep -q "Unknown option 'no-such-option'" "$WORK/err" || fail "a bad option is not named"
+  grep -q -- "Unknown option '--no-such-option'" "$WORK/err" || fail "a bad option is not named"
 
   mkdir -p "$WORK/home" "$WORK/xdg"
   mkdir -m 700 "$WORK/runtime"
@@ -124,9 +127,10 @@ deb)
               ./usr/share/icons/hicolor/scalable/apps/orvandel-viewer.svg; do
     grep -q " $path" "$WORK/contents" || fail "the package lacks $path"
   done
-  # Every tag that is an error or a warning fails; notes and pedantic ones are shown only.
-  lintian --no-cfg --fail-on error,warning --display-info "$deb" > "$WORK/lintian.log" 2>&1 ||
+  # Every tag fails, whatever its level, pedantic ones included.
+  lintian --no-cfg --fail-on error,warning,info,pedantic --display-info --pedantic "$deb" > "$WORK/lintian.log" 2>&1 ||
     { cat "$WORK/lintian.log"; fail "lintian $deb"; }
+  ! grep -q '^[EWIPX]: ' "$WORK/lintian.log" || { cat "$WORK/lintian.log"; fail "lintian tags on $deb"; }
   cat "$WORK/lintian.log"
   ;;
 *) fail "unknown mode $MODE" ;;

@@ -97,6 +97,9 @@ TEST_F(TDataFolderTest, DataDirIsCreatedAndSeededWherever) {
     EXPECT_EQ(chosen.Folder, Dir("chosen"));
     EXPECT_TRUE(chosen.Seeded);
     EXPECT_EQ(Read("chosen/genus.dat"), "shipped genus");
+    // A copy is as old as the data it copies.
+    EXPECT_EQ(std::filesystem::last_write_time(PathOf("chosen/genus.dat")),
+              std::filesystem::last_write_time(PathOf("dist/genus.dat")));
     EXPECT_FALSE(DirectoryExists(PathOf("xdg")));
 
     // The program's own folder named explicitly is used as it is.

@@ -44,7 +44,8 @@ DATABASES = {
 }
 CODES = ["[Codes]", "velmora=the Velmora project", "[Misc]", "highlighttext={\\cf3\\u8599?}"]
 
-G1 = ["first one", "Alpha desc. Like Beta \u2197.\nMore by the Velmora project: \u2197.", "land",
+# Text, never the summary's link marker: a web link is its address.
+G1 = ["first one", "Alpha desc. Like Beta .\nMore by the Velmora project: http://x/y.", "land",
       "Alpha korvel", "a.gif", "Ann <c>", "http://a", "Bo", "http://b/(1)", "kw one, the Velmora project"]
 FAMILY = "Korvelia > Subkorva > Ordina > Familia"
 EXPECTED_CSV = [
@@ -58,13 +59,13 @@ EXPECTED_CSV = [
     ["Family", "f1", "Familia", "round ones", "round the Velmora project", "Fam. caf\u00e9 [sic]"] + [""] * 8
     + [FAMILY],
     ["Genus", "g1", "Alpha", "first"] + G1 + [FAMILY + " > Alpha"],
-    ["Species", "", "una", "", "one", "Una desc. \u2197"] + [""] * 8 + [FAMILY + " > Alpha > una"],
+    ["Species", "", "una", "", "one", "Una desc. "] + [""] * 8 + [FAMILY + " > Alpha > una"],
     ["Species", "", "duo", "", "two, too", ""] + [""] * 8 + [FAMILY + " > Alpha > duo"],
     ["Genus", "(n/a)", "[unnamed]", "planned"] + [""] * 10 + [FAMILY + " > [unnamed]"],
     ["Genus", "g2", "B\u00eata, the second", "info\twith tab", "second", "B.", "water", "", "-"] + [""] * 5
     + [FAMILY + " > B\u00eata, the second"],
     ["Genus", "g1", "Alpha bis", "same id"] + G1 + [FAMILY + " > Alpha bis"],
-    ["Species", "", "una", "", "one", "Una desc. \u2197"] + [""] * 8 + [FAMILY + " > Alpha bis > una"],
+    ["Species", "", "una", "", "one", "Una desc. "] + [""] * 8 + [FAMILY + " > Alpha bis > una"],
     ["Species", "", "duo", "", "two, too", ""] + [""] * 8 + [FAMILY + " > Alpha bis > duo"],
     ["Family", "f2", "Nodata", "no record"] + [""] * 10 + ["Korvelia > Subkorva > Ordina > Nodata"],
 ]

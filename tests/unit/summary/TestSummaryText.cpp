@@ -21,9 +21,11 @@ TEST(SummaryTextTest, FieldsReadAsTheSummaryShowsThem) {
         {"By <velmora>.", "By the Velmora project."}, // a code, whatever its letter case
         {"By <VELMORA>.", "By the Velmora project."},
         {"Family <incsed>.", "Family incertae sedis."}, // a code's own formatting is read
-        {"Compare Xanthothren <genus$'Xanthothren'>, or not.", "Compare Xanthothren \u2197, or not."},
-        {"In <info$4,'aurovelidae'>.", "In \u2197."}, // links show their marker
-        {"Photos: <url$https://example.org/a>", "Photos: \u2197"},
+        // No display marker for a link: a branch link is its name written beside it, a web link
+        // its address.
+        {"Compare Xanthothren <genus$'Xanthothren'>, or not.", "Compare Xanthothren , or not."},
+        {"In <info$4,'aurovelidae'>.", "In ."},
+        {"Photos: <url$https://example.org/a?b=1>", "Photos: https://example.org/a?b=1"},
         {"Hidden <no such code>here.", "Hidden here."}, // an unknown <...> shows nothing
         {"Seen [see A. nocturna] here.", "Seen [see A. nocturna] here."},
         {"Meaning (n/a), (L. aurum)", "Meaning (n/a), (L. aurum)"},

@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QTreeWidget>
 #include <QtTest>
 
@@ -54,6 +55,24 @@ class TestTreeDialogs : public QObject {
     Q_OBJECT
 
 private slots:
+    void DialogsFitTheScreen() {
+        // A form larger than the screen's room (a large scale) opens within it, however large its
+        // minimum size.
+        QDialog dialog;
+        dialog.setObjectName("Large");
+        const QSize room = dialog.screen()->availableGeometry().size();
+        dialog.setMinimumSize(room + QSize(100, 100));
+        dialog.resize(room + QSize(300, 200));
+        TScriptedDialogs dialogs;
+        QSize opened;
+        dialogs.ExpectDialog("Large", [&](QDialog& d) {
+            opened = d.size();
+            return int(QDialog::Rejected);
+        });
+        DialogSeam().ExecDialog(dialog);
+        QVERIFY(dialogs.AllAnswered());
+        QCOMPARE(opened, room);
+    }
     void AddBranchTextsAndControls() {
         TFormAddBranch dialog;
         QCOMPARE(dialog.objectName(), QString("FormAddBranch"));
