@@ -18,13 +18,17 @@
 
 namespace {
 std::function<void()> QuitRequestHandler;
+bool QuitRequestedFlag = false;
 }
+
+bool QuitWasRequested() { return QuitRequestedFlag; }
 
 void SetQuitRequestHandler(std::function<void()> handler) {
     QuitRequestHandler = std::move(handler);
 }
 
 void RequestQuit() {
+    QuitRequestedFlag = true;
     if (QuitRequestHandler)
         QuitRequestHandler();
 }
@@ -65,6 +69,7 @@ void ResetAppState() {
     ResetSearchState();
     // The hooks the window, the program or a test put in place go back to their defaults.
     SetQuitRequestHandler({});
+    QuitRequestedFlag = false;
     SetHostLookup({});
     SetTimerErrorHandler({});
     TUrlLabel::SetOpener({});

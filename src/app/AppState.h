@@ -6,6 +6,8 @@
 #include <functional>
 void SetQuitRequestHandler(std::function<void()> handler);
 void RequestQuit();
+// Whether the program is ending on such a request: a question it cut short was not answered.
+bool QuitWasRequested();
 
 // Application-wide settings made once before the main window exists: the application title,
 // version and window icon, the short-date format of the user's locale (with a four-digit year).

@@ -121,8 +121,10 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         const TStartupGuard guard(
             FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
         FSession.Start();
-        if (!FSession.DataFileFailed())
+        if (!FSession.DataFileFailed()) {
             FTreeItems->OfferLeftDeletions();
+            FEditor->OfferDraft();
+        }
     }
     RestoreWindowGeometry();
     HandOverFromSplash();
@@ -132,6 +134,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
 }
 
 TFormMain::~TFormMain() {
+    // Ended by a logout or a signal with changes typed in the last second: they go to the draft.
+    FEditor->KeepDraft();
     SetQuitRequestHandler({});
     FSession.ShutDown();
     // Deletions stay undoable at the next start only when the tree file could not be written.
@@ -162,10 +166,17 @@ void TFormMain::ConnectActions() {
     toggle(TAction::OptionsSaveTreeState, Options.SaveTree);
     toggle(TAction::OptionsOffLine, Options.OfflineMode);
     a.Connect(TAction::OptionsServer, [] { ChangeServerAddress(); });
-    const std::pair<TAction, int> modes[] = {
+    static const std::pair<TAction, int> modes[] = {
         {TAction::OptionsShowName, 1}, {TAction::OptionsShowInfo, 2}, {TAction::OptionsShowBoth, 3}};
     for (const auto& [id, mode] : modes)
-        run(id, [this, mode = mode] { SetDisplayMode(mode); });
+        run(id, [this, mode = mode] {
+            if (MayLeaveRecord()) {
+                SetDisplayMode(mode);
+                return;
+            }
+            for (const auto& [other, itsMode] : modes) // the marks back as they were
+                Action(other)->setChecked(itsMode == Options.ListType);
+        });
     const std::pair<TAction, int> pages[] = {{TAction::ViewTaxnomyTree, TaxonomyPage},
                                              {TAction::ViewSearch, SearchPage},
                                              {TAction::ViewResult, ResultPage}};
@@ -180,8 +191,14 @@ void TFormMain::ConnectActions() {
     run(TAction::ViewCopySummary, [this] { FUi->SummaryTabSheet->CopySummary(); });
     run(TAction::ViewCopyTree,
         [this] { QApplication::clipboard()->setText(FUi->TreeTabSheet->SelectedPath()); });
-    run(TAction::DBRefresh, [this] { FServer.RefreshTaxonomyTree(); });
-    run(TAction::DBLoadAll, [this] { FServer.DownloadAllDatas(); });
+    run(TAction::DBRefresh, [this] {
+        if (MayLeaveRecord())
+            FServer.RefreshTaxonomyTree();
+    });
+    run(TAction::DBLoadAll, [this] {
+        if (MayLeaveRecord())
+            FServer.DownloadAllDatas();
+    });
     run(TAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
     run(TAction::DBReloadImage, [this] { FServer.DownloadImage(CurrentRecord); });
     run(TAction::ShowImage, [this] { FServer.ShowImage(CurrentRecord); });
@@ -309,6 +326,10 @@ void TFormMain::closeEvent(QCloseEvent* e) {
     if (TransferRunning()) {
         // Abort the transfer; the window closes once the command has unwound.
         FServer.Cancel(true);
+        e->ignore();
+        return;
+    }
+    if (!MayLeaveRecord()) {
         e->ignore();
         return;
     }
