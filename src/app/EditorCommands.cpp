@@ -182,6 +182,7 @@ void TEditorCommands::LoadEditor() {
     FLoading = true;
     FillBoxes(CurrentRecord);
     FLoading = false;
+    MarkUnchanged();
     // A record made by Enable Detail Edit is not stored yet: its first Save always writes it.
     FStored = !FBlankPending;
     FBlankPending = false;
@@ -270,6 +271,8 @@ void TEditorCommands::AddDataExecute() {
     const TTreeNode* node = FTreePage->SelectedNode();
     if (!node || !MayLeave())
         return;
+    // The record the selection's Refresh Item would look for is made here instead.
+    FPresenter.CancelPendingRefresh();
     BlankRecordFromNode(node->Data(), CurrentRecord);
     ClearSpeciesBoxes();
     FBlankPending = true;
@@ -344,6 +347,7 @@ void TEditorCommands::SaveExecute() {
     FStored = true;
     // Undo in a box never brings back text from before the save.
     FPage->ClearUndoHistory();
+    MarkUnchanged();
     DropDraft();
     // What was saved is what the window shows: the summary, the caption and the title.
     FPresenter.ShowSavedRecord();

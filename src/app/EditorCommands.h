@@ -95,6 +95,8 @@ private:
     std::string SpeciesLineFromBoxes() const;
     // EditRecord with the selected species' boxes in its line, without writing them back.
     TTaxonomyDetail RecordFromBoxes() const;
+    // What the boxes hold now is the record as loaded (or saved).
+    void MarkUnchanged();
     // Boxes back to CurrentRecord, the draft gone.
     void DiscardChanges();
     // A box or the species list changed by the user: the draft follows within a second.
@@ -119,6 +121,8 @@ private:
     // Whether CurrentRecord is stored in the databases (not a blank made by Enable Detail Edit).
     bool FStored = false;
     bool FBlankPending = false;
+    // EditRecord as LoadEditor filled it, with a species list of its own: what "changed" means.
+    TTaxonomyDetail FLoadedRecord;
     // The node CurrentRecord was loaded for, and whether there was one.
     TNodeRef FEditedNode;
     bool FHadNode = false;

@@ -42,11 +42,16 @@ TTaxonomyDetail TEditorCommands::RecordFromBoxes() const {
     return record;
 }
 
+void TEditorCommands::MarkUnchanged() {
+    FLoadedRecord = RecordFromBoxes();
+    FLoadedRecord.Genus.Species = std::make_shared<TStringList>(EditSpecies(FLoadedRecord));
+}
+
 bool TEditorCommands::Modified() const {
     // The no-data page has nothing of the user's in it.
     if (!FActions.IsAllowed(TAction::EditorSave))
         return false;
-    return !SameRecord(RecordFromBoxes(), CurrentRecord);
+    return !SameRecord(RecordFromBoxes(), FLoadedRecord);
 }
 
 std::string TEditorCommands::LeftRecordName() const {

@@ -52,6 +52,7 @@ void TestRefreshItem::SelectionMovingOnDuringTheTransferWins() {
     TFormMain w;
     w.show();
     CHECK_DIALOGS(dialogs);
+    TFormMainTestAccess::SetSelectionRest(w, 0); // the branch chosen during the transfer is refreshed at once
     QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
     QTimer::singleShot(200, &w, [&] { QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, chosen.toStdString())); });
     w.Action(TAction::DBRefreshItem)->trigger();
