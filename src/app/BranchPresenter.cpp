@@ -83,8 +83,22 @@ void TBranchPresenter::RunPendingRefresh() {
         FRestTimer->start();
         return;
     }
-    if (!FRestNode || FRestNode.Get() != FPages.TreePage->SelectedNode())
+    const TTreeNode* node = FRestNode.Get();
+    if (!node || node != FPages.TreePage->SelectedNode())
         return;
+    // A command may have brought the record meanwhile (a tree refresh fetches every level after
+    // it selected the first branch): then it is shown without asking the server again.
+    TTaxonomyDetail record;
+    ReadDetail(node->Data(), record);
+    if (record.Level >= 0) {
+        CurrentRecord = record;
+        FPages.SummaryPage->Clear();
+        RunAction([this] {
+            FSummary->BuildRecordSummary(CurrentRecord);
+            PresentRecord();
+        });
+        return;
+    }
     RunAction([this] { RefreshItemCommand(FRestFromList); });
 }
 

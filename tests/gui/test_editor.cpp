@@ -234,6 +234,10 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     TTreeNode* node = w.SelectedNode();
     QCOMPARE(node->Id(), std::string("aurex major"));
     QCOMPARE(w.Tree().Caption(node), std::string("Aurex Major (first)"));
+    // The window shows what was saved at once: the summary and the title.
+    QVERIFY(w.windowTitle().startsWith("Aurex Major (first) - "));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Aurex Major"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("minima"));
     QVERIFY(TreeModified);
     QCOMPARE(CurrentRecord.Id, std::string("aurex major"));
     QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("minima")); // still in edit state, boxes kept
