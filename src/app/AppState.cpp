@@ -26,7 +26,9 @@ std::function<void()> QuitRequestHandler;
 bool QuitRequestedFlag = false;
 }
 
-bool QuitWasRequested() { return QuitRequestedFlag; }
+bool QuitWasRequested() {
+    return QuitRequestedFlag;
+}
 
 void SetQuitRequestHandler(std::function<void()> handler) {
     QuitRequestHandler = std::move(handler);

@@ -102,9 +102,13 @@ void TBranchPresenter::RunPendingRefresh() {
     RunAction([this] { RefreshItemCommand(FRestFromList); });
 }
 
-void TBranchPresenter::SetSelectionRest(int ms) { FRestTimer->setInterval(ms); }
+void TBranchPresenter::SetSelectionRest(int ms) {
+    FRestTimer->setInterval(ms);
+}
 
-void TBranchPresenter::CancelPendingRefresh() { FRestTimer->stop(); }
+void TBranchPresenter::CancelPendingRefresh() {
+    FRestTimer->stop();
+}
 
 void TBranchPresenter::ShowSavedRecord() {
     SetCaptionFromSelection();

@@ -89,6 +89,6 @@ private:
     std::unique_ptr<TSummaryDocument> FSummary;
     IBranchEditor* FEditor = nullptr;
     QTimer* FRestTimer;
-    TNodeRef FRestNode;        // the selection the waiting Refresh Item is for
+    TNodeRef FRestNode;         // the selection the waiting Refresh Item is for
     bool FRestFromList = false; // asked for by the result list
 };

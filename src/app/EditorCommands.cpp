@@ -76,7 +76,6 @@ bool SameRecord(const TTaxonomyDetail& edit, const TTaxonomyDetail& current) {
            (a.Species ? *a.Species : none) == (b.Species ? *b.Species : none);
 }
 
-
 TStringList& EditSpecies(TTaxonomyDetail& record) {
     if (!record.Genus.Species)
         record.Genus.Species = std::make_shared<TStringList>();
@@ -107,7 +106,8 @@ void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record) {
 
 TEditorCommands::TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxonomyTreePage* treePage,
                                  TBranchPresenter& presenter)
-    : FActions(actions), FPage(page), FTreePage(treePage), FPresenter(presenter), FDraftTimer(new QTimer(this)) {
+    : FActions(actions), FPage(page), FTreePage(treePage), FPresenter(presenter),
+      FDraftTimer(new QTimer(this)) {
     FDraftTimer->setSingleShot(true);
     FDraftTimer->setInterval(1000);
     connect(FDraftTimer, &QTimer::timeout, this, &TEditorCommands::WriteDraft);
@@ -355,9 +355,8 @@ void TEditorCommands::SaveExecute() {
 
 void TEditorCommands::CancelExecute() {
     // Ctrl+Z outside the boxes reverts everything at once: typed work goes only when the user says so.
-    if (Modified() &&
-        AppMessageBox(Format("Discard the changes to \"%s\"?", {LeftRecordName()}),
-                      Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
+    if (Modified() && AppMessageBox(Format("Discard the changes to \"%s\"?", {LeftRecordName()}),
+                                    Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
         return;
     const std::string& assigned = FEditRecord.Genus.ImageFile;
     if (FEditRecord.Level == GenusLevel && CurrentRecord.Genus.ImageFile == "-" && assigned != "-" &&

@@ -136,10 +136,11 @@ void TEditorCommands::OfferDraft() {
     if (!draft)
         return;
     const std::string& name = draft->BranchName.empty() ? draft->Record.Name : draft->BranchName;
-    const int answer = AppMessageBox(Format("Changes to \"%s\" were not saved when the program last ended. Do "
-                                            "you want to open them in the editor?",
-                                            {name}),
-                                     Mb::YesNo | Mb::IconQuestion);
+    const int answer =
+        AppMessageBox(Format("Changes to \"%s\" were not saved when the program last ended. Do "
+                             "you want to open them in the editor?",
+                             {name}),
+                      Mb::YesNo | Mb::IconQuestion);
     if (answer == Mb::IdYes)
         ApplyDraft(*draft);
     else if (!QuitWasRequested()) // a question cut short by a logout was not answered

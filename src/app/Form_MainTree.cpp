@@ -3,12 +3,12 @@
 
 #include "AppState.h"
 #include "Dialogs.h"
+#include "EditorCommands.h"
 #include "Form_Announcement.h"
 #include "Form_SubmitInfo.h"
 #include "Global.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
-#include "EditorCommands.h"
 #include "TreeEdit.h"
 #include "TreeItemCommands.h"
 #include "ui_Form_Main.h"

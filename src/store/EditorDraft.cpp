@@ -40,10 +40,17 @@ bool GetValue(std::string_view line, std::string& value) {
         if (++i == line.size())
             return false;
         switch (line[i]) {
-        case '\\': value += '\\'; break;
-        case 'n': value += '\n'; break;
-        case 'r': value += '\r'; break;
-        default: return false;
+        case '\\':
+            value += '\\';
+            break;
+        case 'n':
+            value += '\n';
+            break;
+        case 'r':
+            value += '\r';
+            break;
+        default:
+            return false;
         }
     }
     return true;
@@ -57,14 +64,16 @@ bool GetNumber(std::string_view text, size_t& number) {
 // The record's fields in the order the file holds them.
 std::vector<std::string*> Fields(TTaxonomyDetail& r) {
     TGenusDetail& g = r.Genus;
-    return {&r.Id,          &r.Name,       &r.Meaning,        &r.Info,     &r.Description,
-            &g.KorvelType,  &g.CommonName, &g.Keywords,       &g.ImageFile, &g.ImgCopyright,
-            &g.ImgCopyrightURL, &g.ImgOwner, &g.ImgOwnerURL};
+    return {&r.Id,         &r.Name,     &r.Meaning,   &r.Info,         &r.Description,     &g.KorvelType,
+            &g.CommonName, &g.Keywords, &g.ImageFile, &g.ImgCopyright, &g.ImgCopyrightURL, &g.ImgOwner,
+            &g.ImgOwnerURL};
 }
 
 } // namespace
 
-std::string EditorDraftPath() { return AppFile(DraftFileName); }
+std::string EditorDraftPath() {
+    return AppFile(DraftFileName);
+}
 
 std::string EditorDraftText(const TEditorDraft& draft) {
     TEditorDraft copy = draft;
@@ -153,4 +162,6 @@ std::optional<TEditorDraft> ReadEditorDraft() {
     return ParseEditorDraft(bytes);
 }
 
-void RemoveEditorDraft() { unlink(EditorDraftPath().c_str()); }
+void RemoveEditorDraft() {
+    unlink(EditorDraftPath().c_str());
+}

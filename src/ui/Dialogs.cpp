@@ -145,9 +145,9 @@ public:
 void DropWaitingInput() {
     if (!QCoreApplication::instance())
         return;
-    for (QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease, QEvent::ShortcutOverride,
-                              QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                              QEvent::Wheel})
+    for (QEvent::Type type :
+         {QEvent::KeyPress, QEvent::KeyRelease, QEvent::ShortcutOverride, QEvent::MouseButtonPress,
+          QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::Wheel})
         QCoreApplication::removePostedEvents(nullptr, type);
     // What the window system holds for us is read now and swallowed; the question's own event loop
     // would otherwise hand it to the question. A seam that shows nothing runs no event loop.
@@ -217,7 +217,9 @@ void SetModalHook(std::function<void(bool opening)> hook) { ModalHook = std::mov
 
 void SetDialogSeam(TDialogSeam* seam) { CurrentSeam = seam; }
 
-bool QuestionOpen() { return OpenQuestions > 0; }
+bool QuestionOpen() {
+    return OpenQuestions > 0;
+}
 
 void SetDialogParent(QWidget* parent) { DialogParent = parent; }
 

@@ -170,7 +170,8 @@ void TestDownloads::FirstStartDownloadsTreeAndDatabases() {
     // The handshake first; the first class is selected before class.dat is fetched in turn, and
     // shown from it once the selection rests: nothing is fetched twice.
     QCOMPARE(velmora.SettledRequests(),
-             QStringList({"GET /velmora/usercontrol?cmd=newid&file=", GetNews, TreeRequest}) + AllDbRequests(1));
+             QStringList({"GET /velmora/usercontrol?cmd=newid&file=", GetNews, TreeRequest}) +
+                 AllDbRequests(1));
     // The announcement opened at the end.
     QVERIFY(AnnouncementVisible());
     QCOMPARE(AnnouncementText(), QString("Velmora news\nSecond line"));

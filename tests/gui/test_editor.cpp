@@ -366,7 +366,8 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     QCOMPARE(Edit(w, "SpeciesMeaningEdit")->text(), QString("3"));
 
     // Another branch asks first; Discard drops the edit, and coming back shows the stored species.
-    dialogs.ExpectMessage("Save the changes to \"Avis\"?", Mb::SaveDiscardCancel | Mb::IconQuestion, Mb::IdNo);
+    dialogs.ExpectMessage("Save the changes to \"Avis\"?", Mb::SaveDiscardCancel | Mb::IconQuestion,
+                          Mb::IdNo);
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "avis"));
     QCOMPARE(Species(w)->model()->rowCount(), 0);

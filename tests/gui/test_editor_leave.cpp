@@ -26,8 +26,9 @@
 
 namespace {
 
-const std::string Genus = "g1#Aurex#gold#A genus#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw\r\n\t#minor#small#tiny\r\n"
-                          "avis#Avis#bird#B#Flyer#Avis korvel#-#(n/a)#-#(n/a)#-#\r\n";
+const std::string Genus =
+    "g1#Aurex#gold#A genus#Hopper#Aurex korvel#-#(n/a)#-#(n/a)#-#kw\r\n\t#minor#small#tiny\r\n"
+    "avis#Avis#bird#B#Flyer#Avis korvel#-#(n/a)#-#(n/a)#-#\r\n";
 
 void WriteData(TGuiFixture& fx) {
     fx.WriteProgramFiles();
@@ -39,7 +40,9 @@ void WriteData(TGuiFixture& fx) {
     fx.Write("genus.dat", Genus);
 }
 
-QLineEdit* NameEdit(TFormMain& w) { return Find<QLineEdit>(w, "NameEdit"); }
+QLineEdit* NameEdit(TFormMain& w) {
+    return Find<QLineEdit>(w, "NameEdit");
+}
 
 void Type(TFormMain& w, const QString& text) {
     NameEdit(w)->clear();
@@ -59,8 +62,9 @@ std::map<QString, std::string> Snapshot(TGuiFixture& fx) {
 }
 
 const int SaveQuestion = Mb::SaveDiscardCancel | Mb::IconQuestion;
-const QString DraftQuestion = "Changes to \"Aurex\" were not saved when the program last ended. Do you want to "
-                              "open them in the editor?";
+const QString DraftQuestion =
+    "Changes to \"Aurex\" were not saved when the program last ended. Do you want to "
+    "open them in the editor?";
 
 // The child: edits Aurex's name in a real window, says so on stdout and runs until it is killed
 // (after the draft is on disk) or ended by SIGTERM (at once: the window's end keeps the draft).
@@ -105,7 +109,8 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
     };
     bool closed = false;
     const TWay ways[] = {
-        {"arrow key", [](TFormMain& w) { QTest::keyClick(TFormMainTestAccess::TaxonomyTreeView(w), Qt::Key_Down); },
+        {"arrow key",
+         [](TFormMain& w) { QTest::keyClick(TFormMainTestAccess::TaxonomyTreeView(w), Qt::Key_Down); },
          [](TFormMain& w) { return w.SelectedNode()->Id() == "avis"; }},
         {"link", [](TFormMain& w) { TFormMainTestAccess::SelectBranch(w, GenusLevel, "avis"); },
          [](TFormMain& w) { return w.SelectedNode()->Id() == "avis"; }},
@@ -125,7 +130,8 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
         bool Leaves;
         bool Saves;
     };
-    const TAnswer answers[] = {{Mb::IdYes, true, true}, {Mb::IdNo, true, false}, {Mb::IdCancel, false, false}};
+    const TAnswer answers[] = {
+        {Mb::IdYes, true, true}, {Mb::IdNo, true, false}, {Mb::IdCancel, false, false}};
     for (const TWay& way : ways) {
         for (const TAnswer& answer : answers) {
             const QString name = QString("%1, answer %2").arg(way.Name).arg(answer.Id);
