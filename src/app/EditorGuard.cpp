@@ -59,8 +59,12 @@ std::string TEditorCommands::LeftRecordName() const {
 }
 
 bool TEditorCommands::MayLeave() {
-    if (!Modified())
+    if (!Modified()) {
+        // Typed back to the record as loaded: a draft still waiting to be written is of no use.
+        if (FDraftTimer->isActive())
+            DropDraft();
         return true;
+    }
     // The branch itself was deleted: the user chose to drop it with its record.
     if (FHadNode && !FEditedNode) {
         DropDraft();
