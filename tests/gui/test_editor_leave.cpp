@@ -106,6 +106,8 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
         const char* Name;
         std::function<void(TFormMain&)> Leave;
         std::function<bool(TFormMain&)> Left;
+        const char* Then = nullptr; // asked once the record is left, answered No
+        bool ThenOnlyAfterSave = false;
     };
     bool closed = false;
     const TWay ways[] = {
@@ -123,7 +125,14 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
          [](TFormMain& w) { return w.SelectedNode()->Id() == "avis"; }},
         {"display mode", [](TFormMain& w) { w.Action(TAction::OptionsShowName)->trigger(); },
          [](TFormMain&) { return Options.ListType == 1; }},
-        {"closing", [&](TFormMain& w) { closed = w.close(); }, [&](TFormMain&) { return closed; }},
+        {"refresh item",
+         [](TFormMain& w) {
+             Options.OfflineMode = true;
+             w.Action(TAction::DBRefreshItem)->trigger();
+         },
+         [](TFormMain& w) { return !TFormMainTestAccess::Editor(w).Modified(); }, "You are currently in off-line mode"},
+        {"closing", [&](TFormMain& w) { closed = w.close(); }, [&](TFormMain&) { return closed; },
+         "You have modified taxonomy databases", true},
     };
     struct TAnswer {
         int Id;
@@ -145,8 +154,8 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
             const auto before = Snapshot(fx);
             Type(*w, "Aurum");
             dialogs.ExpectMessage("Save the changes to \"Aurex\"?", SaveQuestion, answer.Id);
-            if (answer.Saves && std::string(way.Name) == "closing")
-                dialogs.ExpectMessage("You have modified taxonomy databases", -1, Mb::IdNo);
+            if (way.Then && answer.Leaves && (answer.Saves || !way.ThenOnlyAfterSave))
+                dialogs.ExpectMessage(way.Then, -1, Mb::IdNo);
             way.Leave(*w);
             QVERIFY2(dialogs.AllAnswered(), qPrintable(name + ": " + dialogs.Report()));
             QVERIFY2(way.Left(*w) == answer.Leaves, qPrintable(name));
@@ -171,6 +180,8 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
         closed = false;
         TFormMain w;
         TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1");
+        if (way.Then && !way.ThenOnlyAfterSave)
+            dialogs.ExpectMessage(way.Then, -1, Mb::IdNo);
         way.Leave(w);
         QVERIFY2(way.Left(w), way.Name);
         QVERIFY2(dialogs.AllAnswered(), qPrintable(dialogs.Report()));
