@@ -115,7 +115,9 @@ Back to {{1|Contents}}.
 The Editor page edits the record of the selected branch. Its General page holds the id, name, meaning, info and description; a genus also has a Genus Level page (Korvel type, common name, picture and credits) and a Species Level page.
 
 * Enable Detail Edit starts a record for a planned branch that has none.
-* Save writes your changes; Cancel returns to the record as it was.
+* Save writes your changes; Cancel returns to the record as it was, after asking when you changed something.
+* When you leave a record with unsaved changes (by selecting another branch, refreshing or downloading, or closing the program), you are asked whether to save them, discard them or stay on the record.
+* While you edit, your unsaved changes are also kept in a draft. If the program was killed or your session ended before you saved, its next start offers to open them in the editor again.
 * Previous Tab and Next Tab move between the editor's pages.
 * Add New Species and Remove Species change the species list of a genus; select a species to edit its name, meaning and description.
 

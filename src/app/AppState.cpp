@@ -16,9 +16,19 @@
 #include <QIcon>
 #include <QLocale>
 #include <QRegularExpression>
+#include <QSocketNotifier>
+
+#include <csignal>
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 std::function<void()> QuitRequestHandler;
+bool QuitRequestedFlag = false;
+}
+
+bool QuitWasRequested() {
+    return QuitRequestedFlag;
 }
 
 void SetQuitRequestHandler(std::function<void()> handler) {
@@ -26,8 +36,39 @@ void SetQuitRequestHandler(std::function<void()> handler) {
 }
 
 void RequestQuit() {
+    QuitRequestedFlag = true;
     if (QuitRequestHandler)
         QuitRequestHandler();
+}
+
+namespace {
+
+int SignalPipe[2] = {-1, -1};
+
+void OnQuitSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = write(SignalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+void QuitOnSignals(QObject* owner) {
+    if (pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
+        return;
+    auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, owner);
+    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
+        char buffer[16];
+        while (read(SignalPipe[0], buffer, sizeof buffer) > 0) {
+        }
+        RequestQuit();
+        QCoreApplication::exit(0);
+    });
+    struct sigaction action = {};
+    action.sa_handler = OnQuitSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    for (int signal : {SIGTERM, SIGINT, SIGHUP})
+        sigaction(signal, &action, nullptr);
 }
 
 QString ShortDatePatternFromLocale(const QString& qtPattern) {
@@ -66,6 +107,7 @@ void ResetAppState() {
     ResetSearchState();
     // The hooks the window, the program or a test put in place go back to their defaults.
     SetQuitRequestHandler({});
+    QuitRequestedFlag = false;
     SetHostLookup({});
     SetTimerErrorHandler({});
     TUrlLabel::SetOpener({});

@@ -6,6 +6,13 @@
 #include <functional>
 void SetQuitRequestHandler(std::function<void()> handler);
 void RequestQuit();
+// A logout or a kill (SIGTERM, SIGINT, SIGHUP) ends the program the way closing it does at
+// shut-down, so the tree, the options and the edits are written. The handler only wakes the event
+// loop (self-pipe); leaving every event loop also ends a question that start-up is still asking.
+class QObject;
+void QuitOnSignals(QObject* owner);
+// Whether the program is ending on such a request: a question it cut short was not answered.
+bool QuitWasRequested();
 
 // Application-wide settings made once before the main window exists: the application title,
 // version and window icon, the short-date format of the user's locale (with a four-digit year).

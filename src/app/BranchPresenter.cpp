@@ -1,5 +1,6 @@
 #include "BranchPresenter.h"
 
+#include "Dialogs.h"
 #include "Global.h"
 #include "ImagePage.h"
 #include "PageTabs.h"
@@ -11,9 +12,14 @@
 #include "TaxonomyTreePage.h"
 
 #include <QTabWidget>
+#include <QTimer>
 
 TBranchPresenter::TBranchPresenter(const TBranchPages& pages, TServerCommands& server)
-    : FPages(pages), FServer(server) {}
+    : FPages(pages), FServer(server), FRestTimer(new QTimer(pages.Window)) {
+    FRestTimer->setSingleShot(true);
+    FRestTimer->setInterval(400);
+    QObject::connect(FRestTimer, &QTimer::timeout, FPages.Window, [this] { RunPendingRefresh(); });
+}
 
 TBranchPresenter::~TBranchPresenter() = default;
 
@@ -21,9 +27,13 @@ void TBranchPresenter::CreateSummary() { FSummary = std::make_unique<TSummaryDoc
 
 void TBranchPresenter::DestroySummary() { FSummary.reset(); }
 
-void TBranchPresenter::ShowBranch(const TTaxonomyData& data) {
+bool TBranchPresenter::ShowBranch(const TTaxonomyData& data) {
+    if (FEditor && !FEditor->MayLeave())
+        return false;
+    FRestTimer->stop();
     if (FSummary)
         FSummary->ShowBranchSummary(data);
+    return true;
 }
 
 bool TBranchPresenter::SelectBranch(int level, const std::string& id) {
@@ -54,7 +64,61 @@ std::optional<std::string> TBranchPresenter::FindNodeCaption(const TTaxonomyData
 
 void TBranchPresenter::LoadSummaryDocument(const std::string& rtf) { FPages.SummaryPage->LoadRtf(rtf); }
 
-void TBranchPresenter::RefreshItem() { RefreshItemCommand(ResultListActive && ResultListActive()); }
+void TBranchPresenter::RefreshItem() {
+    // The summary of a branch without a record asks for it; until the selection rests the branch is
+    // shown as one without a record.
+    FRestFromList = ResultListActive && ResultListActive();
+    FRestNode = TNodeRef(FPages.TreePage->Tree(), FPages.TreePage->SelectedNode());
+    if (FRestTimer->interval() <= 0) {
+        RefreshItemCommand(FRestFromList);
+        return;
+    }
+    FPages.SummaryPage->Clear();
+    PresentNoRecord();
+    FRestTimer->start();
+}
+
+void TBranchPresenter::RunPendingRefresh() {
+    // Not inside a command or a question: it comes back once they are over.
+    if (FServer.Running() || QuestionOpen()) {
+        FRestTimer->start();
+        return;
+    }
+    const TTreeNode* node = FRestNode.Get();
+    if (!node || node != FPages.TreePage->SelectedNode())
+        return;
+    // A command may have brought the record meanwhile (a tree refresh fetches every level after
+    // it selected the first branch): then it is shown without asking the server again.
+    TTaxonomyDetail record;
+    ReadDetail(node->Data(), record);
+    if (record.Level >= 0) {
+        FCurrentRecord = record;
+        FPages.SummaryPage->Clear();
+        RunAction([this] {
+            FSummary->BuildRecordSummary(FCurrentRecord);
+            PresentRecord();
+        });
+        return;
+    }
+    RunAction([this] { RefreshItemCommand(FRestFromList); });
+}
+
+void TBranchPresenter::SetSelectionRest(int ms) {
+    FRestTimer->setInterval(ms);
+}
+
+void TBranchPresenter::CancelPendingRefresh() {
+    FRestTimer->stop();
+}
+
+void TBranchPresenter::ShowSavedRecord() {
+    SetCaptionFromSelection();
+    if (!FSummary)
+        return;
+    ClearRelatedLinks();
+    FPages.SummaryPage->Clear();
+    FSummary->BuildRecordSummary(FCurrentRecord);
+}
 
 void TBranchPresenter::SetCaptionFromSelection() {
     const TTreeNode* node = FPages.TreePage->SelectedNode();
@@ -103,6 +167,10 @@ void TBranchPresenter::PresentNoRecord() {
 }
 
 void TBranchPresenter::RefreshItemCommand(bool fromResultList) {
+    // The command reloads the editor: typed work is not dropped without asking.
+    if (FEditor && !FEditor->MayLeave())
+        return;
+    FRestTimer->stop();
     // One command: the go-on-line question is asked at most once, for the database and the picture.
     TServerCommands::TScope scope(FServer);
     // What the command works on is taken now, before anything waits on the server.

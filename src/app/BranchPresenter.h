@@ -3,12 +3,14 @@
 #pragma once
 
 #include "SummaryDocument.h"
+#include "TaxonomyTree.h"
 
 #include <QPointer>
 #include <functional>
 #include <memory>
 
 class QTabWidget;
+class QTimer;
 class QWidget;
 class TImagePage;
 class TRelatedLinksPanel;
@@ -23,6 +25,8 @@ public:
     virtual ~IBranchEditor() = default;
     virtual void LoadEditor() = 0;
     virtual void ShowNoDataPage() = 0;
+    // Asked before the presented record is replaced; false keeps it (the user cancelled).
+    virtual bool MayLeave() = 0;
 };
 
 struct TBranchPages {
@@ -48,12 +52,20 @@ public:
     TTaxonomyDetail& CurrentRecord() { return FCurrentRecord; }
 
     // The selected node's summary; works on a copy of its data, as the summary may wait on the
-    // server.
-    void ShowBranch(const TTaxonomyData& data);
+    // server. False, and nothing shown, when the editor's record may not be left (the user
+    // cancelled).
+    bool ShowBranch(const TTaxonomyData& data);
     // Selects the branch with this level and id; false when the tree has none.
     bool SelectBranch(int level, const std::string& id);
     // Refresh Item: the result list's entry when `fromResultList`, else the tree's selection.
     void RefreshItemCommand(bool fromResultList);
+    // The Refresh Item a selection asks for waits until the selection has rested this long, so that
+    // browsing past branches without records asks the server nothing.
+    void SetSelectionRest(int ms);
+    // A waiting Refresh Item of the selection is not run.
+    void CancelPendingRefresh();
+    // After a Save: the summary made from the saved record, the window title from its node.
+    void ShowSavedRecord();
     // Shows the presented genus's picture (named `pictureName`) on the Image page and hides the Show
     // Image button; false when it cannot be shown.
     bool ShowGenusImage(const std::string& pictureName);
@@ -73,9 +85,13 @@ public:
 
 private:
     void SetCaptionFromSelection();
+    void RunPendingRefresh();
     TBranchPages FPages;
     TServerCommands& FServer;
     TTaxonomyDetail FCurrentRecord;
     std::unique_ptr<TSummaryDocument> FSummary;
     IBranchEditor* FEditor = nullptr;
+    QTimer* FRestTimer;
+    TNodeRef FRestNode;         // the selection the waiting Refresh Item is for
+    bool FRestFromList = false; // asked for by the result list
 };

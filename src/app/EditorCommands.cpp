@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QTabWidget>
+#include <QTimer>
 #include <array>
 
 namespace {
@@ -63,8 +64,8 @@ bool SameDescription(const std::string& a, const std::string& b) {
     return a == b || LinesToField(a) == LinesToField(b);
 }
 
-// Whether Save would store exactly what is stored: every field a box or Choose Image can change,
-// the species lines included.
+} // namespace
+
 bool SameRecord(const TTaxonomyDetail& edit, const TTaxonomyDetail& current) {
     if (edit.Id != current.Id || edit.Name != current.Name || edit.Meaning != current.Meaning ||
         edit.Info != current.Info || !SameDescription(edit.Description, current.Description))
@@ -79,8 +80,6 @@ bool SameRecord(const TTaxonomyDetail& edit, const TTaxonomyDetail& current) {
            a.ImgOwner == b.ImgOwner && a.ImgOwnerURL == b.ImgOwnerURL &&
            (a.Species ? *a.Species : none) == (b.Species ? *b.Species : none);
 }
-
-} // namespace
 
 TStringList& EditSpecies(TTaxonomyDetail& record) {
     if (!record.Genus.Species)
@@ -113,7 +112,10 @@ void BlankRecordFromNode(const TTaxonomyData& node, TTaxonomyDetail& record) {
 TEditorCommands::TEditorCommands(TMainActions& actions, TEditorPage* page, TTaxonomyTreePage* treePage,
                                  TBranchPresenter& presenter)
     : FActions(actions), FPage(page), FTreePage(treePage), FPresenter(presenter),
-      FCurrent(presenter.CurrentRecord()) {
+      FCurrent(presenter.CurrentRecord()), FDraftTimer(new QTimer(this)) {
+    FDraftTimer->setSingleShot(true);
+    FDraftTimer->setInterval(1000);
+    connect(FDraftTimer, &QTimer::timeout, this, &TEditorCommands::WriteDraft);
     FPage->SpeciesText = [this](int row) { return SpeciesListViewData(row); };
     connect(FPage, &TEditorPage::BoxChanged, this, &TEditorCommands::BoxChanged);
     connect(FPage, &TEditorPage::SpeciesSelectionChanged, this, &TEditorCommands::SpeciesListViewSelectItem);
@@ -181,20 +183,30 @@ void TEditorCommands::LoadEditor() {
     if (!tabs->isTabVisible(tabs->currentIndex()))
         tabs->setCurrentIndex(TEditorPage::GeneralTab);
     SetEditState(true, genus);
-
     FEditRecord.Level = FCurrent.Level;
-    SetBox(TEditorBox::Name, FCurrent.Name); // the id follows
-    SetBox(TEditorBox::Meaning, FCurrent.Meaning);
-    SetBox(TEditorBox::Info, FCurrent.Info);
-    SetMemo(TEditorBox::Description, FCurrent.Description);
-    if (!genus) {
-        FStored = !FBlankPending;
-        FBlankPending = false;
-        FPage->ClearUndoHistory();
-        return;
-    }
+    FLoading = true;
+    FillBoxes(FCurrent);
+    FLoading = false;
+    MarkUnchanged();
+    // A record made by Enable Detail Edit is not stored yet: its first Save always writes it.
+    FStored = !FBlankPending;
+    FBlankPending = false;
+    FPage->ClearUndoHistory();
+    TTreeNode* node = FTreePage->SelectedNode();
+    const bool own = node && node->Level() == FCurrent.Level && node->Id() == FCurrent.Id;
+    FEditedNode = own ? TNodeRef(FTreePage->Tree(), node) : TNodeRef();
+    FHadNode = own;
+}
 
-    const TGenusDetail& g = FCurrent.Genus;
+void TEditorCommands::FillBoxes(const TTaxonomyDetail& record) {
+    SetBox(TEditorBox::Name, record.Name); // the id follows
+    SetBox(TEditorBox::Meaning, record.Meaning);
+    SetBox(TEditorBox::Info, record.Info);
+    SetMemo(TEditorBox::Description, record.Description);
+    if (record.Level != GenusLevel)
+        return;
+
+    const TGenusDetail& g = record.Genus;
     SetBox(TEditorBox::KorvelType, g.KorvelType);
     FEditRecord.Genus.KorvelType = g.KorvelType;
     SetBox(TEditorBox::CommonName, g.CommonName);
@@ -219,10 +231,6 @@ void TEditorCommands::LoadEditor() {
     else
         ClearSpeciesBoxes();
     FPage->RepaintSpecies();
-    // A record made by Enable Detail Edit is not stored yet: its first Save always writes it.
-    FStored = !FBlankPending;
-    FBlankPending = false;
-    FPage->ClearUndoHistory();
 }
 
 // ---- box rules ----
@@ -263,6 +271,8 @@ void TEditorCommands::SetMemo(TEditorBox box, const std::string& text) {
 }
 
 void TEditorCommands::BoxChanged(TEditorBox box) {
+    if (!FLoading)
+        EditChanged();
     if (FBoxShownOnly[static_cast<size_t>(box)]) {
         if (box == TEditorBox::Name)
             SetBox(TEditorBox::Id, LowerCase(FEditRecord.Name));
@@ -283,8 +293,10 @@ void TEditorCommands::BoxChanged(TEditorBox box) {
 
 void TEditorCommands::AddDataExecute() {
     const TTreeNode* node = FTreePage->SelectedNode();
-    if (!node)
+    if (!node || !MayLeave())
         return;
+    // The record the selection's Refresh Item would look for is made here instead.
+    FPresenter.CancelPendingRefresh();
     BlankRecordFromNode(node->Data(), FCurrent);
     ClearSpeciesBoxes();
     FBlankPending = true;
@@ -293,7 +305,8 @@ void TEditorCommands::AddDataExecute() {
 }
 
 TTreeNode* TEditorCommands::PresentedNode() const {
-    TTreeNode* node = FTreePage->SelectedNode();
+    // The node the record was loaded for: a Save asked for while leaving it has another selected.
+    TTreeNode* node = FEditedNode.Get();
     return node && node->Level() == FCurrent.Level && node->Id() == FCurrent.Id ? node : nullptr;
 }
 
@@ -324,6 +337,7 @@ void TEditorCommands::SaveExecute() {
     // Browsing and pressing Save must not make an unchanged record look like an edit to submit.
     if (FStored && SameRecord(FEditRecord, FCurrent)) {
         FPage->ClearUndoHistory();
+        DropDraft();
         return;
     }
     if (!ConfirmSave())
@@ -358,9 +372,17 @@ void TEditorCommands::SaveExecute() {
     FStored = true;
     // Undo in a box never brings back text from before the save.
     FPage->ClearUndoHistory();
+    MarkUnchanged();
+    DropDraft();
+    // What was saved is what the window shows: the summary, the caption and the title.
+    FPresenter.ShowSavedRecord();
 }
 
 void TEditorCommands::CancelExecute() {
+    // Ctrl+Z outside the boxes reverts everything at once: typed work goes only when the user says so.
+    if (Modified() && AppMessageBox(Format("Discard the changes to \"%s\"?", {LeftRecordName()}),
+                                    Mb::OkCancel | Mb::IconQuestion) != Mb::IdOk)
+        return;
     const std::string& assigned = FEditRecord.Genus.ImageFile;
     if (FEditRecord.Level == GenusLevel && FCurrent.Genus.ImageFile == "-" && assigned != "-" &&
         AppMessageBox(std::string("Do you want to delete image file you assigned to this genus?"),
@@ -377,6 +399,7 @@ void TEditorCommands::CancelExecute() {
     const bool stored = FStored;
     LoadEditor();
     FStored = stored;
+    DropDraft();
 }
 
 void TEditorCommands::ChooseImgExecute() {
@@ -412,6 +435,7 @@ void TEditorCommands::ChooseImgExecute() {
         return;
     }
     FEditRecord.Genus.ImageFile = name;
+    EditChanged();
     FActions[TAction::EditorChooseImg]->setText(QStringLiteral("Replace Current Image..."));
 }
 

@@ -51,11 +51,11 @@ void TEditorCommands::SpeciesListViewSelectItem(int row, bool selected) {
     FPage->SetSpeciesBoxesEnabled(FSelectedSpeciesIndex >= 0);
 }
 
-void TEditorCommands::WriteBackSpecies() {
-    TStringList& lines = EditSpecies(FEditRecord);
-    if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
-        return;
-    std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
+std::string TEditorCommands::SpeciesLineFromBoxes() const {
+    const TStringList* lines = FEditRecord.Genus.Species.get();
+    if (!lines || FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines->size()))
+        return {};
+    const std::string& stored = (*lines)[static_cast<size_t>(FSelectedSpeciesIndex)];
     // A box that shows its value cut for display (see SetBox and SetMemo) does not hold it.
     std::array<std::string, 4> f;
     SplitFields(stored, f, 3);
@@ -66,7 +66,15 @@ void TEditorCommands::WriteBackSpecies() {
         f[1] = FromQ(FPage->Text(TEditorBox::SpeciesName));
     if (!FBoxShownOnly[static_cast<size_t>(TEditorBox::SpeciesMeaning)])
         f[2] = FromQ(FPage->Text(TEditorBox::SpeciesMeaning));
-    std::string line = JoinFields(f, 3);
+    return JoinFields(f, 3);
+}
+
+void TEditorCommands::WriteBackSpecies() {
+    TStringList& lines = EditSpecies(FEditRecord);
+    if (FSelectedSpeciesIndex < 0 || FSelectedSpeciesIndex >= static_cast<int>(lines.size()))
+        return;
+    std::string& stored = lines[static_cast<size_t>(FSelectedSpeciesIndex)];
+    std::string line = SpeciesLineFromBoxes();
     if (stored != line) {
         stored = std::move(line);
         FPage->RepaintSpecies();
@@ -85,6 +93,7 @@ void TEditorCommands::NewSpeciesExecute() {
     TStringList& lines = EditSpecies(FEditRecord);
     lines.push_back(NewSpeciesLine);
     FPage->AppendSpeciesRow();
+    EditChanged();
     FPage->SelectSpecies(static_cast<int>(lines.size()) - 1);
     FPage->RepaintSpecies();
 }
@@ -106,6 +115,7 @@ void TEditorCommands::RemoveSpeciesExecute() {
     FIgnoreSelection = true;
     FPage->ClearSpeciesSelection();
     lines.erase(lines.begin() + row);
+    EditChanged();
     FPage->RemoveSpeciesRow(row);
     FPage->ClearSpeciesSelection();
     FIgnoreSelection = false;

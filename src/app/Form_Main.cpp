@@ -124,8 +124,10 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
         const TStartupGuard guard(
             FSplash, [this] { return FServer.Waiting(); }, [this] { FServer.Cancel(false); });
         FSession.Start();
-        if (!FSession.DataFileFailed())
+        if (!FSession.DataFileFailed()) {
             FTreeItems->OfferLeftDeletions();
+            FEditor->OfferDraft();
+        }
     }
     RestoreWindowGeometry();
     HandOverFromSplash();
@@ -135,6 +137,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
 }
 
 TFormMain::~TFormMain() {
+    // Ended by a logout or a signal with changes typed in the last second: they go to the draft.
+    FEditor->KeepDraft();
     SetQuitRequestHandler({});
     FSession.ShutDown();
     // Deletions stay undoable at the next start only when the tree file could not be written.
@@ -159,12 +163,20 @@ void TFormMain::ConnectActions() {
     a.ConnectToggle(TAction::OptionsSaveTreeState, Options.SaveTree);
     a.ConnectToggle(TAction::OptionsOffLine, Options.OfflineMode);
     a.Connect(TAction::OptionsServer, [] { ChangeServerAddress(); });
-    const std::pair<TAction, TListType> modes[] = {{TAction::OptionsShowName, TListType::ScientificName},
-                                                   {TAction::OptionsShowInfo, TListType::Info},
-                                                   {TAction::OptionsShowBoth, TListType::Both}};
+    static const std::pair<TAction, TListType> modes[] = {{TAction::OptionsShowName, TListType::ScientificName},
+                                                          {TAction::OptionsShowInfo, TListType::Info},
+                                                          {TAction::OptionsShowBoth, TListType::Both}};
     for (const auto& [id, mode] : modes) {
         BindChoice(Action(id), Options.ListType, mode);
-        run(id, [this, mode = mode] { SetDisplayMode(DisplayModeOf(mode)); });
+        run(id, [this, mode = mode] {
+            if (MayLeaveRecord()) {
+                SetDisplayMode(DisplayModeOf(mode));
+                return;
+            }
+            // A refused choice leaves the marks as the option is; the triggered action turned its own.
+            for (const auto& [other, itsMode] : modes)
+                Action(other)->setChecked(itsMode == Options.ListType.Get());
+        });
     }
     const std::pair<TAction, int> pages[] = {{TAction::ViewTaxnomyTree, TaxonomyPage},
                                              {TAction::ViewSearch, SearchPage},
@@ -180,8 +192,14 @@ void TFormMain::ConnectActions() {
     run(TAction::ViewCopySummary, [this] { FUi->SummaryTabSheet->CopySummary(); });
     run(TAction::ViewCopyTree,
         [this] { QApplication::clipboard()->setText(FUi->TreeTabSheet->SelectedPath()); });
-    run(TAction::DBRefresh, [this] { FServer.RefreshTaxonomyTree(); });
-    run(TAction::DBLoadAll, [this] { FServer.DownloadAllDatas(); });
+    run(TAction::DBRefresh, [this] {
+        if (MayLeaveRecord())
+            FServer.RefreshTaxonomyTree();
+    });
+    run(TAction::DBLoadAll, [this] {
+        if (MayLeaveRecord())
+            FServer.DownloadAllDatas();
+    });
     run(TAction::DBLoadAllImages, [this] { FServer.DownloadAllImagesCommand(); });
     run(TAction::DBReloadImage, [this] { FServer.DownloadImage(FPresenter->CurrentRecord()); });
     run(TAction::ShowImage, [this] { FServer.ShowImage(FPresenter->CurrentRecord()); });
@@ -307,6 +325,10 @@ void TFormMain::closeEvent(QCloseEvent* e) {
     if (TransferRunning()) {
         // Abort the transfer; the window closes once the command has unwound.
         FServer.Cancel(true);
+        e->ignore();
+        return;
+    }
+    if (!MayLeaveRecord()) {
         e->ignore();
         return;
     }

@@ -85,6 +85,9 @@ private:
     void HandOverFromSplash();
     void RebuildTree(bool withSavedState = false);
     void NodeSelected(TTreeNode* node);
+    // Before the edited record is left for another branch, a reload or closing: the editor asks
+    // about unsaved changes; false when the user cancelled (or saving failed) and the record stays.
+    bool MayLeaveRecord();
     void UpdateActionStates();
 
     // IServerHost
@@ -117,4 +120,5 @@ private:
     QPointer<TFormSplash> FSplash;
     bool FWasShown = false;
     bool FClosing = false;
+    bool FRestoringSelection = false; // the edited branch selected again after a cancelled leave
 };

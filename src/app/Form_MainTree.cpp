@@ -3,6 +3,7 @@
 
 #include "AppState.h"
 #include "Dialogs.h"
+#include "EditorCommands.h"
 #include "Form_Announcement.h"
 #include "Form_SubmitInfo.h"
 #include "Global.h"
@@ -112,7 +113,25 @@ void TFormMain::FocusMainPage(int index) {
     target->setFocus(Qt::ShortcutFocusReason);
 }
 
+bool TFormMain::MayLeaveRecord() {
+    bool leave = false;
+    RunAction([&] { leave = FEditor->MayLeave(); });
+    return leave;
+}
+
 void TFormMain::NodeSelected(TTreeNode* node) {
+    if (FRestoringSelection)
+        return;
+    // Every way of selecting another branch ends here, after the tree's selection moved.
+    if (!MayLeaveRecord()) {
+        // Cancelled: the edited branch is selected again, its boxes as the user left them.
+        if (TTreeNode* edited = FEditor->EditedNode()) {
+            FRestoringSelection = true;
+            SelectNode(edited);
+            FRestoringSelection = false;
+        }
+        return;
+    }
     const TTaxonomyData data = node->Data();
     if (!TransferRunning()) {
         RunAction([&] { FPresenter->ShowBranch(data); });

@@ -248,7 +248,6 @@ void TResultListModel::Replace(const TTaxonomyTree* tree, std::vector<const TTre
     FGeneration = tree ? tree->Generation() : 0;
     FNodes = std::move(nodes);
     FCopies = std::move(copies);
-    FFollowed.clear();
     FRows = SortedRows(sources);
     endResetModel();
 }
@@ -290,15 +289,6 @@ const TTreeNode* TResultListModel::NodeOf(uint32_t source) const {
     return FTree->Generation() == FGeneration && !node->Deleted() ? node : nullptr;
 }
 
-namespace {
-
-bool HasData(const TTreeNode& node, const TTaxonomyData& data) {
-    return node.Id() == data.Id() && node.Name() == data.Name() && node.Info() == data.Info() &&
-           node.Marker() == data.Marker();
-}
-
-} // namespace
-
 void TResultListModel::FollowNode(const TTaxonomyData& before, const TTaxonomyData& after,
                                   const QString& caption) {
     bool changed = false;
@@ -308,37 +298,14 @@ void TResultListModel::FollowNode(const TTaxonomyData& before, const TTaxonomyDa
             entry.Caption = caption;
             changed = true;
         }
-    // The node that changed already has its new key and shows it; nodes that still have the old
-    // one are followed as copies of a key would be.
-    for (uint32_t i = 0; i < FNodes.size(); ++i) {
-        if (!FFollowed.empty())
-            if (auto it = FFollowed.find(i); it != FFollowed.end()) {
-                if (it->second.Data == before) {
-                    it->second.Data = after;
-                    it->second.Caption = caption;
-                    changed = true;
-                }
-                continue;
-            }
-        const TTreeNode* node = NodeOf(i);
-        if (!node)
-            continue;
-        if (HasData(*node, before)) {
-            FFollowed.emplace(i, TResultEntry{caption, true, after});
-            changed = true;
-        } else if (HasData(*node, after)) {
-            changed = true;
-        }
-    }
-    if (changed && !FRows.empty())
+    // Rows of nodes show what their node holds now: the renamed one's row is drawn again.
+    if ((changed || !FNodes.empty()) && !FRows.empty())
         emit dataChanged(index(0), index(rowCount() - 1));
 }
 
 QString TResultListModel::Caption(uint32_t source) const {
     if (source & CopyBit)
         return FCopies[source & ~CopyBit].Caption;
-    if (auto it = FFollowed.find(source); it != FFollowed.end())
-        return it->second.Caption;
     const TTreeNode* node = NodeOf(source);
     return node ? ToQ(FTree->Caption(node)) : QString();
 }
@@ -347,17 +314,15 @@ TResultEntry TResultListModel::Entry(int row) const {
     const uint32_t source = FRows[static_cast<size_t>(row)];
     if (source & CopyBit)
         return FCopies[source & ~CopyBit];
-    if (auto it = FFollowed.find(source); it != FFollowed.end())
-        return it->second;
     const TTreeNode* node = NodeOf(source);
     if (!node)
         return {};
-    return {ToQ(FTree->Caption(node)), true, node->Data()};
+    return {ToQ(FTree->Caption(node)), true, node->Data(), node};
 }
 
 bool TResultListModel::Listed(int row) const {
     const uint32_t source = FRows[static_cast<size_t>(row)];
-    return (source & CopyBit) || FFollowed.contains(source) || NodeOf(source);
+    return (source & CopyBit) || NodeOf(source);
 }
 
 QModelIndex TResultListModel::index(int row, int column, const QModelIndex& parent) const {

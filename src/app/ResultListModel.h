@@ -4,8 +4,9 @@
 // the row is shown, so filling it copies no text. The nodes are held as TNodeRef holds one, in
 // compact form: one tree and its generation for all rows, and a row whose node is deleted, or
 // whose tree is cleared or loaded again, shows nothing (the window empties the list before either
-// happens). A forgotten genus, which has no node, keeps its name; so does a list filled with
-// copies. An entry whose branch changed its key (FollowNode) keeps the new key and caption.
+// happens). An entry is its own node's: a renamed branch changes its entry and no other, however
+// alike they were. A forgotten genus, which has no node, keeps its name; so does a list filled
+// with copies, whose entries follow a changed key (FollowNode).
 #pragma once
 
 #include "GenusLists.h"
@@ -14,13 +15,13 @@
 #include <QAbstractListModel>
 #include <QIcon>
 #include <cstdint>
-#include <unordered_map>
 #include <vector>
 
 struct TResultEntry {
     QString Caption;
     bool HasNode = false; // false for a forgotten genus: only its name is known
     TTaxonomyData Data;   // marker, id, name and info of the listed node
+    const TTreeNode* Node = nullptr; // the listed node itself, for a list of the tree's nodes
 };
 
 class TResultListModel : public QAbstractListModel {
@@ -37,8 +38,8 @@ public:
     // Replaces every entry with nodes of `tree`, sorted the same way.
     void SetNodes(const TTaxonomyTree& tree, std::vector<const TTreeNode*> nodes);
     void Clear() { SetEntries({}); }
-    // Entries of the node that was `before` now name it as `after`, with its new caption; they
-    // keep their rows.
+    // Copied entries of the node that was `before` now name it as `after`, with its new caption;
+    // they keep their rows. Entries of nodes read their node and need no following.
     void FollowNode(const TTaxonomyData& before, const TTaxonomyData& after, const QString& caption);
     // The row's entry; HasNode false and an empty caption for a node that is gone (!Listed).
     TResultEntry Entry(int row) const;
@@ -65,7 +66,6 @@ private:
     uint64_t FGeneration = 0;                             // FTree's when the nodes were listed
     std::vector<const TTreeNode*> FNodes;                 // as they came
     std::vector<TResultEntry> FCopies;                    // as they came
-    std::unordered_map<uint32_t, TResultEntry> FFollowed; // node numbers whose key changed
     std::vector<uint32_t> FRows;                          // what each row shows
     QIcon FGenusIcon;
 };

@@ -61,6 +61,11 @@ void TSearchCommands::Search() {
 }
 
 void TSearchCommands::ResultListViewSelectItem(const TResultEntry& entry) {
+    // The entry's own node: another branch with the same key is another entry's.
+    if (entry.Node) {
+        FPages.TreePage->SelectNode(entry.Node);
+        return;
+    }
     if (entry.HasNode) {
         FPages.Presenter->SelectBranch(static_cast<int>(entry.Data.Marker().size()), entry.Data.Id());
         return;

@@ -29,7 +29,7 @@ TTaxonomyTreePage::~TTaxonomyTreePage() {
 
 TTreeNode* TTaxonomyTreePage::SelectedNode() const { return FModel->NodeOf(FView->currentIndex()); }
 
-void TTaxonomyTreePage::SelectNode(TTreeNode* node) {
+void TTaxonomyTreePage::SelectNode(const TTreeNode* node) {
     const QModelIndex index = FModel->IndexOf(node);
     FView->setCurrentIndex(index);
     FView->scrollTo(index);

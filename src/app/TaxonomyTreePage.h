@@ -21,7 +21,7 @@ public:
     TTaxonomyTreeView* View() const { return FView; }
 
     TTreeNode* SelectedNode() const;
-    void SelectNode(TTreeNode* node);
+    void SelectNode(const TTreeNode* node);
     bool IsExpanded(const TTreeNode* node) const;
     void SetExpanded(TTreeNode* node, bool expanded);
     void ExpandAll();

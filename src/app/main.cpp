@@ -12,14 +12,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QLabel>
-#include <QSocketNotifier>
 #include <QStatusBar>
 
-#include <csignal>
 #include <cstdio>
-#include <fcntl.h>
 #include <iostream>
-#include <unistd.h>
 
 namespace {
 
@@ -33,37 +29,6 @@ void ShowDataFolder(TFormMain& window, const QString& folder) {
     label->setObjectName(QStringLiteral("DataFolderLabel"));
     label->setToolTip(QStringLiteral("The program keeps its files in %1").arg(folder));
     window.statusBar()->addPermanentWidget(label);
-}
-
-int SignalPipe[2] = {-1, -1};
-bool QuitRequested = false;
-
-void OnQuitSignal(int) {
-    const char byte = 1;
-    [[maybe_unused]] const ssize_t n = write(SignalPipe[1], &byte, 1);
-}
-
-// A logout or a kill ends the program the way closing it does at shut-down, so the tree, the
-// options and the edits are written. The handler only wakes the event loop (self-pipe); leaving
-// every event loop also ends a question that start-up is still asking.
-void QuitOnSignals(QObject* owner) {
-    if (pipe2(SignalPipe, O_CLOEXEC | O_NONBLOCK) != 0)
-        return;
-    auto* notifier = new QSocketNotifier(SignalPipe[0], QSocketNotifier::Read, owner);
-    QObject::connect(notifier, &QSocketNotifier::activated, owner, [] {
-        char buffer[16];
-        while (read(SignalPipe[0], buffer, sizeof buffer) > 0) {
-        }
-        QuitRequested = true;
-        RequestQuit();
-        QCoreApplication::exit(0);
-    });
-    struct sigaction action = {};
-    action.sa_handler = OnQuitSignal;
-    sigemptyset(&action.sa_mask);
-    action.sa_flags = SA_RESTART;
-    for (int signal : {SIGTERM, SIGINT, SIGHUP})
-        sigaction(signal, &action, nullptr);
 }
 
 } // namespace
@@ -129,7 +94,7 @@ int main(int argc, char* argv[]) {
         });
         main.show();
         // A signal during start-up has left the event loops already; exec would wait for another.
-        if (!QuitRequested)
+        if (!QuitWasRequested())
             result = app.exec();
     }
     return result;

@@ -47,6 +47,11 @@ public:
             buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}, {QMessageBox::Cancel, Mb::IdCancel}};
             break;
         case Mb::YesNo: buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}}; break;
+        case Mb::SaveDiscardCancel:
+            buttons = {{QMessageBox::Save, Mb::IdYes},
+                       {QMessageBox::Discard, Mb::IdNo},
+                       {QMessageBox::Cancel, Mb::IdCancel}};
+            break;
         default: buttons = {{QMessageBox::Ok, Mb::IdOk}}; break;
         }
         QMessageBox::StandardButtons set;
@@ -54,6 +59,8 @@ public:
             set |= b.Button;
         box.setStandardButtons(set);
         box.setDefaultButton(buttons.front().Button);
+        if (QAbstractButton* cancel = box.button(QMessageBox::Cancel))
+            box.setEscapeButton(cancel);
         box.exec();
         QAbstractButton* clicked = box.clickedButton();
         for (const TButton& b : buttons)
@@ -107,15 +114,63 @@ private:
 TRealDialogs RealDialogs;
 TDialogSeam* CurrentSeam = nullptr;
 std::function<void(bool)> ModalHook;
+int OpenQuestions = 0;
+
+bool IsInput(QEvent::Type type) {
+    switch (type) {
+    case QEvent::KeyPress:
+    case QEvent::KeyRelease:
+    case QEvent::ShortcutOverride:
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+    case QEvent::MouseButtonDblClick:
+    case QEvent::Wheel:
+    case QEvent::TouchBegin:
+    case QEvent::TouchUpdate:
+    case QEvent::TouchEnd:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// Swallows every key, button and wheel event while it is installed.
+class TInputEater : public QObject {
+public:
+    bool eventFilter(QObject*, QEvent* event) override { return IsInput(event->type()); }
+};
+
+// Input that was already waiting when a question opens was meant for what came before it (keys
+// held on the tree, Enter typed for another window): it is delivered to nothing, so that only
+// what the user does once the question is shown can answer it.
+void DropWaitingInput() {
+    if (!QCoreApplication::instance())
+        return;
+    for (QEvent::Type type :
+         {QEvent::KeyPress, QEvent::KeyRelease, QEvent::ShortcutOverride, QEvent::MouseButtonPress,
+          QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick, QEvent::Wheel})
+        QCoreApplication::removePostedEvents(nullptr, type);
+    // What the window system holds for us is read now and swallowed; the question's own event loop
+    // would otherwise hand it to the question. A seam that shows nothing runs no event loop.
+    if (CurrentSeam)
+        return;
+    TInputEater eater;
+    QCoreApplication::instance()->installEventFilter(&eater);
+    QCoreApplication::processEvents(QEventLoop::ExcludeSocketNotifiers);
+    QCoreApplication::instance()->removeEventFilter(&eater);
+}
 
 // Asks the seam in use, with the hook told before and after.
 template <class F> auto Around(F&& ask) {
     struct TScope {
         TScope() {
+            ++OpenQuestions;
+            DropWaitingInput();
             if (ModalHook)
                 ModalHook(true);
         }
         ~TScope() {
+            --OpenQuestions;
             if (ModalHook)
                 ModalHook(false);
         }
@@ -176,6 +231,10 @@ void FitToScreen(QWidget& window) {
 void SetModalHook(std::function<void(bool opening)> hook) { ModalHook = std::move(hook); }
 
 void SetDialogSeam(TDialogSeam* seam) { CurrentSeam = seam; }
+
+bool QuestionOpen() {
+    return OpenQuestions > 0;
+}
 
 void SetDialogParent(QWidget* parent) { DialogParent = parent; }
 

@@ -16,6 +16,8 @@ constexpr int Ok = 0;
 constexpr int OkCancel = 1;
 constexpr int YesNoCancel = 3;
 constexpr int YesNo = 4;
+// Save, Discard and Cancel buttons (Save the default, Escape Cancel), answered IdYes, IdNo, IdCancel.
+constexpr int SaveDiscardCancel = 8;
 constexpr int IconError = 16;
 constexpr int IconQuestion = 32;
 constexpr int IconExclamation = 48;
@@ -55,6 +57,8 @@ TDialogSeam& DialogSeam();
 void SetDialogSeam(TDialogSeam* seam);
 // Told before each question of the seam (true) and after it (false); nothing when empty.
 void SetModalHook(std::function<void(bool opening)> hook);
+// Whether a question of the seam is being asked now.
+bool QuestionOpen();
 // The window the real dialogs are parented to (the main window once it exists).
 void SetDialogParent(QWidget* parent);
 

@@ -27,6 +27,9 @@ public:
     static void DeleteBranch(TFormMain& w, TTreeNode* node, bool withRecords) {
         w.DeleteBranch(node, withRecords);
     }
+    static TEditorCommands& Editor(TFormMain& w) { return *w.FEditor; }
+    // How long a selection rests before its Refresh Item runs; 0 runs it at once.
+    static void SetSelectionRest(TFormMain& w, int ms) { w.FPresenter->SetSelectionRest(ms); }
     // What the server commands tell the window when a command's download replaced data.
     static void DataReplaced(TFormMain& w) { w.DataReplaced(); }
 };

@@ -234,6 +234,10 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
     TTreeNode* node = w.SelectedNode();
     QCOMPARE(node->Id(), std::string("aurex major"));
     QCOMPARE(w.Tree().Caption(node), std::string("Aurex Major (first)"));
+    // The window shows what was saved at once: the summary and the title.
+    QVERIFY(w.windowTitle().startsWith("Aurex Major (first) - "));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("Aurex Major"));
+    QVERIFY(TFormMainTestAccess::SummaryPlainText(w).contains("minima"));
     QVERIFY(TreeModified);
     QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Id, std::string("aurex major"));
     QCOMPARE(Edit(w, "SpeciesNameEdit")->text(), QString("minima")); // still in edit state, boxes kept
@@ -366,7 +370,9 @@ void TestEditor::SpeciesAddRemoveAndWriteBack() {
     QCOMPARE(*TFormMainTestAccess::EditRecord(w).Genus.Species, TStringList({"\t#second##", "\t#third#3#"}));
     QCOMPARE(Edit(w, "SpeciesMeaningEdit")->text(), QString("3"));
 
-    // Presenting another branch drops the edit; coming back shows the stored species.
+    // Another branch asks first; Discard drops the edit, and coming back shows the stored species.
+    dialogs.ExpectMessage("Save the changes to \"Avis\"?", Mb::SaveDiscardCancel | Mb::IconQuestion,
+                          Mb::IdNo);
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "avis"));
     QCOMPARE(Species(w)->model()->rowCount(), 0);
@@ -394,6 +400,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, c.Genus));
         TypeInto(Edit(w, "NameEdit"), "Changed");
         TFormMainTestAccess::EditRecord(w).Genus.ImageFile = c.Assigned; // as Choose Image leaves it
+        dialogs.ExpectMessage("Discard the changes to \"" + ToQ(TFormMainTestAccess::CurrentRecord(w).Name) + "\"?", 33, 1);
         if (c.Answer)
             dialogs.ExpectMessage(question, 33, c.Answer);
         Trigger(w, TAction::EditorCancel);
@@ -406,6 +413,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     fx.Remove("images/aurex.jpg");
     TFormMainTestAccess::EditRecord(w).Genus.ImageFile = "aurex.jpg";
+    dialogs.ExpectMessage("Discard the changes", 33, 1);
     dialogs.ExpectMessage(question, 33, 1);
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/aurex.jpg")) +
                               "\" could not be deleted. You may need to delete it manually.",
@@ -415,6 +423,7 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
     // A name that is no plain file name is never deleted; the user is told.
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "g1"));
     TFormMainTestAccess::EditRecord(w).Genus.ImageFile = "../classifytree.dat";
+    dialogs.ExpectMessage("Discard the changes", 33, 1);
     dialogs.ExpectMessage(question, 33, 1);
     dialogs.ExpectMessage("File \"" + ToQ(AppFile("images/../classifytree.dat")) +
                               "\" could not be deleted. You may need to delete it manually.",
@@ -482,6 +491,7 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     TypeInto(meaning, "dull");
     auto* memo = Box<QPlainTextEdit>(w, "DescriptionMemo");
     QTest::keyClicks(memo, "more");
+    dialogs.ExpectMessage("Discard the changes to \"Aurex\"?", 33, 1);
     Trigger(w, TAction::EditorCancel);
     QCOMPARE(meaning->text(), QString("shiny"));
     QVERIFY(!meaning->isUndoAvailable());
@@ -492,11 +502,11 @@ void TestEditor::NothingTypedIsLostAndNothingUnchangedIsWritten() {
     QCOMPARE(Edit(w, "NameEdit")->text(), QString("Korvelia"));
 
     // A branch given its record by Enable Detail Edit is stored by the first Save, even unchanged.
+    // (The selection's Refresh Item waits for the selection to rest; Enable Detail Edit ends it.)
     Options.OfflineMode = true;
-    dialogs.ExpectMessage(
-        "You are currently in off-line mode. Do you want to go on-line to download required data?", 36, 7);
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "nomen"));
     Trigger(w, TAction::EditorAddData);
+    QTest::qWait(500);
     Trigger(w, TAction::EditorSave);
     std::string stored = saved;
     stored.replace(stored.find("#gold#"), 6, "#shiny#");

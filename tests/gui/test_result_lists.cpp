@@ -228,10 +228,17 @@ void TestResultLists::BranchesChangedWhileListed() {
         {"rename",
          [&](TFormMain& w) { UpdateTreeNode(w.Tree(), genus(w, 0), TTaxonomyData("", "g9", "Zulu", "z")); },
          {"Zulu (z)", "Delta (d)", "Twin (t)", "Twin (t)"}, 0, "g9"},
-        // Both rows of a key follow it, as the list of copied keys always did.
+        // An entry is its own node's: of two alike, the renamed one's row changes and opens it, the
+        // other keeps its node, also through a second rename.
         {"rename one of two alike",
          [&](TFormMain& w) { UpdateTreeNode(w.Tree(), genus(w, 3), TTaxonomyData("", "g7", "Beta", "b")); },
-         {"Alpha (a)", "Delta (d)", "Beta (b)", "Beta (b)"}, 2, "g7"},
+         {"Alpha (a)", "Delta (d)", "Twin (t)", "Beta (b)"}, 3, "g7"},
+        {"the other of two alike",
+         [&](TFormMain& w) {
+             UpdateTreeNode(w.Tree(), genus(w, 3), TTaxonomyData("", "g7", "Beta", "b"));
+             UpdateTreeNode(w.Tree(), genus(w, 3), TTaxonomyData("", "g9", "Gamma", "c"));
+         },
+         {"Alpha (a)", "Delta (d)", "Twin (t)", "Gamma (c)"}, 2, "g2"},
         // A branch added while listed is not in the list; the others still open.
         {"add",
          [&](TFormMain& w) { AddTreeNode(w.Tree(), genus(w, 0)->Parent(), TTaxonomyData("\t\t\t\t\t", "g8", "Aa", "")); },
