@@ -14,6 +14,7 @@
 #include <QTextImageFormat>
 #include <QUrl>
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
