@@ -8,6 +8,8 @@ python3 xvfb xauth curl"
 PKGS="$PKGS libjpeg-turbo-progs"
 # The static checks CI runs over the sources (scripts/tidy.sh).
 PKGS="$PKGS clang-tidy clang-format"
+# pdftotext and pdftoppm read back the summaries the tests save as PDF.
+PKGS="$PKGS poppler-utils"
 # Validators of the installed menu entry and metainfo; the Debian package's tools and its checker.
 PKGS="$PKGS desktop-file-utils appstream dpkg-dev lintian"
 SUDO=""

@@ -54,6 +54,7 @@ Selecting a branch shows its summary on the right ({{1200|The summary and relate
 * Branches drawn in grey are planned: they hold a place in the tree, but no record has been written for them yet.
 * A name in brackets, such as [unnamed], is a placeholder until a name is published.
 * Copy Selected Branch's Tree copies a brief summary of the branch and every rank above it.
+* Back and Forward on the View menu (Alt+Left and Alt+Right, or the mouse's back and forward buttons) return to the branches you came to before, however you came to them, as a web browser returns to its pages; the tip of each names the branch it goes to. The last 100 branches are kept; a renamed branch is still found, and one deleted since is passed over.
 
 Back to {{1|Contents}}.
 '''),
@@ -66,7 +67,7 @@ Words marked with a small arrow in a description refer to another branch or to a
 * Click a web link to open the page in your web browser.
 * Show Related Links on the View menu hides or shows the list.
 
-Copy Summary copies the summary to the clipboard. A planned branch shows a short note instead of a record; see {{1300|Editing branches}} to write one.
+Copy Summary copies the summary to the clipboard. Print Summary on the Database menu (Ctrl+P) prints it as it is shown, fonts and colours, with the genus picture beside it, through the print dialog; Save Summary as PDF writes the same pages to a PDF file. At the foot of every page are the path of the branch and the page number; a long summary takes as many pages as it needs, and nothing is left out. A planned branch shows a short note instead of a record; see {{1300|Editing branches}} to write one.
 
 Back to {{1|Contents}}.
 '''),

@@ -21,17 +21,13 @@
 #include <QProgressDialog>
 #include <QStandardPaths>
 
-namespace {
-// Where the save dialog opens: the folder of the last export while it is there, else the user's
-// documents (never the program's own folder, which an installed copy keeps hidden).
-QString ExportStartFolder() {
-    QString last = QFile::decodeName(QByteArray::fromStdString(ReadExportFolder()));
+QString SaveStartFolder(const std::string& remembered) {
+    QString last = QFile::decodeName(QByteArray::fromStdString(remembered));
     if (!last.isEmpty() && QFileInfo(last).isDir())
         return last;
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
-} // namespace
 
 TBranchTools::TBranchTools(TMainActions& actions, TTaxonomyTreePage* treePage,
                            std::function<void()> showTreePage, QWidget* window)
@@ -93,7 +89,7 @@ void TBranchTools::ExportBranch() {
     const QString chosen = DialogSeam().SaveFileName(
         QStringLiteral("Export Branch"),
         QStringLiteral("CSV file (*.csv);;Darwin Core Archive (*.zip);;All files (*)"),
-        QDir(ExportStartFolder()).filePath(suggested + QStringLiteral(".csv")));
+        QDir(SaveStartFolder(ReadExportFolder())).filePath(suggested + QStringLiteral(".csv")));
     if (chosen.isEmpty())
         return;
     const std::string path = QFile::encodeName(chosen).toStdString();

@@ -4,12 +4,17 @@
 
 #include <QObject>
 #include <functional>
+#include <string>
 
 class QWidget;
 class TGoToBranchBox;
 class TMainActions;
 class TTaxonomyTreePage;
 struct TTreeNode;
+
+// Where a save dialog opens: the folder remembered from the last save while it is there, else the
+// user's documents (never the program's own folder, which an installed copy keeps hidden).
+QString SaveStartFolder(const std::string& remembered);
 
 class TBranchTools : public QObject {
     Q_OBJECT

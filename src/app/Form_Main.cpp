@@ -10,10 +10,12 @@
 #include "Form_Splash.h"
 #include "Form_SubmitInfo.h"
 #include "Global.h"
+#include "HistoryCommands.h"
 #include "ImagePage.h"
 #include "InputBlock.h"
 #include "MainCommands.h"
 #include "PageTabs.h"
+#include "PrintCommands.h"
 #include "QtText.h"
 #include "RelatedLinks.h"
 #include "SearchCommands.h"
@@ -96,6 +98,10 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                         this);
     new TBranchTools(
         *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
+    new THistoryCommands(
+        *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
+    new TPrintCommands(
+        *FActions, {FUi->SummaryTabSheet, FUi->ImageTabSheet, FUi->TreeTabSheet, &FPresenter->CurrentRecord()}, this);
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
     connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet,
             &TResultPage::Clear);

@@ -97,6 +97,14 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
          "Write selected branch and all below it to a CSV file or a Darwin Core Archive", "", "View", false, 0},
         {TAction::ViewWhatChanged, "ActionViewWhatChanged", "&What Changed...",
          "Show what the last download changed in Taxonomy tree and the databases", "", "View", false, 0},
+        // Walking the branches shown before, printing the summary
+        {TAction::ViewBack, "ActionViewBack", "Bac&k", "Go back to the branch shown before", "Alt+Left", "View", false, 0},
+        {TAction::ViewForward, "ActionViewForward", "F&orward", "Go forward again to the branch shown after this one",
+         "Alt+Right", "View", false, 0},
+        {TAction::DBPrintSummary, "ActionDBPrintSummary", "&Print Summary...", "Print the summary of the selected branch",
+         "Ctrl+P", "Database", false, 0},
+        {TAction::DBSaveSummaryPdf, "ActionDBSaveSummaryPdf", "Save Summary as PD&F...",
+         "Write the summary of the selected branch to a PDF file", "", "Database", false, 0},
     }};
     static_assert(InEnumOrder(table), "the action table follows the order of TAction");
     return table;
@@ -109,10 +117,11 @@ const std::vector<TMenuSpec>& MainMenuTable() {
         {"&Database",
          "itemDatabase",
          {A::DBLoadAll, A::DBLoadAllImages, sep, A::DBRefresh, A::DBRefreshItem, A::DBReloadImage, A::DBCancelTransfer,
-          sep, A::DBMergeUserData, A::DBDeleteUserDB, sep, A::DBSubmitUserDB, sep, A::DBStatistic, sep, A::DBExit}},
+          sep, A::DBMergeUserData, A::DBDeleteUserDB, sep, A::DBSubmitUserDB, sep, A::DBStatistic, sep,
+          A::DBPrintSummary, A::DBSaveSummaryPdf, sep, A::DBExit}},
         {"&View",
          "itemView",
-         {TMenuItem::Submenu("Taxonomy T&ree", "itemViewTaxoTree"), A::ViewTaxoExpandAll, A::ViewTaxoCollapseAll, sep,
+         {A::ViewBack, A::ViewForward, sep, TMenuItem::Submenu("Taxonomy T&ree", "itemViewTaxoTree"), A::ViewTaxoExpandAll, A::ViewTaxoCollapseAll, sep,
           A::ViewTaxoReset, TMenuItem::EndSubmenu(), sep, A::ViewTaxnomyTree, A::ViewSearch, A::ViewResult, sep,
           A::ViewRelatedLinks, sep, A::ViewCopySummary, A::ViewCopyTree, A::ViewSaveImage, sep, A::ViewAllGenus,
           A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch, A::ViewWhatChanged}},

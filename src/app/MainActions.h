@@ -71,6 +71,10 @@ enum class TAction {
     ViewGoToBranch,
     ViewExportBranch,
     ViewWhatChanged,
+    ViewBack,
+    ViewForward,
+    DBPrintSummary,
+    DBSaveSummaryPdf,
     Count
 };
 inline constexpr std::size_t ActionCount = static_cast<std::size_t>(TAction::Count);

@@ -55,9 +55,15 @@ void TSummaryPage::LoadRtf(const std::string& rtf) {
     FMemo->setDocument(doc);
     if (ours)
         delete old;
+    FRtf = rtf;
+    emit DocumentChanged();
 }
 
-void TSummaryPage::Clear() { FMemo->clear(); }
+void TSummaryPage::Clear() {
+    FMemo->clear();
+    FRtf.clear();
+    emit DocumentChanged();
+}
 
 QString TSummaryPage::PlainText() const { return FMemo->toPlainText(); }
 

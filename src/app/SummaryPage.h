@@ -18,7 +18,14 @@ public:
     QString PlainText() const;
     // Copies the selection, or the whole summary when nothing is selected.
     void CopySummary();
+    // The document shown, as it came (empty after Clear), for printing it whole.
+    const std::string& Rtf() const { return FRtf; }
+
+signals:
+    // Another document is shown, or none.
+    void DocumentChanged();
 
 private:
     QTextBrowser* FMemo;
+    std::string FRtf;
 };

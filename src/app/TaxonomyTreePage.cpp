@@ -14,10 +14,14 @@ TTaxonomyTreePage::TTaxonomyTreePage(QWidget* parent)
     FView->setAccessibleName(QStringLiteral("Taxonomy tree"));
     FView->setModel(FModel);
     layout->addWidget(FView);
-    connect(FView->selectionModel(), &QItemSelectionModel::currentChanged, this, [this](const QModelIndex& current) {
-        if (TTreeNode* node = FModel->NodeOf(current))
-            emit NodeSelected(node);
-    });
+    connect(FView->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) {
+                if (TTreeNode* node = FModel->NodeOf(current)) {
+                    emit NodeSelected(node);
+                    if (SelectedNode() == node)
+                        emit NodeVisited(node);
+                }
+            });
 }
 
 TTaxonomyTreePage::~TTaxonomyTreePage() {

@@ -37,6 +37,9 @@ public:
 signals:
     // The user or a command made another branch the current one.
     void NodeSelected(TTreeNode* node);
+    // After NodeSelected, when the branch is still the current one: nothing that handled it
+    // took the selection back (as leaving an edited record may), so the user came to it.
+    void NodeVisited(TTreeNode* node);
 
 private:
     // The tree outlives the model and the view that show it.

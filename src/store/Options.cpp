@@ -84,3 +84,13 @@ void WriteExportFolder(const std::string& folder) {
     ini.WriteString("Viewer", "ExportFolder", folder);
     ini.UpdateFile();
 }
+
+std::string ReadSummaryFolder() {
+    return TIniFile(AppFile(OptionsFileName)).ReadString("Viewer", "SummaryFolder", "");
+}
+
+void WriteSummaryFolder(const std::string& folder) {
+    TIniFile ini(AppFile(OptionsFileName));
+    ini.WriteString("Viewer", "SummaryFolder", folder);
+    ini.UpdateFile();
+}

@@ -78,6 +78,9 @@ void WriteSubmitterInfo(const std::string& name, const std::string& email);
 // from the sections above); empty when never set.
 std::string ReadExportFolder();
 void WriteExportFolder(const std::string& folder);
+// The folder a summary was last saved to as PDF, in "Viewer" too; empty when never set.
+std::string ReadSummaryFolder();
+void WriteSummaryFolder(const std::string& folder);
 // The main window's size, place and maximised state, as the window encodes them, in "Viewer"
 // too; empty when never stored.
 std::string ReadWindowGeometry();

@@ -8,6 +8,9 @@
 
 // What a summary shows of one field at most, in bytes; a few pages of text.
 inline constexpr std::size_t MaxSummaryField = 100000;
+// What a summary shows of a genus's species list at most, in bytes: some thousands of species, so
+// that a printed summary of a large genus is whole, while a list of megabytes is cut.
+inline constexpr std::size_t MaxSummarySpecies = 10 * MaxSummaryField;
 
 // Where a summary cuts Text that is longer than Limit bytes: at its last line break (LineBreak), or
 // else its last blank, in the final quarter of Limit, or else at a character boundary; blanks and line

@@ -118,12 +118,12 @@ std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
         body = Format(WaitForNameTemplate, {LevelName(r.Level), name}) + body;
     if (r.Level == GenusLevel) {
         body += SpeciesHeadText;
-        // The species list as a whole is cut too, after the species that fill twice a field (one
-        // species with a long description leaves room for the others).
+        // The species list as a whole is cut too, after the species that fill its share (one species
+        // with a long description leaves room for the others).
         const size_t speciesStart = body.size();
         const TStringList& species = *r.Genus.Species;
         for (size_t k = 0; k < species.size(); ++k) {
-            if (body.size() - speciesStart > 2 * MaxSummaryField) {
+            if (body.size() - speciesStart > MaxSummarySpecies) {
                 body += "[\u2026 the list goes on for " + GroupedNumber(species.size() - k) +
                         " more species; the whole list is on the Editor page]\\par\n";
                 break;

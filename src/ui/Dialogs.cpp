@@ -12,6 +12,8 @@
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QScreen>
 
@@ -99,6 +101,11 @@ public:
     }
 
     int ExecDialog(QDialog& dialog) override { return dialog.exec(); }
+
+    bool PrintDialog(QPrinter& printer) override {
+        QPrintDialog dialog(&printer, DialogParent);
+        return dialog.exec() == QDialog::Accepted;
+    }
 
 private:
     static QString RunPictureDialog(const QString& caption, const QString& filter, const QString& suggested,
@@ -206,7 +213,9 @@ public:
         FitToScreen(dialog);
         return Around([&](TDialogSeam& s) { return s.ExecDialog(dialog); });
     }
-
+    bool PrintDialog(QPrinter& printer) override {
+        return Around([&](TDialogSeam& s) { return s.PrintDialog(printer); });
+    }
 };
 
 TAnnouncingSeam AnnouncingSeam;

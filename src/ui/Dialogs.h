@@ -8,6 +8,7 @@
 #include <vector>
 
 class QDialog;
+class QPrinter;
 class QWidget;
 
 // Message box flags and results, as the data files and texts of the program use them.
@@ -50,6 +51,9 @@ public:
     }
     // One of our own modal forms; returns the dialog's result code (QDialog::Accepted / Rejected).
     virtual int ExecDialog(QDialog& dialog) = 0;
+    // The toolkit's print dialog: true when the user chose to print, with `printer` set up as
+    // chosen. A seam that does not expect it answers Cancel.
+    virtual bool PrintDialog(QPrinter& /*printer*/) { return false; }
 };
 
 // The seam in use; the program's own shows real dialogs. SetDialogSeam(nullptr) restores it.

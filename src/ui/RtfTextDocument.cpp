@@ -9,6 +9,7 @@
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
+#include <limits>
 
 namespace {
 
@@ -21,6 +22,7 @@ const char* const CutNote = "[\u2026 the rest of this text is not shown]";
 // where a paragraph costs about as much as eight characters and a change of format four.
 class TLayoutBudget {
 public:
+    explicit TLayoutBudget(qsizetype Shown) : FLeft(Shown) {}
     // Room for one more paragraph; false once the document has had its share.
     bool NextParagraph() {
         FUnbroken = 0;
@@ -99,7 +101,7 @@ private:
         return Out;
     }
 
-    qsizetype FLeft = MaxShown;
+    qsizetype FLeft;
     qsizetype FUnbroken = 0;
     bool FCut = false;
 };
@@ -153,16 +155,14 @@ QString RunText(const std::string& Text) {
     return Result;
 }
 
-} // namespace
-
-void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
+void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf, qsizetype Shown) {
     const bool Undo = Doc.isUndoRedoEnabled();
     Doc.setUndoRedoEnabled(false);
     Doc.clear();
     QTextCursor Cursor(&Doc);
     // One edit block: the view lays the document out once instead of after every insertion.
     Cursor.beginEditBlock();
-    TLayoutBudget Budget;
+    TLayoutBudget Budget(Shown);
     bool First = true;
     // Runs and paragraphs mostly share their formats: each is made once for as long as it lasts.
     const TRtfCharFormat* LastChar = nullptr;
@@ -200,6 +200,16 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
     }
     Cursor.endEditBlock();
     Doc.setUndoRedoEnabled(Undo);
+}
+
+} // namespace
+
+void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
+    FillTextDocument(Doc, Rtf, TLayoutBudget::MaxShown);
+}
+
+void LoadWholeRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes) {
+    FillTextDocument(Doc, ReadRtf(Bytes), std::numeric_limits<qsizetype>::max());
 }
 
 void LoadRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes) {

@@ -17,3 +17,5 @@ void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf);
 
 // Reads Bytes as RTF (or as plain text when they are not RTF) into Doc.
 void LoadRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes);
+// The same without the cut, for paper: every paragraph, overlong stretches still broken.
+void LoadWholeRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes);

@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <QList>
+#include <QPrinter>
 #include <QStringList>
 #include <functional>
 
@@ -15,7 +16,7 @@
 class TScriptedDialogs : public TDialogSeam {
 public:
     struct TExpected {
-        QString Kind; // "message", "input", "open", "save", "dialog"
+        QString Kind; // "message", "input", "open", "save", "dialog", "print"
         QString Text; // the message or prompt must contain this
         int Flags = -1;
         int Answer = 0;
@@ -34,6 +35,12 @@ public:
     }
     void ExpectDialog(const QString& objectName, std::function<int(QDialog&)> act) {
         Expected.append({"dialog", objectName, -1, 0, {}, std::move(act)});
+    }
+
+    // The print dialog: `setUp` makes the choices (a PDF file to print to) and `ok` prints.
+    void ExpectPrint(bool ok, std::function<void(QPrinter&)> setUp) {
+        Expected.append({"print", {}, -1, ok ? 1 : 0, {}, {}});
+        PrintSetUps.append(std::move(setUp));
     }
 
     // Called with each message before it is answered, to look at the program while it asks.
@@ -77,6 +84,14 @@ public:
             return QDialog::Rejected;
         return e.Act ? e.Act(dialog) : QDialog::Rejected;
     }
+    bool PrintDialog(QPrinter& printer) override {
+        TExpected e;
+        if (!Next("print", QString(), e))
+            return false;
+        if (const auto setUp = PrintSetUps.takeFirst())
+            setUp(printer);
+        return e.Answer != 0;
+    }
 
     // Every planned question was asked and nothing else.
     bool AllAnswered() const { return Expected.isEmpty() && Failures.isEmpty(); }
@@ -91,6 +106,7 @@ public:
     QStringList Captions;
     QStringList Failures;
     QList<TExpected> Expected;
+    QList<std::function<void(QPrinter&)>> PrintSetUps;
 
 private:
     bool Next(const QString& kind, const QString& text, TExpected& out) {

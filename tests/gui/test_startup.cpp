@@ -491,7 +491,8 @@ void TestStartup::MenusFollowTheActionTable() {
     QCOMPARE(items, QStringList({"Download &All Datas", "Download All &Images", "-", "&Refresh Taxonomy Tree",
                                  "Refresh &Item", "&Download Image", "&Cancel Transfer", "-",
                                  "&Merge User Databases", "&Delete User Database...", "-",
-                                 "&Submit User Databases...", "-", "S&tatistic...", "-", "E&xit"}));
+                                 "&Submit User Databases...", "-", "S&tatistic...", "-", "&Print Summary...",
+                                 "Save Summary as PD&F...", "-", "E&xit"}));
     // Download Image is a menu item of its own name that shows and runs its action.
     auto* reload = w.findChild<QAction*>("itemDBReloadImage");
     QVERIFY(reload && db->actions().contains(reload));
@@ -509,7 +510,8 @@ void TestStartup::MenusFollowTheActionTable() {
         return at >= 0 && at + 1 < text.size() ? text.at(at + 1).toLower() : QChar();
     };
     for (TAction id : {TAction::DBCancelTransfer, TAction::ViewGoToBranch, TAction::ViewExportBranch,
-                       TAction::ViewWhatChanged}) {
+                       TAction::ViewWhatChanged, TAction::ViewBack, TAction::ViewForward,
+                       TAction::DBPrintSummary, TAction::DBSaveSummaryPdf}) {
         QAction* added = w.Action(id);
         for (QMenu* menu : w.menuBar()->findChildren<QMenu*>()) {
             if (!menu->actions().contains(added))
