@@ -1,0 +1,237 @@
+#include "NameIndex.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+// The first eight bytes of a name as one number that sorts as the bytes do.
+uint64_t PrefixKey(std::string_view name) {
+    uint64_t key = 0;
+    for (size_t i = 0; i < 8; ++i)
+        key = key << 8 | (i < name.size() ? static_cast<unsigned char>(name[i]) : 0u);
+    return key;
+}
+
+size_t SharedLength(std::string_view a, std::string_view b) {
+    const size_t n = std::min(a.size(), b.size());
+    size_t i = 0;
+    while (i < n && a[i] == b[i])
+        ++i;
+    return i;
+}
+
+} // namespace
+
+void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::string&)>& fold) {
+    struct TKey {
+        uint64_t Prefix;
+        uint32_t Entry;
+        uint32_t Length;
+    };
+    std::string name, other;
+    auto folded = [&](uint32_t entry, std::string& out) {
+        fold(entry, out);
+        if (out.size() > MaxLength)
+            out.resize(MaxLength);
+    };
+    std::vector<uint32_t> order;
+    {
+        std::vector<TKey> keys(count);
+        for (uint32_t i = 0; i < count; ++i) {
+            folded(i, name);
+            keys[i] = {PrefixKey(name), i, static_cast<uint32_t>(name.size())};
+        }
+        // Names that begin alike (the species of one genus) are told apart by their whole text.
+        std::sort(keys.begin(), keys.end(), [&](const TKey& a, const TKey& b) {
+            if (a.Prefix != b.Prefix)
+                return a.Prefix < b.Prefix;
+            if (a.Length > 8 && b.Length > 8) {
+                folded(a.Entry, name);
+                folded(b.Entry, other);
+                if (const int c = name.compare(other))
+                    return c < 0;
+            } else if (a.Length != b.Length) {
+                return a.Length < b.Length;
+            }
+            return a.Entry < b.Entry;
+        });
+        order.resize(count);
+        for (uint32_t i = 0; i < count; ++i)
+            order[i] = keys[i].Entry;
+    }
+    FEntries = std::move(order);
+    FShared.assign(count, 0);
+    FRestarts.clear();
+    FText.clear();
+    std::string previous;
+    for (uint32_t place = 0; place < count; ++place) {
+        folded(FEntries[place], name);
+        const size_t shared = place == 0 ? 0 : SharedLength(previous, name);
+        FShared[place] = static_cast<uint8_t>(shared);
+        const size_t from = place % RestartEvery == 0 ? 0 : shared;
+        if (place % RestartEvery == 0)
+            FRestarts.push_back(static_cast<uint32_t>(FText.size()));
+        FText += static_cast<char>(name.size() - from);
+        FText.append(name, from);
+        previous.swap(name);
+    }
+    FText.shrink_to_fit();
+    FBlockMin.assign((count + BlockPlaces - 1) / BlockPlaces, UINT8_MAX);
+    FSuperMin.assign((count + SuperPlaces - 1) / SuperPlaces, UINT8_MAX);
+    for (uint32_t place = 0; place < count; ++place) {
+        uint8_t& block = FBlockMin[place / BlockPlaces];
+        uint8_t& super = FSuperMin[place / SuperPlaces];
+        block = std::min(block, FShared[place]);
+        super = std::min(super, FShared[place]);
+    }
+}
+
+size_t TNameIndex::MemoryBytes() const {
+    return FText.capacity() + FRestarts.capacity() * sizeof(uint32_t) +
+           FEntries.capacity() * sizeof(uint32_t) + FShared.capacity() + FBlockMin.capacity() +
+           FSuperMin.capacity();
+}
+
+void TNameIndex::TCursor::Seek(uint32_t place) {
+    FPlace = place / RestartEvery * RestartEvery;
+    FAt = FIndex.FRestarts[FPlace / RestartEvery];
+    Read();
+    while (FPlace < place)
+        Next();
+}
+
+void TNameIndex::TCursor::Next() {
+    if (++FPlace < FIndex.FEntries.size())
+        Read();
+}
+
+void TNameIndex::TCursor::Read() {
+    const auto rest = static_cast<unsigned char>(FIndex.FText[FAt]);
+    if (FPlace % RestartEvery == 0)
+        FName.clear();
+    else
+        FName.resize(FIndex.FShared[FPlace]);
+    FName.append(FIndex.FText, FAt + 1, rest);
+    FAt += 1 + rest;
+}
+
+std::vector<uint32_t> TNameIndex::Equal(std::string_view folded) const {
+    std::vector<uint32_t> found;
+    if (FEntries.empty())
+        return found;
+    if (folded.size() > MaxLength)
+        folded = folded.substr(0, MaxLength);
+    // The last restart place whose name sorts before the wanted one, then on from there.
+    size_t low = 0, high = FRestarts.size();
+    while (high - low > 1) {
+        const size_t mid = (low + high) / 2;
+        const size_t at = FRestarts[mid];
+        const std::string_view name(FText.data() + at + 1, static_cast<unsigned char>(FText[at]));
+        if (name < folded)
+            low = mid;
+        else
+            high = mid;
+    }
+    TCursor cursor(*this);
+    for (cursor.Seek(static_cast<uint32_t>(low * RestartEvery)); cursor.Place() < FEntries.size();
+         cursor.Next()) {
+        const int c = std::string_view(cursor.Name()).compare(folded);
+        if (c > 0)
+            break;
+        if (c == 0)
+            found.push_back(FEntries[cursor.Place()]);
+    }
+    std::sort(found.begin(), found.end());
+    return found;
+}
+
+uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
+    const auto count = static_cast<uint32_t>(FEntries.size());
+    uint32_t p = place + 1;
+    for (; p < count && p % BlockPlaces != 0; ++p)
+        if (FShared[p] < depth)
+            return p;
+    while (p < count) {
+        if (p % SuperPlaces == 0 && FSuperMin[p / SuperPlaces] >= depth) {
+            p += SuperPlaces;
+            continue;
+        }
+        if (FBlockMin[p / BlockPlaces] >= depth) {
+            p += BlockPlaces;
+            continue;
+        }
+        for (;; ++p)
+            if (FShared[p] < depth)
+                return p;
+    }
+    return count;
+}
+
+void TNameIndex::Near(std::string_view folded, int limit,
+                      const std::function<void(uint32_t, int, uint32_t)>& found) const {
+    const size_t m = folded.size();
+    if (FEntries.empty() || m > MaxNearLength || limit <= 0)
+        return;
+    const auto cap = static_cast<uint8_t>(limit + 1);
+    constexpr size_t MaxDepth = MaxNearLength + 8;
+    // rows[d][j]: the distance (at most cap) from the first d characters of the current name to the
+    // first j of the wanted one.
+    uint8_t rows[MaxDepth + 1][MaxNearLength + 1];
+    for (size_t j = 0; j <= m; ++j)
+        rows[0][j] = static_cast<uint8_t>(std::min<size_t>(j, cap));
+    const auto count = static_cast<uint32_t>(FEntries.size());
+    size_t valid = 0;          // rows 0..valid hold for the current name's prefix
+    size_t previousLength = 0; // of the name at the place before, when it was read whole
+    TCursor cursor(*this);
+    cursor.Seek(0);
+    while (cursor.Place() < count) {
+        const uint32_t place = cursor.Place();
+        const std::string& name = cursor.Name();
+        const size_t shared = place == 0 ? 0 : std::min<size_t>(FShared[place], valid);
+        size_t depth = shared;
+        bool tooFar = false;
+        while (depth < name.size()) {
+            const char c = name[depth];
+            ++depth;
+            if (depth > MaxDepth || depth > m + static_cast<size_t>(limit)) {
+                tooFar = true;
+                break;
+            }
+            const uint8_t* up = rows[depth - 1];
+            uint8_t* row = rows[depth];
+            row[0] = static_cast<uint8_t>(std::min<size_t>(depth, cap));
+            uint8_t best = row[0];
+            for (size_t j = 1; j <= m; ++j) {
+                int v = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (c == folded[j - 1] ? 0 : 1)});
+                if (depth > 1 && j > 1 && c == folded[j - 2] && name[depth - 2] == folded[j - 1])
+                    v = std::min(v, rows[depth - 2][j - 2] + 1);
+                row[j] = static_cast<uint8_t>(std::min(v, static_cast<int>(cap)));
+                best = std::min(best, row[j]);
+            }
+            if (best >= cap) {
+                tooFar = true;
+                break;
+            }
+        }
+        if (tooFar) {
+            // Every name that shares this prefix is as far off.
+            valid = depth - 1;
+            previousLength = 0;
+            const uint32_t next = NextBelow(place, depth);
+            if (next >= count)
+                return;
+            if (next == place + 1)
+                cursor.Next();
+            else
+                cursor.Seek(next);
+            continue;
+        }
+        valid = name.size();
+        const bool sameAsBefore = place > 0 && FShared[place] == name.size() && previousLength == name.size();
+        if (rows[name.size()][m] < cap && !sameAsBefore)
+            found(FEntries[place], rows[name.size()][m], place);
+        previousLength = name.size();
+        cursor.Next();
+    }
+}

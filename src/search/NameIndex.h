@@ -1,0 +1,68 @@
+#pragma once
+// Many folded names, sorted and stored front-coded (each name as the length it shares with the one
+// before and the rest), so that a million and a half names take little more than their distinct
+// bytes. The sorted order is a trie laid flat: names near a wanted one are found by walking it with
+// one row of the edit-distance table per character, reusing the rows of the prefix a name shares
+// with the one before and skipping, through the shared lengths, every name below a prefix that is
+// already too far off. A look-up never reads every name.
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+class TNameIndex {
+public:
+    // Folded names longer than this are cut to it.
+    static constexpr size_t MaxLength = 250;
+    // Wanted names longer than this get no near names.
+    static constexpr size_t MaxNearLength = 64;
+
+    // Entries 0..count-1, whose folded names `fold(entry, out)` writes into `out`. Names are asked
+    // for twice each (to sort, to store).
+    void Build(uint32_t count, const std::function<void(uint32_t, std::string&)>& fold);
+
+    // The entries whose folded name is `folded`, in entry order.
+    std::vector<uint32_t> Equal(std::string_view folded) const;
+    // Calls found(entry, distance, place) once for each distinct folded name within `limit` edits of
+    // `folded` (NameDistance), with the first entry of that name; `place` is the name's place in the
+    // sorted order.
+    void Near(std::string_view folded, int limit,
+              const std::function<void(uint32_t entry, int distance, uint32_t place)>& found) const;
+
+    size_t Count() const { return FEntries.size(); }
+    size_t MemoryBytes() const;
+
+private:
+    static constexpr uint32_t RestartEvery = 16; // places whose whole name is stored
+    static constexpr uint32_t BlockPlaces = 64;  // places under one minimum of shared lengths
+    static constexpr uint32_t SuperPlaces = 4096;
+
+    // Reads the names one place after another from a place on.
+    class TCursor {
+    public:
+        explicit TCursor(const TNameIndex& index) : FIndex(index) {}
+        void Seek(uint32_t place);
+        void Next();
+        uint32_t Place() const { return FPlace; }
+        const std::string& Name() const { return FName; }
+
+    private:
+        void Read();
+        const TNameIndex& FIndex;
+        uint32_t FPlace = 0;
+        size_t FAt = 0; // where the next place's bytes begin
+        std::string FName;
+    };
+
+    // The first place after `place` whose shared length is below `depth`; Count() when none.
+    uint32_t NextBelow(uint32_t place, size_t depth) const;
+
+    std::string FText;               // per place: rest's length (a byte), then the rest
+    std::vector<uint32_t> FRestarts; // where every RestartEvery-th place's bytes begin
+    std::vector<uint32_t> FEntries;  // the entry at each place
+    std::vector<uint8_t> FShared;    // length shared with the place before
+    std::vector<uint8_t> FBlockMin;  // the least shared length of each block of places
+    std::vector<uint8_t> FSuperMin;
+};
