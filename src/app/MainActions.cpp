@@ -97,6 +97,9 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
          "Write selected branch and all below it to a CSV file or a Darwin Core Archive", "", "View", false, 0},
         {TAction::ViewWhatChanged, "ActionViewWhatChanged", "&What Changed...",
          "Show what the last download changed in Taxonomy tree and the databases", "", "View", false, 0},
+        {TAction::ViewMatchNames, "ActionViewMatchNames", "&Match Names...",
+         "Match a list of names against Taxonomy tree and the species, with suggestions for misspelt ones", "",
+         "View", false, 0},
     }};
     static_assert(InEnumOrder(table), "the action table follows the order of TAction");
     return table;
@@ -115,7 +118,8 @@ const std::vector<TMenuSpec>& MainMenuTable() {
          {TMenuItem::Submenu("Taxonomy T&ree", "itemViewTaxoTree"), A::ViewTaxoExpandAll, A::ViewTaxoCollapseAll, sep,
           A::ViewTaxoReset, TMenuItem::EndSubmenu(), sep, A::ViewTaxnomyTree, A::ViewSearch, A::ViewResult, sep,
           A::ViewRelatedLinks, sep, A::ViewCopySummary, A::ViewCopyTree, A::ViewSaveImage, sep, A::ViewAllGenus,
-          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch, A::ViewWhatChanged}},
+          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch, A::ViewWhatChanged,
+          A::ViewMatchNames}},
         {"&Editor",
          "itemEditor",
          {A::EditorAddTreeItem, A::EditorDeleteTreeItem, A::EditorUndoDelete, sep, A::EditorAddData, sep, A::EditorSave, A::EditorCancel,

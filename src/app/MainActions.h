@@ -69,6 +69,7 @@ enum class TAction {
     ViewGoToBranch,
     ViewExportBranch,
     ViewWhatChanged,
+    ViewMatchNames,
     Count
 };
 inline constexpr std::size_t ActionCount = static_cast<std::size_t>(TAction::Count);
