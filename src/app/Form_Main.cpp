@@ -94,7 +94,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                         this);
     auto* branchTools = new TBranchTools(
         *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
-    new TMatchCommands(*FActions, FUi->TreeTabSheet, [branchTools](TTreeNode* n) { branchTools->SelectBranch(n); }, this);
+    new TMatchCommands(
+        *FActions, FUi->TreeTabSheet, [branchTools](TTreeNode* n) { branchTools->SelectBranch(n); }, this);
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
     connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet,
             &TResultPage::Clear);

@@ -26,7 +26,8 @@ enum TColumn { NameColumn, KindColumn, MatchColumn, PathColumn, RankColumn, Sugg
 const char* const KindTexts[MatchKindCount] = {"Exact", "Folded", "Planned", "Suggestion", "Not found"};
 
 bool Found(const TNameMatch& match) {
-    return match.Kind == TMatchKind::Exact || match.Kind == TMatchKind::Folded || match.Kind == TMatchKind::Planned;
+    return match.Kind == TMatchKind::Exact || match.Kind == TMatchKind::Folded ||
+           match.Kind == TMatchKind::Planned;
 }
 
 } // namespace
@@ -55,7 +56,8 @@ public:
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         static const char* const titles[] = {"Name", "Kind", "Match", "Path", "Rank", "Suggestions"};
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > SuggestionColumn)
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
+            section > SuggestionColumn)
             return {};
         return QString::fromLatin1(titles[section]);
     }
@@ -118,8 +120,8 @@ private:
 
 TFormMatchNames::TFormMatchNames(const TTaxonomyTree& tree, std::string genusPath, TSelectBranch selectBranch,
                                  QWidget* parent)
-    : QDialog(parent), FUi(std::make_unique<Ui::FormMatchNames>()), FTree(tree), FGenusPath(std::move(genusPath)),
-      FSelectBranch(std::move(selectBranch)) {
+    : QDialog(parent), FUi(std::make_unique<Ui::FormMatchNames>()), FTree(tree),
+      FGenusPath(std::move(genusPath)), FSelectBranch(std::move(selectBranch)) {
     FUi->setupUi(this);
     FUi->SaveButton->setEnabled(false);
     connect(FUi->MatchButton, &QPushButton::clicked, this, [this] { RunAction([this] { MatchNames(); }); });
@@ -221,7 +223,7 @@ void TFormMatchNames::ApplyFilter(const QString& text) {
     FModel->Filter(wanted);
     const auto total = static_cast<qulonglong>(FModel->Total());
     const auto shown = static_cast<qulonglong>(FModel->rowCount(QModelIndex()));
-    FUi->ShownLabel->setText(total == 0          ? QStringLiteral("No names")
+    FUi->ShownLabel->setText(total == 0         ? QStringLiteral("No names")
                              : wanted.isEmpty() ? QStringLiteral("%1 names").arg(total)
                                                 : QStringLiteral("%1 of %2 names").arg(shown).arg(total));
 }

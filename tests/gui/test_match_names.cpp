@@ -38,7 +38,8 @@ private:
 };
 
 void TestMatchNames::MatchesAFileFiltersSelectsAndSaves() {
-    Fx->Write("names.txt", "Alpha minor (Tessmer, 1887)\r\nORDINA\r\nPlanned\r\nFamilai\r\nQuux\r\n\r\nAlpah\r\n");
+    Fx->Write("names.txt",
+              "Alpha minor (Tessmer, 1887)\r\nORDINA\r\nPlanned\r\nFamilai\r\nQuux\r\n\r\nAlpah\r\n");
     TScriptedDialogs dialogs;
     TFormMain w;
     QVERIFY(w.findChild<QMenu*>("itemView")->actions().contains(w.Action(TAction::ViewMatchNames)));
