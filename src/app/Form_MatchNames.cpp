@@ -162,13 +162,17 @@ void TFormMatchNames::MatchNames() {
         FMatcher.reset();
         FMatcher = std::make_unique<TNameMatcher>(FTree, FGenusPath);
     }
-    std::vector<TMatchListModel::TRow> rows;
     const std::string text = FromQ(FUi->NamesEdit->toPlainText());
+    std::vector<std::string_view> names;
     ForEachLine(text, [&](std::string_view line) {
-        const std::string_view given = TrimmedLine(line);
-        if (!given.empty())
-            rows.push_back({std::string(given), FMatcher->Match(given)});
+        if (const std::string_view given = TrimmedLine(line); !given.empty())
+            names.push_back(given);
     });
+    std::vector<TNameMatch> matches = FMatcher->MatchAll(names);
+    std::vector<TMatchListModel::TRow> rows;
+    rows.reserve(names.size());
+    for (size_t i = 0; i < names.size(); ++i)
+        rows.push_back({std::string(names[i]), std::move(matches[i])});
     FModel = std::make_unique<TMatchListModel>(*FMatcher, std::move(rows));
     FUi->ResultList->setModel(FModel.get());
     for (int column = NameColumn; column <= RankColumn; ++column)

@@ -34,9 +34,20 @@ bool IsEpithet(std::string_view word) {
 } // namespace
 
 std::string FoldName(std::string_view name) {
-    const std::string lower = FoldCase(name);
     std::string out;
-    out.reserve(lower.size());
+    AppendFoldedName(out, name);
+    return out;
+}
+
+void AppendFoldedName(std::string& out, std::string_view name) {
+    // Most names are plain letters: folded here without a copy.
+    if (std::all_of(name.begin(), name.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+        for (char c : name)
+            if (!IsBlank(c) && c != '-')
+                out += c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c;
+        return;
+    }
+    const std::string lower = FoldCase(name);
     for (size_t i = 0; i < lower.size(); ++i) {
         const char c = lower[i];
         if (IsBlank(c) || c == '-')
@@ -53,7 +64,6 @@ std::string FoldName(std::string_view name) {
             out += c;
         }
     }
-    return out;
 }
 
 std::string_view TrimmedLine(std::string_view line) {

@@ -10,6 +10,8 @@
 // without their marks ("é" as "e", "æ" as "ae", "ß" as "ss"), and spaces, tabs and hyphens left
 // out: "Aurovelis  sulcata", "aurovelis-sulcata" and "AUROVÉLIS SULCATA" fold alike.
 std::string FoldName(std::string_view name);
+// The same, appended to `out`.
+void AppendFoldedName(std::string& out, std::string_view name);
 
 // The name in a line of a list: the first word and the words after it that begin with a lower-case
 // letter and hold no digit or punctuation (epithets), so that authors and years are left out

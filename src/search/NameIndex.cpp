@@ -2,6 +2,9 @@
 
 #include <algorithm>
 #include <cstring>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace {
 
@@ -21,14 +24,35 @@ size_t SharedLength(std::string_view a, std::string_view b) {
     return i;
 }
 
+// The first of bytes[from..to) below `depth`; `to` when none.
+size_t FirstBelow(const uint8_t* bytes, size_t from, size_t to, size_t depth) {
+#ifdef __SSE2__
+    const __m128i limit = _mm_set1_epi8(static_cast<char>(depth - 1)); // below depth: at most depth - 1
+    for (; from + 16 <= to; from += 16) {
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + from));
+        const auto below =
+            static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(_mm_min_epu8(v, limit), v)));
+        if (below)
+            return from + static_cast<size_t>(__builtin_ctz(below));
+    }
+#endif
+    for (; from < to; ++from)
+        if (bytes[from] < depth)
+            return from;
+    return to;
+}
+
 } // namespace
 
 void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::string&)>& fold) {
+    // Twelve bytes a name while sorting: the most the build holds at once.
+#pragma pack(push, 4)
     struct TKey {
         uint64_t Prefix;
         uint32_t Entry;
-        uint32_t Length;
     };
+#pragma pack(pop)
+    static_assert(sizeof(TKey) == 12);
     std::string name, other;
     auto folded = [&](uint32_t entry, std::string& out) {
         fold(entry, out);
@@ -40,21 +64,16 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
         std::vector<TKey> keys(count);
         for (uint32_t i = 0; i < count; ++i) {
             folded(i, name);
-            keys[i] = {PrefixKey(name), i, static_cast<uint32_t>(name.size())};
+            keys[i] = {PrefixKey(name), i};
         }
         // Names that begin alike (the species of one genus) are told apart by their whole text.
         std::sort(keys.begin(), keys.end(), [&](const TKey& a, const TKey& b) {
             if (a.Prefix != b.Prefix)
                 return a.Prefix < b.Prefix;
-            if (a.Length > 8 && b.Length > 8) {
-                folded(a.Entry, name);
-                folded(b.Entry, other);
-                if (const int c = name.compare(other))
-                    return c < 0;
-            } else if (a.Length != b.Length) {
-                return a.Length < b.Length;
-            }
-            return a.Entry < b.Entry;
+            folded(a.Entry, name);
+            folded(b.Entry, other);
+            const int c = name.compare(other);
+            return c != 0 ? c < 0 : a.Entry < b.Entry;
         });
         order.resize(count);
         for (uint32_t i = 0; i < count; ++i)
@@ -99,6 +118,17 @@ void TNameIndex::TCursor::Seek(uint32_t place) {
     Read();
     while (FPlace < place)
         Next();
+}
+
+void TNameIndex::TCursor::Jump(uint32_t place) {
+    if (place == FPlace + 1)
+        return Next();
+    uint32_t at = place / RestartEvery * RestartEvery;
+    FAt = FIndex.FRestarts[at / RestartEvery];
+    for (; at < place; ++at)
+        FAt += 1 + static_cast<unsigned char>(FIndex.FText[FAt]);
+    FPlace = place;
+    Read();
 }
 
 void TNameIndex::TCursor::Next() {
@@ -147,11 +177,14 @@ std::vector<uint32_t> TNameIndex::Equal(std::string_view folded) const {
 }
 
 uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
+    // depth is at least 1: a shared length below it is there at place 0 at least.
     const auto count = static_cast<uint32_t>(FEntries.size());
+    const uint8_t* shared = FShared.data();
     uint32_t p = place + 1;
-    for (; p < count && p % BlockPlaces != 0; ++p)
-        if (FShared[p] < depth)
-            return p;
+    const uint32_t blockEnd = std::min(count, (p + BlockPlaces - 1) / BlockPlaces * BlockPlaces);
+    if (const size_t at = FirstBelow(shared, p, blockEnd, depth); at < blockEnd)
+        return static_cast<uint32_t>(at);
+    p = blockEnd;
     while (p < count) {
         if (p % SuperPlaces == 0 && FSuperMin[p / SuperPlaces] >= depth) {
             p += SuperPlaces;
@@ -161,9 +194,7 @@ uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
             p += BlockPlaces;
             continue;
         }
-        for (;; ++p)
-            if (FShared[p] < depth)
-                return p;
+        return static_cast<uint32_t>(FirstBelow(shared, p, std::min(count, p + BlockPlaces), depth));
     }
     return count;
 }
@@ -200,15 +231,21 @@ void TNameIndex::Near(std::string_view folded, int limit,
             }
             const uint8_t* up = rows[depth - 1];
             uint8_t* row = rows[depth];
-            row[0] = static_cast<uint8_t>(std::min<size_t>(depth, cap));
-            uint8_t best = row[0];
-            for (size_t j = 1; j <= m; ++j) {
+            // Only the cells within `limit` of the diagonal can stay within it; those just outside
+            // the band are set to the cap for the rows that read them.
+            const size_t lo = depth > static_cast<size_t>(limit) ? depth - static_cast<size_t>(limit) : 1;
+            const size_t hi = std::min(m, depth + static_cast<size_t>(limit));
+            row[lo - 1] = lo == 1 ? static_cast<uint8_t>(std::min<size_t>(depth, cap)) : cap;
+            uint8_t best = row[lo - 1];
+            for (size_t j = lo; j <= hi; ++j) {
                 int v = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (c == folded[j - 1] ? 0 : 1)});
                 if (depth > 1 && j > 1 && c == folded[j - 2] && name[depth - 2] == folded[j - 1])
                     v = std::min(v, rows[depth - 2][j - 2] + 1);
                 row[j] = static_cast<uint8_t>(std::min(v, static_cast<int>(cap)));
                 best = std::min(best, row[j]);
             }
+            if (hi < m)
+                row[hi + 1] = cap;
             if (best >= cap) {
                 tooFar = true;
                 break;
@@ -221,15 +258,13 @@ void TNameIndex::Near(std::string_view folded, int limit,
             const uint32_t next = NextBelow(place, depth);
             if (next >= count)
                 return;
-            if (next == place + 1)
-                cursor.Next();
-            else
-                cursor.Seek(next);
+            cursor.Jump(next);
             continue;
         }
         valid = name.size();
         const bool sameAsBefore = place > 0 && FShared[place] == name.size() && previousLength == name.size();
-        if (rows[name.size()][m] < cap && !sameAsBefore)
+        const size_t gap = name.size() > m ? name.size() - m : m - name.size();
+        if (gap <= static_cast<size_t>(limit) && rows[name.size()][m] < cap && !sameAsBefore)
             found(FEntries[place], rows[name.size()][m], place);
         previousLength = name.size();
         cursor.Next();

@@ -45,6 +45,9 @@ private:
         explicit TCursor(const TNameIndex& index) : FIndex(index) {}
         void Seek(uint32_t place);
         void Next();
+        // To a later place whose name shares with the current one all that it shares with the
+        // name before it.
+        void Jump(uint32_t place);
         uint32_t Place() const { return FPlace; }
         const std::string& Name() const { return FName; }
 

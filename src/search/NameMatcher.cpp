@@ -10,6 +10,7 @@
 #include <functional>
 #include <ostream>
 #include <sys/stat.h>
+#include <thread>
 
 namespace {
 
@@ -54,9 +55,11 @@ TNameMatcher::TNameMatcher(const TTaxonomyTree& tree, const std::string& genusPa
     FNodes.reserve(tree.Count());
     size_t hint = 0;
     tree.ForEachNode([&](const TTreeNode* node) { FNodes.push_back(tree.NumberOf(node, hint)); });
-    std::vector<std::string> ids;
-    ReadSpecies(genusPath, ids);
-    LinkGenera(ids);
+    {
+        std::vector<std::string> ids; // gone before the index is built
+        ReadSpecies(genusPath, ids);
+        LinkGenera(ids);
+    }
     FIndex.Build(static_cast<uint32_t>(Count()),
                  [this](uint32_t entry, std::string& out) { Fold(entry, out); });
 }
@@ -187,12 +190,14 @@ std::string TNameMatcher::Path(uint32_t entry) const {
 
 void TNameMatcher::Fold(uint32_t entry, std::string& out) const {
     if (!IsSpecies(entry)) {
-        out = FoldName(Node(entry)->Name());
+        out.clear();
+        AppendFoldedName(out, Node(entry)->Name());
         return;
     }
     const auto species = entry - static_cast<uint32_t>(FNodes.size());
-    out = FoldName(GenusName(RecordOf(species)));
-    out += FoldName(Epithet(species));
+    out.clear();
+    AppendFoldedName(out, GenusName(RecordOf(species)));
+    AppendFoldedName(out, Epithet(species));
 }
 
 TNameMatch TNameMatcher::Match(std::string_view line) const {
@@ -242,6 +247,23 @@ TNameMatch TNameMatcher::Match(std::string_view line) const {
     return result;
 }
 
+std::vector<TNameMatch> TNameMatcher::MatchAll(const std::vector<std::string_view>& lines,
+                                               unsigned threads) const {
+    std::vector<TNameMatch> matches(lines.size());
+    // Each thread takes every n-th line: misspelt names, which cost the most, are spread evenly.
+    const unsigned n = std::max(1u, std::min({threads, std::thread::hardware_concurrency(),
+                                              static_cast<unsigned>(lines.size() / 256 + 1)}));
+    auto work = [&](unsigned first) {
+        for (size_t i = first; i < lines.size(); i += n)
+            matches[i] = Match(lines[i]);
+    };
+    std::vector<std::jthread> helpers;
+    for (unsigned t = 1; t < n; ++t)
+        helpers.emplace_back(work, t);
+    work(0);
+    return matches;
+}
+
 void WriteMatchTsvLine(std::ostream& out, const TNameMatcher& matcher, std::string_view given,
                        const TNameMatch& match) {
     out << TsvEscaped(given) << '\t' << MatchKindName(match.Kind) << '\t';
@@ -258,9 +280,19 @@ void WriteMatchTsvLine(std::ostream& out, const TNameMatcher& matcher, std::stri
 
 void WriteMatchTsv(std::ostream& out, const TNameMatcher& matcher, std::string_view text) {
     out << MatchTsvHeader;
+    std::vector<std::string_view> names;
+    auto flush = [&] {
+        const std::vector<TNameMatch> matches = matcher.MatchAll(names);
+        for (size_t i = 0; i < names.size(); ++i)
+            WriteMatchTsvLine(out, matcher, names[i], matches[i]);
+        names.clear();
+    };
     ForEachLine(text, [&](std::string_view line) {
         const std::string_view given = TrimmedLine(line);
         if (!given.empty())
-            WriteMatchTsvLine(out, matcher, given, matcher.Match(given));
+            names.push_back(given);
+        if (names.size() == 16384) // the matches of a part at a time
+            flush();
     });
+    flush();
 }

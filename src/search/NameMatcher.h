@@ -36,6 +36,8 @@ public:
 
     // The name in `line` (a line of a list, authors and years allowed after the name).
     TNameMatch Match(std::string_view line) const;
+    // Match of each line, on as many threads as the processor has cores (at most `threads`).
+    std::vector<TNameMatch> MatchAll(const std::vector<std::string_view>& lines, unsigned threads = 4) const;
 
     // The branch of an entry; a species' genus (null when its genus is not in the tree).
     TTreeNode* Node(uint32_t entry) const;

@@ -81,7 +81,7 @@ TEST(NameIndexTest, NearFindsWhatEveryComparisonFinds) {
     std::mt19937 random(7);
     std::vector<std::string> names;
     const char* parts[] = {"al", "bar", "cor", "el", "ix", "ae", "us", "or", "a"};
-    for (int i = 0; i < 3000; ++i) {
+    for (int i = 0; i < 10000; ++i) {
         std::string name;
         for (int k = 0; k < 2 + static_cast<int>(random() % 5); ++k)
             name += parts[random() % std::size(parts)];
@@ -89,7 +89,7 @@ TEST(NameIndexTest, NearFindsWhatEveryComparisonFinds) {
     }
     TNameIndex index;
     index.Build(static_cast<uint32_t>(names.size()), [&](uint32_t i, std::string& out) { out = names[i]; });
-    for (int q = 0; q < 300; ++q) {
+    for (int q = 0; q < 200; ++q) {
         std::string wanted = names[random() % names.size()];
         wanted[random() % wanted.size()] = "aeiouxz"[random() % 7];
         if (q % 3 == 0 && wanted.size() > 2)
