@@ -56,7 +56,8 @@ void MakeNames(const TNameMatcher& matcher, size_t count) {
             else
                 name[at] = "aeioulrxz"[random() % 9];
             if (roll % 3 == 0)
-                name.insert(name.begin() + static_cast<std::ptrdiff_t>(1 + random() % (name.size() - 1)), 'q');
+                name.insert(name.begin() + static_cast<std::ptrdiff_t>(1 + random() % (name.size() - 1)),
+                            'q');
             ++Expected[3];
         } else {
             name.clear();
@@ -122,8 +123,10 @@ int main(int argc, char** argv) {
             // What the list holds, and what it was matched as.
             std::array<size_t, MatchKindCount> found{};
             size_t lines = 0;
-            for (size_t from = 0, end; (end = Names.find('\n', from)) != std::string::npos; from = end + 1, ++lines)
-                ++found[static_cast<size_t>(matcher.Match(std::string_view(Names).substr(from, end - from)).Kind)];
+            for (size_t from = 0, end; (end = Names.find('\n', from)) != std::string::npos;
+                 from = end + 1, ++lines)
+                ++found[static_cast<size_t>(
+                    matcher.Match(std::string_view(Names).substr(from, end - from)).Kind)];
             std::printf("%zu names: made", lines);
             for (size_t k = 0; k < MatchKindCount; ++k)
                 std::printf(" %zu", Expected[k]);
