@@ -188,12 +188,17 @@ int RunMatch(const TCommandLine& line, std::ostream& out, std::ostream& err) {
         if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
             throw EFOpenError(path + ": not a file of names");
         const std::string names = ReadFileBytes(path);
-        const TDataFolder folder =
-            ChooseDataFolder(DataFolderRequestFromEnvironment(QFile::encodeName(line.DataDir).toStdString()));
-        SetProgramFolder(folder.Folder);
+        // A folder named is only read (never made or filled, as a start of the program would);
+        // otherwise the one the program uses.
+        std::string folder = QFile::encodeName(line.DataDir).toStdString();
+        if (folder.empty())
+            folder = ChooseDataFolder(DataFolderRequestFromEnvironment({})).Folder;
+        else if (folder.back() != '/')
+            folder += '/';
+        SetProgramFolder(folder);
         TTaxonomyTree tree;
         if (LoadTree(tree) != 0)
-            throw EOrvError(folder.Folder + ": there is no taxonomy tree in this data folder");
+            throw EOrvError(folder + ": there is no taxonomy tree in this data folder");
         const TNameMatcher matcher(tree, AppFile("genus.dat"));
         WriteMatchTsv(out, matcher, names);
     } catch (const std::exception& e) {

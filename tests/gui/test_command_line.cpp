@@ -220,6 +220,10 @@ void TestCommandLine::MatchesNames() {
          2,
          "",
          "there is no taxonomy tree"},
+        {{"--match", temp.filePath("names.txt"), "--data-dir", temp.filePath("none")},
+         2,
+         "",
+         "there is no taxonomy tree"},
     };
     for (const auto& c : cases) {
         const TCommandLine line = ParseCommandLine(QStringList{"orvandel-viewer"} + c.Args);
@@ -231,6 +235,9 @@ void TestCommandLine::MatchesNames() {
         QVERIFY2(c.ExitCode == 0 ? err.str().empty() : err.str().starts_with("orvandel-viewer: "),
                  err.str().c_str());
     }
+    // The data folders are only read.
+    QVERIFY(!QDir(temp.filePath("none")).exists());
+    QCOMPARE(QDir(temp.filePath("empty")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 void TestCommandLine::ApplicationHasIconAndVersion() {
