@@ -83,19 +83,27 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
     FShared.assign(count, 0);
     FRestarts.clear();
     FText.clear();
+    FTextUsed = 0;
+    constexpr uint32_t blockSize = 1u << TextBlockBits;
     std::string previous;
     for (uint32_t place = 0; place < count; ++place) {
         folded(FEntries[place], name);
         const size_t shared = place == 0 ? 0 : SharedLength(previous, name);
         FShared[place] = static_cast<uint8_t>(shared);
         const size_t from = place % RestartEvery == 0 ? 0 : shared;
-        if (place % RestartEvery == 0)
-            FRestarts.push_back(static_cast<uint32_t>(FText.size()));
-        FText += static_cast<char>(name.size() - from);
-        FText.append(name, from);
+        if (place % RestartEvery == 0) {
+            if (FText.empty() || FTextUsed + RestartEvery * (MaxLength + 1) > blockSize) {
+                FText.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+                FTextUsed = 0;
+            }
+            FRestarts.push_back(static_cast<uint32_t>((FText.size() - 1) << TextBlockBits) | FTextUsed);
+        }
+        char* at = FText.back().get() + FTextUsed;
+        at[0] = static_cast<char>(name.size() - from);
+        std::memcpy(at + 1, name.data() + from, name.size() - from);
+        FTextUsed += static_cast<uint32_t>(1 + name.size() - from);
         previous.swap(name);
     }
-    FText.shrink_to_fit();
     FBlockMin.assign((count + BlockPlaces - 1) / BlockPlaces, UINT8_MAX);
     FSuperMin.assign((count + SuperPlaces - 1) / SuperPlaces, UINT8_MAX);
     for (uint32_t place = 0; place < count; ++place) {
@@ -107,7 +115,8 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
 }
 
 size_t TNameIndex::MemoryBytes() const {
-    return FText.capacity() + FRestarts.capacity() * sizeof(uint32_t) +
+    const size_t text = FText.empty() ? 0 : ((FText.size() - 1) << TextBlockBits) + FTextUsed;
+    return text + FRestarts.capacity() * sizeof(uint32_t) +
            FEntries.capacity() * sizeof(uint32_t) + FShared.capacity() + FBlockMin.capacity() +
            FSuperMin.capacity();
 }
@@ -126,7 +135,7 @@ void TNameIndex::TCursor::Jump(uint32_t place) {
     uint32_t at = place / RestartEvery * RestartEvery;
     FAt = FIndex.FRestarts[at / RestartEvery];
     for (; at < place; ++at)
-        FAt += 1 + static_cast<unsigned char>(FIndex.FText[FAt]);
+        FAt += 1 + static_cast<unsigned char>(*FIndex.TextAt(static_cast<uint32_t>(FAt)));
     FPlace = place;
     Read();
 }
@@ -137,12 +146,15 @@ void TNameIndex::TCursor::Next() {
 }
 
 void TNameIndex::TCursor::Read() {
-    const auto rest = static_cast<unsigned char>(FIndex.FText[FAt]);
+    if (FPlace % RestartEvery == 0) // a group may begin in the next block
+        FAt = FIndex.FRestarts[FPlace / RestartEvery];
+    const char* at = FIndex.TextAt(static_cast<uint32_t>(FAt));
+    const auto rest = static_cast<unsigned char>(at[0]);
     if (FPlace % RestartEvery == 0)
         FName.clear();
     else
         FName.resize(FIndex.FShared[FPlace]);
-    FName.append(FIndex.FText, FAt + 1, rest);
+    FName.append(at + 1, rest);
     FAt += 1 + rest;
 }
 
@@ -156,8 +168,8 @@ std::vector<uint32_t> TNameIndex::Equal(std::string_view folded) const {
     size_t low = 0, high = FRestarts.size();
     while (high - low > 1) {
         const size_t mid = (low + high) / 2;
-        const size_t at = FRestarts[mid];
-        const std::string_view name(FText.data() + at + 1, static_cast<unsigned char>(FText[at]));
+        const char* text = TextAt(FRestarts[mid]);
+        const std::string_view name(text + 1, static_cast<unsigned char>(text[0]));
         if (name < folded)
             low = mid;
         else

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -62,7 +63,15 @@ private:
     // The first place after `place` whose shared length is below `depth`; Count() when none.
     uint32_t NextBelow(uint32_t place, size_t depth) const;
 
-    std::string FText;               // per place: rest's length (a byte), then the rest
+    // Per place: the rest's length (a byte), then the rest; in blocks filled one after another (no
+    // copy while they grow), a group of RestartEvery places never across two. Places are found
+    // by their offset: the block's number times its size, plus where in the block.
+    static constexpr uint32_t TextBlockBits = 20;
+    const char* TextAt(uint32_t at) const {
+        return FText[at >> TextBlockBits].get() + (at & ((1u << TextBlockBits) - 1));
+    }
+    std::vector<std::unique_ptr<char[]>> FText;
+    uint32_t FTextUsed = 0;          // bytes used in the last block
     std::vector<uint32_t> FRestarts; // where every RestartEvery-th place's bytes begin
     std::vector<uint32_t> FEntries;  // the entry at each place
     std::vector<uint8_t> FShared;    // length shared with the place before

@@ -108,6 +108,29 @@ TEST(NameIndexTest, NearFindsWhatEveryComparisonFinds) {
     EXPECT_EQ(index.Equal(names[5]).front(), std::find(names.begin(), names.end(), names[5]) - names.begin());
 }
 
+// Over a megabyte of names, stored in several blocks: every name that begins a stored group (each
+// sixteenth in sorted order) is found, also where the walk goes on into the next block.
+TEST(NameIndexTest, FindsNamesAcrossItsBlocks) {
+    std::mt19937 random(11);
+    std::set<std::string> unique;
+    while (unique.size() < 150000) {
+        std::string name;
+        for (int k = 0; k < 16; ++k)
+            name += static_cast<char>('a' + random() % 20);
+        unique.insert(name);
+    }
+    const std::vector<std::string> names(unique.begin(), unique.end());
+    TNameIndex index;
+    index.Build(static_cast<uint32_t>(names.size()), [&](uint32_t i, std::string& out) { out = names[i]; });
+    ASSERT_GT(index.MemoryBytes(), 2u << 20);
+    for (size_t i = 0; i < names.size(); i += 16) {
+        bool found = false;
+        index.Near(names[i], 1, [&](uint32_t entry, int distance, uint32_t) { found |= entry == i && distance == 0; });
+        ASSERT_TRUE(found) << i;
+        ASSERT_EQ(index.Equal(names[i]), std::vector<uint32_t>{static_cast<uint32_t>(i)});
+    }
+}
+
 TEST_F(TNameMatcherTest, WritesTsvWithEscapes) {
     const TNameMatcher matcher(Tree, AppFile("genus.dat"));
     std::ostringstream out;
