@@ -116,9 +116,8 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
 
 size_t TNameIndex::MemoryBytes() const {
     const size_t text = FText.empty() ? 0 : ((FText.size() - 1) << TextBlockBits) + FTextUsed;
-    return text + FRestarts.capacity() * sizeof(uint32_t) +
-           FEntries.capacity() * sizeof(uint32_t) + FShared.capacity() + FBlockMin.capacity() +
-           FSuperMin.capacity();
+    return text + FRestarts.capacity() * sizeof(uint32_t) + FEntries.capacity() * sizeof(uint32_t) +
+           FShared.capacity() + FBlockMin.capacity() + FSuperMin.capacity();
 }
 
 void TNameIndex::TCursor::Seek(uint32_t place) {

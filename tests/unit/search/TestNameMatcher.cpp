@@ -125,7 +125,8 @@ TEST(NameIndexTest, FindsNamesAcrossItsBlocks) {
     ASSERT_GT(index.MemoryBytes(), 2u << 20);
     for (size_t i = 0; i < names.size(); i += 16) {
         bool found = false;
-        index.Near(names[i], 1, [&](uint32_t entry, int distance, uint32_t) { found |= entry == i && distance == 0; });
+        index.Near(names[i], 1,
+                   [&](uint32_t entry, int distance, uint32_t) { found |= entry == i && distance == 0; });
         ASSERT_TRUE(found) << i;
         ASSERT_EQ(index.Equal(names[i]), std::vector<uint32_t>{static_cast<uint32_t>(i)});
     }
