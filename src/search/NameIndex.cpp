@@ -1,7 +1,10 @@
 #include "NameIndex.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <cstring>
+#include <malloc.h>
+#include <new>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -59,15 +62,17 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
         if (out.size() > MaxLength)
             out.resize(MaxLength);
     };
-    std::vector<uint32_t> order;
-    {
-        std::vector<TKey> keys(count);
+    FEntries = {};
+    if (count > 0) {
+        std::unique_ptr<TKey[], TFree> keys(static_cast<TKey*>(std::malloc(count * sizeof(TKey))));
+        if (!keys)
+            throw std::bad_alloc();
         for (uint32_t i = 0; i < count; ++i) {
             folded(i, name);
             keys[i] = {PrefixKey(name), i};
         }
         // Names that begin alike (the species of one genus) are told apart by their whole text.
-        std::sort(keys.begin(), keys.end(), [&](const TKey& a, const TKey& b) {
+        std::sort(keys.get(), keys.get() + count, [&](const TKey& a, const TKey& b) {
             if (a.Prefix != b.Prefix)
                 return a.Prefix < b.Prefix;
             folded(a.Entry, name);
@@ -75,11 +80,22 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
             const int c = name.compare(other);
             return c != 0 ? c < 0 : a.Entry < b.Entry;
         });
-        order.resize(count);
-        for (uint32_t i = 0; i < count; ++i)
-            order[i] = keys[i].Entry;
+        // The entries in sorted order take the front of the keys' own memory (entry i's four bytes
+        // lie before key i), which then shrinks to them: the sort's memory is all the build holds.
+        auto* bytes = reinterpret_cast<char*>(keys.get());
+        for (uint32_t i = 0; i < count; ++i) {
+            const uint32_t entry = keys[i].Entry;
+            std::memcpy(bytes + sizeof(uint32_t) * i, &entry, sizeof entry);
+        }
+        void* shrunk = std::realloc(keys.get(), count * sizeof(uint32_t));
+        if (shrunk)
+            (void)keys.release();
+        FEntries.Data.reset(static_cast<uint32_t*>(shrunk ? shrunk : keys.release()));
+        FEntries.Count = count;
     }
-    FEntries = std::move(order);
+    // What the reading of the names let go goes back now, before the text is written (the
+    // allocator keeps large freed blocks otherwise).
+    malloc_trim(0);
     FShared.assign(count, 0);
     FRestarts.clear();
     FText.clear();
@@ -116,7 +132,7 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
 
 size_t TNameIndex::MemoryBytes() const {
     const size_t text = FText.empty() ? 0 : ((FText.size() - 1) << TextBlockBits) + FTextUsed;
-    return text + FRestarts.capacity() * sizeof(uint32_t) + FEntries.capacity() * sizeof(uint32_t) +
+    return text + FRestarts.capacity() * sizeof(uint32_t) + FEntries.Size() * sizeof(uint32_t) +
            FShared.capacity() + FBlockMin.capacity() + FSuperMin.capacity();
 }
 
@@ -140,7 +156,7 @@ void TNameIndex::TCursor::Jump(uint32_t place) {
 }
 
 void TNameIndex::TCursor::Next() {
-    if (++FPlace < FIndex.FEntries.size())
+    if (++FPlace < FIndex.FEntries.Size())
         Read();
 }
 
@@ -159,7 +175,7 @@ void TNameIndex::TCursor::Read() {
 
 std::vector<uint32_t> TNameIndex::Equal(std::string_view folded) const {
     std::vector<uint32_t> found;
-    if (FEntries.empty())
+    if (FEntries.Empty())
         return found;
     if (folded.size() > MaxLength)
         folded = folded.substr(0, MaxLength);
@@ -175,7 +191,7 @@ std::vector<uint32_t> TNameIndex::Equal(std::string_view folded) const {
             high = mid;
     }
     TCursor cursor(*this);
-    for (cursor.Seek(static_cast<uint32_t>(low * RestartEvery)); cursor.Place() < FEntries.size();
+    for (cursor.Seek(static_cast<uint32_t>(low * RestartEvery)); cursor.Place() < FEntries.Size();
          cursor.Next()) {
         const int c = std::string_view(cursor.Name()).compare(folded);
         if (c > 0)
@@ -189,7 +205,7 @@ std::vector<uint32_t> TNameIndex::Equal(std::string_view folded) const {
 
 uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
     // depth is at least 1: a shared length below it is there at place 0 at least.
-    const auto count = static_cast<uint32_t>(FEntries.size());
+    const auto count = static_cast<uint32_t>(FEntries.Size());
     const uint8_t* shared = FShared.data();
     uint32_t p = place + 1;
     const uint32_t blockEnd = std::min(count, (p + BlockPlaces - 1) / BlockPlaces * BlockPlaces);
@@ -213,7 +229,7 @@ uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
 void TNameIndex::Near(std::string_view folded, int limit,
                       const std::function<void(uint32_t, int, uint32_t)>& found) const {
     const size_t m = folded.size();
-    if (FEntries.empty() || m > MaxNearLength || limit <= 0)
+    if (FEntries.Empty() || m > MaxNearLength || limit <= 0)
         return;
     const auto cap = static_cast<uint8_t>(limit + 1);
     constexpr size_t MaxDepth = MaxNearLength + 8;
@@ -222,7 +238,7 @@ void TNameIndex::Near(std::string_view folded, int limit,
     uint8_t rows[MaxDepth + 1][MaxNearLength + 1];
     for (size_t j = 0; j <= m; ++j)
         rows[0][j] = static_cast<uint8_t>(std::min<size_t>(j, cap));
-    const auto count = static_cast<uint32_t>(FEntries.size());
+    const auto count = static_cast<uint32_t>(FEntries.Size());
     size_t valid = 0;          // rows 0..valid hold for the current name's prefix
     size_t previousLength = 0; // of the name at the place before, when it was read whole
     TCursor cursor(*this);

@@ -7,6 +7,7 @@
 // already too far off. A look-up never reads every name.
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <memory>
 #include <string>
@@ -32,7 +33,7 @@ public:
     void Near(std::string_view folded, int limit,
               const std::function<void(uint32_t entry, int distance, uint32_t place)>& found) const;
 
-    size_t Count() const { return FEntries.size(); }
+    size_t Count() const { return FEntries.Size(); }
     size_t MemoryBytes() const;
 
 private:
@@ -73,7 +74,17 @@ private:
     std::vector<std::unique_ptr<char[]>> FText;
     uint32_t FTextUsed = 0;          // bytes used in the last block
     std::vector<uint32_t> FRestarts; // where every RestartEvery-th place's bytes begin
-    std::vector<uint32_t> FEntries;  // the entry at each place
+    // The entry at each place, in memory from malloc (the sort's, shrunk: see Build).
+    struct TFree {
+        void operator()(void* p) const { std::free(p); }
+    };
+    struct TEntries {
+        std::unique_ptr<uint32_t[], TFree> Data;
+        size_t Count = 0;
+        size_t Size() const { return Count; }
+        bool Empty() const { return Count == 0; }
+        uint32_t operator[](size_t i) const { return Data[i]; }
+    } FEntries;
     std::vector<uint8_t> FShared;    // length shared with the place before
     std::vector<uint8_t> FBlockMin;  // the least shared length of each block of places
     std::vector<uint8_t> FSuperMin;

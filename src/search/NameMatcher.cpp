@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <malloc.h>
 #include <ostream>
 #include <sys/stat.h>
 #include <thread>
@@ -60,6 +61,7 @@ TNameMatcher::TNameMatcher(const TTaxonomyTree& tree, const std::string& genusPa
         ReadSpecies(genusPath, ids);
         LinkGenera(ids);
     }
+    malloc_trim(0); // what reading the database grew and let go, before the index is sorted
     FIndex.Build(static_cast<uint32_t>(Count()),
                  [this](uint32_t entry, std::string& out) { Fold(entry, out); });
 }
@@ -291,7 +293,7 @@ void WriteMatchTsv(std::ostream& out, const TNameMatcher& matcher, std::string_v
         const std::string_view given = TrimmedLine(line);
         if (!given.empty())
             names.push_back(given);
-        if (names.size() == 16384) // the matches of a part at a time
+        if (names.size() == 4096) // the matches of a part at a time
             flush();
     });
     flush();
