@@ -116,7 +116,7 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
         }
         char* at = FText.back().get() + FTextUsed;
         at[0] = static_cast<char>(name.size() - from);
-        std::memcpy(at + 1, name.data() + from, name.size() - from);
+        std::copy(name.begin() + static_cast<std::ptrdiff_t>(from), name.end(), at + 1);
         FTextUsed += static_cast<uint32_t>(1 + name.size() - from);
         previous.swap(name);
     }
