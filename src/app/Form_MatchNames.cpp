@@ -21,7 +21,8 @@
 
 namespace {
 
-enum TColumn { NameColumn, KindColumn, MatchColumn, PathColumn, RankColumn, SuggestionColumn };
+// The path, the longest, comes last.
+enum TColumn { NameColumn, KindColumn, MatchColumn, RankColumn, SuggestionColumn, PathColumn };
 
 const char* const KindTexts[MatchKindCount] = {"Exact", "Folded", "Planned", "Suggestion", "Not found"};
 
@@ -52,12 +53,11 @@ public:
         return parent.isValid() ? 0 : static_cast<int>(FShown.size());
     }
     int columnCount(const QModelIndex& parent) const override {
-        return parent.isValid() ? 0 : SuggestionColumn + 1;
+        return parent.isValid() ? 0 : PathColumn + 1;
     }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
-        static const char* const titles[] = {"Name", "Kind", "Match", "Path", "Rank", "Suggestions"};
-        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 ||
-            section > SuggestionColumn)
+        static const char* const titles[] = {"Name", "Kind", "Match", "Rank", "Suggestions", "Path"};
+        if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > PathColumn)
             return {};
         return QString::fromLatin1(titles[section]);
     }
@@ -74,7 +74,7 @@ public:
         FShown.clear();
         for (size_t i = 0; i < FRows.size(); ++i) {
             bool shown = text.isEmpty();
-            for (int column = NameColumn; column <= SuggestionColumn && !shown; ++column)
+            for (int column = NameColumn; column <= PathColumn && !shown; ++column)
                 shown = Text(FRows[i], column).contains(text, Qt::CaseInsensitive);
             if (shown)
                 FShown.push_back(i);
@@ -175,7 +175,7 @@ void TFormMatchNames::MatchNames() {
         rows.push_back({std::string(names[i]), std::move(matches[i])});
     FModel = std::make_unique<TMatchListModel>(*FMatcher, std::move(rows));
     FUi->ResultList->setModel(FModel.get());
-    for (int column = NameColumn; column <= RankColumn; ++column)
+    for (int column = NameColumn; column <= SuggestionColumn; ++column)
         FUi->ResultList->resizeColumnToContents(column);
     const QLocale locale;
     QStringList counts;

@@ -49,7 +49,7 @@ void TestMatchNames::MatchesAFileFiltersSelectsAndSaves() {
         auto& form = static_cast<TFormMatchNames&>(d);
         form.OpenFile();
         QTreeView* list = form.Results();
-        checked << Column(list, 1).join('|') << Column(list, 2).join('|') << Column(list, 5).join('|')
+        checked << Column(list, 1).join('|') << Column(list, 2).join('|') << Column(list, 4).join('|')
                 << form.Counts()->text();
         form.Filter()->setText("SUGG");
         checked << Column(list, 0).join('|') << d.findChild<QLabel*>("ShownLabel")->text();
