@@ -2,11 +2,18 @@
 
 #include "Constants.h"
 #include "DataCompare.h"
+#include "DataFolder.h"
+#include "Errors.h"
+#include "NameMatcher.h"
+#include "Platform.h"
+#include "TextFiles.h"
 
 #include <QCommandLineParser>
+#include <QFile>
 
 #include <exception>
 #include <ostream>
+#include <sys/stat.h>
 
 namespace {
 
@@ -87,7 +94,16 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         "species is the field \"Species <name>\"). A TAB, line break or backslash in a value is written "
         "as \\t, \\n (\\r) or \\\\.",
         "format");
-    parser.addOptions({help, version, dataDir, offline, compare, compareFormat});
+    const QCommandLineOption match(
+        "match",
+        "Match each name of <file> (one a line, authors and years after it ignored) against the branches "
+        "of the tree and the species of genus.dat (as \"Genus epithet\") of the data folder, print the "
+        "outcome as TSV and exit: a header line, then per name the tab-separated columns name, kind "
+        "(exact, folded, planned, suggestion, none), match, path, rank and suggestions (up to three, "
+        "separated by \"; \"), escaped as --compare-format tsv writes them. Needs no display. A file that "
+        "cannot be read ends it with exit code 2.",
+        "file");
+    parser.addOptions({help, version, dataDir, offline, compare, compareFormat, match});
 
     const QStringList ours = WithoutToolkitOptions(arguments);
     if (!parser.parse(ours)) {
@@ -105,6 +121,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
     const QStringList positional = parser.positionalArguments();
     if (parser.isSet(compare) && positional.size() != 2)
         return Failure(QStringLiteral("--compare needs two data folders, the old one and the new one."));
+    if (parser.isSet(compare) && parser.isSet(match))
+        return Failure(QStringLiteral("--compare and --match go alone."));
     if (!parser.isSet(compare) && !positional.isEmpty())
         return Failure(QStringLiteral("Unexpected argument '%1'.").arg(positional.first()));
 
@@ -115,7 +133,8 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         QString text = parser.helpText();
         const qsizetype end = text.indexOf('\n');
         result.Output =
-            QStringLiteral("Usage: %1 [options]\n       %1 --compare <old> <new> [--compare-format tsv]")
+            QStringLiteral("Usage: %1 [options]\n       %1 --compare <old> <new> [--compare-format tsv]\n"
+                           "       %1 --match <file> [--data-dir <folder>]")
                 .arg(ExecutableName) +
             text.mid(end);
         return result;
@@ -145,6 +164,10 @@ TCommandLine ParseCommandLine(const QStringList& arguments) {
         result.CompareOld = positional[0];
         result.CompareNew = positional[1];
     }
+    if (parser.isSet(match)) {
+        result.Action = TCommandLine::TAction::Match;
+        result.MatchFile = parser.value(match);
+    }
     return result;
 }
 
@@ -163,6 +186,35 @@ int RunCompare(const TCommandLine& line, std::ostream& out, std::ostream& err) {
     } else {
         out << "Old data: " << before << "\nNew data: " << after << "\n\n";
         WriteComparisonText(out, comparison);
+    }
+    out.flush();
+    return 0;
+}
+
+int RunMatch(const TCommandLine& line, std::ostream& out, std::ostream& err) {
+    const std::string path = QFile::encodeName(line.MatchFile).toStdString();
+    try {
+        // A pipe or a device would be waited on, not read.
+        struct stat info {};
+        if (stat(path.c_str(), &info) == 0 && !S_ISREG(info.st_mode))
+            throw EFOpenError(path + ": not a file of names");
+        const std::string names = ReadFileBytes(path);
+        // A folder named is only read (never made or filled, as a start of the program would);
+        // otherwise the one the program uses.
+        std::string folder = QFile::encodeName(line.DataDir).toStdString();
+        if (folder.empty())
+            folder = ChooseDataFolder(DataFolderRequestFromEnvironment({})).Folder;
+        else if (folder.back() != '/')
+            folder += '/';
+        SetProgramFolder(folder);
+        TTaxonomyTree tree;
+        if (LoadTree(tree) != 0)
+            throw EOrvError(folder + ": there is no taxonomy tree in this data folder");
+        const TNameMatcher matcher(tree, AppFile("genus.dat"));
+        WriteMatchTsv(out, matcher, names);
+    } catch (const std::exception& e) {
+        err << ExecutableName << ": " << e.what() << '\n';
+        return 2;
     }
     out.flush();
     return 0;

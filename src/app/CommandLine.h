@@ -1,6 +1,6 @@
 // The program's command line: --help, --version, --data-dir DIR, --offline and
-// --compare OLD NEW [--compare-format text|tsv]. Parsed before any window exists, so --help,
-// --version and --compare work without a display.
+// --compare OLD NEW [--compare-format text|tsv] and --match FILE. Parsed before any window exists, so --help,
+// --version, --compare and --match work without a display.
 #pragma once
 
 #include <QString>
@@ -9,7 +9,7 @@
 #include <iosfwd>
 
 struct TCommandLine {
-    enum class TAction { Run, ShowHelp, ShowVersion, Compare, Fail };
+    enum class TAction { Run, ShowHelp, ShowVersion, Compare, Match, Fail };
     enum class TCompareFormat { Text, Tsv };
     TAction Action = TAction::Run;
     // What to print: help or version on standard output, an error on standard error.
@@ -22,6 +22,7 @@ struct TCommandLine {
     QString CompareOld;
     QString CompareNew;
     TCompareFormat CompareFormat = TCompareFormat::Text;
+    QString MatchFile; // --match: the list of names
 };
 
 // The version the program reports.
@@ -35,3 +36,6 @@ QStringList WithoutToolkitOptions(const QStringList& arguments);
 // Runs --compare: what changed from the old data folder to the new one goes to `out`, an error to
 // `err`. Returns the exit code: 0, or 2 when the folders cannot be compared.
 int RunCompare(const TCommandLine& line, std::ostream& out, std::ostream& err);
+// Runs --match: each name of the file matched against the data folder's tree and species, as TSV to
+// `out`. Returns 0, or 2 (a message on `err`) when the file or the data cannot be read.
+int RunMatch(const TCommandLine& line, std::ostream& out, std::ostream& err);

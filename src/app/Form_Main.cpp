@@ -14,6 +14,7 @@
 #include "ImagePage.h"
 #include "InputBlock.h"
 #include "MainCommands.h"
+#include "MatchCommands.h"
 #include "PageTabs.h"
 #include "PrintCommands.h"
 #include "QtText.h"
@@ -96,12 +97,14 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
                         {FUi->TreeTabSheet, FUi->SearchTabSheet, FUi->SearchResultTabSheet, FPresenter.get(),
                          [this] { ShowMainPage(ResultPage); }},
                         this);
-    new TBranchTools(
+    auto* branchTools = new TBranchTools(
         *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
     new THistoryCommands(
         *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
     new TPrintCommands(
         *FActions, {FUi->SummaryTabSheet, FUi->ImageTabSheet, FUi->TreeTabSheet, &FPresenter->CurrentRecord()}, this);
+    new TMatchCommands(
+        *FActions, FUi->TreeTabSheet, [branchTools](TTreeNode* n) { branchTools->SelectBranch(n); }, this);
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
     connect(TreeModel(), &QAbstractItemModel::modelAboutToBeReset, FUi->SearchResultTabSheet,
             &TResultPage::Clear);

@@ -105,6 +105,9 @@ const std::array<TActionSpec, ActionCount>& MainActionTable() {
          "Ctrl+P", "Database", false, 0},
         {TAction::DBSaveSummaryPdf, "ActionDBSaveSummaryPdf", "Save Summary as PD&F...",
          "Write the summary of the selected branch to a PDF file", "", "Database", false, 0},
+        {TAction::ViewMatchNames, "ActionViewMatchNames", "&Match Names...",
+         "Match a list of names against Taxonomy tree and the species, with suggestions for misspelt ones", "",
+         "View", false, 0},
     }};
     static_assert(InEnumOrder(table), "the action table follows the order of TAction");
     return table;
@@ -124,7 +127,8 @@ const std::vector<TMenuSpec>& MainMenuTable() {
          {A::ViewBack, A::ViewForward, sep, TMenuItem::Submenu("Taxonomy T&ree", "itemViewTaxoTree"), A::ViewTaxoExpandAll, A::ViewTaxoCollapseAll, sep,
           A::ViewTaxoReset, TMenuItem::EndSubmenu(), sep, A::ViewTaxnomyTree, A::ViewSearch, A::ViewResult, sep,
           A::ViewRelatedLinks, sep, A::ViewCopySummary, A::ViewCopyTree, A::ViewSaveImage, sep, A::ViewAllGenus,
-          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch, A::ViewWhatChanged}},
+          A::ViewForgotten, A::ViewPlanGenus, sep, A::ViewGoToBranch, A::ViewExportBranch, A::ViewWhatChanged,
+          A::ViewMatchNames}},
         {"&Editor",
          "itemEditor",
          {A::EditorAddTreeItem, A::EditorDeleteTreeItem, A::EditorUndoDelete, sep, A::EditorAddData, sep, A::EditorSave, A::EditorCancel,

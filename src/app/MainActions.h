@@ -75,6 +75,7 @@ enum class TAction {
     ViewForward,
     DBPrintSummary,
     DBSaveSummaryPdf,
+    ViewMatchNames,
     Count
 };
 inline constexpr std::size_t ActionCount = static_cast<std::size_t>(TAction::Count);

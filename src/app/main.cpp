@@ -43,6 +43,10 @@ int main(int argc, char* argv[]) {
         std::ios::sync_with_stdio(false); // nothing else writes; a long list goes out in large pieces
         return RunCompare(line, std::cout, std::cerr);
     }
+    if (line.Action == TCommandLine::TAction::Match) {
+        std::ios::sync_with_stdio(false);
+        return RunMatch(line, std::cout, std::cerr);
+    }
     if (line.Action != TCommandLine::TAction::Run) {
         std::fputs(line.Output.toLocal8Bit().constData(),
                    line.Action == TCommandLine::TAction::Fail ? stderr : stdout);

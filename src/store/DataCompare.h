@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 enum class TDataChangeKind {
@@ -98,3 +99,5 @@ void WriteComparisonText(std::ostream& out, const TDataComparison& comparison);
 // name), id, name, field, before, after, separated by TABs. A backslash, TAB, CR or LF inside a
 // value is written as \\, \t, \r or \n.
 void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison);
+// A value for a TSV column: a backslash, TAB, CR or LF written as \\, \t, \r or \n.
+std::string TsvEscaped(std::string_view value);

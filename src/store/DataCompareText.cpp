@@ -6,9 +6,7 @@
 #include <string>
 #include <string_view>
 
-namespace {
-
-std::string Escaped(std::string_view value) {
+std::string TsvEscaped(std::string_view value) {
     std::string text;
     text.reserve(value.size());
     for (char c : value) {
@@ -31,6 +29,8 @@ std::string Escaped(std::string_view value) {
     }
     return text;
 }
+
+namespace {
 
 // A value after `mark`, the lines after its first indented to match.
 void WriteValue(std::ostream& out, const char* mark, std::string_view value) {
@@ -202,7 +202,7 @@ void WriteComparisonText(std::ostream& out, const TDataComparison& comparison) {
 void WriteComparisonTsv(std::ostream& out, const TDataComparison& comparison) {
     out << "kind\tlevel\tid\tname\tfield\tbefore\tafter\n";
     for (const TDataChange& c : comparison.Changes)
-        out << DataChangeKindName(c.Kind) << '\t' << DataRankName(c.Level) << '\t' << Escaped(c.Id) << '\t'
-            << Escaped(c.Name) << '\t' << Escaped(c.Field) << '\t' << Escaped(c.Before) << '\t'
-            << Escaped(c.After) << '\n';
+        out << DataChangeKindName(c.Kind) << '\t' << DataRankName(c.Level) << '\t' << TsvEscaped(c.Id) << '\t'
+            << TsvEscaped(c.Name) << '\t' << TsvEscaped(c.Field) << '\t' << TsvEscaped(c.Before) << '\t'
+            << TsvEscaped(c.After) << '\n';
 }

@@ -67,9 +67,9 @@ void TestBranchTools::MenuEndsWithTheNewCommands() {
     QStringList items;
     for (QAction* a : w.findChild<QMenu*>("itemView")->actions())
         items << (a->isSeparator() ? "-" : a->text());
-    QCOMPARE(items.mid(items.size() - 8),
+    QCOMPARE(items.mid(items.size() - 9),
              QStringList({"-", "Show &All Genus", "Show &Forgotten Genus", "Show &Planning Branches", "-",
-                          "&Go to Branch", "E&xport Branch...", "&What Changed..."}));
+                          "&Go to Branch", "E&xport Branch...", "&What Changed...", "&Match Names..."}));
     QCOMPARE(w.Action(TAction::ViewGoToBranch)->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_L));
     CHECK_DIALOGS(dialogs);
 }

@@ -20,6 +20,7 @@ private slots:
     void HelpNamesEveryOption();
     void ParsesCompare();
     void ComparesDataFolders();
+    void MatchesNames();
     void ApplicationHasIconAndVersion();
 };
 
@@ -70,6 +71,10 @@ void TestCommandLine::Parses() {
          "Missing value after '--compare-format'",
          "",
          false},
+        {{"--match", "names.txt", "--data-dir", "/d"}, TAction::Match, "", "/d", false},
+        {{"--match"}, TAction::Fail, "Missing value after '--match'", "", false},
+        {{"--match", "n", "--compare", "a", "b"}, TAction::Fail, "--compare and --match go alone", "", false},
+        {{"--match", "n", "extra"}, TAction::Fail, "Unexpected argument 'extra'", "", false},
     };
     for (const auto& c : cases) {
         const QByteArray what = c.Args.join(' ').toLocal8Bit();
@@ -87,7 +92,8 @@ void TestCommandLine::HelpNamesEveryOption() {
     for (const char* option :
          {"--help", "--version", "--data-dir <folder>", "--offline", "~/.local/share/orvandel-viewer",
           "orvandel-viewer --compare <old> <new> [--compare-format tsv]", "--compare-format <format>",
-          "columns kind, level, id, name, field,"})
+          "columns kind, level, id, name, field,", "orvandel-viewer --match <file> [--data-dir <folder>]",
+          "--match <file>"})
         QVERIFY2(help.contains(QLatin1String(option)), option);
 }
 
@@ -178,6 +184,61 @@ void TestCommandLine::ComparesDataFolders() {
     RunCompare(ParseCommandLine({"orvandel-viewer", "--compare", before, after}), out, err);
     QVERIFY(out.str().starts_with("Old data: " + before.toStdString() + "\nNew data: " + after.toStdString() +
                                   "\n"));
+}
+
+// A list of names matched against a data folder as TSV, and what ends it with exit code 2.
+void TestCommandLine::MatchesNames() {
+    QTemporaryDir temp;
+    QVERIFY(temp.isValid());
+    auto write = [&](const QString& name, const QByteArray& bytes) {
+        QFile file(temp.filePath(name));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(bytes);
+    };
+    QVERIFY(QDir().mkpath(temp.filePath("data")));
+    QVERIFY(QDir().mkpath(temp.filePath("empty")));
+    write("data/classifytree.dat", "#c1#Korvelia#k\r\n\t\t\t\t\t#g1#Alphavelis#a\r\n");
+    write("data/genus.dat", "g1#Alphavelis#m#d#k#c#-#o#u#o#u#w\r\n\t#sulcata#furrowed#x\r\n");
+    write("names.txt", "alphavelis sulcata Tessmer, 1887\r\nAlphavelsi\r\n\r\nKor\tvelia\\\n");
+    const QString data = temp.filePath("data");
+    const struct {
+        QStringList Args;
+        int ExitCode;
+        std::string Out;
+        std::string Err; // a part of it
+    } cases[] = {
+        {{"--match", temp.filePath("names.txt"), "--data-dir", data},
+         0,
+         "name\tkind\tmatch\tpath\trank\tsuggestions\n"
+         "alphavelis sulcata Tessmer, 1887\tfolded\tAlphavelis sulcata\tKorvelia > Alphavelis > Alphavelis "
+         "sulcata\tSpecies\t\n"
+         "Alphavelsi\tsuggestion\t\t\t\tAlphavelis\n"
+         "Kor\\tvelia\\\\\tnone\t\t\t\t\n",
+         ""},
+        {{"--match", temp.filePath("none.txt"), "--data-dir", data}, 2, "", "none.txt"},
+        {{"--match", temp.path(), "--data-dir", data}, 2, "", "not a file of names"},
+        {{"--match", temp.filePath("names.txt"), "--data-dir", temp.filePath("empty")},
+         2,
+         "",
+         "there is no taxonomy tree"},
+        {{"--match", temp.filePath("names.txt"), "--data-dir", temp.filePath("none")},
+         2,
+         "",
+         "there is no taxonomy tree"},
+    };
+    for (const auto& c : cases) {
+        const TCommandLine line = ParseCommandLine(QStringList{"orvandel-viewer"} + c.Args);
+        QVERIFY(line.Action == TAction::Match);
+        std::ostringstream out, err;
+        QCOMPARE(RunMatch(line, out, err), c.ExitCode);
+        QCOMPARE(out.str(), c.Out);
+        QVERIFY2(err.str().find(c.Err) != std::string::npos, err.str().c_str());
+        QVERIFY2(c.ExitCode == 0 ? err.str().empty() : err.str().starts_with("orvandel-viewer: "),
+                 err.str().c_str());
+    }
+    // The data folders are only read.
+    QVERIFY(!QDir(temp.filePath("none")).exists());
+    QCOMPARE(QDir(temp.filePath("empty")).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
 }
 
 void TestCommandLine::ApplicationHasIconAndVersion() {
