@@ -6,33 +6,33 @@
 namespace {
 
 std::string Base64(const std::string& text) {
-    static const char Digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
+    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
     std::string out;
     std::size_t i = 0;
     for (; i + 2 < text.size(); i += 3) {
         const unsigned v =
             (unsigned char)text[i] << 16 | (unsigned char)text[i + 1] << 8 | (unsigned char)text[i + 2];
-        out += {Digits[v >> 18], Digits[(v >> 12) & 63], Digits[(v >> 6) & 63], Digits[v & 63]};
+        out += {digits[v >> 18], digits[(v >> 12) & 63], digits[(v >> 6) & 63], digits[v & 63]};
     }
     if (i + 1 == text.size()) {
         const unsigned v = (unsigned char)text[i] << 16;
-        out += {Digits[v >> 18], Digits[(v >> 12) & 63], '=', '='};
+        out += {digits[v >> 18], digits[(v >> 12) & 63], '=', '='};
     } else if (i + 2 == text.size()) {
         const unsigned v = (unsigned char)text[i] << 16 | (unsigned char)text[i + 1] << 8;
-        out += {Digits[v >> 18], Digits[(v >> 12) & 63], Digits[(v >> 6) & 63], '='};
+        out += {digits[v >> 18], digits[(v >> 12) & 63], digits[(v >> 6) & 63], '='};
     }
     return out;
 }
 
 // A byte that would break the request line or a header line is sent percent-encoded.
 std::string RequestPath(const std::string& path) {
-    static const char Hex[] = "0123456789ABCDEF";
+    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     for (unsigned char c : path) {
         if (c <= 0x20 || c >= 0x7f) {
             out += '%';
-            out += Hex[c >> 4];
-            out += Hex[c & 15];
+            out += hex[c >> 4];
+            out += hex[c & 15];
         } else {
             out += char(c);
         }

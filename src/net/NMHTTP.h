@@ -16,7 +16,7 @@ class THostResolver;
 // Command kinds as reported to OnFailure and OnSuccess.
 enum class CmdType : int { Get = 0, Post = 3 };
 
-using TResultEvent = std::function<void(CmdType Cmd)>;
+using TResultEvent = std::function<void(CmdType cmd)>;
 
 // Optional request headers; each is sent only when not empty.
 struct THeaderInfo {

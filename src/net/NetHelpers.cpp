@@ -113,7 +113,7 @@ TUrlParts ResolveLocation(const TUrlParts& current, const std::string& location,
 }
 
 std::string PercentEncode(const std::string& text) {
-    static const char Hex[] = "0123456789ABCDEF";
+    static const char hex[] = "0123456789ABCDEF";
     std::string out;
     out.reserve(text.size());
     for (unsigned char c : text) {
@@ -123,8 +123,8 @@ std::string PercentEncode(const std::string& text) {
             out += char(c);
         } else {
             out += '%';
-            out += Hex[c >> 4];
-            out += Hex[c & 15];
+            out += hex[c >> 4];
+            out += hex[c & 15];
         }
     }
     return out;

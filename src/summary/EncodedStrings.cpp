@@ -6,27 +6,27 @@
 
 namespace {
 
-char FoldAscii(char C) {
-    return (C >= 'A' && C <= 'Z') ? static_cast<char>(C - 'A' + 'a') : C;
+char FoldAscii(char c) {
+    return (c >= 'A' && c <= 'Z') ? static_cast<char>(c - 'A' + 'a') : c;
 }
 
 // Three-way case-insensitive comparison, for the sorted list.
-int CompareText(std::string_view A, std::string_view B) {
-    const std::size_t N = std::min(A.size(), B.size());
-    for (std::size_t I = 0; I < N; ++I) {
-        const auto X = static_cast<unsigned char>(FoldAscii(A[I]));
-        const auto Y = static_cast<unsigned char>(FoldAscii(B[I]));
-        if (X != Y)
-            return X < Y ? -1 : 1;
+int CompareText(std::string_view a, std::string_view b) {
+    const std::size_t n = std::min(a.size(), b.size());
+    for (std::size_t i = 0; i < n; ++i) {
+        const auto x = static_cast<unsigned char>(FoldAscii(a[i]));
+        const auto y = static_cast<unsigned char>(FoldAscii(b[i]));
+        if (x != y)
+            return x < y ? -1 : 1;
     }
-    return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
+    return a.size() == b.size() ? 0 : (a.size() < b.size() ? -1 : 1);
 }
 
 // Sets a flag for the lifetime of the guard and puts the previous value back however the scope
 // ends, so an exception from a handler never leaves the list busy.
 class TBusyGuard {
 public:
-    explicit TBusyGuard(bool& Flag) : FFlag(Flag), FPrevious(Flag) { FFlag = true; }
+    explicit TBusyGuard(bool& flag) : FFlag(flag), FPrevious(flag) { FFlag = true; }
     ~TBusyGuard() { FFlag = FPrevious; }
     TBusyGuard(const TBusyGuard&) = delete;
     TBusyGuard& operator=(const TBusyGuard&) = delete;
@@ -38,29 +38,29 @@ private:
 
 // Calls Fn for each line of S, cut at CR, LF or CR LF. A final line break does not start
 // another line, and an empty text has no lines.
-template <typename F> void ForEachLine(const std::string& S, F&& Fn) {
-    std::size_t P = 0;
-    const std::size_t N = S.size();
-    while (P < N) {
-        std::size_t E = P;
-        while (E < N && S[E] != '\r' && S[E] != '\n')
-            ++E;
-        Fn(S.substr(P, E - P));
-        P = E;
-        if (P < N && S[P] == '\r')
-            ++P;
-        if (P < N && S[P] == '\n')
-            ++P;
+template <typename F> void ForEachLine(const std::string& s, F&& fn) {
+    std::size_t p = 0;
+    const std::size_t n = s.size();
+    while (p < n) {
+        std::size_t e = p;
+        while (e < n && s[e] != '\r' && s[e] != '\n')
+            ++e;
+        fn(s.substr(p, e - p));
+        p = e;
+        if (p < n && s[p] == '\r')
+            ++p;
+        if (p < n && s[p] == '\n')
+            ++p;
     }
 }
 
 } // namespace
 
-bool SameMacroName(std::string_view A, std::string_view B) {
-    if (A.size() != B.size())
+bool SameMacroName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
         return false;
-    for (std::size_t I = 0; I < A.size(); ++I)
-        if (FoldAscii(A[I]) != FoldAscii(B[I]))
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (FoldAscii(a[i]) != FoldAscii(b[i]))
             return false;
     return true;
 }
@@ -68,150 +68,150 @@ bool SameMacroName(std::string_view A, std::string_view B) {
 // ---------------------------------------------------------------------------------------------
 // TEncodedStrings
 
-std::size_t TEncodedStrings::Add(const std::string& S) {
+std::size_t TEncodedStrings::Add(const std::string& s) {
     if (Busy)
-        return AddRaw(S);
-    std::string R;
-    Expand(S, R);
-    return AddRaw(std::move(R));
+        return AddRaw(s);
+    std::string r;
+    Expand(s, r);
+    return AddRaw(std::move(r));
 }
 
-void TEncodedStrings::Insert(std::size_t Index, const std::string& S) {
+void TEncodedStrings::Insert(std::size_t index, const std::string& s) {
     // Checked first, so that a refused insert fires no events.
     if (FSorted)
         throw std::logic_error("Operation not allowed on sorted list");
-    if (Index > FLines.size())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+    if (index > FLines.size())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
     if (Busy) {
-        InsertRaw(Index, S);
+        InsertRaw(index, s);
         return;
     }
-    std::string R;
-    Expand(S, R);
-    InsertRaw(Index, std::move(R));
+    std::string r;
+    Expand(s, r);
+    InsertRaw(index, std::move(r));
 }
 
-void TEncodedStrings::SetText(const std::string& S) {
+void TEncodedStrings::SetText(const std::string& s) {
     // The whole-text pass lets a macro run over line breaks; its result is not kept. A handler
     // that sets the text during an expansion gets its lines stored unexpanded, as Add does.
     if (!Busy) {
-        std::string Discarded;
-        Expand(S, Discarded);
+        std::string discarded;
+        Expand(s, discarded);
     }
     // S may be one of our own lines: it stays alive in Previous.
-    std::vector<std::string> Previous;
-    Previous.swap(FLines);
+    std::vector<std::string> previous;
+    previous.swap(FLines);
     try {
-        ForEachLine(S, [this](const std::string& Line) { Add(Line); });
+        ForEachLine(s, [this](const std::string& line) { Add(line); });
     } catch (...) {
-        FLines.swap(Previous);
+        FLines.swap(previous);
         throw;
     }
 }
 
-void TEncodedStrings::Expand(const std::string& S, std::string& R) {
-    TBusyGuard Guard(Busy);
-    TMacroInfo Info;
-    Info.Source = S;
-    std::string Out;
-    Out.reserve(S.size());
-    std::string Name;
-    std::string Value;
-    bool InMacro = false;
-    char Open = '\0';
+void TEncodedStrings::Expand(const std::string& s, std::string& r) {
+    TBusyGuard guard(Busy);
+    TMacroInfo info;
+    info.Source = s;
+    std::string out;
+    out.reserve(s.size());
+    std::string name;
+    std::string value;
+    bool inMacro = false;
+    char open = '\0';
 
-    for (std::size_t P = 0; P < S.size(); ++P) {
-        const char C = S[P];
-        if (!InMacro) {
-            if (MacroStart.Contains(C)) {
-                InMacro = true;
-                Open = C;
+    for (std::size_t p = 0; p < s.size(); ++p) {
+        const char c = s[p];
+        if (!inMacro) {
+            if (MacroStart.Contains(c)) {
+                inMacro = true;
+                open = c;
             } else {
-                Out += C;
+                out += c;
             }
             continue;
         }
-        if (MacroEnd.Contains(C)) {
-            bool Handled = false;
-            Info.NextPos = P + 2;
-            Info.OpenChar = Open;
-            Info.CloseChar = C;
+        if (MacroEnd.Contains(c)) {
+            bool handled = false;
+            info.NextPos = p + 2;
+            info.OpenChar = open;
+            info.CloseChar = c;
             // A copy, so that a handler may reassign OnMacro while it runs.
-            if (TMacroEvent Handler = OnMacro)
-                Handler(Name, Value, Handled, Info, *this);
-            if (Handled) {
-                Out += Value;
+            if (TMacroEvent handler = OnMacro)
+                handler(name, value, handled, info, *this);
+            if (handled) {
+                out += value;
             } else {
-                Out += Open;
-                Out += Name;
-                Out += C;
+                out += open;
+                out += name;
+                out += c;
             }
-            InMacro = false;
-            Name.clear();
-        } else if (MacroStart.Contains(C) && Name.empty()) {
+            inMacro = false;
+            name.clear();
+        } else if (MacroStart.Contains(c) && name.empty()) {
             // An opener right after an opener: the first one was plain text.
-            Out += Open;
-            Open = C;
+            out += open;
+            open = c;
         } else {
-            Name += C;
+            name += c;
         }
     }
     // An unterminated macro is dropped with its opener.
-    R = std::move(Out);
+    r = std::move(out);
 }
 
 std::string TEncodedStrings::Text() const {
-    std::size_t Size = 0;
-    for (const auto& Line : FLines)
-        Size += Line.size() + 2;
-    std::string Result;
-    Result.reserve(Size);
-    for (const auto& Line : FLines) {
-        Result += Line;
-        Result += "\r\n";
+    std::size_t size = 0;
+    for (const auto& line : FLines)
+        size += line.size() + 2;
+    std::string result;
+    result.reserve(size);
+    for (const auto& line : FLines) {
+        result += line;
+        result += "\r\n";
     }
-    return Result;
+    return result;
 }
 
-void TEncodedStrings::Put(std::size_t Index, const std::string& S) {
-    if (Index >= FLines.size())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
+void TEncodedStrings::Put(std::size_t index, const std::string& s) {
+    if (index >= FLines.size())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
     if (FSorted)
         throw std::logic_error("Operation not allowed on sorted list");
-    FLines[Index] = S;
+    FLines[index] = s;
 }
 
-void TEncodedStrings::Delete(std::size_t Index) {
-    if (Index >= FLines.size())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-    FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(Index));
+void TEncodedStrings::Delete(std::size_t index) {
+    if (index >= FLines.size())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    FLines.erase(FLines.begin() + static_cast<std::ptrdiff_t>(index));
 }
 
-void TEncodedStrings::SetSorted(bool Value) {
-    if (Value && !FSorted)
+void TEncodedStrings::SetSorted(bool value) {
+    if (value && !FSorted)
         std::stable_sort(FLines.begin(), FLines.end(),
-                         [](const std::string& A, const std::string& B) { return CompareText(A, B) < 0; });
-    FSorted = Value;
+                         [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    FSorted = value;
 }
 
-std::size_t TEncodedStrings::AddRaw(std::string S) {
+std::size_t TEncodedStrings::AddRaw(std::string s) {
     if (!FSorted) {
-        FLines.push_back(std::move(S));
+        FLines.push_back(std::move(s));
         return FLines.size() - 1;
     }
     // Equal strings keep the order they were added in.
-    const auto It =
-        std::upper_bound(FLines.begin(), FLines.end(), S,
-                         [](const std::string& A, const std::string& B) { return CompareText(A, B) < 0; });
-    const auto Index = static_cast<std::size_t>(It - FLines.begin());
-    FLines.insert(It, std::move(S));
-    return Index;
+    const auto it =
+        std::upper_bound(FLines.begin(), FLines.end(), s,
+                         [](const std::string& a, const std::string& b) { return CompareText(a, b) < 0; });
+    const auto index = static_cast<std::size_t>(it - FLines.begin());
+    FLines.insert(it, std::move(s));
+    return index;
 }
 
-void TEncodedStrings::InsertRaw(std::size_t Index, std::string S) {
-    if (Index > FLines.size())
-        throw std::out_of_range("List index out of bounds (" + std::to_string(Index) + ")");
-    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(Index), std::move(S));
+void TEncodedStrings::InsertRaw(std::size_t index, std::string s) {
+    if (index > FLines.size())
+        throw std::out_of_range("List index out of bounds (" + std::to_string(index) + ")");
+    FLines.insert(FLines.begin() + static_cast<std::ptrdiff_t>(index), std::move(s));
 }
 
 // ---------------------------------------------------------------------------------------------
@@ -219,50 +219,50 @@ void TEncodedStrings::InsertRaw(std::size_t Index, std::string S) {
 
 TAutomateStrings::TAutomateStrings() : TAutomateStrings(std::vector<std::string>{}) {}
 
-TAutomateStrings::TAutomateStrings(const std::vector<std::string>& List) {
-    SetMacros(List);
+TAutomateStrings::TAutomateStrings(const std::vector<std::string>& list) {
+    SetMacros(list);
     // Virtual dispatch, so that a subclass's LookupMacro takes part.
-    OnMacro = [this](const std::string& Name, std::string& Value, bool& Handled, TMacroInfo& Info,
-                     TEncodedStrings& Sender) { LookupMacro(Name, Value, Handled, Info, Sender); };
+    OnMacro = [this](const std::string& name, std::string& value, bool& handled, TMacroInfo& info,
+                     TEncodedStrings& sender) { LookupMacro(name, value, handled, info, sender); };
 }
 
-void TAutomateStrings::LookupMacro(const std::string& Name, std::string& Value, bool& Handled,
-                                   TMacroInfo& Info, TEncodedStrings& Sender) {
-    const std::size_t Index = FindName(Macros, Name);
-    if (Index != std::string::npos) {
-        const std::string& Line = Macros[Index];
-        Value = Line.substr(Line.find('=') + 1);
-        Handled = true;
-        if (TMacroFoundEvent Found = OnMacroFound)
-            Found(Name, Info, Sender);
+void TAutomateStrings::LookupMacro(const std::string& name, std::string& value, bool& handled,
+                                   TMacroInfo& info, TEncodedStrings& sender) {
+    const std::size_t index = FindName(Macros, name);
+    if (index != std::string::npos) {
+        const std::string& line = Macros[index];
+        value = line.substr(line.find('=') + 1);
+        handled = true;
+        if (TMacroFoundEvent found = OnMacroFound)
+            found(name, info, sender);
         return;
     }
-    if (TMacroEvent Unknown = OnUnknownMacro)
-        Unknown(Name, Value, Handled, Info, Sender);
+    if (TMacroEvent unknown = OnUnknownMacro)
+        unknown(name, value, handled, info, sender);
 }
 
-void TAutomateStrings::SetMacros(const std::vector<std::string>& List) {
-    if (&List != &Macros)
-        Macros = List;
+void TAutomateStrings::SetMacros(const std::vector<std::string>& list) {
+    if (&list != &Macros)
+        Macros = list;
 }
 
-std::size_t TAutomateStrings::FindName(const std::vector<std::string>& Lines, std::string_view Name) {
-    for (std::size_t I = 0; I < Lines.size(); ++I) {
-        const std::string& Line = Lines[I];
+std::size_t TAutomateStrings::FindName(const std::vector<std::string>& lines, std::string_view name) {
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        const std::string& line = lines[i];
         // Cheap length test first: the name must be followed directly by the first '='.
-        if (Line.size() <= Name.size() || Line[Name.size()] != '=')
+        if (line.size() <= name.size() || line[name.size()] != '=')
             continue;
-        const std::string_view Key(Line.data(), Name.size());
-        if (Key.find('=') == std::string_view::npos && SameMacroName(Key, Name))
-            return I;
+        const std::string_view key(line.data(), name.size());
+        if (key.find('=') == std::string_view::npos && SameMacroName(key, name))
+            return i;
     }
     return std::string::npos;
 }
 
-std::string TAutomateStrings::ValueOfName(const std::vector<std::string>& Lines, std::string_view Name) {
-    const std::size_t Index = FindName(Lines, Name);
-    if (Index == std::string::npos)
+std::string TAutomateStrings::ValueOfName(const std::vector<std::string>& lines, std::string_view name) {
+    const std::size_t index = FindName(lines, name);
+    if (index == std::string::npos)
         return {};
-    const std::string& Line = Lines[Index];
-    return Line.substr(Line.find('=') + 1);
+    const std::string& line = lines[index];
+    return line.substr(line.find('=') + 1);
 }

@@ -12,20 +12,20 @@ inline constexpr std::size_t MaxSummaryField = 100000;
 // that a printed summary of a large genus is whole, while a list of megabytes is cut.
 inline constexpr std::size_t MaxSummarySpecies = 10 * MaxSummaryField;
 
-// Where a summary cuts Text that is longer than Limit bytes: at its last line break (LineBreak), or
-// else its last blank, in the final quarter of Limit, or else at a character boundary; blanks and line
-// breaks before the cut are left out. Text's length when it is short enough.
-std::size_t LongTextCut(std::string_view Text, std::size_t Limit, char LineBreak);
+// Where a summary cuts `text` that is longer than `limit` bytes: at its last line break (`lineBreak`), or
+// else its last blank, in the final quarter of `limit`, or else at a character boundary; blanks and line
+// breaks before the cut are left out. `text`'s length when it is short enough.
+std::size_t LongTextCut(std::string_view text, std::size_t limit, char lineBreak);
 
-// UTF-8 characters in Text; bytes that are not UTF-8 count one each.
-std::size_t CharacterCount(std::string_view Text);
+// UTF-8 characters in `text`; bytes that are not UTF-8 count one each.
+std::size_t CharacterCount(std::string_view text);
 
 // "1,234,567".
-std::string GroupedNumber(std::size_t Number);
+std::string GroupedNumber(std::size_t number);
 
-// The length in bytes of Text's longest line (lines end at LineBreak).
-std::size_t LongestLine(std::string_view Text, char LineBreak);
+// The length in bytes of `text`'s longest line (lines end at `lineBreak`).
+std::size_t LongestLine(std::string_view text, char lineBreak);
 
-// Text with every line longer than Width bytes broken into lines of at most Width bytes (LineBreak
+// `text` with every line longer than `width` bytes broken into lines of at most `width` bytes (`lineBreak`
 // between them) after a blank where there is one, else at a character boundary.
-std::string BreakLongLines(std::string_view Text, std::size_t Width, char LineBreak);
+std::string BreakLongLines(std::string_view text, std::size_t width, char lineBreak);

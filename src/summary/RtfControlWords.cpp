@@ -5,8 +5,8 @@
 namespace {
 
 const std::unordered_map<std::string_view, TRtfWord>& WordTable() {
-    static const std::unordered_map<std::string_view, TRtfWord> Table = [] {
-        std::unordered_map<std::string_view, TRtfWord> T = {
+    static const std::unordered_map<std::string_view, TRtfWord> table = [] {
+        std::unordered_map<std::string_view, TRtfWord> t = {
             {"par", TRtfWord::Par},
             {"sect", TRtfWord::Par},
             {"page", TRtfWord::Par},
@@ -58,12 +58,12 @@ const std::unordered_map<std::string_view, TRtfWord>& WordTable() {
             {"qmspace", TRtfWord::Qmspace},
         };
         // Every underline style reads as underline.
-        for (std::string_view W :
+        for (std::string_view w :
              {"ul", "uld", "uldash", "uldashd", "uldashdd", "uldb", "ulhwave", "ulldash", "ulth", "ulthd",
               "ulthdash", "ulthdashd", "ulthdashdd", "ulthldash", "ululdbwave", "ulw", "ulwave"})
-            T.emplace(W, TRtfWord::Underline);
+            t.emplace(w, TRtfWord::Underline);
         // Groups whose text is not part of the document.
-        for (std::string_view W : {"aftncn",
+        for (std::string_view w : {"aftncn",
                                    "aftnsep",
                                    "aftnsepc",
                                    "annotation",
@@ -204,16 +204,16 @@ const std::unordered_map<std::string_view, TRtfWord>& WordTable() {
                                    "xmlname",
                                    "xmlnstbl",
                                    "xmlopen"})
-            T.emplace(W, TRtfWord::Destination);
-        return T;
+            t.emplace(w, TRtfWord::Destination);
+        return t;
     }();
-    return Table;
+    return table;
 }
 
 } // namespace
 
-const TRtfWord* FindRtfWord(std::string_view Name) {
-    const auto& Table = WordTable();
-    const auto It = Table.find(Name);
-    return It == Table.end() ? nullptr : &It->second;
+const TRtfWord* FindRtfWord(std::string_view name) {
+    const auto& table = WordTable();
+    const auto it = table.find(name);
+    return it == table.end() ? nullptr : &it->second;
 }

@@ -53,4 +53,4 @@ enum class TRtfWord : std::uint8_t {
 };
 
 // The meaning of a control word; nullptr for a word the reader ignores.
-const TRtfWord* FindRtfWord(std::string_view Name);
+const TRtfWord* FindRtfWord(std::string_view name);

@@ -64,11 +64,11 @@ void TRtfParser::CloseGroup() {
         FDone = true;
         return;
     }
-    const TDest Dest = FStack.back().Dest;
-    const TDest Parent = FStack[FStack.size() - 2].Dest;
-    if (Dest == TDest::FontTable)
+    const TDest dest = FStack.back().Dest;
+    const TDest parent = FStack[FStack.size() - 2].Dest;
+    if (dest == TDest::FontTable)
         CommitFontEntry();
-    else if (Dest == TDest::ColorTable && Parent != TDest::ColorTable && FColorSet)
+    else if (dest == TDest::ColorTable && parent != TDest::ColorTable && FColorSet)
         CommitColor();
     FStack.pop_back();
     if (FStack.size() == 1)
@@ -85,23 +85,23 @@ void TRtfParser::EnterSkip() {
 
 // Inside a skipped group only braces count, and \bin data, which may hold any byte.
 void TRtfParser::StepSkipped() {
-    const std::size_t Next = FIn.find_first_of("{}\\", FPos);
-    if (Next == std::string_view::npos) {
+    const std::size_t next = FIn.find_first_of("{}\\", FPos);
+    if (next == std::string_view::npos) {
         FPos = FIn.size();
         return;
     }
-    FPos = Next + 1;
-    const char C = FIn[Next];
-    if (C == '{') {
+    FPos = next + 1;
+    const char c = FIn[next];
+    if (c == '{') {
         ++FSkipDepth;
-    } else if (C == '}') {
+    } else if (c == '}') {
         if (--FSkipDepth == 0)
             CloseGroup();
     } else if (FPos < FIn.size()) {
         if (IsAlpha(FIn[FPos])) {
-            const TControlWord W = ScanWord();
-            if (W.Name == "bin")
-                SkipBinary(W);
+            const TControlWord w = ScanWord();
+            if (w.Name == "bin")
+                SkipBinary(w);
         } else {
             ++FPos; // a control symbol: \{ and \} are no braces
         }
@@ -110,49 +110,49 @@ void TRtfParser::StepSkipped() {
 
 // FPos is at the first letter of a control word.
 TControlWord TRtfParser::ScanWord() {
-    TControlWord W;
-    const std::size_t Start = FPos;
+    TControlWord w;
+    const std::size_t start = FPos;
     while (FPos < FIn.size() && IsAlpha(FIn[FPos]))
         ++FPos;
-    W.Name = FIn.substr(Start, FPos - Start);
-    const bool Negative = FPos + 1 < FIn.size() && FIn[FPos] == '-' && IsDigit(FIn[FPos + 1]);
-    if (Negative || (FPos < FIn.size() && IsDigit(FIn[FPos]))) {
-        if (Negative)
+    w.Name = FIn.substr(start, FPos - start);
+    const bool negative = FPos + 1 < FIn.size() && FIn[FPos] == '-' && IsDigit(FIn[FPos + 1]);
+    if (negative || (FPos < FIn.size() && IsDigit(FIn[FPos]))) {
+        if (negative)
             ++FPos;
-        std::int64_t V = 0;
+        std::int64_t v = 0;
         while (FPos < FIn.size() && IsDigit(FIn[FPos])) {
-            if (V < 100'000'000'000) // further digits only make it larger; it is clamped below
-                V = V * 10 + (FIn[FPos] - '0');
+            if (v < 100'000'000'000) // further digits only make it larger; it is clamped below
+                v = v * 10 + (FIn[FPos] - '0');
             ++FPos;
         }
-        V = std::min<std::int64_t>(V, 2'147'483'647);
-        W.HasParam = true;
-        W.Param = static_cast<int>(Negative ? -V : V);
+        v = std::min<std::int64_t>(v, 2'147'483'647);
+        w.HasParam = true;
+        w.Param = static_cast<int>(negative ? -v : v);
     }
     if (FPos < FIn.size() && FIn[FPos] == ' ')
         ++FPos; // the delimiter belongs to the word
-    return W;
+    return w;
 }
 
 void TRtfParser::ReadControl() {
     ++FPos;
     if (FPos >= FIn.size())
         return;
-    const char C = FIn[FPos];
-    if (IsAlpha(C)) {
+    const char c = FIn[FPos];
+    if (IsAlpha(c)) {
         HandleWord(ScanWord());
         return;
     }
     ++FPos;
-    if (C == '\'') {
+    if (c == '\'') {
         if (FPos + 1 < FIn.size() && HexValue(FIn[FPos]) >= 0 && HexValue(FIn[FPos + 1]) >= 0) {
-            const int B = HexValue(FIn[FPos]) * 16 + HexValue(FIn[FPos + 1]);
+            const int b = HexValue(FIn[FPos]) * 16 + HexValue(FIn[FPos + 1]);
             FPos += 2;
-            HandleHex(static_cast<std::uint8_t>(B));
+            HandleHex(static_cast<std::uint8_t>(b));
         }
         return;
     }
-    HandleSymbol(C);
+    HandleSymbol(c);
 }
 
 // Drops the token when it is a fallback character of the last \u.
@@ -163,9 +163,9 @@ bool TRtfParser::ConsumeFallback() {
     return true;
 }
 
-void TRtfParser::SkipBinary(const TControlWord& W) {
-    if (W.HasParam && W.Param > 0)
-        FPos += std::min<std::size_t>(static_cast<std::size_t>(W.Param), FIn.size() - FPos);
+void TRtfParser::SkipBinary(const TControlWord& w) {
+    if (w.HasParam && w.Param > 0)
+        FPos += std::min<std::size_t>(static_cast<std::size_t>(w.Param), FIn.size() - FPos);
 }
 
 } // namespace RtfParsing

@@ -38,27 +38,27 @@ struct TGroupState {
 
 inline constexpr std::size_t MaxTableEntries = 1 << 16;
 
-inline bool IsAlpha(char C) {
-    return (C >= 'a' && C <= 'z') || (C >= 'A' && C <= 'Z');
+inline bool IsAlpha(char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }
-inline bool IsDigit(char C) {
-    return C >= '0' && C <= '9';
+inline bool IsDigit(char c) {
+    return c >= '0' && c <= '9';
 }
-inline int HexValue(char C) {
-    if (IsDigit(C))
-        return C - '0';
-    if (C >= 'a' && C <= 'f')
-        return C - 'a' + 10;
-    if (C >= 'A' && C <= 'F')
-        return C - 'A' + 10;
+inline int HexValue(char c) {
+    if (IsDigit(c))
+        return c - '0';
+    if (c >= 'a' && c <= 'f')
+        return c - 'a' + 10;
+    if (c >= 'A' && c <= 'F')
+        return c - 'A' + 10;
     return -1;
 }
-inline bool IsBlank(char C) {
-    return C == ' ' || C == '\t' || C == '\r' || C == '\n' || C == '\f' || C == '\v';
+inline bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\f' || c == '\v';
 }
 // Characters that end a stretch of plain text.
-inline bool IsSpecial(char C) {
-    return C == '{' || C == '}' || C == '\\' || C == '\r' || C == '\n';
+inline bool IsSpecial(char c) {
+    return c == '{' || c == '}' || c == '\\' || c == '\r' || c == '\n';
 }
 
 struct TControlWord {
@@ -67,13 +67,13 @@ struct TControlWord {
     int Param = 0;
 };
 
-inline int Clamp(int V, int Lo, int Hi) {
-    return std::min(std::max(V, Lo), Hi);
+inline int Clamp(int v, int lo, int hi) {
+    return std::min(std::max(v, lo), hi);
 }
 
 class TRtfParser {
 public:
-    explicit TRtfParser(std::string_view In) : FIn(In) { FStack.emplace_back(); }
+    explicit TRtfParser(std::string_view in) : FIn(in) { FStack.emplace_back(); }
     TRtfDocument Parse();
 
 private:
@@ -120,24 +120,24 @@ private:
     void ReadControl();
     // Drops the token when it is a fallback character of the last \u.
     bool ConsumeFallback();
-    void SkipBinary(const TControlWord& W);
+    void SkipBinary(const TControlWord& w);
 
     // Control words, text and tables (RtfParserText.cpp).
-    void HandleWord(const TControlWord& W);
-    void HandleSymbol(char C);
-    void HandleHex(std::uint8_t B);
+    void HandleWord(const TControlWord& w);
+    void HandleSymbol(char c);
+    void HandleHex(std::uint8_t b);
     // FPos is at a character that is not special.
     void ReadText();
     void CommitFontEntry();
-    void SetColorPart(int& Part, int Value);
+    void SetColorPart(int& part, int value);
     void CommitColor();
-    void EmitUnicode(int Param);
+    void EmitUnicode(int param);
     void FlushSurrogate();
-    void EmitCodePoint(char32_t C);
+    void EmitCodePoint(char32_t c);
     // Text of the current destination, UTF-8.
-    void EmitText(std::string_view Utf8);
-    void AppendRun(const TCharState& State, std::string_view Utf8);
-    TRtfCharFormat Resolve(const TCharState& State) const;
+    void EmitText(std::string_view utf8);
+    void AppendRun(const TCharState& state, std::string_view utf8);
+    TRtfCharFormat Resolve(const TCharState& state) const;
     void EndParagraph();
 };
 

@@ -10,22 +10,22 @@ using namespace RtfCodec;
 
 namespace RtfParsing {
 
-void TRtfParser::HandleWord(const TControlWord& W) {
-    const TRtfWord* Word = FindRtfWord(W.Name);
-    if (Word && *Word == TRtfWord::Bin) {
-        SkipBinary(W);
+void TRtfParser::HandleWord(const TControlWord& w) {
+    const TRtfWord* word = FindRtfWord(w.Name);
+    if (word && *word == TRtfWord::Bin) {
+        SkipBinary(w);
         return;
     }
     if (ConsumeFallback())
         return;
     FGroupStart = false;
-    if (!Word)
+    if (!word)
         return;
-    TGroupState& S = Cur();
-    const bool On = !W.HasParam || W.Param != 0;
-    const int P = W.HasParam ? W.Param : 0;
-    const int Twips = Clamp(P, -RtfMaxTwips, RtfMaxTwips);
-    switch (*Word) {
+    TGroupState& s = Cur();
+    const bool on = !w.HasParam || w.Param != 0;
+    const int p = w.HasParam ? w.Param : 0;
+    const int twips = Clamp(p, -RtfMaxTwips, RtfMaxTwips);
+    switch (*word) {
     case TRtfWord::Par:
     case TRtfWord::Row:
         EndParagraph();
@@ -37,93 +37,93 @@ void TRtfParser::HandleWord(const TControlWord& W) {
         EmitText("\t");
         break;
     case TRtfWord::Cell:
-        if (S.Dest == TDest::Normal)
+        if (s.Dest == TDest::Normal)
             ++FPendingCells;
         break;
     case TRtfWord::Bold:
-        S.Char.Bold = On;
+        s.Char.Bold = on;
         break;
     case TRtfWord::Italic:
-        S.Char.Italic = On;
+        s.Char.Italic = on;
         break;
     case TRtfWord::Underline:
-        S.Char.Underline = On;
+        s.Char.Underline = on;
         break;
     case TRtfWord::UlNone:
-        S.Char.Underline = false;
+        s.Char.Underline = false;
         break;
     case TRtfWord::Strike:
-        S.Char.Strike = On;
+        s.Char.Strike = on;
         break;
     case TRtfWord::Hidden:
-        S.Char.Hidden = On;
+        s.Char.Hidden = on;
         break;
     case TRtfWord::Plain:
-        S.Char = TCharState{};
+        s.Char = TCharState{};
         break;
     case TRtfWord::Pard:
-        S.Para = TRtfParaFormat{};
+        s.Para = TRtfParaFormat{};
         break;
     case TRtfWord::Fs:
-        S.Char.FontSize = W.HasParam ? Clamp(P, 1, RtfMaxFontSize) : 24;
+        s.Char.FontSize = w.HasParam ? Clamp(p, 1, RtfMaxFontSize) : 24;
         break;
     case TRtfWord::Cf:
-        S.Char.Color = P >= 0 ? P : -1;
+        s.Char.Color = p >= 0 ? p : -1;
         break;
     case TRtfWord::Font:
-        if (S.Dest == TDest::FontTable) {
+        if (s.Dest == TDest::FontTable) {
             CommitFontEntry();
-            FEntryFont = P;
+            FEntryFont = p;
             FEntryOpen = true;
         } else {
-            S.Char.Font = P >= 0 ? P : -1;
+            s.Char.Font = p >= 0 ? p : -1;
         }
         break;
     case TRtfWord::Deff:
-        FDefaultFont = P;
+        FDefaultFont = p;
         break;
     case TRtfWord::Ql:
-        S.Para.Alignment = TRtfAlignment::Left;
+        s.Para.Alignment = TRtfAlignment::Left;
         break;
     case TRtfWord::Qc:
-        S.Para.Alignment = TRtfAlignment::Center;
+        s.Para.Alignment = TRtfAlignment::Center;
         break;
     case TRtfWord::Qr:
-        S.Para.Alignment = TRtfAlignment::Right;
+        s.Para.Alignment = TRtfAlignment::Right;
         break;
     case TRtfWord::Qj:
-        S.Para.Alignment = TRtfAlignment::Justify;
+        s.Para.Alignment = TRtfAlignment::Justify;
         break;
     case TRtfWord::Li:
-        S.Para.LeftIndent = Twips;
+        s.Para.LeftIndent = twips;
         break;
     case TRtfWord::Ri:
-        S.Para.RightIndent = Twips;
+        s.Para.RightIndent = twips;
         break;
     case TRtfWord::Fi:
-        S.Para.FirstIndent = Twips;
+        s.Para.FirstIndent = twips;
         break;
     case TRtfWord::Sa:
-        S.Para.SpaceAfter = Clamp(P, 0, RtfMaxTwips);
+        s.Para.SpaceAfter = Clamp(p, 0, RtfMaxTwips);
         break;
     case TRtfWord::Sb:
-        S.Para.SpaceBefore = Clamp(P, 0, RtfMaxTwips);
+        s.Para.SpaceBefore = Clamp(p, 0, RtfMaxTwips);
         break;
     case TRtfWord::Red:
-        SetColorPart(FRed, P);
+        SetColorPart(FRed, p);
         break;
     case TRtfWord::Green:
-        SetColorPart(FGreen, P);
+        SetColorPart(FGreen, p);
         break;
     case TRtfWord::Blue:
-        SetColorPart(FBlue, P);
+        SetColorPart(FBlue, p);
         break;
     case TRtfWord::Uc:
-        S.Uc = W.HasParam ? Clamp(P, 0, 255) : 1;
+        s.Uc = w.HasParam ? Clamp(p, 0, 255) : 1;
         break;
     case TRtfWord::U:
-        EmitUnicode(P);
-        FUnicodeSkip = S.Uc;
+        EmitUnicode(p);
+        FUnicodeSkip = s.Uc;
         break;
     case TRtfWord::FontTable:
         if (Depth() < 2)
@@ -132,7 +132,7 @@ void TRtfParser::HandleWord(const TControlWord& W) {
             EnterSkip();
             break;
         }
-        S.Dest = TDest::FontTable;
+        s.Dest = TDest::FontTable;
         FEntryFont = 0;
         FEntryName.clear();
         FEntryOpen = false;
@@ -144,7 +144,7 @@ void TRtfParser::HandleWord(const TControlWord& W) {
             EnterSkip();
             break;
         }
-        S.Dest = TDest::ColorTable;
+        s.Dest = TDest::ColorTable;
         FColors.clear();
         FRed = FGreen = FBlue = 0;
         FColorSet = false;
@@ -189,8 +189,8 @@ void TRtfParser::HandleWord(const TControlWord& W) {
     }
 }
 
-void TRtfParser::HandleSymbol(char C) {
-    if (C == '*') {
+void TRtfParser::HandleSymbol(char c) {
+    if (c == '*') {
         // An ignorable destination: we read none of them.
         if (FGroupStart && Depth() >= 2)
             EnterSkip();
@@ -199,11 +199,11 @@ void TRtfParser::HandleSymbol(char C) {
     if (ConsumeFallback())
         return;
     FGroupStart = false;
-    switch (C) {
+    switch (c) {
     case '\\':
     case '{':
     case '}':
-        EmitText(std::string_view(&C, 1));
+        EmitText(std::string_view(&c, 1));
         break;
     case '~':
         EmitCodePoint(0x00A0);
@@ -223,11 +223,11 @@ void TRtfParser::HandleSymbol(char C) {
     }
 }
 
-void TRtfParser::HandleHex(std::uint8_t B) {
+void TRtfParser::HandleHex(std::uint8_t b) {
     if (ConsumeFallback())
         return;
     FGroupStart = false;
-    EmitCodePoint(Cp1252ToUnicode(B));
+    EmitCodePoint(Cp1252ToUnicode(b));
 }
 
 // FPos is at a character that is not special.
@@ -235,41 +235,41 @@ void TRtfParser::ReadText() {
     FGroupStart = false;
     // Fallback characters after \u are dropped one by one; a UTF-8 sequence counts as one.
     while (FUnicodeSkip > 0 && FPos < FIn.size() && !IsSpecial(FIn[FPos])) {
-        const std::size_t Len = Utf8SequenceLength(FIn, FPos);
-        FPos += Len > 0 ? Len : 1;
+        const std::size_t len = Utf8SequenceLength(FIn, FPos);
+        FPos += len > 0 ? len : 1;
         --FUnicodeSkip;
     }
-    const std::size_t Start = FPos;
+    const std::size_t start = FPos;
     while (FPos < FIn.size() && !IsSpecial(FIn[FPos]))
         ++FPos;
-    std::string_view Chunk = FIn.substr(Start, FPos - Start);
-    if (Chunk.empty())
+    std::string_view chunk = FIn.substr(start, FPos - start);
+    if (chunk.empty())
         return;
     switch (Cur().Dest) {
     case TDest::Normal: {
-        std::string Text;
-        Text.reserve(Chunk.size());
-        AppendDisplayText(Text, Chunk);
-        EmitText(Text);
+        std::string text;
+        text.reserve(chunk.size());
+        AppendDisplayText(text, chunk);
+        EmitText(text);
         break;
     }
     case TDest::FontTable:
     case TDest::ColorTable:
         // Entries end at ';'.
-        while (!Chunk.empty()) {
-            const std::size_t Semi = Chunk.find(';');
+        while (!chunk.empty()) {
+            const std::size_t semi = chunk.find(';');
             if (Cur().Dest == TDest::FontTable) {
-                std::string Text;
-                AppendDisplayText(Text, Chunk.substr(0, Semi));
-                EmitText(Text);
+                std::string text;
+                AppendDisplayText(text, chunk.substr(0, semi));
+                EmitText(text);
             }
-            if (Semi == std::string_view::npos)
+            if (semi == std::string_view::npos)
                 break;
             if (Cur().Dest == TDest::FontTable)
                 CommitFontEntry();
             else
                 CommitColor();
-            Chunk.remove_prefix(Semi + 1);
+            chunk.remove_prefix(semi + 1);
         }
         break;
     case TDest::Skip:
@@ -279,23 +279,23 @@ void TRtfParser::ReadText() {
 
 void TRtfParser::CommitFontEntry() {
     if (FEntryOpen) {
-        std::string Name = FEntryName;
-        TruncateUtf8(Name, RtfMaxFontNameBytes);
-        const auto First = Name.find_first_not_of(' ');
-        Name.erase(0, First == std::string::npos ? Name.size() : First);
-        while (!Name.empty() && Name.back() == ' ')
-            Name.pop_back();
-        if (!Name.empty() && (FFonts.size() < MaxTableEntries || FFonts.count(FEntryFont)))
-            FFonts[FEntryFont] = std::move(Name);
+        std::string name = FEntryName;
+        TruncateUtf8(name, RtfMaxFontNameBytes);
+        const auto first = name.find_first_not_of(' ');
+        name.erase(0, first == std::string::npos ? name.size() : first);
+        while (!name.empty() && name.back() == ' ')
+            name.pop_back();
+        if (!name.empty() && (FFonts.size() < MaxTableEntries || FFonts.count(FEntryFont)))
+            FFonts[FEntryFont] = std::move(name);
     }
     FEntryName.clear();
     FEntryOpen = false;
 }
 
-void TRtfParser::SetColorPart(int& Part, int Value) {
+void TRtfParser::SetColorPart(int& part, int value) {
     if (Cur().Dest != TDest::ColorTable)
         return;
-    Part = Clamp(Value, 0, 255);
+    part = Clamp(value, 0, 255);
     FColorSet = true;
 }
 
@@ -310,30 +310,30 @@ void TRtfParser::CommitColor() {
     FColorSet = false;
 }
 
-void TRtfParser::EmitUnicode(int Param) {
+void TRtfParser::EmitUnicode(int param) {
     // Parameters are signed 16-bit: negative values stand for N + 65536.
-    const std::int64_t V = Param < 0 ? std::int64_t{Param} + 65536 : Param;
-    if (V < 0 || V > 0x10FFFF) {
+    const std::int64_t v = param < 0 ? std::int64_t{param} + 65536 : param;
+    if (v < 0 || v > 0x10FFFF) {
         EmitCodePoint(ReplacementChar);
         return;
     }
-    const auto C = static_cast<char32_t>(V);
-    if (C >= 0xD800 && C <= 0xDBFF) {
+    const auto c = static_cast<char32_t>(v);
+    if (c >= 0xD800 && c <= 0xDBFF) {
         FlushSurrogate();
-        FHighSurrogate = C;
+        FHighSurrogate = c;
         return;
     }
-    if (C >= 0xDC00 && C <= 0xDFFF) {
+    if (c >= 0xDC00 && c <= 0xDFFF) {
         if (FHighSurrogate == 0) {
             EmitCodePoint(ReplacementChar);
             return;
         }
-        const char32_t Full = 0x10000 + ((FHighSurrogate - 0xD800) << 10) + (C - 0xDC00);
+        const char32_t full = 0x10000 + ((FHighSurrogate - 0xD800) << 10) + (c - 0xDC00);
         FHighSurrogate = 0;
-        EmitCodePoint(Full);
+        EmitCodePoint(full);
         return;
     }
-    EmitCodePoint(C);
+    EmitCodePoint(c);
 }
 
 void TRtfParser::FlushSurrogate() {
@@ -343,63 +343,63 @@ void TRtfParser::FlushSurrogate() {
     EmitCodePoint(ReplacementChar);
 }
 
-void TRtfParser::EmitCodePoint(char32_t C) {
-    if (C < 0x20 && C != '\t')
+void TRtfParser::EmitCodePoint(char32_t c) {
+    if (c < 0x20 && c != '\t')
         return; // control characters are not shown
-    std::string Utf8;
-    AppendUtf8(Utf8, C);
-    EmitText(Utf8);
+    std::string utf8;
+    AppendUtf8(utf8, c);
+    EmitText(utf8);
 }
 
 // Text of the current destination, UTF-8.
-void TRtfParser::EmitText(std::string_view Utf8) {
-    if (Utf8.empty())
+void TRtfParser::EmitText(std::string_view utf8) {
+    if (utf8.empty())
         return; // e.g. a stretch of control characters; it must not open an empty run
     FlushSurrogate();
-    TGroupState& S = Cur();
-    if (S.Dest == TDest::FontTable) {
+    TGroupState& s = Cur();
+    if (s.Dest == TDest::FontTable) {
         // A little more than the limit, so that the name can be cut at a sequence boundary.
-        const std::size_t Room = RtfMaxFontNameBytes + 8;
-        if (FEntryName.size() < Room)
-            FEntryName.append(Utf8.substr(0, Room - FEntryName.size()));
+        const std::size_t room = RtfMaxFontNameBytes + 8;
+        if (FEntryName.size() < room)
+            FEntryName.append(utf8.substr(0, room - FEntryName.size()));
         FEntryOpen = true;
         return;
     }
-    if (S.Dest != TDest::Normal || S.Char.Hidden)
+    if (s.Dest != TDest::Normal || s.Char.Hidden)
         return;
     if (FPendingCells > 0) {
-        const std::string Tabs(static_cast<std::size_t>(FPendingCells), '\t');
+        const std::string tabs(static_cast<std::size_t>(FPendingCells), '\t');
         FPendingCells = 0;
-        AppendRun(S.Char, Tabs);
+        AppendRun(s.Char, tabs);
     }
-    AppendRun(S.Char, Utf8);
-    FLastTextPara = S.Para;
+    AppendRun(s.Char, utf8);
+    FLastTextPara = s.Para;
 }
 
-void TRtfParser::AppendRun(const TCharState& State, std::string_view Utf8) {
-    if (!FRunOpen || !(State == FRunState)) {
-        TRtfCharFormat Format = Resolve(State);
-        FRunState = State;
+void TRtfParser::AppendRun(const TCharState& state, std::string_view utf8) {
+    if (!FRunOpen || !(state == FRunState)) {
+        TRtfCharFormat format = Resolve(state);
+        FRunState = state;
         FRunOpen = true;
-        if (FPara.Runs.empty() || !(FPara.Runs.back().Format == Format))
-            FPara.Runs.push_back({std::string(), std::move(Format)});
+        if (FPara.Runs.empty() || !(FPara.Runs.back().Format == format))
+            FPara.Runs.push_back({std::string(), std::move(format)});
     }
-    FPara.Runs.back().Text += Utf8;
+    FPara.Runs.back().Text += utf8;
 }
 
-TRtfCharFormat TRtfParser::Resolve(const TCharState& State) const {
-    TRtfCharFormat F;
-    F.Bold = State.Bold;
-    F.Italic = State.Italic;
-    F.Underline = State.Underline;
-    F.Strike = State.Strike;
-    F.FontSize = State.FontSize;
-    if (State.Color >= 0 && static_cast<std::size_t>(State.Color) < FColors.size())
-        F.Color = FColors[static_cast<std::size_t>(State.Color)];
-    const auto Font = FFonts.find(State.Font >= 0 ? State.Font : FDefaultFont);
-    if (Font != FFonts.end())
-        F.FontName = Font->second;
-    return F;
+TRtfCharFormat TRtfParser::Resolve(const TCharState& state) const {
+    TRtfCharFormat f;
+    f.Bold = state.Bold;
+    f.Italic = state.Italic;
+    f.Underline = state.Underline;
+    f.Strike = state.Strike;
+    f.FontSize = state.FontSize;
+    if (state.Color >= 0 && static_cast<std::size_t>(state.Color) < FColors.size())
+        f.Color = FColors[static_cast<std::size_t>(state.Color)];
+    const auto font = FFonts.find(state.Font >= 0 ? state.Font : FDefaultFont);
+    if (font != FFonts.end())
+        f.FontName = font->second;
+    return f;
 }
 
 void TRtfParser::EndParagraph() {

@@ -7,62 +7,62 @@ using RtfParsing::IsBlank;
 
 namespace {
 
-TRtfDocument ReadPlainText(std::string_view S) {
-    TRtfDocument Doc;
-    std::size_t P = 0;
-    while (P < S.size()) {
-        std::size_t E = P;
-        while (E < S.size() && S[E] != '\r' && S[E] != '\n')
-            ++E;
-        TRtfParagraph Para;
-        std::string Text;
-        RtfCodec::AppendDisplayText(Text, S.substr(P, E - P));
-        if (!Text.empty())
-            Para.Runs.push_back({std::move(Text), TRtfCharFormat{}});
-        Doc.Paragraphs.push_back(std::move(Para));
-        P = E;
-        if (P < S.size() && S[P] == '\r')
-            ++P;
-        if (P < S.size() && S[P] == '\n')
-            ++P;
+TRtfDocument ReadPlainText(std::string_view s) {
+    TRtfDocument doc;
+    std::size_t p = 0;
+    while (p < s.size()) {
+        std::size_t e = p;
+        while (e < s.size() && s[e] != '\r' && s[e] != '\n')
+            ++e;
+        TRtfParagraph para;
+        std::string text;
+        RtfCodec::AppendDisplayText(text, s.substr(p, e - p));
+        if (!text.empty())
+            para.Runs.push_back({std::move(text), TRtfCharFormat{}});
+        doc.Paragraphs.push_back(std::move(para));
+        p = e;
+        if (p < s.size() && s[p] == '\r')
+            ++p;
+        if (p < s.size() && s[p] == '\n')
+            ++p;
     }
-    return Doc;
+    return doc;
 }
 
-std::size_t SkipLeader(std::string_view Bytes) {
-    std::size_t P = 0;
-    if (Bytes.substr(0, 3) == "\xEF\xBB\xBF")
-        P = 3; // a byte-order mark left by an editor
-    while (P < Bytes.size() && IsBlank(Bytes[P]))
-        ++P;
-    return P;
+std::size_t SkipLeader(std::string_view bytes) {
+    std::size_t p = 0;
+    if (bytes.substr(0, 3) == "\xEF\xBB\xBF")
+        p = 3; // a byte-order mark left by an editor
+    while (p < bytes.size() && IsBlank(bytes[p]))
+        ++p;
+    return p;
 }
 
 } // namespace
 
 std::string TRtfParagraph::Text() const {
-    std::string Result;
-    for (const auto& Run : Runs)
-        Result += Run.Text;
-    return Result;
+    std::string result;
+    for (const auto& run : Runs)
+        result += run.Text;
+    return result;
 }
 
 std::string TRtfDocument::PlainText() const {
-    std::string Result;
-    for (std::size_t I = 0; I < Paragraphs.size(); ++I) {
-        if (I > 0)
-            Result += '\n';
-        Result += Paragraphs[I].Text();
+    std::string result;
+    for (std::size_t i = 0; i < Paragraphs.size(); ++i) {
+        if (i > 0)
+            result += '\n';
+        result += Paragraphs[i].Text();
     }
-    return Result;
+    return result;
 }
 
-bool IsRtfText(std::string_view Bytes) {
-    return Bytes.substr(SkipLeader(Bytes)).starts_with("{\\rtf");
+bool IsRtfText(std::string_view bytes) {
+    return bytes.substr(SkipLeader(bytes)).starts_with("{\\rtf");
 }
 
-TRtfDocument ReadRtf(std::string_view Bytes) {
-    if (!IsRtfText(Bytes))
-        return ReadPlainText(Bytes);
-    return RtfParsing::TRtfParser(Bytes.substr(SkipLeader(Bytes))).Parse();
+TRtfDocument ReadRtf(std::string_view bytes) {
+    if (!IsRtfText(bytes))
+        return ReadPlainText(bytes);
+    return RtfParsing::TRtfParser(bytes.substr(SkipLeader(bytes))).Parse();
 }

@@ -23,7 +23,7 @@ struct TRtfColor {
     std::uint8_t Green = 0;
     std::uint8_t Blue = 0;
 
-    static TRtfColor Rgb(std::uint8_t R, std::uint8_t G, std::uint8_t B) { return {false, R, G, B}; }
+    static TRtfColor Rgb(std::uint8_t r, std::uint8_t g, std::uint8_t b) { return {false, r, g, b}; }
     bool operator==(const TRtfColor&) const = default;
 };
 
@@ -78,8 +78,8 @@ inline constexpr int RtfMaxFontSize = 3276;           // half-points
 inline constexpr std::size_t RtfMaxFontNameBytes = 255;
 
 // True when Bytes start with "{\rtf", after optional blanks and line breaks.
-bool IsRtfText(std::string_view Bytes);
+bool IsRtfText(std::string_view bytes);
 
 // Reads RTF; anything that is not RTF (see IsRtfText) becomes plain text, one paragraph per line
 // (lines end at CR LF, LF or CR). Bytes that are not valid UTF-8 are read as Latin-1.
-TRtfDocument ReadRtf(std::string_view Bytes);
+TRtfDocument ReadRtf(std::string_view bytes);

@@ -22,29 +22,29 @@ const char* const CutNote = "[\u2026 the rest of this text is not shown]";
 // where a paragraph costs about as much as eight characters and a change of format four.
 class TLayoutBudget {
 public:
-    explicit TLayoutBudget(qsizetype Shown) : FLeft(Shown) {}
+    explicit TLayoutBudget(qsizetype shown) : FLeft(shown) {}
     // Room for one more paragraph; false once the document has had its share.
     bool NextParagraph() {
         FUnbroken = 0;
         return Take(ParagraphCost);
     }
     // The run as the view gets it: overlong stretches broken with a mark, cut at the budget.
-    QString Bound(QString Text) {
+    QString Bound(QString text) {
         if (!Take(RunCost))
             return QString();
         // Marks add a little, so the run is cut before and after breaking it.
-        for (int Pass = 0; Pass < 2; ++Pass) {
-            if (Text.size() > FLeft) {
-                Text.truncate(FLeft);
-                if (!Text.isEmpty() && Text.back().isHighSurrogate())
-                    Text.chop(1);
+        for (int pass = 0; pass < 2; ++pass) {
+            if (text.size() > FLeft) {
+                text.truncate(FLeft);
+                if (!text.isEmpty() && text.back().isHighSurrogate())
+                    text.chop(1);
                 FCut = true;
             }
-            if (Pass == 0)
-                Text = FUnbroken + Text.size() <= MaxUnbroken ? Follow(Text) : BreakOverlong(Text);
+            if (pass == 0)
+                text = FUnbroken + text.size() <= MaxUnbroken ? Follow(text) : BreakOverlong(text);
         }
-        Take(Text.size());
-        return Text;
+        Take(text.size());
+        return text;
     }
     bool WasCut() const { return FCut; }
 
@@ -54,51 +54,51 @@ public:
     static constexpr qsizetype RunCost = 4;
 
 private:
-    bool Take(qsizetype Count) {
+    bool Take(qsizetype count) {
         if (FLeft <= 0) {
             FCut = true;
             return false;
         }
-        FLeft -= Count;
+        FLeft -= count;
         return true;
     }
 
     // A run too short to need a mark: only where its last stretch begins is kept (after the last
     // blank; finding every break opportunity costs more than the rest of the run's way to the view).
-    const QString& Follow(const QString& Text) {
-        for (qsizetype I = Text.size(); I-- > 0;)
-            if (Text.at(I).isSpace()) {
-                FUnbroken = Text.size() - 1 - I;
-                return Text;
+    const QString& Follow(const QString& text) {
+        for (qsizetype i = text.size(); i-- > 0;)
+            if (text.at(i).isSpace()) {
+                FUnbroken = text.size() - 1 - i;
+                return text;
             }
-        FUnbroken += Text.size();
-        return Text;
+        FUnbroken += text.size();
+        return text;
     }
 
-    QString BreakOverlong(const QString& Text) {
-        QString Out;
-        Out.reserve(Text.size() + Text.size() / MaxUnbroken * 2 + 2);
-        QTextBoundaryFinder Breaks(QTextBoundaryFinder::Line, Text);
-        qsizetype Next = Breaks.toNextBoundary();
-        for (qsizetype I = 0; I < Text.size(); ++I) {
-            if (I == Next) {
+    QString BreakOverlong(const QString& text) {
+        QString out;
+        out.reserve(text.size() + text.size() / MaxUnbroken * 2 + 2);
+        QTextBoundaryFinder breaks(QTextBoundaryFinder::Line, text);
+        qsizetype next = breaks.toNextBoundary();
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            if (i == next) {
                 FUnbroken = 0;
-                Next = Breaks.toNextBoundary();
+                next = breaks.toNextBoundary();
             }
-            const QChar C = Text.at(I);
-            if (C == QChar::LineSeparator) {
+            const QChar c = text.at(i);
+            if (c == QChar::LineSeparator) {
                 FUnbroken = 0;
-            } else if (++FUnbroken > MaxUnbroken && !C.isLowSurrogate()) {
-                Out += BreakMark;
-                Out += QChar(QChar::LineSeparator);
+            } else if (++FUnbroken > MaxUnbroken && !c.isLowSurrogate()) {
+                out += BreakMark;
+                out += QChar(QChar::LineSeparator);
                 FUnbroken = 1;
             }
-            Out += C;
+            out += c;
         }
         // The end of a run is a boundary to the finder, but a line breaks there only after a blank.
-        if (!Text.isEmpty() && Text.back().isSpace())
+        if (!text.isEmpty() && text.back().isSpace())
             FUnbroken = 0;
-        return Out;
+        return out;
     }
 
     qsizetype FLeft;
@@ -106,112 +106,112 @@ private:
     bool FCut = false;
 };
 
-qreal TwipsToPixels(int Twips) {
-    return Twips / 15.0;
+qreal TwipsToPixels(int twips) {
+    return twips / 15.0;
 }
 
-QTextBlockFormat BlockFormat(const TRtfParaFormat& Para) {
-    QTextBlockFormat Format;
-    switch (Para.Alignment) {
+QTextBlockFormat BlockFormat(const TRtfParaFormat& para) {
+    QTextBlockFormat format;
+    switch (para.Alignment) {
     case TRtfAlignment::Left:
-        Format.setAlignment(Qt::AlignLeft);
+        format.setAlignment(Qt::AlignLeft);
         break;
     case TRtfAlignment::Center:
-        Format.setAlignment(Qt::AlignHCenter);
+        format.setAlignment(Qt::AlignHCenter);
         break;
     case TRtfAlignment::Right:
-        Format.setAlignment(Qt::AlignRight);
+        format.setAlignment(Qt::AlignRight);
         break;
     case TRtfAlignment::Justify:
-        Format.setAlignment(Qt::AlignJustify);
+        format.setAlignment(Qt::AlignJustify);
         break;
     }
-    Format.setLeftMargin(TwipsToPixels(Para.LeftIndent));
-    Format.setRightMargin(TwipsToPixels(Para.RightIndent));
-    Format.setTextIndent(TwipsToPixels(Para.FirstIndent));
-    Format.setTopMargin(TwipsToPixels(Para.SpaceBefore));
-    Format.setBottomMargin(TwipsToPixels(Para.SpaceAfter));
-    return Format;
+    format.setLeftMargin(TwipsToPixels(para.LeftIndent));
+    format.setRightMargin(TwipsToPixels(para.RightIndent));
+    format.setTextIndent(TwipsToPixels(para.FirstIndent));
+    format.setTopMargin(TwipsToPixels(para.SpaceBefore));
+    format.setBottomMargin(TwipsToPixels(para.SpaceAfter));
+    return format;
 }
 
 QTextCharFormat CharFormat(const TRtfCharFormat& Char) {
-    QTextCharFormat Format;
-    Format.setFontWeight(Char.Bold ? QFont::Bold : QFont::Normal);
-    Format.setFontItalic(Char.Italic);
-    Format.setFontUnderline(Char.Underline);
-    Format.setFontStrikeOut(Char.Strike);
-    Format.setFontPointSize(Char.FontSize / 2.0);
+    QTextCharFormat format;
+    format.setFontWeight(Char.Bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(Char.Italic);
+    format.setFontUnderline(Char.Underline);
+    format.setFontStrikeOut(Char.Strike);
+    format.setFontPointSize(Char.FontSize / 2.0);
     if (!Char.Color.IsDefault)
-        Format.setForeground(QColor(Char.Color.Red, Char.Color.Green, Char.Color.Blue));
+        format.setForeground(QColor(Char.Color.Red, Char.Color.Green, Char.Color.Blue));
     if (!Char.FontName.empty())
-        Format.setFontFamilies(QStringList{QString::fromStdString(Char.FontName)});
-    return Format;
+        format.setFontFamilies(QStringList{QString::fromStdString(Char.FontName)});
+    return format;
 }
 
-QString RunText(const std::string& Text) {
-    QString Result = QString::fromStdString(Text);
+QString RunText(const std::string& text) {
+    QString result = QString::fromStdString(text);
     // A plain line feed would start a new block.
-    Result.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
-    return Result;
+    result.replace(QLatin1Char('\n'), QChar(QChar::LineSeparator));
+    return result;
 }
 
-void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf, qsizetype Shown) {
-    const bool Undo = Doc.isUndoRedoEnabled();
-    Doc.setUndoRedoEnabled(false);
-    Doc.clear();
-    QTextCursor Cursor(&Doc);
+void FillTextDocument(QTextDocument& doc, const TRtfDocument& rtf, qsizetype shown) {
+    const bool undo = doc.isUndoRedoEnabled();
+    doc.setUndoRedoEnabled(false);
+    doc.clear();
+    QTextCursor cursor(&doc);
     // One edit block: the view lays the document out once instead of after every insertion.
-    Cursor.beginEditBlock();
-    TLayoutBudget Budget(Shown);
-    bool First = true;
+    cursor.beginEditBlock();
+    TLayoutBudget budget(shown);
+    bool first = true;
     // Runs and paragraphs mostly share their formats: each is made once for as long as it lasts.
-    const TRtfCharFormat* LastChar = nullptr;
-    QTextCharFormat Char;
-    auto CharOf = [&](const TRtfCharFormat& Format) -> const QTextCharFormat& {
-        if (!LastChar || !(*LastChar == Format))
-            Char = CharFormat(Format);
-        LastChar = &Format;
-        return Char;
+    const TRtfCharFormat* lastChar = nullptr;
+    QTextCharFormat charFormat;
+    auto charOf = [&](const TRtfCharFormat& format) -> const QTextCharFormat& {
+        if (!lastChar || !(*lastChar == format))
+            charFormat = CharFormat(format);
+        lastChar = &format;
+        return charFormat;
     };
-    for (const TRtfParagraph& Para : Rtf.Paragraphs) {
-        if (!Budget.NextParagraph())
+    for (const TRtfParagraph& para : rtf.Paragraphs) {
+        if (!budget.NextParagraph())
             break;
-        const QTextBlockFormat Block = BlockFormat(Para.Format);
+        const QTextBlockFormat block = BlockFormat(para.Format);
         // The first paragraph takes the block an empty document already has.
-        if (First)
-            Cursor.setBlockFormat(Block);
+        if (first)
+            cursor.setBlockFormat(block);
         else
-            Cursor.insertBlock(Block);
-        First = false;
-        if (Para.Runs.empty())
+            cursor.insertBlock(block);
+        first = false;
+        if (para.Runs.empty())
             continue;
-        Cursor.setBlockCharFormat(CharOf(Para.Runs.front().Format));
-        for (const TRtfRun& Run : Para.Runs) {
-            Cursor.insertText(Budget.Bound(RunText(Run.Text)), CharOf(Run.Format));
-            if (Budget.WasCut())
+        cursor.setBlockCharFormat(charOf(para.Runs.front().Format));
+        for (const TRtfRun& run : para.Runs) {
+            cursor.insertText(budget.Bound(RunText(run.Text)), charOf(run.Format));
+            if (budget.WasCut())
                 break;
         }
     }
-    if (Budget.WasCut()) {
-        QTextCharFormat Note;
-        Note.setFontItalic(true);
-        Cursor.insertBlock(QTextBlockFormat());
-        Cursor.insertText(QString::fromUtf8(CutNote), Note);
+    if (budget.WasCut()) {
+        QTextCharFormat note;
+        note.setFontItalic(true);
+        cursor.insertBlock(QTextBlockFormat());
+        cursor.insertText(QString::fromUtf8(CutNote), note);
     }
-    Cursor.endEditBlock();
-    Doc.setUndoRedoEnabled(Undo);
+    cursor.endEditBlock();
+    doc.setUndoRedoEnabled(undo);
 }
 
 } // namespace
 
-void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf) {
-    FillTextDocument(Doc, Rtf, TLayoutBudget::MaxShown);
+void FillTextDocument(QTextDocument& doc, const TRtfDocument& rtf) {
+    FillTextDocument(doc, rtf, TLayoutBudget::MaxShown);
 }
 
-void LoadWholeRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes) {
-    FillTextDocument(Doc, ReadRtf(Bytes), std::numeric_limits<qsizetype>::max());
+void LoadWholeRtfIntoDocument(QTextDocument& doc, const std::string& bytes) {
+    FillTextDocument(doc, ReadRtf(bytes), std::numeric_limits<qsizetype>::max());
 }
 
-void LoadRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes) {
-    FillTextDocument(Doc, ReadRtf(Bytes));
+void LoadRtfIntoDocument(QTextDocument& doc, const std::string& bytes) {
+    FillTextDocument(doc, ReadRtf(bytes));
 }

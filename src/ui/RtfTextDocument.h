@@ -13,9 +13,9 @@ class QTextDocument;
 // 1000 characters without a break opportunity is broken after a "\u21B5" mark, and a document
 // beyond about 150,000 characters (fewer when it has many paragraphs or changes of format) is
 // cut, with a closing note in italics saying so.
-void FillTextDocument(QTextDocument& Doc, const TRtfDocument& Rtf);
+void FillTextDocument(QTextDocument& doc, const TRtfDocument& rtf);
 
 // Reads Bytes as RTF (or as plain text when they are not RTF) into Doc.
-void LoadRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes);
+void LoadRtfIntoDocument(QTextDocument& doc, const std::string& bytes);
 // The same without the cut, for paper: every paragraph, overlong stretches still broken.
-void LoadWholeRtfIntoDocument(QTextDocument& Doc, const std::string& Bytes);
+void LoadWholeRtfIntoDocument(QTextDocument& doc, const std::string& bytes);
