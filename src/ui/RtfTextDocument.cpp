@@ -134,17 +134,17 @@ QTextBlockFormat BlockFormat(const TRtfParaFormat& para) {
     return format;
 }
 
-QTextCharFormat CharFormat(const TRtfCharFormat& Char) {
+QTextCharFormat CharFormat(const TRtfCharFormat& run) {
     QTextCharFormat format;
-    format.setFontWeight(Char.Bold ? QFont::Bold : QFont::Normal);
-    format.setFontItalic(Char.Italic);
-    format.setFontUnderline(Char.Underline);
-    format.setFontStrikeOut(Char.Strike);
-    format.setFontPointSize(Char.FontSize / 2.0);
-    if (!Char.Color.IsDefault)
-        format.setForeground(QColor(Char.Color.Red, Char.Color.Green, Char.Color.Blue));
-    if (!Char.FontName.empty())
-        format.setFontFamilies(QStringList{QString::fromStdString(Char.FontName)});
+    format.setFontWeight(run.Bold ? QFont::Bold : QFont::Normal);
+    format.setFontItalic(run.Italic);
+    format.setFontUnderline(run.Underline);
+    format.setFontStrikeOut(run.Strike);
+    format.setFontPointSize(run.FontSize / 2.0);
+    if (!run.Color.IsDefault)
+        format.setForeground(QColor(run.Color.Red, run.Color.Green, run.Color.Blue));
+    if (!run.FontName.empty())
+        format.setFontFamilies(QStringList{QString::fromStdString(run.FontName)});
     return format;
 }
 
