@@ -7,8 +7,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
-#include <fstream>
 #include <fcntl.h>
+#include <fstream>
 #include <malloc.h>
 #include <string>
 #include <unistd.h>

@@ -2,7 +2,6 @@
 // Large ones are written once into the temporary folder and kept there for later runs.
 #pragma once
 
-
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>

@@ -31,7 +31,9 @@ public:
 
 class TAutoDialogs : public TDialogSeam {
 public:
-    int MessageBox(const QString&, int flags) override { return (flags & 0x0F) == 4 || (flags & 0x0F) == 3 ? 7 : 1; }
+    int MessageBox(const QString&, int flags) override {
+        return (flags & 0x0F) == 4 || (flags & 0x0F) == 3 ? 7 : 1;
+    }
     int CaptionedMessageBox(const QString&, const QString& t, int f) override { return MessageBox(t, f); }
     bool InputBox(const QString&, const QString&, QString&) override { return false; }
     QString OpenFileName(const QString&, const QString&) override { return {}; }
@@ -55,7 +57,8 @@ inline QTemporaryDir* MakeProgramFolder() {
     for (const QString& f : data.entryList(QDir::Files))
         QFile::copy(data.filePath(f), dst + f);
     std::ofstream options((dst + "options.ini").toStdString(), std::ios::binary);
-    options << "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" << FormatShortDate(Today()) << "\r\n";
+    options << "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" << FormatShortDate(Today())
+            << "\r\n";
     SetProgramFolder(dst.toStdString());
     return folder;
 }

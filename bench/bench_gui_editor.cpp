@@ -3,9 +3,9 @@
 // genus database from ORV_LARGE_DATA (default large-data/ of the repository; made by
 // tools/gen_large_data.py).
 #include "AppState.h"
-#include "GuiBench.h"
 #include "Form_Main.h"
 #include "Global.h"
+#include "GuiBench.h"
 #include "TaxonomyTree.h"
 
 #include <QAction>
@@ -36,7 +36,8 @@ bool Prepare() {
     QFile::copy(LargeData() + "/genus.dat", dst + "genus.dat");
     {
         std::ofstream genus((dst + "genus.dat").toStdString(), std::ios::binary | std::ios::app);
-        genus << "megakorva#Megakorva#great one#A large genus.|With two lines.#Soarer#Great korvel#-#####big\r\n";
+        genus << "megakorva#Megakorva#great one#A large genus.|With two lines.#Soarer#Great "
+                 "korvel#-#####big\r\n";
         for (int i = 0; i < 2000; ++i)
             genus << "\t#species" << i << "#meaning " << i << "#Described from the steppe.|Rare\r\n";
         std::ofstream tree((dst + "classifytree.dat").toStdString(), std::ios::binary);

@@ -27,8 +27,9 @@ const std::string& Animation() {
         spec.GlobalTable = MakeTable(256);
         spec.LoopCount = 0;
         for (int k = 0; k < Frames; ++k) {
-            TGifFrameSpec frame =
-                MakeFrame(0, 0, Width, Height, [k](int x, int y) { return ((x + 3 * k) / 16 + (y + k) / 16 + k) & 0xFF; });
+            TGifFrameSpec frame = MakeFrame(0, 0, Width, Height, [k](int x, int y) {
+                return ((x + 3 * k) / 16 + (y + k) / 16 + k) & 0xFF;
+            });
             frame.Control = true;
             frame.Delay = DelayHundredths;
             spec.Frames.push_back(std::move(frame));
@@ -85,7 +86,13 @@ void BM_PlayAnimation(benchmark::State& state) {
         state.SetIterationTime(wall);
     }
 }
-BENCHMARK(BM_PlayAnimation)->Arg(0)->Arg(1)->ArgName("threaded")->Iterations(1)->UseManualTime()->Unit(benchmark::kSecond);
+BENCHMARK(BM_PlayAnimation)
+    ->Arg(0)
+    ->Arg(1)
+    ->ArgName("threaded")
+    ->Iterations(1)
+    ->UseManualTime()
+    ->Unit(benchmark::kSecond);
 
 } // namespace
 

@@ -118,8 +118,8 @@ void BM_LongDescription(benchmark::State& state) {
         info->setCurrentWidget(summaryTab);
         Window->SelectNode(Family);
         QApplication::processEvents();
-        const auto [seconds, peak] =
-            UntilPainted(TFormMainTestAccess::DetailMemo(*Window)->viewport(), [node] { Window->SelectNode(node); });
+        const auto [seconds, peak] = UntilPainted(TFormMainTestAccess::DetailMemo(*Window)->viewport(),
+                                                  [node] { Window->SelectNode(node); });
         state.SetIterationTime(seconds);
         summaryPeak = std::max(summaryPeak, peak);
         Window->findChild<QTabWidget*>("EditorPageControl")->setCurrentIndex(1);
@@ -133,8 +133,8 @@ void BM_LongDescription(benchmark::State& state) {
     state.counters["editor_ms"] = editorSeconds * 1000.0;
     state.counters["editor_peak_MiB"] = editorPeak;
     state.counters["shown_chars"] = TFormMainTestAccess::DetailMemo(*Window)->document()->characterCount();
-    state.counters["whole_kept"] =
-        TFormMainTestAccess::EditRecord(*Window).Description.size() == TFormMainTestAccess::CurrentRecord(*Window).Description.size();
+    state.counters["whole_kept"] = TFormMainTestAccess::EditRecord(*Window).Description.size() ==
+                                   TFormMainTestAccess::CurrentRecord(*Window).Description.size();
 }
 BENCHMARK(BM_LongDescription)
     ->ArgName("genus")

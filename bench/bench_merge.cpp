@@ -46,7 +46,8 @@ bool Prepare() {
         }
     }
     for (int i = 0; i < 5000; ++i)
-        user << "newgenus" << i << "#Novus" << i << "#new#A new genus.#Soarer#New korvel#-#####\r\n\t#a#b#c\r\n";
+        user << "newgenus" << i << "#Novus" << i
+             << "#new#A new genus.#Soarer#New korvel#-#####\r\n\t#a#b#c\r\n";
     return true;
 }
 

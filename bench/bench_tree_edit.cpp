@@ -72,8 +72,7 @@ TTreeNode* PrepareBranch() {
     fs::copy_file(LargeDataFolder() + "genus.dat", Work / "genus.dat", fs::copy_options::overwrite_existing);
     fs::copy_file(UserTree, Work / "usr_tree.dat", fs::copy_options::overwrite_existing);
     TTreeNode* branch = AddTreeNode(*Tree, Tree->First(), TTaxonomyData("\t", "benchsub", "Benchia", ""));
-    TTreeNode* family =
-        AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
+    TTreeNode* family = AddTreeNode(*Tree, branch, TTaxonomyData("\t\t\t\t", "benchfam", "Benchidae", ""));
     for (const std::string& id : BranchIds)
         AddTreeNode(*Tree, family, TTaxonomyData("\t\t\t\t\t", id, id, ""));
     return branch;

@@ -16,9 +16,9 @@ namespace {
 
 std::string Folder() {
     static const std::string folder = [] {
-        const std::string f = (std::filesystem::temp_directory_path() /
-                               ("orv-fuzz-store-" + std::to_string(::getpid())))
-                                  .string();
+        const std::string f =
+            (std::filesystem::temp_directory_path() / ("orv-fuzz-store-" + std::to_string(::getpid())))
+                .string();
         std::filesystem::create_directories(f);
         SetProgramFolder(f);
         return f + "/";

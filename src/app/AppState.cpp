@@ -5,8 +5,8 @@
 #include "Dates.h"
 #include "Dialogs.h"
 #include "GenusSearch.h"
-#include "JpegDecoder.h"
 #include "Global.h"
+#include "JpegDecoder.h"
 #include "PageTransfer.h"
 #include "SockIO.h"
 #include "TimerEx.h"
@@ -25,7 +25,7 @@
 namespace {
 std::function<void()> QuitRequestHandler;
 bool QuitRequestedFlag = false;
-}
+} // namespace
 
 bool QuitWasRequested() {
     return QuitRequestedFlag;

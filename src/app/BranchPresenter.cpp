@@ -23,9 +23,13 @@ TBranchPresenter::TBranchPresenter(const TBranchPages& pages, TServerCommands& s
 
 TBranchPresenter::~TBranchPresenter() = default;
 
-void TBranchPresenter::CreateSummary() { FSummary = std::make_unique<TSummaryDocument>(*this, FCurrentRecord); }
+void TBranchPresenter::CreateSummary() {
+    FSummary = std::make_unique<TSummaryDocument>(*this, FCurrentRecord);
+}
 
-void TBranchPresenter::DestroySummary() { FSummary.reset(); }
+void TBranchPresenter::DestroySummary() {
+    FSummary.reset();
+}
 
 bool TBranchPresenter::ShowBranch(const TTaxonomyData& data) {
     if (FEditor && !FEditor->MayLeave())
@@ -53,7 +57,9 @@ void TBranchPresenter::AddRelatedLink(const std::string& caption, int kind, cons
         FPages.Links->AddRelatedLink(ToQ(caption), 1, ToQ(url), QString());
 }
 
-void TBranchPresenter::ClearRelatedLinks() { FPages.Links->ClearRelatedLinks(); }
+void TBranchPresenter::ClearRelatedLinks() {
+    FPages.Links->ClearRelatedLinks();
+}
 
 std::optional<std::string> TBranchPresenter::FindNodeCaption(const TTaxonomyData& key) {
     const TTaxonomyTree& tree = FPages.TreePage->Tree();
@@ -62,7 +68,9 @@ std::optional<std::string> TBranchPresenter::FindNodeCaption(const TTaxonomyData
     return std::nullopt;
 }
 
-void TBranchPresenter::LoadSummaryDocument(const std::string& rtf) { FPages.SummaryPage->LoadRtf(rtf); }
+void TBranchPresenter::LoadSummaryDocument(const std::string& rtf) {
+    FPages.SummaryPage->LoadRtf(rtf);
+}
 
 void TBranchPresenter::RefreshItem() {
     // The summary of a branch without a record asks for it; until the selection rests the branch is
@@ -123,8 +131,8 @@ void TBranchPresenter::ShowSavedRecord() {
 void TBranchPresenter::SetCaptionFromSelection() {
     const TTreeNode* node = FPages.TreePage->SelectedNode();
     const QString title = QString::fromUtf8(AppTitle);
-    FPages.Window->setWindowTitle(node ? ToQ(FPages.TreePage->Tree().Caption(node)) + QStringLiteral(" - ") + title
-                                       : title);
+    FPages.Window->setWindowTitle(
+        node ? ToQ(FPages.TreePage->Tree().Caption(node)) + QStringLiteral(" - ") + title : title);
 }
 
 bool TBranchPresenter::ShowGenusImage(const std::string& pictureName) {
@@ -199,7 +207,8 @@ void TBranchPresenter::RefreshItemCommand(bool fromResultList) {
     ReadDetail(item, FCurrentRecord);
     FPages.SummaryPage->Clear();
     if (FCurrentRecord.Level < 0) {
-        const char* levelName = level >= 0 && level <= GenusLevel ? LevelNames[static_cast<size_t>(level)] : "";
+        const char* levelName =
+            level >= 0 && level <= GenusLevel ? LevelNames[static_cast<size_t>(level)] : "";
         FSummary->ShowSummary(Format(DataNotFoundTemplate, {levelName, item.Name()}));
         PresentNoRecord();
     } else {

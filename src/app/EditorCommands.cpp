@@ -364,8 +364,7 @@ void TEditorCommands::SaveExecute() {
     // A record shown without a tree node (a forgotten genus) leaves the tree as it is.
     if (node) {
         UpdateTreeNode(FTreePage->Tree(), node,
-                       TTaxonomyData(std::string(node->Marker()), FCurrent.Id, FCurrent.Name,
-                                     FCurrent.Info));
+                       TTaxonomyData(std::string(node->Marker()), FCurrent.Id, FCurrent.Name, FCurrent.Info));
         TreeModified = true;
         NoteTreeChange(FTreePage->Tree(), TTreeChange::Fields(node));
     }

@@ -1,6 +1,6 @@
-// The branch detail editor: fills the Editor page from the record on screen, keeps its copy of the record (EditRecord) equal to
-// its boxes, and runs the editor's commands (Enable Detail Edit, Save, Cancel, tab steps, species).
-// Not a widget: it works on the page and the actions the window hands it.
+// The branch detail editor: fills the Editor page from the record on screen, keeps its copy of the record
+// (EditRecord) equal to its boxes, and runs the editor's commands (Enable Detail Edit, Save, Cancel, tab
+// steps, species). Not a widget: it works on the page and the actions the window hands it.
 #pragma once
 
 #include "BranchPresenter.h"

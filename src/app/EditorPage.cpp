@@ -10,10 +10,10 @@
 #include <QApplication>
 #include <QPainter>
 #include <QSignalBlocker>
-#include <vector>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QValidator>
+#include <vector>
 
 // Rows are only counted; their text is asked for when a row is drawn, so a genus with thousands
 // of species is shown at once.
@@ -349,9 +349,10 @@ void TEditorPage::ClearUndoHistory(bool speciesOnly) {
     std::vector<QLineEdit*> edits = {FUi->SpeciesNameEdit, FUi->SpeciesMeaningEdit};
     std::vector<QPlainTextEdit*> memos = {FUi->SpeciesDescriptionMemo};
     if (!speciesOnly) {
-        edits.insert(edits.end(), {FUi->IdEdit, FUi->NameEdit, FUi->InfoEdit, FUi->MeaningEdit,
-                                   FUi->KorvelTypeComboBox->lineEdit(), FUi->CommonNameEdit, FUi->ImgCopyrightEdit,
-                                   FUi->ImgCopyrightURLEdit, FUi->ImgOwnerEdit, FUi->ImgOwnerURLEdit});
+        edits.insert(edits.end(),
+                     {FUi->IdEdit, FUi->NameEdit, FUi->InfoEdit, FUi->MeaningEdit,
+                      FUi->KorvelTypeComboBox->lineEdit(), FUi->CommonNameEdit, FUi->ImgCopyrightEdit,
+                      FUi->ImgCopyrightURLEdit, FUi->ImgOwnerEdit, FUi->ImgOwnerURLEdit});
         memos.push_back(FUi->DescriptionMemo);
     }
     for (QLineEdit* edit : edits) {

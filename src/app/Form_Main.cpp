@@ -102,7 +102,8 @@ TFormMain::TFormMain(TFormSplash* splash, QWidget* parent)
     new THistoryCommands(
         *FActions, FUi->TreeTabSheet, [this] { ShowMainPage(TaxonomyPage); }, this);
     new TPrintCommands(
-        *FActions, {FUi->SummaryTabSheet, FUi->ImageTabSheet, FUi->TreeTabSheet, &FPresenter->CurrentRecord()}, this);
+        *FActions,
+        {FUi->SummaryTabSheet, FUi->ImageTabSheet, FUi->TreeTabSheet, &FPresenter->CurrentRecord()}, this);
     new TMatchCommands(
         *FActions, FUi->TreeTabSheet, [branchTools](TTreeNode* n) { branchTools->SelectBranch(n); }, this);
     // Result entries name nodes of the tree: a rebuilt tree or a removed branch empties the list.
@@ -172,9 +173,10 @@ void TFormMain::ConnectActions() {
     a.ConnectToggle(TAction::OptionsSaveTreeState, Options.SaveTree);
     a.ConnectToggle(TAction::OptionsOffLine, Options.OfflineMode);
     a.Connect(TAction::OptionsServer, [] { ChangeServerAddress(); });
-    static const std::pair<TAction, TListType> modes[] = {{TAction::OptionsShowName, TListType::ScientificName},
-                                                          {TAction::OptionsShowInfo, TListType::Info},
-                                                          {TAction::OptionsShowBoth, TListType::Both}};
+    static const std::pair<TAction, TListType> modes[] = {
+        {TAction::OptionsShowName, TListType::ScientificName},
+        {TAction::OptionsShowInfo, TListType::Info},
+        {TAction::OptionsShowBoth, TListType::Both}};
     for (const auto& [id, mode] : modes) {
         BindChoice(Action(id), Options.ListType, mode);
         run(id, [this, mode = mode] {

@@ -167,4 +167,3 @@ void TFormMain::ShowAnnouncement() {
 void TFormMain::DataReplaced() {
     FTreeItems->DataReplaced();
 }
-

@@ -21,7 +21,8 @@ TFormSplash::TFormSplash(QWidget* parent)
     QFile picture(QStringLiteral(":/app/Form_Splash.gif"));
     if (picture.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = picture.readAll();
-        FSplashImage->LoadFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        FSplashImage->LoadFromBytes(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
 
     FStatusPanel = new QLabel(QStringLiteral("Loading, please wait..."), this);
@@ -31,7 +32,7 @@ TFormSplash::TFormSplash(QWidget* parent)
     FStatusPanel->setIndent(3);
     FStatusPanel->setAutoFillBackground(true);
     QPalette colours = FStatusPanel->palette();
-    colours.setColor(QPalette::Window, QColor(0, 128, 128)); // teal
+    colours.setColor(QPalette::Window, QColor(0, 128, 128));     // teal
     colours.setColor(QPalette::WindowText, QColor(0, 255, 255)); // aqua
     FStatusPanel->setPalette(colours);
     QFont small = FStatusPanel->font();
@@ -57,4 +58,6 @@ void TFormSplash::SetStatusText(const QString& text) {
         repaint();
 }
 
-QString TFormSplash::StatusText() const { return FStatusPanel->text(); }
+QString TFormSplash::StatusText() const {
+    return FStatusPanel->text();
+}

@@ -71,7 +71,9 @@ public:
     int rowCount(const QModelIndex& parent) const override {
         return parent.isValid() ? 0 : static_cast<int>(FShown.size());
     }
-    int columnCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : AfterColumn + 1; }
+    int columnCount(const QModelIndex& parent) const override {
+        return parent.isValid() ? 0 : AfterColumn + 1;
+    }
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override {
         static const char* const titles[] = {"Change", "Rank", "Id", "Name", "Field", "Before", "After"};
         if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section > AfterColumn)

@@ -302,7 +302,8 @@ std::string ExecuteOpenPictureDialog() {
 
 std::string ExecuteSavePictureDialog(const std::string& suggested) {
     const char* filter = "Original Type (*.jpg;*.jpeg;*.gif)|*.jpg;*.jpeg;*.gif";
-    return FromQ(DialogSeam().SavePictureFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
+    return FromQ(
+        DialogSeam().SavePictureFileName(QStringLiteral("Save Image"), QtFilter(filter), ToQ(suggested)));
 }
 
 std::string PictureFileNameFor(const std::string& genusName, const std::string& chosenPath) {

@@ -8,7 +8,9 @@ TInputBlock::TInputBlock(const std::vector<QWidget*>& panes, QObject* parent) : 
         FPanes.emplace_back(pane);
 }
 
-TInputBlock::~TInputBlock() { SetBlocked(false); }
+TInputBlock::~TInputBlock() {
+    SetBlocked(false);
+}
 
 void TInputBlock::SetBlocked(bool blocked) {
     if (blocked == FBlocked)

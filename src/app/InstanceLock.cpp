@@ -72,8 +72,9 @@ bool TInstanceLock::Acquire() {
 
 QString FolderInUseMessage(const QString& folder, qint64 pid) {
     const QString who = pid > 0 ? QStringLiteral(" (process %1)").arg(pid) : QString();
-    return QStringLiteral("Orvandel Viewer is already running with the data folder \"%1\"%2. Only one copy can "
-                          "use a data folder at a time, so this one does not start; the running window has been "
-                          "brought to the front.")
+    return QStringLiteral(
+               "Orvandel Viewer is already running with the data folder \"%1\"%2. Only one copy can "
+               "use a data folder at a time, so this one does not start; the running window has been "
+               "brought to the front.")
         .arg(folder, who);
 }

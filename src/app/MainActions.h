@@ -88,7 +88,7 @@ struct TActionSpec {
     const char* Key;      // QKeySequence text, "" for none
     const char* Category; // "Database", "View", "Editor", "Options", "Help" or ""
     bool Checkable;
-    int RadioGroup;       // 0 none, 1 page commands, 2 display modes
+    int RadioGroup; // 0 none, 1 page commands, 2 display modes
 };
 
 template <std::size_t N> constexpr bool InEnumOrder(const std::array<TActionSpec, N>& table) {
@@ -105,7 +105,7 @@ struct TMenuItem {
     enum class TKind { Action, Separator, SubmenuStart, SubmenuEnd };
     TKind Kind = TKind::Action;
     TAction Id = TAction::Count;
-    const char* Caption = nullptr; // a submenu's caption
+    const char* Caption = nullptr;    // a submenu's caption
     const char* ObjectName = nullptr; // a submenu's objectName
 
     TMenuItem(TAction id) : Id(id) {} // NOLINT(google-explicit-constructor): the table reads as a list

@@ -29,11 +29,17 @@ void ShowStatistic() {
     CaptionedMessageBox(QStringLiteral("Local Database Statistic"), report, Mb::IconInformation);
 }
 
-void HelpContents() { THelpViewer::Instance().ShowContents(AppFile(HelpFileName)); }
+void HelpContents() {
+    THelpViewer::Instance().ShowContents(AppFile(HelpFileName));
+}
 
-void HelpWhatsNew() { THelpViewer::Instance().ShowTopic(AppFile(HelpFileName), 502); }
+void HelpWhatsNew() {
+    THelpViewer::Instance().ShowTopic(AppFile(HelpFileName), 502);
+}
 
-std::string SurveyAddress() { return Options.URL.Get() + NetPaths.SurveyPage; }
+std::string SurveyAddress() {
+    return Options.URL.Get() + NetPaths.SurveyPage;
+}
 
 std::string SuggestionAddress() {
     // The joined text is the format; a page without a placeholder opens unchanged. Only the
@@ -45,9 +51,13 @@ std::string SuggestionAddress() {
     return address;
 }
 
-void HelpSurvey() { OpenInBrowser(SurveyAddress()); }
+void HelpSurvey() {
+    OpenInBrowser(SurveyAddress());
+}
 
-void HelpSubmitSuggestion() { OpenInBrowser(SuggestionAddress()); }
+void HelpSubmitSuggestion() {
+    OpenInBrowser(SuggestionAddress());
+}
 
 void ChangeServerAddress() {
     QString address = ToQ(Options.URL.Get());

@@ -26,7 +26,8 @@ public:
 };
 } // namespace
 
-TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidget(parent), FToggleAction(toggle) {
+TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent)
+    : QWidget(parent), FToggleAction(toggle) {
     setObjectName("RelatedLinksPanel");
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
@@ -36,8 +37,9 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
     FToolBar->setObjectName("RelatedLinksToolBar");
     FToolBar->setToolButtonStyle(Qt::ToolButtonTextOnly);
     // Flat, with a line along its bottom edge.
-    FToolBar->setStyleSheet(QStringLiteral("QToolBar#RelatedLinksToolBar { border: none; border-bottom: 1px solid "
-                                          "palette(mid); padding: 0px; }"));
+    FToolBar->setStyleSheet(
+        QStringLiteral("QToolBar#RelatedLinksToolBar { border: none; border-bottom: 1px solid "
+                       "palette(mid); padding: 0px; }"));
     FToolBar->addAction(FToggleAction);
     if (auto* button = qobject_cast<QToolButton*>(FToolBar->widgetForAction(FToggleAction))) {
         button->setObjectName("ShowRelatedLinksToolBtn");
@@ -71,9 +73,13 @@ TRelatedLinksPanel::TRelatedLinksPanel(QAction* toggle, QWidget* parent) : QWidg
     layout->addWidget(FListView);
 }
 
-int TRelatedLinksPanel::Count() const { return FListView->topLevelItemCount(); }
+int TRelatedLinksPanel::Count() const {
+    return FListView->topLevelItemCount();
+}
 
-QString TRelatedLinksPanel::Caption(int row) const { return FListView->topLevelItem(row)->text(0); }
+QString TRelatedLinksPanel::Caption(int row) const {
+    return FListView->topLevelItem(row)->text(0);
+}
 
 QString TRelatedLinksPanel::Tip(int row) const {
     const QTreeWidgetItem* item = FListView->topLevelItem(row);
@@ -129,12 +135,15 @@ void TRelatedLinksPanel::ShowRelatedLinks(bool visible) {
 
 void TRelatedLinksPanel::UpdateHeight() {
     // Up to three rows show without scrolling; from the fourth on the list scrolls.
-    const int rowHeight = FListView->sizeHintForRow(0) > 0 ? FListView->sizeHintForRow(0) : fontMetrics().height() + 2;
+    const int rowHeight =
+        FListView->sizeHintForRow(0) > 0 ? FListView->sizeHintForRow(0) : fontMetrics().height() + 2;
     const int rows = std::min(Count(), 3);
     FListView->setFixedHeight(InitialHeight + rows * (rowHeight + 1));
 }
 
-void TRelatedLinksPanel::UpdateColumnWidth() { FListView->setColumnWidth(0, std::max(0, FListView->width() - 22)); }
+void TRelatedLinksPanel::UpdateColumnWidth() {
+    FListView->setColumnWidth(0, std::max(0, FListView->width() - 22));
+}
 
 void TRelatedLinksPanel::Activate(int row) {
     if (row < 0 || row >= Count())
@@ -172,7 +181,8 @@ bool TRelatedLinksPanel::eventFilter(QObject* watched, QEvent* event) {
     // The keyboard opens the focused link as the mouse does.
     if (watched == FListView && event->type() == QEvent::KeyPress && FListView->isEnabled()) {
         const int key = static_cast<QKeyEvent*>(event)->key();
-        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) && FListView->currentItem()) {
+        if ((key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space) &&
+            FListView->currentItem()) {
             Activate(FListView->indexOfTopLevelItem(FListView->currentItem()));
             return true;
         }

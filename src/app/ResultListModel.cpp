@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <array>
 #include <bit>
-#include <cstring>
 #include <cstdint>
+#include <cstring>
 #include <string_view>
 
 TResultListModel::TResultListModel(QObject* parent)
@@ -34,7 +34,9 @@ QString FoldedKey(const QString& caption) {
     return key;
 }
 
-char16_t FoldAscii(char c) { return static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + 32 : static_cast<unsigned char>(c)); }
+char16_t FoldAscii(char c) {
+    return static_cast<char16_t>(c >= 'A' && c <= 'Z' ? c + 32 : static_cast<unsigned char>(c));
+}
 
 // The first units of a folded caption in two numbers that compare as the units do (a shorter
 // caption is padded with zeros); captions whose numbers are equal are compared whole. A list of
@@ -187,7 +189,8 @@ std::vector<uint32_t> TResultListModel::SortedRows(const std::vector<uint32_t>& 
             PutUnits(key, folded.back());
         }
     const auto foldedOf = [&](const TSortKey& key) {
-        return key.Folded != NoKey ? folded[key.Folded] : FoldedKey(ToQ(Joined(piecesOf(sources[key.Index]))));
+        return key.Folded != NoKey ? folded[key.Folded]
+                                   : FoldedKey(ToQ(Joined(piecesOf(sources[key.Index]))));
     };
     const auto less = [&](const TSortKey& a, const TSortKey& b) {
         if (a.High != b.High)
@@ -198,7 +201,8 @@ std::vector<uint32_t> TResultListModel::SortedRows(const std::vector<uint32_t>& 
         if (a.Folded == NoKey && b.Folded == NoKey) {
             const TPieces pa = piecesOf(sources[a.Index]);
             const TPieces pb = piecesOf(sources[b.Index]);
-            c = IsAscii(pa) && IsAscii(pb) ? CompareAscii(pa, pb) : QString::compare(foldedOf(a), foldedOf(b));
+            c = IsAscii(pa) && IsAscii(pb) ? CompareAscii(pa, pb)
+                                           : QString::compare(foldedOf(a), foldedOf(b));
         } else {
             c = QString::compare(foldedOf(a), foldedOf(b), Qt::CaseSensitive);
         }
@@ -217,7 +221,9 @@ std::vector<uint32_t> TResultListModel::SortedRows(const std::vector<uint32_t>& 
         for (const TSortKey& key : keys)
             dealt[next[key.High >> 48]++] = key;
     }
-    const auto sameKey = [](const TSortKey& a, const TSortKey& b) { return a.High == b.High && a.Low == b.Low; };
+    const auto sameKey = [](const TSortKey& a, const TSortKey& b) {
+        return a.High == b.High && a.Low == b.Low;
+    };
     for (size_t b = 0; b + 1 < starts.size(); ++b) {
         const auto first = dealt.begin() + starts[b];
         const auto last = dealt.begin() + starts[b + 1];
@@ -328,8 +334,9 @@ bool TResultListModel::Listed(int row) const {
 QModelIndex TResultListModel::index(int row, int column, const QModelIndex& parent) const {
     // The view asks for every row's index while it lays out; a list has no need of the general
     // check through rowCount and columnCount.
-    return row >= 0 && row < static_cast<int>(FRows.size()) && column == 0 && !parent.isValid() ? createIndex(row, 0)
-                                                                                                : QModelIndex();
+    return row >= 0 && row < static_cast<int>(FRows.size()) && column == 0 && !parent.isValid()
+               ? createIndex(row, 0)
+               : QModelIndex();
 }
 
 int TResultListModel::rowCount(const QModelIndex& parent) const {
@@ -340,8 +347,10 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
     if (!index.isValid() || index.row() >= rowCount())
         return {};
     switch (role) {
-    case Qt::DisplayRole: return Caption(FRows[static_cast<size_t>(index.row())]);
-    case Qt::DecorationRole: return FGenusIcon;
+    case Qt::DisplayRole:
+        return Caption(FRows[static_cast<size_t>(index.row())]);
+    case Qt::DecorationRole:
+        return FGenusIcon;
     case Qt::UserRole: {
         const TResultEntry entry = Entry(index.row());
         if (!entry.HasNode)
@@ -349,6 +358,7 @@ QVariant TResultListModel::data(const QModelIndex& index, int role) const {
         return QStringList{ToQ(entry.Data.Marker()), ToQ(entry.Data.Id()), ToQ(entry.Data.Name()),
                            ToQ(entry.Data.Info())};
     }
-    default: return {};
+    default:
+        return {};
     }
 }

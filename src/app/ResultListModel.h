@@ -19,8 +19,8 @@
 
 struct TResultEntry {
     QString Caption;
-    bool HasNode = false; // false for a forgotten genus: only its name is known
-    TTaxonomyData Data;   // marker, id, name and info of the listed node
+    bool HasNode = false;            // false for a forgotten genus: only its name is known
+    TTaxonomyData Data;              // marker, id, name and info of the listed node
     const TTreeNode* Node = nullptr; // the listed node itself, for a list of the tree's nodes
 };
 
@@ -59,13 +59,13 @@ private:
     QString Caption(uint32_t source) const;
     // The rows of `sources` (numbers of nodes and copies, as they came) in the order of their captions.
     std::vector<uint32_t> SortedRows(const std::vector<uint32_t>& sources) const;
-    void Replace(const TTaxonomyTree* tree, std::vector<const TTreeNode*> nodes, std::vector<TResultEntry> copies,
-                 const std::vector<uint32_t>& sources);
+    void Replace(const TTaxonomyTree* tree, std::vector<const TTreeNode*> nodes,
+                 std::vector<TResultEntry> copies, const std::vector<uint32_t>& sources);
 
     const TTaxonomyTree* FTree = nullptr;
-    uint64_t FGeneration = 0;                             // FTree's when the nodes were listed
-    std::vector<const TTreeNode*> FNodes;                 // as they came
-    std::vector<TResultEntry> FCopies;                    // as they came
-    std::vector<uint32_t> FRows;                          // what each row shows
+    uint64_t FGeneration = 0;             // FTree's when the nodes were listed
+    std::vector<const TTreeNode*> FNodes; // as they came
+    std::vector<TResultEntry> FCopies;    // as they came
+    std::vector<uint32_t> FRows;          // what each row shows
     QIcon FGenusIcon;
 };

@@ -23,7 +23,9 @@ TResultPage::TResultPage(QWidget* parent)
 
 TResultPage::~TResultPage() = default;
 
-QListView* TResultPage::List() const { return FUi->ResultListView; }
+QListView* TResultPage::List() const {
+    return FUi->ResultListView;
+}
 
 void TResultPage::Show(std::vector<TResultEntry> entries, const QString& listed, const QString& count) {
     FModel->SetEntries(std::move(entries));
@@ -45,9 +47,13 @@ void TResultPage::Show(const TTaxonomyTree& tree, std::vector<const TTreeNode*> 
     FUi->SearchFoundTotalLabel->setText(count);
 }
 
-QString TResultPage::ListedText() const { return FUi->SearchTextLabel->text(); }
+QString TResultPage::ListedText() const {
+    return FUi->SearchTextLabel->text();
+}
 
-QString TResultPage::CountText() const { return FUi->SearchFoundTotalLabel->text(); }
+QString TResultPage::CountText() const {
+    return FUi->SearchFoundTotalLabel->text();
+}
 
 std::optional<TTaxonomyData> TResultPage::SelectedKey() const {
     const QModelIndex current = FUi->ResultListView->currentIndex();

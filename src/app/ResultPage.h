@@ -23,7 +23,8 @@ public:
     // Fills the list (sorted by caption) and the two labels: with copies, or with genus entries
     // of `tree`, whose nodes the list reads when it shows them.
     void Show(std::vector<TResultEntry> entries, const QString& listed, const QString& count);
-    void Show(const TTaxonomyTree& tree, const TGenusEntries& entries, const QString& listed, const QString& count);
+    void Show(const TTaxonomyTree& tree, const TGenusEntries& entries, const QString& listed,
+              const QString& count);
     void Show(const TTaxonomyTree& tree, std::vector<const TTreeNode*> nodes, const QString& listed,
               const QString& count);
     QString ListedText() const;

@@ -29,7 +29,8 @@ void TSearchCommands::ShowAllGenus() {
     const TTaxonomyTree& tree = FPages.TreePage->Tree();
     std::vector<const TTreeNode*> nodes = AllGenusNodes(tree);
     const int count = static_cast<int>(nodes.size());
-    FPages.ResultPage->Show(tree, std::move(nodes), QStringLiteral("[All]"), ToQ(Format("%d Genus", {count})));
+    FPages.ResultPage->Show(tree, std::move(nodes), QStringLiteral("[All]"),
+                            ToQ(Format("%d Genus", {count})));
     FPages.ShowResultPage();
 }
 
@@ -50,8 +51,8 @@ void TSearchCommands::Search() {
     TSearchOptions options;
     options.Text = FromQ(page.SearchText());
     options.MatchAll = page.MatchAll();
-    options.Fields = {page.SearchKeyword(), page.SearchType(), page.SearchCommonName(), page.SearchDescription(),
-                      page.SearchName()};
+    options.Fields = {page.SearchKeyword(), page.SearchType(), page.SearchCommonName(),
+                      page.SearchDescription(), page.SearchName()};
     ShowAllGenus();
     if (options.Text.empty())
         return;

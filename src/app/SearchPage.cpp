@@ -26,12 +26,28 @@ void TSearchPage::BindActions(QAction* search, QAction* showAll) {
     }
 }
 
-QString TSearchPage::SearchText() const { return FUi->SearchTextEdit->text(); }
+QString TSearchPage::SearchText() const {
+    return FUi->SearchTextEdit->text();
+}
 
-QWidget* TSearchPage::TextEdit() const { return FUi->SearchTextEdit; }
-bool TSearchPage::MatchAll() const { return FUi->SearchMatchAllRadio->isChecked(); }
-bool TSearchPage::SearchKeyword() const { return FUi->SearchKeywordChkBox->isChecked(); }
-bool TSearchPage::SearchType() const { return FUi->SearchTypeChkBox->isChecked(); }
-bool TSearchPage::SearchCommonName() const { return FUi->SearchCommonNameChkBox->isChecked(); }
-bool TSearchPage::SearchDescription() const { return FUi->SearchDescriptionChkBox->isChecked(); }
-bool TSearchPage::SearchName() const { return FUi->SearchNameChkBox->isChecked(); }
+QWidget* TSearchPage::TextEdit() const {
+    return FUi->SearchTextEdit;
+}
+bool TSearchPage::MatchAll() const {
+    return FUi->SearchMatchAllRadio->isChecked();
+}
+bool TSearchPage::SearchKeyword() const {
+    return FUi->SearchKeywordChkBox->isChecked();
+}
+bool TSearchPage::SearchType() const {
+    return FUi->SearchTypeChkBox->isChecked();
+}
+bool TSearchPage::SearchCommonName() const {
+    return FUi->SearchCommonNameChkBox->isChecked();
+}
+bool TSearchPage::SearchDescription() const {
+    return FUi->SearchDescriptionChkBox->isChecked();
+}
+bool TSearchPage::SearchName() const {
+    return FUi->SearchNameChkBox->isChecked();
+}

@@ -183,7 +183,8 @@ void TServerCommands::DownloadImage(const TTaxonomyDetail& record) {
         SetStatus(Format("Downloading image from Velmora server...%d of %d", {1, 1}));
         FPages.GetPage(NetPaths.ImagesPath + name, AppFile(std::string(ImagesFolderName) + name));
         const TTaxonomyDetail& shown = FHost.ShownRecord();
-        const bool stillSelected = shown.Level == GenusLevel && shown.Id == id && shown.Genus.ImageFile == name;
+        const bool stillSelected =
+            shown.Level == GenusLevel && shown.Id == id && shown.Genus.ImageFile == name;
         if (stillSelected && !FHost.ShowGenusImage(name))
             ShowErrorBox(
                 "Image file error\n\nPossible to be network connection failure or image file corrupt.");

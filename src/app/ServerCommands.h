@@ -3,9 +3,9 @@
 // tests can drive it with a scripted host.
 #pragma once
 
+#include "Detail.h"
 #include "NMHTTP.h"
 #include "PageTransfer.h"
-#include "Detail.h"
 #include "TaxonomyData.h"
 #include "TextFiles.h"
 

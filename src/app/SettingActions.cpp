@@ -4,9 +4,11 @@
 
 namespace {
 // The listener goes when the action goes, so a setting never calls into a deleted window.
-template <typename T, typename TIo> void Follow(QAction* action, TSetting<T, TIo>& setting, std::function<bool(const T&)> checked) {
+template <typename T, typename TIo>
+void Follow(QAction* action, TSetting<T, TIo>& setting, std::function<bool(const T&)> checked) {
     action->setChecked(checked(setting.Get()));
-    const int id = setting.Subscribe([action, checked](const T& value) { action->setChecked(checked(value)); });
+    const int id =
+        setting.Subscribe([action, checked](const T& value) { action->setChecked(checked(value)); });
     QObject::connect(action, &QObject::destroyed, [&setting, id] { setting.Unsubscribe(id); });
 }
 } // namespace
@@ -22,5 +24,6 @@ void BindToggle(QAction* action, TSetting<bool>& setting) {
 }
 
 void BindChoice(QAction* action, TSetting<TListType>& setting, TListType value) {
-    Follow<TListType, TIniIo<TListType>>(action, setting, [value](const TListType& current) { return current == value; });
+    Follow<TListType, TIniIo<TListType>>(action, setting,
+                                         [value](const TListType& current) { return current == value; });
 }

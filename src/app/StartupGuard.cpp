@@ -5,7 +5,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 
-TStartupGuard::TStartupGuard(QWidget* splash, std::function<bool()> transferring, std::function<void()> cancel)
+TStartupGuard::TStartupGuard(QWidget* splash, std::function<bool()> transferring,
+                             std::function<void()> cancel)
     : FSplash(splash), FTransferring(std::move(transferring)), FCancel(std::move(cancel)) {
     SetModalHook([this](bool opening) { Question(opening); });
     qApp->installEventFilter(this);

@@ -28,7 +28,7 @@ private:
     QPointer<QWidget> FSplash;
     std::function<bool()> FTransferring;
     std::function<void()> FCancel;
-    int FQuestions = 0;       // questions open now
+    int FQuestions = 0;         // questions open now
     bool FSplashHidden = false; // hidden by us, to come back
     bool FKeysGrabbed = false;
 };

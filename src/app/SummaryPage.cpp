@@ -3,8 +3,8 @@
 #include "DocumentAccessible.h"
 #include "RtfTextDocument.h"
 
-#include <QTextDocument>
 #include <QTextBrowser>
+#include <QTextDocument>
 #include <QVBoxLayout>
 
 namespace {
@@ -65,11 +65,12 @@ void TSummaryPage::Clear() {
     emit DocumentChanged();
 }
 
-QString TSummaryPage::PlainText() const { return FMemo->toPlainText(); }
+QString TSummaryPage::PlainText() const {
+    return FMemo->toPlainText();
+}
 
 void TSummaryPage::CopySummary() {
     if (!FMemo->textCursor().hasSelection())
         FMemo->selectAll();
     FMemo->copy();
 }
-

@@ -40,10 +40,12 @@ QIcon DrawIcon(const QColor& fill, bool genus, bool planned, bool selected) {
 } // namespace
 
 std::array<QIcon, 6> MakeTaxonomyIcons() {
-    std::array<QIcon, 6> icons = {
-        DrawIcon(QColor(196, 150, 60), false, false, false), DrawIcon(QColor(196, 150, 60), false, false, true),
-        DrawIcon(QColor(70, 140, 90), true, false, false),   DrawIcon(QColor(70, 140, 90), true, false, true),
-        DrawIcon(QColor(128, 128, 128), true, true, false),  DrawIcon(QColor(128, 128, 128), true, true, true)};
+    std::array<QIcon, 6> icons = {DrawIcon(QColor(196, 150, 60), false, false, false),
+                                  DrawIcon(QColor(196, 150, 60), false, false, true),
+                                  DrawIcon(QColor(70, 140, 90), true, false, false),
+                                  DrawIcon(QColor(70, 140, 90), true, false, true),
+                                  DrawIcon(QColor(128, 128, 128), true, true, false),
+                                  DrawIcon(QColor(128, 128, 128), true, true, true)};
     // Each normal icon carries the next one as its selected state, as the view draws it.
     for (size_t i = 0; i < icons.size(); i += 2)
         icons[i].addPixmap(icons[i + 1].pixmap(16, 16), QIcon::Selected);
@@ -59,7 +61,9 @@ TTaxonomyTreeModel::TTaxonomyTreeModel(TTaxonomyTree& tree, QObject* parent)
     FTree.AddObserver(this);
 }
 
-TTaxonomyTreeModel::~TTaxonomyTreeModel() { FTree.RemoveObserver(this); }
+TTaxonomyTreeModel::~TTaxonomyTreeModel() {
+    FTree.RemoveObserver(this);
+}
 
 TTreeNode* TTaxonomyTreeModel::NodeOf(const QModelIndex& index) const {
     return index.isValid() ? static_cast<TTreeNode*>(index.internalPointer()) : nullptr;
@@ -91,7 +95,9 @@ int TTaxonomyTreeModel::rowCount(const QModelIndex& parent) const {
     return static_cast<int>(FTree.ChildrenOf(NodeOf(parent)).size());
 }
 
-int TTaxonomyTreeModel::columnCount(const QModelIndex&) const { return 1; }
+int TTaxonomyTreeModel::columnCount(const QModelIndex&) const {
+    return 1;
+}
 
 bool TTaxonomyTreeModel::hasChildren(const QModelIndex& parent) const {
     return !FTree.ChildrenOf(NodeOf(parent)).empty();
@@ -116,30 +122,43 @@ QVariant TTaxonomyTreeModel::data(const QModelIndex& index, int role) const {
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::ToolTipRole: return ToQ(FTree.Caption(node));
-    case Qt::DecorationRole: return FImages->Icon(ImageIndexOf(node));
+    case Qt::ToolTipRole:
+        return ToQ(FTree.Caption(node));
+    case Qt::DecorationRole:
+        return FImages->Icon(ImageIndexOf(node));
     case Qt::ForegroundRole:
         if (IsGreyNode(node))
             return QBrush(QColor(128, 128, 128));
         return {};
-    default: return {};
+    default:
+        return {};
     }
 }
 
-void TTaxonomyTreeModel::BeginReset() { beginResetModel(); }
-void TTaxonomyTreeModel::EndReset() { endResetModel(); }
+void TTaxonomyTreeModel::BeginReset() {
+    beginResetModel();
+}
+void TTaxonomyTreeModel::EndReset() {
+    endResetModel();
+}
 
 void TTaxonomyTreeModel::BeginInsert(TTreeNode* parent, int row) {
     beginInsertRows(IndexOf(parent), row, row);
 }
-void TTaxonomyTreeModel::EndInsert() { endInsertRows(); }
+void TTaxonomyTreeModel::EndInsert() {
+    endInsertRows();
+}
 
 void TTaxonomyTreeModel::BeginRemove(TTreeNode* parent, int row) {
     beginRemoveRows(IndexOf(parent), row, row);
 }
-void TTaxonomyTreeModel::EndRemove() { endRemoveRows(); }
+void TTaxonomyTreeModel::EndRemove() {
+    endRemoveRows();
+}
 
-void TTaxonomyTreeModel::NodeChanging(TTreeNode* node) { FChanging = node->Data(); }
+void TTaxonomyTreeModel::NodeChanging(TTreeNode* node) {
+    FChanging = node->Data();
+}
 
 void TTaxonomyTreeModel::NodeChanged(TTreeNode* node) {
     const QModelIndex idx = IndexOf(node);

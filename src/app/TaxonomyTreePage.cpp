@@ -7,7 +7,8 @@
 #include <QVBoxLayout>
 
 TTaxonomyTreePage::TTaxonomyTreePage(QWidget* parent)
-    : QWidget(parent), FModel(new TTaxonomyTreeModel(FTree, this)), FView(new TTaxonomyTreeView(FTree, this)) {
+    : QWidget(parent), FModel(new TTaxonomyTreeModel(FTree, this)),
+      FView(new TTaxonomyTreeView(FTree, this)) {
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     FView->setObjectName(QStringLiteral("TaxonomyTreeView"));
@@ -31,7 +32,9 @@ TTaxonomyTreePage::~TTaxonomyTreePage() {
     FTree.Clear();
 }
 
-TTreeNode* TTaxonomyTreePage::SelectedNode() const { return FModel->NodeOf(FView->currentIndex()); }
+TTreeNode* TTaxonomyTreePage::SelectedNode() const {
+    return FModel->NodeOf(FView->currentIndex());
+}
 
 void TTaxonomyTreePage::SelectNode(const TTreeNode* node) {
     const QModelIndex index = FModel->IndexOf(node);
@@ -39,13 +42,21 @@ void TTaxonomyTreePage::SelectNode(const TTreeNode* node) {
     FView->scrollTo(index);
 }
 
-bool TTaxonomyTreePage::IsExpanded(const TTreeNode* node) const { return FView->IsExpanded(node); }
+bool TTaxonomyTreePage::IsExpanded(const TTreeNode* node) const {
+    return FView->IsExpanded(node);
+}
 
-void TTaxonomyTreePage::SetExpanded(TTreeNode* node, bool expanded) { FView->SetExpanded(node, expanded); }
+void TTaxonomyTreePage::SetExpanded(TTreeNode* node, bool expanded) {
+    FView->SetExpanded(node, expanded);
+}
 
-void TTaxonomyTreePage::ExpandAll() { FView->ExpandAll(); }
+void TTaxonomyTreePage::ExpandAll() {
+    FView->ExpandAll();
+}
 
-void TTaxonomyTreePage::CollapseAll() { FView->CollapseAll(); }
+void TTaxonomyTreePage::CollapseAll() {
+    FView->CollapseAll();
+}
 
 void TTaxonomyTreePage::ApplySavedState() {
     try {

@@ -74,7 +74,9 @@ QModelIndex TTaxonomyTreeView::IndexOf(const TTreeNode* node) const {
     return FModel ? FModel->IndexOf(node) : QModelIndex();
 }
 
-size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const { return FTree.ChildCount(node->Parent()); }
+size_t TTaxonomyTreeView::SiblingCount(const TTreeNode* node) const {
+    return FTree.ChildCount(node->Parent());
+}
 
 bool TTaxonomyTreeView::IsShown(const TTreeNode* node) const {
     for (const TTreeNode* p = node->Parent(); p; p = p->Parent())
@@ -229,9 +231,13 @@ void TTaxonomyTreeView::CollapseAll() {
     RefreshRows();
 }
 
-bool TTaxonomyTreeView::isExpanded(const QModelIndex& index) const { return IsExpanded(NodeOf(index)); }
+bool TTaxonomyTreeView::isExpanded(const QModelIndex& index) const {
+    return IsExpanded(NodeOf(index));
+}
 
-void TTaxonomyTreeView::setExpanded(const QModelIndex& index, bool expanded) { SetExpanded(NodeOf(index), expanded); }
+void TTaxonomyTreeView::setExpanded(const QModelIndex& index, bool expanded) {
+    SetExpanded(NodeOf(index), expanded);
+}
 
 // ---- geometry ----
 
@@ -253,7 +259,9 @@ int TTaxonomyTreeView::TopRow() const {
     return std::clamp(verticalScrollBar()->value(), 0, std::max(0, static_cast<int>(FRows.size()) - 1));
 }
 
-int TTaxonomyTreeView::PageRows() const { return std::max(1, viewport()->height() / RowHeight()); }
+int TTaxonomyTreeView::PageRows() const {
+    return std::max(1, viewport()->height() / RowHeight());
+}
 
 int TTaxonomyTreeView::RowAt(int y) const {
     const int height = RowHeight();
@@ -262,7 +270,9 @@ int TTaxonomyTreeView::RowAt(int y) const {
     return row >= 0 && row < static_cast<int>(FRows.size()) ? row : -1;
 }
 
-int TTaxonomyTreeView::IndentOf(const TTreeNode* node) const { return (DepthOf(node) + 1) * FIndentation; }
+int TTaxonomyTreeView::IndentOf(const TTreeNode* node) const {
+    return (DepthOf(node) + 1) * FIndentation;
+}
 
 QRect TTaxonomyTreeView::visualRect(const QModelIndex& index) const {
     const TTreeNode* node = NodeOf(index);
@@ -270,8 +280,8 @@ QRect TTaxonomyTreeView::visualRect(const QModelIndex& index) const {
     if (row < 0)
         return {};
     const int indent = IndentOf(node);
-    return QRect(indent - horizontalOffset(), (row - TopRow()) * RowHeight(), std::max(0, ContentWidth() - indent),
-                 RowHeight());
+    return QRect(indent - horizontalOffset(), (row - TopRow()) * RowHeight(),
+                 std::max(0, ContentWidth() - indent), RowHeight());
 }
 
 QRect TTaxonomyTreeView::ExpanderRect(const QModelIndex& index) const {
@@ -322,9 +332,15 @@ void TTaxonomyTreeView::scrollTo(const QModelIndex& index, ScrollHint hint) {
         else if (row >= top + page)
             top = row - page + 1;
         break;
-    case PositionAtTop: top = row; break;
-    case PositionAtBottom: top = row - page + 1; break;
-    case PositionAtCenter: top = row - page / 2; break;
+    case PositionAtTop:
+        top = row;
+        break;
+    case PositionAtBottom:
+        top = row - page + 1;
+        break;
+    case PositionAtCenter:
+        top = row - page / 2;
+        break;
     }
     verticalScrollBar()->setValue(top);
 }
@@ -348,13 +364,19 @@ QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboar
     auto at = [this, last](int r) { return IndexOf(FRows[static_cast<size_t>(std::clamp(r, 0, last))]); };
     switch (cursorAction) {
     case MoveUp:
-    case MovePrevious: return at(row - 1);
+    case MovePrevious:
+        return at(row - 1);
     case MoveDown:
-    case MoveNext: return at(row + 1);
-    case MovePageUp: return at(row - PageRows());
-    case MovePageDown: return at(row + PageRows());
-    case MoveHome: return at(0);
-    case MoveEnd: return at(last);
+    case MoveNext:
+        return at(row + 1);
+    case MovePageUp:
+        return at(row - PageRows());
+    case MovePageDown:
+        return at(row + PageRows());
+    case MoveHome:
+        return at(0);
+    case MoveEnd:
+        return at(last);
     case MoveLeft:
         if (IsExpanded(node)) {
             SetExpanded(node, false);
@@ -378,9 +400,13 @@ QModelIndex TTaxonomyTreeView::moveCursor(CursorAction cursorAction, Qt::Keyboar
     return current;
 }
 
-int TTaxonomyTreeView::horizontalOffset() const { return horizontalScrollBar()->value(); }
+int TTaxonomyTreeView::horizontalOffset() const {
+    return horizontalScrollBar()->value();
+}
 
-int TTaxonomyTreeView::ContentWidth() const { return std::max(viewport()->width(), FContentWidth); }
+int TTaxonomyTreeView::ContentWidth() const {
+    return std::max(viewport()->width(), FContentWidth);
+}
 
 void TTaxonomyTreeView::MeasureRow(const QStyleOptionViewItem& base, const TTreeNode* node) {
     const QModelIndex index = IndexOf(node);
@@ -389,12 +415,17 @@ void TTaxonomyTreeView::MeasureRow(const QStyleOptionViewItem& base, const TTree
         return;
     FContentWidth = need;
     // Not from inside a paint: the scroll bar's change repaints.
-    QMetaObject::invokeMethod(this, [this] { updateGeometries(); }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this, [this] { updateGeometries(); }, Qt::QueuedConnection);
 }
 
-int TTaxonomyTreeView::verticalOffset() const { return TopRow() * RowHeight(); }
+int TTaxonomyTreeView::verticalOffset() const {
+    return TopRow() * RowHeight();
+}
 
-bool TTaxonomyTreeView::isIndexHidden(const QModelIndex&) const { return false; }
+bool TTaxonomyTreeView::isIndexHidden(const QModelIndex&) const {
+    return false;
+}
 
 void TTaxonomyTreeView::setSelection(const QRect& rect, QItemSelectionModel::SelectionFlags command) {
     if (!selectionModel() || FRows.empty())

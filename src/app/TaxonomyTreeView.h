@@ -107,7 +107,8 @@ private:
     int IndentOf(const TTreeNode* node) const;
     void SetHoverRow(int row);
     void DrawRow(QPainter& painter, const QStyleOptionViewItem& base, size_t row, int y) const;
-    void DrawBranches(QPainter& painter, const QRect& rect, const TTreeNode* node, bool selected, bool hover) const;
+    void DrawBranches(QPainter& painter, const QRect& rect, const TTreeNode* node, bool selected,
+                      bool hover) const;
 
     const TTaxonomyTree& FTree;
     TTaxonomyTreeModel* FModel = nullptr;
@@ -116,7 +117,7 @@ private:
     mutable size_t FLastRow = 0; // where the last search found its node
     mutable int FRowHeight = 0;  // 0 until measured
     int FHoverRow = -1;
-    int FContentWidth = 0; // the widest row painted since the last reset
+    int FContentWidth = 0;                   // the widest row painted since the last reset
     const TTreeNode* FPressedNode = nullptr; // compared, never followed
     bool FPressOnExpander = false;
     const int FIndentation = 19;

@@ -8,8 +8,8 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QPainter>
 #include <QPaintEvent>
+#include <QPainter>
 #include <QStyle>
 #include <QStyleOptionViewItem>
 
@@ -121,7 +121,8 @@ void TTaxonomyTreeView::paintEvent(QPaintEvent* event) {
     }
 }
 
-void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& base, size_t row, int y) const {
+void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& base, size_t row,
+                                int y) const {
     const TTreeNode* node = FRows[row];
     const QModelIndex index = IndexOf(node);
     const int indent = IndentOf(node);
@@ -134,10 +135,11 @@ void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& b
     option.state.setFlag(QStyle::State_MouseOver, hover);
     if (option.state & QStyle::State_Enabled)
         option.palette.setCurrentColorGroup(option.state.testFlag(QStyle::State_Active) ? QPalette::Active
-                                                                                 : QPalette::Inactive);
+                                                                                        : QPalette::Inactive);
     // The background of the branch columns, as the style colours a selected row there.
     option.rect = QRect(0, y, indent, height);
-    option.showDecorationSelected = style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &option, this);
+    option.showDecorationSelected =
+        style()->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &option, this);
     style()->drawPrimitive(QStyle::PE_PanelItemViewRow, &option, &painter, this);
     DrawBranches(painter, option.rect, node, selected, hover);
     // Whole rows are selected: the item's selection reaches the right edge.
@@ -146,8 +148,8 @@ void TTaxonomyTreeView::DrawRow(QPainter& painter, const QStyleOptionViewItem& b
     itemDelegateForIndex(index)->paint(&painter, option, index);
 }
 
-void TTaxonomyTreeView::DrawBranches(QPainter& painter, const QRect& rect, const TTreeNode* node, bool selected,
-                                     bool hover) const {
+void TTaxonomyTreeView::DrawBranches(QPainter& painter, const QRect& rect, const TTreeNode* node,
+                                     bool selected, bool hover) const {
     QStyleOptionViewItem option;
     initViewItemOption(&option);
     QStyle::State extra = QStyle::State_None;
@@ -160,7 +162,8 @@ void TTaxonomyTreeView::DrawBranches(QPainter& painter, const QRect& rect, const
     if (hover)
         extra |= QStyle::State_MouseOver;
     auto moreSiblings = [this](const TTreeNode* n) {
-        return static_cast<size_t>(n->Row()) + 1 < SiblingCount(n) ? QStyle::State_Sibling : QStyle::State_None;
+        return static_cast<size_t>(n->Row()) + 1 < SiblingCount(n) ? QStyle::State_Sibling
+                                                                   : QStyle::State_None;
     };
     // The node's own column: its glyph and the line to it.
     QRect column(rect.right() + 1 - FIndentation, rect.top(), FIndentation, rect.height());
@@ -251,10 +254,17 @@ void TTaxonomyTreeView::mouseMoveEvent(QMouseEvent* event) {
 void TTaxonomyTreeView::keyPressEvent(QKeyEvent* event) {
     if (TTreeNode* node = NodeOf(currentIndex())) {
         switch (event->key()) {
-        case Qt::Key_Asterisk: ExpandSubtree(node); return;
-        case Qt::Key_Plus: SetExpanded(node, true); return;
-        case Qt::Key_Minus: SetExpanded(node, false); return;
-        default: break;
+        case Qt::Key_Asterisk:
+            ExpandSubtree(node);
+            return;
+        case Qt::Key_Plus:
+            SetExpanded(node, true);
+            return;
+        case Qt::Key_Minus:
+            SetExpanded(node, false);
+            return;
+        default:
+            break;
         }
     }
     QAbstractItemView::keyPressEvent(event);

@@ -137,9 +137,10 @@ void TTreeItemCommands::DataReplaced() {
         return;
     FUndo.DiscardAll();
     UndoChanged();
-    AppMessageBox(std::string("The download replaced the files that the deletions made before it had changed: "
-                              "they can no longer be undone."),
-                  Mb::IconInformation);
+    AppMessageBox(
+        std::string("The download replaced the files that the deletions made before it had changed: "
+                    "they can no longer be undone."),
+        Mb::IconInformation);
 }
 
 void TTreeItemCommands::EndOfRun() {

@@ -72,7 +72,8 @@ int main(int argc, char* argv[]) {
     // Before start-up reads or cleans anything in the folder: another copy may be using it.
     TInstanceLock instance(QString::fromStdString(ProgramFolder()));
     if (!instance.Acquire()) {
-        const QString text = FolderInUseMessage(QString::fromStdString(ProgramFolder()), instance.HolderPid());
+        const QString text =
+            FolderInUseMessage(QString::fromStdString(ProgramFolder()), instance.HolderPid());
         std::fprintf(stderr, "orvandel-viewer: %s\n", text.toLocal8Bit().constData());
         AppMessageBox(text, Mb::Ok | Mb::IconInformation);
         return 1;

@@ -10,7 +10,7 @@ bool TGIFDecoder::MakeCanvas() const {
     FCanvasMade = true;
     try {
         FComposed.Pixels.assign(static_cast<std::size_t>(FLogicalWidth) * FLogicalHeight,
-                               GIFRgba(0, 0, 0, FAnyTransparent ? 0 : 255));
+                                GIFRgba(0, 0, 0, FAnyTransparent ? 0 : 255));
     } catch (const std::bad_alloc&) {
         FComposed = {}; // no picture rather than an error out of a paint
         return false;

@@ -250,7 +250,7 @@ std::size_t TGIFDecoder::PictureLimit() const {
 }
 
 void TGIFDecoder::ReadExtension(TGIFReader& reader, std::uint8_t label, TControl& control,
-                              std::string& comment) {
+                                std::string& comment) {
     switch (label) {
     case 0xF9: { // graphic control: size, flags, delay, transparent index, terminator
         std::uint8_t block[6];

@@ -17,7 +17,9 @@ namespace Gui {
 namespace {
 
 // Halves go to the even neighbour, as the platform's rounding does.
-int RoundHalfEven(float value) { return static_cast<int>(std::nearbyint(value)); }
+int RoundHalfEven(float value) {
+    return static_cast<int>(std::nearbyint(value));
+}
 
 std::int64_t SteadyMilliseconds() {
     using namespace std::chrono;
@@ -28,7 +30,8 @@ std::int64_t SteadyMilliseconds() {
 
 bool StretchInForce(QSize picture, QSize control, const TImageLayout& layout) {
     return (layout.Stretch || layout.StretchRatio) && picture != control &&
-           !(layout.StretchBigOnly && control.width() >= picture.width() && control.height() >= picture.height());
+           !(layout.StretchBigOnly && control.width() >= picture.width() &&
+             control.height() >= picture.height());
 }
 
 QRect ImageRect(QSize picture, QSize control, const TImageLayout& layout) {
@@ -40,12 +43,14 @@ QRect ImageRect(QSize picture, QSize control, const TImageLayout& layout) {
         const float sx = static_cast<float>(control.width()) / static_cast<float>(picture.width());
         const float sy = static_cast<float>(control.height()) / static_cast<float>(picture.height());
         if (sx > sy) {
-            const float inset = (static_cast<float>(control.width()) - static_cast<float>(picture.width()) * sy) / 2;
+            const float inset =
+                (static_cast<float>(control.width()) - static_cast<float>(picture.width()) * sy) / 2;
             const int left = RoundHalfEven(inset);
             const int right = RoundHalfEven(static_cast<float>(control.width()) - inset);
             return QRect(left, 0, right - left, control.height());
         }
-        const float inset = (static_cast<float>(control.height()) - static_cast<float>(picture.height()) * sx) / 2;
+        const float inset =
+            (static_cast<float>(control.height()) - static_cast<float>(picture.height()) * sx) / 2;
         const int top = RoundHalfEven(inset);
         const int bottom = RoundHalfEven(static_cast<float>(control.height()) - inset);
         return QRect(0, top, control.width(), bottom - top);
@@ -63,20 +68,25 @@ int AnimationInterval(int delay, int speed, std::int64_t spent) {
     return static_cast<int>(std::clamp<std::int64_t>(scaled - spent, 1, INT32_MAX));
 }
 
-void TGIFImage::TReader::Changing() { FOwner.Changing(); }
+void TGIFImage::TReader::Changing() {
+    FOwner.Changing();
+}
 
-void TGIFImage::TReader::Change() { FOwner.Change(); }
+void TGIFImage::TReader::Change() {
+    FOwner.Change();
+}
 
 TGIFImage::TGIFImage(QWidget* parent) : QWidget(parent), Clock(SteadyMilliseconds) {}
 
-TGIFImage::~TGIFImage() { ReleaseTimer(); }
+TGIFImage::~TGIFImage() {
+    ReleaseTimer();
+}
 
 template <class F> bool TGIFImage::Load(F&& load) {
     ReleaseTimer();
     if (OnProgress)
-        FImage.OnProgress = [this](::TGIFDecoder&, std::size_t done, std::size_t total, int percent, bool& keepOn) {
-            OnProgress(*this, done, total, percent, keepOn);
-        };
+        FImage.OnProgress = [this](::TGIFDecoder&, std::size_t done, std::size_t total, int percent,
+                                   bool& keepOn) { OnProgress(*this, done, total, percent, keepOn); };
     else
         FImage.OnProgress = nullptr; // the reader reports only to a handler, so none costs nothing
     const bool loaded = load();
@@ -123,7 +133,9 @@ void TGIFImage::Change() {
         OnChange(*this);
 }
 
-bool TGIFImage::FirstFrameTransparent() const { return FImage.FrameCount() > 0 && FImage.Frame(1).Transparent; }
+bool TGIFImage::FirstFrameTransparent() const {
+    return FImage.FrameCount() > 0 && FImage.Frame(1).Transparent;
+}
 
 bool TGIFImage::LoopUsedUp() const {
     return !FLoop && FImage.LoopCount() > 0 && FImage.Pass > FImage.LoopCount();
@@ -151,7 +163,9 @@ void TGIFImage::Invalidate() {
     update();
 }
 
-QColor TGIFImage::Color() const { return FColor.isValid() ? FColor : palette().color(QPalette::Window); }
+QColor TGIFImage::Color() const {
+    return FColor.isValid() ? FColor : palette().color(QPalette::Window);
+}
 
 void TGIFImage::SetColor(const QColor& value) {
     FColor = value;
@@ -169,7 +183,8 @@ const QImage& TGIFImage::PictureImage() {
     const TGIFPicture& picture = FImage.Picture();
     const bool masked = FirstFrameTransparent();
     const QImage::Format format = masked ? QImage::Format_ARGB32_Premultiplied : QImage::Format_RGB32;
-    if (FPicture.width() != picture.Width || FPicture.height() != picture.Height || FPicture.format() != format)
+    if (FPicture.width() != picture.Width || FPicture.height() != picture.Height ||
+        FPicture.format() != format)
         FPicture = QImage(picture.Width, picture.Height, format);
     for (int y = 0; y < picture.Height; ++y) {
         const std::uint8_t* src = picture.Bytes() + static_cast<std::size_t>(y) * picture.Width * 4;

@@ -47,8 +47,8 @@ void OutputMessage(j_common_ptr) {}
 void ScanMonitor(j_common_ptr cinfo) {
     const auto* d = reinterpret_cast<j_decompress_ptr>(cinfo);
     if (d->input_scan_number > JpegMaxScans) {
-        std::snprintf(MessageOf(cinfo), JMSG_LENGTH_MAX, "Too many scans in a progressive JPEG file (more than %d)",
-                      JpegMaxScans);
+        std::snprintf(MessageOf(cinfo), JMSG_LENGTH_MAX,
+                      "Too many scans in a progressive JPEG file (more than %d)", JpegMaxScans);
         Refuse(cinfo, JERR_BAD_PROGRESSION);
     }
 }

@@ -42,7 +42,9 @@ TTimerErrorHandler& ErrorHandler() {
 
 } // namespace
 
-void SetTimerErrorHandler(TTimerErrorHandler handler) { ErrorHandler() = std::move(handler); }
+void SetTimerErrorHandler(TTimerErrorHandler handler) {
+    ErrorHandler() = std::move(handler);
+}
 
 void ReportTimerError(const std::exception_ptr& error) {
     try {
@@ -69,8 +71,8 @@ public:
     // What the system offers: on Linux only the idle class differs from the normal one.
     void SetPriority(QThread::Priority priority) {
         sched_param param{};
-        pthread_setschedparam(FThread.native_handle(), priority == QThread::IdlePriority ? SCHED_IDLE : SCHED_OTHER,
-                              &param);
+        pthread_setschedparam(FThread.native_handle(),
+                              priority == QThread::IdlePriority ? SCHED_IDLE : SCHED_OTHER, &param);
     }
 
 private:

@@ -129,4 +129,3 @@ std::string PercentEncode(const std::string& text) {
     }
     return out;
 }
-

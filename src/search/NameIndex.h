@@ -85,7 +85,7 @@ private:
         bool Empty() const { return Count == 0; }
         uint32_t operator[](size_t i) const { return Data[i]; }
     } FEntries;
-    std::vector<uint8_t> FShared;    // length shared with the place before
-    std::vector<uint8_t> FBlockMin;  // the least shared length of each block of places
+    std::vector<uint8_t> FShared;   // length shared with the place before
+    std::vector<uint8_t> FBlockMin; // the least shared length of each block of places
     std::vector<uint8_t> FSuperMin;
 };

@@ -148,9 +148,9 @@ public:
                     __builtin_prefetch(FKeys[FSlots[slot[k]].Number].data());
             for (size_t k = 0; k < n; ++k) {
                 const std::string_view key = keys[from + k];
-                numbers[from + k] = slot[k] == None                      ? None
+                numbers[from + k] = slot[k] == None                        ? None
                                     : FKeys[FSlots[slot[k]].Number] == key ? FSlots[slot[k]].Number
-                                                                         : FindHashed(key, hash[k]);
+                                                                           : FindHashed(key, hash[k]);
             }
         }
     }

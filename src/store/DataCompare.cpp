@@ -350,7 +350,8 @@ void AddMergeNote(const std::string& path, TDataComparison& result) {
         const int outcome = f[1][0] - '0';
         if (level < 0 || level >= LevelCount || outcome < 0 || outcome > 2)
             return;
-        constexpr TDataChangeKind kinds[] = {TDataChangeKind::UserRecordAdded, TDataChangeKind::UserRecordReplaced,
+        constexpr TDataChangeKind kinds[] = {TDataChangeKind::UserRecordAdded,
+                                             TDataChangeKind::UserRecordReplaced,
                                              TDataChangeKind::UserRecordSkipped};
         TDataChange change;
         change.Kind = kinds[outcome];

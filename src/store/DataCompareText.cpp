@@ -49,10 +49,14 @@ struct TSection {
     const char* Title;
 };
 constexpr TSection Sections[] = {
-    {TDataChangeKind::Added, "Branches added"},          {TDataChangeKind::Removed, "Branches removed"},
-    {TDataChangeKind::Renamed, "Branches renamed"},      {TDataChangeKind::Moved, "Branches moved"},
-    {TDataChangeKind::InfoChanged, "Info changed"},      {TDataChangeKind::RecordAdded, "Records added"},
-    {TDataChangeKind::RecordRemoved, "Records removed"}, {TDataChangeKind::RecordChanged, "Records changed"},
+    {TDataChangeKind::Added, "Branches added"},
+    {TDataChangeKind::Removed, "Branches removed"},
+    {TDataChangeKind::Renamed, "Branches renamed"},
+    {TDataChangeKind::Moved, "Branches moved"},
+    {TDataChangeKind::InfoChanged, "Info changed"},
+    {TDataChangeKind::RecordAdded, "Records added"},
+    {TDataChangeKind::RecordRemoved, "Records removed"},
+    {TDataChangeKind::RecordChanged, "Records changed"},
     {TDataChangeKind::UserRecordAdded, "Your records added by the merge"},
     {TDataChangeKind::UserRecordReplaced, "Your records that replaced downloaded ones"},
     {TDataChangeKind::UserRecordSkipped, "Your records not merged (the downloaded ones kept)"},

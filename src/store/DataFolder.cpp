@@ -67,10 +67,11 @@ bool IsDataFileName(const std::string& name) {
         std::vector<std::string> all(LevelFiles.begin(), LevelFiles.end());
         all.insert(all.end(), UserLevelFiles.begin(), UserLevelFiles.end());
         for (const char* name :
-             {RtfHeadFileName, SpeciesHeadFileName, RtfFootFileName, TaxonomyTemplateFileName, GenusTemplateFileName,
-              SpeciesTemplateFileName, WaitForNameTemplateFileName, NoDataTemplateFileName,
-              DataNotFoundTemplateFileName, SearchHelpFileName, TreeStateFileName, OptionsFileName,
-              NetPathsFileName, SummaryCodeFileName, ModifiedFilesFileName, AnnouncementFileName, HelpFileName})
+             {RtfHeadFileName, SpeciesHeadFileName, RtfFootFileName, TaxonomyTemplateFileName,
+              GenusTemplateFileName, SpeciesTemplateFileName, WaitForNameTemplateFileName,
+              NoDataTemplateFileName, DataNotFoundTemplateFileName, SearchHelpFileName, TreeStateFileName,
+              OptionsFileName, NetPathsFileName, SummaryCodeFileName, ModifiedFilesFileName,
+              AnnouncementFileName, HelpFileName})
             all.emplace_back(name);
         return all;
     }();

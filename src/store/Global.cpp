@@ -28,7 +28,6 @@ TStringList SummaryMisc;
 
 TModifiedFileList ModifiedFiles;
 
-
 bool TreeModified = false;
 
 namespace {
@@ -50,9 +49,9 @@ void SetStatus(const std::string& text) {
 void ResetProgramState() {
     ResetOptions();
     NetPaths = TQXNetPaths();
-    for (std::string* text : {&RtfHeadText, &SpeciesHeadText, &RtfFootText, &TaxonomyTemplate, &GenusTemplate,
-                              &SpeciesTemplate, &WaitForNameTemplate, &NoDataTemplate, &DataNotFoundTemplate,
-                              &SearchHelpText})
+    for (std::string* text :
+         {&RtfHeadText, &SpeciesHeadText, &RtfFootText, &TaxonomyTemplate, &GenusTemplate, &SpeciesTemplate,
+          &WaitForNameTemplate, &NoDataTemplate, &DataNotFoundTemplate, &SearchHelpText})
         text->clear();
     for (TStringList* list : {&SummaryCodes, &SummaryUrls, &SummaryCaptions, &SummaryMisc})
         list->clear();

@@ -54,7 +54,7 @@ extern TModifiedFileList ModifiedFiles;
 
 // The selected branch's record (the editor keeps its own copy).
 
-extern bool TreeModified;        // the tree's content changed this run
+extern bool TreeModified; // the tree's content changed this run
 
 // Puts every program-wide value above back to its state at program start, the settings of kept
 // readings of files (FileStamp.h) and the status hook (tests run many program lives in one

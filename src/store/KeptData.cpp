@@ -71,7 +71,8 @@ void NoteMergedRecords(int level, const TMergeResult& result) {
     // One line per record: level, outcome, id and name, tab-separated (a tab in a field becomes a
     // space; record fields hold no line breaks).
     auto clean = [](std::string text) {
-        std::replace_if(text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
+        std::replace_if(
+            text.begin(), text.end(), [](char c) { return c == '\t' || c == '\r' || c == '\n'; }, ' ');
         return text;
     };
     std::string text;

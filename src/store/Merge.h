@@ -17,8 +17,8 @@ struct TMergedRecord {
 };
 
 struct TMergeResult {
-    int Merged = 0;   // user records appended to the database
-    int Replaced = 0; // database records replaced by a user record
+    int Merged = 0;                     // user records appended to the database
+    int Replaced = 0;                   // database records replaced by a user record
     std::vector<TMergedRecord> Records; // every user record with an id, in the user database's order
 };
 

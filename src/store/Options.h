@@ -25,16 +25,20 @@ template <> struct TIniIo<TListType> {
 };
 
 struct TOptions {
-    static std::int64_t PositiveOr(const std::int64_t& read, const std::int64_t& def) { return read > 0 ? read : def; }
+    static std::int64_t PositiveOr(const std::int64_t& read, const std::int64_t& def) {
+        return read > 0 ? read : def;
+    }
 
     TSetting<float> AppVersion{"UserInfo", "AppVersion", 0.0f};
     TSetting<TDate, TIniDateIo> LastUpdate{"Server", "LastUpdate", 0};
     // The default server URL when empty.
-    TSetting<std::string> URL{"Server", "URL", DefaultServerURL,
-                              [](const std::string& read, const std::string& def) { return read.empty() ? def : read; }};
+    TSetting<std::string> URL{
+        "Server", "URL", DefaultServerURL,
+        [](const std::string& read, const std::string& def) { return read.empty() ? def : read; }};
     TSetting<bool> OfflineMode{"Server", "OfflineMode", false};
     // 0 and below read as 1.
-    TSetting<TListType> ListType{"Window", "ListType", TListType::Both, [](const TListType& read, const TListType&) {
+    TSetting<TListType> ListType{"Window", "ListType", TListType::Both,
+                                 [](const TListType& read, const TListType&) {
                                      return static_cast<int>(read) <= 0 ? TListType::ScientificName : read;
                                  }};
     // The tree pane's width; the window gives the default, a negative width reads as it.
@@ -47,7 +51,8 @@ struct TOptions {
     // Downloads larger than these many bytes stop and keep the previous file. Only read; a
     // value not above 0 reads as the default.
     TSetting<std::int64_t> MaxTreeDownload{"Viewer", "MaxTreeDownload", std::int64_t(2) << 30, PositiveOr};
-    TSetting<std::int64_t> MaxDatabaseDownload{"Viewer", "MaxDatabaseDownload", std::int64_t(4) << 30, PositiveOr};
+    TSetting<std::int64_t> MaxDatabaseDownload{"Viewer", "MaxDatabaseDownload", std::int64_t(4) << 30,
+                                               PositiveOr};
 
     // Every setting, in the order shut-down writes the first six of them.
     std::vector<TSettingBase*> All() {

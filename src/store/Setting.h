@@ -15,22 +15,30 @@
 // How a value of a type is read from and written to the INI file.
 template <typename T> struct TIniIo;
 template <> struct TIniIo<bool> {
-    static bool Read(const TIniFile& ini, const char* s, const char* k, bool d) { return ini.ReadBool(s, k, d); }
+    static bool Read(const TIniFile& ini, const char* s, const char* k, bool d) {
+        return ini.ReadBool(s, k, d);
+    }
     static void Write(TIniFile& ini, const char* s, const char* k, bool v) { ini.WriteBool(s, k, v); }
 };
 template <> struct TIniIo<int> {
-    static int Read(const TIniFile& ini, const char* s, const char* k, int d) { return ini.ReadInteger(s, k, d); }
+    static int Read(const TIniFile& ini, const char* s, const char* k, int d) {
+        return ini.ReadInteger(s, k, d);
+    }
     static void Write(TIniFile& ini, const char* s, const char* k, int v) { ini.WriteInteger(s, k, v); }
 };
 template <> struct TIniIo<float> {
-    static float Read(const TIniFile& ini, const char* s, const char* k, float d) { return ini.ReadFloat(s, k, d); }
+    static float Read(const TIniFile& ini, const char* s, const char* k, float d) {
+        return ini.ReadFloat(s, k, d);
+    }
     static void Write(TIniFile& ini, const char* s, const char* k, float v) { ini.WriteFloat(s, k, v); }
 };
 template <> struct TIniIo<std::string> {
     static std::string Read(const TIniFile& ini, const char* s, const char* k, const std::string& d) {
         return ini.ReadString(s, k, d);
     }
-    static void Write(TIniFile& ini, const char* s, const char* k, const std::string& v) { ini.WriteString(s, k, v); }
+    static void Write(TIniFile& ini, const char* s, const char* k, const std::string& v) {
+        ini.WriteString(s, k, v);
+    }
 };
 // A byte count: a whole number of any size the file holds, or the default.
 template <> struct TIniIo<std::int64_t> {
@@ -46,7 +54,9 @@ template <> struct TIniIo<std::int64_t> {
 };
 // A day count is an int, but it is stored in the locale's short date form.
 struct TIniDateIo {
-    static TDate Read(const TIniFile& ini, const char* s, const char* k, TDate d) { return ini.ReadDate(s, k, d); }
+    static TDate Read(const TIniFile& ini, const char* s, const char* k, TDate d) {
+        return ini.ReadDate(s, k, d);
+    }
     static void Write(TIniFile& ini, const char* s, const char* k, TDate v) { ini.WriteDate(s, k, v); }
 };
 

@@ -272,9 +272,9 @@ private:
     static constexpr size_t NodeBlockBits = 20;
     static constexpr size_t NodeBlockSize = size_t(1) << NodeBlockBits;
     std::vector<std::unique_ptr<TNodeRoom[]>> FNodeBlocks;
-    size_t FNodesLeft = 0;     // free records in the last block
-    size_t FNodeBlockSize = 0; // records in the last block
-    bool FInLoadOrder = true;  // the records in the blocks are the nodes in pre-order
+    size_t FNodesLeft = 0;        // free records in the last block
+    size_t FNodeBlockSize = 0;    // records in the last block
+    bool FInLoadOrder = true;     // the records in the blocks are the nodes in pre-order
     std::string_view FLoadedText; // the bytes of the loaded file, which loaded nodes point into
     // Hands out runs of T from large blocks, released all at once; a run longer than a quarter
     // block gets a block of its own, so the current block stays in use. Each block is twice the

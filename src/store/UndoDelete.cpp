@@ -72,8 +72,8 @@ struct TJournalFile {
 struct TJournal {
     std::string Name;
     bool TreeModified = false;
-    std::vector<size_t> Rows;             // from the top level down to the deleted node
-    std::vector<std::string> Above;       // marker#id of each node above it, top first
+    std::vector<size_t> Rows;       // from the top level down to the deleted node
+    std::vector<std::string> Above; // marker#id of each node above it, top first
     std::vector<TTaxonomyTree::TBranchLine> Branch;
     std::vector<TJournalFile> Files;
 };
@@ -82,7 +82,8 @@ TJournal ParseJournal(std::string_view text, std::string_view journalName) {
     const std::string_view stem = journalName.substr(0, journalName.find('.'));
     TJournalReader reader(text);
     TJournal journal;
-    if (reader.AtEnd() || reader.Next() != std::pair<std::string_view, std::string_view>("journal", JournalHead))
+    if (reader.AtEnd() ||
+        reader.Next() != std::pair<std::string_view, std::string_view>("journal", JournalHead))
         TJournalReader::Bad();
     bool complete = false;
     while (!reader.AtEnd()) {
@@ -185,7 +186,8 @@ std::string WithLinesBack(std::string_view text, const std::vector<TRemovedLines
             else if (auto it = std::find(lines.begin(), lines.end(), next); it != lines.end())
                 at = static_cast<size_t>(it - lines.begin());
             else
-                at = static_cast<size_t>(std::find_if(lines.begin(), lines.end(), sameRecord) - lines.begin());
+                at =
+                    static_cast<size_t>(std::find_if(lines.begin(), lines.end(), sameRecord) - lines.begin());
         }
         before[at] += run.Bytes;
     }

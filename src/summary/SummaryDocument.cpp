@@ -73,7 +73,9 @@ TSummaryDocument::TSummaryDocument(ISummaryHost& host, TTaxonomyDetail& shown) :
     ResetMacros();
 }
 
-void TSummaryDocument::ResetMacros() { SummaryStrings.SetMacros(SummaryCodes); }
+void TSummaryDocument::ResetMacros() {
+    SummaryStrings.SetMacros(SummaryCodes);
+}
 
 void TSummaryDocument::ShowBranchSummary(const TTaxonomyData& data) {
     SetStatus("Retriving data from database...");
@@ -140,7 +142,9 @@ std::string TSummaryDocument::RecordBody(const TTaxonomyDetail& r) {
     return body;
 }
 
-void TSummaryDocument::BuildRecordSummary(const TTaxonomyDetail& record) { ShowSummary(RecordBody(record)); }
+void TSummaryDocument::BuildRecordSummary(const TTaxonomyDetail& record) {
+    ShowSummary(RecordBody(record));
+}
 
 void TSummaryDocument::ShowSummary(const std::string& body) {
     SummaryStrings.SetText(body);

@@ -32,11 +32,20 @@ public:
         box.setWindowTitle(caption);
         box.setText(text);
         switch (flags & 0xF0) {
-        case Mb::IconError: box.setIcon(QMessageBox::Critical); break;
-        case Mb::IconQuestion: box.setIcon(QMessageBox::Question); break;
-        case Mb::IconExclamation: box.setIcon(QMessageBox::Warning); break;
-        case Mb::IconInformation: box.setIcon(QMessageBox::Information); break;
-        default: break;
+        case Mb::IconError:
+            box.setIcon(QMessageBox::Critical);
+            break;
+        case Mb::IconQuestion:
+            box.setIcon(QMessageBox::Question);
+            break;
+        case Mb::IconExclamation:
+            box.setIcon(QMessageBox::Warning);
+            break;
+        case Mb::IconInformation:
+            box.setIcon(QMessageBox::Information);
+            break;
+        default:
+            break;
         }
         struct TButton {
             QMessageBox::StandardButton Button;
@@ -44,17 +53,25 @@ public:
         };
         std::vector<TButton> buttons;
         switch (flags & 0x0F) {
-        case Mb::OkCancel: buttons = {{QMessageBox::Ok, Mb::IdOk}, {QMessageBox::Cancel, Mb::IdCancel}}; break;
-        case Mb::YesNoCancel:
-            buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}, {QMessageBox::Cancel, Mb::IdCancel}};
+        case Mb::OkCancel:
+            buttons = {{QMessageBox::Ok, Mb::IdOk}, {QMessageBox::Cancel, Mb::IdCancel}};
             break;
-        case Mb::YesNo: buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}}; break;
+        case Mb::YesNoCancel:
+            buttons = {{QMessageBox::Yes, Mb::IdYes},
+                       {QMessageBox::No, Mb::IdNo},
+                       {QMessageBox::Cancel, Mb::IdCancel}};
+            break;
+        case Mb::YesNo:
+            buttons = {{QMessageBox::Yes, Mb::IdYes}, {QMessageBox::No, Mb::IdNo}};
+            break;
         case Mb::SaveDiscardCancel:
             buttons = {{QMessageBox::Save, Mb::IdYes},
                        {QMessageBox::Discard, Mb::IdNo},
                        {QMessageBox::Cancel, Mb::IdCancel}};
             break;
-        default: buttons = {{QMessageBox::Ok, Mb::IdOk}}; break;
+        default:
+            buttons = {{QMessageBox::Ok, Mb::IdOk}};
+            break;
         }
         QMessageBox::StandardButtons set;
         for (const TButton& b : buttons)
@@ -96,7 +113,8 @@ public:
         return RunPictureDialog(caption, filter, QString(), false);
     }
 
-    QString SavePictureFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+    QString SavePictureFileName(const QString& caption, const QString& filter,
+                                const QString& suggested) override {
         return RunPictureDialog(caption, filter, suggested, true);
     }
 
@@ -206,7 +224,8 @@ public:
     QString OpenPictureFileName(const QString& caption, const QString& filter) override {
         return Around([&](TDialogSeam& s) { return s.OpenPictureFileName(caption, filter); });
     }
-    QString SavePictureFileName(const QString& caption, const QString& filter, const QString& suggested) override {
+    QString SavePictureFileName(const QString& caption, const QString& filter,
+                                const QString& suggested) override {
         return Around([&](TDialogSeam& s) { return s.SavePictureFileName(caption, filter, suggested); });
     }
     int ExecDialog(QDialog& dialog) override {
@@ -222,7 +241,9 @@ TAnnouncingSeam AnnouncingSeam;
 
 } // namespace
 
-TDialogSeam& DialogSeam() { return AnnouncingSeam; }
+TDialogSeam& DialogSeam() {
+    return AnnouncingSeam;
+}
 
 void FitToScreen(QWidget& window) {
     const QWidget* parent = window.parentWidget() ? window.parentWidget() : DialogParent.data();
@@ -237,21 +258,33 @@ void FitToScreen(QWidget& window) {
     window.resize(fitted);
 }
 
-void SetModalHook(std::function<void(bool opening)> hook) { ModalHook = std::move(hook); }
+void SetModalHook(std::function<void(bool opening)> hook) {
+    ModalHook = std::move(hook);
+}
 
-void SetDialogSeam(TDialogSeam* seam) { CurrentSeam = seam; }
+void SetDialogSeam(TDialogSeam* seam) {
+    CurrentSeam = seam;
+}
 
 bool QuestionOpen() {
     return OpenQuestions > 0;
 }
 
-void SetDialogParent(QWidget* parent) { DialogParent = parent; }
+void SetDialogParent(QWidget* parent) {
+    DialogParent = parent;
+}
 
-QString ApplicationTitle() { return QString::fromUtf8(AppTitle); }
+QString ApplicationTitle() {
+    return QString::fromUtf8(AppTitle);
+}
 
-int AppMessageBox(const QString& text, int flags) { return DialogSeam().MessageBox(text, flags); }
+int AppMessageBox(const QString& text, int flags) {
+    return DialogSeam().MessageBox(text, flags);
+}
 
-int AppMessageBox(const std::string& text, int flags) { return AppMessageBox(ToQ(text), flags); }
+int AppMessageBox(const std::string& text, int flags) {
+    return AppMessageBox(ToQ(text), flags);
+}
 
 int CaptionedMessageBox(const QString& caption, const std::string& text, int flags) {
     return DialogSeam().CaptionedMessageBox(caption, ToQ(text), flags);
@@ -262,7 +295,9 @@ void ShowErrorText(const std::string& text) {
     AppMessageBox(text, Mb::IconError);
 }
 
-void ShowErrorBox(const std::string& format) { ShowErrorBox(format, {}); }
+void ShowErrorBox(const std::string& format) {
+    ShowErrorBox(format, {});
+}
 
 void ShowErrorBox(const std::string& format, const std::vector<TFormatArg>& args) {
     QApplication::beep();

@@ -46,7 +46,8 @@ public:
     virtual QString OpenPictureFileName(const QString& caption, const QString& filter) {
         return OpenFileName(caption, filter);
     }
-    virtual QString SavePictureFileName(const QString& caption, const QString& filter, const QString& suggested) {
+    virtual QString SavePictureFileName(const QString& caption, const QString& filter,
+                                        const QString& suggested) {
         return SaveFileName(caption, filter, suggested);
     }
     // One of our own modal forms; returns the dialog's result code (QDialog::Accepted / Rejected).

@@ -38,7 +38,8 @@ TAboutBox::TAboutBox(QWidget* parent)
     if (picture.open(QIODevice::ReadOnly)) {
         const QByteArray bytes = picture.readAll();
         FUi->IconImage->SetAutoSize(true);
-        FUi->IconImage->LoadFromBytes(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        FUi->IconImage->LoadFromBytes(
+            std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
     }
     connect(FUi->OKButton, &QPushButton::clicked, this, &QDialog::accept);
 

@@ -16,5 +16,6 @@ QImage PicturePreviewImage(const QString& path, const QSize& box);
 
 // A picture dialog ready to run: open (the file must exist) or save (asks before overwriting),
 // with the preview label "PicturePreview" that follows the current file.
-std::unique_ptr<QFileDialog> MakePictureFileDialog(QWidget* parent, const QString& caption, const QString& filter,
-                                                   const QString& suggested, bool save);
+std::unique_ptr<QFileDialog> MakePictureFileDialog(QWidget* parent, const QString& caption,
+                                                   const QString& filter, const QString& suggested,
+                                                   bool save);

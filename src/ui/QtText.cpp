@@ -8,4 +8,6 @@ QString ToQ(std::string_view bytes) {
     return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-std::string FromQ(const QString& text) { return text.toStdString(); }
+std::string FromQ(const QString& text) {
+    return text.toStdString();
+}

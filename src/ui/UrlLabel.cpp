@@ -16,7 +16,9 @@ std::function<void(const QString&)>& Opener() {
 
 } // namespace
 
-void TUrlLabel::SetOpener(std::function<void(const QString&)> opener) { Opener() = std::move(opener); }
+void TUrlLabel::SetOpener(std::function<void(const QString&)> opener) {
+    Opener() = std::move(opener);
+}
 
 TUrlLabel::TUrlLabel(QWidget* parent) : QLabel(parent) {
     setTextFormat(Qt::PlainText); // a caption from a data file is never markup
@@ -32,7 +34,9 @@ TUrlLabel::TUrlLabel(QWidget* parent) : QLabel(parent) {
     addAction(copy);
 }
 
-QColor TUrlLabel::FontColor() const { return palette().color(QPalette::WindowText); }
+QColor TUrlLabel::FontColor() const {
+    return palette().color(QPalette::WindowText);
+}
 
 void TUrlLabel::SetFontColor(const QColor& color) {
     QPalette p = palette();

@@ -33,7 +33,9 @@ void WriteBytes(const QString& path, const QByteArray& bytes) {
         throw std::runtime_error("cannot write " + path.toStdString());
 }
 
-QString ShippedData() { return QStringLiteral(ORV_SHIPPED_DATA) + "/"; }
+QString ShippedData() {
+    return QStringLiteral(ORV_SHIPPED_DATA) + "/";
+}
 
 // ---- the reference server ----
 
@@ -42,15 +44,25 @@ TVelmora::TVelmora() {
     SetNews("Velmora news\r\nSecond line\r\n");
 }
 
-TVelmora::~TVelmora() { Stop(); }
+TVelmora::~TVelmora() {
+    Stop();
+}
 
-QString TVelmora::DataFolder() const { return Dir.path() + "/data/"; }
+QString TVelmora::DataFolder() const {
+    return Dir.path() + "/data/";
+}
 
-void TVelmora::WriteData(const QString& name, const QByteArray& bytes) { WriteBytes(DataFolder() + name, bytes); }
+void TVelmora::WriteData(const QString& name, const QByteArray& bytes) {
+    WriteBytes(DataFolder() + name, bytes);
+}
 
-void TVelmora::RemoveData(const QString& name) { QFile::remove(DataFolder() + name); }
+void TVelmora::RemoveData(const QString& name) {
+    QFile::remove(DataFolder() + name);
+}
 
-QByteArray TVelmora::Data(const QString& name) const { return ReadBytes(DataFolder() + name); }
+QByteArray TVelmora::Data(const QString& name) const {
+    return ReadBytes(DataFolder() + name);
+}
 
 void TVelmora::CopyShippedData() {
     // The tree file first, then the six databases.
@@ -61,14 +73,16 @@ void TVelmora::CopyShippedData() {
         WriteData("images/" + name, ReadBytes(images.filePath(name)));
 }
 
-void TVelmora::SetNews(const QByteArray& text) { WriteBytes(Dir.path() + "/news.txt", text); }
+void TVelmora::SetNews(const QByteArray& text) {
+    WriteBytes(Dir.path() + "/news.txt", text);
+}
 
 void TVelmora::Start() {
     Process.setStandardErrorFile(Dir.path() + "/server.log");
     Process.setProcessChannelMode(QProcess::SeparateChannels);
     Process.start(QStringLiteral(ORV_PYTHON),
-                  {QStringLiteral(ORV_VELMORA_SERVER), "--host", "127.0.0.1", "--port", "0", "--data", DataFolder(),
-                   "--state", Dir.path() + "/state", "--news", Dir.path() + "/news.txt"});
+                  {QStringLiteral(ORV_VELMORA_SERVER), "--host", "127.0.0.1", "--port", "0", "--data",
+                   DataFolder(), "--state", Dir.path() + "/state", "--news", Dir.path() + "/news.txt"});
     if (!Process.waitForStarted(10000))
         throw std::runtime_error("the reference server did not start");
     // Its first line says where it listens.
@@ -93,7 +107,9 @@ void TVelmora::Stop() {
     }
 }
 
-QString TVelmora::Url() const { return FUrl; }
+QString TVelmora::Url() const {
+    return FUrl;
+}
 
 QStringList TVelmora::LoggedRequests() const {
     // Lines such as: 127.0.0.1 "GET /velmora/data/classifytree.dat" 200 1234
@@ -153,7 +169,8 @@ QList<TVelmora::TSubmission> TVelmora::Inbox() const {
     });
     QList<TSubmission> list;
     for (const QString& folder : folders) {
-        const QJsonObject meta = QJsonDocument::fromJson(ReadBytes(inbox.filePath(folder + "/meta.json"))).object();
+        const QJsonObject meta =
+            QJsonDocument::fromJson(ReadBytes(inbox.filePath(folder + "/meta.json"))).object();
         TSubmission s;
         s.File = meta.value("file").toString();
         s.Name = meta.value("name").toString();
@@ -187,7 +204,9 @@ void TE2eProgram::WriteOptions(const QString& url, int id, bool offline) {
     Write("options.ini", ini);
 }
 
-QByteArray TE2eProgram::Bytes(const QString& name) const { return ::Bytes(Read(name)); }
+QByteArray TE2eProgram::Bytes(const QString& name) const {
+    return ::Bytes(Read(name));
+}
 
 // ---- scripted servers ----
 

@@ -19,7 +19,9 @@ class TScriptServer;
 QByteArray ReadBytes(const QString& path);
 // Creates missing folders on the way.
 void WriteBytes(const QString& path, const QByteArray& bytes);
-inline QByteArray Bytes(const std::string& s) { return QByteArray(s.data(), static_cast<qsizetype>(s.size())); }
+inline QByteArray Bytes(const std::string& s) {
+    return QByteArray(s.data(), static_cast<qsizetype>(s.size()));
+}
 
 // The folder of the data set the program ships with.
 QString ShippedData();

@@ -311,11 +311,14 @@ void TestDownloads::RefreshOffersMergePerLevel() {
     QCOMPARE(velmora.SettledRequests(), QStringList({GetNews, TreeRequest}) + AllDbRequests(7));
     // What Changed tells which records were the user's and what the merge did with each.
     std::vector<std::string> merged;
-    for (const TDataChange& c : CompareDataFolders(PreviousDataFolder(), ProgramFolder(), TMissingDatabase::Empty).Changes)
+    for (const TDataChange& c :
+         CompareDataFolders(PreviousDataFolder(), ProgramFolder(), TMissingDatabase::Empty).Changes)
         if (c.Kind >= TDataChangeKind::UserRecordAdded)
-            merged.push_back(std::string(DataChangeKindName(c.Kind)) + " " + DataRankName(c.Level) + " " + c.Id + " " + c.Name);
-    QCOMPARE(merged, (std::vector<std::string>{"user-record-replaced Class c1 Korvelia", "user-record-added Class c9 Nova",
-                                               "user-record-skipped Genus g1 Alpha", "user-record-added Genus g7 Septima"}));
+            merged.push_back(std::string(DataChangeKindName(c.Kind)) + " " + DataRankName(c.Level) + " " +
+                             c.Id + " " + c.Name);
+    QCOMPARE(merged, (std::vector<std::string>{
+                         "user-record-replaced Class c1 Korvelia", "user-record-added Class c9 Nova",
+                         "user-record-skipped Genus g1 Alpha", "user-record-added Genus g7 Septima"}));
 
     // The merge command asks level by level; all declined, it says so.
     dialogs.ExpectMessage(MergeQuestion("Class"), 36, No);

@@ -57,7 +57,8 @@ void TestRefreshItem::SelectionMovingOnDuringTheTransferWins() {
     CHECK_DIALOGS(dialogs);
     TFormMainTestAccess::SetSelectionRest(w, 0); // the branch chosen during the transfer is refreshed at once
     QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, "g1"));
-    QTimer::singleShot(200, &w, [&] { QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, chosen.toStdString())); });
+    QTimer::singleShot(
+        200, &w, [&] { QVERIFY(TFormMainTestAccess::SelectBranch(w, GenusLevel, chosen.toStdString())); });
     w.Action(TAction::DBRefreshItem)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(RequestLines(server).size(), 2); // the announcement and Alpha's database

@@ -17,7 +17,9 @@ public:
     TTaxonomyTree Nodes;
     QStringList Calls;
     TTaxonomyTree& Tree() override { return Nodes; }
-    void SelectNode(TTreeNode* node) override { Calls << "select " + QString::fromStdString(std::string(node->Id())); }
+    void SelectNode(TTreeNode* node) override {
+        Calls << "select " + QString::fromStdString(std::string(node->Id()));
+    }
     void ExpandAll() override { Calls << "expand"; }
     void ApplySavedTreeState() override { Calls << "state"; }
     bool ShowGenusImage(const std::string& name) override {
@@ -45,7 +47,8 @@ private slots:
 };
 
 void TestServerCommands::RefreshRebuildsTreeThroughTheHost() {
-    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0}, {Reply("200 OK", {}, Tree), false, 0},
+    TScriptServer server({{Reply("200 OK", {}, "news"), false, 0},
+                          {Reply("200 OK", {}, Tree), false, 0},
                           {Reply("200 OK", {}, ""), false, 0}});
     TE2eProgram fx;
     fx.WriteServerProgramFiles();

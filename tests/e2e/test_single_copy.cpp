@@ -14,7 +14,9 @@
 
 namespace {
 
-QString LockFile(const QString& folder) { return folder + "/.orvandel-viewer.lock"; }
+QString LockFile(const QString& folder) {
+    return folder + "/.orvandel-viewer.lock";
+}
 
 // Starts the program on `folder` (seeded from the program folder at its first start).
 void Start(QProcess& p, const QString& folder) {

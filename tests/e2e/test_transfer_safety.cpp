@@ -147,7 +147,8 @@ void TestTransferSafety::CancelTransferKeepsFilesSilently() {
         progress = Find<QLabel>(w, "TransferProgressLabel")->text();
         barShown = Find<QWidget>(w, "TransferProgressBar")->isVisible();
         // Input is blocked, yet nothing is greyed out.
-        readable = Find<QWidget>(w, "MainPageControl")->isEnabled() && TFormMainTestAccess::TaxonomyTreeView(w)->isEnabled();
+        readable = Find<QWidget>(w, "MainPageControl")->isEnabled() &&
+                   TFormMainTestAccess::TaxonomyTreeView(w)->isEnabled();
         QTest::keyClick(&w, Qt::Key_Escape);
     });
     QElapsedTimer clock;

@@ -16,7 +16,9 @@ public:
     static TTaxonomyTreeView* TaxonomyTreeView(const TFormMain& w) { return w.TaxonomyTreeView(); }
     static QTextBrowser* DetailMemo(const TFormMain& w) { return w.DetailMemo(); }
     // Selects the branch of `level` with `id` as a link to it does; false when there is none.
-    static bool SelectBranch(TFormMain& w, int level, const std::string& id) { return w.SelectBranch(level, id); }
+    static bool SelectBranch(TFormMain& w, int level, const std::string& id) {
+        return w.SelectBranch(level, id);
+    }
     static TRelatedLinksPanel* RelatedLinks(const TFormMain& w) { return w.RelatedLinks(); }
     static TSummaryDocument* Summary(const TFormMain& w) { return w.Summary(); }
     static TNMHTTP& Http(TFormMain& w) { return w.Http(); }

@@ -14,9 +14,13 @@ TGuiFixture::TGuiFixture() {
     SetTodayForTesting(EncodeDate(2026, 12, 7));
 }
 
-TGuiFixture::~TGuiFixture() { ResetAppState(); }
+TGuiFixture::~TGuiFixture() {
+    ResetAppState();
+}
 
-QString TGuiFixture::Folder() const { return Dir.path() + "/"; }
+QString TGuiFixture::Folder() const {
+    return Dir.path() + "/";
+}
 
 void TGuiFixture::Write(const QString& name, const std::string& text) {
     const QString path = Folder() + name;
@@ -33,9 +37,13 @@ std::string TGuiFixture::Read(const QString& name) const {
     return f.readAll().toStdString();
 }
 
-bool TGuiFixture::Exists(const QString& name) const { return QFile::exists(Folder() + name); }
+bool TGuiFixture::Exists(const QString& name) const {
+    return QFile::exists(Folder() + name);
+}
 
-void TGuiFixture::Remove(const QString& name) { QFile::remove(Folder() + name); }
+void TGuiFixture::Remove(const QString& name) {
+    QFile::remove(Folder() + name);
+}
 
 void TGuiFixture::WriteProgramFiles() {
     Write("rtfhead.tem", "{\\rtf1\\ansi{\\fonttbl{\\f0 Sans;}}\r\n");
@@ -68,8 +76,8 @@ void TGuiFixture::WriteSmallTree() {
 }
 
 void TGuiFixture::WriteCurrentOptions(int lastUpdate) {
-    Write("options.ini", "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(lastUpdate) +
-                             "\r\n");
+    Write("options.ini",
+          "[UserInfo]\r\nAppVersion=2.2\r\n[Server]\r\nLastUpdate=" + FormatShortDate(lastUpdate) + "\r\n");
 }
 
 void TGuiFixture::WriteSmallProgram() {

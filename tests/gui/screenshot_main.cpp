@@ -5,6 +5,7 @@
 // QT_SCALE_FACTOR).
 #include "AppState.h"
 #include "Dialogs.h"
+#include "FormMainTestAccess.h"
 #include "Form_About.h"
 #include "Form_AddBranch.h"
 #include "Form_Announcement.h"
@@ -15,7 +16,6 @@
 #include "Form_SubmitInfo.h"
 #include "Form_WhatChanged.h"
 #include "Global.h"
-#include "FormMainTestAccess.h"
 
 #include <QApplication>
 #include <QDir>
@@ -58,9 +58,10 @@ void SaveEveryView(TFormMain& w, const QString& folder) {
         {"what-changed",
          [] {
              TDataComparison comparison = CompareDataFolders(ProgramFolder(), ProgramFolder());
-             comparison.Changes = {{TDataChangeKind::Renamed, 5, "g1", "Alpha", "Name", "Alphus", "Alpha"},
-                                   {TDataChangeKind::RecordChanged, 4, "f1", "Familia", "Meaning", "old\ntext", "new"},
-                                   {TDataChangeKind::UserRecordReplaced, 5, "g7", "Septima", "", "", ""}};
+             comparison.Changes = {
+                 {TDataChangeKind::Renamed, 5, "g1", "Alpha", "Name", "Alphus", "Alpha"},
+                 {TDataChangeKind::RecordChanged, 4, "f1", "Familia", "Meaning", "old\ntext", "new"},
+                 {TDataChangeKind::UserRecordReplaced, 5, "g7", "Septima", "", "", ""}};
              return std::make_unique<TFormWhatChanged>(comparison, nullptr);
          }},
     };

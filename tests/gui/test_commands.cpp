@@ -2,9 +2,9 @@
 #include "AppState.h"
 #include "Form_HelpViewer.h"
 #include "Form_Main.h"
-#include "MainCommands.h"
 #include "Global.h"
 #include "GuiFixture.h"
+#include "MainCommands.h"
 #include "ScriptedDialogs.h"
 
 #include <QAction>
@@ -12,8 +12,8 @@
 #include <QFile>
 #include <QLocale>
 #include <QScreen>
-#include <QWindow>
 #include <QStatusBar>
+#include <QWindow>
 #include <QtTest>
 
 class TestCommands : public QObject {
@@ -37,10 +37,11 @@ void TestCommands::StatisticReportsEveryLevel() {
     TScriptedDialogs dialogs;
     TFormMain w;
     const QString date = QLocale().toString(QDate(2026, 11, 30), "dddd d, MMMM, yyyy");
-    dialogs.ExpectMessage("Your Taxonomy tree was last updated in " + date +
-                              ".\nYour database files contain:\n\n\t2 Class(s)\n\t0 Subclass(s)\n\t2 Order(s)\n"
-                              "\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n\t5 Species(s)",
-                          64, 1);
+    dialogs.ExpectMessage(
+        "Your Taxonomy tree was last updated in " + date +
+            ".\nYour database files contain:\n\n\t2 Class(s)\n\t0 Subclass(s)\n\t2 Order(s)\n"
+            "\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n\t5 Species(s)",
+        64, 1);
     w.Action(TAction::DBStatistic)->trigger();
     CHECK_DIALOGS(dialogs);
     QCOMPARE(dialogs.Captions, QStringList({"Local Database Statistic"}));
@@ -51,8 +52,9 @@ void TestCommands::StatisticReportsEveryLevel() {
 void TestCommands::HelpOpensContentsAndWhatsNew() {
     TGuiFixture fx;
     fx.WriteSmallProgram();
-    fx.Write("classify.hlp", "ORVANDEL-HELP 1\r\n#topic 1 Contents\r\nSee {{502|news}}.\r\n"
-                             "#topic 502 What's new\r\nNew things.\r\n#topic 1301 Adding tree items\r\nAdd.\r\n");
+    fx.Write("classify.hlp",
+             "ORVANDEL-HELP 1\r\n#topic 1 Contents\r\nSee {{502|news}}.\r\n"
+             "#topic 502 What's new\r\nNew things.\r\n#topic 1301 Adding tree items\r\nAdd.\r\n");
     TScriptedDialogs dialogs;
     TFormMain w;
     w.Action(TAction::HelpContents)->trigger();
@@ -71,7 +73,8 @@ void TestCommands::BrowserAddresses() {
     NetPaths.SurveyPage = "velmora/survey.html";
     NetPaths.SubmitPage = "velmora/suggest.html?subject=%s";
     QCOMPARE(SurveyAddress(), std::string("http://127.0.0.1:8642/velmora/survey.html"));
-    QCOMPARE(SuggestionAddress(), std::string("http://127.0.0.1:8642/velmora/suggest.html?subject=[QXClassify] Suggestion"));
+    QCOMPARE(SuggestionAddress(),
+             std::string("http://127.0.0.1:8642/velmora/suggest.html?subject=[QXClassify] Suggestion"));
     NetPaths.SubmitPage = "velmora/suggest.html";
     QCOMPARE(SuggestionAddress(), std::string("http://127.0.0.1:8642/velmora/suggest.html"));
 }

@@ -244,12 +244,14 @@ void TestEditor::SaveGenusUnderNewIdIntoBothDatabases() {
 
     QCOMPARE(SpeciesTexts(w).front(), QString("A. minima (small)"));
     SelectSpecies(w, 1);
-    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.Species->front(),
+             std::string("\t#minima#small#tiny|very"));
     // The saved copy is the shown record's own: later edits stay in the editor until saved.
     SelectSpecies(w, 0);
     TypeInto(Edit(w, "SpeciesNameEdit"), "later");
     SelectSpecies(w, 1);
-    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.Species->front(), std::string("\t#minima#small#tiny|very"));
+    QCOMPARE(TFormMainTestAccess::CurrentRecord(w).Genus.Species->front(),
+             std::string("\t#minima#small#tiny|very"));
     CHECK_DIALOGS(dialogs);
 }
 
@@ -400,13 +402,15 @@ void TestEditor::CancelAsksAboutAssignedPicture() {
         QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, c.Genus));
         TypeInto(Edit(w, "NameEdit"), "Changed");
         TFormMainTestAccess::EditRecord(w).Genus.ImageFile = c.Assigned; // as Choose Image leaves it
-        dialogs.ExpectMessage("Discard the changes to \"" + ToQ(TFormMainTestAccess::CurrentRecord(w).Name) + "\"?", 33, 1);
+        dialogs.ExpectMessage(
+            "Discard the changes to \"" + ToQ(TFormMainTestAccess::CurrentRecord(w).Name) + "\"?", 33, 1);
         if (c.Answer)
             dialogs.ExpectMessage(question, 33, c.Answer);
         Trigger(w, TAction::EditorCancel);
         CHECK_DIALOGS(dialogs);
         QCOMPARE(fx.Exists("images/aurex.jpg"), c.FileLeft);
-        QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile, TFormMainTestAccess::CurrentRecord(w).Genus.ImageFile);
+        QCOMPARE(TFormMainTestAccess::EditRecord(w).Genus.ImageFile,
+                 TFormMainTestAccess::CurrentRecord(w).Genus.ImageFile);
         QCOMPARE(Edit(w, "NameEdit")->text(), ToQ(TFormMainTestAccess::CurrentRecord(w).Name));
     }
     // A picture already gone could not be deleted either: the user is told.

@@ -1,6 +1,6 @@
 // Save in the editor under an id that another record already has, in either database.
-#include "FormMainTestAccess.h"
 #include "Constants.h"
+#include "FormMainTestAccess.h"
 #include "Form_Main.h"
 #include "Global.h"
 #include "GuiFixture.h"

@@ -130,7 +130,8 @@ void TestEditorLeave::LeavingAChangedRecordAsks() {
              Options.OfflineMode = true;
              w.Action(TAction::DBRefreshItem)->trigger();
          },
-         [](TFormMain& w) { return !TFormMainTestAccess::Editor(w).Modified(); }, "You are currently in off-line mode"},
+         [](TFormMain& w) { return !TFormMainTestAccess::Editor(w).Modified(); },
+         "You are currently in off-line mode"},
         {"closing", [&](TFormMain& w) { closed = w.close(); }, [&](TFormMain&) { return closed; },
          "You have modified taxonomy databases", true},
     };

@@ -55,7 +55,9 @@ std::string Animation(const std::vector<int>& delays, int loopCount = -1) {
     return WriteGif(spec);
 }
 
-QColor IndexColor(int i) { return QColor(i, 255 - i, i * 7); }
+QColor IndexColor(int i) {
+    return QColor(i, 255 - i, i * 7);
+}
 
 // The composed picture the reader gives after playing up to frame n.
 std::vector<std::uint32_t> Composed(const std::string& gif, int n) {
@@ -106,7 +108,8 @@ private slots:
 void TestGifControl::Defaults() {
     Gui::TGIFImage gif;
     QVERIFY(!gif.Animate() && !gif.Center() && !gif.Loop() && !gif.Opaque() && !gif.Stretch());
-    QVERIFY(!gif.StretchRatio() && !gif.StretchBigOnly() && !gif.Tile() && !gif.Threaded() && !gif.AutoSize());
+    QVERIFY(!gif.StretchRatio() && !gif.StretchBigOnly() && !gif.Tile() && !gif.Threaded() &&
+            !gif.AutoSize());
     QVERIFY(gif.DoubleBuffered() && gif.Visible());
     QCOMPARE(gif.Speed(), 100);
     QCOMPARE(gif.ThreadPriority(), QThread::NormalPriority);
@@ -155,7 +158,7 @@ void TestGifControl::Painting() {
             if (QRect(QPoint(0, 0), size).contains(c) && gif.Visible()) {
                 expected = gif.Opaque() ? Fill : Background;
                 QPoint p = gif.Tile() ? QPoint(c.x() % 4, c.y() % 3)
-                                     : QPoint((c.x() - offset.x()) / scale, (c.y() - offset.y()) / scale);
+                                      : QPoint((c.x() - offset.x()) / scale, (c.y() - offset.y()) / scale);
                 if (c.x() < offset.x() || c.y() < offset.y())
                     p = QPoint(-1, -1);
                 const int index = p.x() + 4 * p.y();

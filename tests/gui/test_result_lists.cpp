@@ -34,9 +34,11 @@ using TRows = std::vector<TRow>;
 // Syllables with every kind of caption the sort meets: capitals, accented letters in UTF-8, a byte
 // that is not UTF-8 (shown as Latin-1), brackets of planned branches, long shared beginnings.
 // The plain ASCII ones first.
-const char* const Syllables[] = {"al", "Al", "AL", "be",       "Be",             "gal",       "Gal",
-                                 "sal", "[", "(",  "{",        "<",              " ",         "Galylsal",
-                                 "galylsalsaurus", "x", "zeta", "\xC3\x84g", "\xC3\xA4gi", "\xC3\xB8r", "\xE9t"};
+const char* const Syllables[] = {"al",   "Al",   "AL",        "be",         "Be",
+                                 "gal",  "Gal",  "sal",       "[",          "(",
+                                 "{",    "<",    " ",         "Galylsal",   "galylsalsaurus",
+                                 "x",    "zeta", "\xC3\x84g", "\xC3\xA4gi", "\xC3\xB8r",
+                                 "\xE9t"};
 constexpr size_t PlainSyllables = 17;
 const char* const Words[] = {"red", "wing", "crest", "plain", "Hopper", "Glider"};
 
@@ -58,10 +60,14 @@ TGeneratedSet Generate(unsigned seed, bool plain) {
     };
     const auto info = [&]() -> std::string {
         switch (pick(4)) {
-        case 0: return "";
-        case 1: return "Tovren, " + std::to_string(1780 + pick(240));
-        case 2: return (plain ? "Elan " : "\xC3\x89lan ") + std::string(Words[pick(std::size(Words))]);
-        default: return name();
+        case 0:
+            return "";
+        case 1:
+            return "Tovren, " + std::to_string(1780 + pick(240));
+        case 2:
+            return (plain ? "Elan " : "\xC3\x89lan ") + std::string(Words[pick(std::size(Words))]);
+        default:
+            return name();
         }
     };
     TGeneratedSet set;
@@ -81,7 +87,8 @@ TGeneratedSet Generate(unsigned seed, bool plain) {
             const std::string genusName = line.substr(hash + 1, line.find('#', hash + 1) - hash - 1);
             if (pick(2) == 0)
                 set.Genus += id + "#" + genusName + "#m#d#" + Words[pick(std::size(Words))] + "#" +
-                             Words[pick(std::size(Words))] + "#-#####" + Words[pick(std::size(Words))] + "\r\n";
+                             Words[pick(std::size(Words))] + "#-#####" + Words[pick(std::size(Words))] +
+                             "\r\n";
             if (pick(8) == 0)
                 set.Genus += "\t#species#m#d\r\n";
         }
@@ -100,12 +107,14 @@ TRows CopiedRows(const TTaxonomyTree& tree, const TGenusEntries& entries) {
     TRows rows;
     for (const TGenusEntry& entry : entries) {
         const TTaxonomyData data = entry.Data();
-        rows.push_back({ToQ(entry.Caption(tree)), entry.HasNode() ? QStringList{ToQ(data.Marker()), ToQ(data.Id()),
-                                                                                 ToQ(data.Name()), ToQ(data.Info())}
-                                                                   : QStringList()});
+        rows.push_back({ToQ(entry.Caption(tree)), entry.HasNode()
+                                                      ? QStringList{ToQ(data.Marker()), ToQ(data.Id()),
+                                                                    ToQ(data.Name()), ToQ(data.Info())}
+                                                      : QStringList()});
     }
-    std::stable_sort(rows.begin(), rows.end(),
-                     [](const TRow& a, const TRow& b) { return a.Caption.toCaseFolded() < b.Caption.toCaseFolded(); });
+    std::stable_sort(rows.begin(), rows.end(), [](const TRow& a, const TRow& b) {
+        return a.Caption.toCaseFolded() < b.Caption.toCaseFolded();
+    });
     return rows;
 }
 
@@ -113,7 +122,8 @@ TRows ShownRows(TFormMain& w) {
     TRows rows;
     QAbstractItemModel* model = Find<QListView>(w, "ResultListView")->model();
     for (int i = 0; i < model->rowCount(); ++i)
-        rows.push_back({model->index(i, 0).data().toString(), model->index(i, 0).data(Qt::UserRole).toStringList()});
+        rows.push_back(
+            {model->index(i, 0).data().toString(), model->index(i, 0).data(Qt::UserRole).toStringList()});
     return rows;
 }
 
@@ -187,7 +197,8 @@ void TestResultLists::ListsShowWhatCopiesShowed() {
             for (const TCase& c : cases) {
                 c.Show();
                 const TRows expected = CopiedRows(w.Tree(), c.Entries());
-                const QString name = QString("%1 in mode %2%3").arg(c.Name).arg(mode).arg(plain ? ", plain" : "");
+                const QString name =
+                    QString("%1 in mode %2%3").arg(c.Name).arg(mode).arg(plain ? ", plain" : "");
                 QVERIFY2(expected.size() > 20, qPrintable(name));
                 QVERIFY2(ShownRows(w) == expected, qPrintable(name));
                 QCOMPARE(Find<QLabel>(w, "SearchFoundTotalLabel")->text().split(' ').first().toInt(),
@@ -227,22 +238,32 @@ void TestResultLists::BranchesChangedWhileListed() {
         // Rows keep their places; the renamed one opens its branch under the new key.
         {"rename",
          [&](TFormMain& w) { UpdateTreeNode(w.Tree(), genus(w, 0), TTaxonomyData("", "g9", "Zulu", "z")); },
-         {"Zulu (z)", "Delta (d)", "Twin (t)", "Twin (t)"}, 0, "g9"},
+         {"Zulu (z)", "Delta (d)", "Twin (t)", "Twin (t)"},
+         0,
+         "g9"},
         // An entry is its own node's: of two alike, the renamed one's row changes and opens it, the
         // other keeps its node, also through a second rename.
         {"rename one of two alike",
          [&](TFormMain& w) { UpdateTreeNode(w.Tree(), genus(w, 3), TTaxonomyData("", "g7", "Beta", "b")); },
-         {"Alpha (a)", "Delta (d)", "Twin (t)", "Beta (b)"}, 3, "g7"},
+         {"Alpha (a)", "Delta (d)", "Twin (t)", "Beta (b)"},
+         3,
+         "g7"},
         {"the other of two alike",
          [&](TFormMain& w) {
              UpdateTreeNode(w.Tree(), genus(w, 3), TTaxonomyData("", "g7", "Beta", "b"));
              UpdateTreeNode(w.Tree(), genus(w, 3), TTaxonomyData("", "g9", "Gamma", "c"));
          },
-         {"Alpha (a)", "Delta (d)", "Twin (t)", "Gamma (c)"}, 2, "g2"},
+         {"Alpha (a)", "Delta (d)", "Twin (t)", "Gamma (c)"},
+         2,
+         "g2"},
         // A branch added while listed is not in the list; the others still open.
         {"add",
-         [&](TFormMain& w) { AddTreeNode(w.Tree(), genus(w, 0)->Parent(), TTaxonomyData("\t\t\t\t\t", "g8", "Aa", "")); },
-         {"Alpha (a)", "Delta (d)", "Twin (t)", "Twin (t)"}, 1, "g3"},
+         [&](TFormMain& w) {
+             AddTreeNode(w.Tree(), genus(w, 0)->Parent(), TTaxonomyData("\t\t\t\t\t", "g8", "Aa", ""));
+         },
+         {"Alpha (a)", "Delta (d)", "Twin (t)", "Twin (t)"},
+         1,
+         "g3"},
         {"delete", [&](TFormMain& w) { DeleteTreeItem(w.Tree(), genus(w, 2), false); }, {}, -1, ""},
         {"display mode", [&](TFormMain& w) { w.SetDisplayMode(1); }, {}, -1, ""},
     };
@@ -260,7 +281,8 @@ void TestResultLists::BranchesChangedWhileListed() {
         }
         list->setCurrentIndex(list->model()->index(c.Open, 0));
         QVERIFY2(w.SelectedNode() && w.SelectedNode()->Id() == c.Opens, c.Name);
-        QVERIFY2(list->model()->index(c.Open, 0).data(Qt::UserRole).toStringList().value(1) == c.Opens, c.Name);
+        QVERIFY2(list->model()->index(c.Open, 0).data(Qt::UserRole).toStringList().value(1) == c.Opens,
+                 c.Name);
     }
 }
 

@@ -157,10 +157,12 @@ void TestStartup::ListTypeZeroStartsInNameMode() {
     QCOMPARE(first.data().toString(), QString("Class Korvelia"));
     // Switching to both rebuilds, expands and moves the mark.
     w.Action(TAction::OptionsShowBoth)->trigger();
-    QCOMPARE(TFormMainTestAccess::TreeModel(w)->index(0, 0).data().toString(), QString("Class Korvelia (the korvels)"));
+    QCOMPARE(TFormMainTestAccess::TreeModel(w)->index(0, 0).data().toString(),
+             QString("Class Korvelia (the korvels)"));
     QVERIFY(w.Action(TAction::OptionsShowBoth)->isChecked());
     QVERIFY(!w.Action(TAction::OptionsShowName)->isChecked());
-    QVERIFY(TFormMainTestAccess::TaxonomyTreeView(w)->isExpanded(TFormMainTestAccess::TreeModel(w)->index(0, 0)));
+    QVERIFY(
+        TFormMainTestAccess::TaxonomyTreeView(w)->isExpanded(TFormMainTestAccess::TreeModel(w)->index(0, 0)));
 }
 
 void TestStartup::SaveTreeZeroIsLeftAlone() {
@@ -365,7 +367,9 @@ void TestStartup::KeyboardFocusAndLinks() {
     }
     // Tab goes round every pane (the summary included) and back to the tree; Shift+Tab goes back.
     QStringList round;
-    for (int i = 0; i < 40 && (round.isEmpty() || QApplication::focusWidget() != TFormMainTestAccess::TaxonomyTreeView(w)); ++i) {
+    for (int i = 0; i < 40 && (round.isEmpty() ||
+                               QApplication::focusWidget() != TFormMainTestAccess::TaxonomyTreeView(w));
+         ++i) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
         round << QApplication::focusWidget()->objectName();
     }
@@ -419,7 +423,8 @@ void TestStartup::TreeModelCaptionsIconsAndGrey() {
     fx.WriteSmallProgram();
     TScriptedDialogs dialogs;
     TFormMain w;
-    QAbstractItemModelTester tester(TFormMainTestAccess::TreeModel(w), QAbstractItemModelTester::FailureReportingMode::QtTest);
+    QAbstractItemModelTester tester(TFormMainTestAccess::TreeModel(w),
+                                    QAbstractItemModelTester::FailureReportingMode::QtTest);
     TTaxonomyTreeModel* m = TFormMainTestAccess::TreeModel(w);
     const QModelIndex cls = m->index(0, 0);
     const QModelIndex order = m->index(0, 0, cls);

@@ -141,7 +141,9 @@ void TestSummary::GenusSummaryWithSpeciesAndLinks() {
     // Every summary comes in a document of its own: the view's settings stay, the old ones go.
     QVERIFY(TFormMainTestAccess::SelectBranch(w, 5, "alpha"));
     QCOMPARE(TFormMainTestAccess::DetailMemo(w)->document()->defaultFont().pointSize(), 10);
-    QCOMPARE(TFormMainTestAccess::DetailMemo(w)->findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(), 1);
+    QCOMPARE(
+        TFormMainTestAccess::DetailMemo(w)->findChildren<QTextDocument*>(Qt::FindDirectChildrenOnly).size(),
+        1);
     CHECK_DIALOGS(dialogs);
 }
 
@@ -226,7 +228,8 @@ void TestSummary::CopySummaryFormats() {
     QVERIFY(mime->hasHtml());
     QVERIFY(mime->text().contains("Genus Beta"));
     // Everything stays selected after copying the whole document.
-    QCOMPARE(TFormMainTestAccess::DetailMemo(w)->textCursor().selectedText().size(), TFormMainTestAccess::DetailMemo(w)->toPlainText().size());
+    QCOMPARE(TFormMainTestAccess::DetailMemo(w)->textCursor().selectedText().size(),
+             TFormMainTestAccess::DetailMemo(w)->toPlainText().size());
     // With a part selected, only that part goes.
     QTextCursor c(TFormMainTestAccess::DetailMemo(w)->document());
     c.setPosition(0);

@@ -27,7 +27,8 @@ void TestTreeChanges::DisplayModeKeepsEdits() {
     TreeModified = true;
     w.SetDisplayMode(2);
     QVERIFY(FindTreeNode(w.Tree(), MakeNodeKey(5, "g9", "", "")));
-    QCOMPARE(w.Tree().Caption(FindTreeNode(w.Tree(), MakeNodeKey(5, "g1", "", ""))), std::string(" (renamed)"));
+    QCOMPARE(w.Tree().Caption(FindTreeNode(w.Tree(), MakeNodeKey(5, "g1", "", ""))),
+             std::string(" (renamed)"));
     CHECK_DIALOGS(dialogs);
 }
 

@@ -6,9 +6,9 @@
 #include "Global.h"
 #include "GuiFixture.h"
 #include "ScriptedDialogs.h"
-#include "UndoDelete.h"
 #include "TaxonomyTreeModel.h"
 #include "TaxonomyTreeView.h"
+#include "UndoDelete.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -127,7 +127,8 @@ void TestTreeItems::AddsAGenusBesideTheSelectedOne() {
         QVERIFY(FindTreeNode(next, MakeNodeKey(5, "aurex", "", "")));
         QCOMPARE(w.SelectedNode()->Id(), std::string("g1"));
         QVERIFY(w.IsExpanded(family));
-        QCOMPARE(TFormMainTestAccess::TreeModel(w)->IndexOf(added).data().toString(), QString("Aurex (tall)"));
+        QCOMPARE(TFormMainTestAccess::TreeModel(w)->IndexOf(added).data().toString(),
+                 QString("Aurex (tall)"));
         // Recorded with its ancestors and offered for submission.
         QCOMPARE(Fx->Read("usr_tree.dat"),
                  std::string("#c1#Korvelia#the korvels\r\n\t\t#o1#Ordina#walkers\r\n"
@@ -354,8 +355,9 @@ void TestTreeItems::DeletionsLeftByARunAreOfferedAtStart() {
             TreeModified = false;
         }
         const auto afterDeletion = FilesOf(*Fx);
-        Dialogs->ExpectMessage("A deletion was interrupted or can still be undone: \"Familia\" and 1 earlier one",
-                               Mb::YesNo | Mb::IconQuestion, answer);
+        Dialogs->ExpectMessage(
+            "A deletion was interrupted or can still be undone: \"Familia\" and 1 earlier one",
+            Mb::YesNo | Mb::IconQuestion, answer);
         TFormMain w;
         CHECK_DIALOGS(*Dialogs);
         QVERIFY(!w.Action(TAction::EditorUndoDelete)->isEnabled());

@@ -22,11 +22,17 @@ QString Rows(TFormMain& w) {
     QStringList rows;
     const TTaxonomyTreeView* view = TFormMainTestAccess::TaxonomyTreeView(w);
     for (size_t i = 0; i < view->RowCount(); ++i)
-        rows << TFormMainTestAccess::TreeModel(w)->IndexOf(view->NodeAtRow(i)).data().toString().section(' ', -1);
+        rows << TFormMainTestAccess::TreeModel(w)
+                    ->IndexOf(view->NodeAtRow(i))
+                    .data()
+                    .toString()
+                    .section(' ', -1);
     return rows.join(' ');
 }
 
-QString Current(TFormMain& w) { return TFormMainTestAccess::TaxonomyTreeView(w)->currentIndex().data().toString().section(' ', -1); }
+QString Current(TFormMain& w) {
+    return TFormMainTestAccess::TaxonomyTreeView(w)->currentIndex().data().toString().section(' ', -1);
+}
 
 } // namespace
 
@@ -164,15 +170,21 @@ void TestTreeView::ClickOnGlyphTogglesOnTextSelects() {
         QString Current;
         bool Open;
     } steps[] = {
-        {"glyph", [&] { QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->ExpanderRect(ordina).center()); },
+        {"glyph",
+         [&] {
+             QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->ExpanderRect(ordina).center());
+         },
          "Korvelia", false},
-        {"text", [&] { QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->visualRect(ordina).center()); },
+        {"text",
+         [&] { QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->visualRect(ordina).center()); },
          "Ordina", false},
         {"double click on text",
          [&] { QTest::mouseDClick(View->viewport(), Qt::LeftButton, {}, View->visualRect(ordina).center()); },
          "Ordina", true},
         {"glyph again",
-         [&] { QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->ExpanderRect(ordina).center()); },
+         [&] {
+             QTest::mouseClick(View->viewport(), Qt::LeftButton, {}, View->ExpanderRect(ordina).center());
+         },
          "Ordina", false},
     };
     for (const auto& step : steps) {
@@ -212,7 +224,8 @@ void TestTreeView::WheelScrollsByRows() {
     QApplication::sendEvent(View->viewport(), &wheel);
     const int rows = notches * QApplication::wheelScrollLines();
     QCOMPARE(View->verticalScrollBar()->value(), rows);
-    QCOMPARE(View->indexAt(QPoint(1, 1)), TFormMainTestAccess::TreeModel(*W)->IndexOf(View->NodeAtRow(size_t(rows))));
+    QCOMPARE(View->indexAt(QPoint(1, 1)),
+             TFormMainTestAccess::TreeModel(*W)->IndexOf(View->NodeAtRow(size_t(rows))));
 }
 
 void TestTreeView::ContextMenuReachesTheWindow() {

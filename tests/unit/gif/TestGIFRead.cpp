@@ -100,9 +100,8 @@ TEST(GIFRead, DamageAfterTheFirstFrameKeepsTheFramesBefore) {
         {"cut in the second frame's descriptor", whole.substr(0, second + 5), 1},
         {"second frame too large", WriteGif(tooLarge), 1},
         {"unknown and plain-text blocks, stray bytes", unknownBlocks, 2},
-        {"empty extension of an unknown label", whole.substr(0, second) + std::string("\x21\x77\x00", 3) +
-                                                     whole.substr(second),
-         2},
+        {"empty extension of an unknown label",
+         whole.substr(0, second) + std::string("\x21\x77\x00", 3) + whole.substr(second), 2},
         // What is left of a cut comment is text, however much it looks like blocks.
         {"cut in a comment", whole.substr(0, second) + "\x21\xFE\x40Wow!!!! the rest is lost", 1},
     };

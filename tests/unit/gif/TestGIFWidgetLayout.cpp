@@ -37,17 +37,27 @@ TEST(GIFWidgetLayout, ImageRect) {
         {"centred, larger, odd: halved toward zero", {41, 31}, {30, 20}, center, {-5, -5, 41, 31}},
         {"stretched to the control", {10, 8}, {30, 20}, stretch, {0, 0, 30, 20}},
         {"same size: nothing to stretch", {30, 20}, {30, 20}, ratio, {0, 0, 30, 20}},
-        {"stretch wins over ratio", {10, 10}, {30, 20}, Layout(false, true, true, false, false), {0, 0, 30, 20}},
+        {"stretch wins over ratio",
+         {10, 10},
+         {30, 20},
+         Layout(false, true, true, false, false),
+         {0, 0, 30, 20}},
         {"ratio, wide control: centred across", {10, 10}, {30, 20}, ratio, {5, 0, 20, 20}},
         {"ratio, tall control: centred down", {10, 10}, {20, 30}, ratio, {0, 5, 20, 20}},
         {"ratio, inset 2.5 rounds to even", {4, 4}, {9, 4}, ratio, {2, 0, 4, 4}},
         {"ratio, inset 3.5 rounds to even", {4, 4}, {11, 4}, ratio, {4, 0, 4, 4}},
         {"ratio, shrinking, inset 1.5", {8, 4}, {6, 6}, ratio, {0, 2, 6, 2}},
         {"big only, smaller picture: own size", {10, 10}, {30, 20}, ratioBig, {0, 0, 10, 10}},
-        {"big only, smaller picture, centred", {10, 10}, {30, 20}, Layout(true, false, true, true, false),
+        {"big only, smaller picture, centred",
+         {10, 10},
+         {30, 20},
+         Layout(true, false, true, true, false),
          {10, 5, 10, 10}},
         {"big only, larger picture: shrunk", {40, 40}, {20, 10}, ratioBig, {5, 0, 10, 10}},
-        {"big only, wider only: stretched", {40, 5}, {30, 20}, Layout(false, true, false, true, false),
+        {"big only, wider only: stretched",
+         {40, 5},
+         {30, 20},
+         Layout(false, true, false, true, false),
          {0, 0, 30, 20}},
         {"tiled over the control", {7, 3}, {30, 20}, Layout(true, false, false, false, true), {0, 0, 30, 20}},
     };
@@ -60,9 +70,9 @@ TEST(GIFWidgetLayout, AnimationInterval) {
         int Delay, Speed, Spent, Expected;
     };
     const TCase cases[] = {
-        {0, 100, 0, 50},   {20, 100, 0, 50},  {20, 200, 0, 25},   {100, 100, 0, 100}, {100, 200, 0, 50},
-        {100, 300, 0, 33}, {50, 100, 3, 47},  {50, 100, 80, 1},   {100, 1, 0, 10000}, {100, 0, 0, 10000},
-        {100, 50, 0, 200},
+        {0, 100, 0, 50},    {20, 100, 0, 50},   {20, 200, 0, 25},  {100, 100, 0, 100},
+        {100, 200, 0, 50},  {100, 300, 0, 33},  {50, 100, 3, 47},  {50, 100, 80, 1},
+        {100, 1, 0, 10000}, {100, 0, 0, 10000}, {100, 50, 0, 200},
     };
     for (const TCase& c : cases)
         EXPECT_EQ(Gui::AnimationInterval(c.Delay, c.Speed, c.Spent), c.Expected)

@@ -89,7 +89,8 @@ void TScriptServer::Serve(int fd, const TScriptStep& step) {
     std::size_t sent = 0;
     while (sent < size && !FStop) {
         const bool trickle = step.TrickleMs > 0 && sent >= step.TrickleFrom;
-        const std::size_t want = trickle ? 1 : std::min(size, step.TrickleMs > 0 ? step.TrickleFrom : size) - sent;
+        const std::size_t want =
+            trickle ? 1 : std::min(size, step.TrickleMs > 0 ? step.TrickleFrom : size) - sent;
         if (trickle)
             ::usleep(useconds_t(step.TrickleMs) * 1000);
         const ssize_t n = ::send(fd, step.Reply.data() + sent, want, MSG_NOSIGNAL);

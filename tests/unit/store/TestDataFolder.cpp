@@ -148,10 +148,12 @@ TEST_F(TDataFolderTest, SeedingCopiesTheMarkerLastAndSkipsTemporaryFiles) {
 
 TEST_F(TDataFolderTest, SeedsTheDataAndNothingElse) {
     Ship("dist");
-    for (const char* data : {"options.ini", "usr_genus.dat", "classify.hlp", "Announcement.txt", "images/b.jpg"})
+    for (const char* data :
+         {"options.ini", "usr_genus.dat", "classify.hlp", "Announcement.txt", "images/b.jpg"})
         Write(std::string("dist/") + data, data);
     // What a build folder holds beside the data.
-    Write("dist/orvandel-viewer", "\x7f" "ELF the program itself");
+    Write("dist/orvandel-viewer", "\x7f"
+                                  "ELF the program itself");
     Write("dist/notes.txt", "a stray file");
     ASSERT_TRUE(ForceDirectories(PathOf("dist/plugins")));
     Write("dist/plugins/genus.dat", "a data name in a folder that is no data");
@@ -162,6 +164,7 @@ TEST_F(TDataFolderTest, SeedsTheDataAndNothingElse) {
         if (entry.is_regular_file())
             copied.push_back(entry.path().lexically_relative(PathOf("seeded")).string());
     std::sort(copied.begin(), copied.end());
-    EXPECT_EQ(copied, (std::vector<std::string>{"Announcement.txt", "classify.hlp", "genus.dat", "images/a.gif",
-                                                "images/b.jpg", "options.ini", "taxonomy.tem", "usr_genus.dat"}));
+    EXPECT_EQ(copied,
+              (std::vector<std::string>{"Announcement.txt", "classify.hlp", "genus.dat", "images/a.gif",
+                                        "images/b.jpg", "options.ini", "taxonomy.tem", "usr_genus.dat"}));
 }

@@ -16,14 +16,17 @@ static std::ostream& operator<<(std::ostream& out, const TMergeResult& r) {
 
 namespace {
 
-TMergeResult Result(int merged, int replaced) { return {merged, replaced, {}}; }
+TMergeResult Result(int merged, int replaced) {
+    return {merged, replaced, {}};
+}
 
 // What became of each user record: "replaced a Alpha, added z Zeta".
 std::string Outcomes(const TMergeResult& r) {
     static const char* const names[] = {"added", "replaced", "skipped"};
     std::string s;
     for (const TMergedRecord& m : r.Records)
-        s += (s.empty() ? "" : ", ") + std::string(names[static_cast<int>(m.Outcome)]) + " " + m.Id + " " + m.Name;
+        s += (s.empty() ? "" : ", ") + std::string(names[static_cast<int>(m.Outcome)]) + " " + m.Id + " " +
+             m.Name;
     return s;
 }
 
@@ -45,7 +48,9 @@ std::vector<std::string> SpeciesOf(const std::string& genusFile, const std::stri
     return species;
 }
 
-std::string LevelFile(int level) { return LevelFiles[size_t(level) + 1]; }
+std::string LevelFile(int level) {
+    return LevelFiles[size_t(level) + 1];
+}
 
 } // namespace
 
@@ -144,16 +149,18 @@ TEST_F(TMergeTest, MissingFilesAndStrayLines) {
 TEST_F(TMergeTest, StatisticReportText) {
     const std::string head = "Your Taxonomy tree was last updated in Monday 7, December, 2026.\n"
                              "Your database files contain:\n\n";
-    EXPECT_EQ(StatisticReport("Monday 7, December, 2026"),
-              head + "\t0 Class(s)\n\t0 Subclass(s)\n\t0 Order(s)\n\t0 Suborder(s)\n\t0 Family(s)\n\t0 Genus(s)\n"
-                     "\t0 Species(s)");
+    EXPECT_EQ(
+        StatisticReport("Monday 7, December, 2026"),
+        head + "\t0 Class(s)\n\t0 Subclass(s)\n\t0 Order(s)\n\t0 Suborder(s)\n\t0 Family(s)\n\t0 Genus(s)\n"
+               "\t0 Species(s)");
     Write("class.dat", "c1#A#x#y\r\n\r\nc1#A#x#duplicate\r\nc2#B#x#y");
     Write("usr_class.dat", "c3#C#x#y\r\n");
     Write("usr_genus.dat", "u1#U#x#y\r\n");
     Write("genus.dat", "\r\ng1#A#x#y\r\n\t#s1#a#b\r\n\t#s2#a#b\r\n\r\n\t#s3#a#b\r\n"
                        "g2#B#x#y\r\n\t#s4#a#b\r\n\t#s5#a#b\r\n\r\n");
     // Lines as they stand: a duplicated id counts twice; user databases do not count.
-    EXPECT_EQ(StatisticReport("Monday 7, December, 2026"),
-              head + "\t3 Class(s)\n\t0 Subclass(s)\n\t0 Order(s)\n\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n"
-                     "\t5 Species(s)");
+    EXPECT_EQ(
+        StatisticReport("Monday 7, December, 2026"),
+        head + "\t3 Class(s)\n\t0 Subclass(s)\n\t0 Order(s)\n\t0 Suborder(s)\n\t0 Family(s)\n\t2 Genus(s)\n"
+               "\t5 Species(s)");
 }

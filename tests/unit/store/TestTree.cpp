@@ -289,7 +289,9 @@ TEST(TreeNodes, ObserverSeesPairsAndEveryDeletion) {
 
 TEST(TreeNodes, ABranchPutBackIsOneInsertAtItsRow) {
     using TLine = TTaxonomyTree::TBranchLine;
-    auto line = [](size_t depth, const char* id) { return TLine{depth, TTaxonomyData("", id, "", ""), false}; };
+    auto line = [](size_t depth, const char* id) {
+        return TLine{depth, TTaxonomyData("", id, "", ""), false};
+    };
     struct TCase {
         const char* Why;
         bool TopLevel;
@@ -297,7 +299,10 @@ TEST(TreeNodes, ABranchPutBackIsOneInsertAtItsRow) {
         std::vector<TLine> Lines;
         const char* Shape; // empty: refused
     } const cases[] = {
-        {"first child", false, 0, {line(0, "x"), line(1, "y"), line(2, "z"), line(1, "w")},
+        {"first child",
+         false,
+         0,
+         {line(0, "x"), line(1, "y"), line(2, "z"), line(1, "w")},
          "a() x(a) y(x) z(y) w(x) b(a) d(a) "},
         {"between", false, 1, {line(0, "x")}, "a() b(a) x(a) d(a) "},
         {"last", false, 2, {line(0, "x")}, "a() b(a) d(a) x(a) "},

@@ -16,12 +16,12 @@ TEST_F(TUndoDeleteTest, DeleteThenUndoLeavesEveryFileTheTreeAndTheFlagAsBefore) 
         const char* Name;
         bool WithRecords;
     } const cases[] = {
-        {"f1", "", true},      // a family with its genera, records and user tree lines
-        {"f1", "", false},     // only the tree and the user tree file
+        {"f1", "", true},       // a family with its genera, records and user tree lines
+        {"f1", "", false},      // only the tree and the user tree file
         {"(n/a)", "[p]", true}, // a planned genus: no record of its own
-        {"c", "", true},       // a whole class, from a database without a last line end
-        {"c2", "", true},      // the last top-level branch
-        {"g3", "", true},      // the only child of its family
+        {"c", "", true},        // a whole class, from a database without a last line end
+        {"c2", "", true},       // the last top-level branch
+        {"g3", "", true},       // the only child of its family
     };
     MakeData();
     const auto files = FilesOf(Folder);

@@ -1,6 +1,6 @@
 // The text Export Branch writes for a stored field: what the summary shows, as plain text.
-#include "SummaryText.h"
 #include "Global.h"
+#include "SummaryText.h"
 
 #include <gtest/gtest.h>
 

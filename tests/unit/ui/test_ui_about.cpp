@@ -39,7 +39,7 @@ void TestAbout::ControlsAtTheirPlaces() {
     struct TPlace {
         const char* Name;
         QPoint At;
-        QSize Size; // empty: any
+        QSize Size;       // empty: any
         const char* Text; // nullptr: any
     };
     const TPlace places[] = {
@@ -82,8 +82,9 @@ void TestAbout::LinksOpenTheirAddresses() {
     TUrlLabel::SetOpener(nullptr);
     auto* mail = box.findChild<TUrlLabel*>("BugSubmitUrlLabel");
     // Web pages open their captions; the e-mail link its mailto: URL, while Copy takes the caption.
-    QCOMPARE(opened, QStringList({box.findChild<TUrlLabel*>("HomepageUrlLabel")->text(),
-                                  box.findChild<TUrlLabel*>("ProjectUrlLabel")->text(), "mailto:" + mail->text()}));
+    QCOMPARE(opened,
+             QStringList({box.findChild<TUrlLabel*>("HomepageUrlLabel")->text(),
+                          box.findChild<TUrlLabel*>("ProjectUrlLabel")->text(), "mailto:" + mail->text()}));
     QVERIFY(opened[1].startsWith(opened[0])); // the project page lies on the home site
     QVERIFY(mail->text().contains('@') && !mail->text().startsWith("mailto:"));
     for (const QString& address : opened)

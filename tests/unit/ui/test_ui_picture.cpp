@@ -2,8 +2,8 @@
 #include "GIFImage.h"
 #include "GifWriter.h"
 #include "JpegDecoder.h"
-#include "PictureFile.h"
 #include "PictureBytes.h"
+#include "PictureFile.h"
 #include "PicturePreviewDialog.h"
 
 #include <QFile>
@@ -102,7 +102,8 @@ private slots:
 
     void ReportsJpegErrorsInTheirOwnWords() {
         const std::string good = RgbJpeg(64, 64);
-        QCOMPARE(ErrorOf([] { DecodeJpegImage("hello"); }), QString("Not a JPEG file: starts with 0x68 0x65"));
+        QCOMPARE(ErrorOf([] { DecodeJpegImage("hello"); }),
+                 QString("Not a JPEG file: starts with 0x68 0x65"));
         QCOMPARE(ErrorOf([] { DecodeJpegImage(""); }), QString("Empty input file"));
         const QString cut = ErrorOf([&] { DecodeJpegImage(good.substr(0, 30)); });
         QVERIFY2(!cut.isEmpty() && !cut.contains('#'), qPrintable(cut));
@@ -114,7 +115,8 @@ private slots:
 
         const std::size_t maxPixels = JpegMaxPixels;
         JpegMaxPixels = 64 * 64 - 1;
-        QCOMPARE(ErrorOf([&] { DecodeJpegImage(good); }), QString("The picture is too large to show (64 x 64 pixels)"));
+        QCOMPARE(ErrorOf([&] { DecodeJpegImage(good); }),
+                 QString("The picture is too large to show (64 x 64 pixels)"));
         JpegMaxPixels = maxPixels;
 
         const int maxScans = JpegMaxScans;
@@ -255,8 +257,8 @@ private slots:
 
         // Both dialogs carry the preview, which follows the file under the cursor.
         for (bool save : {false, true}) {
-            const auto dialog = MakePictureFileDialog(nullptr, "Choose Image File", "All (*.jpg *.jpeg *.gif)",
-                                                      "aurex", save);
+            const auto dialog = MakePictureFileDialog(nullptr, "Choose Image File",
+                                                      "All (*.jpg *.jpeg *.gif)", "aurex", save);
             QCOMPARE(dialog->acceptMode(), save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
             QCOMPARE(dialog->fileMode(), save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
             QVERIFY(!dialog->testOption(QFileDialog::DontConfirmOverwrite));
