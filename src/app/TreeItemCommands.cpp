@@ -107,7 +107,7 @@ void TTreeItemCommands::ActionEditorUndoDeleteExecute() {
 }
 
 void TTreeItemCommands::OfferLeftDeletions() {
-    FUndo.Load();
+    FUndo.Load(FTreePage->Tree());
     UndoChanged();
     if (FUndo.Unavailable())
         SetStatus("The folder \"" + TUndoDeletes::Folder() +

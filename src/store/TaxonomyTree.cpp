@@ -316,12 +316,20 @@ void TTaxonomyTree::DeleteNode(TTreeNode* node) {
             o->EndRemove();
 }
 
-TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std::vector<TBranchLine>& lines) {
-    if (lines.empty() || lines.front().Depth != 0 || row > ChildCount(parent))
-        throw std::invalid_argument("no place for the branch");
+bool TTaxonomyTree::IsBranch(const std::vector<TBranchLine>& lines) {
+    if (lines.empty() || lines.front().Depth != 0)
+        return false;
     for (size_t i = 1; i < lines.size(); ++i)
         if (lines[i].Depth == 0 || lines[i].Depth > lines[i - 1].Depth + 1)
-            throw std::invalid_argument("a branch line without its parent");
+            return false;
+    return true;
+}
+
+TTreeNode* TTaxonomyTree::InsertBranch(TTreeNode* parent, size_t row, const std::vector<TBranchLine>& lines) {
+    if (row > ChildCount(parent))
+        throw std::invalid_argument("no place for the branch");
+    if (!IsBranch(lines))
+        throw std::invalid_argument("a branch line without its parent");
     // The records are made and linked below the first one before anyone sees them.
     auto append = [this](TTreeNode* above, TTreeNode* node) {
         MakeRoomForChild(above);

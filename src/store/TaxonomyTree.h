@@ -217,6 +217,8 @@ public:
     // number of children; the observers see one insert of its first node. Returns that node.
     // Throws std::invalid_argument, with the tree unchanged, for an empty list, a bad row or depth.
     TTreeNode* InsertBranch(TTreeNode* parent, size_t row, const std::vector<TBranchLine>& lines);
+    // Whether InsertBranch takes these lines (at a row it takes).
+    static bool IsBranch(const std::vector<TBranchLine>& lines);
     // Deletes every node; NodeDeleting runs for each, inside BeginReset/EndReset.
     void Clear();
     // Tells the observers that a node's caption or data changed.

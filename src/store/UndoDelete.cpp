@@ -98,11 +98,6 @@ TJournal ParseJournal(std::string_view text, std::string_view journalName) {
             journal.Above.emplace_back(value);
         } else if (key == "node") {
             journal.Branch.push_back(ParseBranchNode(value));
-            // Each node below the one before it or beside one above: else it could never go back.
-            const size_t depth = journal.Branch.back().Depth;
-            if ((journal.Branch.size() == 1) != (depth == 0) ||
-                (journal.Branch.size() > 1 && depth > journal.Branch[journal.Branch.size() - 2].Depth + 1))
-                TJournalReader::Bad();
         } else if (key == "file") {
             if (!PlainName(value))
                 TJournalReader::Bad();
@@ -135,8 +130,9 @@ TJournal ParseJournal(std::string_view text, std::string_view journalName) {
                 TJournalReader::Bad();
         }
     }
+    // A branch the tree would not take could never go back.
     if (!complete || journal.Rows.empty() || journal.Rows.size() != journal.Above.size() + 1 ||
-        journal.Branch.empty() ||
+        !TTaxonomyTree::IsBranch(journal.Branch) ||
         std::any_of(journal.Files.begin(), journal.Files.end(),
                     [](const TJournalFile& f) { return f.Link.empty(); }))
         TJournalReader::Bad();
@@ -164,6 +160,32 @@ TTreeNode* FindParent(const TTaxonomyTree& tree, const TJournal& journal) {
         parent = next;
     }
     return parent;
+}
+
+// Where the journal's branch goes back: its parent and row. Throws EUndoError when its place is gone.
+struct TPlace {
+    TTreeNode* Parent = nullptr;
+    size_t Row = 0;
+};
+TPlace PlaceOf(const TTaxonomyTree& tree, const TJournal& journal) {
+    TTreeNode* parent = FindParent(tree, journal);
+    return {parent, std::min(journal.Rows.back(), tree.ChildCount(parent))};
+}
+
+// Whether the branch of `newer`, once back, holds the node that the keys `above` lead to.
+bool BringsBack(const TJournal& newer, const std::vector<std::string>& above) {
+    const size_t base = newer.Above.size();
+    if (above.size() <= base || !std::equal(newer.Above.begin(), newer.Above.end(), above.begin()))
+        return false;
+    size_t matched = 0; // keys of above[base...] matched by the current line's ancestors
+    for (const TTaxonomyTree::TBranchLine& line : newer.Branch) {
+        matched = std::min(matched, line.Depth);
+        if (line.Depth == matched &&
+            std::string(line.Data.Marker()).append("#").append(line.Data.Id()) == above[base + matched] &&
+            ++matched == above.size() - base)
+            return true;
+    }
+    return false;
 }
 
 // The text with each run of lost lines put back before the line that followed it, or at the end.
@@ -253,7 +275,7 @@ std::string TUndoDeletes::LastName() const {
     return FEntries.empty() ? std::string() : FEntries.back().Name;
 }
 
-void TUndoDeletes::Load() {
+void TUndoDeletes::Load(const TTaxonomyTree& tree) {
     FEntries.clear();
     FUnavailable = !FolderUsable();
     const std::string folder = Folder();
@@ -269,17 +291,32 @@ void TUndoDeletes::Load() {
         else
             pieces.push_back(name);
     }
-    std::sort(journals.begin(), journals.end());
+    // Newest first, as Undo puts them back: a branch whose place is gone from the tree can still go
+    // back inside the branch of a newer deletion that goes back before it. A journal whose branch
+    // has no place is left out as a damaged one is: asked about at every start, it could never go.
+    std::sort(journals.rbegin(), journals.rend());
+    std::vector<TJournal> going;
     for (const std::string& name : journals) {
         try {
             if (JournalNumber(name) == 0)
                 continue;
-            FEntries.push_back(
-                {name, ParseJournal(ReadRegularFile(folder + name, JournalMaxBytes), name).Name});
+            TJournal journal = ParseJournal(ReadRegularFile(folder + name, JournalMaxBytes), name);
+            try {
+                PlaceOf(tree, journal);
+            } catch (const EUndoError&) {
+                if (std::none_of(going.begin(), going.end(),
+                                 [&](const TJournal& newer) { return BringsBack(newer, journal.Above); }))
+                    continue;
+            }
+            FEntries.push_back({name, journal.Name});
+            journal.Files.clear(); // only its branch is needed here
+            going.push_back(std::move(journal));
         } catch (const EOrvError&) {
             // Left on the disk for whoever wants to look at it; nothing can be done with it here.
         }
     }
+    std::reverse(FEntries.begin(), FEntries.end());
+    std::sort(journals.begin(), journals.end());
     // Links and temporary files of journals that were never completed.
     for (const std::string& piece : pieces) {
         const std::string owner = piece.substr(0, piece.find('.')) + std::string(JournalSuffix);
@@ -420,8 +457,7 @@ TTreeNode* TUndoDeletes::UndoLast(TTaxonomyTree& tree) {
         writes.emplace_back(path, WithLinesBack(now, file.Removed));
     }
 
-    TTreeNode* parent = FindParent(tree, journal);
-    const size_t row = std::min(journal.Rows.back(), tree.ChildCount(parent));
+    const auto [parent, row] = PlaceOf(tree, journal);
     TTreeNode* node = PresentBranch(tree, entry.StampAfter, journal, parent, row);
     const bool inserted = node == nullptr;
     const bool unchangedSince = entry.StampAfter != 0 && tree.Stamp() == entry.StampAfter;
@@ -501,8 +537,7 @@ void TUndoDeletes::FinishLeft(TTaxonomyTree& tree) {
         try {
             const TJournal journal =
                 ParseJournal(ReadRegularFile(folder + entry.Journal, JournalMaxBytes), entry.Journal);
-            TTreeNode* parent = FindParent(tree, journal);
-            const size_t row = std::min(journal.Rows.back(), tree.ChildCount(parent));
+            const auto [parent, row] = PlaceOf(tree, journal);
             // A run killed before its tree change reached the disk: the deletion is made whole,
             // the databases' records of the branch gone with it as the user chose then.
             if (TTreeNode* node = PresentBranch(tree, entry.StampAfter, journal, parent, row)) {

@@ -25,10 +25,11 @@ public:
     static std::string Folder();
 
     // Takes the journals a run before this one left, oldest first; the pieces of a journal that was
-    // never completed are removed. An unreadable journal is left out (and stays on the disk).
+    // never completed are removed. An unreadable journal, or one whose branch has no place in
+    // `tree` (nor in a newer one's branch), is left out (and stays on the disk).
     // A folder "undo/" that is a link or no folder is never entered: deletions then cannot be
     // undone for the run (Unavailable()).
-    void Load();
+    void Load(const TTaxonomyTree& tree);
     bool Unavailable() const { return FUnavailable; }
     bool Empty() const { return FEntries.empty(); }
     size_t Count() const { return FEntries.size(); }

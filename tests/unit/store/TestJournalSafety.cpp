@@ -66,16 +66,19 @@ TEST_F(TJournalSafetyTest, JournalsThatNameWhatTheyMayNotOrCannotGoBackAreLeftOu
          Entry("node",
                std::string(f1).replace(0, f1.find('\n'), "0 1 7 2 2 1").insert(f1.find('\n') + 1, "\t\t\t"))},
         {"a node below a missing one", Entry("node", g1), Entry("node", std::string(g1).replace(0, 1, "3"))},
+        {"a branch whose parent is gone", Entry("above", "\t\t#o"), Entry("above", "\t\t#gone")},
     };
+    const auto files = FilesOf(Folder);
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Why);
         ASSERT_NE(journal.find(c.From), std::string::npos);
         std::string bad = journal;
         WriteTextFileAtomic(path, bad.replace(bad.find(c.From), c.From.size(), c.To));
         TUndoDeletes undo;
-        undo.Load();
+        undo.Load(Tree);
         EXPECT_TRUE(undo.Empty());
         EXPECT_EQ(ReadFileBytes(path), bad); // left on the disk for whoever looks
+        EXPECT_EQ(FilesOf(Folder), files);
         EXPECT_EQ(OutsideFiles(), (std::map<std::string, std::string>{{"victim.txt", "not ours\n"}}));
     }
 }
@@ -97,7 +100,7 @@ TEST_F(TJournalSafetyTest, JournalNumbersNeverWrap) {
         ForceDirectories(TUndoDeletes::Folder());
         WriteTextFileAtomic(TUndoDeletes::Folder() + c.Left, "damaged");
         TUndoDeletes undo;
-        undo.Load();
+        undo.Load(Tree);
         if (*c.Next == '\0') {
             EXPECT_THROW(undo.Delete(Tree, Find(Tree, "g2"), true), EUndoError);
             EXPECT_NE(Find(Tree, "g2"), nullptr);
@@ -119,7 +122,7 @@ TEST_F(TJournalSafetyTest, FoldersThatAreLinksAreNeverEntered) {
         {"undo",
          [](TTaxonomyTree& tree) {
              TUndoDeletes undo;
-             undo.Load();
+             undo.Load(tree);
              EXPECT_TRUE(undo.Unavailable());
              undo.Delete(tree, Find(tree, "g2"), true); // without a journal
              EXPECT_EQ(Find(tree, "g2"), nullptr);
@@ -175,7 +178,7 @@ TEST_F(TJournalSafetyTest, NoFileOfOursCanStopTheStart) {
                 TIniFile options(PathOf(OptionsFileName));
                 RemoveStaleTempFiles();
                 TUndoDeletes undo;
-                undo.Load();
+                undo.Load(tree);
                 _exit(undo.Empty() && tree.Count() == 10 ? 0 : 1);
             }
             int status = 0;
@@ -203,7 +206,7 @@ TEST_F(TJournalSafetyTest, AnUndoCutShortIsFinishedOnceAtTheNextStart) {
         RemoveStaleTempFiles(Folder);
         LoadTree(tree);
         TUndoDeletes undo;
-        undo.Load();
+        undo.Load(tree);
         if (!undo.Empty())
             undo.UndoLast(tree);
     };
@@ -253,7 +256,7 @@ TEST_F(TJournalSafetyTest, ADeletionNotPutBackIsCompleted) {
         TTaxonomyTree next;
         LoadTree(next);
         TUndoDeletes undo;
-        undo.Load();
+        undo.Load(next);
         undo.FinishLeft(next);
         EXPECT_TRUE(undo.Empty());
         EXPECT_EQ(Find(next, "f1"), nullptr);

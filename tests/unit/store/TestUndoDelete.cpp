@@ -99,9 +99,11 @@ TEST_F(TUndoDeleteTest, JournalLeftByARunIsOfferedAndAppliedAtTheNextStart) {
         bool TreeSaved;  // the tree file was written after the deletion (a change of display mode)
         bool ChangeLost; // killed before the tree's change was noted: the branch is still in the file
         bool Reinserted; // Undo puts the branch into the tree (which must be saved then)
-    } const cases[] = {{"tree change noted", false, false, true},
-                       {"tree change lost", false, true, false},
-                       {"tree file saved", true, false, true}};
+        const char* Inside; // a node of the branch deleted before it, "" for none
+    } const cases[] = {{"tree change noted", false, false, true, ""},
+                       {"tree change lost", false, true, false, ""},
+                       {"tree file saved", true, false, true, ""},
+                       {"a deletion inside it before", false, false, true, "g1"}};
     for (const TCase& c : cases) {
         SCOPED_TRACE(c.Why);
         std::filesystem::remove_all(Folder);
@@ -112,6 +114,8 @@ TEST_F(TUndoDeleteTest, JournalLeftByARunIsOfferedAndAppliedAtTheNextStart) {
         const std::string outline = Outline(Tree);
         {
             TUndoDeletes undo;
+            if (*c.Inside != '\0')
+                undo.Delete(Tree, Find(Tree, c.Inside), true);
             undo.Delete(Tree, Find(Tree, "f1"), true);
             if (c.TreeSaved)
                 SaveTreeFile(Tree);
@@ -123,10 +127,11 @@ TEST_F(TUndoDeleteTest, JournalLeftByARunIsOfferedAndAppliedAtTheNextStart) {
         ASSERT_EQ(LoadTree(next), 0);
         EXPECT_EQ(Find(next, "f1") == nullptr, c.Reinserted);
         TUndoDeletes undo;
-        undo.Load();
-        ASSERT_EQ(undo.Count(), 1U);
+        undo.Load(next);
+        ASSERT_EQ(undo.Count(), *c.Inside != '\0' ? 2U : 1U);
         EXPECT_EQ(undo.LastName(), "F1");
-        undo.UndoLast(next);
+        while (!undo.Empty())
+            undo.UndoLast(next);
         EXPECT_EQ(TreeModified, c.Reinserted);
         SaveTreeFile(next);
         auto now = FilesOf(Folder);
@@ -151,7 +156,7 @@ TEST_F(TUndoDeleteTest, DamagedOrUnfinishedJournalsAreLeftOut) {
     WriteTextFileAtomic(folder + "00000001.journal", "journal 13\nundo-delete 1\nname 2\nX");
     WriteTextFileAtomic(folder + "00000002.0", "a link whose journal was never written");
     TUndoDeletes undo;
-    undo.Load();
+    undo.Load(Tree);
     EXPECT_TRUE(undo.Empty());
     EXPECT_TRUE(FileExists(folder + "00000001.journal"));
     EXPECT_FALSE(FileExists(folder + "00000002.0"));
@@ -198,7 +203,7 @@ TEST_F(TUndoDeleteTest, KillDuringTheDeletionOfALargeBranchRecovers) {
         TTaxonomyTree next;
         ASSERT_EQ(LoadTree(next), 0);
         TUndoDeletes undo;
-        undo.Load();
+        undo.Load(next);
         if (!undo.Empty())
             undo.UndoLast(next);
         EXPECT_EQ(FilesOf(Folder), files);
