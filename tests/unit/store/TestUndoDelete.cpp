@@ -96,9 +96,9 @@ TEST_F(TUndoDeleteTest, UndoKeepsChangesMadeSinceTheDeletion) {
 TEST_F(TUndoDeleteTest, JournalLeftByARunIsOfferedAndAppliedAtTheNextStart) {
     struct TCase {
         const char* Why;
-        bool TreeSaved;  // the tree file was written after the deletion (a change of display mode)
-        bool ChangeLost; // killed before the tree's change was noted: the branch is still in the file
-        bool Reinserted; // Undo puts the branch into the tree (which must be saved then)
+        bool TreeSaved;     // the tree file was written after the deletion (a change of display mode)
+        bool ChangeLost;    // killed before the tree's change was noted: the branch is still in the file
+        bool Reinserted;    // Undo puts the branch into the tree (which must be saved then)
         const char* Inside; // a node of the branch deleted before it, "" for none
     } const cases[] = {{"tree change noted", false, false, true, ""},
                        {"tree change lost", false, true, false, ""},
