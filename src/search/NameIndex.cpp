@@ -97,6 +97,7 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
     // allocator keeps large freed blocks otherwise).
     malloc_trim(0);
     FShared.assign(count, 0);
+    FBranch.assign(count, 0);
     FRestarts.clear();
     FText.clear();
     FTextUsed = 0;
@@ -106,6 +107,7 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
         folded(FEntries[place], name);
         const size_t shared = place == 0 ? 0 : SharedLength(previous, name);
         FShared[place] = static_cast<uint8_t>(shared);
+        FBranch[place] = static_cast<uint8_t>(shared < name.size() ? name[shared] : 0);
         const size_t from = place % RestartEvery == 0 ? 0 : shared;
         if (place % RestartEvery == 0) {
             if (FText.empty() || FTextUsed + RestartEvery * (MaxLength + 1) > blockSize) {
@@ -133,7 +135,7 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
 size_t TNameIndex::MemoryBytes() const {
     const size_t text = FText.empty() ? 0 : ((FText.size() - 1) << TextBlockBits) + FTextUsed;
     return text + FRestarts.capacity() * sizeof(uint32_t) + FEntries.Size() * sizeof(uint32_t) +
-           FShared.capacity() + FBlockMin.capacity() + FSuperMin.capacity();
+           FShared.capacity() + FBranch.capacity() + FBlockMin.capacity() + FSuperMin.capacity();
 }
 
 void TNameIndex::TCursor::Seek(uint32_t place) {
@@ -144,11 +146,25 @@ void TNameIndex::TCursor::Seek(uint32_t place) {
         Next();
 }
 
+void TNameIndex::TCursor::Load(uint32_t place, std::string_view shared) {
+    uint32_t at = place / RestartEvery * RestartEvery;
+    FAt = FIndex.FRestarts[at / RestartEvery];
+    for (; at < place; ++at)
+        FAt += 1 + static_cast<unsigned char>(*FIndex.TextAt(static_cast<uint32_t>(FAt)));
+    FPlace = place;
+    FName.assign(shared);
+    Read();
+}
+
 void TNameIndex::TCursor::Jump(uint32_t place) {
     if (place == FPlace + 1)
         return Next();
-    uint32_t at = place / RestartEvery * RestartEvery;
-    FAt = FIndex.FRestarts[at / RestartEvery];
+    // Within the group, on from the place after this one (FAt is there); else from the group's start.
+    uint32_t at = FPlace + 1;
+    if (place / RestartEvery != FPlace / RestartEvery || at % RestartEvery == 0) {
+        at = place / RestartEvery * RestartEvery;
+        FAt = FIndex.FRestarts[at / RestartEvery];
+    }
     for (; at < place; ++at)
         FAt += 1 + static_cast<unsigned char>(*FIndex.TextAt(static_cast<uint32_t>(FAt)));
     FPlace = place;
@@ -234,58 +250,68 @@ void TNameIndex::Near(std::string_view folded, int limit,
     const auto cap = static_cast<uint8_t>(limit + 1);
     constexpr size_t MaxDepth = MaxNearLength + 8;
     // rows[d][j]: the distance (at most cap) from the first d characters of the current name to the
-    // first j of the wanted one.
+    // first j of the wanted one; prefix: those characters.
     uint8_t rows[MaxDepth + 1][MaxNearLength + 1];
+    char prefix[MaxDepth + 1];
     for (size_t j = 0; j <= m; ++j)
         rows[0][j] = static_cast<uint8_t>(std::min<size_t>(j, cap));
+    // Row `depth` for the character c there; false when every name below it is too far off.
+    auto step = [&](size_t depth, char c) {
+        if (depth > MaxDepth || depth > m + static_cast<size_t>(limit))
+            return false;
+        prefix[depth - 1] = c;
+        const uint8_t* up = rows[depth - 1];
+        uint8_t* row = rows[depth];
+        // Only the cells within `limit` of the diagonal can stay within it; those just outside
+        // the band are set to the cap for the rows that read them.
+        const size_t lo = depth > static_cast<size_t>(limit) ? depth - static_cast<size_t>(limit) : 1;
+        const size_t hi = std::min(m, depth + static_cast<size_t>(limit));
+        row[lo - 1] = lo == 1 ? static_cast<uint8_t>(std::min<size_t>(depth, cap)) : cap;
+        uint8_t best = row[lo - 1];
+        for (size_t j = lo; j <= hi; ++j) {
+            int v = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (c == folded[j - 1] ? 0 : 1)});
+            if (depth > 1 && j > 1 && c == folded[j - 2] && prefix[depth - 2] == folded[j - 1])
+                v = std::min(v, rows[depth - 2][j - 2] + 1);
+            row[j] = static_cast<uint8_t>(std::min(v, static_cast<int>(cap)));
+            best = std::min(best, row[j]);
+        }
+        if (hi < m)
+            row[hi + 1] = cap;
+        return best < cap;
+    };
     const auto count = static_cast<uint32_t>(FEntries.Size());
     size_t valid = 0;          // rows 0..valid hold for the current name's prefix
     size_t previousLength = 0; // of the name at the place before, when it was read whole
     TCursor cursor(*this);
-    cursor.Seek(0);
-    while (cursor.Place() < count) {
-        const uint32_t place = cursor.Place();
-        const std::string& name = cursor.Name();
-        const size_t shared = place == 0 ? 0 : std::min<size_t>(FShared[place], valid);
-        size_t depth = shared;
+    uint32_t place = 0;
+    bool read = false; // the cursor holds the name at `place`
+    while (place < count) {
+        size_t depth = place == 0 ? 0 : std::min<size_t>(FShared[place], valid);
         bool tooFar = false;
-        while (depth < name.size()) {
-            const char c = name[depth];
+        if (!read) {
+            // The character where the name leaves the one before decides, often, without the
+            // name's text (which is where the walk's time would go).
+            const char branch = FShared[place] <= valid ? static_cast<char>(FBranch[place]) : '\0';
+            if (branch != 0) {
+                ++depth;
+                tooFar = !step(depth, branch);
+            }
+            if (!tooFar) {
+                cursor.Load(place, std::string_view(prefix, depth - (branch != 0 ? 1 : 0)));
+                read = true;
+            }
+        }
+        const std::string& name = cursor.Name();
+        while (!tooFar && depth < name.size()) {
             ++depth;
-            if (depth > MaxDepth || depth > m + static_cast<size_t>(limit)) {
-                tooFar = true;
-                break;
-            }
-            const uint8_t* up = rows[depth - 1];
-            uint8_t* row = rows[depth];
-            // Only the cells within `limit` of the diagonal can stay within it; those just outside
-            // the band are set to the cap for the rows that read them.
-            const size_t lo = depth > static_cast<size_t>(limit) ? depth - static_cast<size_t>(limit) : 1;
-            const size_t hi = std::min(m, depth + static_cast<size_t>(limit));
-            row[lo - 1] = lo == 1 ? static_cast<uint8_t>(std::min<size_t>(depth, cap)) : cap;
-            uint8_t best = row[lo - 1];
-            for (size_t j = lo; j <= hi; ++j) {
-                int v = std::min({up[j] + 1, row[j - 1] + 1, up[j - 1] + (c == folded[j - 1] ? 0 : 1)});
-                if (depth > 1 && j > 1 && c == folded[j - 2] && name[depth - 2] == folded[j - 1])
-                    v = std::min(v, rows[depth - 2][j - 2] + 1);
-                row[j] = static_cast<uint8_t>(std::min(v, static_cast<int>(cap)));
-                best = std::min(best, row[j]);
-            }
-            if (hi < m)
-                row[hi + 1] = cap;
-            if (best >= cap) {
-                tooFar = true;
-                break;
-            }
+            tooFar = !step(depth, name[depth - 1]);
         }
         if (tooFar) {
             // Every name that shares this prefix is as far off.
             valid = depth - 1;
             previousLength = 0;
-            const uint32_t next = NextBelow(place, depth);
-            if (next >= count)
-                return;
-            cursor.Jump(next);
+            place = NextBelow(place, depth);
+            read = false;
             continue;
         }
         valid = name.size();
@@ -295,5 +321,6 @@ void TNameIndex::Near(std::string_view folded, int limit,
             found(FEntries[place], rows[name.size()][m], place);
         previousLength = name.size();
         cursor.Next();
+        ++place;
     }
 }

@@ -50,6 +50,8 @@ private:
         // To a later place whose name shares with the current one all that it shares with the
         // name before it.
         void Jump(uint32_t place);
+        // To any place, given the characters its name shares with the name before it.
+        void Load(uint32_t place, std::string_view shared);
         uint32_t Place() const { return FPlace; }
         const std::string& Name() const { return FName; }
 
@@ -86,6 +88,7 @@ private:
         uint32_t operator[](size_t i) const { return Data[i]; }
     } FEntries;
     std::vector<uint8_t> FShared;   // length shared with the place before
+    std::vector<uint8_t> FBranch;   // the first character not shared (0: none)
     std::vector<uint8_t> FBlockMin; // the least shared length of each block of places
     std::vector<uint8_t> FSuperMin;
 };
