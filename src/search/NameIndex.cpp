@@ -5,6 +5,7 @@
 #include <cstring>
 #include <malloc.h>
 #include <new>
+#include <thread>
 #ifdef __SSE2__
 #include <emmintrin.h>
 #endif
@@ -56,30 +57,66 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
     };
 #pragma pack(pop)
     static_assert(sizeof(TKey) == 12);
-    std::string name, other;
     auto folded = [&](uint32_t entry, std::string& out) {
         fold(entry, out);
         if (out.size() > MaxLength)
             out.resize(MaxLength);
+    };
+    // Two threads, each on its half of [0, count) (the halves as `split` gives them).
+    auto inTwo = [count](const auto& split, const auto& work) {
+        const uint32_t middle = split();
+        std::jthread other([&] { work(middle, count); });
+        work(0u, middle);
     };
     FEntries = {};
     if (count > 0) {
         std::unique_ptr<TKey[], TFree> keys(static_cast<TKey*>(std::malloc(count * sizeof(TKey))));
         if (!keys)
             throw std::bad_alloc();
-        for (uint32_t i = 0; i < count; ++i) {
-            folded(i, name);
-            keys[i] = {PrefixKey(name), i};
-        }
-        // Names that begin alike (the species of one genus) are told apart by their whole text.
-        std::sort(keys.get(), keys.get() + count, [&](const TKey& a, const TKey& b) {
-            if (a.Prefix != b.Prefix)
-                return a.Prefix < b.Prefix;
-            folded(a.Entry, name);
-            folded(b.Entry, other);
-            const int c = name.compare(other);
-            return c != 0 ? c < 0 : a.Entry < b.Entry;
-        });
+        TKey* const all = keys.get();
+        inTwo([&] { return count / 2; },
+              [&](uint32_t from, uint32_t to) {
+                  std::string name;
+                  for (uint32_t i = from; i < to; ++i) {
+                      folded(i, name);
+                      all[i] = {PrefixKey(name), i};
+                  }
+              });
+        const auto byPrefix = [](const TKey& a, const TKey& b) {
+            return a.Prefix != b.Prefix ? a.Prefix < b.Prefix : a.Entry < b.Entry;
+        };
+        inTwo(
+            [&] {
+                std::nth_element(all, all + count / 2, all + count, byPrefix);
+                return count / 2;
+            },
+            [&](uint32_t from, uint32_t to) { std::sort(all + from, all + to, byPrefix); });
+        // Names that begin alike (the species of one genus) are told apart by their whole text,
+        // each folded once. The halves meet where a prefix changes.
+        inTwo(
+            [&] {
+                uint32_t middle = count / 2;
+                while (middle > 0 && middle < count && all[middle].Prefix == all[middle - 1].Prefix)
+                    ++middle;
+                return middle;
+            },
+            [&](uint32_t from, uint32_t to) {
+                std::vector<std::pair<std::string, uint32_t>> alike;
+                for (uint32_t first = from, last; first < to; first = last) {
+                    for (last = first + 1; last < to && all[last].Prefix == all[first].Prefix;)
+                        ++last;
+                    if (last - first < 2)
+                        continue;
+                    alike.resize(last - first);
+                    for (uint32_t i = first; i < last; ++i) {
+                        alike[i - first].second = all[i].Entry;
+                        folded(all[i].Entry, alike[i - first].first);
+                    }
+                    std::sort(alike.begin(), alike.end());
+                    for (uint32_t i = first; i < last; ++i)
+                        all[i].Entry = alike[i - first].second;
+                }
+            });
         // The entries in sorted order take the front of the keys' own memory (entry i's four bytes
         // lie before key i), which then shrinks to them: the sort's memory is all the build holds.
         auto* bytes = reinterpret_cast<char*>(keys.get());
@@ -98,11 +135,11 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
     malloc_trim(0);
     FShared.assign(count, 0);
     FBranch.assign(count, 0);
+    std::string name, previous;
     FRestarts.clear();
     FText.clear();
     FTextUsed = 0;
     constexpr uint32_t blockSize = 1u << TextBlockBits;
-    std::string previous;
     for (uint32_t place = 0; place < count; ++place) {
         folded(FEntries[place], name);
         const size_t shared = place == 0 ? 0 : SharedLength(previous, name);

@@ -22,7 +22,7 @@ public:
     static constexpr size_t MaxNearLength = 64;
 
     // Entries 0..count-1, whose folded names `fold(entry, out)` writes into `out`. Names are asked
-    // for twice each (to sort, to store).
+    // for twice each (to sort, to store), and from two threads at once.
     void Build(uint32_t count, const std::function<void(uint32_t, std::string&)>& fold);
 
     // The entries whose folded name is `folded`, in entry order.
