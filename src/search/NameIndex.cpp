@@ -279,12 +279,17 @@ uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
     return count;
 }
 
-void TNameIndex::Near(std::string_view folded, int limit,
-                      const std::function<void(uint32_t, int, uint32_t)>& found) const {
+void TNameIndex::Near(std::string_view folded, int limit, const std::function<void(uint32_t, int, uint32_t)>& found,
+                      size_t most) const {
     const size_t m = folded.size();
     if (FEntries.Empty() || m > MaxNearLength || limit <= 0)
         return;
-    const auto cap = static_cast<uint8_t>(limit + 1);
+    auto cap = static_cast<uint8_t>(limit + 1);
+    struct TFound {
+        uint32_t Place;
+        int Distance;
+    };
+    std::vector<TFound> kept; // with `most`: the best so far, best first
     constexpr size_t MaxDepth = MaxNearLength + 8;
     // rows[d][j]: the distance (at most cap) from the first d characters of the current name to the
     // first j of the wanted one; prefix: those characters.
@@ -354,10 +359,26 @@ void TNameIndex::Near(std::string_view folded, int limit,
         valid = name.size();
         const bool sameAsBefore = place > 0 && FShared[place] == name.size() && previousLength == name.size();
         const size_t gap = name.size() > m ? name.size() - m : m - name.size();
-        if (gap <= static_cast<size_t>(limit) && rows[name.size()][m] < cap && !sameAsBefore)
-            found(FEntries[place], rows[name.size()][m], place);
+        if (gap <= static_cast<size_t>(limit) && rows[name.size()][m] < cap && !sameAsBefore) {
+            const int distance = rows[name.size()][m];
+            if (most == 0) {
+                found(FEntries[place], distance, place);
+            } else {
+                // Names come in sorted order: a later one goes before those with more edits only.
+                auto at = std::upper_bound(kept.begin(), kept.end(), distance,
+                                           [](int d, const TFound& f) { return d < f.Distance; });
+                kept.insert(at, {place, distance});
+                if (kept.size() > most)
+                    kept.pop_back();
+                // Full: from now on only fewer edits than the worst kept are of use.
+                if (kept.size() == most)
+                    cap = static_cast<uint8_t>(kept.back().Distance);
+            }
+        }
         previousLength = name.size();
         cursor.Next();
         ++place;
     }
+    for (const TFound& f : kept)
+        found(FEntries[f.Place], f.Distance, f.Place);
 }

@@ -30,8 +30,11 @@ public:
     // Calls found(entry, distance, place) once for each distinct folded name within `limit` edits of
     // `folded` (NameDistance), with the first entry of that name; `place` is the name's place in the
     // sorted order.
+    // With `most`, only the `most` best (fewest edits, then in sorted order) are called, best
+    // first; the walk then leaves early what could only be worse.
     void Near(std::string_view folded, int limit,
-              const std::function<void(uint32_t entry, int distance, uint32_t place)>& found) const;
+              const std::function<void(uint32_t entry, int distance, uint32_t place)>& found,
+              size_t most = 0) const;
 
     size_t Count() const { return FEntries.Size(); }
     size_t MemoryBytes() const;
