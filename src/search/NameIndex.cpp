@@ -193,21 +193,6 @@ void TNameIndex::TCursor::Load(uint32_t place, std::string_view shared) {
     Read();
 }
 
-void TNameIndex::TCursor::Jump(uint32_t place) {
-    if (place == FPlace + 1)
-        return Next();
-    // Within the group, on from the place after this one (FAt is there); else from the group's start.
-    uint32_t at = FPlace + 1;
-    if (place / RestartEvery != FPlace / RestartEvery || at % RestartEvery == 0) {
-        at = place / RestartEvery * RestartEvery;
-        FAt = FIndex.FRestarts[at / RestartEvery];
-    }
-    for (; at < place; ++at)
-        FAt += 1 + static_cast<unsigned char>(*FIndex.TextAt(static_cast<uint32_t>(FAt)));
-    FPlace = place;
-    Read();
-}
-
 void TNameIndex::TCursor::Next() {
     if (++FPlace < FIndex.FEntries.Size())
         Read();
@@ -279,8 +264,8 @@ uint32_t TNameIndex::NextBelow(uint32_t place, size_t depth) const {
     return count;
 }
 
-void TNameIndex::Near(std::string_view folded, int limit, const std::function<void(uint32_t, int, uint32_t)>& found,
-                      size_t most) const {
+void TNameIndex::Near(std::string_view folded, int limit,
+                      const std::function<void(uint32_t, int, uint32_t)>& found, size_t most) const {
     const size_t m = folded.size();
     if (FEntries.Empty() || m > MaxNearLength || limit <= 0)
         return;

@@ -50,9 +50,6 @@ private:
         explicit TCursor(const TNameIndex& index) : FIndex(index) {}
         void Seek(uint32_t place);
         void Next();
-        // To a later place whose name shares with the current one all that it shares with the
-        // name before it.
-        void Jump(uint32_t place);
         // To any place, given the characters its name shares with the name before it.
         void Load(uint32_t place, std::string_view shared);
         uint32_t Place() const { return FPlace; }
