@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <malloc.h>
 #include <new>
 #include <thread>
@@ -135,29 +136,57 @@ void TNameIndex::Build(uint32_t count, const std::function<void(uint32_t, std::s
     malloc_trim(0);
     FShared.assign(count, 0);
     FBranch.assign(count, 0);
-    std::string name, previous;
-    FRestarts.clear();
-    FText.clear();
-    FTextUsed = 0;
+    // The text of each half is written on its own thread, in blocks of its own: the second half's
+    // groups begin a block, so its places move by whole blocks when the halves are joined.
+    struct TPart {
+        std::vector<std::unique_ptr<char[]>> Text;
+        uint32_t Used = 0; // in the last block
+        std::vector<uint32_t> Restarts;
+    };
     constexpr uint32_t blockSize = 1u << TextBlockBits;
-    for (uint32_t place = 0; place < count; ++place) {
-        folded(FEntries[place], name);
-        const size_t shared = place == 0 ? 0 : SharedLength(previous, name);
-        FShared[place] = static_cast<uint8_t>(shared);
-        FBranch[place] = static_cast<uint8_t>(shared < name.size() ? name[shared] : 0);
-        const size_t from = place % RestartEvery == 0 ? 0 : shared;
-        if (place % RestartEvery == 0) {
-            if (FText.empty() || FTextUsed + RestartEvery * (MaxLength + 1) > blockSize) {
-                FText.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
-                FTextUsed = 0;
+    auto write = [&](uint32_t from, uint32_t to, TPart& part) {
+        std::string name, previous;
+        if (from > 0)
+            folded(FEntries[from - 1], previous);
+        for (uint32_t place = from; place < to; ++place) {
+            folded(FEntries[place], name);
+            const size_t shared = place == 0 ? 0 : SharedLength(previous, name);
+            FShared[place] = static_cast<uint8_t>(shared);
+            FBranch[place] = static_cast<uint8_t>(shared < name.size() ? name[shared] : 0);
+            const size_t start = place % RestartEvery == 0 ? 0 : shared;
+            if (place % RestartEvery == 0) {
+                if (part.Text.empty() || part.Used + RestartEvery * (MaxLength + 1) > blockSize) {
+                    part.Text.push_back(std::make_unique_for_overwrite<char[]>(blockSize));
+                    part.Used = 0;
+                }
+                part.Restarts.push_back(static_cast<uint32_t>((part.Text.size() - 1) << TextBlockBits) |
+                                        part.Used);
             }
-            FRestarts.push_back(static_cast<uint32_t>((FText.size() - 1) << TextBlockBits) | FTextUsed);
+            char* at = part.Text.back().get() + part.Used;
+            at[0] = static_cast<char>(name.size() - start);
+            std::copy(name.begin() + static_cast<std::ptrdiff_t>(start), name.end(), at + 1);
+            part.Used += static_cast<uint32_t>(1 + name.size() - start);
+            previous.swap(name);
         }
-        char* at = FText.back().get() + FTextUsed;
-        at[0] = static_cast<char>(name.size() - from);
-        std::copy(name.begin() + static_cast<std::ptrdiff_t>(from), name.end(), at + 1);
-        FTextUsed += static_cast<uint32_t>(1 + name.size() - from);
-        previous.swap(name);
+    };
+    TPart first, second;
+    const uint32_t middle = count < 65536 ? count : count / 2 / RestartEvery * RestartEvery;
+    {
+        std::jthread other;
+        if (middle < count)
+            other = std::jthread([&] { write(middle, count, second); });
+        write(0, middle, first);
+    }
+    const auto shift = static_cast<uint32_t>(first.Text.size() << TextBlockBits);
+    FRestarts = std::move(first.Restarts);
+    FRestarts.reserve(FRestarts.size() + second.Restarts.size());
+    for (const uint32_t at : second.Restarts)
+        FRestarts.push_back(at + shift);
+    FText = std::move(first.Text);
+    FTextUsed = first.Used;
+    if (!second.Text.empty()) {
+        std::move(second.Text.begin(), second.Text.end(), std::back_inserter(FText));
+        FTextUsed = second.Used;
     }
     FBlockMin.assign((count + BlockPlaces - 1) / BlockPlaces, UINT8_MAX);
     FSuperMin.assign((count + SuperPlaces - 1) / SuperPlaces, UINT8_MAX);
