@@ -22,7 +22,7 @@ public:
     static constexpr size_t MaxNearLength = 64;
 
     // Entries 0..count-1, whose folded names `fold(entry, out)` writes into `out`. Names are asked
-    // for twice each (to sort, to store).
+    // for twice each (to sort, to store), and from two threads at once.
     void Build(uint32_t count, const std::function<void(uint32_t, std::string&)>& fold);
 
     // The entries whose folded name is `folded`, in entry order.
@@ -30,8 +30,11 @@ public:
     // Calls found(entry, distance, place) once for each distinct folded name within `limit` edits of
     // `folded` (NameDistance), with the first entry of that name; `place` is the name's place in the
     // sorted order.
+    // With `most`, only the `most` best (fewest edits, then in sorted order) are called, best
+    // first; the walk then leaves early what could only be worse.
     void Near(std::string_view folded, int limit,
-              const std::function<void(uint32_t entry, int distance, uint32_t place)>& found) const;
+              const std::function<void(uint32_t entry, int distance, uint32_t place)>& found,
+              size_t most = 0) const;
 
     size_t Count() const { return FEntries.Size(); }
     size_t MemoryBytes() const;
@@ -47,9 +50,8 @@ private:
         explicit TCursor(const TNameIndex& index) : FIndex(index) {}
         void Seek(uint32_t place);
         void Next();
-        // To a later place whose name shares with the current one all that it shares with the
-        // name before it.
-        void Jump(uint32_t place);
+        // To any place, given the characters its name shares with the name before it.
+        void Load(uint32_t place, std::string_view shared);
         uint32_t Place() const { return FPlace; }
         const std::string& Name() const { return FName; }
 
@@ -86,6 +88,7 @@ private:
         uint32_t operator[](size_t i) const { return Data[i]; }
     } FEntries;
     std::vector<uint8_t> FShared;   // length shared with the place before
+    std::vector<uint8_t> FBranch;   // the first character not shared (0: none)
     std::vector<uint8_t> FBlockMin; // the least shared length of each block of places
     std::vector<uint8_t> FSuperMin;
 };

@@ -229,22 +229,11 @@ TNameMatch TNameMatcher::Match(std::string_view line) const {
             break;
     }
     const std::string folded = FoldName(name);
-    struct TNear {
-        int Distance;
-        uint32_t Place;
-        uint32_t Entry;
-    };
-    std::vector<TNear> near;
-    FIndex.Near(folded, SuggestionDistance(folded.size()), [&](uint32_t entry, int distance, uint32_t place) {
-        near.push_back({distance, place, entry});
-    });
-    const size_t kept = std::min<size_t>(near.size(), 3);
-    std::partial_sort(near.begin(), near.begin() + static_cast<std::ptrdiff_t>(kept), near.end(),
-                      [](const TNear& a, const TNear& b) {
-                          return a.Distance != b.Distance ? a.Distance < b.Distance : a.Place < b.Place;
-                      });
-    for (size_t i = 0; i < kept; ++i)
-        result.Suggestions.push_back(near[i].Entry);
+    // The three best: fewest edits first, then in sorted order.
+    FIndex.Near(
+        folded, SuggestionDistance(folded.size()),
+        [&](uint32_t entry, int, uint32_t) { result.Suggestions.push_back(entry); }, 3);
+    const bool kept = !result.Suggestions.empty();
     result.Kind = kept ? TMatchKind::Suggested : TMatchKind::None;
     return result;
 }

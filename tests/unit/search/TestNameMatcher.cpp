@@ -3,9 +3,11 @@
 #include "NameMatcher.h"
 #include "SearchFixture.h"
 
+#include <algorithm>
 #include <random>
 #include <set>
 #include <sstream>
+#include <vector>
 
 namespace {
 
@@ -104,6 +106,16 @@ TEST(NameIndexTest, NearFindsWhatEveryComparisonFinds) {
             EXPECT_EQ(distance, NameDistance(names[entry], wanted, limit));
         });
         EXPECT_EQ(found, expected) << wanted;
+        // The three best alone: fewest edits, then in sorted order.
+        std::vector<std::pair<int, std::string>> best, kept;
+        for (const std::string& name : expected)
+            best.emplace_back(NameDistance(name, wanted, limit), name);
+        std::sort(best.begin(), best.end());
+        best.resize(std::min<size_t>(best.size(), 3));
+        index.Near(
+            wanted, limit,
+            [&](uint32_t entry, int distance, uint32_t) { kept.emplace_back(distance, names[entry]); }, 3);
+        EXPECT_EQ(kept, best) << wanted;
     }
     EXPECT_EQ(index.Equal(names[5]).front(), std::find(names.begin(), names.end(), names[5]) - names.begin());
 }
