@@ -13,13 +13,13 @@ protected:
     void currentChanged(const QModelIndex& current, const QModelIndex& previous) override {
         if (isVisible())
             QListView::currentChanged(current, previous);
-        else
-            QAbstractItemView::currentChanged(current, previous);
+        else // skipping the list view's version is the point
+            QAbstractItemView::currentChanged(current, previous); // NOLINT(bugprone-parent-virtual-call)
     }
     void selectionChanged(const QItemSelection& selected, const QItemSelection& deselected) override {
         if (isVisible())
             QListView::selectionChanged(selected, deselected);
         else
-            QAbstractItemView::selectionChanged(selected, deselected);
+            QAbstractItemView::selectionChanged(selected, deselected); // NOLINT(bugprone-parent-virtual-call)
     }
 };
