@@ -10,7 +10,7 @@ class QWidget;
 class TGoToBranchBox;
 class TMainActions;
 class TTaxonomyTreePage;
-struct TTreeNode;
+class TTreeNode;
 
 // Where a save dialog opens: the folder remembered from the last save while it is there, else the
 // user's documents (never the program's own folder, which an installed copy keeps hidden).

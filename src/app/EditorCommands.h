@@ -17,7 +17,7 @@ class QTimer;
 class TMainActions;
 struct TEditorDraft;
 class TTaxonomyTreePage;
-struct TTreeNode;
+class TTreeNode;
 
 // EditRecord's species lines, made when the record has none yet.
 TStringList& EditSpecies(TTaxonomyDetail& record);

@@ -12,7 +12,7 @@
 #include <string>
 
 class TTaxonomyTree;
-struct TTreeNode;
+class TTreeNode;
 struct TSubmitInfoResult;
 
 class IServerHost {

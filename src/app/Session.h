@@ -3,7 +3,7 @@
 #pragma once
 
 class TTaxonomyTree;
-struct TTreeNode;
+class TTreeNode;
 
 class ISessionHost {
 public:

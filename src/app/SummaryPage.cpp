@@ -17,7 +17,10 @@ public:
     using QTextBrowser::QTextBrowser;
 
 protected:
-    bool focusNextPrevChild(bool next) override { return QTextEdit::focusNextPrevChild(next); }
+    bool focusNextPrevChild(bool next) override {
+        // The browser's own version is passed over on purpose.
+        return QTextEdit::focusNextPrevChild(next); // NOLINT(bugprone-parent-virtual-call)
+    }
 };
 
 } // namespace

@@ -11,7 +11,7 @@ class QWidget;
 class TFormAddBranch;
 class TMainActions;
 class TTaxonomyTreePage;
-struct TTreeNode;
+class TTreeNode;
 
 class TTreeItemCommands : public QObject {
     Q_OBJECT
