@@ -20,6 +20,12 @@
 
 using TStringList = std::vector<std::string>;
 
+// "<name>.~tmp<pid>-<n>": the names TAtomicFile gives its temporary files.
+inline constexpr std::string_view TempMark = ".~tmp";
+// The file an atomic write of `path` replaces: a link is replaced through its target, so that the
+// link itself survives.
+std::string ResolveTarget(const std::string& path);
+
 // Calls fn(std::string_view line) for every line of text, without allocating.
 // Every text file becomes lines here, so this is where a leading byte-order
 // mark (written by some editors) is dropped.
