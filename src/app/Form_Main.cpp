@@ -173,22 +173,18 @@ void TFormMain::ConnectActions() {
     a.ConnectToggle(TAction::OptionsSaveTreeState, Options.SaveTree);
     a.ConnectToggle(TAction::OptionsOffLine, Options.OfflineMode);
     a.Connect(TAction::OptionsServer, [] { ChangeServerAddress(); });
-    static const std::pair<TAction, TListType> modes[] = {
-        {TAction::OptionsShowName, TListType::ScientificName},
-        {TAction::OptionsShowInfo, TListType::Info},
-        {TAction::OptionsShowBoth, TListType::Both}};
-    for (const auto& [id, mode] : modes) {
-        BindChoice(Action(id), Options.ListType, mode);
-        run(id, [this, mode = mode] {
-            if (MayLeaveRecord()) {
-                SetDisplayMode(DisplayModeOf(mode));
-                return;
-            }
-            // A refused choice leaves the marks as the option is; the triggered action turned its own.
-            for (const auto& [other, itsMode] : modes)
-                Action(other)->setChecked(itsMode == Options.ListType.Get());
-        });
-    }
+    a.ConnectChoices({{TAction::OptionsShowName, TListType::ScientificName},
+                      {TAction::OptionsShowInfo, TListType::Info},
+                      {TAction::OptionsShowBoth, TListType::Both}},
+                     Options.ListType, [this](TListType mode) {
+                         bool went = false;
+                         RunAction([&] {
+                             went = MayLeaveRecord();
+                             if (went)
+                                 SetDisplayMode(DisplayModeOf(mode));
+                         });
+                         return went;
+                     });
     const std::pair<TAction, int> pages[] = {{TAction::ViewTaxnomyTree, TaxonomyPage},
                                              {TAction::ViewSearch, SearchPage},
                                              {TAction::ViewResult, ResultPage}};

@@ -242,6 +242,20 @@ void TMainActions::ConnectToggle(TAction id, TSetting<bool>& setting) {
     BindToggle((*this)[id], setting);
 }
 
+void TMainActions::ConnectChoices(const std::vector<std::pair<TAction, TListType>>& choices,
+                                  TSetting<TListType>& setting, std::function<bool(TListType)> choose) {
+    for (const auto& [id, value] : choices) {
+        BindChoice((*this)[id], setting, value);
+        Connect(id, [this, choices, &setting, choose, value = value] {
+            if (choose(value))
+                return;
+            // The triggered action turned its own mark; a refused choice puts every mark back.
+            for (const auto& [other, itsValue] : choices)
+                (*this)[other]->setChecked(itsValue == setting.Get());
+        });
+    }
+}
+
 void TMainActions::SetAllowed(TAction id, bool allowed) {
     if (IsAllowed(id) == allowed)
         return;
