@@ -243,7 +243,8 @@ void TMainActions::ConnectToggle(TAction id, TSetting<bool>& setting) {
 }
 
 void TMainActions::ConnectChoices(const std::vector<std::pair<TAction, TListType>>& choices,
-                                  TSetting<TListType>& setting, std::function<bool(TListType)> choose) {
+                                  TSetting<TListType>& setting,
+                                  const std::function<bool(TListType)>& choose) {
     for (const auto& [id, value] : choices) {
         BindChoice((*this)[id], setting, value);
         Connect(id, [this, choices, &setting, choose, value = value] {

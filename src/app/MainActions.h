@@ -148,7 +148,7 @@ public:
     // A radio group over one option: each action checked while the option has its value. `choose`
     // runs the command of a value, false when it was refused; the marks then stay as the option is.
     void ConnectChoices(const std::vector<std::pair<TAction, TListType>>& choices,
-                        TSetting<TListType>& setting, std::function<bool(TListType)> choose);
+                        TSetting<TListType>& setting, const std::function<bool(TListType)>& choose);
     // The command has no effect in this version: it stays disabled whatever the window's state.
     void MarkUnavailable(TAction id);
     // What the window's state allows (the editor's two states and the like); the window combines
